@@ -1,5 +1,7 @@
 #include "app/Host.h"
 
+#include "app/Commands.h"
+
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
@@ -15,9 +17,9 @@ namespace {
 
 // Builds the command table.  Each command registers its options and a callback
 // that does the work; the callbacks write to the streams given to RunHost.
-void RegisterCommands(CLI::App& cli, std::ostream& out) {
-  auto* version = cli.add_subcommand("version", "Print the version of the design engine");
-  version->callback([&out] { out << "tankdesign " << Version() << "\n"; });
+void RegisterCommands(CLI::App& cli, HostStreams& io) {
+  RegisterVersionCommand(cli, io);
+  RegisterSettingsCommand(cli, io);
 }
 
 void PrintOverview(const CLI::App& cli, std::ostream& out) {
@@ -34,11 +36,17 @@ void PrintOverview(const CLI::App& cli, std::ostream& out) {
 
 }  // namespace
 
+void RegisterVersionCommand(CLI::App& cli, HostStreams& io) {
+  auto* version = cli.add_subcommand("version", "Print the version of the design engine");
+  version->callback([&io] { io.out << "tankdesign " << Version() << "\n"; });
+}
+
 int RunHost(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CLI::App cli{"Reinforced-concrete water tank design engine", "tankdesign"};
   cli.set_version_flag("--version", std::string("tankdesign ") + Version());
   cli.require_subcommand(0, 1);
-  RegisterCommands(cli, out);
+  HostStreams io{out, err};
+  RegisterCommands(cli, io);
 
   std::vector<std::string> rest(args.size() > 1 ? args.begin() + 1 : args.end(), args.end());
   std::reverse(rest.begin(), rest.end());  // CLI11 takes the arguments reversed

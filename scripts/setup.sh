@@ -8,7 +8,7 @@ PACKAGES=(
   libboost-dev zlib1g-dev libcli11-dev libfmt-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libeigen3-dev libzip-dev libpugixml-dev libdxflib-dev libcairo2-dev
-  python3-ezdxf python3-docx
+  python3-ezdxf python3-docx fonts-noto-cjk
 )
 
 missing=()

@@ -1,0 +1,25 @@
+// The host's commands.  Each command lives in a file of its own and registers
+// itself on the command line through one function listed here; RunHost calls
+// them in order, which is the order `tankdesign --help` lists them in.
+#pragma once
+
+#include <iosfwd>
+
+namespace CLI {
+class App;
+}
+
+namespace tank::app {
+
+// Where a command writes: normal output and error messages.  A command that
+// fails throws std::exception (or a CLI11 error); RunHost reports it on `err`
+// and exits non-zero.
+struct HostStreams {
+  std::ostream& out;
+  std::ostream& err;
+};
+
+void RegisterVersionCommand(CLI::App& cli, HostStreams& io);
+void RegisterSettingsCommand(CLI::App& cli, HostStreams& io);
+
+}  // namespace tank::app
