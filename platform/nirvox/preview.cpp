@@ -1,0 +1,613 @@
+// View board: SVG and PNG previews of the drawing, drawn with cairo.
+//
+// One painter turns the entities into a display list of strokes and texts
+// (arcs and bulges sampled finely), in the same records the DXF writer
+// writes: an Ordinal is a CIRCLE and a TEXT, a dimension one DIMENSION with
+// its lines, ticks and text.  The page shows the model with y up mapped to
+// y down, fitted into the page with a margin.  cairo builds every path: the
+// PNG is stroked and filled on an image surface; the SVG gets the same paths
+// (cairo_copy_path), one <g data-type data-layer data-handle> group per
+// record, texts as glyph outlines in a CJK font (the standard's
+// previewFont, Noto Sans CJK SC by default), so the SVG shows the same on
+// any machine.
+//
+// Texts are drawn with the board's metric: each text is stretched to the
+// width the board measures, so the preview shows what the drawings laid
+// out.  The rebar grade codes are drawn as PreviewText maps them.  Colours
+// are the CAD colour indices on a white page (7 and white draw black); line
+// types use the standard's patterns scaled by $LTSCALE and the entity's
+// line-type scale, drawn solid when a period would be under 4 pixels.
+// Solids (_3dExtrudant) are left out, as in the DXF.
+#include "platform/Nirvox.h"
+
+#include "platform/nirvox/internal.h"
+
+#include <cairo.h>
+#include <fontconfig/fontconfig.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+struct P2 {
+  double x = 0.0, y = 0.0;
+};
+
+struct Stroke {
+  std::vector<std::vector<P2>> paths;
+  std::vector<bool> closed;
+  double width = 0.0;         // model units; 0 draws a hairline
+  std::vector<double> dash;   // model units
+  unsigned rgb = 0;
+};
+
+struct TextItem {
+  P2 origin;         // left end of the base line, projected
+  double angle = 0;  // direction of the base line on the projected plane
+  double width = 0, height = 0;
+  std::string text;  // as drawn
+  unsigned rgb = 0;
+};
+
+struct DrawnRecord {
+  std::string type, layer, handle, text;
+  std::vector<Stroke> strokes;
+  std::vector<TextItem> texts;
+};
+
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Builds the display list.
+class Painter : public EntityVisitor {
+ public:
+  Painter(const DrawingStandard& standard, bool iso) : m_standard(standard), m_iso(iso) {}
+
+  void Paint(const AcadViewBoard::ExportItem& item) {
+    m_handle = item.handle.IsNull() ? std::string() : item.handle.ToString();
+    item.shape->Accept(*this);
+  }
+  std::vector<DrawnRecord> records;
+
+  void Visit(const _2dLine& e) override {
+    DrawnRecord& r = Begin("LINE", e);
+    r.strokes.push_back(Line(e, {P(_3dPoint(e.GetStartPoint())), P(_3dPoint(e.GetEndPoint()))}, false));
+  }
+  void Visit(const _3dLine& e) override {
+    DrawnRecord& r = Begin("LINE", e);
+    r.strokes.push_back(Line(e, {P(e.GetStartPoint()), P(e.GetEndPoint())}, false));
+  }
+  void Visit(const _2dArc& e) override {
+    DrawnRecord& r = Begin("ARC", e);
+    std::vector<P2> pts;
+    double sweep = e.GetSweep();
+    AppendArc(pts, e.GetCenter(), std::fabs(e.GetRadius()), e.GetStartAngle(), sweep, 0.0, true);
+    r.strokes.push_back(Line(e, pts, false));
+  }
+  void Visit(const _2dPolyline& e) override {
+    DrawnRecord& r = Begin(nirvox::IsSpacePolyline(e) ? "POLYLINE" : "LWPOLYLINE", e);
+    const auto& v = e.GetVertices();
+    const auto& b = e.GetBulges();
+    std::vector<P2> pts;
+    const std::size_t n = v.size();
+    const std::size_t segments = e.IsClosed() ? n : (n == 0 ? 0 : n - 1);
+    if (n > 0) pts.push_back(P(v[0]));
+    for (std::size_t i = 0; i < segments; ++i) {
+      const _3dPoint& a = v[i];
+      const _3dPoint& c = v[(i + 1) % n];
+      nirvox::BulgeArc arc;
+      const double bulge = i < b.size() ? b[i] : 0.0;
+      if (nirvox::BulgeToArc(_2dPoint(a.x, a.y), _2dPoint(c.x, c.y), bulge, arc)) {
+        AppendArc(pts, arc.center, arc.radius, arc.start, arc.sweep, a.z, false);
+      }
+      pts.push_back(P(c));
+    }
+    Stroke s = Line(e, pts, false);
+    s.width = std::fabs(e.GetConstantWidth());
+    r.strokes.push_back(s);
+  }
+  void Visit(const _3dPolyline& e) override {
+    DrawnRecord& r = Begin("POLYLINE", e);
+    std::vector<P2> pts;
+    for (const _3dPoint& p : e.GetVertices()) pts.push_back(P(p));
+    r.strokes.push_back(Line(e, pts, e.IsClosed()));
+  }
+  void Visit(const _3dCircle& e) override {
+    DrawnRecord& r = Begin("CIRCLE", e);
+    r.strokes.push_back(Line(e, Circle(e), true));
+  }
+  void Visit(const _3dExtrudant&) override {}
+  void Visit(const _Text& e) override {
+    DrawnRecord& r = Begin("TEXT", e);
+    r.text = e.GetText();
+    r.texts.push_back(Text(e, e));
+  }
+  void Visit(const _2dAlignedDimension& e) override {
+    DrawnRecord& r = Begin("DIMENSION", e);
+    const nirvox::DimensionDrawing d = nirvox::DrawDimension(e);
+    if (!d.valid) return;
+    r.text = d.text.GetText();
+    for (const _2dLine& l : d.lines) {
+      r.strokes.push_back(Line(e, {P(_3dPoint(l.GetStartPoint())), P(_3dPoint(l.GetEndPoint()))}, false));
+    }
+    for (const _2dLine& l : d.ticks) {
+      Stroke s = Line(e, {P(_3dPoint(l.GetStartPoint())), P(_3dPoint(l.GetEndPoint()))}, false);
+      s.dash.clear();
+      r.strokes.push_back(s);
+    }
+    r.texts.push_back(Text(d.text, e));
+  }
+  void Visit(const Ordinal& e) override {
+    const nirvox::OrdinalDrawing d = nirvox::DrawOrdinal(e);
+    Begin("CIRCLE", e).strokes.push_back(Line(e, Circle(d.circle), true));
+    DrawnRecord& t = Begin("TEXT", e);
+    t.text = d.text.GetText();
+    t.texts.push_back(Text(d.text, e));
+  }
+
+ private:
+  P2 P(const _3dPoint& p) const {
+    if (!m_iso) return {p.x, p.y};
+    const double c = std::cos(g_Pi / 6.0), s = std::sin(g_Pi / 6.0);
+    return {(p.x - p.y) * c, (p.x + p.y) * s + p.z};
+  }
+
+  DrawnRecord& Begin(const char* type, const Entity& e) {
+    DrawnRecord r;
+    r.type = type;
+    r.layer = nirvox::CadLayerName(e.GetLayer());
+    r.handle = m_handle;
+    records.push_back(r);
+    return records.back();
+  }
+
+  const LayerStyle* Layer(const Entity& e) const {
+    const std::string name = nirvox::CadLayerName(e.GetLayer());
+    for (const LayerStyle& l : m_standard.layers) {
+      if (nirvox::CadLayerName(l.name) == name) return &l;
+    }
+    return nullptr;
+  }
+
+  unsigned Color(const Entity& e) const {
+    int index = e.GetColorIndex();
+    if (index == Entity::kColorByLayer || index < 0 || index > 256) {
+      const LayerStyle* l = Layer(e);
+      index = l ? l->color : 7;
+    }
+    if (index <= 0 || index == 7 || index == 255) return 0x000000;
+    const unsigned rgb = nirvox::AciColors()[static_cast<std::size_t>(index)];
+    return rgb == 0xFFFFFF ? 0x000000 : rgb;
+  }
+
+  std::vector<double> Dash(const Entity& e) const {
+    std::string name = e.GetLinetype();
+    if (name.empty() || Upper(name) == "BYLAYER" || Upper(name) == "BYBLOCK") {
+      const LayerStyle* l = Layer(e);
+      name = l ? l->linetype : "CONTINUOUS";
+    }
+    const double scale = e.GetLinetypeScale() * m_standard.linetypeScale;
+    for (const LinetypeDef& lt : m_standard.linetypes) {
+      if (Upper(lt.name) != Upper(name)) continue;
+      std::vector<double> dash;
+      for (double d : lt.pattern) dash.push_back(std::fabs(d) * (std::isfinite(scale) && scale > 0 ? scale : 1.0));
+      return dash;
+    }
+    return {};
+  }
+
+  Stroke Line(const Entity& e, std::vector<P2> pts, bool closed) const {
+    Stroke s;
+    s.paths.push_back(std::move(pts));
+    s.closed.push_back(closed);
+    s.rgb = Color(e);
+    s.dash = Dash(e);
+    return s;
+  }
+
+  void AppendArc(std::vector<P2>& pts, const _2dPoint& c, double r, double start, double sweep, double z,
+                 bool includeEnds) const {
+    const int n = std::max(8, static_cast<int>(std::ceil(std::fabs(sweep) / (2.0 * g_Pi) * 96.0)));
+    const int first = includeEnds ? 0 : 1;
+    const int last = includeEnds ? n : n - 1;
+    for (int i = first; i <= last; ++i) {
+      const double a = start + sweep * i / n;
+      pts.push_back(P(_3dPoint(c.x + r * std::cos(a), c.y + r * std::sin(a), z)));
+    }
+  }
+
+  std::vector<P2> Circle(const _3dCircle& c) const {
+    _3dVector n = c.GetNormal();
+    if (!n.Normalize(1e-12)) n = _3dVector(0, 0, 1);
+    _3dVector u = std::fabs(n.z) < 0.9 ? _3dVector(0, 0, 1).CrossProduct(n) : _3dVector(1, 0, 0).CrossProduct(n);
+    u.Normalize(0.0);
+    _3dVector v = n.CrossProduct(u);
+    if (std::fabs(n.x) < 1e-12 && std::fabs(n.y) < 1e-12) {
+      u = _3dVector(1, 0, 0);
+      v = _3dVector(0, n.z > 0 ? 1 : -1, 0);
+    }
+    const double r = std::fabs(c.GetRadius());
+    std::vector<P2> pts;
+    for (int i = 0; i < 96; ++i) {
+      const double a = 2.0 * g_Pi * i / 96;
+      pts.push_back(P(c.GetCenter() + u * (r * std::cos(a)) + v * (r * std::sin(a))));
+    }
+    return pts;
+  }
+
+  TextItem Text(const _Text& t, const Entity& colourOf) const {
+    const nirvox::TextPlacement place = nirvox::PlaceText(t);
+    TextItem item;
+    item.origin = P(_3dPoint(place.origin, place.z));
+    const P2 along = P(_3dPoint(place.origin + place.along, place.z));
+    item.angle = std::atan2(along.y - item.origin.y, along.x - item.origin.x);
+    item.width = place.width;
+    item.height = place.height;
+    item.text = PreviewText(t.GetText());
+    item.rgb = Color(colourOf);
+    return item;
+  }
+
+  const DrawingStandard& m_standard;
+  bool m_iso;
+  std::string m_handle;
+};
+
+struct Page {
+  int width = 0, height = 0;
+  double scale = 1.0, minX = 0.0, maxY = 0.0, offX = 0.0, offY = 0.0;
+  double X(double x) const { return offX + (x - minX) * scale; }
+  double Y(double y) const { return offY + (maxY - y) * scale; }
+};
+
+Page FitPage(const std::vector<DrawnRecord>& records, const PreviewOptions& o) {
+  double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
+  const auto add = [&](double x, double y) {
+    minX = std::min(minX, x), maxX = std::max(maxX, x);
+    minY = std::min(minY, y), maxY = std::max(maxY, y);
+  };
+  for (const DrawnRecord& r : records) {
+    for (const Stroke& s : r.strokes) {
+      for (const auto& path : s.paths) {
+        for (const P2& p : path) add(p.x, p.y);
+      }
+    }
+    for (const TextItem& t : r.texts) {
+      const double c = std::cos(t.angle), s = std::sin(t.angle);
+      add(t.origin.x, t.origin.y);
+      add(t.origin.x + c * t.width, t.origin.y + s * t.width);
+      add(t.origin.x - s * t.height, t.origin.y + c * t.height);
+      add(t.origin.x + c * t.width - s * t.height, t.origin.y + s * t.width + c * t.height);
+    }
+  }
+  Page page;
+  page.width = std::clamp(o.width, 16, 20000);
+  const double margin = std::clamp(o.margin, 0.0, page.width / 4.0);
+  if (minX > maxX) {  // nothing drawn
+    page.height = o.height > 0 ? std::clamp(o.height, 16, 20000) : page.width;
+    return page;
+  }
+  const double bw = maxX - minX, bh = maxY - minY;
+  const double innerW = page.width - 2.0 * margin;
+  if (o.height > 0) {
+    page.height = std::clamp(o.height, 16, 20000);
+  } else {
+    const double s = bw > 0.0 ? innerW / bw : 1.0;
+    page.height = static_cast<int>(std::clamp(std::ceil(bh * s + 2.0 * margin), 16.0, 4.0 * page.width));
+  }
+  const double innerH = page.height - 2.0 * margin;
+  double s = 1.0;
+  if (bw > 0.0 && bh > 0.0) s = std::min(innerW / bw, innerH / bh);
+  else if (bw > 0.0) s = innerW / bw;
+  else if (bh > 0.0) s = innerH / bh;
+  page.scale = s;
+  page.minX = minX;
+  page.maxY = maxY;
+  page.offX = margin + (innerW - bw * s) / 2.0;
+  page.offY = margin + (innerH - bh * s) / 2.0;
+  return page;
+}
+
+// Where the drawn paths go: a PNG surface, or the SVG text.
+class Sink {
+ public:
+  virtual ~Sink() = default;
+  virtual void BeginRecord(const DrawnRecord&) {}
+  virtual void EndRecord() {}
+  // The current path of `cr` is done: stroke it (fill = false) or fill it.
+  virtual void Emit(cairo_t* cr, unsigned rgb, double width, const std::vector<double>& dash, bool fill) = 0;
+};
+
+void ReleaseFontCachesAtExit();
+
+void Render(cairo_t* cr, const std::vector<DrawnRecord>& records, const Page& page, const std::string& font,
+            Sink& sink) {
+  ReleaseFontCachesAtExit();
+  cairo_select_font_face(cr, font.c_str(), CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  for (const DrawnRecord& r : records) {
+    sink.BeginRecord(r);
+    for (const Stroke& s : r.strokes) {
+      cairo_new_path(cr);
+      for (std::size_t k = 0; k < s.paths.size(); ++k) {
+        const auto& path = s.paths[k];
+        for (std::size_t i = 0; i < path.size(); ++i) {
+          if (i == 0) cairo_move_to(cr, page.X(path[i].x), page.Y(path[i].y));
+          else cairo_line_to(cr, page.X(path[i].x), page.Y(path[i].y));
+        }
+        if (s.closed[k]) cairo_close_path(cr);
+      }
+      std::vector<double> dash;
+      double period = 0.0;
+      for (double d : s.dash) {
+        dash.push_back(d * page.scale);
+        period += d * page.scale;
+      }
+      if (period < 4.0) dash.clear();
+      sink.Emit(cr, s.rgb, s.width > 0.0 ? std::max(s.width * page.scale, 1.0) : 1.0, dash, false);
+    }
+    for (const TextItem& t : r.texts) {
+      const double h = t.height * page.scale;
+      const double w = t.width * page.scale;
+      if (!(h > 0.05) || t.text.empty()) continue;
+      cairo_new_path(cr);
+      cairo_set_font_size(cr, h);
+      cairo_text_extents_t ext;
+      cairo_text_extents(cr, t.text.c_str(), &ext);
+      const double stretch = ext.x_advance > 0.0 && w > 0.0 ? w / ext.x_advance : 1.0;
+      cairo_save(cr);
+      cairo_translate(cr, page.X(t.origin.x), page.Y(t.origin.y));
+      cairo_rotate(cr, -t.angle);
+      cairo_scale(cr, stretch, 1.0);
+      cairo_move_to(cr, 0.0, 0.0);
+      cairo_text_path(cr, t.text.c_str());
+      cairo_restore(cr);
+      sink.Emit(cr, t.rgb, 0.0, {}, true);
+    }
+    sink.EndRecord();
+  }
+}
+
+void SetColor(cairo_t* cr, unsigned rgb) {
+  cairo_set_source_rgb(cr, ((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0);
+}
+
+class PngSink : public Sink {
+ public:
+  void Emit(cairo_t* cr, unsigned rgb, double width, const std::vector<double>& dash, bool fill) override {
+    SetColor(cr, rgb);
+    if (fill) {
+      cairo_fill(cr);
+      return;
+    }
+    cairo_set_line_width(cr, width);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_dash(cr, dash.empty() ? nullptr : dash.data(), static_cast<int>(dash.size()), 0.0);
+    cairo_stroke(cr);
+  }
+};
+
+std::string XmlEscape(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (char c : s) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&apos;"; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t') out += ' ';
+        else out += c;
+    }
+  }
+  return out;
+}
+
+std::string Num(double v) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.2f", v);
+  std::string s = buffer;
+  if (s == "-0.00") s = "0.00";
+  return s;
+}
+
+std::string Hex(unsigned rgb) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "#%06X", rgb & 0xFFFFFFu);
+  return buffer;
+}
+
+class SvgSink : public Sink {
+ public:
+  explicit SvgSink(std::ostream& out) : m_out(out) {}
+  void BeginRecord(const DrawnRecord& r) override {
+    m_out << "<g data-type=\"" << r.type << "\" data-layer=\"" << XmlEscape(r.layer) << "\"";
+    if (!r.handle.empty()) m_out << " data-handle=\"" << r.handle << "\"";
+    if (r.type == "TEXT" || r.type == "DIMENSION") m_out << " data-text=\"" << XmlEscape(r.text) << "\"";
+    m_out << ">\n";
+  }
+  void EndRecord() override { m_out << "</g>\n"; }
+  void Emit(cairo_t* cr, unsigned rgb, double width, const std::vector<double>& dash, bool fill) override {
+    cairo_path_t* path = cairo_copy_path(cr);
+    std::string d;
+    if (path && path->status == CAIRO_STATUS_SUCCESS) {
+      for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
+        const cairo_path_data_t* p = &path->data[i];
+        switch (p->header.type) {
+          case CAIRO_PATH_MOVE_TO: d += "M" + Num(p[1].point.x) + " " + Num(p[1].point.y); break;
+          case CAIRO_PATH_LINE_TO: d += "L" + Num(p[1].point.x) + " " + Num(p[1].point.y); break;
+          case CAIRO_PATH_CURVE_TO:
+            d += "C" + Num(p[1].point.x) + " " + Num(p[1].point.y) + " " + Num(p[2].point.x) + " " +
+                 Num(p[2].point.y) + " " + Num(p[3].point.x) + " " + Num(p[3].point.y);
+            break;
+          case CAIRO_PATH_CLOSE_PATH: d += "Z"; break;
+        }
+      }
+    }
+    cairo_path_destroy(path);
+    cairo_new_path(cr);
+    if (d.empty()) return;
+    if (fill) {
+      m_out << "<path d=\"" << d << "\" fill=\"" << Hex(rgb) << "\" stroke=\"none\"/>\n";
+      return;
+    }
+    m_out << "<path d=\"" << d << "\" fill=\"none\" stroke=\"" << Hex(rgb) << "\" stroke-width=\"" << Num(width)
+          << "\" stroke-linecap=\"round\" stroke-linejoin=\"round\"";
+    if (!dash.empty()) {
+      m_out << " stroke-dasharray=\"";
+      for (std::size_t i = 0; i < dash.size(); ++i) m_out << (i ? " " : "") << Num(dash[i]);
+      m_out << "\"";
+    }
+    m_out << "/>\n";
+  }
+
+ private:
+  std::ostream& m_out;
+};
+
+// cairo keeps the fonts it found through fontconfig in static caches for the
+// life of the process.  Under AddressSanitizer they are released at exit (no
+// cairo object is alive then), so that leak checks report only real leaks.
+void ReleaseFontCachesAtExit() {
+#if defined(__SANITIZE_ADDRESS__)
+  static const bool registered = [] {
+    std::atexit([] {
+      cairo_debug_reset_static_data();
+      FcFini();
+    });
+    return true;
+  }();
+  (void)registered;
+#endif
+}
+
+using SurfacePtr = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
+using ContextPtr = std::unique_ptr<cairo_t, decltype(&cairo_destroy)>;
+
+struct Prepared {
+  std::vector<DrawnRecord> records;
+  ExportSummary summary;
+};
+
+Prepared Prepare(const AcadViewBoard& board, const std::vector<AcadViewBoard::ExportItem>& items,
+                 const PreviewOptions& options) {
+  const bool iso = options.projection < 0 ? board.GetViewMode() : options.projection == 1;
+  Painter painter(board.GetDrawingStandard(), iso);
+  Prepared p;
+  for (const auto& item : items) {
+    const Entity& e = *item.shape;
+    const auto types = nirvox::RecordTypes(e);
+    if (types.empty() || !nirvox::IsFinite(e)) {
+      ++p.summary.skipped;
+      continue;
+    }
+    if (const auto* pl = dynamic_cast<const _2dPolyline*>(&e); pl && pl->VerNums() < 2) {
+      ++p.summary.skipped;
+      continue;
+    }
+    if (const auto* pl = dynamic_cast<const _3dPolyline*>(&e); pl && pl->VerNums() < 2) {
+      ++p.summary.skipped;
+      continue;
+    }
+    painter.Paint(item);
+    ++p.summary.entities;
+    p.summary.records += static_cast<int>(types.size());
+  }
+  p.records = std::move(painter.records);
+  return p;
+}
+
+ExportSummary WriteSvgItems(const AcadViewBoard& board, std::ostream& out,
+                            const std::vector<AcadViewBoard::ExportItem>& items, const PreviewOptions& options) {
+  Prepared p = Prepare(board, items, options);
+  const Page page = FitPage(p.records, options);
+  SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1), &cairo_surface_destroy);
+  ContextPtr cr(cairo_create(surface.get()), &cairo_destroy);
+  out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << page.width << "\" height=\"" << page.height
+      << "\" viewBox=\"0 0 " << page.width << " " << page.height << "\">\n"
+      << "<rect x=\"0\" y=\"0\" width=\"" << page.width << "\" height=\"" << page.height
+      << "\" fill=\"#FFFFFF\"/>\n";
+  SvgSink sink(out);
+  Render(cr.get(), p.records, page, board.GetDrawingStandard().previewFont, sink);
+  out << "</svg>\n";
+  if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
+    throw std::runtime_error(std::string("SVG preview: ") + cairo_status_to_string(cairo_status(cr.get())));
+  }
+  if (!out) throw std::runtime_error("the SVG preview could not be written");
+  return p.summary;
+}
+
+ExportSummary WritePngItems(const AcadViewBoard& board, const std::string& path,
+                            const std::vector<AcadViewBoard::ExportItem>& items, const PreviewOptions& options) {
+  Prepared p = Prepare(board, items, options);
+  const Page page = FitPage(p.records, options);
+  SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, page.width, page.height),
+                     &cairo_surface_destroy);
+  ContextPtr cr(cairo_create(surface.get()), &cairo_destroy);
+  cairo_set_source_rgb(cr.get(), 1.0, 1.0, 1.0);
+  cairo_paint(cr.get());
+  PngSink sink;
+  Render(cr.get(), p.records, page, board.GetDrawingStandard().previewFont, sink);
+  cairo_surface_flush(surface.get());
+  if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
+    throw std::runtime_error(std::string("PNG preview: ") + cairo_status_to_string(cairo_status(cr.get())));
+  }
+  std::string bytes;
+  const auto append = [](void* closure, const unsigned char* data, unsigned int length) -> cairo_status_t {
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+  };
+  const cairo_status_t status = cairo_surface_write_to_png_stream(surface.get(), append, &bytes);
+  if (status != CAIRO_STATUS_SUCCESS) {
+    throw std::runtime_error("cannot write " + path + ": " + cairo_status_to_string(status));
+  }
+  nirvox::WriteFileAtomically(path, bytes);
+  return p.summary;
+}
+
+}  // namespace
+
+ExportSummary AcadViewBoard::WriteSvg(std::ostream& out, const PreviewOptions& options) const {
+  return WriteSvgItems(*this, out, CollectExport(options.includeHidden), options);
+}
+
+ExportSummary AcadViewBoard::WriteSvg(std::ostream& out, const EntityList& entities,
+                                      const PreviewOptions& options) const {
+  return WriteSvgItems(*this, out, CollectExport(entities, options.includeHidden), options);
+}
+
+ExportSummary AcadViewBoard::ExportSvg(const std::string& path, const PreviewOptions& options) const {
+  std::ostringstream text;
+  const ExportSummary summary = WriteSvg(text, options);
+  nirvox::WriteFileAtomically(path, text.str());
+  return summary;
+}
+
+ExportSummary AcadViewBoard::ExportSvg(const std::string& path, const EntityList& entities,
+                                       const PreviewOptions& options) const {
+  std::ostringstream text;
+  const ExportSummary summary = WriteSvg(text, entities, options);
+  nirvox::WriteFileAtomically(path, text.str());
+  return summary;
+}
+
+ExportSummary AcadViewBoard::ExportPng(const std::string& path, const PreviewOptions& options) const {
+  return WritePngItems(*this, path, CollectExport(options.includeHidden), options);
+}
+
+ExportSummary AcadViewBoard::ExportPng(const std::string& path, const EntityList& entities,
+                                       const PreviewOptions& options) const {
+  return WritePngItems(*this, path, CollectExport(entities, options.includeHidden), options);
+}
