@@ -1,0 +1,70 @@
+// Structural model: filing of plain values shared by the model's classes.
+#include "platform/quenby/internal.h"
+
+namespace quenby {
+
+void File(Archive& ar, int& v) {
+  if (ar.IsStoring()) ar.WriteInt(v); else ar.ReadInt(v);
+}
+
+void File(Archive& ar, double& v) {
+  if (ar.IsStoring()) ar.WriteDouble(v); else ar.ReadDouble(v);
+}
+
+void File(Archive& ar, bool& v) {
+  if (ar.IsStoring()) ar.WriteBool(v); else ar.ReadBool(v);
+}
+
+void File(Archive& ar, std::string& v) {
+  if (ar.IsStoring()) ar.WriteString(v); else ar.ReadString(v);
+}
+
+void File(Archive& ar, _2dPoint& p) {
+  File(ar, p.x);
+  File(ar, p.y);
+}
+
+void File(Archive& ar, _3dPoint& p) {
+  File(ar, p.x);
+  File(ar, p.y);
+  File(ar, p.z);
+}
+
+void File(Archive& ar, _3dVector& v) {
+  File(ar, v.x);
+  File(ar, v.y);
+  File(ar, v.z);
+}
+
+void File(Archive& ar, _2dLine& line) {
+  _2dPoint s = line.GetStartPoint(), e = line.GetEndPoint();
+  File(ar, s);
+  File(ar, e);
+  if (ar.IsLoading()) line = _2dLine(s, e);
+}
+
+void File(Archive& ar, _3dLine& line) {
+  _3dPoint s = line.GetStartPoint(), e = line.GetEndPoint();
+  File(ar, s);
+  File(ar, e);
+  if (ar.IsLoading()) line = _3dLine(s, e);
+}
+
+void File(Archive& ar, _2dPolyline& polyline) {
+  if (ar.IsStoring()) ar << polyline; else ar >> polyline;
+}
+
+}  // namespace quenby
+
+void FaceValues::Serialize(Archive& ar) {
+  using quenby::File;
+  File(ar, basicMoment);
+  File(ar, combination);
+  File(ar, standardMoment);
+  File(ar, quasiMoment);
+  File(ar, calcArea);
+  File(ar, grade);
+  File(ar, diameter);
+  File(ar, spacing);
+  File(ar, crackWidth);
+}
