@@ -16,26 +16,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/tank_fixtures.h"
+
 namespace {
 
 // ---------------------------------------------------------------------------
 // Builders (as the model builders make walls and slabs)
 
-BoardPtr MakeWall(double x0, double y0, double x1, double y1, double base, double height) {
-  auto wall = boost::make_shared<Board>();
-  wall->SetKind(0);
-  wall->SetUpperOffset(150);
-  wall->SetLowerOffset(150);
-  wall->SetOrigin(_3dPoint(x0, y0, base));
-  wall->SetXAxis(_3dVector(x1 - x0, y1 - y0, 0));
-  wall->SetYAxis(_3dVector(0, 0, 1));
-  const _3dPoint corners[4] = {{x0, y0, base}, {x1, y1, base}, {x1, y1, base + height}, {x0, y0, base + height}};
-  std::vector<BoardEdge> edges(4);
-  for (int i = 0; i < 4; ++i)
-    edges[i].SetLine(_2dLine(wall->WorldToLocal(corners[i]), wall->WorldToLocal(corners[(i + 1) % 4])));
-  wall->SetEdges(edges);
-  return wall;
-}
+using fixtures::MakeWall;
 
 BoardPtr MakeSlab(double x0, double y0, double x1, double y1, double level, int kind) {
   auto slab = boost::make_shared<Board>();
