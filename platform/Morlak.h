@@ -7,6 +7,7 @@
 
 #include "platform/morlak/object.h"
 #include "platform/morlak/values.h"
+#include "platform/morlak/filing.h"
 #include "platform/morlak/entities.h"
 #include "platform/morlak/comm.h"
 #include "platform/morlak/polygon.h"

@@ -1,5 +1,6 @@
 // Geometry kernel: drawable entities, their boxes, transforms and filing.
 #include "platform/morlak/entities.h"
+#include "platform/morlak/filing.h"
 
 #include <boost/make_shared.hpp>
 
@@ -90,20 +91,6 @@ Extents CircleExtents(const _3dPoint& c, double r, const _3dVector& normal) {
   return Extents(c.x - hx, c.y - hy, c.z - hz, c.x + hx, c.y + hy, c.z + hz);
 }
 
-// ---------------------------------------------------------------------------
-// Filing of single fields: one call that writes when storing and reads when
-// loading, so that each Serialize lists its fields exactly once.
-
-void File(Archive& ar, int& v) { ar.IsStoring() ? ar.WriteInt(v) : ar.ReadInt(v); }
-void File(Archive& ar, double& v) { ar.IsStoring() ? ar.WriteDouble(v) : ar.ReadDouble(v); }
-void File(Archive& ar, bool& v) { ar.IsStoring() ? ar.WriteBool(v) : ar.ReadBool(v); }
-void File(Archive& ar, std::string& v) { ar.IsStoring() ? ar.WriteString(v) : ar.ReadString(v); }
-void File(Archive& ar, VekObject& v) { ar.IsStoring() ? ar << v : ar >> v; }
-void File(Archive& ar, _2dPoint& p) {
-  File(ar, p.x);
-  File(ar, p.y);
-}
-
 // Files an enumeration as an int; a value outside [0, last] in a file is damage.
 template <class Enum>
 void FileEnum(Archive& ar, Enum& v, int last, const char* what) {
@@ -119,25 +106,6 @@ void FileEnum(Archive& ar, Enum& v, int last, const char* what) {
                            " at byte " + std::to_string(at) + ", but found " + std::to_string(code),
                        at);
   v = static_cast<Enum>(code);
-}
-
-// Files a count-prefixed list.  Reading checks the count against what is
-// left of the archive (each item taking at least `minBytes`) before it
-// allocates, and reads into a fresh list that replaces `items` when whole.
-template <class T, class FileItem>
-void FileList(Archive& ar, std::vector<T>& items, std::size_t minBytes, FileItem fileItem) {
-  if (ar.IsStoring()) {
-    if (items.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
-      ar.Fail("archive: a list of " + std::to_string(items.size()) + " items is too long to file");
-    ar.WriteInt(static_cast<int>(items.size()));
-    for (T& item : items) fileItem(ar, item);
-    return;
-  }
-  int count = 0;
-  ar.ReadCount(count, minBytes);
-  std::vector<T> read(static_cast<std::size_t>(count));
-  for (T& item : read) fileItem(ar, item);
-  items.swap(read);
 }
 
 // Number of displayed characters of a text: UTF-8 characters, with each

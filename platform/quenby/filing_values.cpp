@@ -3,39 +3,6 @@
 
 namespace quenby {
 
-void File(Archive& ar, int& v) {
-  if (ar.IsStoring()) ar.WriteInt(v); else ar.ReadInt(v);
-}
-
-void File(Archive& ar, double& v) {
-  if (ar.IsStoring()) ar.WriteDouble(v); else ar.ReadDouble(v);
-}
-
-void File(Archive& ar, bool& v) {
-  if (ar.IsStoring()) ar.WriteBool(v); else ar.ReadBool(v);
-}
-
-void File(Archive& ar, std::string& v) {
-  if (ar.IsStoring()) ar.WriteString(v); else ar.ReadString(v);
-}
-
-void File(Archive& ar, _2dPoint& p) {
-  File(ar, p.x);
-  File(ar, p.y);
-}
-
-void File(Archive& ar, _3dPoint& p) {
-  File(ar, p.x);
-  File(ar, p.y);
-  File(ar, p.z);
-}
-
-void File(Archive& ar, _3dVector& v) {
-  File(ar, v.x);
-  File(ar, v.y);
-  File(ar, v.z);
-}
-
 void File(Archive& ar, _2dLine& line) {
   _2dPoint s = line.GetStartPoint(), e = line.GetEndPoint();
   File(ar, s);

@@ -58,33 +58,13 @@ bool IsModelObject(const VekObject* object);
 // Point order by z, then y, then x, with a tolerance of 0.1 mm per coordinate.
 bool PointZYXLess(const _3dPoint& p, const _3dPoint& q);
 
-// Filing of plain values in either direction of the archive.
-void File(Archive& ar, int& v);
-void File(Archive& ar, double& v);
-void File(Archive& ar, bool& v);
-void File(Archive& ar, std::string& v);
-void File(Archive& ar, _2dPoint& p);
-void File(Archive& ar, _3dPoint& p);
-void File(Archive& ar, _3dVector& v);
+// Filing in either direction of the archive: the kernel's helpers for plain
+// values and lists, and the model's forms for lines and polylines.
+using ::File;
+using ::FileList;
 void File(Archive& ar, _2dLine& line);
 void File(Archive& ar, _3dLine& line);
 void File(Archive& ar, _2dPolyline& polyline);
-
-// Files a list: its count, then each item through `each`.  Reading checks the
-// count against what is left of the archive (each item takes at least
-// `minBytes`) before anything is allocated.
-template <class T, class F>
-void FileList(Archive& ar, std::vector<T>& list, std::size_t minBytes, F each) {
-  if (ar.IsStoring()) {
-    ar.WriteInt(static_cast<int>(list.size()));
-  } else {
-    int count = 0;
-    ar.ReadCount(count, minBytes);
-    list.clear();
-    list.resize(static_cast<std::size_t>(count));
-  }
-  for (T& item : list) each(item);
-}
 
 }  // namespace quenby
 
