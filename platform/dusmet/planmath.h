@@ -40,17 +40,10 @@ inline bool SamePoint(const V2& a, const V2& b, double tol = kPointTolerance) {
   return std::fabs(a.x - b.x) <= tol && std::fabs(a.y - b.y) <= tol;
 }
 
-// An angle folded into [0, 2π).
-inline double NormalizeAngle(double a) {
-  a = std::fmod(a, kTwoPi);
-  if (a < 0.0) a += kTwoPi;
-  if (a >= kTwoPi) a -= kTwoPi;
-  return a;
-}
+// An angle folded into [0, 2π), as the kernel folds it.
+inline double NormalizeAngle(double a) { return g_VekGeometryComm.NormalizeAngle(a); }
 
-inline double DirectionAngle(const V2& v) {
-  if (v.x == 0.0 && v.y == 0.0) return 0.0;
-  return NormalizeAngle(std::atan2(v.y, v.x));
-}
+// Direction angle from +x in [0, 2π); 0 for the zero vector.
+inline double DirectionAngle(const V2& v) { return _2dVector(v.x, v.y).GetAngle(); }
 
 }  // namespace dusmet

@@ -25,15 +25,7 @@ PlaneFrame FrameOf(const Board& board) {
 }
 
 double SignedArea2(const std::vector<_2dPoint>& polygon) {
-  std::size_t n = polygon.size();
-  if (n >= 2 && polygon.front().x == polygon.back().x && polygon.front().y == polygon.back().y) --n;
-  double sum = 0.0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const _2dPoint& a = polygon[i];
-    const _2dPoint& b = polygon[(i + 1) % n];
-    sum += a.x * b.y - b.x * a.y;
-  }
-  return sum;
+  return 2.0 * g_VekGeometryComm.GetArea(polygon);
 }
 
 double DistanceToSegment(const _2dPoint& p, const _2dPoint& a, const _2dPoint& b) {
@@ -45,21 +37,7 @@ double DistanceToSegment(const _2dPoint& p, const _2dPoint& a, const _2dPoint& b
 }
 
 bool IsInsideOrOn(const std::vector<_2dPoint>& polygon, const _2dPoint& p, double tol) {
-  const std::size_t n = polygon.size();
-  if (n == 0) return false;
-  for (std::size_t i = 0; i < n; ++i)
-    if (DistanceToSegment(p, polygon[i], polygon[(i + 1) % n]) <= tol) return true;
-  if (n < 3) return false;
-  bool inside = false;
-  for (std::size_t i = 0, j = n - 1; i < n; j = i++) {
-    const _2dPoint& a = polygon[i];
-    const _2dPoint& b = polygon[j];
-    if ((a.y > p.y) != (b.y > p.y)) {
-      const double x = a.x + (p.y - a.y) * (b.x - a.x) / (b.y - a.y);
-      if (p.x < x) inside = !inside;
-    }
-  }
-  return inside;
+  return g_VekGeometryComm.PointInPolygon2d(polygon, p, tol) >= 0;
 }
 
 std::vector<std::pair<double, double>> CoverIntervals(const std::vector<_2dPoint>& polygon, const _2dPoint& p0,
