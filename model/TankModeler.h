@@ -11,14 +11,61 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include <cstdint>
 #include <deque>
+#include <string>
 #include <vector>
+
+class DetailingSettings;
 
 // A plan segment of the slab-level check: two model points.
 struct Segment3d {
   _3dPoint start;
   _3dPoint end;
 };
+
+// The plan record of one wall line (mm).  Records read from picked curves
+// carry thickness 0 for straight segments and 1.0 for curved ones (a curved
+// record keeps only its chord's end points).
+struct WallLineRecord {
+  double startX = 0.0;
+  double startY = 0.0;
+  double endX = 0.0;
+  double endY = 0.0;
+  double thickness = 0.0;
+  int reserved = 0;
+  int startCode = 0;  // handed to Board::SetWallStartCode
+  int endCode = 0;    // handed to Board::SetWallEndCode
+  double height = 0.0;
+};
+
+// A plan segment.
+struct Segment2d {
+  _2dPoint start;
+  _2dPoint end;
+};
+
+// The host's record of a new regular tank: a grid of cellsX × cellsY equal
+// cells over lengthX × lengthY from the origin's plan point.  Walls stand on
+// the bottom-slab mid-plane (bottomElevation × 1000 − half the bottom slab
+// thickness) and are wallHeight high; top slabs, when there are any, have
+// their mid-plane wallHeight above it.
+struct TankLayoutParams {
+  _3dPoint origin;                  // mm; only x and y are used
+  double lengthX = 0.0;             // mm
+  double lengthY = 0.0;             // mm
+  std::uint32_t cellsX = 1;         // number of cells along x
+  std::uint32_t cellsY = 1;         // number of cells along y
+  double wallHeight = 0.0;          // mm, bottom-slab mid-plane to top-slab mid-plane
+  double wallThickness = 0.0;       // mm
+  double bottomElevation = 0.0;     // m
+  double bottomSlabThickness = 0.0; // mm
+  bool hasTopSlab = false;
+  double topSlabThickness = 0.0;    // mm
+};
+
+// One cell of a regular grid: plan points in order around the cell.
+using CellOutline = std::vector<_2dPoint>;
 
 class TankModeler {
  public:
@@ -84,6 +131,116 @@ class TankModeler {
   // not count.
   bool IsSegmentOnLines(const _3dPoint& a, const _3dPoint& b,
                         const std::vector<Segment3d>& segments) const;
+
+  // ---- Walls from picked curves -------------------------------------------
+  // Appends one record per segment of the picked lines, polylines (the
+  // closing segment of a closed polyline included, shaped by the last
+  // vertex's bulge) and arcs: straight ones to `straight`, curved ones to
+  // `curved`.  Other entities are skipped.  The lists are not cleared.
+  void ReadWallLines(const std::vector<boost::shared_ptr<VekObject>>& entities,
+                     std::vector<WallLineRecord>& straight,
+                     std::vector<WallLineRecord>& curved) const;
+  // Moves `start` (mode 1 or 3) and/or `end` (mode 2 or 3) onto a crossing
+  // with one of `lines` closer than 0.75 × its width; true when the end(s)
+  // asked for snapped.  widths[i] belongs to lines[i] (std::out_of_range when
+  // missing).
+  bool SnapWallLineEnds(const std::vector<Segment2d>& lines, const std::vector<double>& widths,
+                        _2dPoint& start, _2dPoint& end, int mode) const;
+  // Fills an empty board as the wall of the record standing at `baseLevel`;
+  // false for a line shorter than the length tolerance.
+  bool MakeWallBoard(const WallLineRecord& line, double baseLevel, Board* board) const;
+  // Adds the wall of the record to the tank unless it is refused.
+  void AddWall(const WallLineRecord& line, double baseLevel, Tank& tank) const;
+  // The plan base line of a wall (first to last plan point of its outline).
+  bool GetWallBaseLine(const boost::shared_ptr<VekObject>& object, _2dLine& out) const;
+
+  // ---- Openings, notches and one-call edits -------------------------------
+  // Adds a circular opening (picked _3dCircle) or a rectangular opening
+  // (picked _2dPolyline of four distinct corners at right angles) to the
+  // board, in the board's frame.  False, nothing added, for any other entity,
+  // a target that is not exactly a Board, a shape that is no rectangle, or an
+  // opening not lying inside the board's outline by at least 1 mm.  `reason`
+  // (optional) receives a short text of why it was refused.
+  bool AddHole(const boost::shared_ptr<VekObject>& entity, const boost::shared_ptr<VekObject>& board,
+               Tank& tank, std::string* reason = nullptr) const;
+  void FillCircleHole(const _3dCircle& circle, const _3dPoint& origin, const _3dVector& xAxis,
+                      const _3dVector& yAxis, CircleHole* hole) const;
+  // Sets the corners of every vertex in the board frame; false when they do
+  // not form a rectangle (the hole is then left untouched).
+  bool FillRectangleHole(const _2dPolyline& polyline, const _3dPoint& origin,
+                         const _3dVector& xAxis, const _3dVector& yAxis,
+                         RectangleHole* hole) const;
+  // One notch per board of the list with the polyline's world outline.
+  void AddNotch(const boost::shared_ptr<VekObject>& entity, int code,
+                const std::vector<boost::shared_ptr<VekObject>>& boards, Tank& tank) const;
+  void ClearEars(Tank& tank) const;
+  void RemoveBoard(const boost::shared_ptr<StructureComponent>& board, Tank& tank) const;
+  void AddBoardObject(const boost::shared_ptr<VekObject>& object,
+                      const boost::shared_ptr<StructureComponent>& component) const;
+  void RemoveBoardObject(const boost::shared_ptr<VekObject>& object,
+                         const boost::shared_ptr<StructureComponent>& component) const;
+  void EditObjectPair(const boost::shared_ptr<VekObject>& a, const boost::shared_ptr<VekObject>& b,
+                      Tank& tank) const;
+  void EditComponentUnits(const boost::shared_ptr<StructureComponentUnits>& unit, Tank& tank) const;
+  void EditBoardPair(Tank& tank, const std::vector<BoardPtr>& boards) const;
+
+  // ---- Regular tank layout and slabs from walls ---------------------------
+  // Checks a layout record: cell counts and lengths positive, the wall
+  // thinner than a cell, heights and thicknesses positive and finite.  False
+  // with `error` naming the field otherwise.
+  static bool ValidateLayout(const TankLayoutParams& params, std::string& error);
+  // Builds and adds all boards of a regular tank (walls, then top slabs, then
+  // bottom slabs, in one AddBoards call).  False, the tank unchanged, when
+  // the record is refused by ValidateLayout (`error`, optional, says why).
+  bool PlaceRegularBoards(const TankLayoutParams& params, Tank& tank,
+                          std::string* error = nullptr) const;
+  // Appends the wall records and cell outlines of the grid; false, nothing
+  // appended, for a record ValidateLayout refuses.
+  bool LayoutRegularGrid(const TankLayoutParams& params, std::vector<WallLineRecord>& walls,
+                         std::vector<CellOutline>& cells) const;
+  // One new slab of `kind` per closed region of the walls among `boards`.
+  void MakeSlabsFromWalls(const std::vector<BoardPtr>& boards, std::vector<BoardPtr>& out, int kind,
+                          double level, double thickness) const;
+  // Replaces all bottom (top false) or top (top true) slabs by slabs made
+  // from the tank's walls.
+  void RebuildSlabsOfKind(double level, double thickness, bool top, Tank& tank) const;
+  static void RemoveBoardsOfKind(int kind, Tank& tank);
+  void GetWallBaseLines(const Tank& tank, std::vector<_2dLine>& out) const;
+  // One slab over the loop of wall lines around the point; true when added.
+  bool AddSlabFromLines(const _2dPoint& point, Tank& tank, bool top, double level,
+                        double thickness) const;
+
+  // ---- Haunches -----------------------------------------------------------
+  // Removes every haunch and rebuilds them from the detailing settings.
+  void BuildEars(Tank& tank, const DetailingSettings& settings) const;
+  // True when another board meets `a` along the same edge and lies inside the
+  // angle between a and b.
+  bool IsJointCoveredByThirdBoard(const BoardPtr& a, const BoardPtr& b, const _3dLine& joint,
+                                  const Tank& tank) const;
+
+  // ---- Notches with face offsets and opening edits ------------------------
+  // Moves every notch of the board by `offset` along its normal (against it
+  // for notches on the lower face when byFace is true).
+  void OffsetNotches(const BoardPtr& board, double offset, bool byFace) const;
+  // For board i, removes (edits) the opening of index indices[i] among its
+  // notches (*kind 4) or its other openings.  std::out_of_range when the
+  // index list is shorter than the board list.
+  void EditBoardHoles(const std::vector<int>& indices, const int* kind,
+                      const std::vector<BoardPtr>& boards) const;
+
+  // ---- Outer wall faces and slab overhangs --------------------------------
+  // Resets both faces of every wall to inner, then marks the face toward the
+  // outside of the plan as outer for every wall on the outline of the walls.
+  void MarkOuterWallFaces(Tank& tank) const;
+  // Marks the bottom-slab edges on the outline of all bottom slabs together
+  // as carrying the overhang; clears the marks first.
+  void MarkSlabOverhangs(Tank& tank, double overhang) const;
+
+  // ---- Default edge restraints --------------------------------------------
+  // Gives every edge of every board its default restraint code from the kinds
+  // of the boards meeting it there (replacing earlier restraints).
+  void ClassifyBoardEdges(Tank& tank, int wallTopCode, int topSlabEdgeCode,
+                          int bottomSlabEdgeCode) const;
 
  private:
   std::deque<Tank> m_undo;

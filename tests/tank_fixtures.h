@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/Quenby.h"
+#include "model/TankModeler.h"
 
 #include <boost/make_shared.hpp>
 
@@ -24,6 +25,47 @@ inline BoardPtr MakeWall(double x0, double y0, double x1, double y1, double base
     edges[i].SetLine(_2dLine(wall->WorldToLocal(corners[i]), wall->WorldToLocal(corners[(i + 1) % 4])));
   wall->SetEdges(edges);
   return wall;
+}
+
+// A layout record of a regular tank: cellsX × cellsY cells over
+// lengthX × lengthY (mm) from the plan origin, walls 300 mm thick and 4000 mm
+// high, bottom elevation -3.0 m, bottom slab 400 mm, top slab 250 mm when
+// hasTopSlab.  The walls then stand at -3200 mm (the bottom-slab mid-plane)
+// and the top slabs' mid-plane lies at 800 mm.
+inline TankLayoutParams RegularLayout(std::uint32_t cellsX = 2, std::uint32_t cellsY = 1,
+                                      bool hasTopSlab = true, double lengthX = 12000,
+                                      double lengthY = 6000) {
+  TankLayoutParams p;
+  p.origin = _3dPoint(0, 0, 0);
+  p.lengthX = lengthX;
+  p.lengthY = lengthY;
+  p.cellsX = cellsX;
+  p.cellsY = cellsY;
+  p.wallHeight = 4000;
+  p.wallThickness = 300;
+  p.bottomElevation = -3.0;
+  p.bottomSlabThickness = 400;
+  p.hasTopSlab = hasTopSlab;
+  p.topSlabThickness = 250;
+  return p;
+}
+
+// Empties the tank and places the boards of a regular tank from the layout
+// record (TankModeler::PlaceRegularBoards): walls along x, then along y, then
+// the top slabs and the bottom slabs, one per cell, row by row from the
+// origin.  False, with the tank emptied, for a record the modeler refuses.
+// With `prepare` the tank also gets what the analysis prepares first: outer
+// wall faces marked and the default edge restraints (wall top 1, top-slab
+// edge 1, bottom-slab edge 0).
+inline bool MakeRegularTank(Tank& tank, const TankLayoutParams& params, bool prepare = false) {
+  TankModeler modeler;
+  tank.Clear();
+  if (!modeler.PlaceRegularBoards(params, tank)) return false;
+  if (prepare) {
+    modeler.MarkOuterWallFaces(tank);
+    modeler.ClassifyBoardEdges(tank, 1, 1, 0);
+  }
+  return true;
 }
 
 }  // namespace fixtures
