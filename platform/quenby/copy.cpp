@@ -146,4 +146,5 @@ void Structure::CopyFrom(const Structure& other) {
   for (const BoardPtr& board : other.m_excluded) m_excluded.push_back(map.Get(board));
   m_nextHoleId = other.m_nextHoleId;
   m_waterDepth = other.m_waterDepth;
+  m_analysis = other.m_analysis;
 }

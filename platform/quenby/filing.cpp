@@ -1,7 +1,7 @@
 // Structural model: filing of the whole tank.
 //
 // Record of a tank:
-//   string "QuenbyTank", int layout version (1)
+//   string "QuenbyTank", int layout version (2; 1 is read too)
 //   int n, then n class names: the objects of Tank::GetObjectList in order
 //   int components, int units, int cells (the first objects of the table)
 //   int joints, then per joint: first and second board (positions), its line
@@ -11,6 +11,10 @@
 //     indices in the joint list
 //   the support zones, the other zones and the excluded boards (positions),
 //     the next opening identifier and the design water depth
+//   (version 2) the analysis record: the two fingerprints, the two check
+//     text lists (count-prefixed strings) and the two slab text tables
+//     (count-prefixed rows of count-prefixed strings); a version-1 record
+//     reads as "not analysed"
 //   string "EndQuenbyTank"
 // Reading builds a separate model and takes it over only when everything was
 // read and checked: every count is checked against the archive before
@@ -27,7 +31,45 @@ using quenby::File;
 
 namespace {
 
-constexpr int kLayoutVersion = 1;
+constexpr int kLayoutVersion = 2;
+// The oldest layout still read: before the analysis record was filed.
+constexpr int kFirstLayoutVersion = 1;
+
+void StoreTexts(Archive& ar, const std::vector<std::string>& texts) {
+  ar.WriteInt(static_cast<int>(texts.size()));
+  for (const std::string& text : texts) ar.WriteString(text);
+}
+
+void LoadTexts(Archive& ar, std::vector<std::string>& texts) {
+  int count = 0;
+  ar.ReadCount(count, 4);
+  texts.assign(static_cast<std::size_t>(count), std::string());
+  for (std::string& text : texts) ar.ReadString(text);
+}
+
+void StoreAnalysisRecord(Archive& ar, const TankAnalysisRecord& record) {
+  ar.WriteString(record.modelFingerprint);
+  ar.WriteString(record.settingsFingerprint);
+  StoreTexts(ar, record.antiFloatText);
+  StoreTexts(ar, record.bearingText);
+  for (const auto* table : {&record.bottomSlabText, &record.topSlabText}) {
+    ar.WriteInt(static_cast<int>(table->size()));
+    for (const auto& row : *table) StoreTexts(ar, row);
+  }
+}
+
+void LoadAnalysisRecord(Archive& ar, TankAnalysisRecord& record) {
+  ar.ReadString(record.modelFingerprint);
+  ar.ReadString(record.settingsFingerprint);
+  LoadTexts(ar, record.antiFloatText);
+  LoadTexts(ar, record.bearingText);
+  for (auto* table : {&record.bottomSlabText, &record.topSlabText}) {
+    int rows = 0;
+    ar.ReadCount(rows, 4);
+    table->assign(static_cast<std::size_t>(rows), {});
+    for (auto& row : *table) LoadTexts(ar, row);
+  }
+}
 const char* const kHeader = "QuenbyTank";
 const char* const kTrailer = "EndQuenbyTank";
 
@@ -303,6 +345,7 @@ void Structure::Store(Archive& ar) const {
   w.Refs(excluded);
   ar.WriteInt(m_nextHoleId);
   ar.WriteDouble(m_waterDepth);
+  StoreAnalysisRecord(ar, m_analysis);
   ar.WriteString(kTrailer);
 }
 
@@ -312,7 +355,8 @@ void Structure::Load(Archive& ar) {
   if (header != kHeader) ar.Fail("tank record expected");
   int version = 0;
   ar.ReadInt(version);
-  if (version != kLayoutVersion) ar.Fail("unknown tank layout version " + std::to_string(version));
+  if (version < kFirstLayoutVersion || version > kLayoutVersion)
+    ar.Fail("unknown tank layout version " + std::to_string(version));
 
   // The object table: every object created empty by its class.
   int count = 0;
@@ -334,7 +378,7 @@ void Structure::Load(Archive& ar) {
 
   Structure model;
   try {
-    LoadModel(ar, objects, components, units, cells, model);
+    LoadModel(ar, objects, components, units, cells, model, version);
   } catch (...) {
     BreakReferences(objects, model.m_joints);
     throw;
@@ -343,7 +387,7 @@ void Structure::Load(Archive& ar) {
 }
 
 void Structure::LoadModel(Archive& ar, const std::vector<boost::shared_ptr<VekObject>>& objects, int components,
-                          int units, int cells, Structure& model) {
+                          int units, int cells, Structure& model, int version) {
   for (int i = 0; i < components + units + cells; ++i) {
     const auto& object = objects[static_cast<std::size_t>(i)];
     if (i < components) {
@@ -386,6 +430,7 @@ void Structure::LoadModel(Archive& ar, const std::vector<boost::shared_ptr<VekOb
   r.Refs(model.m_excluded, "excluded board", components);
   ar.ReadInt(model.m_nextHoleId);
   ar.ReadDouble(model.m_waterDepth);
+  if (version >= 2) LoadAnalysisRecord(ar, model.m_analysis);
   std::string trailer;
   ar.ReadString(trailer);
   if (trailer != kTrailer) ar.Fail("end of the tank record expected");

@@ -134,6 +134,7 @@ void Structure::SwapContents(Structure& other) noexcept {
   m_leftUnits.swap(other.m_leftUnits);
   std::swap(m_nextHoleId, other.m_nextHoleId);
   std::swap(m_waterDepth, other.m_waterDepth);
+  std::swap(m_analysis, other.m_analysis);
   m_topology.swap(other.m_topology);
 }
 
@@ -147,6 +148,7 @@ void Structure::Clear() {
   m_excluded.clear();
   m_leftUnits.clear();
   m_nextHoleId = 1;
+  m_analysis = TankAnalysisRecord();
   m_topology.reset();
 }
 

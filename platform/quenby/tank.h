@@ -10,12 +10,35 @@
 #include <boost/shared_ptr.hpp>
 
 #include <functional>
+#include <utility>
 #include <memory>
 #include <string>
 #include <vector>
 
 class ProjectSettings;
 class Tank;
+
+// ---------------------------------------------------------------------------
+// TankAnalysisRecord: what the last successful analysis left with the tank
+// besides the moments in its boards: the fingerprints of the analysis input
+// it ran on (the model's part and the settings' part; their contents are the
+// analysis layer's, see platform/Tobrin.h) and the four text collections of
+// the calculation book (anti-floating check, bearing check, bottom-slab and
+// top-slab load texts, in the form of TankLoadModel).  Filed with the tank,
+// so that a design read back keeps its analysis.  Empty fingerprints: not
+// analysed.
+
+struct TankAnalysisRecord {
+  std::string modelFingerprint;
+  std::string settingsFingerprint;
+  std::vector<std::string> antiFloatText;
+  std::vector<std::string> bearingText;
+  std::vector<std::vector<std::string>> bottomSlabText;
+  std::vector<std::vector<std::string>> topSlabText;
+
+  bool operator==(const TankAnalysisRecord&) const = default;
+  bool IsEmpty() const { return modelFingerprint.empty(); }
+};
 
 // ---------------------------------------------------------------------------
 // Joints.  One joint object per pair of adjoining boards, found by the tank's
@@ -321,7 +344,22 @@ class Structure : public VekObject {
 
   void GetObjectList(std::vector<boost::shared_ptr<VekObject>>& objects) const;
 
+  // The record of the last successful analysis (see TankAnalysisRecord);
+  // copied with the tank, filed with it and emptied by Clear.
+  const TankAnalysisRecord& GetAnalysisRecord() const { return m_analysis; }
+  void SetAnalysisRecord(const TankAnalysisRecord& record) { m_analysis = record; }
+  void ClearAnalysisRecord() { m_analysis = TankAnalysisRecord(); }
+  // True when the tank was analysed successfully and its analysis input has
+  // not changed since (the model's part of the input; settings are checked by
+  // IsTankAnalysed of platform/Tobrin.h).  Defined by the analysis layer,
+  // which owns the notion of its input (platform/tobrin/fingerprint.cpp).
+  bool IsAnalysed() const;
+
   void Serialize(Archive& ar) override;
+
+ protected:
+  // Exchanges every member with `other` (the objects keep their identity).
+  void SwapContents(Structure& other) noexcept;
 
  private:
   friend class StructureAccess;
@@ -331,11 +369,10 @@ class Structure : public VekObject {
   const Topology& EnsureTopology() const;
   void RemoveFromTank(const StructureComponentPtr& component, bool keepUnit);
   void CopyFrom(const Structure& other);
-  void SwapContents(Structure& other) noexcept;
   void Store(Archive& ar) const;
   void Load(Archive& ar);
   static void LoadModel(Archive& ar, const std::vector<boost::shared_ptr<VekObject>>& objects, int components,
-                        int units, int cells, Structure& model);
+                        int units, int cells, Structure& model, int version);
 
   std::vector<StructureComponentPtr> m_components;
   std::vector<UnitPtr> m_units;
@@ -348,6 +385,7 @@ class Structure : public VekObject {
   std::vector<std::pair<BoardPtr, UnitPtr>> m_leftUnits;
   int m_nextHoleId = 1;
   double m_waterDepth = -1.0;
+  TankAnalysisRecord m_analysis;
   mutable std::unique_ptr<Topology> m_topology;
 };
 
@@ -366,6 +404,14 @@ class Tank : public Structure {
     return *this;
   }
   ~Tank() override = default;
+
+  // Exchanges the whole contents of two tanks without copying: every model
+  // object keeps its identity (views and zones that point into a tank read
+  // from a file stay valid when the tank is taken over).
+  void Swap(Tank& other) noexcept {
+    SwapContents(other);
+    std::swap(m_crackWidthLimit, other.m_crackWidthLimit);
+  }
 
   // Files the model (not m_crackWidthLimit, which every analysis sets first).
   void Serialize(Archive& ar) override;

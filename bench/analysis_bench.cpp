@@ -1,0 +1,57 @@
+// Benchmarks of the tank analysis on the 3 × 2-cell example (18 m × 12 m,
+// walls 4 m high, with top slab, buried, groundwater, temperature): the
+// whole AnalyseTank with the board method (0) and with the shell model (1),
+// and one board's solve of the twelve loadings (four cases, three
+// combinations) against the board's number of unknowns (a 4 m × 4 m wall,
+// three edges fixed, free top, meshed 8 to 32 elements across).
+#include "platform/Tobrin.h"
+#include "platform/tobrin/tank_analysis.h"
+#include "model/TankModeler.h"
+#include "tests/tank_fixtures.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+void MakeExample(Tank& tank, ProjectSettings& s, int method) {
+  fixtures::MakeRegularTank(tank, fixtures::RegularLayout(3, 2, true, 18000, 12000));
+  s.GetLoadSettings().SetAnalysisMethod(method);
+  s.GetCalcSettings().SetTemperatureConsidered(true);
+  TankModeler m;
+  m.MarkOuterWallFaces(tank);
+  m.ClassifyBoardEdges(tank, 1, 1, 0);
+  m.MarkSlabOverhangs(tank, 500);
+}
+
+void BM_AnalyseTank(benchmark::State& state) {
+  Tank tank;
+  ProjectSettings s;
+  MakeExample(tank, s, static_cast<int>(state.range(0)));
+  bool ok = true;
+  for (auto _ : state) ok = AnalyseTank(tank, s) && ok;
+  if (!ok) state.SkipWithError(GetLastAnalysisError().c_str());
+  state.counters["boards"] = static_cast<double>(tank.GetBoards().size());
+}
+BENCHMARK(BM_AnalyseTank)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_BoardTwelveLoadings(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  std::vector<tobrin::PlateLoadCase> loadings(12);
+  for (int i = 0; i < 12; ++i) loadings[i].areas.push_back(tobrin::PlateAreaLoad::AlongY(0, 40.0 + i, 4000, 0));
+  // The board method meshes 16 divisions across the short span.
+  tobrin::PlateInput in = tobrin::PlateInput::Rectangle(
+      4000, 4000, {tobrin::EdgeRestraint::Fixed, tobrin::EdgeRestraint::Fixed, tobrin::EdgeRestraint::Free,
+                   tobrin::EdgeRestraint::Fixed},
+      250, 30000, 0.2, n);
+  int unknowns = 0;
+  for (auto _ : state) {
+    tobrin::PlateModel model(in);
+    unknowns = model.Unknowns();
+    for (const auto& lc : loadings) benchmark::DoNotOptimize(model.Solve(lc).Nodes().data());
+  }
+  state.counters["unknowns"] = unknowns;
+  state.SetComplexityN(unknowns);
+}
+BENCHMARK(BM_BoardTwelveLoadings)->Arg(8)->Arg(16)->Arg(24)->Arg(32)->Unit(benchmark::kMillisecond)->Complexity();
+
+}  // namespace

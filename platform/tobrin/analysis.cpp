@@ -1,0 +1,473 @@
+// AnalyseTank, the envelope of the load cases, the store of the texts for
+// the calculation book, the fingerprints of the analysis input and the
+// builder of TankLoadModel (see platform/Tobrin.h).
+#include "platform/Tobrin.h"
+#include "platform/tobrin/tank_analysis.h"
+
+#if __has_include("platform/tobrin/shell.h")
+#include "platform/tobrin/shell.h"
+#define TOBRIN_HAVE_SHELL 1
+#else
+#define TOBRIN_HAVE_SHELL 0
+#endif
+
+#include <fmt/format.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <exception>
+#include <typeinfo>
+
+using namespace tobrin;
+
+namespace {
+
+constexpr double kPoisson = 0.2;  // concrete (GB 50010)
+
+// The library's store of the last analysis's texts (values only, never
+// pointers into a tank).
+struct Store {
+  std::vector<std::string> antiFloat, bearing;
+  std::vector<std::vector<std::string>> bottomSlabs, topSlabs;
+  std::string error;
+};
+
+Store& TheStore() {
+  static Store store;
+  return store;
+}
+
+std::vector<SlabLoadText> ToSlabTexts(const std::vector<std::vector<std::string>>& table) {
+  std::vector<SlabLoadText> out;
+  for (const auto& row : table) {
+    if (row.empty()) continue;
+    SlabLoadText t;
+    char* end = nullptr;
+    t.boardNumber = static_cast<int>(std::strtol(row[0].c_str(), &end, 10));
+    t.lines.assign(row.begin() + 1, row.end());
+    out.push_back(std::move(t));
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// Fingerprints
+
+class Hasher {
+ public:
+  void Add(const std::string& s) {
+    for (unsigned char c : s) Byte(c);
+    Byte(0xff);
+  }
+  void Add(double v) { Add(fmt::format("{:.17g}", v)); }
+  void Add(int v) { Add(std::to_string(v)); }
+  std::string Hex() const { return fmt::format("{:016x}", m_h); }
+
+ private:
+  void Byte(unsigned char c) {
+    m_h ^= c;
+    m_h *= 1099511628211ull;
+  }
+  std::uint64_t m_h = 1469598103934665603ull;
+};
+
+void AddPoint(Hasher& h, const _3dPoint& p) {
+  h.Add(p.x);
+  h.Add(p.y);
+  h.Add(p.z);
+}
+
+void AddBoard(Hasher& h, const Board& b) {
+  h.Add(b.GetKind());
+  h.Add(b.GetNumber());
+  AddPoint(h, b.GetOrigin());
+  h.Add(b.GetXAxis().x), h.Add(b.GetXAxis().y), h.Add(b.GetXAxis().z);
+  h.Add(b.GetYAxis().x), h.Add(b.GetYAxis().y), h.Add(b.GetYAxis().z);
+  h.Add(b.GetUpperOffset());
+  h.Add(b.GetLowerOffset());
+  h.Add(b.IsUpperFaceOuter() ? 1 : 0);
+  h.Add(b.IsLowerFaceOuter() ? 1 : 0);
+  h.Add(b.GetConcreteGrade());
+  h.Add(b.GetReinAngle());
+  for (const BoardEdge& e : b.GetEdges()) {
+    h.Add(e.GetStartPoint().x), h.Add(e.GetStartPoint().y);
+    h.Add(e.GetEndPoint().x), h.Add(e.GetEndPoint().y);
+    double len = 0.0;
+    h.Add(e.GetOverhang(len) ? len : -1.0);
+  }
+  h.Add(static_cast<int>(b.GetEdges().size()));
+  for (const Restirction& r : b.GetRestrictions()) h.Add(r.GetKind());
+  h.Add(static_cast<int>(b.GetRestrictions().size()));
+  for (const HolePtr& hole : b.GetHoles()) {
+    if (!hole) continue;
+    h.Add(std::string(typeid(*hole).name()));
+    if (auto* c = dynamic_cast<CircleHole*>(hole.get())) {
+      h.Add(c->GetCenter().x), h.Add(c->GetCenter().y), h.Add(c->GetRadius());
+    } else if (auto* r = dynamic_cast<RectangleHole*>(hole.get())) {
+      for (const _2dPoint& p : r->GetCorners()) h.Add(p.x), h.Add(p.y);
+    } else if (auto* n = dynamic_cast<Notch*>(hole.get())) {
+      for (const _3dPoint& p : n->GetOutline()) AddPoint(h, p);
+    }
+  }
+  for (const LoadPtr& load : b.GetLoads()) {
+    if (!load) continue;
+    h.Add(std::string(typeid(*load).name()));
+    h.Add(load->GetDistribution());
+    h.Add(load->GetLoadType());
+    _3dPoint p, q;
+    if (auto* pl = dynamic_cast<PointLoad*>(load.get())) {
+      h.Add(pl->GetValue(p));
+      AddPoint(h, p);
+    } else if (auto* ll = dynamic_cast<LineLoad*>(load.get())) {
+      h.Add(ll->GetStartValue(p));
+      h.Add(ll->GetEndValue(q));
+      AddPoint(h, p);
+      AddPoint(h, q);
+    } else if (auto* al = dynamic_cast<AreaLoad*>(load.get())) {
+      h.Add(al->GetValue());
+      h.Add(al->GetStartValue(p));
+      h.Add(al->GetEndValue(q));
+      AddPoint(h, p);
+      AddPoint(h, q);
+      for (const _3dPoint& v : al->GetRegion().GetVertices()) AddPoint(h, v);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Analysis
+
+void ClearAnalysisValues(Tank& tank) {
+  auto clear = [](FaceValues& v) {
+    v.basicMoment = 0.0;
+    v.combination = 0;
+    v.standardMoment = 0.0;
+    v.quasiMoment = 0.0;
+  };
+  for (const BoardPtr& b : tank.GetBoards()) {
+    for (bool upper : {true, false})
+      for (bool x : {true, false}) clear(b->GetFaceValues(upper, x));
+    for (BoardEdge& e : b->GetEdges()) {
+      clear(e.GetFaceValues(true));
+      clear(e.GetFaceValues(false));
+    }
+  }
+}
+
+// results[case][combination] for one board.
+using CaseResults = std::array<std::array<BoardMoments, kCombinationCount>, kCaseCount>;
+
+void Envelope(const std::array<const MomentRange*, kCaseCount * kCombinationCount>& ranges, bool upper,
+              FaceValues& out) {
+  auto at = [&](int c, int k) -> const MomentRange& { return *ranges[c * kCombinationCount + k]; };
+  int best = -1;
+  double value = 0.0;
+  for (int c = 0; c < kCaseCount; ++c) {
+    const double v = upper ? at(c, kBasic).max : at(c, kBasic).min;
+    if ((upper && v > value) || (!upper && v < value)) {
+      value = v;
+      best = c;
+    }
+  }
+  out.basicMoment = value;
+  out.combination = best < 0 ? 0 : best;
+  out.standardMoment = best < 0 ? 0.0 : (upper ? at(best, kStandard).max : at(best, kStandard).min);
+  out.quasiMoment = best < 0 ? 0.0 : (upper ? at(best, kQuasi).max : at(best, kQuasi).min);
+}
+
+void WriteEnvelope(Board& board, const CaseResults& r) {
+  auto face = [&](auto pick) {
+    std::array<const MomentRange*, kCaseCount * kCombinationCount> ranges{};
+    for (int c = 0; c < kCaseCount; ++c)
+      for (int k = 0; k < kCombinationCount; ++k) ranges[c * kCombinationCount + k] = &pick(r[c][k]);
+    return ranges;
+  };
+  for (bool upper : {true, false}) {
+    Envelope(face([](const BoardMoments& m) -> const MomentRange& { return m.spanX; }), upper,
+             board.GetFaceValues(upper, true));
+    Envelope(face([](const BoardMoments& m) -> const MomentRange& { return m.spanY; }), upper,
+             board.GetFaceValues(upper, false));
+  }
+  std::vector<BoardEdge>& edges = board.GetEdges();
+  for (std::size_t i = 0; i < edges.size(); ++i) {
+    for (bool upper : {true, false}) {
+      static const MomentRange zero;
+      Envelope(face([&](const BoardMoments& m) -> const MomentRange& {
+                 return i < m.edges.size() ? m.edges[i] : zero;
+               }),
+               upper, edges[i].GetFaceValues(upper));
+    }
+  }
+}
+
+// The restraint moment of the temperature difference goes to the outer
+// face's tension side of the span and of the fixed edges (it only adds to
+// the tension there; it is not taken as relief of the other face).
+void AddTemperature(const BoardActions& ba, BoardMoments& m, double factor) {
+  const double mt = factor * ba.temperatureMoment;
+  if (mt == 0.0) return;
+  auto add = [mt](MomentRange& r) {
+    if (mt > 0)
+      r.max += mt;
+    else
+      r.min += mt;
+  };
+  add(m.spanX);
+  add(m.spanY);
+  const std::vector<Restirction> rs = ba.board->GetRestrictions();
+  for (std::size_t i = 0; i < m.edges.size() && i < rs.size(); ++i)
+    if (rs[i].GetKind() == Restirction::kFixed) add(m.edges[i]);
+}
+
+bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& actions,
+                std::vector<CaseResults>& results, std::string& reason) {
+  const LoadSettings& l = settings.GetLoadSettings();
+  const int wallTop = settings.GetGeometrySettings().GetWallTopRestraint();
+  std::vector<BoardSolution> solutions(actions.boards.size());
+  for (std::size_t i = 0; i < actions.boards.size(); ++i) {
+    std::vector<PlateLoadCase> loadings;
+    for (int c = 0; c < kCaseCount; ++c)
+      for (int k = 0; k < kCombinationCount; ++k) loadings.push_back(CombinedLoads(actions, i, c, k, l, false));
+    if (!SolveBoard(actions.boards[i], loadings, kPoisson, wallTop, solutions[i], reason)) return false;
+  }
+  const std::vector<Joint> joints = FindFixedJoints(tank, actions);
+  for (std::size_t loading = 0; loading < kCaseCount * kCombinationCount; ++loading)
+    DistributeJointMoments(joints, solutions, loading);
+  results.assign(actions.boards.size(), CaseResults());
+  for (std::size_t i = 0; i < actions.boards.size(); ++i)
+    for (int c = 0; c < kCaseCount; ++c)
+      for (int k = 0; k < kCombinationCount; ++k) {
+        const RawBoardMoments& raw = solutions[i].results[c * kCombinationCount + k];
+        BoardMoments& m = results[i][c][k];
+        m.spanX = raw.spanX.Clamped();
+        m.spanY = raw.spanY.Clamped();
+        for (const FieldRange& e : raw.edges) m.edges.push_back(e.Clamped());
+      }
+  return true;
+}
+
+bool RunMethod1(Tank& tank, const ProjectSettings& settings, const TankActions& actions,
+                std::vector<CaseResults>& results, std::string& reason) {
+  (void)tank;
+#if TOBRIN_HAVE_SHELL
+  const LoadSettings& l = settings.GetLoadSettings();
+  std::vector<BoardPtr> boards;
+  std::vector<double> moduli;
+  for (const BoardActions& b : actions.boards) {
+    boards.push_back(b.board);
+    moduli.push_back(b.elasticModulus);
+  }
+  ShellOptions options;
+  options.poisson = kPoisson;
+  options.unitWeight = actions.site.gammaC;
+  ShellTankModel model(boards, moduli, options);
+  if (model.Status() != SolveStatus::Ok) {
+    reason = "有限元模型无法计算: " + model.Reason();
+    return false;
+  }
+  results.assign(actions.boards.size(), CaseResults());
+  for (int c = 0; c < kCaseCount; ++c)
+    for (int k = 0; k < kCombinationCount; ++k) {
+      TankCaseLoads loads;
+      for (std::size_t i = 0; i < actions.boards.size(); ++i) loads.push_back(CombinedLoads(actions, i, c, k, l, true));
+      TankCaseMoments out;
+      std::string why;
+      if (model.Solve(loads, ActionFactor(kSelfWeight, k, l), out, why) != SolveStatus::Ok ||
+          out.size() != actions.boards.size()) {
+        reason = "有限元计算失败: " + why;
+        return false;
+      }
+      for (std::size_t i = 0; i < out.size(); ++i) results[i][c][k] = out[i];
+    }
+  return true;
+#else
+  (void)settings;
+  (void)actions;
+  (void)results;
+  reason = "有限元分析尚未提供,请选用按表格逐板计算的方法";
+  return false;
+#endif
+}
+
+bool Analyse(Tank& tank, ProjectSettings& settings, std::string& reason) {
+  TankActions actions;
+  if (!ComputeActions(tank, settings, actions, reason)) return false;
+  const LoadSettings& l = settings.GetLoadSettings();
+  std::vector<CaseResults> results;
+  const int method = l.GetAnalysisMethod();
+  if (method == kAnalysisTables) {
+    if (!RunMethod0(tank, settings, actions, results, reason)) return false;
+  } else if (method == kAnalysisFiniteElements) {
+    if (!RunMethod1(tank, settings, actions, results, reason)) return false;
+  } else {
+    reason = fmt::format("未知的计算方法{}", method);
+    return false;
+  }
+  for (std::size_t i = 0; i < actions.boards.size(); ++i) {
+    for (int c = 0; c < kCaseCount; ++c)
+      for (int k = 0; k < kCombinationCount; ++k) {
+        BoardMoments& m = results[i][c][k];
+        m.edges.resize(actions.boards[i].board->GetEdges().size());
+        if (ActionInCase(kTemperature, c)) AddTemperature(actions.boards[i], m, ActionFactor(kTemperature, k, l));
+      }
+  }
+  for (std::size_t i = 0; i < actions.boards.size(); ++i) WriteEnvelope(*actions.boards[i].board, results[i]);
+
+  AnalysisTexts texts;
+  BuildTexts(actions, settings, texts);
+  TankAnalysisRecord record;
+  record.modelFingerprint = ModelFingerprint(tank);
+  record.settingsFingerprint = SettingsFingerprint(settings);
+  record.antiFloatText = texts.antiFloat;
+  record.bearingText = texts.bearing;
+  record.bottomSlabText = texts.bottomSlabs;
+  record.topSlabText = texts.topSlabs;
+  tank.SetAnalysisRecord(record);
+  LoadAnalysisTexts(tank);
+  return true;
+}
+
+// The builder of the load description: the texts of the calculation book
+// from the prepared tank (nothing of them needs plate moments).
+void BuildLoadModel(TankLoadModel& model, Tank& tank, ProjectSettings& settings) {
+  TankActions actions;
+  std::string reason;
+  if (!ComputeActions(tank, settings, actions, reason)) return;
+  AnalysisTexts texts;
+  BuildTexts(actions, settings, texts);
+  model.SetTextList1(texts.antiFloat);
+  model.SetTextList2(texts.bearing);
+  model.SetTextTable1(texts.bottomSlabs);
+  model.SetTextTable2(texts.topSlabs);
+}
+
+struct BuilderRegistrar {
+  BuilderRegistrar() { TankLoadModel::SetBuilder(&BuildLoadModel); }
+} g_builderRegistrar;
+
+}  // namespace
+
+namespace tobrin {
+
+std::string ModelFingerprint(const Tank& tank) {
+  Hasher h;
+  for (const StructureComponentPtr& c : tank.GetComponents()) {
+    if (!c) continue;
+    h.Add(std::string(typeid(*c).name()));
+    if (auto* b = dynamic_cast<Board*>(c.get())) AddBoard(h, *b);
+  }
+  for (const TankCellPtr& cell : tank.GetCells())
+    if (cell) h.Add(cell->GetWaterLevel());
+  h.Add(tank.GetDesignWaterDepth());
+  return h.Hex();
+}
+
+std::string SettingsFingerprint(const ProjectSettings& s) {
+  Hasher h;
+  const LoadSettings& l = s.GetLoadSettings();
+  for (double v : {l.GetSelfWeightFactor(), l.GetOtherDeadLoadFactor(), l.GetGroundwaterLoadFactor(),
+                   l.GetOtherLiveLoadFactor(), l.GetGroundLiveLoadQuasiPermanent(), l.GetTopSlabLiveLoadQuasiPermanent(),
+                   l.GetGroundwaterQuasiPermanent(), l.GetLiveLoadCombinationFactor(), l.GetGroundLiveLoad(),
+                   l.GetTopSlabLiveLoad(), l.GetDesignWaterDepth()})
+    h.Add(v);
+  h.Add(l.GetAnalysisMethod());
+  const CalcSettings& c = s.GetCalcSettings();
+  h.Add(c.IsTemperatureConsidered() ? 1 : 0);
+  for (double v : {c.GetWallTemperatureDifference(), c.GetConcreteUnitWeight(), c.GetWaterUnitWeight(),
+                   c.GetBuoyancyReductionFactor(), c.GetAntiFloatSafetyFactor()})
+    h.Add(v);
+  const GeologySettings& g = s.GetGeologySettings();
+  for (const SoilLayer& layer : g.GetSoilLayers()) {
+    h.Add(layer.GetName());
+    h.Add(layer.GetThickness());
+    h.Add(layer.GetUnitWeight());
+    h.Add(layer.GetFrictionAngle());
+  }
+  h.Add(g.GetBurialDepth());
+  h.Add(g.GetGroundwaterDepth());
+  h.Add(g.GetBearingCapacity());
+  h.Add(s.GetGeometrySettings().GetWallTopRestraint());
+  h.Add(s.GetGeometrySettings().GetBottomSlabOverhang());
+  const MaterialSettings& m = s.GetMaterialSettings();
+  for (const std::string& grade : {m.GetWallConcreteGrade(), m.GetBottomConcreteGrade(), m.GetTopConcreteGrade()})
+    h.Add(grade);
+  return h.Hex();
+}
+
+}  // namespace tobrin
+
+bool Structure::IsAnalysed() const {
+  const TankAnalysisRecord& record = GetAnalysisRecord();
+  if (record.IsEmpty()) return false;
+  const Tank* tank = dynamic_cast<const Tank*>(this);
+  return tank && ModelFingerprint(*tank) == record.modelFingerprint;
+}
+
+// ---------------------------------------------------------------------------
+// Public functions
+
+const char* TobrinLoadCaseName(int index) {
+  static const char* const names[kCaseCount] = {"有水有土", "无水有土", "有水无土", "无水无土"};
+  return index >= 0 && index < kCaseCount ? names[index] : names[0];
+}
+
+bool AnalyseTank(Tank& tank, ProjectSettings& settings) {
+  Store& store = TheStore();
+  ClearAnalysisTexts();
+  store.error.clear();
+  std::string reason;
+  bool ok = false;
+  try {
+    // A failed analysis leaves nothing of an earlier one behind.
+    tank.ClearAnalysisRecord();
+    ClearAnalysisValues(tank);
+    ok = Analyse(tank, settings, reason);
+  } catch (const std::exception& e) {
+    reason = std::string("计算中出现错误: ") + e.what();
+    ok = false;
+  }
+  if (!ok) {
+    ClearAnalysisValues(tank);
+    tank.ClearAnalysisRecord();
+    ClearAnalysisTexts();
+    store.error = reason.empty() ? "计算失败" : reason;
+  }
+  return ok;
+}
+
+const std::string& GetLastAnalysisError() { return TheStore().error; }
+
+void SetTextList1(const std::vector<std::string>& lines) { TheStore().antiFloat = lines; }
+void SetTextList2(const std::vector<std::string>& lines) { TheStore().bearing = lines; }
+void SetTextTable1(const std::vector<std::vector<std::string>>& table) { TheStore().bottomSlabs = table; }
+void SetTextTable2(const std::vector<std::vector<std::string>>& table) { TheStore().topSlabs = table; }
+
+std::vector<std::string> GetAntiFloatCheckText() { return TheStore().antiFloat; }
+std::vector<std::string> GetBearingCheckText() { return TheStore().bearing; }
+std::vector<SlabLoadText> GetBottomSlabLoadText() { return ToSlabTexts(TheStore().bottomSlabs); }
+std::vector<SlabLoadText> GetTopSlabLoadText() { return ToSlabTexts(TheStore().topSlabs); }
+
+bool IsTankAnalysed(const Tank& tank, const ProjectSettings& settings) {
+  return tank.IsAnalysed() && SettingsFingerprint(settings) == tank.GetAnalysisRecord().settingsFingerprint;
+}
+
+bool LoadAnalysisTexts(const Tank& tank) {
+  ClearAnalysisTexts();
+  const TankAnalysisRecord& r = tank.GetAnalysisRecord();
+  if (r.IsEmpty()) return false;
+  Store& s = TheStore();
+  s.antiFloat = r.antiFloatText;
+  s.bearing = r.bearingText;
+  s.bottomSlabs = r.bottomSlabText;
+  s.topSlabs = r.topSlabText;
+  return true;
+}
+
+void ClearAnalysisTexts() {
+  Store& s = TheStore();
+  s.antiFloat.clear();
+  s.bearing.clear();
+  s.bottomSlabs.clear();
+  s.topSlabs.clear();
+}

@@ -1,0 +1,447 @@
+// Method 0: every board alone with its edge restraints (one-way strip or
+// plate), then moment distribution at the fixed joints.
+//
+// Span moments.  The span values of a face and direction are the extremes
+// over the board's interior, leaving out the nodes on supported edges and a
+// band of a quarter of the span along every fixed edge: there the moment
+// belongs to the support (it is the edge's value), and taking it as a span
+// value would give the whole face the support's bars.  A quarter of the span
+// covers the hogging zone next to a fixed edge for uniform and hydrostatic
+// loads (the contraflexure point lies 0.21 L to 0.25 L from it).
+//
+// One-way boards (span ratio rule of the calculation book) are solved as a
+// 1 m strip across the short span when the board is a plain rectangle with
+// its bars along its sides, without openings and with area loads only; the
+// strip takes the load on the board's centre line.  Everything else (and a
+// strip that is a mechanism, e.g. between two free edges) is solved as a
+// plate.  A board with sloped edges, which the plate grid cannot follow, is
+// solved as its bounding rectangle, each side taking the strongest
+// restraint of the edges on it.
+//
+// Joints (moment distribution as design manuals for rectangular tanks do
+// it): every set of boards whose edges are fixed along one joint line is
+// balanced once: rotational stiffness k = c·D / L of each board at that edge
+// (L the span across the edge, c = 4 with the opposite edge fixed, 3 simply
+// supported, 0 free: a cantilever cannot take more than its own moment),
+// one balancing step (the joint rotation that restores equilibrium; with
+// fixed far edges there is nothing to carry back), and the span moment
+// across the edge moves by a share of the change: 1/2 with the opposite edge
+// simply supported, 1/4 with it fixed, as for a beam.
+#include "platform/tobrin/tank_analysis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <set>
+
+namespace tobrin {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+double DistanceToSegment(double x, double y, const PlatePoint& a, const PlatePoint& b) {
+  const double dx = b.x - a.x, dy = b.y - a.y;
+  const double l2 = dx * dx + dy * dy;
+  double t = l2 > 0 ? ((x - a.x) * dx + (y - a.y) * dy) / l2 : 0.0;
+  t = std::clamp(t, 0.0, 1.0);
+  return std::hypot(x - (a.x + t * dx), y - (a.y + t * dy));
+}
+
+// Width of the outline measured across edge i.
+double WidthAcross(const std::vector<PlatePoint>& outline, std::size_t i) {
+  const PlatePoint& a = outline[i];
+  const PlatePoint& b = outline[(i + 1) % outline.size()];
+  const double l = std::hypot(b.x - a.x, b.y - a.y);
+  if (l <= 0) return 0.0;
+  const double nx = -(b.y - a.y) / l, ny = (b.x - a.x) / l;
+  double lo = 1e300, hi = -1e300;
+  for (const PlatePoint& p : outline) {
+    const double d = (p.x - a.x) * nx + (p.y - a.y) * ny;
+    lo = std::min(lo, d);
+    hi = std::max(hi, d);
+  }
+  return hi - lo;
+}
+
+bool IsAxisAligned(const std::vector<PlatePoint>& outline) {
+  for (std::size_t i = 0; i < outline.size(); ++i) {
+    const PlatePoint& a = outline[i];
+    const PlatePoint& b = outline[(i + 1) % outline.size()];
+    if (std::fabs(a.x - b.x) > 0.5 && std::fabs(a.y - b.y) > 0.5) return false;
+  }
+  return true;
+}
+
+// Pressure of an area load at a point (0 outside its region).
+double AreaValue(const PlateAreaLoad& a, double x, double y) {
+  if (x < a.x0 || x > a.x1 || y < a.y0 || y > a.y1) return 0.0;
+  return a.q0 + a.gx * x + a.gy * y + a.gxy * x * y;
+}
+
+// The strip's load: the pressures along the line from (x, y) at s = 0 in
+// direction (dx, dy), over the length.
+std::vector<StripLoadPoint> StripLoad(const PlateLoadCase& lc, double x, double y, double dx, double dy,
+                                      double length) {
+  std::vector<double> cuts = {0.0, length};
+  for (const PlateAreaLoad& a : lc.areas)
+    for (double c : {a.x0, a.x1, a.y0, a.y1}) {
+      if (!std::isfinite(c)) continue;
+      const double s = dx != 0 ? (c - x) / dx : (c - y) / dy;
+      // Only the bounds across the strip's direction cut it.
+      if ((dx != 0 && (c == a.x0 || c == a.x1)) || (dy != 0 && (c == a.y0 || c == a.y1)))
+        if (s > 0 && s < length) cuts.push_back(s);
+    }
+  std::sort(cuts.begin(), cuts.end());
+  cuts.erase(std::unique(cuts.begin(), cuts.end(), [](double a, double b) { return b - a < 1e-9; }), cuts.end());
+  std::vector<StripLoadPoint> pts;
+  for (std::size_t k = 0; k + 1 < cuts.size(); ++k) {
+    const double s0 = cuts[k], s1 = cuts[k + 1], sm = 0.5 * (s0 + s1);
+    double q0 = 0.0, q1 = 0.0;
+    for (const PlateAreaLoad& a : lc.areas) {
+      const double xm = x + dx * sm, ym = y + dy * sm;
+      if (AreaValue(a, xm, ym) == 0.0 && (xm < a.x0 || xm > a.x1 || ym < a.y0 || ym > a.y1)) continue;
+      // Inside the region over the whole segment: evaluate without the bounds.
+      auto v = [&](double s) {
+        const double px = x + dx * s, py = y + dy * s;
+        return a.q0 + a.gx * px + a.gy * py + a.gxy * px * py;
+      };
+      q0 += v(s0);
+      q1 += v(s1);
+    }
+    pts.push_back({s0, q0});
+    pts.push_back({s1, q1});
+  }
+  return pts;
+}
+
+double Governing(const FieldRange& r) {
+  if (r.Empty()) return 0.0;
+  return std::fabs(r.hi) >= std::fabs(r.lo) ? r.hi : r.lo;
+}
+
+}  // namespace
+
+bool IsOneWay(const Board& board, int wallTopRestraint) {
+  double lx = 0, ly = 0;
+  board.GetSpans(lx, ly);
+  if (!(lx > 0) || !(ly > 0)) return false;
+  const double r = lx / ly;
+  const double limit = board.GetKind() == 0 && wallTopRestraint == 2 ? 3.0 : 2.0;
+  return r > limit || r < 0.5;
+}
+
+bool SolveBoard(const BoardActions& ba, const std::vector<PlateLoadCase>& loadings, double poisson,
+                int wallTopRestraint, BoardSolution& out, std::string& reason) {
+  out = BoardSolution();
+  const Board& board = *ba.board;
+  std::vector<_2dPoint> local;
+  board.GetLocalOutline(local);
+  std::vector<PlatePoint> outline;
+  for (const _2dPoint& p : local) outline.push_back({p.x, p.y});
+  const std::size_t n = outline.size();
+  const std::vector<Restirction> rs = board.GetRestrictions();
+  if (rs.size() != n) {
+    reason = ba.name + "的边界约束数(" + std::to_string(rs.size()) + ")与边数(" + std::to_string(n) + ")不符";
+    return false;
+  }
+  std::vector<EdgeRestraint> restraints(n);
+  for (std::size_t i = 0; i < n; ++i)
+    if (!RestraintFromKind(rs[i].GetKind(), restraints[i])) {
+      reason = ba.name + "的第" + std::to_string(i + 1) + "条边约束类型无效";
+      return false;
+    }
+  if (std::none_of(restraints.begin(), restraints.end(), [](EdgeRestraint r) { return r != EdgeRestraint::Free; })) {
+    reason = ba.name + "没有支承边(各边均为自由),无法计算";
+    return false;
+  }
+  const double angle = board.GetReinAngle();
+  const double cosA = std::cos(angle), sinA = std::sin(angle);
+  double xmin = 1e300, xmax = -1e300, ymin = 1e300, ymax = -1e300;
+  for (const PlatePoint& p : outline) {
+    xmin = std::min(xmin, p.x);
+    xmax = std::max(xmax, p.x);
+    ymin = std::min(ymin, p.y);
+    ymax = std::max(ymax, p.y);
+  }
+  const bool aligned = IsAxisAligned(outline);
+  const bool rectangle = aligned && n == 4;
+  const double quarter = std::fmod(std::fabs(angle), kPi / 2);
+  const bool barsAlongSides = quarter < 1e-6 || kPi / 2 - quarter < 1e-6;
+  const bool barsXAlongLocalX = std::fabs(cosA) > 0.5;
+
+  const double h = ba.thickness / 1000.0;
+  const double D = ba.elasticModulus * 1000.0 * h * h * h / (12.0 * (1 - poisson * poisson));  // kN·m
+
+  // Per-edge data shared by both ways.
+  out.edgeStiffness.assign(n, 0.0);
+  out.spanCarryOver.assign(n, 0.0);
+  out.edgeCrossedByX.assign(n, true);
+  for (std::size_t i = 0; i < n; ++i) {
+    const PlatePoint& a = outline[i];
+    const PlatePoint& b = outline[(i + 1) % n];
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    out.edgeCrossedByX[i] = std::fabs(dx * cosA + dy * sinA) < std::fabs(-dx * sinA + dy * cosA);
+    if (restraints[i] != EdgeRestraint::Fixed) continue;
+    const double span = WidthAcross(outline, i) / 1000.0;
+    if (!(span > 0)) continue;
+    double c = 4.0, carry = 0.25;
+    if (rectangle) {
+      const EdgeRestraint opposite = restraints[(i + 2) % 4];
+      c = opposite == EdgeRestraint::Fixed ? 4.0 : opposite == EdgeRestraint::Simple ? 3.0 : 0.0;
+      carry = opposite == EdgeRestraint::Fixed ? 0.25 : opposite == EdgeRestraint::Simple ? 0.5 : 0.0;
+    }
+    out.edgeStiffness[i] = c * D / span;
+    out.spanCarryOver[i] = carry;
+  }
+
+  // One-way strip.
+  bool onlyAreas = true;
+  for (const PlateLoadCase& lc : loadings)
+    if (!lc.points.empty() || !lc.lines.empty()) onlyAreas = false;
+  if (rectangle && barsAlongSides && board.GetHoles().empty() && onlyAreas &&
+      IsOneWay(board, wallTopRestraint)) {
+    const bool alongY = (xmax - xmin) > (ymax - ymin);  // strip across the short side
+    const double length = alongY ? ymax - ymin : xmax - xmin;
+    int edgeA = -1, edgeB = -1;
+    for (std::size_t i = 0; i < 4; ++i) {
+      const PlatePoint& a = outline[i];
+      const PlatePoint& b = outline[(i + 1) % 4];
+      const double ca = alongY ? a.y : a.x, cb = alongY ? b.y : b.x;
+      const double lo = alongY ? ymin : xmin, hi = alongY ? ymax : xmax;
+      if (std::fabs(ca - lo) < 0.5 && std::fabs(cb - lo) < 0.5) edgeA = static_cast<int>(i);
+      if (std::fabs(ca - hi) < 0.5 && std::fabs(cb - hi) < 0.5) edgeB = static_cast<int>(i);
+    }
+    if (edgeA >= 0 && edgeB >= 0) {
+      const EdgeRestraint ra = restraints[edgeA], rb = restraints[edgeB];
+      const bool mechanism = (ra == EdgeRestraint::Free && rb != EdgeRestraint::Fixed) ||
+                             (rb == EdgeRestraint::Free && ra != EdgeRestraint::Fixed);
+      if (!mechanism) {
+        // The strip's bars: X when the X bars run along the strip.
+        const bool stripIsX = alongY ? !barsXAlongLocalX : barsXAlongLocalX;
+        const double x0 = alongY ? 0.5 * (xmin + xmax) : xmin;
+        const double y0 = alongY ? ymin : 0.5 * (ymin + ymax);
+        for (const PlateLoadCase& lc : loadings) {
+          StripInput in;
+          in.length = length;
+          in.endA = ra;
+          in.endB = rb;
+          in.load = StripLoad(lc, x0, y0, alongY ? 0.0 : 1.0, alongY ? 1.0 : 0.0, length);
+          StripSolution sol = SolveStrip(in);
+          if (!sol.Ok()) {
+            reason = ba.name + "单向板计算失败: " + sol.Reason();
+            return false;
+          }
+          RawBoardMoments m;
+          m.edges.assign(n, FieldRange());
+          for (std::size_t i = 0; i < n; ++i) m.edges[i].Include(0.0);
+          if (ra == EdgeRestraint::Fixed) m.edges[edgeA] = FieldRange(), m.edges[edgeA].Include(sol.EndMomentA());
+          if (rb == EdgeRestraint::Fixed) m.edges[edgeB] = FieldRange(), m.edges[edgeB].Include(sol.EndMomentB());
+          const double s0 = ra == EdgeRestraint::Fixed ? 0.25 * length : 0.0;
+          const double s1 = rb == EdgeRestraint::Fixed ? 0.75 * length : length;
+          FieldRange span;
+          for (int k = 0; k <= 200; ++k) span.Include(sol.MomentAt(s0 + (s1 - s0) * k / 200.0));
+          for (double s : {sol.MaxPosition(), sol.MinPosition()})
+            if (s >= s0 && s <= s1) span.Include(sol.MomentAt(s));
+          FieldRange zero;
+          zero.Include(0.0);
+          m.spanX = stripIsX ? span : zero;
+          m.spanY = stripIsX ? zero : span;
+          out.results.push_back(std::move(m));
+        }
+        out.oneWay = true;
+        // Only the strip's two ends carry moment.
+        for (std::size_t i = 0; i < n; ++i)
+          if (static_cast<int>(i) != edgeA && static_cast<int>(i) != edgeB) out.edgeStiffness[i] = 0.0;
+        return true;
+      }
+    }
+  }
+
+  // Plate.
+  PlateInput in;
+  in.thickness = ba.thickness;
+  in.elasticModulus = ba.elasticModulus;
+  in.poisson = poisson;
+  std::vector<int> edgeOfPlate;  // plate edge -> board edge (identity unless the outline was replaced)
+  if (aligned) {
+    in.outline = outline;
+    in.restraints = restraints;
+  } else {
+    // Bounding rectangle: bottom, right, top, left.
+    in = PlateInput::Rectangle(xmax - xmin, ymax - ymin, {EdgeRestraint::Free, EdgeRestraint::Free,
+                                                          EdgeRestraint::Free, EdgeRestraint::Free},
+                               ba.thickness, ba.elasticModulus, poisson);
+    for (PlatePoint& p : in.outline) p.x += xmin, p.y += ymin;
+    for (std::size_t i = 0; i < n; ++i) {
+      const PlatePoint& a = outline[i];
+      const PlatePoint& b = outline[(i + 1) % n];
+      const std::array<bool, 4> on = {std::fabs(a.y - ymin) < 1 && std::fabs(b.y - ymin) < 1,
+                                      std::fabs(a.x - xmax) < 1 && std::fabs(b.x - xmax) < 1,
+                                      std::fabs(a.y - ymax) < 1 && std::fabs(b.y - ymax) < 1,
+                                      std::fabs(a.x - xmin) < 1 && std::fabs(b.x - xmin) < 1};
+      for (int s = 0; s < 4; ++s)
+        if (on[s] && static_cast<int>(restraints[i]) < static_cast<int>(in.restraints[s])) in.restraints[s] = restraints[i];
+    }
+  }
+  for (const HolePtr& hole : board.GetHoles()) {
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    auto add = [&](double x, double y) {
+      x0 = std::min(x0, x);
+      y0 = std::min(y0, y);
+      x1 = std::max(x1, x);
+      y1 = std::max(y1, y);
+    };
+    if (auto* c = dynamic_cast<CircleHole*>(hole.get())) {
+      add(c->GetCenter().x - c->GetRadius(), c->GetCenter().y - c->GetRadius());
+      add(c->GetCenter().x + c->GetRadius(), c->GetCenter().y + c->GetRadius());
+    } else if (auto* r = dynamic_cast<RectangleHole*>(hole.get())) {
+      for (const _2dPoint& p : r->GetCorners()) add(p.x, p.y);
+    } else if (auto* notch = dynamic_cast<Notch*>(hole.get())) {
+      for (const _3dPoint& p : notch->GetOutline()) {
+        const _2dPoint q = board.WorldToLocal(p);
+        add(q.x, q.y);
+      }
+    }
+    if (x1 > x0 && y1 > y0) in.openings.push_back({x0, y0, x1, y1});
+  }
+  auto model = std::make_unique<PlateModel>(in);
+  if (model->Status() == SolveStatus::InvalidInput && !in.openings.empty()) {
+    // An opening the grid cannot take (across the outline): solve without it.
+    in.openings.clear();
+    model = std::make_unique<PlateModel>(in);
+  }
+  if (!model->Ok()) {
+    reason = ba.name + "板计算失败: " + model->Reason();
+    return false;
+  }
+  const std::size_t pn = in.outline.size();
+  std::vector<double> band(pn, 0.0);
+  for (std::size_t i = 0; i < pn; ++i)
+    if (in.restraints[i] == EdgeRestraint::Fixed) band[i] = 0.25 * WidthAcross(in.outline, i);
+  for (const PlateLoadCase& lc : loadings) {
+    PlateResult r = model->Solve(lc);
+    if (!r.Ok()) {
+      reason = ba.name + "板计算失败: " + r.Reason();
+      return false;
+    }
+    RawBoardMoments m;
+    m.edges.assign(n, FieldRange());
+    for (std::size_t i = 0; i < n; ++i) {
+      if (restraints[i] != EdgeRestraint::Fixed) {
+        m.edges[i].Include(0.0);
+        continue;
+      }
+      PlateEdgeMoment em;
+      if (aligned && r.EdgeMoment(static_cast<int>(i), em)) {
+        m.edges[i].Include(em.max);
+        m.edges[i].Include(em.min);
+      } else {
+        // Bounding rectangle: the nodes on the edge's line.
+        const PlatePoint& a = outline[i];
+        const PlatePoint& b = outline[(i + 1) % n];
+        const double dx = b.x - a.x, dy = b.y - a.y, l = std::hypot(dx, dy);
+        for (const PlateNodeResult& node : r.Nodes())
+          if (DistanceToSegment(node.x, node.y, a, b) < 1.0 && l > 0) {
+            const PlateMoments mm = node.m.Rotated(std::atan2(dy, dx) + kPi / 2);
+            m.edges[i].Include(mm.mx);
+          }
+        if (m.edges[i].Empty()) m.edges[i].Include(0.0);
+      }
+    }
+    auto collect = [&](bool useBands) {
+      for (const PlateNodeResult& node : r.Nodes()) {
+        if (node.onSupport) continue;
+        bool inBand = false;
+        if (useBands)
+          for (std::size_t i = 0; i < pn && !inBand; ++i)
+            if (band[i] > 0 && DistanceToSegment(node.x, node.y, in.outline[i], in.outline[(i + 1) % pn]) < band[i] - 1e-6)
+              inBand = true;
+        if (inBand) continue;
+        const PlateMoments mm = node.m.Rotated(angle);
+        m.spanX.Include(mm.mx);
+        m.spanY.Include(mm.my);
+      }
+    };
+    collect(true);
+    if (m.spanX.Empty()) collect(false);
+    if (m.spanX.Empty()) m.spanX.Include(0.0), m.spanY.Include(0.0);
+    out.results.push_back(std::move(m));
+  }
+  return true;
+}
+
+std::vector<Joint> FindFixedJoints(Tank& tank, const TankActions& actions) {
+  std::map<const Board*, std::size_t> indexOf;
+  for (std::size_t i = 0; i < actions.boards.size(); ++i) indexOf[actions.boards[i].board.get()] = i;
+  auto fixedEdge = [&](std::size_t b, int e) {
+    const std::vector<Restirction> rs = actions.boards[b].board->GetRestrictions();
+    return e >= 0 && static_cast<std::size_t>(e) < rs.size() && rs[e].GetKind() == Restirction::kFixed;
+  };
+  std::set<std::vector<std::pair<std::size_t, int>>> seen;
+  std::vector<Joint> joints;
+  for (std::size_t bi = 0; bi < actions.boards.size(); ++bi) {
+    const BoardPtr& board = actions.boards[bi].board;
+    const int edges = static_cast<int>(board->GetEdges().size());
+    for (int e = 0; e < edges; ++e) {
+      if (!fixedEdge(bi, e)) continue;
+      std::vector<BoardPtr> others;
+      std::vector<int> otherEdges;
+      tank.GetBoardsOnEdge(board, e, others, otherEdges);
+      std::vector<std::pair<std::size_t, int>> key = {{bi, e}};
+      for (std::size_t k = 0; k < others.size(); ++k) {
+        auto it = indexOf.find(others[k].get());
+        if (it == indexOf.end() || otherEdges[k] < 0 || !fixedEdge(it->second, otherEdges[k])) continue;
+        key.push_back({it->second, otherEdges[k]});
+      }
+      std::sort(key.begin(), key.end());
+      key.erase(std::unique(key.begin(), key.end()), key.end());
+      if (key.size() < 2 || !seen.insert(key).second) continue;
+      const _3dLine line = board->GetEdgeLine(e);
+      const _3dVector t = line.GetDirection().GetUnitVector();
+      Joint joint;
+      for (const auto& [b, edge] : key) {
+        const Board& mb = *actions.boards[b].board;
+        const _3dVector in = mb.GetEdgeDirection(edge);
+        const _3dVector outward(-in.x, -in.y, -in.z);
+        const double s = mb.GetNormal().CrossProduct(outward).DotProduct(t);
+        if (std::fabs(s) < 0.5) continue;  // not a plain joint across the line
+        joint.push_back({b, edge, s > 0 ? 1.0 : -1.0});
+      }
+      if (joint.size() >= 2) joints.push_back(std::move(joint));
+    }
+  }
+  return joints;
+}
+
+void DistributeJointMoments(const std::vector<Joint>& joints, std::vector<BoardSolution>& solutions,
+                            std::size_t loading) {
+  for (const Joint& joint : joints) {
+    double sumK = 0.0, unbalanced = 0.0;
+    std::vector<double> fem(joint.size());
+    for (std::size_t k = 0; k < joint.size(); ++k) {
+      const JointMember& m = joint[k];
+      const BoardSolution& sol = solutions[m.board];
+      fem[k] = Governing(sol.results[loading].edges[m.edge]);
+      sumK += sol.edgeStiffness[m.edge];
+      unbalanced += m.sign * fem[k];
+    }
+    if (!(sumK > 0)) continue;
+    for (std::size_t k = 0; k < joint.size(); ++k) {
+      const JointMember& m = joint[k];
+      BoardSolution& sol = solutions[m.board];
+      const double d = sol.edgeStiffness[m.edge] / sumK;
+      const double change = -m.sign * d * unbalanced;
+      if (change == 0.0) continue;
+      RawBoardMoments& r = sol.results[loading];
+      r.edges[m.edge].Shift(change);
+      const double spanChange = sol.spanCarryOver[m.edge] * change;
+      if (sol.edgeCrossedByX[m.edge])
+        r.spanX.Shift(spanChange);
+      else
+        r.spanY.Shift(spanChange);
+    }
+  }
+}
+
+}  // namespace tobrin

@@ -1,0 +1,1081 @@
+// Whole-tank folded-plate model of flat shell elements (see shell.h).
+//
+// Internal units: N and mm.  Pressures in kPa are 1e-3 N/mm², line loads in
+// kN/m are N/mm, point loads in kN are 1e3 N, the subgrade modulus in kN/m³
+// is 1e-6 N/mm³, and moments in N·mm/mm are 1e-3 kN·m/m.
+#include "platform/tobrin/shell.h"
+
+#include <Eigen/Dense>
+#include <Eigen/Sparse>
+#include <Eigen/SparseCholesky>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <numeric>
+#include <unordered_map>
+#include <utility>
+
+namespace tobrin {
+
+namespace {
+
+using Vec3 = Eigen::Vector3d;
+using Mat3 = Eigen::Matrix3d;
+using ElemMat = Eigen::Matrix<double, 24, 24>;
+using ElemRow = Eigen::Matrix<double, 1, 24>;
+
+constexpr double kGauss = 0.57735026918962576;  // 1/√3
+constexpr double kShearFactor = 5.0 / 6.0;
+// Drilling penalty as a fraction of the shear modulus: small enough not to
+// stiffen the membrane, large enough to keep the rotation about the normal
+// of coplanar elements well defined.
+constexpr double kDrillFraction = 1e-3;
+// In-plane springs under bottom slabs as a fraction of the vertical ones.
+constexpr double kFrictionFraction = 0.01;
+// A pivot of the factorised stiffness below this fraction of its diagonal
+// entry marks a mechanism.
+constexpr double kPivotTolerance = 1e-12;
+
+// Natural coordinates of the four corners, counter-clockwise.
+constexpr double kCornerXi[4] = {-1.0, 1.0, 1.0, -1.0};
+constexpr double kCornerEta[4] = {-1.0, -1.0, 1.0, 1.0};
+
+Vec3 ToVec(const _3dPoint& p) { return {p.x, p.y, p.z}; }
+Vec3 ToVec(const _3dVector& v) { return {v.x, v.y, v.z}; }
+
+std::string BoardName(const std::vector<BoardPtr>& boards, std::size_t index) {
+  const int number = boards[index] ? boards[index]->GetNumber() : 0;
+  if (number > 0) return "board " + std::to_string(number);
+  return "board #" + std::to_string(index + 1) + " of the list";
+}
+
+// ---------------------------------------------------------------------------
+// Grid planes along one world axis.
+
+struct AxisGrid {
+  std::vector<double> reps;     // merged feature coordinates, ascending
+  std::vector<double> refined;  // reps plus the subdivisions, ascending
+
+  void Build(std::vector<double> features, double mergeTolerance, double elementSize) {
+    std::sort(features.begin(), features.end());
+    reps.clear();
+    std::size_t k = 0;
+    while (k < features.size()) {
+      std::size_t m = k + 1;
+      double sum = features[k];
+      while (m < features.size() && features[m] - features[m - 1] <= mergeTolerance) sum += features[m++];
+      reps.push_back(sum / static_cast<double>(m - k));
+      k = m;
+    }
+    refined.clear();
+    for (std::size_t r = 0; r < reps.size(); ++r) {
+      refined.push_back(reps[r]);
+      if (r + 1 == reps.size()) break;
+      const double length = reps[r + 1] - reps[r];
+      const int parts = std::max(1, static_cast<int>(std::ceil(length / elementSize - 1e-9)));
+      for (int p = 1; p < parts; ++p) refined.push_back(reps[r] + length * p / parts);
+    }
+  }
+  // The merged coordinate nearest to v.
+  double Snap(double v) const {
+    auto it = std::lower_bound(reps.begin(), reps.end(), v);
+    if (it == reps.end()) return reps.back();
+    if (it == reps.begin()) return *it;
+    return (v - *(it - 1) < *it - v) ? *(it - 1) : *it;
+  }
+  // Index of the grid plane nearest to v.
+  int Index(double v) const {
+    auto it = std::lower_bound(refined.begin(), refined.end(), v);
+    if (it == refined.end()) return static_cast<int>(refined.size()) - 1;
+    if (it == refined.begin()) return 0;
+    const int i = static_cast<int>(it - refined.begin());
+    return (v - refined[i - 1] < refined[i] - v) ? i - 1 : i;
+  }
+};
+
+struct PlanePoint {
+  double u = 0.0, v = 0.0;
+};
+
+bool InsidePolygon(const std::vector<PlanePoint>& poly, double u, double v) {
+  bool inside = false;
+  const std::size_t n = poly.size();
+  for (std::size_t i = 0, j = n - 1; i < n; j = i++) {
+    const PlanePoint& a = poly[i];
+    const PlanePoint& b = poly[j];
+    if ((a.v > v) != (b.v > v)) {
+      const double x = a.u + (v - a.v) * (b.u - a.u) / (b.v - a.v);
+      if (u < x) inside = !inside;
+    }
+  }
+  return inside;
+}
+
+// An opening in grid-plane coordinates: a polygon, or a circle.
+struct PlaneHole {
+  std::vector<PlanePoint> polygon;
+  bool circle = false;
+  double cu = 0.0, cv = 0.0, radius = 0.0;
+  bool Contains(double u, double v) const {
+    if (circle) return (u - cu) * (u - cu) + (v - cv) * (v - cv) < radius * radius;
+    return polygon.size() >= 3 && InsidePolygon(polygon, u, v);
+  }
+};
+
+// ---------------------------------------------------------------------------
+// Four-node flat shell in the board's frame.
+
+struct Shape {
+  double n[4], dxi[4], deta[4];
+  Shape(double xi, double eta) {
+    for (int i = 0; i < 4; ++i) {
+      n[i] = 0.25 * (1 + kCornerXi[i] * xi) * (1 + kCornerEta[i] * eta);
+      dxi[i] = 0.25 * kCornerXi[i] * (1 + kCornerEta[i] * eta);
+      deta[i] = 0.25 * kCornerEta[i] * (1 + kCornerXi[i] * xi);
+    }
+  }
+};
+
+struct Element {
+  int board = 0;
+  std::array<int, 4> node{};
+  double x[4] = {}, y[4] = {};  // board-local corner coordinates, mm, counter-clockwise
+};
+
+// Jacobian rows (x_ξ, y_ξ), (x_η, y_η) at a point.
+Eigen::Matrix2d Jacobian(const Element& e, const Shape& s) {
+  Eigen::Matrix2d j = Eigen::Matrix2d::Zero();
+  for (int i = 0; i < 4; ++i) {
+    j(0, 0) += s.dxi[i] * e.x[i];
+    j(0, 1) += s.dxi[i] * e.y[i];
+    j(1, 0) += s.deta[i] * e.x[i];
+    j(1, 1) += s.deta[i] * e.y[i];
+  }
+  return j;
+}
+
+struct Material {
+  double membrane = 0.0;  // E t / (1 - ν²), N/mm
+  double bending = 0.0;   // E t³ / (12 (1 - ν²)), N·mm
+  double shear = 0.0;     // k G t, N/mm
+  double drill = 0.0;     // penalty, N/mm
+  double nu = 0.2;
+};
+
+Eigen::Matrix3d PlaneMatrix(double factor, double nu) {
+  Eigen::Matrix3d d;
+  d << 1, nu, 0, nu, 1, 0, 0, 0, (1 - nu) / 2;
+  return factor * d;
+}
+
+// Bending strain rows (κx, κy, κxy) at a point; βx = θy, βy = −θx.
+Eigen::Matrix<double, 3, 24> BendingB(const double nx[4], const double ny[4]) {
+  Eigen::Matrix<double, 3, 24> b = Eigen::Matrix<double, 3, 24>::Zero();
+  for (int i = 0; i < 4; ++i) {
+    b(0, 6 * i + 4) = nx[i];
+    b(1, 6 * i + 3) = -ny[i];
+    b(2, 6 * i + 4) = ny[i];
+    b(2, 6 * i + 3) = -nx[i];
+  }
+  return b;
+}
+
+// Covariant transverse shear strain along ξ (dir 0) or η (dir 1) at a point.
+ElemRow CovariantShear(const Element& e, double xi, double eta, int dir) {
+  const Shape s(xi, eta);
+  const Eigen::Matrix2d j = Jacobian(e, s);
+  ElemRow row = ElemRow::Zero();
+  for (int i = 0; i < 4; ++i) {
+    row(6 * i + 2) = dir == 0 ? s.dxi[i] : s.deta[i];
+    row(6 * i + 3) = -s.n[i] * j(dir, 1);
+    row(6 * i + 4) = s.n[i] * j(dir, 0);
+  }
+  return row;
+}
+
+void Derivatives(const Shape& s, const Eigen::Matrix2d& jinv, double nx[4], double ny[4]) {
+  for (int i = 0; i < 4; ++i) {
+    nx[i] = jinv(0, 0) * s.dxi[i] + jinv(0, 1) * s.deta[i];
+    ny[i] = jinv(1, 0) * s.dxi[i] + jinv(1, 1) * s.deta[i];
+  }
+}
+
+// Stiffness in the board frame, unknowns (u, v, w, θx, θy, θz) per corner;
+// the springs (N/mm³) act along the normal and, weaker, in the plane.
+ElemMat ElementStiffness(const Element& e, const Material& mat, double spring) {
+  ElemMat k = ElemMat::Zero();
+  const Eigen::Matrix3d dm = PlaneMatrix(mat.membrane, mat.nu);
+  const Eigen::Matrix3d db = PlaneMatrix(mat.bending, mat.nu);
+  // Tying rows of the assumed shear strains (MITC4).
+  const ElemRow xiA = CovariantShear(e, 0, 1, 0), xiC = CovariantShear(e, 0, -1, 0);
+  const ElemRow etaD = CovariantShear(e, 1, 0, 1), etaB = CovariantShear(e, -1, 0, 1);
+  for (int g = 0; g < 4; ++g) {
+    const double xi = kCornerXi[g] * kGauss, eta = kCornerEta[g] * kGauss;
+    const Shape s(xi, eta);
+    const Eigen::Matrix2d j = Jacobian(e, s);
+    const double det = j.determinant();
+    const Eigen::Matrix2d jinv = j.inverse();
+    double nx[4], ny[4];
+    Derivatives(s, jinv, nx, ny);
+
+    Eigen::Matrix<double, 3, 24> bm = Eigen::Matrix<double, 3, 24>::Zero();
+    ElemRow drill = ElemRow::Zero();
+    for (int i = 0; i < 4; ++i) {
+      bm(0, 6 * i) = nx[i];
+      bm(1, 6 * i + 1) = ny[i];
+      bm(2, 6 * i) = ny[i];
+      bm(2, 6 * i + 1) = nx[i];
+      drill(6 * i + 5) = s.n[i];
+      drill(6 * i) = 0.5 * ny[i];
+      drill(6 * i + 1) = -0.5 * nx[i];
+    }
+    k.noalias() += bm.transpose() * dm * bm * det;
+    const auto bb = BendingB(nx, ny);
+    k.noalias() += bb.transpose() * db * bb * det;
+    k.noalias() += drill.transpose() * drill * (mat.drill * det);
+
+    Eigen::Matrix<double, 2, 24> nat;
+    nat.row(0) = 0.5 * (1 + eta) * xiA + 0.5 * (1 - eta) * xiC;
+    nat.row(1) = 0.5 * (1 + xi) * etaD + 0.5 * (1 - xi) * etaB;
+    const Eigen::Matrix<double, 2, 24> bs = jinv * nat;
+    k.noalias() += bs.transpose() * bs * (mat.shear * det);
+
+    if (spring > 0) {
+      for (int a = 0; a < 4; ++a)
+        for (int b = 0; b < 4; ++b) {
+          const double m = s.n[a] * s.n[b] * det * spring;
+          k(6 * a + 2, 6 * b + 2) += m;
+          k(6 * a, 6 * b) += kFrictionFraction * m;
+          k(6 * a + 1, 6 * b + 1) += kFrictionFraction * m;
+        }
+    }
+  }
+  return k;
+}
+
+// Bending moments (N·mm/mm: mx, my, mxy) at the 2 × 2 Gauss points, with
+// the points' board-local positions.
+struct GaussMoments {
+  Eigen::Vector3d m[4];
+  double x[4], y[4];
+};
+
+GaussMoments ElementMoments(const Element& e, const Material& mat, const Eigen::Matrix<double, 24, 1>& u) {
+  const Eigen::Matrix3d db = PlaneMatrix(mat.bending, mat.nu);
+  GaussMoments out;
+  for (int g = 0; g < 4; ++g) {
+    const Shape s(kCornerXi[g] * kGauss, kCornerEta[g] * kGauss);
+    const Eigen::Matrix2d jinv = Jacobian(e, s).inverse();
+    double nx[4], ny[4];
+    Derivatives(s, jinv, nx, ny);
+    out.m[g] = db * (BendingB(nx, ny) * u);
+    out.x[g] = out.y[g] = 0.0;
+    for (int i = 0; i < 4; ++i) {
+      out.x[g] += s.n[i] * e.x[i];
+      out.y[g] += s.n[i] * e.y[i];
+    }
+  }
+  return out;
+}
+
+// The Gauss point values extrapolated bilinearly to corner c.
+Eigen::Vector3d CornerMoment(const GaussMoments& gm, int c) {
+  const double r = 1.0 / kGauss;  // a corner in units of the Gauss point distance
+  Eigen::Vector3d v = Eigen::Vector3d::Zero();
+  for (int g = 0; g < 4; ++g)
+    v += 0.25 * (1 + kCornerXi[g] * kCornerXi[c] * r) * (1 + kCornerEta[g] * kCornerEta[c] * r) * gm.m[g];
+  return v;
+}
+
+// Natural coordinates of a board-local point in the element (Newton; exact
+// in one step for the parallelograms of the grid).
+void NaturalCoordinates(const Element& e, double x, double y, double& xi, double& eta) {
+  xi = 0.0;
+  eta = 0.0;
+  for (int it = 0; it < 8; ++it) {
+    const Shape s(xi, eta);
+    double px = 0, py = 0;
+    for (int i = 0; i < 4; ++i) {
+      px += s.n[i] * e.x[i];
+      py += s.n[i] * e.y[i];
+    }
+    const Eigen::Matrix2d j = Jacobian(e, s);
+    // [dx dy] = [dξ dη] · J
+    const Eigen::Vector2d d = j.transpose().inverse() * Eigen::Vector2d(x - px, y - py);
+    xi += d(0);
+    eta += d(1);
+    if (std::fabs(d(0)) + std::fabs(d(1)) < 1e-13) break;
+  }
+}
+
+struct Pt {
+  double x, y;
+};
+
+// Clips a convex polygon to the half-plane sign·(coord − limit) <= 0 of x
+// (axis 0) or y (axis 1).
+std::vector<Pt> ClipHalfPlane(const std::vector<Pt>& poly, int axis, double limit, double sign) {
+  std::vector<Pt> out;
+  const std::size_t n = poly.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const Pt& a = poly[i];
+    const Pt& b = poly[(i + 1) % n];
+    const double fa = sign * ((axis == 0 ? a.x : a.y) - limit);
+    const double fb = sign * ((axis == 0 ? b.x : b.y) - limit);
+    if (fa <= 0) out.push_back(a);
+    if ((fa < 0 && fb > 0) || (fa > 0 && fb < 0)) {
+      const double t = fa / (fa - fb);
+      out.push_back({a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)});
+    }
+  }
+  return out;
+}
+
+// Degree-5 seven-point rule on a triangle (barycentric a, b and weight).
+constexpr double kTriRule[7][3] = {
+    {1.0 / 3, 1.0 / 3, 0.225},
+    {0.0597158717, 0.4701420641, 0.1323941527},
+    {0.4701420641, 0.0597158717, 0.1323941527},
+    {0.4701420641, 0.4701420641, 0.1323941527},
+    {0.7974269853, 0.1012865073, 0.1259391805},
+    {0.1012865073, 0.7974269853, 0.1259391805},
+    {0.1012865073, 0.1012865073, 0.1259391805},
+};
+
+constexpr double kLine3[3][2] = {{-0.7745966692414834, 5.0 / 9}, {0.0, 8.0 / 9}, {0.7745966692414834, 5.0 / 9}};
+
+bool Finite(double v) { return std::isfinite(v); }
+
+struct BoardMesh {
+  int kind = 0;
+  int axis = 2;          // world axis along the normal
+  int a1 = 0, a2 = 1;    // world axes in the plane
+  int plane = 0;         // grid index along `axis`
+  Vec3 origin, ux, uy, n;
+  Mat3 rot;              // rows ux, uy, n: board frame from world
+  Material mat;
+  double thickness = 0;
+  double reinAngle = 0;
+  std::vector<int> elements;
+  std::vector<int> nodes;  // global node ids
+  std::unordered_map<int, int> index;  // global node -> position in nodes
+  std::vector<_2dPoint> local;
+  std::vector<char> joined;
+  std::vector<std::vector<int>> nodeElements;  // per board node, the board's elements on it
+  std::vector<std::vector<int>> edgeNodes;  // per board edge, positions in nodes
+  std::vector<double> edgeAngle;            // direction of the bars crossing edge k (board-local)
+};
+
+// Moments at board node t.  Inside the board (four elements of the board
+// around the node) the Gauss point values are extrapolated to the node and
+// averaged over the elements.  On the board's outline and on opening edges
+// the bilinear field of an element cannot show how the moment changes
+// across the edge row (the curvature across a row of elements is constant),
+// so a quadratic in x and y (a plane where the patch is too narrow) is
+// fitted by least squares to the element means at the element centres of
+// the three rows of elements around the node, and read at the node: the
+// support moment of a clamped edge then converges with h² instead of
+// falling short by about half an element's worth of shear.
+Eigen::Vector3d RecoverNodeMoment(const BoardMesh& m, const std::vector<Element>& elements, int t,
+                                  const std::unordered_map<int, GaussMoments>& gauss) {
+  const std::vector<int>& ring = m.nodeElements[t];
+  const double px = m.local[t].x, py = m.local[t].y;
+  Eigen::Vector3d avg = Eigen::Vector3d::Zero();
+  for (int id : ring) {
+    const GaussMoments& gm = gauss.at(id);
+    // The node is the corner whose Gauss point lies nearest to it.
+    int corner = 0;
+    double best = 0;
+    for (int c = 0; c < 4; ++c) {
+      const double d = std::hypot(gm.x[c] - px, gm.y[c] - py);
+      if (c == 0 || d < best) {
+        best = d;
+        corner = c;
+      }
+    }
+    avg += CornerMoment(gm, corner);
+  }
+  avg /= static_cast<double>(std::max<std::size_t>(1, ring.size()));
+  if (ring.size() >= 4) return avg;
+
+  // Three rows of elements around the node.
+  std::vector<int> patch(ring);
+  for (int grow = 0; grow < 2; ++grow) {
+    const std::vector<int> inner(patch);
+    for (int id : inner)
+      for (int c = 0; c < 4; ++c)
+        for (int other : m.nodeElements[m.index.at(elements[id].node[c])]) patch.push_back(other);
+    std::sort(patch.begin(), patch.end());
+    patch.erase(std::unique(patch.begin(), patch.end()), patch.end());
+  }
+  // Least squares over the element centres (the mean of an element's Gauss
+  // values stands at its centre), in coordinates relative to the node.
+  double scale = 0;
+  std::vector<std::pair<Eigen::Vector2d, Eigen::Vector3d>> samples;
+  for (int id : patch) {
+    const GaussMoments& gm = gauss.at(id);
+    Eigen::Vector2d at(0, 0);
+    Eigen::Vector3d value = Eigen::Vector3d::Zero();
+    for (int g = 0; g < 4; ++g) {
+      at += 0.25 * Eigen::Vector2d(gm.x[g] - px, gm.y[g] - py);
+      value += 0.25 * gm.m[g];
+    }
+    scale = std::max(scale, at.cwiseAbs().maxCoeff());
+    samples.emplace_back(at, value);
+  }
+  if (!(scale > 0)) return avg;
+  // A quadratic where the patch supports one, else a plane.
+  for (int terms : {6, 3}) {
+    if (static_cast<int>(samples.size()) < terms + 2) continue;
+    Eigen::MatrixXd ata = Eigen::MatrixXd::Zero(terms, terms);
+    Eigen::MatrixXd atb = Eigen::MatrixXd::Zero(terms, 3);  // one column per moment component
+    for (const auto& [at, value] : samples) {
+      const double x = at(0) / scale, y = at(1) / scale;
+      Eigen::VectorXd row(terms);
+      if (terms == 6) row << 1.0, x, y, x * x, x * y, y * y;
+      else row << 1.0, x, y;
+      ata += row * row.transpose();
+      atb += row * value.transpose();
+    }
+    Eigen::LDLT<Eigen::MatrixXd> fit(ata);
+    // A patch too narrow to show the slope or curvature across it fails here.
+    if (fit.info() != Eigen::Success || !(fit.vectorD().minCoeff() > 1e-8 * ata(0, 0))) continue;
+    const Eigen::MatrixXd coeff = fit.solve(atb);
+    return coeff.row(0).transpose();
+  }
+  return avg;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+struct ShellTankModel::Impl {
+  ShellOptions options;
+  std::vector<Vec3> nodePos;
+  std::vector<std::array<int, 3>> nodeGrid;
+  std::vector<BoardMesh> boards;
+  std::vector<Element> elements;
+  std::vector<int> eq;  // 6 per node; -1 = held
+  int unknowns = 0;
+  Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> ldlt;
+
+  bool Load(const TankCaseLoads& loads, double selfWeightFactor, Eigen::VectorXd& f, std::string& why) const;
+  void Fill(const Eigen::VectorXd& x, ShellResult& result) const;
+};
+
+namespace {
+
+// Zero moments with one entry per board and per board edge.
+TankCaseMoments ZeroMoments(const std::vector<std::size_t>& edgeCounts) {
+  TankCaseMoments out(edgeCounts.size());
+  for (std::size_t b = 0; b < edgeCounts.size(); ++b) out[b].edges.assign(edgeCounts[b], MomentRange{});
+  return out;
+}
+
+}  // namespace
+
+ShellTankModel::ShellTankModel(const std::vector<BoardPtr>& boards, const std::vector<double>& elasticModuli,
+                               const ShellOptions& options) {
+  Build(boards, elasticModuli, options, {});
+}
+
+ShellTankModel::ShellTankModel(const std::vector<BoardPtr>& boards, const std::vector<double>& elasticModuli,
+                               const ShellOptions& options, const std::vector<ShellLineSupport>& supports) {
+  Build(boards, elasticModuli, options, supports);
+}
+
+ShellTankModel::~ShellTankModel() = default;
+
+int ShellTankModel::Unknowns() const { return m_impl ? m_impl->unknowns : 0; }
+int ShellTankModel::Nodes() const { return m_impl ? static_cast<int>(m_impl->nodePos.size()) : 0; }
+int ShellTankModel::Elements() const { return m_impl ? static_cast<int>(m_impl->elements.size()) : 0; }
+
+void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vector<double>& elasticModuli,
+                           const ShellOptions& options, const std::vector<ShellLineSupport>& supports) {
+  auto fail = [this](SolveStatus status, std::string why) {
+    m_status = status;
+    m_reason = std::move(why);
+    m_impl.reset();
+  };
+  m_edgeCounts.clear();
+  for (const BoardPtr& board : boards) m_edgeCounts.push_back(board ? board->GetEdges().size() : 0);
+  if (boards.empty()) return fail(SolveStatus::InvalidInput, "the tank has no board to analyse");
+  if (elasticModuli.size() != boards.size())
+    return fail(SolveStatus::InvalidInput, "one elastic modulus per board is needed");
+  if (!(options.poisson > -1.0 && options.poisson < 0.5))
+    return fail(SolveStatus::InvalidInput, "Poisson's ratio must lie between -1 and 0.5");
+  if (!(options.elementSize > 1.0) || !Finite(options.elementSize))
+    return fail(SolveStatus::InvalidInput, "the element size must be a finite length above 1 mm");
+  if (!(options.subgradeModulus >= 0.0) || !Finite(options.subgradeModulus))
+    return fail(SolveStatus::InvalidInput, "the subgrade modulus must be finite and not negative");
+  if (!Finite(options.unitWeight)) return fail(SolveStatus::InvalidInput, "the unit weight is not finite");
+
+  auto impl = std::make_unique<Impl>();
+  impl->options = options;
+  const double mergeTol = std::min(10.0, options.elementSize / 20.0);
+
+  // Frames, materials and the feature coordinates of every board.
+  std::vector<double> features[3];
+  auto addFeature = [&features](const Vec3& p) {
+    for (int a = 0; a < 3; ++a) features[a].push_back(p(a));
+  };
+  impl->boards.resize(boards.size());
+  for (std::size_t b = 0; b < boards.size(); ++b) {
+    const Board* board = boards[b].get();
+    if (board == nullptr) return fail(SolveStatus::InvalidInput, "the board list holds an empty entry");
+    const std::string name = BoardName(boards, b);
+    BoardMesh& m = impl->boards[b];
+    m.kind = board->GetKind();
+    m.thickness = board->GetThickness();
+    if (!(m.thickness > 0.0) || !Finite(m.thickness))
+      return fail(SolveStatus::InvalidInput, name + " has no positive thickness");
+    const double e = elasticModuli[b];
+    if (!(e > 0.0) || !Finite(e)) return fail(SolveStatus::InvalidInput, name + " has no positive elastic modulus");
+    if (board->GetEdges().size() < 3) return fail(SolveStatus::InvalidInput, name + " has fewer than three edges");
+    const Vec3 n = ToVec(board->GetNormal());
+    if (n.norm() < 0.5) return fail(SolveStatus::InvalidInput, name + " has a degenerate frame");
+    int axis = 0;
+    n.cwiseAbs().maxCoeff(&axis);
+    if (std::fabs(n(axis)) < 1.0 - 1e-6)
+      return fail(SolveStatus::InvalidInput,
+                  name + " does not lie in a world plane x, y or z = const; the shell model meshes only "
+                         "tanks whose boards are parallel to the world axes");
+    m.axis = axis;
+    m.a1 = (axis + 1) % 3;
+    m.a2 = (axis + 2) % 3;
+    if (m.a1 > m.a2) std::swap(m.a1, m.a2);
+    m.origin = ToVec(board->GetOrigin());
+    m.ux = ToVec(board->LocalToWorld(_2dPoint(1, 0))) - m.origin;
+    m.uy = ToVec(board->LocalToWorld(_2dPoint(0, 1))) - m.origin;
+    m.n = n;
+    m.rot.row(0) = m.ux.transpose();
+    m.rot.row(1) = m.uy.transpose();
+    m.rot.row(2) = m.n.transpose();
+    m.reinAngle = board->GetReinAngle();
+    const double nu = options.poisson;
+    const double g = e / (2.0 * (1.0 + nu));
+    m.mat.nu = nu;
+    m.mat.membrane = e * m.thickness / (1.0 - nu * nu);
+    m.mat.bending = e * m.thickness * m.thickness * m.thickness / (12.0 * (1.0 - nu * nu));
+    m.mat.shear = kShearFactor * g * m.thickness;
+    m.mat.drill = kDrillFraction * g * m.thickness;
+    for (const BoardEdge& edge : board->GetEdges()) addFeature(ToVec(board->LocalToWorld(edge.GetStartPoint())));
+    for (const HolePtr& hole : board->GetHoles()) {
+      if (auto rect = boost::dynamic_pointer_cast<RectangleHole>(hole)) {
+        for (const _2dPoint& c : rect->GetCorners()) addFeature(ToVec(board->LocalToWorld(c)));
+      } else if (auto circle = boost::dynamic_pointer_cast<CircleHole>(hole)) {
+        const Vec3 c = ToVec(board->LocalToWorld(circle->GetCenter()));
+        const double r = circle->GetRadius();
+        Vec3 lo = c, hi = c;
+        lo(m.a1) -= r;
+        lo(m.a2) -= r;
+        hi(m.a1) += r;
+        hi(m.a2) += r;
+        addFeature(lo);
+        addFeature(hi);
+      } else if (auto notch = boost::dynamic_pointer_cast<Notch>(hole)) {
+        for (const _3dPoint& p : notch->GetOutline()) addFeature(ToVec(p));
+      }
+    }
+  }
+  for (int a = 0; a < 3; ++a)
+    for (double v : features[a])
+      if (!Finite(v)) return fail(SolveStatus::InvalidInput, "a board corner or opening is not a finite point");
+
+  AxisGrid grid[3];
+  for (int a = 0; a < 3; ++a) grid[a].Build(features[a], mergeTol, options.elementSize);
+
+  // Mesh every board on the grid planes crossing it.
+  std::unordered_map<std::int64_t, int> nodeOf;
+  const std::int64_t n0 = static_cast<std::int64_t>(grid[0].refined.size());
+  const std::int64_t n1 = static_cast<std::int64_t>(grid[1].refined.size());
+  std::vector<std::vector<int>> nodeBoards;
+  for (std::size_t b = 0; b < boards.size(); ++b) {
+    const Board& board = *boards[b];
+    BoardMesh& m = impl->boards[b];
+    const std::string name = BoardName(boards, b);
+    auto toPlane = [&](const Vec3& w) { return PlanePoint{grid[m.a1].Snap(w(m.a1)), grid[m.a2].Snap(w(m.a2))}; };
+    std::vector<PlanePoint> outline;
+    double planeCoord = 0.0;
+    for (std::size_t k = 0; k < board.GetEdges().size(); ++k) {
+      const Vec3 w = ToVec(board.LocalToWorld(board.GetEdges()[k].GetStartPoint()));
+      const double c = grid[m.axis].Snap(w(m.axis));
+      if (k == 0) planeCoord = c;
+      else if (c != planeCoord) return fail(SolveStatus::InvalidInput, name + " is not flat");
+      outline.push_back(toPlane(w));
+    }
+    for (std::size_t k = 0; k < outline.size(); ++k) {
+      const PlanePoint& p = outline[k];
+      const PlanePoint& q = outline[(k + 1) % outline.size()];
+      if (p.u != q.u && p.v != q.v)
+        return fail(SolveStatus::InvalidInput,
+                    name + ": edge " + std::to_string(k + 1) +
+                        " is not parallel to a world axis; the shell model meshes only rectangular "
+                        "(axis-parallel) outlines");
+    }
+    m.plane = grid[m.axis].Index(planeCoord);
+    std::vector<PlaneHole> holes;
+    for (const HolePtr& hole : board.GetHoles()) {
+      PlaneHole h;
+      if (auto rect = boost::dynamic_pointer_cast<RectangleHole>(hole)) {
+        for (const _2dPoint& c : rect->GetCorners()) h.polygon.push_back(toPlane(ToVec(board.LocalToWorld(c))));
+      } else if (auto circle = boost::dynamic_pointer_cast<CircleHole>(hole)) {
+        const Vec3 c = ToVec(board.LocalToWorld(circle->GetCenter()));
+        h.circle = true;
+        h.cu = c(m.a1);
+        h.cv = c(m.a2);
+        h.radius = circle->GetRadius();
+      } else if (auto notch = boost::dynamic_pointer_cast<Notch>(hole)) {
+        for (const _3dPoint& p : notch->GetOutline()) h.polygon.push_back(toPlane(ToVec(p)));
+      } else {
+        continue;
+      }
+      holes.push_back(std::move(h));
+    }
+    double umin = outline[0].u, umax = umin, vmin = outline[0].v, vmax = vmin;
+    for (const PlanePoint& p : outline) {
+      umin = std::min(umin, p.u);
+      umax = std::max(umax, p.u);
+      vmin = std::min(vmin, p.v);
+      vmax = std::max(vmax, p.v);
+    }
+    const std::vector<double>& gu = grid[m.a1].refined;
+    const std::vector<double>& gv = grid[m.a2].refined;
+    const int i0 = grid[m.a1].Index(umin), i1 = grid[m.a1].Index(umax);
+    const int j0 = grid[m.a2].Index(vmin), j1 = grid[m.a2].Index(vmax);
+    auto nodeAt = [&](int i, int j) {
+      std::array<int, 3> idx{};
+      idx[m.axis] = m.plane;
+      idx[m.a1] = i;
+      idx[m.a2] = j;
+      const std::int64_t key = idx[0] + n0 * (idx[1] + n1 * static_cast<std::int64_t>(idx[2]));
+      auto it = nodeOf.find(key);
+      if (it != nodeOf.end()) return it->second;
+      const int id = static_cast<int>(impl->nodePos.size());
+      nodeOf.emplace(key, id);
+      impl->nodePos.emplace_back(grid[0].refined[idx[0]], grid[1].refined[idx[1]], grid[2].refined[idx[2]]);
+      impl->nodeGrid.push_back(idx);
+      nodeBoards.emplace_back();
+      return id;
+    };
+    for (int i = i0; i < i1; ++i)
+      for (int j = j0; j < j1; ++j) {
+        const double cu = 0.5 * (gu[i] + gu[i + 1]), cv = 0.5 * (gv[j] + gv[j + 1]);
+        if (!InsidePolygon(outline, cu, cv)) continue;
+        bool cut = false;
+        for (const PlaneHole& h : holes) cut = cut || h.Contains(cu, cv);
+        if (cut) continue;
+        Element e;
+        e.board = static_cast<int>(b);
+        e.node = {nodeAt(i, j), nodeAt(i + 1, j), nodeAt(i + 1, j + 1), nodeAt(i, j + 1)};
+        for (int c = 0; c < 4; ++c) {
+          const Vec3 d = impl->nodePos[e.node[c]] - m.origin;
+          e.x[c] = d.dot(m.ux);
+          e.y[c] = d.dot(m.uy);
+        }
+        const double area2 = (e.x[2] - e.x[0]) * (e.y[3] - e.y[1]) - (e.x[3] - e.x[1]) * (e.y[2] - e.y[0]);
+        if (area2 < 0) {
+          std::swap(e.node[1], e.node[3]);
+          std::swap(e.x[1], e.x[3]);
+          std::swap(e.y[1], e.y[3]);
+        }
+        m.elements.push_back(static_cast<int>(impl->elements.size()));
+        impl->elements.push_back(e);
+        for (int c = 0; c < 4; ++c) {
+          auto& list = nodeBoards[e.node[c]];
+          if (std::find(list.begin(), list.end(), static_cast<int>(b)) == list.end())
+            list.push_back(static_cast<int>(b));
+          if (m.index.emplace(e.node[c], static_cast<int>(m.nodes.size())).second) {
+            m.nodes.push_back(e.node[c]);
+            m.local.emplace_back(e.x[c], e.y[c]);
+            m.nodeElements.emplace_back();
+          }
+          m.nodeElements[m.index[e.node[c]]].push_back(m.elements.back());
+        }
+      }
+    if (m.elements.empty())
+      return fail(SolveStatus::InvalidInput, name + " has no area left to mesh (openings cover it)");
+
+    // Nodes on every board edge, found on the grid.
+    m.edgeNodes.assign(board.GetEdges().size(), {});
+    m.edgeAngle.assign(board.GetEdges().size(), 0.0);
+    for (std::size_t k = 0; k < outline.size(); ++k) {
+      const PlanePoint& p = outline[k];
+      const PlanePoint& q = outline[(k + 1) % outline.size()];
+      const int pi = grid[m.a1].Index(p.u), pj = grid[m.a2].Index(p.v);
+      const int qi = grid[m.a1].Index(q.u), qj = grid[m.a2].Index(q.v);
+      const _2dLine& line = board.GetEdges()[k].GetLine();
+      const double dx = line.GetEndPoint().x - line.GetStartPoint().x;
+      const double dy = line.GetEndPoint().y - line.GetStartPoint().y;
+      m.edgeAngle[k] = std::atan2(dx, -dy);  // the edge direction turned by +90°
+      if (pi == qi && pj == qj) continue;
+      for (std::size_t t = 0; t < m.nodes.size(); ++t) {
+        const auto& idx = impl->nodeGrid[m.nodes[t]];
+        const int i = idx[m.a1], j = idx[m.a2];
+        const bool on = (pi == qi) ? (i == pi && j >= std::min(pj, qj) && j <= std::max(pj, qj))
+                                   : (j == pj && i >= std::min(pi, qi) && i <= std::max(pi, qi));
+        if (on) m.edgeNodes[k].push_back(static_cast<int>(t));
+      }
+    }
+  }
+
+  // Joined nodes and the joints between boards.
+  const std::size_t nb = boards.size();
+  std::map<std::pair<int, int>, int> shared;
+  for (const auto& list : nodeBoards)
+    for (std::size_t a = 0; a < list.size(); ++a)
+      for (std::size_t c = a + 1; c < list.size(); ++c)
+        ++shared[{std::min(list[a], list[c]), std::max(list[a], list[c])}];
+  for (std::size_t b = 0; b < nb; ++b) {
+    BoardMesh& m = impl->boards[b];
+    m.joined.assign(m.nodes.size(), 0);
+    for (const auto& edge : m.edgeNodes)
+      for (int t : edge)
+        if (nodeBoards[m.nodes[t]].size() > 1) m.joined[t] = 1;
+  }
+
+  // Extra supports.
+  const int nn = static_cast<int>(impl->nodePos.size());
+  impl->eq.assign(static_cast<std::size_t>(nn) * 6, 0);
+  std::vector<char> supported(nn, 0);
+  for (const ShellLineSupport& s : supports) {
+    const Vec3 a = ToVec(s.a), d = ToVec(s.b) - a;
+    const double len2 = d.squaredNorm();
+    for (int p = 0; p < nn; ++p) {
+      const double t = len2 > 0 ? std::clamp((impl->nodePos[p] - a).dot(d) / len2, 0.0, 1.0) : 0.0;
+      if ((impl->nodePos[p] - (a + t * d)).norm() > 1.0 + mergeTol) continue;
+      for (int c = 0; c < 3; ++c) {
+        if (s.translations[c]) impl->eq[6 * p + c] = -1;
+        if (s.rotations[c]) impl->eq[6 * p + 3 + c] = -1;
+      }
+      supported[p] = 1;
+    }
+  }
+
+  // Every part of the tank must rest on a bottom slab or on a support.
+  std::vector<int> parent(nb);
+  std::iota(parent.begin(), parent.end(), 0);
+  auto root = [&parent](int x) {
+    while (parent[x] != x) x = parent[x] = parent[parent[x]];
+    return x;
+  };
+  for (const auto& [pair, count] : shared)
+    if (count >= 2) parent[root(pair.first)] = root(pair.second);
+  std::vector<char> held(nb, 0);
+  for (std::size_t b = 0; b < nb; ++b) {
+    const BoardMesh& m = impl->boards[b];
+    bool rests = m.kind == 1 && options.subgradeModulus > 0;
+    for (int node : m.nodes) rests = rests || supported[node];
+    if (rests) held[root(static_cast<int>(b))] = 1;
+  }
+  bool anyHeld = false;
+  for (std::size_t b = 0; b < nb; ++b) anyHeld = anyHeld || held[root(static_cast<int>(b))];
+  if (!anyHeld)
+    return fail(SolveStatus::Singular,
+                "no board rests on the ground: the tank needs a bottom slab (on elastic springs) to stand on");
+  for (std::size_t b = 0; b < nb; ++b)
+    if (!held[root(static_cast<int>(b))])
+      return fail(SolveStatus::Singular, BoardName(boards, b) +
+                                             " is not joined along an edge to any part of the tank that rests "
+                                             "on the ground: it is a mechanism");
+
+  // Number the unknowns, assemble and factorise.
+  int count = 0;
+  for (int& e : impl->eq) e = e < 0 ? -1 : count++;
+  impl->unknowns = count;
+  if (count == 0) return fail(SolveStatus::InvalidInput, "every unknown of the model is held");
+  std::vector<Eigen::Triplet<double>> triplets;
+  triplets.reserve(impl->elements.size() * 24 * 24);
+  const double spring = options.subgradeModulus * 1e-6;
+  for (const Element& e : impl->elements) {
+    const BoardMesh& m = impl->boards[e.board];
+    const ElemMat kl = ElementStiffness(e, m.mat, m.kind == 1 ? spring : 0.0);
+    ElemMat t = ElemMat::Zero();
+    for (int blk = 0; blk < 8; ++blk) t.block<3, 3>(3 * blk, 3 * blk) = m.rot;
+    const ElemMat kg = t.transpose() * kl * t;
+    for (int a = 0; a < 24; ++a) {
+      const int ra = impl->eq[6 * e.node[a / 6] + a % 6];
+      if (ra < 0) continue;
+      for (int c = 0; c < 24; ++c) {
+        const int rc = impl->eq[6 * e.node[c / 6] + c % 6];
+        if (rc < 0 || rc < ra) continue;  // upper triangle
+        triplets.emplace_back(ra, rc, kg(a, c));
+      }
+    }
+  }
+  Eigen::SparseMatrix<double> k(count, count);
+  k.setFromTriplets(triplets.begin(), triplets.end());
+  triplets.clear();
+  triplets.shrink_to_fit();
+  const Eigen::VectorXd diag = k.diagonal();
+  impl->ldlt.compute(k.selfadjointView<Eigen::Upper>());
+  if (impl->ldlt.info() != Eigen::Success)
+    return fail(SolveStatus::Singular, "the tank's stiffness could not be factorised (a mechanism)");
+  const Eigen::VectorXd dp = impl->ldlt.permutationP() * diag;
+  const Eigen::VectorXd& d = impl->ldlt.vectorD();
+  for (int i = 0; i < count; ++i)
+    if (!(d(i) > kPivotTolerance * dp(i)))
+      return fail(SolveStatus::Singular,
+                  "the tank's stiffness is singular: some part can move without resistance (a mechanism)");
+
+  m_impl = std::move(impl);
+  m_status = SolveStatus::Ok;
+  m_reason.clear();
+}
+
+bool ShellTankModel::Impl::Load(const TankCaseLoads& loads, double selfWeightFactor, Eigen::VectorXd& f,
+                                std::string& why) const {
+  const int nn = static_cast<int>(nodePos.size());
+  Eigen::VectorXd full = Eigen::VectorXd::Zero(6 * nn);
+  auto addNormal = [&](const BoardMesh& m, const Element& e, const double nvals[4], double force) {
+    for (int c = 0; c < 4; ++c) full.segment<3>(6 * e.node[c]) += (nvals[c] * force) * m.n;
+  };
+  // The element of board `b` holding a local point, or -1.
+  auto findElement = [&](const BoardMesh& m, double x, double y, double& xi, double& eta) {
+    for (int id : m.elements) {
+      const Element& e = elements[id];
+      NaturalCoordinates(e, x, y, xi, eta);
+      if (std::fabs(xi) <= 1 + 1e-9 && std::fabs(eta) <= 1 + 1e-9) return id;
+    }
+    return -1;
+  };
+
+  for (std::size_t b = 0; b < boards.size(); ++b) {
+    const BoardMesh& m = boards[b];
+    // Self weight: a world force per area on every element.
+    const double g = selfWeightFactor * options.unitWeight * m.thickness * 1e-6;  // N/mm²
+    // Board loads.
+    const PlateLoadCase* lc = b < loads.size() ? &loads[b] : nullptr;
+    if (lc != nullptr) {
+      for (const PlateAreaLoad& a : lc->areas) {
+        if (!Finite(a.q0) || !Finite(a.gx) || !Finite(a.gy) || !Finite(a.gxy)) {
+          why = "an area load is not a finite number";
+          return false;
+        }
+        if (std::isnan(a.x0) || std::isnan(a.x1) || std::isnan(a.y0) || std::isnan(a.y1) || a.x0 > a.x1 ||
+            a.y0 > a.y1) {
+          why = "an area load region needs x0 <= x1 and y0 <= y1";
+          return false;
+        }
+      }
+    }
+    for (int id : m.elements) {
+      const Element& e = elements[id];
+      if (g != 0.0) {
+        for (int gp = 0; gp < 4; ++gp) {
+          const Shape s(kCornerXi[gp] * kGauss, kCornerEta[gp] * kGauss);
+          const double det = Jacobian(e, s).determinant();
+          for (int c = 0; c < 4; ++c) full(6 * e.node[c] + 2) -= g * s.n[c] * det;
+        }
+      }
+      if (lc == nullptr) continue;
+      for (const PlateAreaLoad& a : lc->areas) {
+        std::vector<Pt> poly = {{e.x[0], e.y[0]}, {e.x[1], e.y[1]}, {e.x[2], e.y[2]}, {e.x[3], e.y[3]}};
+        if (std::isfinite(a.x0)) poly = ClipHalfPlane(poly, 0, a.x0, -1.0);
+        if (poly.size() >= 3 && std::isfinite(a.x1)) poly = ClipHalfPlane(poly, 0, a.x1, 1.0);
+        if (poly.size() >= 3 && std::isfinite(a.y0)) poly = ClipHalfPlane(poly, 1, a.y0, -1.0);
+        if (poly.size() >= 3 && std::isfinite(a.y1)) poly = ClipHalfPlane(poly, 1, a.y1, 1.0);
+        if (poly.size() < 3) continue;
+        double nodal[4] = {0, 0, 0, 0};
+        for (std::size_t t = 1; t + 1 < poly.size(); ++t) {
+          const Pt& p0 = poly[0];
+          const Pt& p1 = poly[t];
+          const Pt& p2 = poly[t + 1];
+          const double area = 0.5 * std::fabs((p1.x - p0.x) * (p2.y - p0.y) - (p2.x - p0.x) * (p1.y - p0.y));
+          if (area <= 0) continue;
+          for (const auto& r : kTriRule) {
+            const double c2 = 1 - r[0] - r[1];
+            const double x = r[0] * p0.x + r[1] * p1.x + c2 * p2.x;
+            const double y = r[0] * p0.y + r[1] * p1.y + c2 * p2.y;
+            const double q = (a.q0 + a.gx * x + a.gy * y + a.gxy * x * y) * 1e-3;  // N/mm²
+            double xi, eta;
+            NaturalCoordinates(e, x, y, xi, eta);
+            const Shape s(xi, eta);
+            for (int c = 0; c < 4; ++c) nodal[c] += s.n[c] * q * r[2] * area;
+          }
+        }
+        addNormal(m, e, nodal, 1.0);
+      }
+    }
+    if (lc == nullptr) continue;
+    for (const PlatePointLoad& p : lc->points) {
+      if (!Finite(p.x) || !Finite(p.y) || !Finite(p.p)) {
+        why = "a point load is not a finite number";
+        return false;
+      }
+      double xi, eta;
+      const int id = findElement(m, p.x, p.y, xi, eta);
+      if (id < 0) {
+        why = "a point load lies outside its board or in an opening";
+        return false;
+      }
+      const Shape s(xi, eta);
+      addNormal(m, elements[id], s.n, p.p * 1e3);
+    }
+    for (const PlateLineLoad& l : lc->lines) {
+      if (!Finite(l.x0) || !Finite(l.y0) || !Finite(l.x1) || !Finite(l.y1) || !Finite(l.p0) || !Finite(l.p1)) {
+        why = "a line load is not a finite number";
+        return false;
+      }
+      const double dx = l.x1 - l.x0, dy = l.y1 - l.y0;
+      const double len = std::hypot(dx, dy);
+      if (len <= 0) {
+        why = "a line load has no length";
+        return false;
+      }
+      // Break the line where it crosses element sides, then give every piece
+      // to the one element that holds its middle.
+      std::vector<double> breaks = {0.0, 1.0};
+      for (int id : m.elements) {
+        const Element& e = elements[id];
+        for (int c = 0; c < 4; ++c) {
+          const double ax = e.x[c], ay = e.y[c];
+          const double bx = e.x[(c + 1) % 4] - ax, by = e.y[(c + 1) % 4] - ay;
+          const double den = dx * by - dy * bx;
+          if (std::fabs(den) < 1e-12 * len * std::hypot(bx, by)) continue;
+          const double t = ((ax - l.x0) * by - (ay - l.y0) * bx) / den;
+          const double u = ((ax - l.x0) * dy - (ay - l.y0) * dx) / den;
+          if (t > 0 && t < 1 && u >= -1e-9 && u <= 1 + 1e-9) breaks.push_back(t);
+        }
+      }
+      std::sort(breaks.begin(), breaks.end());
+      for (std::size_t k = 0; k + 1 < breaks.size(); ++k) {
+        const double ta = breaks[k], tb = breaks[k + 1];
+        if ((tb - ta) * len < 1e-6) continue;
+        const double tm = 0.5 * (ta + tb);
+        double xi, eta;
+        const int id = findElement(m, l.x0 + tm * dx, l.y0 + tm * dy, xi, eta);
+        if (id < 0) {
+          why = "a line load runs outside its board or across an opening";
+          return false;
+        }
+        double nodal[4] = {0, 0, 0, 0};
+        for (const auto& gq : kLine3) {
+          const double t = tm + 0.5 * (tb - ta) * gq[0];
+          const double p = l.p0 + (l.p1 - l.p0) * t;  // N/mm
+          NaturalCoordinates(elements[id], l.x0 + t * dx, l.y0 + t * dy, xi, eta);
+          const Shape s(xi, eta);
+          for (int c = 0; c < 4; ++c) nodal[c] += s.n[c] * p * gq[1] * 0.5 * (tb - ta) * len;
+        }
+        addNormal(m, elements[id], nodal, 1.0);
+      }
+    }
+  }
+  f = Eigen::VectorXd::Zero(unknowns);
+  for (int i = 0; i < 6 * nn; ++i) {
+    if (!Finite(full(i))) {
+      why = "a load is not a finite number";
+      return false;
+    }
+    if (eq[i] >= 0) f(eq[i]) += full(i);
+  }
+  return true;
+}
+
+void ShellTankModel::Impl::Fill(const Eigen::VectorXd& x, ShellResult& result) const {
+  const int nn = static_cast<int>(nodePos.size());
+  Eigen::VectorXd u = Eigen::VectorXd::Zero(6 * nn);
+  for (int i = 0; i < 6 * nn; ++i)
+    if (eq[i] >= 0) u(i) = x(eq[i]);
+  result.m_moments.assign(boards.size(), BoardMoments{});
+  result.m_nodes.assign(boards.size(), {});
+  for (std::size_t b = 0; b < boards.size(); ++b) {
+    const BoardMesh& m = boards[b];
+    // Element moments at the Gauss points.
+    std::unordered_map<int, GaussMoments> gauss;
+    gauss.reserve(m.elements.size());
+    for (int id : m.elements) {
+      const Element& e = elements[id];
+      Eigen::Matrix<double, 24, 1> ul;
+      for (int c = 0; c < 4; ++c) {
+        ul.segment<3>(6 * c) = m.rot * u.segment<3>(6 * e.node[c]);
+        ul.segment<3>(6 * c + 3) = m.rot * u.segment<3>(6 * e.node[c] + 3);
+      }
+      gauss.emplace(id, ElementMoments(e, m.mat, ul));
+    }
+    std::vector<Eigen::Vector3d> nodal(m.nodes.size(), Eigen::Vector3d::Zero());
+    for (std::size_t t = 0; t < m.nodes.size(); ++t) nodal[t] = RecoverNodeMoment(m, elements, static_cast<int>(t), gauss);
+    std::vector<ShellBoardNode>& nodes = result.m_nodes[b];
+    nodes.resize(m.nodes.size());
+    BoardMoments& bmo = result.m_moments[b];
+    bmo.edges.assign(m.edgeNodes.size(), MomentRange{});
+    for (std::size_t t = 0; t < m.nodes.size(); ++t) {
+      ShellBoardNode& node = nodes[t];
+      node.local = m.local[t];
+      const Eigen::Vector3d d = u.segment<3>(6 * m.nodes[t]);
+      node.displacement = _3dVector(d(0), d(1), d(2));
+      const Eigen::Vector3d mm = nodal[t] * 1e-3;  // kN·m/m
+      node.m.mx = mm(0);
+      node.m.my = mm(1);
+      node.m.mxy = mm(2);
+      node.joined = m.joined[t] != 0;
+      if (!node.joined) {
+        const PlateMoments r = node.m.Rotated(m.reinAngle);
+        bmo.spanX.Include(r.mx);
+        bmo.spanY.Include(r.my);
+      }
+    }
+    for (std::size_t k = 0; k < m.edgeNodes.size(); ++k)
+      for (int t : m.edgeNodes[k]) bmo.edges[k].Include(nodes[t].m.Rotated(m.edgeAngle[k]).mx);
+  }
+}
+
+ShellResult ShellTankModel::SolveDetailed(const TankCaseLoads& loads, double selfWeightFactor) const {
+  ShellResult result;
+  auto fail = [&](SolveStatus status, std::string why) {
+    result.m_status = status;
+    result.m_reason = std::move(why);
+    result.m_moments = ZeroMoments(m_edgeCounts);
+    result.m_nodes.clear();
+    return result;
+  };
+  if (m_status != SolveStatus::Ok || !m_impl) return fail(m_status, m_reason);
+  if (loads.size() != m_impl->boards.size())
+    return fail(SolveStatus::InvalidInput, "one load case per board is needed");
+  if (!Finite(selfWeightFactor)) return fail(SolveStatus::InvalidInput, "the self-weight factor is not finite");
+  Eigen::VectorXd f;
+  std::string why;
+  if (!m_impl->Load(loads, selfWeightFactor, f, why)) return fail(SolveStatus::InvalidInput, why);
+  const Eigen::VectorXd x = m_impl->ldlt.solve(f);
+  if (m_impl->ldlt.info() != Eigen::Success || !x.allFinite())
+    return fail(SolveStatus::Singular, "the tank's stiffness is too ill-conditioned to solve");
+  m_impl->Fill(x, result);
+  result.m_status = SolveStatus::Ok;
+  result.m_reason.clear();
+  return result;
+}
+
+SolveStatus ShellTankModel::Solve(const TankCaseLoads& loads, double selfWeightFactor, TankCaseMoments& out,
+                                  std::string& reason) const {
+  ShellResult r = SolveDetailed(loads, selfWeightFactor);
+  out = std::move(r.m_moments);
+  reason = r.Reason();
+  return r.Status();
+}
+
+// ---------------------------------------------------------------------------
+
+const std::vector<ShellBoardNode>& ShellResult::BoardNodes(int board) const {
+  static const std::vector<ShellBoardNode> kNone;
+  if (board < 0 || board >= static_cast<int>(m_nodes.size())) return kNone;
+  return m_nodes[static_cast<std::size_t>(board)];
+}
+
+const ShellBoardNode* ShellResult::NearestNode(int board, double x, double y) const {
+  const auto& nodes = BoardNodes(board);
+  const ShellBoardNode* best = nullptr;
+  double bestD = 0;
+  for (const ShellBoardNode& n : nodes) {
+    const double d = std::hypot(n.local.x - x, n.local.y - y);
+    if (best == nullptr || d < bestD) {
+      best = &n;
+      bestD = d;
+    }
+  }
+  return best;
+}
+
+}  // namespace tobrin

@@ -1,0 +1,157 @@
+// Whole-tank analysis with flat shell elements: the tank is one folded-plate
+// model, every board meshed with four-node flat shells, boards joined
+// monolithically where they meet, openings cut out, bottom slabs on Winkler
+// springs.
+//
+// Element: a four-node flat shell with six unknowns per node in world axes
+// (three displacements, three rotations).  In the board's own frame it is
+// the MITC4 Reissner–Mindlin plate (bilinear deflection and rotations, the
+// transverse shear strains assumed and tied at the edge midpoints, so thin
+// boards do not lock) plus a bilinear membrane, and a small drilling
+// stiffness that ties the rotation about the board normal to the
+// membrane's own in-plane rotation (so it costs nothing under rigid
+// motion).  Where boards meet at a fold, the bending rotations of one board
+// meet the membrane and drilling rotations of the other: the joint is
+// monolithic.
+//
+// Mesh: only tanks whose boards lie in world planes x, y or z = const with
+// outline edges parallel to the world axes are meshed (the regular tanks:
+// walls along x or y, horizontal slabs); any other board gives InvalidInput.
+// Grid planes x, y, z = const are collected from every board corner and every
+// opening corner (joint lines are board edges, so they are among them);
+// coordinates closer than min(10 mm, elementSize / 20) are merged into one
+// plane, and every interval between neighbouring planes is split into equal
+// parts no longer than elementSize.  Every board is meshed with the grid
+// planes that cross it, so neighbouring boards share their nodes along the
+// joints.  A grid cell belongs to a board when its centre lies inside the
+// board's outline and outside every opening.  Rectangular openings and
+// notches are cut out exactly along grid planes through their corners; a
+// circular opening is cut out as a staircase of the grid cells whose centres
+// lie inside the circle, on a grid that passes through its bounding square.
+//
+// Supports: boards of kind 1 (bottom slabs) rest on Winkler springs of
+// modulus subgradeModulus along their normal, plus springs one hundredth as
+// stiff in their plane (the friction of the ground), which hold the tank
+// against sliding and turning in plan under loads that are not balanced.
+// A tank none of whose parts rests on a bottom slab, or a board that is not
+// joined (along at least two nodes) to a part that does, is a mechanism and
+// gives Singular with the board named; a stiffness whose factorisation
+// shows a (numerically) zero or negative pivot is reported the same way.
+//
+// Units: lengths mm, E in N/mm², pressures kPa (along the board's +normal),
+// line loads kN/m, point loads kN, unit weight kN/m³, subgrade modulus
+// kN/m³.  Moments kN·m per metre, positive for tension on the board's upper
+// face (the positive side of its normal; common.h).
+//
+// Results per board (moments.h): inside a board the nodal moments are the
+// element moments at the 2 × 2 Gauss points, extrapolated to the element
+// corners and averaged over the board's own elements at each node; at a
+// node on the board's outline or on an opening edge, where a row of
+// bilinear elements cannot show the moment's slope across the edge, a
+// quadratic fitted by least squares to the element means of the three
+// element rows around the node is read at the node (patch recovery), so
+// support moments converge like the span moments.  Only the board's own
+// elements count: at a joint every board shows its own moment.  The
+// span extremes run over the board's nodes that do not lie on a board edge
+// joined to another board (nodes on free edges and opening edges belong to
+// the span); an edge's extremes run over the nodes on that edge and take
+// the moment component across the edge (the moment the bars crossing the
+// edge carry).
+#pragma once
+
+#include "platform/quenby/board.h"
+#include "platform/tobrin/common.h"
+#include "platform/tobrin/moments.h"
+#include "platform/tobrin/plate.h"
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tobrin {
+
+struct ShellOptions {
+  double poisson = 0.2;
+  double subgradeModulus = 20000.0;  // kN/m³, Winkler springs under boards of kind 1 (bottom slabs)
+  double elementSize = 250.0;        // mm, largest element side
+  double unitWeight = 25.0;          // kN/m³
+};
+
+// An extra support of the mesh nodes that lie on the world segment a–b
+// (within 1 mm): the flagged displacements (x, y, z) and rotations (about
+// x, y, z), in world axes, are held at zero.  The tank itself needs none
+// (its bottom slabs rest on springs); isolated boards and checks against
+// classic plate solutions do.
+struct ShellLineSupport {
+  _3dPoint a, b;
+  std::array<bool, 3> translations{true, true, true};
+  std::array<bool, 3> rotations{true, true, true};
+};
+
+// Values at one node of one board.
+struct ShellBoardNode {
+  _2dPoint local;        // board-local position, mm
+  _3dVector displacement; // world axes, mm
+  PlateMoments m;        // kN·m/m in the board's local x/y axes
+  bool joined = false;   // on a board edge joined to another board
+};
+
+// A solved load case with the nodal values behind the moment extremes.
+class ShellResult {
+ public:
+  SolveStatus Status() const { return m_status; }
+  const std::string& Reason() const { return m_reason; }
+  const TankCaseMoments& Moments() const { return m_moments; }
+  // Nodes of board `board` (empty for an index out of range or a failure).
+  const std::vector<ShellBoardNode>& BoardNodes(int board) const;
+  // The node of board `board` nearest to the local point; nullptr for a bad
+  // index or a failed result.
+  const ShellBoardNode* NearestNode(int board, double x, double y) const;
+
+ private:
+  friend class ShellTankModel;
+  SolveStatus m_status = SolveStatus::InvalidInput;
+  std::string m_reason = "not solved";
+  TankCaseMoments m_moments;
+  std::vector<std::vector<ShellBoardNode>> m_nodes;
+};
+
+class ShellTankModel {
+ public:
+  ShellTankModel(const std::vector<BoardPtr>& boards, const std::vector<double>& elasticModuli,
+                 const ShellOptions& options);
+  // The same with extra supports (see ShellLineSupport).
+  ShellTankModel(const std::vector<BoardPtr>& boards, const std::vector<double>& elasticModuli,
+                 const ShellOptions& options, const std::vector<ShellLineSupport>& supports);
+  ~ShellTankModel();
+  ShellTankModel(const ShellTankModel&) = delete;
+  ShellTankModel& operator=(const ShellTankModel&) = delete;
+
+  SolveStatus Status() const { return m_status; }
+  const std::string& Reason() const { return m_reason; }
+  int Unknowns() const;
+  int Nodes() const;
+  int Elements() const;
+
+  // loads[i] for boards[i] in that board's local frame (moments.h),
+  // pressures along the board's +normal; selfWeightFactor × unitWeight ×
+  // thickness is added as gravity (world −z) on every board (walls carry it
+  // in-plane); out: one BoardMoments per board.  On failure out holds one
+  // zero entry per board (with its edges) and reason says why.
+  SolveStatus Solve(const TankCaseLoads& loads, double selfWeightFactor, TankCaseMoments& out,
+                    std::string& reason) const;
+  // The same, keeping the nodal values.
+  ShellResult SolveDetailed(const TankCaseLoads& loads, double selfWeightFactor) const;
+
+ private:
+  struct Impl;
+  void Build(const std::vector<BoardPtr>& boards, const std::vector<double>& elasticModuli,
+             const ShellOptions& options, const std::vector<ShellLineSupport>& supports);
+  SolveStatus m_status = SolveStatus::InvalidInput;
+  std::string m_reason = "not built";
+  std::vector<std::size_t> m_edgeCounts;  // per board, for the zero results of a failure
+  std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace tobrin

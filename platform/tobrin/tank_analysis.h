@@ -1,0 +1,203 @@
+// Inner parts of the tank analysis (platform/Tobrin.h): the characteristic
+// actions of every board, the load cases and combinations, the per-board
+// solution of method 0 with the moment distribution at fixed joints, and the
+// texts of the calculation book.  Used by AnalyseTank and by the builder of
+// TankLoadModel, so that the texts and the moments come from one source.
+#pragma once
+
+#include "platform/Quenby.h"
+#include "platform/Zarvel.h"
+#include "platform/tobrin/moments.h"
+#include "platform/tobrin/plate.h"
+#include "platform/tobrin/strip.h"
+
+#include <array>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace tobrin {
+
+constexpr int kCaseCount = 4;
+// Combinations: basic, standard (characteristic), quasi-permanent.
+enum Combination : int { kBasic = 0, kStandard = 1, kQuasi = 2 };
+constexpr int kCombinationCount = 3;
+
+// Characteristic actions.  Each is present in some of the four load cases
+// (CaseMask) and takes the factor of its class in each combination
+// (ActionFactor).
+enum Action : int {
+  kSelfWeight = 0,     // permanent, γG1
+  kWater,              // internal water, permanent γG; cases 0, 2
+  kSoil,               // earth pressure and soil weight, permanent γG; cases 0, 1
+  kUserDead,           // "Qg" loads of the user, permanent γG
+  kGroundwater,        // groundwater pressure and uplift, γQ1; cases 0, 1
+  kGroundLive,         // ground live load (surcharge, on buried slabs); cases 0, 1
+  kTopLive,            // top-slab live load on slabs not under soil; all cases
+  kTopLiveNoSoil,      // top-slab live load on buried slabs; cases 2, 3 (no soil)
+  kUserLive,           // "Qq" and other user loads, variable
+  kTemperature,        // wall temperature / humidity difference; cases 0, 2
+  kActionCount
+};
+
+bool ActionInCase(int action, int loadCase);
+double ActionFactor(int action, int combination, const LoadSettings& loads);
+const char* ActionName(int action);
+
+// Ground and groundwater at the tank's site.
+struct SoilBand {
+  double top = 0.0, bottom = 0.0;  // elevations, mm (top > bottom)
+  double unitWeight = 0.0;         // kN/m³
+  double ka = 0.0;                 // active earth pressure coefficient
+};
+
+struct Site {
+  bool hasSoil = false;
+  double groundZ = 0.0;      // ground level, mm
+  double waterTableZ = 0.0;  // groundwater level, mm (below everything: none)
+  bool hasGroundwater = false;
+  double gammaW = 10.0, gammaC = 25.0;
+  std::vector<SoilBand> bands;  // from the ground down; the last one reaches far down
+
+  // Effective vertical stress at elevation z, kPa (0 above ground).
+  double EffectiveStress(double z) const;
+  // Groundwater pressure at elevation z, kPa.
+  double WaterPressure(double z) const;
+  // Active earth pressure coefficient of the layer at z.
+  double ActiveCoefficient(double z) const;
+  // Elevations where the lateral pressures change slope, descending.
+  std::vector<double> Breakpoints() const;
+};
+
+struct BoardActions {
+  BoardPtr board;
+  std::string name;  // "池壁1", "底板2", ...
+  double thickness = 0.0;
+  double elasticModulus = 0.0;  // N/mm²
+  double area = 0.0;            // m², outline less openings
+  // Loads of each action in the board's local frame, along +normal.  The
+  // bottom slabs' water and uplift are given for the shell model only; the
+  // board method takes the ground reaction instead (BottomSlabPressure).
+  std::array<PlateLoadCase, kActionCount> loads;
+  // Vertical loads the board hands down to the ground, kN (downward +).
+  std::array<double, kActionCount> weight{};
+  // Restraint moment of the temperature difference with the action's unit
+  // factor, kN·m/m, + upper face in tension, − lower face.
+  double temperatureMoment = 0.0;
+  // Uniform characteristic pressures of a slab for the texts, kPa.
+  std::array<double, kActionCount> pressure{};
+  double coverDepth = 0.0;  // m of soil over a top slab
+  double upliftHead = 0.0;  // m of groundwater over a bottom slab's underside
+};
+
+struct TankActions {
+  Site site;
+  std::vector<BoardActions> boards;  // Tank::GetBoards order
+  double slabArea = 0.0;             // m², bottom slabs
+  double overhangArea = 0.0;         // m², beyond the walls' outer faces
+  double baseArea = 0.0;             // m²
+  std::array<double, kActionCount> overhangWeight{};  // soil, live and concrete on the overhang, kN
+  double waterWeight = 0.0;          // kN of water in the cells
+  double upliftHead = 0.0;           // m of groundwater over the base
+  double baseZ = 0.0;                // elevation of the base (underside), mm
+
+  // Total vertical load of an action handed to the ground, kN.
+  double TotalWeight(int action) const;
+  // Net upward pressure (kPa) that bends bottom slab `index` in one case and
+  // combination: the ground reaction of everything above the base less the
+  // slab's own weight, or the groundwater uplift less the slab's weight when
+  // that is larger.
+  double BottomSlabPressure(std::size_t index, int loadCase, int combination, const LoadSettings& loads,
+                            double* reaction = nullptr, double* uplift = nullptr) const;
+};
+
+double ConcreteModulus(const std::string& grade);  // N/mm², 0 for an unknown grade
+
+// Computes the actions; false with a reason for a model that cannot be
+// analysed (no board, a degenerate board).
+bool ComputeActions(Tank& tank, const ProjectSettings& settings, TankActions& out, std::string& reason);
+
+// The loads of one board in one case and combination (method 0 adds the
+// ground reaction of bottom slabs, method 1 their water and uplift).
+PlateLoadCase CombinedLoads(const TankActions& actions, std::size_t index, int loadCase, int combination,
+                            const LoadSettings& loads, bool shellModel);
+
+// ---------------------------------------------------------------------------
+// Method 0.
+
+// Extremes of a moment field that are not yet clamped at zero.
+struct FieldRange {
+  double hi = -std::numeric_limits<double>::infinity();
+  double lo = std::numeric_limits<double>::infinity();
+  void Include(double v) {
+    if (v > hi) hi = v;
+    if (v < lo) lo = v;
+  }
+  bool Empty() const { return hi < lo; }
+  void Shift(double d) {
+    if (!Empty()) { hi += d; lo += d; }
+  }
+  MomentRange Clamped() const;
+};
+
+struct RawBoardMoments {
+  FieldRange spanX, spanY;
+  std::vector<FieldRange> edges;
+};
+
+// One board's solution for a list of loadings.
+struct BoardSolution {
+  bool oneWay = false;
+  std::vector<RawBoardMoments> results;  // one per loading
+  // Per edge: rotational stiffness for the moment distribution (kN·m per
+  // metre and radian; 0 when the board cannot take moment there), the
+  // share of an edge-moment change that reaches the span, and whether the
+  // X bars (else the Y bars) cross the edge.
+  std::vector<double> edgeStiffness;
+  std::vector<double> spanCarryOver;
+  std::vector<bool> edgeCrossedByX;
+};
+
+// Span/limit rule of the calculation book: true when the board is one-way.
+bool IsOneWay(const Board& board, int wallTopRestraint);
+
+bool SolveBoard(const BoardActions& board, const std::vector<PlateLoadCase>& loadings, double poisson,
+                int wallTopRestraint, BoardSolution& out, std::string& reason);
+
+// A joint of boards whose edges are fixed along one line: the members
+// (board index in actions.boards, edge index) and the sign that turns each
+// member's edge moment into the moment it puts on the joint.
+struct JointMember {
+  std::size_t board = 0;
+  int edge = 0;
+  double sign = 1.0;
+};
+using Joint = std::vector<JointMember>;
+
+std::vector<Joint> FindFixedJoints(Tank& tank, const TankActions& actions);
+
+// Moment distribution at the joints, applied to loading `loading` of every
+// solution (same board order as actions.boards): each member's edge moment
+// becomes M_i = FEM_i − s_i·d_i·Σ s_j·FEM_j with the distribution factors
+// d_i = k_i / Σ k_j, and the span moment across that edge moves by the
+// carry-over share of the change.
+void DistributeJointMoments(const std::vector<Joint>& joints, std::vector<BoardSolution>& solutions,
+                            std::size_t loading);
+
+// ---------------------------------------------------------------------------
+// Texts.
+
+struct AnalysisTexts {
+  std::vector<std::string> antiFloat, bearing;
+  std::vector<std::vector<std::string>> bottomSlabs, topSlabs;
+};
+
+void BuildTexts(const TankActions& actions, const ProjectSettings& settings, AnalysisTexts& out);
+
+// Fingerprints of the analysis input (hex of a 64-bit hash).
+std::string ModelFingerprint(const Tank& tank);
+std::string SettingsFingerprint(const ProjectSettings& settings);
+
+std::string BoardName(const Board& board);
+
+}  // namespace tobrin

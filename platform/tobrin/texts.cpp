@@ -1,0 +1,167 @@
+// Texts of the calculation book built from the actions: the anti-floating
+// check, the foundation bearing check (GB 50007-2002) and the load
+// calculation of every bottom and top slab.  Every line names its quantity
+// with its symbol, value and unit; no line carries a number or a line break.
+//
+// Anti-floating: resisting weight G = structure (boards and the overhang's
+// concrete) + soil over the top slabs + soil on the overhang (with the water
+// in it: the uplift acts on the whole base area), against the buoyancy
+// F = reduction factor × γw × hw × A, hw the depth of the base below the
+// groundwater level; the check asks G / F ≥ Kf.
+// Bearing: pk = (Fk + Gk) / A under the standard combination of case 0 (tank
+// full, backfilled; live loads with ψc), less the reduced buoyancy, against
+// fa.  The loads are taken as concentric.
+#include "platform/Tobrin.h"
+#include "platform/tobrin/tank_analysis.h"
+
+#include <fmt/format.h>
+
+#include <cmath>
+
+namespace tobrin {
+
+namespace {
+
+double Sum(const TankActions& a, int kind, int action) {
+  double w = 0.0;
+  for (const BoardActions& b : a.boards)
+    if (b.board->GetKind() == kind) w += b.weight[action];
+  return w;
+}
+
+std::string CaseLabel(int c) { return fmt::format("工况{}({})", c + 1, TobrinLoadCaseName(c)); }
+
+// "1.20×6.25+1.27×9.50" and its value for the uniform pressures of a slab.
+std::string Expression(const BoardActions& b, int loadCase, int combination, const LoadSettings& l, double& value) {
+  std::string text;
+  value = 0.0;
+  for (int a = 0; a < kActionCount; ++a) {
+    if (b.pressure[a] == 0.0 || !ActionInCase(a, loadCase) || a == kTemperature) continue;
+    const double f = ActionFactor(a, combination, l);
+    value += f * b.pressure[a];
+    if (!text.empty()) text += "+";
+    text += fmt::format("{:.2f}×{:.2f}", f, b.pressure[a]);
+  }
+  return text.empty() ? std::string(1, '0') : text;
+}
+
+}  // namespace
+
+void BuildTexts(const TankActions& a, const ProjectSettings& settings, AnalysisTexts& out) {
+  out = AnalysisTexts();
+  const LoadSettings& l = settings.GetLoadSettings();
+  const CalcSettings& calc = settings.GetCalcSettings();
+  const Site& site = a.site;
+
+  const double walls = Sum(a, 0, kSelfWeight);
+  const double bottoms = Sum(a, 1, kSelfWeight) + a.overhangWeight[kSelfWeight];
+  const double tops = Sum(a, 2, kSelfWeight);
+  const double structure = walls + bottoms + tops;
+  const double cover = Sum(a, 2, kSoil) + Sum(a, 2, kGroundwater);
+  const double overhangSoil = a.overhangWeight[kSoil] + a.overhangWeight[kGroundwater];
+  const double reduction = calc.GetBuoyancyReductionFactor();
+  const double buoyancy = reduction * site.gammaW * a.upliftHead * a.baseArea;
+
+  // Anti-floating check.
+  auto& af = out.antiFloat;
+  af.push_back(fmt::format("水池结构自重: Gc=池壁{:.2f}+底板(含外伸){:.2f}+顶板{:.2f}={:.2f}kN", walls, bottoms, tops,
+                           structure));
+  af.push_back(fmt::format("顶板覆土重: Gt={:.2f}kN", cover));
+  af.push_back(fmt::format("底板外伸部分上的土重: Gs={:.2f}kN(外伸面积{:.3f}m$2$)", overhangSoil, a.overhangArea));
+  const double resist = structure + cover + overhangSoil;
+  af.push_back(fmt::format("抗浮总重: G=Gc+Gt+Gs={:.2f}kN", resist));
+  af.push_back(fmt::format("基底面积: A={:.3f}m$2$", a.baseArea));
+  if (a.upliftHead <= 0) {
+    af.push_back("地下水位低于基底,无浮托力,满足抗浮要求");
+  } else {
+    af.push_back(fmt::format("地下水位至基底的高度: hw={:.3f}m", a.upliftHead));
+    af.push_back(fmt::format("浮托力: F=折减系数×γw×hw×A={:.2f}×{:.2f}×{:.3f}×{:.3f}={:.2f}kN", reduction,
+                             site.gammaW, a.upliftHead, a.baseArea, buoyancy));
+    const double kf = calc.GetAntiFloatSafetyFactor();
+    const double ratio = buoyancy > 0 ? resist / buoyancy : 0.0;
+    af.push_back(fmt::format("抗浮安全系数: G/F={:.2f}/{:.2f}={:.3f}{}Kf={:.2f},{}", resist, buoyancy, ratio,
+                             ratio >= kf ? "≥" : "<", kf, ratio >= kf ? "满足抗浮要求" : "不满足抗浮要求"));
+  }
+
+  // Bearing check: standard combination of case 0.
+  auto& br = out.bearing;
+  double live = 0.0, userDead = 0.0;
+  for (int act : {kGroundLive, kTopLive, kTopLiveNoSoil, kUserLive})
+    if (ActionInCase(act, 0)) live += ActionFactor(act, kStandard, l) * a.TotalWeight(act);
+  userDead = a.TotalWeight(kUserDead);
+  const double fk = structure + a.waterWeight + cover + overhangSoil + userDead + live - buoyancy;
+  const double pk = a.baseArea > 0 ? fk / a.baseArea : 0.0;
+  const double fa = settings.GetGeologySettings().GetBearingCapacity();
+  br.push_back(fmt::format("水池结构自重: Gc={:.2f}kN", structure));
+  br.push_back(fmt::format("池内水重: Gw={:.2f}kN", a.waterWeight));
+  br.push_back(fmt::format("顶板覆土重: Gt={:.2f}kN", cover));
+  br.push_back(fmt::format("底板外伸部分上的土重: Gs={:.2f}kN", overhangSoil));
+  if (userDead != 0) br.push_back(fmt::format("构件上的恒载(Qg): Gq={:.2f}kN", userDead));
+  br.push_back(fmt::format("活荷载(标准组合,组合值系数{:.2f}): Q={:.2f}kN", l.GetLiveLoadCombinationFactor(), live));
+  br.push_back(fmt::format("地下水浮托力: F={:.2f}kN", buoyancy));
+  br.push_back(fmt::format("基底面积: A={:.3f}m$2$", a.baseArea));
+  br.push_back(fmt::format("基底平均压力: pk=(Gc+Gw+Gt+Gs{}+Q-F)/A={:.2f}/{:.3f}={:.2f}kPa", userDead != 0 ? "+Gq" : "",
+                           fk, a.baseArea, pk));
+  br.push_back(fmt::format("pk={:.2f}kPa{}fa={:.2f}kPa,{}", pk, pk <= fa ? "≤" : ">", fa,
+                           pk <= fa ? "满足地基承载力要求" : "不满足地基承载力要求"));
+
+  // Slab load texts.
+  const double liveTop = a.TotalWeight(kTopLive) + a.TotalWeight(kTopLiveNoSoil);
+  for (std::size_t i = 0; i < a.boards.size(); ++i) {
+    const BoardActions& b = a.boards[i];
+    const Board& board = *b.board;
+    std::vector<std::string> row = {std::to_string(board.GetNumber())};
+    const double h = b.thickness / 1000.0;
+    if (board.GetKind() == 1) {
+      row.push_back(fmt::format("池壁自重: Gw={:.2f}kN", walls));
+      row.push_back(fmt::format("顶板自重: Gd={:.2f}kN", tops));
+      row.push_back(fmt::format("底板自重(含外伸部分): Gb={:.2f}kN", bottoms));
+      if (cover != 0) row.push_back(fmt::format("顶板覆土重: Gt={:.2f}kN", cover));
+      if (overhangSoil != 0) row.push_back(fmt::format("底板外伸部分上的土重: Gs={:.2f}kN", overhangSoil));
+      if (a.TotalWeight(kGroundLive) != 0)
+        row.push_back(fmt::format("地面活荷载(顶板及外伸部分): Qd={:.2f}kN", a.TotalWeight(kGroundLive)));
+      if (liveTop != 0) row.push_back(fmt::format("顶板活荷载: Qt={:.2f}kN", liveTop));
+      if (a.TotalWeight(kUserDead) != 0) row.push_back(fmt::format("构件上的恒载(Qg): Gq={:.2f}kN", a.TotalWeight(kUserDead)));
+      if (a.TotalWeight(kUserLive) != 0) row.push_back(fmt::format("构件上的活载(Qq): Qq={:.2f}kN", a.TotalWeight(kUserLive)));
+      row.push_back(fmt::format("基底面积: A=底板{:.3f}+外伸{:.3f}={:.3f}m$2$", a.slabArea, a.overhangArea, a.baseArea));
+      row.push_back(fmt::format("底板自重: g=γc×h={:.2f}×{:.3f}={:.2f}kN/m$2$", site.gammaC, h, site.gammaC * h));
+      if (b.upliftHead > 0)
+        row.push_back(fmt::format("水浮力: pw=γw×hw={:.2f}×{:.3f}={:.2f}kN/m$2$", site.gammaW, b.upliftHead,
+                                  site.gammaW * b.upliftHead));
+      row.push_back("底板净反力: p=Σ(γi×Gi)/A-γG×g(池内水重与底板自重直接传给地基);有地下水时取其与γQ×pw-g的较大值");
+      for (int c = 0; c < kCaseCount; ++c) {
+        double p[kCombinationCount];
+        for (int k = 0; k < kCombinationCount; ++k) p[k] = a.BottomSlabPressure(i, c, k, l);
+        row.push_back(fmt::format("{}: 净反力 基本组合p={:.2f}kN/m$2$, 标准组合p={:.2f}kN/m$2$, 准永久组合p={:.2f}kN/m$2$",
+                                  CaseLabel(c), p[kBasic], p[kStandard], p[kQuasi]));
+      }
+      out.bottomSlabs.push_back(std::move(row));
+    } else if (board.GetKind() == 2) {
+      row.push_back(fmt::format("顶板自重: g1=γc×h={:.2f}×{:.3f}={:.2f}kN/m$2$", site.gammaC, h, site.gammaC * h));
+      if (b.coverDepth > 0) {
+        row.push_back(fmt::format("覆土重(覆土厚{:.3f}m): gs={:.2f}kN/m$2$", b.coverDepth, b.pressure[kSoil]));
+        if (b.pressure[kGroundwater] != 0)
+          row.push_back(fmt::format("覆土中的地下水压: pw={:.2f}kN/m$2$", b.pressure[kGroundwater]));
+        row.push_back(fmt::format("地面活荷载(有土工况): qd={:.2f}kN/m$2$", b.pressure[kGroundLive]));
+        row.push_back(fmt::format("顶板活荷载(无土工况): qt={:.2f}kN/m$2$", b.pressure[kTopLiveNoSoil]));
+      } else {
+        row.push_back(fmt::format("顶板活荷载: qt={:.2f}kN/m$2$", b.pressure[kTopLive]));
+      }
+      if (!b.loads[kUserDead].areas.empty() || !b.loads[kUserDead].points.empty() || !b.loads[kUserDead].lines.empty())
+        row.push_back(fmt::format("板上恒载(Qg)合计: {:.2f}kN", b.weight[kUserDead]));
+      if (!b.loads[kUserLive].areas.empty() || !b.loads[kUserLive].points.empty() || !b.loads[kUserLive].lines.empty())
+        row.push_back(fmt::format("板上活载(Qq)合计: {:.2f}kN", b.weight[kUserLive]));
+      for (int c = 0; c < kCaseCount; ++c) {
+        double q[kCombinationCount];
+        const std::string basic = Expression(b, c, kBasic, l, q[kBasic]);
+        Expression(b, c, kStandard, l, q[kStandard]);
+        Expression(b, c, kQuasi, l, q[kQuasi]);
+        row.push_back(fmt::format("{}: 基本组合q={}={:.2f}kN/m$2$, 标准组合q={:.2f}kN/m$2$, 准永久组合q={:.2f}kN/m$2$",
+                                  CaseLabel(c), basic, q[kBasic], q[kStandard], q[kQuasi]));
+      }
+      out.topSlabs.push_back(std::move(row));
+    }
+  }
+}
+
+}  // namespace tobrin

@@ -1,0 +1,464 @@
+// Analysis of whole tanks: actions, load cases, combinations, envelope and
+// sign rule, checks and texts, the analysis record and its filing, and the
+// clean failure of a tank that cannot be analysed.
+#include "platform/Tobrin.h"
+#include "platform/tobrin/tank_analysis.h"
+#include "model/TankModeler.h"
+#include "tank_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+ProjectSettings AboveGroundSettings() {
+  ProjectSettings s;
+  s.GetGeologySettings().SetSoilLayers({});
+  s.GetGeologySettings().SetBurialDepth(0.0);
+  s.GetGeologySettings().SetGroundwaterDepth(10.0);
+  s.GetLoadSettings().SetAnalysisMethod(0);
+  s.GetCalcSettings().SetTemperatureConsidered(false);
+  return s;
+}
+
+// Prepares a regular tank as the analysis command does (without grades,
+// which the analysis takes from the settings when a board has none).
+void Prepare(Tank& tank, const ProjectSettings& s, double overhang = 0.0) {
+  TankModeler m;
+  m.MarkOuterWallFaces(tank);
+  m.ClassifyBoardEdges(tank, s.GetGeometrySettings().GetWallTopRestraint(),
+                       s.GetGeometrySettings().GetTopSlabEdgeRestraint(),
+                       s.GetGeometrySettings().GetBottomSlabEdgeRestraint());
+  if (overhang > 0) m.MarkSlabOverhangs(tank, overhang);
+}
+
+std::vector<std::uint8_t> StoreTank(const Tank& tank) {
+  std::ostringstream out;
+  {
+    Archive ar(out);
+    const_cast<Tank&>(tank).Serialize(ar);
+    ar.Close();
+  }
+  const std::string s = out.str();
+  return std::vector<std::uint8_t>(s.begin(), s.end());
+}
+
+void ReadTank(Tank& tank, const std::vector<std::uint8_t>& bytes) {
+  Archive ar(bytes);
+  tank.Serialize(ar);
+  ar.Close();
+}
+
+BoardPtr FindWall(const Tank& tank, double x, double y) {
+  for (const BoardPtr& w : tank.GetWalls()) {
+    std::vector<_3dPoint> pts = w->GetOutlinePoints();
+    const _3dPoint a = pts[0], b = pts[1];
+    const double mx = 0.5 * (a.x + b.x), my = 0.5 * (a.y + b.y);
+    if (std::fabs(mx - x) < 1 && std::fabs(my - y) < 1) return w;
+  }
+  return {};
+}
+
+bool AllAnalysisValuesZero(const Tank& tank) {
+  for (const BoardPtr& b : tank.GetBoards()) {
+    for (bool u : {true, false})
+      for (bool x : {true, false}) {
+        const FaceValues& v = b->GetFaceValues(u, x);
+        if (v.basicMoment != 0 || v.standardMoment != 0 || v.quasiMoment != 0 || v.combination != 0) return false;
+      }
+    for (const BoardEdge& e : b->GetEdges())
+      for (bool u : {true, false}) {
+        const FaceValues& v = e.GetFaceValues(u);
+        if (v.basicMoment != 0 || v.standardMoment != 0 || v.quasiMoment != 0 || v.combination != 0) return false;
+      }
+  }
+  return true;
+}
+
+// Outer / inner face values of a wall, whichever way its normal points.
+struct WallFaces {
+  double outerSpanX, innerSpanX, outerSpanY, innerSpanY, outerBase, innerBase;
+  int outerBaseCase, innerBaseCase;
+};
+
+WallFaces Faces(const Board& w) {
+  const bool upperOuter = w.IsUpperFaceOuter();
+  const BoardEdge& base = w.GetEdges()[0];
+  WallFaces f;
+  f.outerSpanX = upperOuter ? w.GetUpperXBasicMoment() : -w.GetLowerXBasicMoment();
+  f.innerSpanX = upperOuter ? -w.GetLowerXBasicMoment() : w.GetUpperXBasicMoment();
+  f.outerSpanY = upperOuter ? w.GetUpperYBasicMoment() : -w.GetLowerYBasicMoment();
+  f.innerSpanY = upperOuter ? -w.GetLowerYBasicMoment() : w.GetUpperYBasicMoment();
+  f.outerBase = upperOuter ? base.GetUpperBasicMoment() : -base.GetLowerBasicMoment();
+  f.innerBase = upperOuter ? -base.GetLowerBasicMoment() : base.GetUpperBasicMoment();
+  f.outerBaseCase = upperOuter ? base.GetUpperCombination() : base.GetLowerCombination();
+  f.innerBaseCase = upperOuter ? base.GetLowerCombination() : base.GetUpperCombination();
+  return f;
+}
+
+}  // namespace
+
+// Upper-face values are ≥ 0, lower-face values ≤ 0, on every board and edge.
+void ExpectSignRule(const Tank& tank) {
+  for (const BoardPtr& b : tank.GetBoards()) {
+    EXPECT_GE(b->GetUpperXBasicMoment(), 0);
+    EXPECT_GE(b->GetUpperYBasicMoment(), 0);
+    EXPECT_LE(b->GetLowerXBasicMoment(), 0);
+    EXPECT_LE(b->GetLowerYBasicMoment(), 0);
+    EXPECT_GE(b->GetUpperXStandardMoment(), 0);
+    EXPECT_LE(b->GetLowerYQuasiMoment(), 0);
+    for (const BoardEdge& e : b->GetEdges()) {
+      EXPECT_GE(e.GetUpperBasicMoment(), 0);
+      EXPECT_LE(e.GetLowerBasicMoment(), 0);
+    }
+  }
+}
+
+// A buried cantilever wall (one-way: 20 m long, 4 m high, free top): the
+// water of the empty-before-backfill case (2) puts the inner face in tension
+// at the base, the soil of the empty backfilled case (1) the outer face.
+//   water: q0 = 10 × 4.0 = 40 kPa at the base (surface at the wall top),
+//          M = q0·H²/6 = 40 × 16 / 6 = 106.67 kN·m/m, basic × 1.27 = 135.47
+//   soil:  Ka = tan²(30°) = 1/3, q0 = 18 × 4.0 / 3 = 24 kPa,
+//          M = 24 × 16 / 6 = 64.00 kN·m/m, basic × 1.27 = 81.28
+TEST(TankAnalysis, BuriedWallCasesGovernOppositeFaces) {
+  Tank tank;
+  ASSERT_TRUE(fixtures::MakeRegularTank(tank, fixtures::RegularLayout(1, 1, false, 20000, 20000)));
+  ProjectSettings s = AboveGroundSettings();
+  s.GetGeologySettings().SetSoilLayers({SoilLayer("砂土", 20.0, 18.0, 30.0)});
+  s.GetGeologySettings().SetBurialDepth(4.2);  // ground at the wall top (+800)
+  s.GetLoadSettings().SetGroundLiveLoad(0.0);
+  Prepare(tank, s);
+  ASSERT_TRUE(AnalyseTank(tank, s)) << GetLastAnalysisError();
+  ExpectSignRule(tank);
+  ASSERT_EQ(tank.GetWalls().size(), 4u);
+  for (const BoardPtr& w : tank.GetWalls()) {
+    ASSERT_TRUE(tobrin::IsOneWay(*w, 1));
+    ASSERT_NE(w->IsUpperFaceOuter(), w->IsLowerFaceOuter());
+    const WallFaces f = Faces(*w);
+    EXPECT_NEAR(f.innerBase, 1.27 * 40.0 * 16.0 / 6.0, 0.05);
+    EXPECT_EQ(f.innerBaseCase, 2);
+    EXPECT_NEAR(f.outerBase, 1.27 * 24.0 * 16.0 / 6.0, 0.05);
+    EXPECT_EQ(f.outerBaseCase, 1);
+    // The standard and quasi-permanent values of the governing case.
+    const BoardEdge& base = w->GetEdges()[0];
+    const double innerStd = w->IsUpperFaceOuter() ? -base.GetLowerStandardMoment() : base.GetUpperStandardMoment();
+    const double outerQuasi = w->IsUpperFaceOuter() ? base.GetUpperQuasiMoment() : -base.GetLowerQuasiMoment();
+    EXPECT_NEAR(innerStd, 40.0 * 16.0 / 6.0, 0.05);
+    EXPECT_NEAR(outerQuasi, 24.0 * 16.0 / 6.0, 0.05);
+    // One-way: the long direction and the wall's sides carry nothing.
+    EXPECT_EQ(w->GetEdges()[1].GetUpperBasicMoment(), 0.0);
+    EXPECT_EQ(w->GetEdges()[1].GetLowerBasicMoment(), 0.0);
+  }
+}
+
+// Sign rule on a square open tank under internal water only (two-way walls,
+// three fixed edges and a free top): outer face in tension at mid-span
+// (the wall bows outward), inner face at the fixed base.  A wall turned
+// round (normal inward) stores the same physical result on swapped faces; a
+// rebar angle of 90° swaps X and Y.
+TEST(TankAnalysis, SignRuleFollowsTheNormalAndTheRebarAngle) {
+  const ProjectSettings s = AboveGroundSettings();
+  Tank tank;
+  ASSERT_TRUE(fixtures::MakeRegularTank(tank, fixtures::RegularLayout(1, 1, false, 6000, 6000)));
+  Prepare(tank, s);
+  ProjectSettings settings = s;
+  ASSERT_TRUE(AnalyseTank(tank, settings)) << GetLastAnalysisError();
+  ExpectSignRule(tank);
+  const BoardPtr wall = FindWall(tank, 3000, 0);
+  ASSERT_TRUE(wall);
+  ASSERT_FALSE(tobrin::IsOneWay(*wall, 1));
+  const WallFaces before = Faces(*wall);
+  EXPECT_GT(before.outerSpanX, 1.0);  // horizontal bars at mid-span
+  EXPECT_GT(before.innerBase, 1.0);
+  EXPECT_LT(before.outerBase, 0.02 * before.innerBase);  // only a trace near the corners
+  EXPECT_EQ(before.innerBaseCase, 0);  // cases 0 and 2 are equal: the first one governs
+
+  // Turn the wall round: same plan line, reversed base direction.
+  Tank turned;
+  ASSERT_TRUE(fixtures::MakeRegularTank(turned, fixtures::RegularLayout(1, 1, false, 6000, 6000)));
+  const BoardPtr old = FindWall(turned, 3000, 0);
+  std::vector<_3dPoint> pts = old->GetOutlinePoints();
+  BoardPtr reversed = fixtures::MakeWall(pts[1].x, pts[1].y, pts[0].x, pts[0].y, pts[0].z, pts[3].z - pts[0].z,
+                                        old->GetThickness());
+  reversed->SetNumber(old->GetNumber());
+  turned.RemoveComponent(old);
+  turned.AddBoard(reversed);
+  Prepare(turned, s);
+  ASSERT_TRUE(AnalyseTank(turned, settings)) << GetLastAnalysisError();
+  ASSERT_NE(reversed->GetNormal().y, wall->GetNormal().y);
+  EXPECT_NEAR(reversed->GetUpperXBasicMoment(), -wall->GetLowerXBasicMoment(), 1e-6);
+  EXPECT_NEAR(reversed->GetLowerXBasicMoment(), -wall->GetUpperXBasicMoment(), 1e-6);
+  EXPECT_NEAR(reversed->GetUpperYBasicMoment(), -wall->GetLowerYBasicMoment(), 1e-6);
+  EXPECT_NEAR(reversed->GetEdges()[0].GetUpperBasicMoment(), -wall->GetEdges()[0].GetLowerBasicMoment(), 1e-6);
+  EXPECT_NEAR(reversed->GetEdges()[0].GetLowerBasicMoment(), -wall->GetEdges()[0].GetUpperBasicMoment(), 1e-6);
+  EXPECT_EQ(reversed->GetEdges()[0].GetUpperCombination(), wall->GetEdges()[0].GetLowerCombination());
+
+  // Rebar angle 90°: X and Y swap, the edges keep their values.
+  Tank rotated;
+  ASSERT_TRUE(fixtures::MakeRegularTank(rotated, fixtures::RegularLayout(1, 1, false, 6000, 6000)));
+  Prepare(rotated, s);
+  const BoardPtr rw = FindWall(rotated, 3000, 0);
+  rw->SetReinAngle(kPi / 2);
+  ASSERT_TRUE(AnalyseTank(rotated, settings)) << GetLastAnalysisError();
+  EXPECT_NEAR(rw->GetUpperXBasicMoment(), wall->GetUpperYBasicMoment(), 1e-6);
+  EXPECT_NEAR(rw->GetUpperYBasicMoment(), wall->GetUpperXBasicMoment(), 1e-6);
+  EXPECT_NEAR(rw->GetLowerXBasicMoment(), wall->GetLowerYBasicMoment(), 1e-6);
+  EXPECT_NEAR(rw->GetEdges()[0].GetLowerBasicMoment(), wall->GetEdges()[0].GetLowerBasicMoment(), 1e-6);
+}
+
+// Anti-floating and bearing checks of a buried 6 m × 6 m tank, by hand:
+//   walls 4 × 6.0 × 4.0 × 0.30 × 25 = 720.00, bottom slab 6 × 6 × 0.40 × 25
+//   = 360.00, overhang 4 × 6.0 × 0.65 + 4 × 0.65² = 17.29 m² (C = 500 plus
+//   half the 300 wall) × 0.40 × 25 = 172.90, top slab 6 × 6 × 0.25 × 25 =
+//   225.00: Gc = 1477.90 kN.
+//   Ground at +1.425 (burial 4.825 below the base at −3.400), groundwater
+//   2.0 m below it (−0.575): hw = 2.825 m.  Top slab top face +0.925: 0.5 m
+//   of cover, 18 × 0.5 × 36 = 324.00 kN.  Soil on the overhang (top face of
+//   the bottom slab −3.000, 4.425 m): 18 × 2.0 + 8 × 2.425 + 10 × 2.425 =
+//   79.65 kPa × 17.29 = 1377.15 kN.  G = 3179.05 kN.
+//   A = 36 + 17.29 = 53.29 m², F = 10 × 2.825 × 53.29 = 1505.44 kN,
+//   G/F = 2.112 ≥ 1.05.
+//   Bearing (case 0, standard): water 10 × (36 − 24 × 0.15 + 4 × 0.15²) ×
+//   3.675 = 1194.01 kN; live 0.9 × 10 × (36 + 17.29) = 479.61 kN;
+//   pk = (1477.90 + 1194.01 + 324.00 + 1377.15 + 479.61 − 1505.44) / 53.29
+//      = 62.81 kPa ≤ 150.
+TEST(TankAnalysis, AntiFloatingAndBearingChecksMatchHandCalculation) {
+  Tank tank;
+  ASSERT_TRUE(fixtures::MakeRegularTank(tank, fixtures::RegularLayout(1, 1, true, 6000, 6000)));
+  ProjectSettings s;
+  s.GetLoadSettings().SetAnalysisMethod(0);
+  s.GetGeologySettings().SetSoilLayers({SoilLayer("粉质黏土", 10.0, 18.0, 20.0)});
+  s.GetGeologySettings().SetBurialDepth(4.825);
+  s.GetGeologySettings().SetGroundwaterDepth(2.0);
+  s.GetGeologySettings().SetBearingCapacity(150.0);
+  s.GetCalcSettings().SetBuoyancyReductionFactor(1.0);
+  s.GetCalcSettings().SetAntiFloatSafetyFactor(1.05);
+  s.GetCalcSettings().SetTemperatureConsidered(false);
+  Prepare(tank, s, 500.0);
+  ASSERT_EQ(tank.GetCells().size(), 1u);
+  ASSERT_NEAR(tank.GetCells()[0]->GetWaterLevel(), 3675.0, 1e-6);
+
+  tobrin::TankActions actions;
+  std::string reason;
+  ASSERT_TRUE(tobrin::ComputeActions(tank, s, actions, reason)) << reason;
+  EXPECT_NEAR(actions.overhangArea, 17.29, 1e-6);
+  EXPECT_NEAR(actions.baseArea, 53.29, 1e-6);
+  EXPECT_NEAR(actions.upliftHead, 2.825, 1e-9);
+
+  ASSERT_TRUE(AnalyseTank(tank, s)) << GetLastAnalysisError();
+  const std::vector<std::string> af = GetAntiFloatCheckText();
+  const std::vector<std::string> br = GetBearingCheckText();
+  auto has = [](const std::vector<std::string>& lines, const std::string& text) {
+    for (const std::string& l : lines)
+      if (l.find(text) != std::string::npos) return true;
+    return false;
+  };
+  EXPECT_TRUE(has(af, "=1477.90kN")) << af[0];
+  EXPECT_TRUE(has(af, "Gt=324.00kN"));
+  EXPECT_TRUE(has(af, "Gs=1377.15kN"));
+  EXPECT_TRUE(has(af, "G=Gc+Gt+Gs=3179.05kN"));
+  EXPECT_TRUE(has(af, "=1505.44kN"));
+  EXPECT_TRUE(has(af, "G/F=3179.05/1505.44=2.112≥Kf=1.05,满足抗浮要求"));
+  EXPECT_TRUE(has(br, "Gw=1194.01kN"));
+  EXPECT_TRUE(has(br, "Q=479.61kN"));
+  EXPECT_TRUE(has(br, "pk=62.81kPa≤fa=150.00kPa,满足地基承载力要求"));
+  for (const auto& lines : {af, br})
+    for (const std::string& l : lines) EXPECT_EQ(l.find('\n'), std::string::npos);
+
+  // The slab load texts: one record per slab, by board number.
+  const auto bottom = GetBottomSlabLoadText();
+  const auto top = GetTopSlabLoadText();
+  ASSERT_EQ(bottom.size(), 1u);
+  ASSERT_EQ(top.size(), 1u);
+  EXPECT_EQ(top[0].boardNumber, tank.GetTopSlabs()[0]->GetNumber());
+  // Top slab, case 1: 1.20 × 6.25 + 1.27 × 9.00 + 1.26 × 10.00 = 31.53.
+  EXPECT_TRUE(has(top[0].lines, "工况1(有水有土): 基本组合q=1.20×6.25+1.27×9.00+1.26×10.00=31.53kN/m$2$"))
+      << top[0].lines.back();
+
+  // Uplift 2.5 times higher: the check fails and says so.
+  s.GetGeologySettings().SetGroundwaterDepth(0.0);
+  s.GetCalcSettings().SetAntiFloatSafetyFactor(3.0);
+  ASSERT_TRUE(AnalyseTank(tank, s));
+  EXPECT_TRUE(has(GetAntiFloatCheckText(), "不满足抗浮要求"));
+}
+
+// The mend: a failed analysis leaves no moments, record or texts of an
+// earlier one, and says why.
+TEST(TankAnalysis, FailedAnalysisClearsEarlierResults) {
+  Tank tank;
+  ASSERT_TRUE(fixtures::MakeRegularTank(tank, fixtures::RegularLayout(1, 1, true, 6000, 6000)));
+  ProjectSettings s;
+  s.GetLoadSettings().SetAnalysisMethod(0);
+  Prepare(tank, s, 500);
+  ASSERT_TRUE(AnalyseTank(tank, s)) << GetLastAnalysisError();
+  EXPECT_TRUE(GetLastAnalysisError().empty());
+  EXPECT_FALSE(AllAnalysisValuesZero(tank));
+  EXPECT_TRUE(tank.IsAnalysed());
+  EXPECT_FALSE(GetAntiFloatCheckText().empty());
+
+  // A board without support.
+  const BoardPtr top = tank.GetTopSlabs()[0];
+  top->SetRestrictions(std::vector<Restirction>(top->GetEdges().size(), Restirction(Restirction::kFree)));
+  EXPECT_FALSE(AnalyseTank(tank, s));
+  EXPECT_NE(GetLastAnalysisError().find("顶板"), std::string::npos) << GetLastAnalysisError();
+  EXPECT_TRUE(AllAnalysisValuesZero(tank));
+  EXPECT_FALSE(tank.IsAnalysed());
+  EXPECT_TRUE(tank.GetAnalysisRecord().IsEmpty());
+  EXPECT_TRUE(GetAntiFloatCheckText().empty());
+  EXPECT_TRUE(GetBottomSlabLoadText().empty());
+
+  // Restraints that do not match the edges, and a tank without boards.
+  top->SetRestrictions({Restirction(0)});
+  EXPECT_FALSE(AnalyseTank(tank, s));
+  EXPECT_FALSE(GetLastAnalysisError().empty());
+  Tank empty;
+  EXPECT_FALSE(AnalyseTank(empty, s));
+  EXPECT_NE(GetLastAnalysisError().find("没有构件"), std::string::npos);
+}
+
+// The analysis record: filed with the tank, compared with the input as it
+// is now, and handing its texts back to the library after reading.
+TEST(TankAnalysis, AnalysisRecordSurvivesFilingAndTracksChanges) {
+  Tank tank;
+  ASSERT_TRUE(fixtures::MakeRegularTank(tank, fixtures::RegularLayout(2, 1, true)));
+  ProjectSettings s;
+  s.GetLoadSettings().SetAnalysisMethod(0);
+  Prepare(tank, s, 500);
+  EXPECT_FALSE(tank.IsAnalysed());
+
+  // The load description's texts are the ones the analysis keeps.
+  TankLoadModel model;
+  model.Build(tank, s);
+  std::vector<std::string> list1, list2;
+  std::vector<std::vector<std::string>> table1, table2;
+  model.GetTextList1(list1);
+  model.GetTextList2(list2);
+  model.GetTextTable1(table1);
+  model.GetTextTable2(table2);
+  ASSERT_FALSE(list1.empty());
+  EXPECT_EQ(table1.size(), tank.GetBottomSlabs().size());
+  EXPECT_EQ(table2.size(), tank.GetTopSlabs().size());
+
+  ASSERT_TRUE(AnalyseTank(tank, s)) << GetLastAnalysisError();
+  SetTextList1(list1);
+  SetTextList2(list2);
+  SetTextTable1(table1);
+  SetTextTable2(table2);
+  EXPECT_EQ(tank.GetAnalysisRecord().antiFloatText, list1);
+  EXPECT_EQ(tank.GetAnalysisRecord().bottomSlabText, table1);
+  EXPECT_TRUE(tank.IsAnalysed());
+  EXPECT_TRUE(IsTankAnalysed(tank, s));
+
+  // Filing keeps moments, record and texts.
+  Tank read;
+  ReadTank(read, StoreTank(tank));
+  EXPECT_EQ(read.GetAnalysisRecord(), tank.GetAnalysisRecord());
+  EXPECT_TRUE(read.IsAnalysed());
+  EXPECT_TRUE(IsTankAnalysed(read, s));
+  for (std::size_t i = 0; i < tank.GetBoards().size(); ++i) {
+    EXPECT_EQ(read.GetBoards()[i]->GetFaceValues(true, true), tank.GetBoards()[i]->GetFaceValues(true, true));
+    EXPECT_EQ(read.GetBoards()[i]->GetEdges()[0].GetFaceValues(false), tank.GetBoards()[i]->GetEdges()[0].GetFaceValues(false));
+  }
+  ClearAnalysisTexts();
+  EXPECT_TRUE(GetBearingCheckText().empty());
+  ASSERT_TRUE(LoadAnalysisTexts(read));
+  EXPECT_EQ(GetBearingCheckText(), list2);
+  ASSERT_EQ(GetTopSlabLoadText().size(), table2.size());
+  EXPECT_EQ(std::to_string(GetTopSlabLoadText()[0].boardNumber), table2[0][0]);
+
+  // A copy (undo snapshot) is analysed too; a change of the input is seen,
+  // and so is a change of the settings.
+  Tank copy(tank);
+  EXPECT_TRUE(copy.IsAnalysed());
+  copy.GetTopSlabs()[0]->SetUpperOffset(200);
+  EXPECT_FALSE(copy.IsAnalysed());
+  ProjectSettings other = s;
+  other.GetLoadSettings().SetGroundLiveLoad(20.0);
+  EXPECT_TRUE(tank.IsAnalysed());
+  EXPECT_FALSE(IsTankAnalysed(tank, other));
+  // Design results do not count as a change of the analysis input.
+  tank.GetBoards()[0]->SetUpperXCalcArea(500);
+  tank.GetBoards()[0]->SetUpperXDiameter(12);
+  EXPECT_TRUE(tank.IsAnalysed());
+}
+
+// Every board of a 3 × 2-cell tank with top slab gets moments, with the
+// standard and quasi-permanent values of the governing case beside them.
+TEST(TankAnalysis, RegularTankEnvelopeIsConsistent) {
+  Tank tank;
+  ASSERT_TRUE(fixtures::MakeRegularTank(tank, fixtures::RegularLayout(3, 2, true, 18000, 12000)));
+  ProjectSettings s;
+  s.GetLoadSettings().SetAnalysisMethod(0);
+  s.GetCalcSettings().SetTemperatureConsidered(true);
+  Prepare(tank, s, 500);
+  ASSERT_TRUE(AnalyseTank(tank, s)) << GetLastAnalysisError();
+  ExpectSignRule(tank);
+  for (const BoardPtr& b : tank.GetBoards()) {
+    for (bool u : {true, false})
+      for (bool x : {true, false}) {
+        const FaceValues& v = b->GetFaceValues(u, x);
+        EXPECT_EQ(v.basicMoment == 0, v.standardMoment == 0 && v.quasiMoment == 0) << tobrin::BoardName(*b);
+        EXPECT_TRUE(v.combination >= 0 && v.combination <= 3);
+      }
+  }
+  // A bottom slab under the upward net ground reaction: top face in tension
+  // in the span, bottom face at the walls.
+  const BoardPtr bottom = tank.GetBottomSlabs()[0];
+  const bool up = bottom->GetNormal().z > 0;
+  EXPECT_GT(up ? bottom->GetUpperXBasicMoment() : -bottom->GetLowerXBasicMoment(), 1.0);
+  EXPECT_EQ(GetBottomSlabLoadText().size(), 6u);
+}
+
+// The shell model of the whole tank against the board method: a square
+// open tank under water only, on a very stiff bottom slab, whose walls by
+// symmetry behave like plates with three fixed edges and a free top.  The
+// base moment and the moment at the wall's vertical edges agree within 5 %.
+TEST(TankAnalysis, ShellModelAgreesWithBoardMethodOnSymmetricTank) {
+  TankLayoutParams layout = fixtures::RegularLayout(1, 1, false, 6000, 6000);
+  layout.bottomSlabThickness = 1500;
+  ProjectSettings s = AboveGroundSettings();
+  Tank board, shell;
+  ASSERT_TRUE(fixtures::MakeRegularTank(board, layout));
+  ASSERT_TRUE(fixtures::MakeRegularTank(shell, layout));
+  Prepare(board, s);
+  Prepare(shell, s);
+  ASSERT_TRUE(AnalyseTank(board, s)) << GetLastAnalysisError();
+  s.GetLoadSettings().SetAnalysisMethod(1);
+  ASSERT_TRUE(AnalyseTank(shell, s)) << GetLastAnalysisError();
+  const BoardPtr a = FindWall(board, 3000, 0), b = FindWall(shell, 3000, 0);
+  ASSERT_TRUE(a && b);
+  const WallFaces fa = Faces(*a), fb = Faces(*b);
+  EXPECT_NEAR(fb.innerBase, fa.innerBase, 0.05 * fa.innerBase);
+  const bool upperOuter = a->IsUpperFaceOuter();
+  const double sideA = upperOuter ? -a->GetEdges()[1].GetLowerBasicMoment() : a->GetEdges()[1].GetUpperBasicMoment();
+  const double sideB = upperOuter ? -b->GetEdges()[1].GetLowerBasicMoment() : b->GetEdges()[1].GetUpperBasicMoment();
+  EXPECT_NEAR(sideB, sideA, 0.05 * sideA);
+}
+
+// The span-ratio rule of the calculation book decides one-way boards: the
+// limit is 2.0, for walls 3.0 when the wall-top restraint setting is 2; a
+// ratio exactly at the limit or at 0.5 is two-way.
+TEST(TankAnalysis, OneWayRuleMatchesTheCalculationBook) {
+  struct Case {
+    int kind;
+    double lx, ly;
+    int wallTop;
+    bool oneWay;
+  } cases[] = {
+      {0, 10000, 4000, 1, true},  {0, 10000, 4000, 2, false}, {0, 12000, 4000, 2, false},
+      {0, 12100, 4000, 2, true},  {1, 8000, 4000, 1, false},  {2, 8100, 4000, 1, true},
+      {1, 2000, 4000, 1, false},  {1, 1960, 4000, 1, true},   {2, 4000, 4000, 2, false},
+  };
+  for (const Case& c : cases) {
+    BoardPtr b = fixtures::MakeWall(0, 0, c.lx, 0, 0, c.ly);
+    b->SetKind(c.kind);
+    EXPECT_EQ(tobrin::IsOneWay(*b, c.wallTop), c.oneWay) << c.kind << " " << c.lx << "/" << c.ly << " " << c.wallTop;
+  }
+}
