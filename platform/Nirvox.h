@@ -207,8 +207,9 @@ struct PreviewOptions {
 };
 
 // What an export wrote: entities exported, records written (an Ordinal
-// writes a circle and a text), entities skipped (solids, which the DXF and
-// the preview leave out for now, and entities with non-finite coordinates).
+// writes a circle and a text; a solid one polyface mesh), entities skipped
+// (entities with non-finite coordinates, polylines of fewer than two
+// vertices).
 struct ExportSummary {
   int entities = 0;
   int records = 0;
@@ -449,8 +450,9 @@ class AcadViewBoard : public HostViewBoard {
   bool FindEntityHandle(const EntityPtr& entity, EntityHandle& handle) const;
 
   // Base maps.  findCurrentBaseMap appends the handles of the user's own
-  // entities (not linked to a module entity) that are in none of the three
-  // base maps.  AddBaseMap replaces base map `number` (0..2; other numbers
+  // entities (not linked to a module entity) that are shown now: switching
+  // modes hides the base maps of the other modes, so what is shown is the
+  // base map of the current mode.  AddBaseMap replaces base map `number` (0..2; other numbers
   // are ignored).  showBaseMap shows or hides the entities of base map
   // `number` that are on the drawing.
   void findCurrentBaseMap(EntityHandleList& handles) const;

@@ -2,6 +2,7 @@
 // independent reader, ezdxf), SVG and PNG holding the same entities.
 #include "platform/Nirvox.h"
 #include "platform/Morlak.h"
+#include "tests/export_readers.h"
 
 #include <boost/make_shared.hpp>
 #include <cairo.h>
@@ -19,74 +20,11 @@
 namespace {
 
 using nlohmann::json;
+using namespace export_readers;
 
 std::string TempPath(const std::string& name) {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   return ::testing::TempDir() + "viewboard_" + info->test_suite_name() + "_" + info->name() + "_" + name;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
-// Runs the independent reader on a DXF file and returns its report.
-json ReadWithEzdxf(const std::string& path) {
-  const std::string command =
-      std::string("/usr/bin/python3 ") + TANK_SOURCE_DIR + "/tests/tools/dxf_report.py '" + path + "' 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) {
-    ADD_FAILURE() << "cannot run " << command;
-    return json();
-  }
-  std::string out;
-  char buffer[4096];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-  const int status = pclose(pipe);
-  if (status != 0) {
-    ADD_FAILURE() << "the DXF reader failed on " << path << ":\n" << out;
-    return json();
-  }
-  return json::parse(out);
-}
-
-// Counts of the SVG's record groups by "layer|type", and their texts.
-struct SvgContent {
-  std::map<std::string, int> counts;
-  std::vector<std::string> texts;
-};
-
-std::string XmlUnescape(std::string s) {
-  const std::pair<const char*, const char*> entities[] = {
-      {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}};
-  for (const auto& [from, to] : entities) {
-    for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + 1)) {
-      s.replace(at, std::strlen(from), to);
-    }
-  }
-  return s;
-}
-
-SvgContent ReadSvg(const std::string& svg) {
-  SvgContent c;
-  static const std::regex group(R"rx(<g data-type="([A-Z]+)" data-layer="([^"]*)"[^>]*>)rx");
-  static const std::regex text(R"rx(data-text="([^"]*)")rx");
-  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), group); it != std::sregex_iterator(); ++it) {
-    const std::string type = (*it)[1];
-    ++c.counts[XmlUnescape((*it)[2]) + "|" + type];
-    std::smatch m;
-    const std::string tag = (*it)[0];
-    if (type == "TEXT" && std::regex_search(tag, m, text)) c.texts.push_back(XmlUnescape(m[1]));
-  }
-  return c;
-}
-
-std::map<std::string, int> Counts(const json& report) {
-  std::map<std::string, int> out;
-  for (const auto& [key, value] : report["counts"].items()) out[key] = value.get<int>();
-  return out;
 }
 
 const json* FindByHandle(const json& report, const EntityHandle& h) {
@@ -180,9 +118,9 @@ class DxfDrawing : public ::testing::Test {
 TEST_F(DxfDrawing, LoadsInEzdxfWithACleanAuditAndEveryEntity) {
   const std::string path = TempPath("all.dxf");
   const ExportSummary summary = board.ExportDxf(path);
-  EXPECT_EQ(summary.entities, 15);
-  EXPECT_EQ(summary.skipped, 1);  // the solid
-  EXPECT_EQ(summary.records, 16);  // the bar mark is a circle and a text
+  EXPECT_EQ(summary.entities, 16);
+  EXPECT_EQ(summary.skipped, 0);   // the solid is a polyface mesh
+  EXPECT_EQ(summary.records, 17);  // the bar mark is a circle and a text
 
   const json r = ReadWithEzdxf(path);
   ASSERT_FALSE(r.is_null());
@@ -198,6 +136,7 @@ TEST_F(DxfDrawing, LoadsInEzdxfWithACleanAuditAndEveryEntity) {
       {GetLayerName(4) + "|CIRCLE", 1},   {bars + "|CIRCLE", 1},
       {GetLayerName(15) + "|TEXT", 1},    {labels + "|TEXT", 3},
       {dims + "|DIMENSION", 2},           {labels + "|CIRCLE", 1},
+      {"0|POLYLINE", 1},
   };
   EXPECT_EQ(Counts(r), expected);
 

@@ -217,13 +217,13 @@ TEST_F(ViewBoard, BaseMapsCollectShowAndHideTheUsersDrawing) {
   board.AddBaseMap(7, {u1});  // no such mode
   EXPECT_FALSE(board.isNullOfModeingBaseMap());
   EXPECT_TRUE(board.getBaseMapHandle_DrawingView().empty());
-  EntityHandleList none;
-  board.findCurrentBaseMap(none);
-  EXPECT_TRUE(none.empty());
 
   board.showBaseMap(0, false);
   EXPECT_FALSE(board.IsHandleVisible(u1));
   EXPECT_FALSE(board.IsHandleVisible(u2));
+  EntityHandleList none;  // a hidden base map is not the current one
+  board.findCurrentBaseMap(none);
+  EXPECT_TRUE(none.empty());
   board.showBaseMap(0, true);
   EXPECT_TRUE(board.IsHandleVisible(u2));
 }

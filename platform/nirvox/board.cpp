@@ -411,10 +411,10 @@ bool AcadViewBoard::FindEntityHandle(const EntityPtr& entity, EntityHandle& hand
 }
 
 void AcadViewBoard::findCurrentBaseMap(EntityHandleList& handles) const {
-  std::set<EntityHandle> inMaps;
-  for (int n = 0; n < 3; ++n) inMaps.insert(GetBaseMap(n).begin(), GetBaseMap(n).end());
+  // The base map behind the current mode is what of the user's own drawing
+  // is shown now: the maps of the other modes are hidden while it shows.
   for (const Record* r : OrderedRecords()) {
-    if (!r->source && !inMaps.count(r->handle)) handles.push_back(r->handle);
+    if (!r->source && r->visible) handles.push_back(r->handle);
   }
 }
 

@@ -30,16 +30,18 @@
 //   SEQEND (_3dPolyline), CIRCLE with extrusion (_3dCircle; the centre in
 //   object coordinates by the arbitrary-axis rule), TEXT (_Text: rotation in
 //   degrees, height, width factor, alignment, style), DIMENSION (aligned)
-//   and, for an Ordinal, a CIRCLE and a centred TEXT.  _3dExtrudant solids are
-//   left out for now (a later step writes them as polyface meshes); so are
-//   entities with non-finite values and polylines with fewer than two
-//   vertices.
+//   and, for an Ordinal, a CIRCLE and a centred TEXT.  _3dExtrudant solids
+//   are polyface meshes (POLYLINE with flag 64, its vertices and face
+//   records; see solids.h), so that CAD programs show them in 3D; a solid
+//   without area or height writes an empty mesh.  Entities with non-finite
+//   values and polylines with fewer than two vertices are left out.
 // - Texts and names are GBK; "%%nnn" codes are kept as they are.
 // - An empty CLASSES section and the OBJECTS a CAD program needs at least:
 //   the root dictionary with its (empty) ACAD_GROUP dictionary.
 #include "platform/Nirvox.h"
 
 #include "platform/nirvox/internal.h"
+#include "platform/nirvox/solids.h"
 
 #include <dxflib/dl_dxf.h>
 #include <dxflib/dl_writer_ascii.h>
@@ -207,7 +209,7 @@ class Survey : public EntityVisitor {
   void Visit(const _2dPolyline& e) override { Common(e); }
   void Visit(const _3dPolyline& e) override { Common(e); }
   void Visit(const _3dCircle& e) override { Common(e); }
-  void Visit(const _3dExtrudant&) override {}
+  void Visit(const _3dExtrudant& e) override { Common(e); }
   void Visit(const _Text& e) override;
   void Visit(const _2dAlignedDimension& e) override;
   void Visit(const Ordinal& e) override;
@@ -228,7 +230,7 @@ class RecordWriter : public EntityVisitor {
   void Visit(const _2dPolyline& e) override;
   void Visit(const _3dPolyline& e) override;
   void Visit(const _3dCircle& e) override;
-  void Visit(const _3dExtrudant&) override {}
+  void Visit(const _3dExtrudant& e) override;
   void Visit(const _Text& e) override;
   void Visit(const _2dAlignedDimension& e) override;
   void Visit(const Ordinal& e) override;
@@ -520,6 +522,36 @@ void RecordWriter::Visit(const _3dPolyline& e) {
 
 void RecordWriter::Visit(const _3dCircle& e) {
   m_doc.WriteCircle(e, Handle(), m_owner, m_invisible);
+  ++records;
+}
+
+void RecordWriter::Visit(const _3dExtrudant& e) {
+  MemoryWriter& w = m_doc.W();
+  const nirvox::SolidMesh mesh = nirvox::MeshSolid(e);
+  const unsigned long polyline = Handle();
+  m_doc.Begin("POLYLINE", polyline, m_owner, e, m_invisible, "AcDbPolyFaceMesh");
+  w.dxfInt(66, 1);
+  w.Point(10, 0.0, 0.0, 0.0);
+  w.dxfInt(70, 64);
+  w.dxfInt(71, static_cast<int>(mesh.vertices.size()));
+  w.dxfInt(72, static_cast<int>(mesh.faces.size()));
+  for (const _3dPoint& p : mesh.vertices) {
+    m_doc.Begin("VERTEX", w.NewHandle(), polyline, e, m_invisible, "AcDbVertex");
+    w.dxfString(100, "AcDbPolyFaceMeshVertex");
+    w.Point(10, p.x, p.y, p.z);
+    w.dxfInt(70, 192);
+  }
+  for (const nirvox::MeshFace& f : mesh.faces) {
+    m_doc.Begin("VERTEX", w.NewHandle(), polyline, e, m_invisible, "AcDbFaceRecord");
+    w.Point(10, 0.0, 0.0, 0.0);
+    w.dxfInt(70, 128);
+    // 1-based vertex numbers; a negative one hides the edge that starts there.
+    for (int k = 0; k < f.count; ++k) {
+      const int number = f.vertices[static_cast<std::size_t>(k)] + 1;
+      w.dxfInt(71 + k, f.visible[static_cast<std::size_t>(k)] ? number : -number);
+    }
+  }
+  m_doc.Begin("SEQEND", w.NewHandle(), polyline, e, m_invisible, nullptr);
   ++records;
 }
 

@@ -1,6 +1,7 @@
 // View board: how texts, dimensions, bar marks and bulges are drawn, shared
 // by the board's extents, the DXF writer and the preview.
 #include "platform/nirvox/internal.h"
+#include "platform/nirvox/solids.h"
 
 #include <algorithm>
 #include <cmath>
@@ -40,7 +41,7 @@ class FiniteCheck : public EntityVisitor {
   void Visit(const _3dCircle& e) override {
     ok = Finite(e.GetCenter()) && Finite(e.GetRadius()) && Finite(e.GetNormal());
   }
-  void Visit(const _3dExtrudant&) override {}
+  void Visit(const _3dExtrudant& e) override { ok = IsFiniteSolid(e); }
   void Visit(const _Text& e) override {
     ok = Finite(e.GetPosition()) && Finite(e.GetHeight()) && Finite(e.GetWidth()) && Finite(e.GetRotation()) &&
          Finite(e.GetNormal());
@@ -63,7 +64,7 @@ class TypesOf : public EntityVisitor {
   void Visit(const _2dPolyline& e) override { types = {IsSpacePolyline(e) ? "POLYLINE" : "LWPOLYLINE"}; }
   void Visit(const _3dPolyline&) override { types = {"POLYLINE"}; }
   void Visit(const _3dCircle&) override { types = {"CIRCLE"}; }
-  void Visit(const _3dExtrudant&) override { types = {}; }
+  void Visit(const _3dExtrudant&) override { types = {"POLYLINE"}; }
   void Visit(const _Text&) override { types = {"TEXT"}; }
   void Visit(const _2dAlignedDimension&) override { types = {"DIMENSION"}; }
   void Visit(const Ordinal&) override { types = {"CIRCLE", "TEXT"}; }

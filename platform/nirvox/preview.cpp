@@ -17,10 +17,12 @@
 // are the CAD colour indices on a white page (7 and white draw black); line
 // types use the standard's patterns scaled by $LTSCALE and the entity's
 // line-type scale, drawn solid when a period would be under 4 pixels.
-// Solids (_3dExtrudant) are left out, as in the DXF.
+// Solids (_3dExtrudant) are drawn by the visible edges of the mesh the DXF
+// writes (one POLYLINE record each), projected like everything else.
 #include "platform/Nirvox.h"
 
 #include "platform/nirvox/internal.h"
+#include "platform/nirvox/solids.h"
 
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
@@ -125,7 +127,17 @@ class Painter : public EntityVisitor {
     DrawnRecord& r = Begin("CIRCLE", e);
     r.strokes.push_back(Line(e, Circle(e), true));
   }
-  void Visit(const _3dExtrudant&) override {}
+  void Visit(const _3dExtrudant& e) override {
+    DrawnRecord& r = Begin("POLYLINE", e);
+    Stroke s = Line(e, {}, false);
+    s.paths.clear();
+    s.closed.clear();
+    for (const auto& edge : nirvox::SolidEdges(e)) {
+      s.paths.push_back({P(edge[0]), P(edge[1])});
+      s.closed.push_back(false);
+    }
+    r.strokes.push_back(s);
+  }
   void Visit(const _Text& e) override {
     DrawnRecord& r = Begin("TEXT", e);
     r.text = e.GetText();

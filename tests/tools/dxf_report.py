@@ -65,6 +65,11 @@ def describe(e):
         d["points"] = [point(v.dxf.location) for v in e.vertices]
         d["closed"] = bool(e.is_closed)
         d["is_3d"] = bool(e.is_3d_polyline)
+        d["polyface"] = bool(e.is_poly_face_mesh)
+        if e.is_poly_face_mesh:
+            faces = list(e.faces())
+            d["faces"] = len(faces)
+            d["mesh_vertices"] = [point(v.dxf.location) for v in e.vertices if not v.is_face_record]
     elif t == "TEXT":
         d["text"] = text_of(e.dxf.text)
         d["height"] = e.dxf.height
