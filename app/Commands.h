@@ -21,5 +21,8 @@ struct HostStreams {
 
 void RegisterVersionCommand(CLI::App& cli, HostStreams& io);
 void RegisterSettingsCommand(CLI::App& cli, HostStreams& io);
+void RegisterDesignCommands(CLI::App& cli, HostStreams& io);
+void RegisterNewCommand(CLI::App& cli, HostStreams& io);
+void RegisterAnalyseCommand(CLI::App& cli, HostStreams& io);
 
 }  // namespace tank::app

@@ -1,6 +1,7 @@
 #include "app/Host.h"
 
 #include "app/Commands.h"
+#include "platform/HostServices.h"
 
 #include <CLI/CLI.hpp>
 
@@ -20,6 +21,9 @@ namespace {
 void RegisterCommands(CLI::App& cli, HostStreams& io) {
   RegisterVersionCommand(cli, io);
   RegisterSettingsCommand(cli, io);
+  RegisterNewCommand(cli, io);
+  RegisterAnalyseCommand(cli, io);
+  RegisterDesignCommands(cli, io);
 }
 
 void PrintOverview(const CLI::App& cli, std::ostream& out) {
@@ -51,6 +55,8 @@ int RunHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   std::vector<std::string> rest(args.size() > 1 ? args.begin() + 1 : args.end(), args.end());
   std::reverse(rest.begin(), rest.end());  // CLI11 takes the arguments reversed
   try {
+    // The module starts once per process (a second call does nothing).
+    ModuleStartup();
     cli.parse(rest);
     if (cli.get_subcommands().empty()) PrintOverview(cli, out);
     return 0;

@@ -1,8 +1,16 @@
 #!/usr/bin/env bash
 # The main job: installs what is needed, builds, and runs the design engine on
-# the built-in example tank.
+# the built-in example tank (a buried two-cell covered tank): builds and
+# analyses it, writing its design, drawings and moments to
+# out/buried-two-cell/.  Arguments, when given, are
+# passed to tankdesign instead.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-"$root/build/app/tankdesign" "$@"
+if [ "$#" -gt 0 ]; then
+  exec "$root/build/app/tankdesign" "$@"
+fi
+out="$root/out/buried-two-cell"
+"$root/build/app/tankdesign" new --example buried-two-cell -o "$out"
+"$root/build/app/tankdesign" analyse "$out/tank.tkd" -o "$out"

@@ -1,5 +1,7 @@
 #include "view/TankView.h"
 
+#include <typeinfo>
+
 #include <boost/pointer_cast.hpp>
 
 #include <stdexcept>
@@ -8,7 +10,11 @@ namespace {
 
 bool Meets(int kind, int mask) { return (kind & mask) != 0; }
 
-bool IsNullOwner(const ObjectPtr& object) { return !object || object.get() == g_NullOwner.get(); }
+// No model object: null, the kernel's null owner, or a plain kernel object
+// (what a filed design gives back for an owner that was no model object).
+bool IsNullOwner(const ObjectPtr& object) {
+  return !object || object.get() == g_NullOwner.get() || typeid(*object) == typeid(VekObject);
+}
 
 }  // namespace
 

@@ -206,6 +206,11 @@ class TankView {
   AcadViewBoard* GetViewBoard() const { return m_pViewBoard; }
   const ViewSettings& GetViewSettings() const { return m_viewSettings; }
   double GetScale() const { return m_scale; }
+  // The two scale values as the design file keeps them.
+  void SetScaleValues(double scale, double unit) {
+    m_scale = scale;
+    m_unit = unit;
+  }
   double GetUnit() const { return m_unit; }
   // The size factor of everything the view draws: unit / scale.
   double GetDrawingFactor() const { return m_unit / m_scale; }

@@ -1,0 +1,126 @@
+// `tankdesign analyse INPUT [-o OUTDIR]`: analyses a tank given as a project
+// file (JSON; the tank is built first, as `new` builds it) or as a saved
+// design, prints the anti-floating and bearing checks and a summary per
+// board, and with -o saves the analysed design (tank.tkd) and the moments
+// (moments.csv).  A tank that cannot be analysed is reported with the
+// reason and a non-zero exit.
+#include "app/Commands.h"
+#include "app/DesignFiles.h"
+#include "app/NewTank.h"
+#include "app/ProjectFile.h"
+#include "platform/Tobrin.h"
+
+#include <CLI/CLI.hpp>
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+
+namespace tank::app {
+
+namespace {
+
+bool IsProjectFile(const std::string& path) {
+  return std::filesystem::path(path).extension() == ".json";
+}
+
+// One CSV row: board, face, direction or edge, the three moments, the case.
+void Row(std::ostream& csv, const std::string& board, const char* face, const std::string& where,
+         const FaceValues& v) {
+  csv << fmt::format("{},{},{},{:.3f},{:.3f},{:.3f},{},{}\n", board, face, where, v.basicMoment, v.standardMoment,
+                     v.quasiMoment, v.combination, TobrinLoadCaseName(v.combination));
+}
+
+void WriteMomentsCsv(const Tank& tank, const std::string& path) {
+  std::ofstream csv(path, std::ios::binary | std::ios::trunc);
+  if (!csv) throw std::runtime_error(path + ": cannot write");
+  csv << "board,face,direction_or_edge,basic_kNm_per_m,standard_kNm_per_m,quasi_permanent_kNm_per_m,"
+         "governing_case,case_name\n";
+  for (const BoardPtr& board : tank.GetBoards()) {
+    const std::string name = BoardName(tank, board);
+    for (bool upper : {true, false})
+      for (bool x : {true, false})
+        Row(csv, name, upper ? "upper" : "lower", x ? "X" : "Y", board->GetFaceValues(upper, x));
+    const auto& edges = board->GetEdges();
+    for (std::size_t i = 0; i < edges.size(); ++i)
+      for (bool upper : {true, false})
+        Row(csv, name, upper ? "upper" : "lower", fmt::format("edge {}", i + 1), edges[i].GetFaceValues(upper));
+  }
+  if (!csv.flush()) throw std::runtime_error(path + ": cannot write");
+}
+
+// The texts mark squares and cubes for the document writer ("m$2$"); the
+// terminal shows them as superscripts.
+std::string ForTerminal(std::string line) {
+  for (const auto& [mark, shown] : {std::pair{"$2$", "²"}, std::pair{"$3$", "³"}})
+    for (std::size_t at = line.find(mark); at != std::string::npos; at = line.find(mark, at))
+      line.replace(at, 3, shown);
+  return line;
+}
+
+void PrintChecks(std::ostream& out) {
+  const auto print = [&out](const char* title, const std::vector<std::string>& lines) {
+    out << title << "\n";
+    for (std::size_t i = 0; i < lines.size(); ++i) out << fmt::format("  {}. {}\n", i + 1, ForTerminal(lines[i]));
+  };
+  print("抗浮验算：", GetAntiFloatCheckText());
+  print("地基承载力验算：", GetBearingCheckText());
+}
+
+void PrintBoards(const Tank& tank, std::ostream& out) {
+  out << "弯矩（基本组合，kN·m/m）：上表面 X / Y，下表面 X / Y，支座最大 / 最小\n";
+  for (const BoardPtr& board : tank.GetBoards()) {
+    double edgeMax = 0.0, edgeMin = 0.0;
+    for (const BoardEdge& e : board->GetEdges()) {
+      edgeMax = std::max(edgeMax, e.GetFaceValues(true).basicMoment);
+      edgeMin = std::min(edgeMin, e.GetFaceValues(false).basicMoment);
+    }
+    out << fmt::format("  {:<14} {:>8.2f} {:>8.2f}   {:>8.2f} {:>8.2f}   {:>8.2f} {:>8.2f}\n", BoardName(tank, board),
+                       board->GetUpperXBasicMoment(), board->GetUpperYBasicMoment(), board->GetLowerXBasicMoment(),
+                       board->GetLowerYBasicMoment(), edgeMax, edgeMin);
+  }
+}
+
+struct AnalyseOptions {
+  std::string input;
+  std::string outDir;
+};
+
+void RunAnalyse(const AnalyseOptions& o, HostStreams& io) {
+  auto designer = std::make_unique<TankDesigner>();
+  if (IsProjectFile(o.input))
+    BuildNewTank(*designer, ReadProjectFile(o.input), o.input);
+  else
+    OpenDesign(*designer, o.input);
+  io.err << fmt::format("{}: analysing {} boards (method {})...\n", o.input, designer->GetTank().GetBoards().size(),
+                        designer->GetSettings().GetLoadSettings().GetAnalysisMethod());
+  if (!designer->Analyse()) throw std::runtime_error(o.input + ": analysis failed: " + GetLastAnalysisError());
+  PrintChecks(io.out);
+  PrintBoards(designer->GetTank(), io.out);
+  if (o.outDir.empty()) return;
+  std::filesystem::create_directories(o.outDir);
+  const std::string design = (std::filesystem::path(o.outDir) / "tank.tkd").string();
+  SaveDesign(*designer, design);
+  const std::string csv = (std::filesystem::path(o.outDir) / "moments.csv").string();
+  WriteMomentsCsv(designer->GetTank(), csv);
+  io.out << fmt::format("wrote {}\nwrote {}\n", design, csv);
+}
+
+}  // namespace
+
+void RegisterAnalyseCommand(CLI::App& cli, HostStreams& io) {
+  auto o = std::make_shared<AnalyseOptions>();
+  auto* cmd = cli.add_subcommand("analyse", "Analyse a tank: moments, anti-floating and bearing checks");
+  cmd->alias("analyze");
+  cmd->add_option("INPUT", o->input, "Project file (.json) or saved design")->required();
+  cmd->add_option("-o,--output", o->outDir, "Write the analysed design (tank.tkd) and moments.csv into DIR")
+      ->type_name("DIR");
+  cmd->callback([o, &io] { RunAnalyse(*o, io); });
+}
+
+}  // namespace tank::app

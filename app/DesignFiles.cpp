@@ -1,0 +1,40 @@
+#include "app/DesignFiles.h"
+
+#include <fmt/format.h>
+
+#include <stdexcept>
+
+namespace tank::app {
+
+void OpenDesign(TankDesigner& designer, const std::string& path) {
+  try {
+    OpenDesignFile(designer, path);
+  } catch (const ArchiveError& e) {
+    throw std::runtime_error(fmt::format("{}: damaged design file: {}", path, e.what()));
+  }
+}
+
+void SaveDesign(TankDesigner& designer, const std::string& path) {
+  try {
+    SaveDesignFile(designer, path);
+  } catch (const std::exception& e) {
+    throw std::runtime_error(fmt::format("{}: design not saved: {}", path, e.what()));
+  }
+}
+
+EntityList ViewEntities(const TankView& view) {
+  EntityKindPairs kinds;
+  view.ListEntityKinds(kinds);
+  EntityList entities;
+  entities.reserve(kinds.size());
+  for (const auto& [entity, kind] : kinds) entities.push_back(entity);
+  return entities;
+}
+
+ExportSummary ExportDxfFile(const std::string& path) { return g_ViewBoard.ExportDxf(path); }
+
+ExportSummary ExportDxfFile(const std::string& path, const EntityList& entities) {
+  return g_ViewBoard.ExportDxf(path, entities);
+}
+
+}  // namespace tank::app

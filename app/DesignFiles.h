@@ -1,0 +1,22 @@
+// Design files and drawing exports as the host's commands use them: errors
+// name the file.
+#pragma once
+
+#include "designer/TankDesigner.h"
+
+#include <string>
+
+namespace tank::app {
+
+// Opens a design file into the designer (its design stays as it was when
+// the file is damaged); the error names the file and the byte offset.
+void OpenDesign(TankDesigner& designer, const std::string& path);
+// Saves safely (a temporary file renamed over the target).
+void SaveDesign(TankDesigner& designer, const std::string& path);
+// Every entity a view registered, once, in registration sequence.
+EntityList ViewEntities(const TankView& view);
+// The visible drawing, or the given entities, as DXF.
+ExportSummary ExportDxfFile(const std::string& path);
+ExportSummary ExportDxfFile(const std::string& path, const EntityList& entities);
+
+}  // namespace tank::app

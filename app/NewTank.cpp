@@ -1,0 +1,53 @@
+#include "app/NewTank.h"
+
+#include "app/DesignFiles.h"
+#include "modelview/TankModel2DView.h"
+#include "modelview/TankModel3DView.h"
+
+#include <filesystem>
+
+namespace tank::app {
+
+void BuildNewTank(TankDesigner& designer, const ProjectInput& input, const std::string& source) {
+  designer.GetSettings() = input.settings;
+  std::string why;
+  if (!designer.NewTank(input.layout, 0, 0, &why)) throw ProjectError(source + ": tank: " + why);
+  ApplyBoardItems(input, source, designer.GetModeler(), designer.GetTank());
+  designer.AssignDefaultGrades();
+  designer.MarkOuterWallFaces();
+  designer.ApplyDefaultEdgeRestraints();
+  designer.BuildEars();
+  // Redraw with the openings and loads: the plan over the bottom slabs with
+  // the slab names, and the 3D model.
+  TankModel2DView* plan = designer.RecreateModel2DView();
+  plan->m_planKind = 0;
+  plan->m_labelMode = 0;
+  plan->Redraw(designer.GetTank());
+  designer.ShowModel3D();
+}
+
+NewTankFiles WriteNewTankFiles(TankDesigner& designer, const std::string& dir) {
+  namespace fs = std::filesystem;
+  fs::create_directories(dir);
+  NewTankFiles files;
+  const std::string design = (fs::path(dir) / "tank.tkd").string();
+  SaveDesign(designer, design);
+  files.written.emplace_back(design, -1);
+  for (const auto& view : designer.GetViews()) {
+    const EntityList entities = ViewEntities(*view);
+    if (dynamic_cast<const TankModel2DView*>(view.get())) {
+      const std::string dxf = (fs::path(dir) / "plan.dxf").string();
+      const std::string svg = (fs::path(dir) / "plan.svg").string();
+      files.written.emplace_back(dxf, ExportDxfFile(dxf, entities).entities);
+      PreviewOptions options;
+      options.projection = 0;
+      files.written.emplace_back(svg, g_ViewBoard.ExportSvg(svg, entities, options).entities);
+    } else if (dynamic_cast<const TankModel3DView*>(view.get())) {
+      const std::string dxf = (fs::path(dir) / "model3d.dxf").string();
+      files.written.emplace_back(dxf, ExportDxfFile(dxf, entities).entities);
+    }
+  }
+  return files;
+}
+
+}  // namespace tank::app

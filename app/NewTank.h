@@ -1,0 +1,29 @@
+// Building a new tank from a project and writing its files: shared by the
+// host commands that start from a project file.
+#pragma once
+
+#include "app/ProjectFile.h"
+#include "designer/TankDesigner.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tank::app {
+
+// Takes the project's settings, places the regular tank, applies the
+// openings, notches and loads, prepares the model for the analysis (grades,
+// outer wall faces, edge restraints, haunches) and draws the model plan and
+// the 3D model.  ProjectError when the layout or an entry is refused.
+void BuildNewTank(TankDesigner& designer, const ProjectInput& input, const std::string& source);
+
+struct NewTankFiles {
+  // Path and number of entities written (-1 for the design file).
+  std::vector<std::pair<std::string, int>> written;
+};
+
+// Writes DIR/tank.tkd, DIR/plan.dxf, DIR/plan.svg and DIR/model3d.dxf (the
+// directory is created).
+NewTankFiles WriteNewTankFiles(TankDesigner& designer, const std::string& dir);
+
+}  // namespace tank::app

@@ -1,0 +1,247 @@
+// TankDesigner: the one object the host creates for a design.  It owns the
+// view mode, the rebar design engine, the list of views, the model editor
+// with its undo and redo stacks, the project (tank and settings), the
+// calculation-book writer and the rebar-design-done flag, and receives the
+// host's commands.
+//
+// Views: the list holds shared pointers in creation order; a view erases its
+// drawing from the view board when its last reference goes, so removing a
+// view from the list removes its drawing.  Class tests are exact tests of a
+// view's dynamic class, never tests for a base class.
+//
+// Modes: 0 modelling, 1 drawing, 2 inspection; the mode number is also the
+// number of the CAD base map shown behind the views.  A new designer is in
+// mode 0.
+//
+// Filing (Serialize): the designer's base record, the project (settings,
+// then tank), the number of views and per view its class name, its
+// kernel-object part (views that have one) and its view record, the view
+// board record, the mode and the design flag.  Reading reads the whole
+// design first and takes it over only when it was read completely: a
+// damaged file (ArchiveError) leaves the designer and the view board as
+// they were.
+#pragma once
+
+#include "calcbook/CalcBookWriter.h"
+#include "designer/Project.h"
+#include "model/TankModeler.h"
+#include "platform/Morlak.h"
+#include "platform/Nirvox.h"
+#include "rebar/ReinDesigner.h"
+#include "view/TankView.h"
+#include "views/DrawingViews.h"
+
+#include <boost/shared_ptr.hpp>
+
+#include <memory>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+class TankModel2DView;
+class TankModel3DView;
+class CTankRein3DView;
+struct LoadedDesign;
+
+// Module-wide values shared by every designer of the process.
+extern int g_ResultDisplayFlags;        // 8192 until a result display is chosen
+extern double g_ReinLabelSizeFactor;    // 3.0: rebar label size per drawing unit
+extern const int g_ResultFlagsNone;     // 8192
+extern const double g_DrawingGapRatio;  // 0.3
+
+class TankDesigner : public VekObject {
+ public:
+  TankDesigner();
+  // The argument is not used; kept for hosts that pass their document.
+  explicit TankDesigner(void* unused);
+  ~TankDesigner() override;
+  TankDesigner(const TankDesigner&) = delete;
+  TankDesigner& operator=(const TankDesigner&) = delete;
+
+  // ---- Start over, mode, flag, history ------------------------------------
+  // Design flag cleared, tank emptied, views released; settings, history and
+  // mode stay.
+  void Reset();
+  // Shows the views of the mode and stores it; mode 2 applies resultFlags
+  // as the result display, any mode but 0 and 2 resets the plan display.
+  void SetMode(int mode, int resultFlags);
+  int GetMode() const { return m_mode; }
+  bool SetReinDesigned(bool designed) { return m_reinDesigned = designed; }
+  bool IsReinDesigned() const { return m_reinDesigned; }
+
+  void SaveUndoState();
+  void Undo();
+  void Redo();
+  bool CanUndo() const { return m_modeler.CanUndo(); }
+  bool CanRedo() const { return m_modeler.CanRedo(); }
+  void ClearHistory();
+
+  // ---- Members and thin commands ------------------------------------------
+  Project& GetProject() { return m_project; }
+  const Project& GetProject() const { return m_project; }
+  Tank& GetTank() { return m_project.GetTank(); }
+  ProjectSettings& GetSettings() { return m_project.GetSettings(); }
+  ReinDesigner& GetReinDesigner() { return m_reinDesigner; }
+  TankModeler& GetModeler() { return m_modeler; }
+  CalcBookWriter& GetCalcBookWriter() { return m_calcBook; }
+  bool IsTopSlabPresent() const;
+  // Shows or hides the base map of the current mode.
+  void ShowBaseMap(bool show);
+  void DrawViewRein(TankView* view);
+
+  // ---- View list -----------------------------------------------------------
+  const ViewList& GetViews() const { return m_views; }
+  std::size_t GetViewCount() const { return m_views.size(); }
+  // std::out_of_range for an index outside the list.
+  TankViewPtr GetView(int index) const;
+  void ClearViews();
+  bool HasModel2DView() const;
+  bool HasModel3DView() const;
+  // The first view of exactly that class, if any.
+  void RemoveModel2DView();
+  void RemoveModel3DView();
+  void RemoveRein3DView();
+  // Every view of exactly the class View; the others keep their order.
+  template <class View>
+  void RemoveViewsOfClass() {
+    std::erase_if(m_views, [](const TankViewPtr& v) { return v && typeid(*v) == typeid(View); });
+  }
+  static ViewList FilterPlanViews(ViewList views, bool withoutWallPlan);
+  static ViewList FilterModelViews(ViewList views);
+  // Appends the CAD handles of the first 2D model view's entities, then of
+  // the first 3D model view's.
+  void GetModelViewHandles(EntityHandleList& out) const;
+  // Appends a view (drawing commands, tests).
+  void AddView(const TankViewPtr& view) { m_views.push_back(view); }
+
+  // ---- Modes and base maps -------------------------------------------------
+  void ShowViewsOfMode(int mode);
+  void ShowModelViews(bool show);
+  void ZoomToMode(int mode);
+  void SaveBaseMap();
+  static void SwitchBaseMap(int from, int to);
+  void ShowModelOnly();
+  void ShowModelAndBaseMap();
+  void ShowBaseMapOnly();
+
+  // ---- Display of the plan drawings ---------------------------------------
+  void SetResultDisplayFlags(int flags);
+  void ResetPlanDisplay();
+  void SetReinLabelHeight(double factor);
+
+  // ---- Pass-through hooks --------------------------------------------------
+  static void CallViewObjectHookA(TankView* view, ObjectPtr object);
+  static void CallViewObjectHookB(TankView* view, ObjectPtr object);
+  static void CallViewObjectHookC(TankView* view, ObjectPtr object);
+  void DrawObjectInView(TankView* view, ObjectPtr object);
+  static void ReleaseObjectArg(int, ObjectPtr object);
+
+  // ---- Model views ---------------------------------------------------------
+  TankModel2DView* RecreateModel2DView();
+  TankModel3DView* RecreateModel3DView();
+  void MarkSlabOverhangs(double bottomSlabOverhang);
+  void ShowModel(int planKind, int labelMode, bool showTopSlabs, bool showWalls, bool showBottomSlabs);
+  void ClearModel();
+  void ShowModel3D();
+
+  // ---- New tank and model preparation -------------------------------------
+  // False (and the tank as it was) when the layout is refused; `error` says
+  // why.
+  bool NewTank(const TankLayoutParams& params, int planKind, int labelMode, std::string* error = nullptr);
+  // Prepares the model (grades, outer wall faces, edge restraints, haunches,
+  // crack-width limit), builds the load description and analyses the tank;
+  // the texts of the load description reach the analysis library only
+  // after a successful analysis.  False when the tank cannot be analysed
+  // (GetLastAnalysisError says why); the tank then holds no moments and the
+  // library no texts of an earlier analysis.
+  bool Analyse();
+  void AssignDefaultGrades();
+  void MarkOuterWallFaces();
+  void ApplyDefaultEdgeRestraints();
+  void BuildEars();
+
+  // ---- Filing --------------------------------------------------------------
+  void Serialize(Archive& ar) override;
+  // Reading in two steps: the whole design into a record, then taken over.
+  std::unique_ptr<LoadedDesign> ReadDesign(Archive& ar) const;
+  void TakeOver(LoadedDesign& design);
+  // Re-creates a view from the class name a design file stores for it and
+  // appends it to `views`; nullptr when the name contains no known view
+  // class.
+  static TankView* CreateViewByClassName(const std::string& className, ViewList& views,
+                                         const ViewSettings& settings);
+  // The name a design file stores for a view: its dynamic class name.
+  static std::string GetViewClassName(const TankView& view);
+
+ private:
+  template <class View>
+  void RemoveFirstViewOfClass();
+
+  int m_mode = 0;
+  ReinDesigner m_reinDesigner;
+  ViewList m_views;
+  TankModeler m_modeler;
+  Project m_project;
+  CalcBookWriter m_calcBook;
+  bool m_reinDesigned = false;
+};
+
+// A design read from a file and not yet taken over by a designer.
+struct LoadedDesign {
+  Project project;
+  ViewList views;
+  ViewBoardRecord board;
+  int mode = 0;
+  bool reinDesigned = false;
+};
+
+// Host-side state of the design toolbar, filed by the host with the design.
+class CTankDesignToolbar : public VekObject {
+ public:
+  CTankDesignToolbar() = default;
+  CTankDesignToolbar(const CTankDesignToolbar& other) = default;
+  CTankDesignToolbar& operator=(const CTankDesignToolbar& other) = default;
+  ~CTankDesignToolbar() override = default;
+
+  int GetValue1() const { return m_value1; }
+  int GetValue2() const { return m_value2; }
+  int GetValue3() const { return m_value3; }
+  int SetValue1(int v) { return m_value1 = v; }
+  int SetValue2(int v) { return m_value2 = v; }
+  int SetValue3(int v) { return m_value3 = v; }
+  bool GetFlag1() const { return m_flag1; }
+  bool GetFlag2() const { return m_flag2; }
+  bool GetFlag3() const { return m_flag3; }
+  bool GetFlag4() const { return m_flag4; }
+  bool SetFlag1(bool f) { return m_flag1 = f; }
+  bool SetFlag2(bool f) { return m_flag2 = f; }
+  bool SetFlag3(bool f) { return m_flag3 = f; }
+  bool SetFlag4(bool f) { return m_flag4 = f; }
+
+  void Serialize(Archive& ar) override;
+
+ private:
+  int m_value1 = 0;
+  int m_value2 = 0;
+  int m_value3 = 0;
+  bool m_flag1 = false;
+  bool m_flag2 = false;
+  bool m_flag3 = false;
+  bool m_flag4 = false;
+};
+
+// Static exports.
+bool IsModelingBaseMapEmpty();
+void CallViewBoardOperation();
+int GetResultDisplayFlags();
+double GetReinLabelHeight();
+void SetVersionNum(int major, int minor);
+void* ReturnArgument(void* argument);
+
+// Saving and opening design files on disk.  Saving writes a temporary file
+// next to the target and renames it over the target only when writing
+// succeeded.  Opening reads the whole file (ArchiveError for a damaged
+// one, std::runtime_error when it cannot be opened) and only then replaces
+// the designer's design.
+void SaveDesignFile(TankDesigner& designer, const std::string& path);
+void OpenDesignFile(TankDesigner& designer, const std::string& path);

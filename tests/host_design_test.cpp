@@ -1,0 +1,139 @@
+// The host's design commands: what a design file holds, and its drawings
+// exported for CAD (checked with ezdxf) and as a preview.
+#include "app/DesignFiles.h"
+#include "app/Host.h"
+#include "designer/TankDesigner.h"
+#include "modelview/TankModel2DView.h"
+#include "platform/HostServices.h"
+#include "tests/export_readers.h"
+#include "tests/tank_fixtures.h"
+
+#include <boost/make_shared.hpp>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+namespace {
+
+using namespace export_readers;
+
+struct HostRun {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+HostRun RunTool(std::vector<std::string> args) {
+  args.insert(args.begin(), "tankdesign");
+  std::ostringstream out, err;
+  const int code = tank::app::RunHost(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+class HostDesign : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetHostServices();
+    GetScriptedHost().SetMessageStream(nullptr);
+    g_ViewBoard.Reset();
+    dir = std::filesystem::path(::testing::TempDir()) /
+          ("host_design_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+  }
+  void TearDown() override {
+    g_ViewBoard.Reset();
+    std::filesystem::remove_all(dir);
+  }
+  std::string Path(const std::string& name) const { return (dir / name).string(); }
+
+  // A design with a model plan (two lines, a Chinese text) and a plan view
+  // with one polyline, saved to design.tkd.
+  void SaveSample() {
+    TankDesigner designer;
+    const BoardPtr wall = fixtures::MakeWall(0, 0, 6000, 0, -3200, 4000);
+    designer.GetTank().AddBoard(wall);
+    TankModel2DView* model = designer.RecreateModel2DView();
+    auto text = boost::make_shared<_Text>();
+    text->SetText("池壁 %%132");
+    text->SetLayer("墙");
+    EntityList entities = {boost::make_shared<_2dLine>(_2dPoint(0, 0), _2dPoint(6000, 0)),
+                           boost::make_shared<_2dLine>(_2dPoint(0, 300), _2dPoint(6000, 300)), text};
+    for (const auto& e : entities) e->SetLayer("墙");
+    model->AddEntities(entities, wall, {0x2000, 0x2000, 0x2000}, {});
+    model->ShowAllEntities();
+    auto plan = boost::make_shared<BottomBoardReinView>(&g_ViewBoard, ViewSettings{}, ViewVolumn{});
+    auto outline = boost::make_shared<_2dPolyline>(std::vector<_3dPoint>{{0, 0, 0}, {10, 0, 0}, {10, 10, 0}});
+    outline->SetBulges({0.0, 0.5, 0.0});
+    outline->SetLayer("底板");
+    plan->AddEntities({outline}, wall, {0x2}, {});
+    plan->ShowAllEntities();
+    designer.AddView(plan);
+    designer.SetMode(1, 0);
+    tank::app::SaveDesign(designer, Path("design.tkd"));
+    g_ViewBoard.Reset();
+  }
+
+  std::filesystem::path dir;
+};
+
+TEST_F(HostDesign, InfoListsBoardsViewsModeAndFlag) {
+  SaveSample();
+  const HostRun r = RunTool({"info", Path("design.tkd")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("1 walls"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("1 TankModel2DView"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("1 BottomBoardReinView"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("mode: 1 (drawing)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("rebar designed: no"), std::string::npos) << r.out;
+}
+
+TEST_F(HostDesign, ExportWritesWhatTheDesignHolds) {
+  SaveSample();
+  const HostRun all = RunTool({"export", Path("design.tkd"), "--dxf", Path("all.dxf"), "--svg", Path("all.svg"),
+                               "--png", Path("all.png")});
+  ASSERT_EQ(all.code, 0) << all.err;
+  EXPECT_TRUE(std::filesystem::file_size(Path("all.png")) > 0);
+  const json report = ReadWithEzdxf(Path("all.dxf"));
+  ASSERT_FALSE(report.is_null());
+  EXPECT_TRUE(report["errors"].empty()) << report["errors"];
+  const auto counts = Counts(report);
+  EXPECT_EQ(counts.at("墙|LINE"), 2);
+  EXPECT_EQ(counts.at("墙|TEXT"), 1);
+  EXPECT_EQ(counts.at("底板|LWPOLYLINE"), 1);
+  EXPECT_EQ(ReadSvg(ReadFile(Path("all.svg"))).counts, counts);
+  bool found = false;
+  for (const json& e : report["entities"])
+    if (e["type"] == "TEXT") found = e["text"].get<std::string>() == "池壁 %%132";
+  EXPECT_TRUE(found);
+
+  // One view alone: the plan view's polyline only.
+  const HostRun one = RunTool({"export", Path("design.tkd"), "--view", "1", "--dxf", Path("plan.dxf")});
+  ASSERT_EQ(one.code, 0) << one.err;
+  const auto planCounts = Counts(ReadWithEzdxf(Path("plan.dxf")));
+  EXPECT_EQ(planCounts, (std::map<std::string, int>{{"底板|LWPOLYLINE", 1}}));
+}
+
+TEST_F(HostDesign, BadDesignFilesAreReportedWithTheirName) {
+  SaveSample();
+  std::string bytes = ReadFile(Path("design.tkd"));
+  {
+    std::ofstream(Path("cut.tkd"), std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+  }
+  const std::vector<std::vector<std::string>> cases = {
+      {"info", Path("cut.tkd")},
+      {"info", Path("missing.tkd")},
+      {"export", Path("design.tkd")},  // nothing to write
+      {"export", Path("design.tkd"), "--view", "9", "--dxf", Path("x.dxf")},
+  };
+  for (const auto& c : cases) {
+    const HostRun r = RunTool(c);
+    EXPECT_NE(r.code, 0) << c[1];
+    EXPECT_FALSE(r.err.empty()) << c[1];
+  }
+  const HostRun r = RunTool({"info", Path("cut.tkd")});
+  EXPECT_NE(r.err.find("cut.tkd"), std::string::npos) << r.err;
+}
+
+}  // namespace
