@@ -433,44 +433,48 @@ std::string TankDesigner::GetViewClassName(const TankView& view) {
   return boost::core::demangle(typeid(view).name());
 }
 
+namespace {
+
+using ViewFactory = void (*)(ViewList&, const ViewSettings&, const ViewVolumn&);
+
+template <class View>
+void AddModelView(ViewList& views, const ViewSettings&, const ViewVolumn&) {
+  views.push_back(boost::make_shared<View>(&g_ViewBoard));
+}
+
+template <class View>
+void AddDrawingView(ViewList& views, const ViewSettings& settings, const ViewVolumn& volume) {
+  boost::shared_ptr<View> view;
+  AddViewOfClass(view, views, settings, volume);
+}
+
+// The view classes a design file may name, in the order the stored name is
+// tested against them (the first contained name decides).
+const std::pair<const char*, ViewFactory> kViewFactories[] = {
+    {"TankModel2DView", &AddModelView<TankModel2DView>},
+    {"TankModel3DView", &AddModelView<TankModel3DView>},
+    {"BottomBoardReinView", &AddDrawingView<BottomBoardReinView>},
+    {"TopBoardReinView", &AddDrawingView<TopBoardReinView>},
+    {"TankWallReinPlanView", &AddDrawingView<TankWallReinPlanView>},
+    {"HoleDetailView", &AddDrawingView<HoleDetailView>},
+    {"NotchDetailView", &AddDrawingView<NotchDetailView>},
+    {"ReinTableView", &AddDrawingView<ReinTableView>},
+    {"TankWallReinSectionView", &AddDrawingView<TankWallReinSectionView>},
+    {"CTankRein3DView", &AddModelView<CTankRein3DView>},
+    {"ReinAmountView", &AddDrawingView<ReinAmountView>},
+};
+
+}  // namespace
+
 TankView* TankDesigner::CreateViewByClassName(const std::string& className, ViewList& views,
                                               const ViewSettings& settings) {
-  const auto has = [&className](const char* name) { return className.find(name) != std::string::npos; };
-  const ViewVolumn volume;
-  if (has("TankModel2DView")) {
-    views.push_back(boost::make_shared<TankModel2DView>(&g_ViewBoard));
-  } else if (has("TankModel3DView")) {
-    views.push_back(boost::make_shared<TankModel3DView>(&g_ViewBoard));
-  } else if (has("BottomBoardReinView")) {
-    boost::shared_ptr<BottomBoardReinView> v;
-    AddViewOfClass(v, views, settings, volume);
-  } else if (has("TopBoardReinView")) {
-    boost::shared_ptr<TopBoardReinView> v;
-    AddViewOfClass(v, views, settings, volume);
-  } else if (has("TankWallReinPlanView")) {
-    boost::shared_ptr<TankWallReinPlanView> v;
-    AddViewOfClass(v, views, settings, volume);
-  } else if (has("HoleDetailView")) {
-    boost::shared_ptr<HoleDetailView> v;
-    AddViewOfClass(v, views, settings, volume);
-  } else if (has("NotchDetailView")) {
-    boost::shared_ptr<NotchDetailView> v;
-    AddViewOfClass(v, views, settings, volume);
-  } else if (has("ReinTableView")) {
-    boost::shared_ptr<ReinTableView> v;
-    AddViewOfClass(v, views, settings, volume);
-  } else if (has("TankWallReinSectionView")) {
-    boost::shared_ptr<TankWallReinSectionView> v;
-    AddViewOfClass(v, views, settings, volume);
-  } else if (has("CTankRein3DView")) {
-    views.push_back(boost::make_shared<CTankRein3DView>(&g_ViewBoard));
-  } else if (has("ReinAmountView")) {
-    boost::shared_ptr<ReinAmountView> v;
-    AddViewOfClass(v, views, settings, volume);
-  } else {
-    return nullptr;
+  const ViewVolumn volume;  // x axis (1, 0, 0), y axis (0, 1, 0), origin 0
+  for (const auto& [name, factory] : kViewFactories) {
+    if (className.find(name) == std::string::npos) continue;
+    factory(views, settings, volume);
+    return views.back().get();
   }
-  return views.back().get();
+  return nullptr;
 }
 
 void TankDesigner::Serialize(Archive& ar) {

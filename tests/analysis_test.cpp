@@ -4,7 +4,7 @@
 #include "platform/Tobrin.h"
 #include "platform/tobrin/tank_analysis.h"
 #include "model/TankModeler.h"
-#include "tank_fixtures.h"
+#include "tests/tank_fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -36,23 +36,6 @@ void Prepare(Tank& tank, const ProjectSettings& s, double overhang = 0.0) {
                        s.GetGeometrySettings().GetTopSlabEdgeRestraint(),
                        s.GetGeometrySettings().GetBottomSlabEdgeRestraint());
   if (overhang > 0) m.MarkSlabOverhangs(tank, overhang);
-}
-
-std::vector<std::uint8_t> StoreTank(const Tank& tank) {
-  std::ostringstream out;
-  {
-    Archive ar(out);
-    const_cast<Tank&>(tank).Serialize(ar);
-    ar.Close();
-  }
-  const std::string s = out.str();
-  return std::vector<std::uint8_t>(s.begin(), s.end());
-}
-
-void ReadTank(Tank& tank, const std::vector<std::uint8_t>& bytes) {
-  Archive ar(bytes);
-  tank.Serialize(ar);
-  ar.Close();
 }
 
 BoardPtr FindWall(const Tank& tank, double x, double y) {
@@ -358,7 +341,7 @@ TEST(TankAnalysis, AnalysisRecordSurvivesFilingAndTracksChanges) {
 
   // Filing keeps moments, record and texts.
   Tank read;
-  ReadTank(read, StoreTank(tank));
+  fixtures::ReadTank(read, fixtures::StoreTank(tank));
   EXPECT_EQ(read.GetAnalysisRecord(), tank.GetAnalysisRecord());
   EXPECT_TRUE(read.IsAnalysed());
   EXPECT_TRUE(IsTankAnalysed(read, s));

@@ -304,6 +304,101 @@ TEST_F(Designer, BaseMapCommandsOnlyInModelling) {
 }
 
 // ---------------------------------------------------------------------------
+// Model views and new tanks
+
+TEST_F(Designer, ModelViewZoomsOnlyWhenFirstShownAndRemarksOverhangs) {
+  fixtures::MakeRegularTank(designer->GetTank(), fixtures::RegularLayout(2, 1, true, 12000, 6000));
+  designer->GetSettings().GetGeometrySettings().SetBottomSlabOverhang(500);
+  TankModel2DView* first = designer->RecreateModel2DView();
+  EXPECT_TRUE(first->m_zoomOnRedraw);
+  EXPECT_DOUBLE_EQ(first->m_bottomSlabOverhang, 500.0);
+  const auto marked = [this] {
+    int n = 0;
+    double length = 0.0;
+    for (const BoardPtr& slab : designer->GetTank().GetBottomSlabs())
+      for (std::size_t i = 0; i < slab->GetEdges().size(); ++i)
+        if (slab->GetEdgeOverhang(static_cast<int>(i), length) && length == 800.0) ++n;
+    return n;
+  };
+  EXPECT_EQ(marked(), 0);
+
+  // An overhang changed in the settings takes effect with the next re-creation.
+  designer->GetSettings().GetGeometrySettings().SetBottomSlabOverhang(800);
+  TankModel2DView* second = designer->RecreateModel2DView();
+  EXPECT_FALSE(second->m_zoomOnRedraw);
+  EXPECT_EQ(marked(), 6);  // the outline of the two slabs: 3 edges each
+  ASSERT_EQ(designer->GetViewCount(), 1u);
+  EXPECT_EQ(designer->GetView(0).get(), static_cast<TankView*>(second));
+
+  designer->GetSettings().GetModelSettings().SetModelTextHeight(0);
+  EXPECT_EQ(designer->RecreateModel2DView()->m_textHeight, 200);
+
+  TankModel3DView* model3d = designer->RecreateModel3DView();
+  EXPECT_EQ(model3d->m_zoomToExtent, 1);
+  EXPECT_EQ(designer->RecreateModel3DView()->m_zoomToExtent, 0);
+}
+
+TEST_F(Designer, ShowModelKeepsOneModelViewOfTheAskedKind) {
+  fixtures::MakeRegularTank(designer->GetTank(), fixtures::RegularLayout(1, 1, false, 6000, 4000));
+  designer->RecreateModel2DView();
+  designer->ShowModel(0, 7, true, false, true);
+  ASSERT_EQ(designer->GetViewCount(), 1u);
+  auto* view3d = dynamic_cast<TankModel3DView*>(designer->GetView(0).get());
+  ASSERT_NE(view3d, nullptr);
+  EXPECT_EQ(view3d->m_showWalls, 0);
+  EXPECT_EQ(view3d->m_showBottomSlabs, 1);
+
+  designer->ShowModel(1, 5, true, true, true);
+  ASSERT_EQ(designer->GetViewCount(), 1u);
+  auto* view2d = dynamic_cast<TankModel2DView*>(designer->GetView(0).get());
+  ASSERT_NE(view2d, nullptr);
+  EXPECT_EQ(view2d->m_planKind, 1);
+  EXPECT_EQ(view2d->m_labelMode, 5);
+
+  designer->ClearModel();
+  EXPECT_TRUE(designer->GetTank().GetComponents().empty());
+  EXPECT_TRUE(designer->HasModel2DView());
+}
+
+TEST_F(Designer, NewTankKeepsHistoryAndRefusesBadLayouts) {
+  designer->GetTank().AddBoard(fixtures::MakeWall(0, 0, 1000, 0, 0, 1000));
+  designer->SaveUndoState();
+  designer->SetReinDesigned(true);
+  ASSERT_TRUE(designer->NewTank(fixtures::RegularLayout(2, 1, true, 12000, 6000), 0, 0));
+  EXPECT_TRUE(designer->CanUndo());
+  EXPECT_FALSE(designer->IsReinDesigned());
+  EXPECT_EQ(designer->GetTank().GetWalls().size(), 7u);
+  ASSERT_EQ(designer->GetViewCount(), 1u);
+  EXPECT_TRUE(static_cast<TankModel2DView&>(*designer->GetView(0)).m_zoomOnRedraw);
+
+  TankLayoutParams bad = fixtures::RegularLayout(2, 1, true, 12000, 6000);
+  bad.cellsX = 0;
+  std::string why;
+  EXPECT_FALSE(designer->NewTank(bad, 0, 0, &why));
+  EXPECT_NE(why.find("cellsX"), std::string::npos) << why;
+  EXPECT_EQ(designer->GetTank().GetWalls().size(), 7u);  // the tank as it was
+}
+
+// Only components that are exactly boards take the grades of their kind.
+TEST_F(Designer, DefaultGradesOnlyForPlainBoards) {
+  struct SpecialBoard : Board {};
+  auto special = boost::make_shared<SpecialBoard>();
+  special->SetKind(0);
+  special->SetConcreteGrade("C15");
+  auto wall = fixtures::MakeWall(0, 0, 1000, 0, 0, 1000);
+  wall->SetConcreteGrade("C15");
+  designer->GetTank().AddBoards({wall, special});
+  designer->AssignDefaultGrades();
+  const MaterialSettings& m = designer->GetSettings().GetMaterialSettings();
+  EXPECT_EQ(wall->GetConcreteGrade(), m.GetWallConcreteGrade());
+  for (const BoardEdge& e : wall->GetEdges()) {
+    EXPECT_EQ(e.GetFaceValues(true).grade, m.GetWallReinGrade());
+    EXPECT_EQ(e.GetFaceValues(false).grade, m.GetWallReinGrade());
+  }
+  EXPECT_EQ(special->GetConcreteGrade(), "C15");
+}
+
+// ---------------------------------------------------------------------------
 // Filing of a whole design
 
 TEST_F(Designer, SavedReadAndSavedAgainIsIdentical) {

@@ -7,6 +7,7 @@
 #include "platform/HostServices.h"
 #include "tests/export_readers.h"
 #include "tests/tank_fixtures.h"
+#include "tests/host_run.h"
 
 #include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
@@ -17,19 +18,6 @@
 namespace {
 
 using namespace export_readers;
-
-struct HostRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-HostRun RunTool(std::vector<std::string> args) {
-  args.insert(args.begin(), "tankdesign");
-  std::ostringstream out, err;
-  const int code = tank::app::RunHost(args, out, err);
-  return {code, out.str(), err.str()};
-}
 
 class HostDesign : public ::testing::Test {
  protected:

@@ -8,6 +8,7 @@
 #include "modelview/TankModel2DView.h"
 #include "platform/HostServices.h"
 #include "tests/export_readers.h"
+#include "tests/host_run.h"
 
 #include <gtest/gtest.h>
 
@@ -19,19 +20,6 @@ namespace {
 using namespace export_readers;
 using tank::app::ProjectError;
 using tank::app::ReadProject;
-
-struct HostRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-HostRun RunTool(std::vector<std::string> args) {
-  args.insert(args.begin(), "tankdesign");
-  std::ostringstream out, err;
-  const int code = tank::app::RunHost(args, out, err);
-  return {code, out.str(), err.str()};
-}
 
 class NewTank : public ::testing::Test {
  protected:

@@ -1,24 +1,12 @@
 // The command-line host: help, version, and refusal of bad input.
 #include "app/Host.h"
+#include "tests/host_run.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 namespace {
-
-struct HostRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-HostRun RunTool(std::vector<std::string> args) {
-  args.insert(args.begin(), "tankdesign");
-  std::ostringstream out, err;
-  int code = tank::app::RunHost(args, out, err);
-  return {code, out.str(), err.str()};
-}
 
 TEST(Host, HelpListsTheCommands) {
   for (const char* flag : {"--help", "-h"}) {

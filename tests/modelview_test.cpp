@@ -18,6 +18,21 @@
 
 namespace {
 
+// Files a view's own record and reads it into another view of its class.
+template <class View>
+void FileAndReadBack(View& from, View& to) {
+  std::ostringstream out;
+  {
+    Archive ar(out);
+    from.Serialize(ar);
+    ar.Close();
+  }
+  std::istringstream in(out.str());
+  Archive ar(in);
+  to.Serialize(ar);
+  ar.Close();
+}
+
 using nlohmann::json;
 
 std::string TempPath(const std::string& name) {
@@ -414,16 +429,8 @@ TEST(ModelPlan, DisplayFieldsAreInitialisedAndFiled) {
   view.m_zoomOnRedraw = true;
   view.m_wallLayer = "W";
   view.m_textStyle = 1;
-  std::ostringstream out;
-  {
-    Archive ar(out);
-    view.Serialize(ar);
-    ar.Close();
-  }
-  std::istringstream in(out.str());
-  Archive ar(in);
   TankModel2DView back(&board);
-  back.Serialize(ar);
+  FileAndReadBack(view, back);
   EXPECT_EQ(back.m_planKind, PlanKind::kTopSlabs);
   EXPECT_EQ(back.m_labelMode, LabelMode::kThicknesses);
   EXPECT_EQ(back.m_bottomSlabOverhang, 500);
@@ -551,16 +558,8 @@ TEST(Model3d, DisplayFlagsChooseTheBoardsAndAreFiled) {
   EXPECT_EQ(mine.at(GetLayerName(1) + "|POLYLINE"), 2);
   EXPECT_EQ(mine.count(GetLayerName(0) + "|POLYLINE"), 0u);
 
-  std::ostringstream out;
-  {
-    Archive ar(out);
-    view.Serialize(ar);
-    ar.Close();
-  }
-  std::istringstream in(out.str());
-  Archive ar(in);
   TankModel3DView back(&board);
-  back.Serialize(ar);
+  FileAndReadBack(view, back);
   EXPECT_EQ(std::vector<int>({back.m_showTopSlabs, back.m_showWalls, back.m_showBottomSlabs, back.m_zoomToExtent}),
             std::vector<int>({0, 0, 1, 0}));
 }

@@ -200,23 +200,6 @@ struct DesignedTank {
   }
 };
 
-std::vector<std::uint8_t> Store(const Tank& tank) {
-  std::ostringstream out;
-  {
-    Archive ar(out);
-    const_cast<Tank&>(tank).Serialize(ar);
-    ar.Close();
-  }
-  const std::string s = out.str();
-  return std::vector<std::uint8_t>(s.begin(), s.end());
-}
-
-void Read(Tank& tank, const std::vector<std::uint8_t>& bytes) {
-  Archive ar(bytes);
-  tank.Serialize(ar);
-  ar.Close();
-}
-
 std::vector<boost::shared_ptr<VekObject>> Objects(const Tank& tank) {
   std::vector<boost::shared_ptr<VekObject>> objects;
   tank.GetObjectList(objects);
@@ -229,7 +212,7 @@ std::vector<boost::shared_ptr<VekObject>> Objects(const Tank& tank) {
 TEST(QuenbyCopy, CopyIsDeepAndKeepsSharingInside) {
   DesignedTank d;
   const Tank copy(d.tank);
-  EXPECT_EQ(Store(copy), Store(d.tank)) << "the copy files exactly like its source";
+  EXPECT_EQ(fixtures::StoreTank(copy), fixtures::StoreTank(d.tank)) << "the copy files exactly like its source";
 
   // No object of the copy is an object of the source.
   std::set<const void*> source;
@@ -269,7 +252,7 @@ TEST(QuenbyCopy, EditsOfTheSourceLeaveTheSnapshotAlone) {
   Tank snapshot;
   snapshot = d.tank;  // assignment, as undo does
   snapshot = snapshot;
-  const std::vector<std::uint8_t> before = Store(snapshot);
+  const std::vector<std::uint8_t> before = fixtures::StoreTank(snapshot);
   const std::string edgeGrade = d.bottoms[0]->GetEdges()[1].GetUpperGrade();
 
   d.walls[0]->SetUpperOffset(400);
@@ -282,7 +265,7 @@ TEST(QuenbyCopy, EditsOfTheSourceLeaveTheSnapshotAlone) {
   d.tank.GetCells()[0]->SetWaterLevel(1);
   d.tank.RemoveComponent(d.walls[2]);
 
-  EXPECT_EQ(Store(snapshot), before);
+  EXPECT_EQ(fixtures::StoreTank(snapshot), before);
   const BoardPtr wall = snapshot.GetWalls()[0];
   EXPECT_EQ(wall->GetUpperOffset(), 150);
   EXPECT_EQ(snapshot.GetBottomSlabs()[0]->GetUpperZones()[0]->GetNumber(), 1);
@@ -292,7 +275,7 @@ TEST(QuenbyCopy, EditsOfTheSourceLeaveTheSnapshotAlone) {
 
   // And the other way: assigning the snapshot back restores the recorded tank.
   d.tank = snapshot;
-  EXPECT_EQ(Store(d.tank), before);
+  EXPECT_EQ(fixtures::StoreTank(d.tank), before);
   EXPECT_EQ(d.tank.m_crackWidthLimit, 0.25);
 }
 
@@ -302,10 +285,10 @@ TEST(QuenbyCopy, EditsOfTheSourceLeaveTheSnapshotAlone) {
 TEST(QuenbyFiling, DesignedTankReadsBackWhole) {
   DesignedTank d;
   d.tank.m_crackWidthLimit = 0.2;
-  const std::vector<std::uint8_t> bytes = Store(d.tank);
+  const std::vector<std::uint8_t> bytes = fixtures::StoreTank(d.tank);
 
   Tank read;
-  Read(read, bytes);
+  fixtures::ReadTank(read, bytes);
   EXPECT_EQ(read.m_crackWidthLimit, 0.25) << "the limit is not part of the tank's record";
 
   // Same object list, position by position.
@@ -335,7 +318,7 @@ TEST(QuenbyFiling, DesignedTankReadsBackWhole) {
     }
   }
   // Every value survives: the tank read files to the same bytes.
-  EXPECT_EQ(Store(read), bytes);
+  EXPECT_EQ(fixtures::StoreTank(read), bytes);
 
   // Sharing, haunches and the support zone's joints survive.
   const auto bottoms = read.GetBottomSlabs();
@@ -405,25 +388,25 @@ Tank SmallTank() {
 }
 
 TEST(QuenbyFiling, TruncatedTankRecordsAreRejectedAndLeaveTheTankAlone) {
-  const std::vector<std::uint8_t> payload = Payload(Store(SmallTank()));
+  const std::vector<std::uint8_t> payload = Payload(fixtures::StoreTank(SmallTank()));
   DesignedTank target;
-  const std::vector<std::uint8_t> before = Store(target.tank);
+  const std::vector<std::uint8_t> before = fixtures::StoreTank(target.tank);
   for (std::size_t cut = 0; cut < payload.size(); ++cut) {
     const std::vector<std::uint8_t> bytes =
         Seal(std::vector<std::uint8_t>(payload.begin(), payload.begin() + static_cast<std::ptrdiff_t>(cut)));
-    EXPECT_THROW(Read(target.tank, bytes), ArchiveError) << "cut at " << cut;
+    EXPECT_THROW(fixtures::ReadTank(target.tank, bytes), ArchiveError) << "cut at " << cut;
   }
-  EXPECT_EQ(Store(target.tank), before);
+  EXPECT_EQ(fixtures::StoreTank(target.tank), before);
 }
 
 TEST(QuenbyFiling, ByteDamageNeverCrashes) {
-  const std::vector<std::uint8_t> payload = Payload(Store(SmallTank()));
+  const std::vector<std::uint8_t> payload = Payload(fixtures::StoreTank(SmallTank()));
   for (std::size_t i = 0; i < payload.size(); ++i) {
     std::vector<std::uint8_t> damaged = payload;
     damaged[i] ^= 0xA5;
     Tank tank;
     try {
-      Read(tank, Seal(damaged));
+      fixtures::ReadTank(tank, Seal(damaged));
     } catch (const ArchiveError&) {
     }
   }
@@ -492,7 +475,7 @@ std::vector<std::uint8_t> HandMadeRecord(Damage damage) {
 
 TEST(QuenbyFiling, DamagedTankRecordsAreRejectedCleanly) {
   Tank ok;
-  ASSERT_NO_THROW(Read(ok, HandMadeRecord(Damage::None)));
+  ASSERT_NO_THROW(fixtures::ReadTank(ok, HandMadeRecord(Damage::None)));
   ASSERT_EQ(ok.GetWalls().size(), 1u);
   EXPECT_EQ(ok.GetUnits().size(), 1u);
 
@@ -518,14 +501,14 @@ TEST(QuenbyFiling, DamagedTankRecordsAreRejectedCleanly) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     DesignedTank target;
-    const std::vector<std::uint8_t> before = Store(target.tank);
+    const std::vector<std::uint8_t> before = fixtures::StoreTank(target.tank);
     try {
-      Read(target.tank, HandMadeRecord(c.damage));
+      fixtures::ReadTank(target.tank, HandMadeRecord(c.damage));
       ADD_FAILURE() << "damaged record was read";
     } catch (const ArchiveError& e) {
       EXPECT_NE(std::string(e.what()).find(c.what), std::string::npos) << e.what();
     }
-    EXPECT_EQ(Store(target.tank), before);
+    EXPECT_EQ(fixtures::StoreTank(target.tank), before);
   }
 }
 

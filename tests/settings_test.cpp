@@ -3,6 +3,7 @@
 #include "app/Host.h"
 #include "platform/Morlak.h"
 #include "platform/Zarvel.h"
+#include "tests/host_run.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -506,19 +507,6 @@ TEST(SettingsValidation, SettersAreCheckedByTheSameRules) {
 
 // ---------------------------------------------------------------------------
 // Host command
-
-struct HostRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-HostRun RunTool(std::vector<std::string> args) {
-  args.insert(args.begin(), "tankdesign");
-  std::ostringstream out, err;
-  const int code = tank::app::RunHost(args, out, err);
-  return {code, out.str(), err.str()};
-}
 
 class SettingsCommand : public ::testing::Test {
  protected:

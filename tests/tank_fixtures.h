@@ -6,6 +6,11 @@
 
 #include <boost/make_shared.hpp>
 
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <vector>
+
 namespace fixtures {
 
 // A wall as the model builder makes it: origin at the start of the base line,
@@ -66,6 +71,24 @@ inline bool MakeRegularTank(Tank& tank, const TankLayoutParams& params, bool pre
     modeler.ClassifyBoardEdges(tank, 1, 1, 0);
   }
   return true;
+}
+
+// The tank's own record in an archive, and back (tests of the tank filing).
+inline std::vector<std::uint8_t> StoreTank(const Tank& tank) {
+  std::ostringstream out;
+  {
+    Archive ar(out);
+    const_cast<Tank&>(tank).Serialize(ar);
+    ar.Close();
+  }
+  const std::string s = out.str();
+  return std::vector<std::uint8_t>(s.begin(), s.end());
+}
+
+inline void ReadTank(Tank& tank, const std::vector<std::uint8_t>& bytes) {
+  Archive ar(bytes);
+  tank.Serialize(ar);
+  ar.Close();
 }
 
 }  // namespace fixtures

@@ -2,12 +2,8 @@
 // plate), then moment distribution at the fixed joints.
 //
 // Span moments.  The span values of a face and direction are the extremes
-// over the board's interior, leaving out the nodes on supported edges and a
-// band of a quarter of the span along every fixed edge: there the moment
-// belongs to the support (it is the edge's value), and taking it as a span
-// value would give the whole face the support's bars.  A quarter of the span
-// covers the hogging zone next to a fixed edge for uniform and hydrostatic
-// loads (the contraflexure point lies 0.21 L to 0.25 L from it).
+// over the board's interior, leaving out the nodes on supported edges and
+// the band along every fixed edge (kSpanBandFraction, moments.h).
 //
 // One-way boards (span ratio rule of the calculation book) are solved as a
 // 1 m strip across the short span when the board is a plain rectangle with
@@ -40,28 +36,9 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-double DistanceToSegment(double x, double y, const PlatePoint& a, const PlatePoint& b) {
-  const double dx = b.x - a.x, dy = b.y - a.y;
-  const double l2 = dx * dx + dy * dy;
-  double t = l2 > 0 ? ((x - a.x) * dx + (y - a.y) * dy) / l2 : 0.0;
-  t = std::clamp(t, 0.0, 1.0);
-  return std::hypot(x - (a.x + t * dx), y - (a.y + t * dy));
-}
-
 // Width of the outline measured across edge i.
 double WidthAcross(const std::vector<PlatePoint>& outline, std::size_t i) {
-  const PlatePoint& a = outline[i];
-  const PlatePoint& b = outline[(i + 1) % outline.size()];
-  const double l = std::hypot(b.x - a.x, b.y - a.y);
-  if (l <= 0) return 0.0;
-  const double nx = -(b.y - a.y) / l, ny = (b.x - a.x) / l;
-  double lo = 1e300, hi = -1e300;
-  for (const PlatePoint& p : outline) {
-    const double d = (p.x - a.x) * nx + (p.y - a.y) * ny;
-    lo = std::min(lo, d);
-    hi = std::max(hi, d);
-  }
-  return hi - lo;
+  return tobrin::WidthAcross(outline[i], outline[(i + 1) % outline.size()], outline);
 }
 
 bool IsAxisAligned(const std::vector<PlatePoint>& outline) {
@@ -318,7 +295,7 @@ bool SolveBoard(const BoardActions& ba, const std::vector<PlateLoadCase>& loadin
   const std::size_t pn = in.outline.size();
   std::vector<double> band(pn, 0.0);
   for (std::size_t i = 0; i < pn; ++i)
-    if (in.restraints[i] == EdgeRestraint::Fixed) band[i] = 0.25 * WidthAcross(in.outline, i);
+    if (in.restraints[i] == EdgeRestraint::Fixed) band[i] = kSpanBandFraction * WidthAcross(in.outline, i);
   for (const PlateLoadCase& lc : loadings) {
     PlateResult r = model->Solve(lc);
     if (!r.Ok()) {

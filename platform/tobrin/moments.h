@@ -18,9 +18,43 @@
 
 #include "platform/tobrin/plate.h"
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace tobrin {
+
+// Span moments leave out a band along every fixed (or monolithically
+// joined) edge, this fraction of the board's width across that edge wide:
+// there the moment belongs to the support, whose value is the edge's, and
+// taking it as a span value would give the whole face the support's bars.
+// A quarter of the span covers the hogging zone next to a fixed edge for
+// uniform and hydrostatic loads (the contraflexure point lies 0.21 L to
+// 0.25 L from it).  Both analysis methods apply it.
+constexpr double kSpanBandFraction = 0.25;
+
+inline double DistanceToSegment(double x, double y, const PlatePoint& a, const PlatePoint& b) {
+  const double dx = b.x - a.x, dy = b.y - a.y;
+  const double l2 = dx * dx + dy * dy;
+  double t = l2 > 0 ? ((x - a.x) * dx + (y - a.y) * dy) / l2 : 0.0;
+  t = std::clamp(t, 0.0, 1.0);
+  return std::hypot(x - (a.x + t * dx), y - (a.y + t * dy));
+}
+
+// Extent of the points measured across the line from a to b.
+template <class Points>
+double WidthAcross(const PlatePoint& a, const PlatePoint& b, const Points& points) {
+  const double l = std::hypot(b.x - a.x, b.y - a.y);
+  if (l <= 0) return 0.0;
+  const double nx = -(b.y - a.y) / l, ny = (b.x - a.x) / l;
+  double lo = 1e300, hi = -1e300;
+  for (const auto& p : points) {
+    const double d = (p.x - a.x) * nx + (p.y - a.y) * ny;
+    lo = std::min(lo, d);
+    hi = std::max(hi, d);
+  }
+  return hi > lo ? hi - lo : 0.0;
+}
 
 // Largest (>= 0 when any point has upper-face tension, else 0) and smallest
 // (<= 0 when any point has lower-face tension, else 0) values.

@@ -368,6 +368,60 @@ struct BoardMesh {
   std::vector<double> edgeAngle;            // direction of the bars crossing edge k (board-local)
 };
 
+// Span extremes of a board: the nodes not on a joined edge, without the
+// band along each joined edge (kSpanBandFraction of the board's width
+// across it, as the per-board method leaves it out along fixed edges).  A
+// board whose span lies wholly in the bands keeps every node not on a
+// joined edge.
+void CollectSpanMoments(const BoardMesh& m, const std::vector<ShellBoardNode>& nodes, BoardMoments& out) {
+  struct Band {
+    PlatePoint a, b;
+    double width = 0.0;
+  };
+  std::vector<PlatePoint> points;
+  points.reserve(m.local.size());
+  for (const _2dPoint& p : m.local) points.push_back({p.x, p.y});
+  std::vector<Band> bands;
+  for (const std::vector<int>& edge : m.edgeNodes) {
+    if (edge.size() < 2) continue;
+    bool joined = false;
+    for (int t : edge) joined = joined || m.joined[t] != 0;
+    if (!joined) continue;
+    // The edge's ends: its two nodes farthest apart.
+    Band band;
+    double longest = -1.0;
+    for (int i : edge)
+      for (int j : edge) {
+        const double d = std::hypot(m.local[i].x - m.local[j].x, m.local[i].y - m.local[j].y);
+        if (d > longest) {
+          longest = d;
+          band.a = {m.local[i].x, m.local[i].y};
+          band.b = {m.local[j].x, m.local[j].y};
+        }
+      }
+    band.width = kSpanBandFraction * WidthAcross(band.a, band.b, points);
+    bands.push_back(band);
+  }
+  const auto collect = [&](bool useBands) {
+    bool any = false;
+    for (std::size_t t = 0; t < nodes.size(); ++t) {
+      if (nodes[t].joined) continue;
+      if (useBands) {
+        bool inBand = false;
+        for (const Band& band : bands)
+          if (DistanceToSegment(m.local[t].x, m.local[t].y, band.a, band.b) < band.width - 1e-6) inBand = true;
+        if (inBand) continue;
+      }
+      const PlateMoments r = nodes[t].m.Rotated(m.reinAngle);
+      out.spanX.Include(r.mx);
+      out.spanY.Include(r.my);
+      any = true;
+    }
+    return any;
+  };
+  if (!collect(true)) collect(false);
+}
+
 // Moments at board node t.  Inside the board (four elements of the board
 // around the node) the Gauss point values are extrapolated to the node and
 // averaged over the elements.  On the board's outline and on opening edges
@@ -1012,12 +1066,8 @@ void ShellTankModel::Impl::Fill(const Eigen::VectorXd& x, ShellResult& result) c
       node.m.my = mm(1);
       node.m.mxy = mm(2);
       node.joined = m.joined[t] != 0;
-      if (!node.joined) {
-        const PlateMoments r = node.m.Rotated(m.reinAngle);
-        bmo.spanX.Include(r.mx);
-        bmo.spanY.Include(r.my);
-      }
     }
+    CollectSpanMoments(m, nodes, bmo);
     for (std::size_t k = 0; k < m.edgeNodes.size(); ++k)
       for (int t : m.edgeNodes[k]) bmo.edges[k].Include(nodes[t].m.Rotated(m.edgeAngle[k]).mx);
   }
