@@ -8,6 +8,7 @@
 #include "designer/TankDesigner.h"
 #include "platform/HostServices.h"
 #include "platform/Tobrin.h"
+#include "tests/test_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -24,10 +25,7 @@ class DesignerAnalysis : public ::testing::Test {
     GetScriptedHost().SetMessageStream(nullptr);
     g_ViewBoard.Reset();
     ClearAnalysisTexts();
-    dir = std::filesystem::path(::testing::TempDir()) /
-          ("designer_analysis_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    dir = MakeTestTempDir();
   }
   void TearDown() override {
     g_ViewBoard.Reset();

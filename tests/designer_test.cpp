@@ -8,6 +8,7 @@
 #include "platform/HostServices.h"
 #include "tests/tank_fixtures.h"
 #include "view/ModuleStart.h"
+#include "tests/test_paths.h"
 
 #include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
@@ -605,9 +606,7 @@ TEST_F(Designer, DesignFlagReadsAnyNonZeroAsTrue) {
 
 TEST_F(Designer, SavingIsSafe) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / "tank_designer_save_test";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const fs::path dir = MakeTestTempDir();
   const std::string path = (dir / "design.tkd").string();
 
   BuildDesign();

@@ -3,6 +3,7 @@
 #include "platform/Nirvox.h"
 #include "platform/Morlak.h"
 #include "tests/export_readers.h"
+#include "tests/test_paths.h"
 
 #include <boost/make_shared.hpp>
 #include <cairo.h>
@@ -21,11 +22,6 @@ namespace {
 
 using nlohmann::json;
 using namespace export_readers;
-
-std::string TempPath(const std::string& name) {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  return ::testing::TempDir() + "viewboard_" + info->test_suite_name() + "_" + info->name() + "_" + name;
-}
 
 const json* FindByHandle(const json& report, const EntityHandle& h) {
   for (const json& e : report["entities"]) {
@@ -116,7 +112,7 @@ class DxfDrawing : public ::testing::Test {
 };
 
 TEST_F(DxfDrawing, LoadsInEzdxfWithACleanAuditAndEveryEntity) {
-  const std::string path = TempPath("all.dxf");
+  const std::string path = TestTempPath("all.dxf");
   const ExportSummary summary = board.ExportDxf(path);
   EXPECT_EQ(summary.entities, 16);
   EXPECT_EQ(summary.skipped, 0);   // the solid is a polyface mesh
@@ -152,7 +148,7 @@ TEST_F(DxfDrawing, LoadsInEzdxfWithACleanAuditAndEveryEntity) {
 }
 
 TEST_F(DxfDrawing, CarriesTheDrawnProperties) {
-  const std::string path = TempPath("props.dxf");
+  const std::string path = TestTempPath("props.dxf");
   board.ExportDxf(path);
   const json r = ReadWithEzdxf(path);
   ASSERT_FALSE(r.is_null());
@@ -236,7 +232,7 @@ TEST_F(DxfDrawing, KeepsGbkTextAndGradeCodesInTheFile) {
 
 TEST_F(DxfDrawing, HiddenEntitiesAreLeftOutOrWrittenInvisible) {
   board.HideEntity(hole);
-  const std::string path = TempPath("hidden.dxf");
+  const std::string path = TestTempPath("hidden.dxf");
   board.ExportDxf(path);
   json r = ReadWithEzdxf(path);
   ASSERT_FALSE(r.is_null());
@@ -252,8 +248,8 @@ TEST_F(DxfDrawing, HiddenEntitiesAreLeftOutOrWrittenInvisible) {
 }
 
 TEST_F(DxfDrawing, SvgHoldsTheSameRecordsAsTheDxf) {
-  const std::string dxf = TempPath("same.dxf");
-  const std::string svg = TempPath("same.svg");
+  const std::string dxf = TestTempPath("same.dxf");
+  const std::string svg = TestTempPath("same.svg");
   const ExportSummary d = board.ExportDxf(dxf);
   const ExportSummary s = board.ExportSvg(svg);
   EXPECT_EQ(d.records, s.records);
@@ -268,8 +264,8 @@ TEST_F(DxfDrawing, OneViewGoesToItsOwnFile) {
   // The entities of one view, one of them never handed to the board.
   auto extra = Make<_2dLine>(thin, _2dPoint(-100, -100), _2dPoint(-200, -200));
   const EntityList view = {bar, title, dimension, extra};
-  const std::string dxf = TempPath("view.dxf");
-  const std::string svg = TempPath("view.svg");
+  const std::string dxf = TestTempPath("view.dxf");
+  const std::string svg = TestTempPath("view.svg");
   const ExportSummary summary = board.ExportDxf(dxf, view);
   board.ExportSvg(svg, view);
   EXPECT_EQ(summary.entities, 4);
@@ -288,7 +284,7 @@ TEST_F(DxfDrawing, PlacedDrawingIsExportedWhereTheBoardDrawsIt) {
   // Placing moves the board's drawing, not the line itself.
   board.MoveEntities({line}, _3dVector(100, 200, 0));
   EXPECT_EQ(line->GetStartPoint(), _2dPoint(0, 0));
-  const std::string path = TempPath("placed.dxf");
+  const std::string path = TestTempPath("placed.dxf");
   board.ExportDxf(path, EntityList{line});
   const json r = ReadWithEzdxf(path);
   ASSERT_FALSE(r.is_null());
@@ -301,7 +297,7 @@ TEST_F(DxfDrawing, DegenerateEntitiesAreSkippedNotWrittenBroken) {
   auto broken = Make<_2dLine>(thin, _2dPoint(0, 0), _2dPoint(std::nan(""), 1));
   auto lonely = Make<_2dPolyline>(bars, std::vector<_3dPoint>{{1, 1}});
   auto empty = Make<_2dAlignedDimension>(dims, _2dPoint(5, 5), _2dPoint(5, 5), _2dPoint(5, 6));
-  const std::string path = TempPath("degenerate.dxf");
+  const std::string path = TestTempPath("degenerate.dxf");
   const ExportSummary summary = board.ExportDxf(path, EntityList{broken, lonely, empty, line});
   EXPECT_EQ(summary.skipped, 2);
   const json r = ReadWithEzdxf(path);
@@ -311,14 +307,14 @@ TEST_F(DxfDrawing, DegenerateEntitiesAreSkippedNotWrittenBroken) {
 }
 
 TEST_F(DxfDrawing, WritingToAnUnwritablePlaceFailsAndLeavesNothing) {
-  const std::string dir = TempPath("missing-dir");
+  const std::string dir = TestTempPath("missing-dir");
   EXPECT_THROW(board.ExportDxf(dir + "/x.dxf"), std::runtime_error);
   EXPECT_THROW(board.ExportPng(dir + "/x.png"), std::runtime_error);
   EXPECT_FALSE(std::filesystem::exists(dir));
 }
 
 TEST_F(DxfDrawing, PngShowsTheDrawing) {
-  const std::string path = TempPath("all.png");
+  const std::string path = TestTempPath("all.png");
   PreviewOptions options;
   options.width = 400;
   board.ExportPng(path, options);

@@ -8,6 +8,7 @@
 #include "tests/export_readers.h"
 #include "tests/tank_fixtures.h"
 #include "tests/host_run.h"
+#include "tests/test_paths.h"
 
 #include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
@@ -25,10 +26,7 @@ class HostDesign : public ::testing::Test {
     ResetHostServices();
     GetScriptedHost().SetMessageStream(nullptr);
     g_ViewBoard.Reset();
-    dir = std::filesystem::path(::testing::TempDir()) /
-          ("host_design_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    dir = MakeTestTempDir();
   }
   void TearDown() override {
     g_ViewBoard.Reset();

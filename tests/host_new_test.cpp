@@ -9,6 +9,7 @@
 #include "platform/HostServices.h"
 #include "tests/export_readers.h"
 #include "tests/host_run.h"
+#include "tests/test_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -27,9 +28,7 @@ class NewTank : public ::testing::Test {
     ResetHostServices();
     GetScriptedHost().SetMessageStream(nullptr);
     g_ViewBoard.Reset();
-    dir = std::filesystem::path(::testing::TempDir()) /
-          ("host_new_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir);
+    dir = MakeTestTempDir();
   }
   void TearDown() override {
     g_ViewBoard.Reset();
@@ -160,7 +159,7 @@ TEST_F(NewTank, SummaryWithoutOutput) {
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("17 walls, 6 bottom slabs, 6 top slabs"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("top slab 6"), std::string::npos) << r.out;
-  EXPECT_FALSE(std::filesystem::exists(dir));
+  EXPECT_TRUE(std::filesystem::is_empty(dir));  // nothing written without -o
 
   const HostRun bad = RunTool({"new", "--example", "no-such"});
   EXPECT_NE(bad.code, 0);

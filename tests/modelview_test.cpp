@@ -5,6 +5,7 @@
 #include "modelview/TankModel3DView.h"
 #include "platform/nirvox/solids.h"
 #include "tank_fixtures.h"
+#include "tests/test_paths.h"
 
 #include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
@@ -34,11 +35,6 @@ void FileAndReadBack(View& from, View& to) {
 }
 
 using nlohmann::json;
-
-std::string TempPath(const std::string& name) {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  return ::testing::TempDir() + "modelview_" + info->name() + "_" + name;
-}
 
 json ReadWithEzdxf(const std::string& path) {
   const std::string command =
@@ -177,7 +173,7 @@ TEST(ModelPlan, PlanOfARegularTankAgreesWithTheTankInRegistryDxfAndSvg) {
   EXPECT_EQ(mine.count(GetLayerName(6) + "|TEXT"), 0u);        // loads only in label mode 4
   EXPECT_GT(mine[GetLayerName(0) + "|LINE"], 0);
 
-  const std::string dxf = TempPath("plan.dxf"), svg = TempPath("plan.svg");
+  const std::string dxf = TestTempPath("plan.dxf"), svg = TestTempPath("plan.svg");
   board.ExportDxf(dxf);
   board.ExportSvg(svg);
   const json r = ReadWithEzdxf(dxf);
@@ -524,7 +520,7 @@ TEST(Model3d, ModelOfATankGoesToDxfAsPolyfaceMeshesAndToSvgAsOutlines) {
                   {"0|LINE", static_cast<int>(joints.size())}};
   EXPECT_EQ(RegistryCounts(view), expected);
 
-  const std::string dxf = TempPath("model.dxf"), svg = TempPath("model.svg");
+  const std::string dxf = TestTempPath("model.dxf"), svg = TestTempPath("model.svg");
   const ExportSummary summary = board.ExportDxf(dxf);
   EXPECT_EQ(summary.skipped, 0);
   board.ExportSvg(svg);

@@ -4,6 +4,7 @@
 #include "platform/Morlak.h"
 #include "platform/Zarvel.h"
 #include "tests/host_run.h"
+#include "tests/test_paths.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -516,10 +517,7 @@ class SettingsCommand : public ::testing::Test {
     return p.string();
   }
   void SetUp() override {
-    m_dir = std::filesystem::temp_directory_path() /
-            ("settings_test_" + std::to_string(::getpid()) + "_" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(m_dir);
+    m_dir = MakeTestTempDir();
   }
   void TearDown() override { std::filesystem::remove_all(m_dir); }
 
