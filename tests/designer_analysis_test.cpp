@@ -9,6 +9,7 @@
 #include "platform/HostServices.h"
 #include "platform/Tobrin.h"
 #include "tests/test_paths.h"
+#include "tests/host_run.h"
 
 #include <gtest/gtest.h>
 
@@ -18,18 +19,11 @@
 
 namespace {
 
-class DesignerAnalysis : public ::testing::Test {
+class DesignerAnalysis : public HostCommandTest {
  protected:
   void SetUp() override {
-    ResetHostServices();
-    GetScriptedHost().SetMessageStream(nullptr);
-    g_ViewBoard.Reset();
+    HostCommandTest::SetUp();
     ClearAnalysisTexts();
-    dir = MakeTestTempDir();
-  }
-  void TearDown() override {
-    g_ViewBoard.Reset();
-    std::filesystem::remove_all(dir);
   }
 
   void Build(TankDesigner& designer, const char* example = "buried-two-cell") {
@@ -44,7 +38,6 @@ class DesignerAnalysis : public ::testing::Test {
     return m;
   }
 
-  std::filesystem::path dir;
 };
 
 TEST_F(DesignerAnalysis, AnalyseOverwritesHandGradesAndHandsOverTheTexts) {

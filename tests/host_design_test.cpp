@@ -20,20 +20,8 @@ namespace {
 
 using namespace export_readers;
 
-class HostDesign : public ::testing::Test {
+class HostDesign : public HostCommandTest {
  protected:
-  void SetUp() override {
-    ResetHostServices();
-    GetScriptedHost().SetMessageStream(nullptr);
-    g_ViewBoard.Reset();
-    dir = MakeTestTempDir();
-  }
-  void TearDown() override {
-    g_ViewBoard.Reset();
-    std::filesystem::remove_all(dir);
-  }
-  std::string Path(const std::string& name) const { return (dir / name).string(); }
-
   // A design with a model plan (two lines, a Chinese text) and a plan view
   // with one polyline, saved to design.tkd.
   void SaveSample() {
@@ -61,7 +49,6 @@ class HostDesign : public ::testing::Test {
     g_ViewBoard.Reset();
   }
 
-  std::filesystem::path dir;
 };
 
 TEST_F(HostDesign, InfoListsBoardsViewsModeAndFlag) {

@@ -22,20 +22,7 @@ using namespace export_readers;
 using tank::app::ProjectError;
 using tank::app::ReadProject;
 
-class NewTank : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetHostServices();
-    GetScriptedHost().SetMessageStream(nullptr);
-    g_ViewBoard.Reset();
-    dir = MakeTestTempDir();
-  }
-  void TearDown() override {
-    g_ViewBoard.Reset();
-    std::filesystem::remove_all(dir);
-  }
-  std::filesystem::path dir;
-};
+using NewTank = HostCommandTest;
 
 // The regular layout: 2 × 1 cells, bottom slab top at -3.0 m, 400 mm thick,
 // walls 4000 mm from the bottom slab's mid-plane to the top slab's.
