@@ -36,7 +36,7 @@
 // the board's own outline (openings cut out); then the moments of boards
 // meeting at a fixed joint are balanced by moment distribution and the span
 // moments corrected.  Method 1: the whole tank as one shell model
-// (platform/tobrin/shell.h), when that solver is present.
+// (platform/tobrin/shell.h).
 //
 // On failure (no board, a board without support, a singular model, a method
 // that is not available) AnalyseTank returns false, GetLastAnalysisError

@@ -4,12 +4,7 @@
 #include "platform/Tobrin.h"
 #include "platform/tobrin/tank_analysis.h"
 
-#if __has_include("platform/tobrin/shell.h")
 #include "platform/tobrin/shell.h"
-#define TOBRIN_HAVE_SHELL 1
-#else
-#define TOBRIN_HAVE_SHELL 0
-#endif
 
 #include <fmt/format.h>
 
@@ -247,10 +242,8 @@ bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& 
   return true;
 }
 
-bool RunMethod1(Tank& tank, const ProjectSettings& settings, const TankActions& actions,
-                std::vector<CaseResults>& results, std::string& reason) {
-  (void)tank;
-#if TOBRIN_HAVE_SHELL
+bool RunMethod1(const ProjectSettings& settings, const TankActions& actions, std::vector<CaseResults>& results,
+                std::string& reason) {
   const LoadSettings& l = settings.GetLoadSettings();
   std::vector<BoardPtr> boards;
   std::vector<double> moduli;
@@ -281,13 +274,6 @@ bool RunMethod1(Tank& tank, const ProjectSettings& settings, const TankActions& 
       for (std::size_t i = 0; i < out.size(); ++i) results[i][c][k] = out[i];
     }
   return true;
-#else
-  (void)settings;
-  (void)actions;
-  (void)results;
-  reason = "有限元分析尚未提供,请选用按表格逐板计算的方法";
-  return false;
-#endif
 }
 
 bool Analyse(Tank& tank, ProjectSettings& settings, std::string& reason) {
@@ -299,7 +285,7 @@ bool Analyse(Tank& tank, ProjectSettings& settings, std::string& reason) {
   if (method == kAnalysisTables) {
     if (!RunMethod0(tank, settings, actions, results, reason)) return false;
   } else if (method == kAnalysisFiniteElements) {
-    if (!RunMethod1(tank, settings, actions, results, reason)) return false;
+    if (!RunMethod1(settings, actions, results, reason)) return false;
   } else {
     reason = fmt::format("未知的计算方法{}", method);
     return false;
