@@ -141,6 +141,35 @@ TEST_F(NewTank, ProjectItemsReachTheirBoards) {
   EXPECT_EQ(tank::app::BoardName(tank, top2), "top slab 2");
 }
 
+TEST_F(NewTank, NotchesAndLineAndPointLoadsFromTheProject) {
+  const std::string project = R"({
+    "tank": { "length_x_mm": 6000, "length_y_mm": 4000, "cells_x": 1, "cells_y": 1,
+      "notches": [ { "board": "wall 2", "code": 1,
+                     "outline_mm": [[1000, 3000], [2000, 3000], [2000, 4000], [1000, 4000]] } ],
+      "loads": [ { "board": "top slab 1", "type": "point", "value_kn": 30, "position_mm": [3000, 2000] },
+                 { "board": "top slab 1", "type": "line", "value_kn_per_m": 12,
+                   "start_mm": [1000, 1000], "end_mm": [1000, 3000] } ] } })";
+  TankDesigner designer;
+  tank::app::BuildNewTank(designer, ReadProject(project, "p.json"), "p.json");
+  const Tank& tank = designer.GetTank();
+  const BoardPtr wall = tank::app::FindBoard(tank, "wall 2");
+  ASSERT_TRUE(wall);
+  ASSERT_EQ(wall->GetHoles().size(), 1u);
+  const auto notch = boost::dynamic_pointer_cast<Notch>(wall->GetHoles()[0]);
+  ASSERT_TRUE(notch);
+  EXPECT_EQ(notch->GetCode(), 1);
+  EXPECT_EQ(notch->GetOutline().size(), 4u);
+  const BoardPtr top = tank::app::FindBoard(tank, "top slab 1");
+  ASSERT_EQ(top->GetLoads().size(), 2u);
+  const auto point = boost::dynamic_pointer_cast<PointLoad>(top->GetLoads()[0]);
+  ASSERT_TRUE(point);
+  _3dPoint at;
+  EXPECT_DOUBLE_EQ(point->GetValue(at), 30.0);
+  EXPECT_DOUBLE_EQ(at.x, 3000.0);
+  EXPECT_DOUBLE_EQ(at.z, top->GetOrigin().z);  // on the slab's mid-plane
+  EXPECT_TRUE(boost::dynamic_pointer_cast<LineLoad>(top->GetLoads()[1]));
+}
+
 TEST_F(NewTank, SummaryWithoutOutput) {
   const HostRun r = RunTool({"new", "--example", "grid-3x2"});
   ASSERT_EQ(r.code, 0) << r.err;
