@@ -71,7 +71,7 @@ void RunExport(const ExportOptions& o, HostStreams& io) {
   EntityList entities;
   if (oneView) entities = ViewEntities(*designer->GetView(o.view));
   if (!o.dxf.empty()) {
-    const ExportSummary s = oneView ? ExportDxfFile(o.dxf, entities) : ExportDxfFile(o.dxf);
+    const ExportSummary s = oneView ? g_ViewBoard.ExportDxf(o.dxf, entities) : g_ViewBoard.ExportDxf(o.dxf);
     io.out << fmt::format("{}: {} entities\n", o.dxf, s.entities);
   }
   if (!o.svg.empty()) {

@@ -31,10 +31,4 @@ EntityList ViewEntities(const TankView& view) {
   return entities;
 }
 
-ExportSummary ExportDxfFile(const std::string& path) { return g_ViewBoard.ExportDxf(path); }
-
-ExportSummary ExportDxfFile(const std::string& path, const EntityList& entities) {
-  return g_ViewBoard.ExportDxf(path, entities);
-}
-
 }  // namespace tank::app

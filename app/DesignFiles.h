@@ -1,5 +1,4 @@
-// Design files and drawing exports as the host's commands use them: errors
-// name the file.
+// Design files as the host's commands use them: errors name the file.
 #pragma once
 
 #include "designer/TankDesigner.h"
@@ -15,8 +14,5 @@ void OpenDesign(TankDesigner& designer, const std::string& path);
 void SaveDesign(TankDesigner& designer, const std::string& path);
 // Every entity a view registered, once, in registration sequence.
 EntityList ViewEntities(const TankView& view);
-// The visible drawing, or the given entities, as DXF.
-ExportSummary ExportDxfFile(const std::string& path);
-ExportSummary ExportDxfFile(const std::string& path, const EntityList& entities);
 
 }  // namespace tank::app

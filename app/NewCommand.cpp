@@ -6,8 +6,6 @@
 #include "app/DesignFiles.h"
 #include "app/NewTank.h"
 #include "app/ProjectFile.h"
-#include "modelview/TankModel2DView.h"
-#include "modelview/TankModel3DView.h"
 
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
@@ -51,10 +49,8 @@ void PrintBoards(const Tank& tank, std::ostream& out) {
   for (const BoardPtr& board : tank.GetBoards()) {
     double a = 0, b = 0;
     BoardSize(*board, a, b);
-    std::vector<_3dPoint> outline;
-    board->GetOutline(outline);
-    double zMin = outline.empty() ? 0.0 : outline.front().z;
-    for (const _3dPoint& p : outline) zMin = std::min(zMin, p.z);
+    double zMin = 0.0, zMax = 0.0;
+    TankModeler().GetBoardZRange(board, zMin, zMax);
     const bool wall = board->GetKind() == 0;
     std::string restraints;
     for (const Restirction& r : board->GetRestrictions())

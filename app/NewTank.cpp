@@ -38,13 +38,13 @@ NewTankFiles WriteNewTankFiles(TankDesigner& designer, const std::string& dir) {
     if (dynamic_cast<const TankModel2DView*>(view.get())) {
       const std::string dxf = (fs::path(dir) / "plan.dxf").string();
       const std::string svg = (fs::path(dir) / "plan.svg").string();
-      files.written.emplace_back(dxf, ExportDxfFile(dxf, entities).entities);
+      files.written.emplace_back(dxf, g_ViewBoard.ExportDxf(dxf, entities).entities);
       PreviewOptions options;
       options.projection = 0;
       files.written.emplace_back(svg, g_ViewBoard.ExportSvg(svg, entities, options).entities);
     } else if (dynamic_cast<const TankModel3DView*>(view.get())) {
       const std::string dxf = (fs::path(dir) / "model3d.dxf").string();
-      files.written.emplace_back(dxf, ExportDxfFile(dxf, entities).entities);
+      files.written.emplace_back(dxf, g_ViewBoard.ExportDxf(dxf, entities).entities);
     }
   }
   return files;
