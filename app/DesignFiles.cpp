@@ -1,5 +1,7 @@
 #include "app/DesignFiles.h"
 
+#include "app/SafeInput.h"
+
 #include <fmt/format.h>
 
 #include <stdexcept>
@@ -7,6 +9,8 @@
 namespace tank::app {
 
 void OpenDesign(TankDesigner& designer, const std::string& path) {
+  // A device, a pipe or a folder is never read as a design.
+  CheckRegularFile(path, kMaxDesignFileBytes);
   try {
     OpenDesignFile(designer, path);
   } catch (const ArchiveError& e) {

@@ -1,6 +1,7 @@
 #include "app/Host.h"
 
 #include "app/Commands.h"
+#include "app/SafeInput.h"
 #include "platform/HostServices.h"
 
 #include <CLI/CLI.hpp>
@@ -70,11 +71,11 @@ int RunHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     out << cli.version() << "\n";
     return 0;
   } catch (const CLI::ParseError& e) {
-    err << "tankdesign: " << e.what() << "\n";
+    err << "tankdesign: " << PrintableMessage(e.what()) << "\n";
     err << "Run 'tankdesign --help' for the list of commands.\n";
     return 2;
   } catch (const std::exception& e) {
-    err << "tankdesign: error: " << e.what() << "\n";
+    err << "tankdesign: error: " << PrintableMessage(e.what()) << "\n";
     return 1;
   }
 }

@@ -1,5 +1,7 @@
 #include "app/ProjectFile.h"
 
+#include "app/SafeInput.h"
+
 #include <boost/make_shared.hpp>
 #include <fmt/format.h>
 
@@ -18,7 +20,9 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 [[noreturn]] void Fail(const std::string& source, const std::string& field, const std::string& why) {
-  throw ProjectError(fmt::format("{}: {}: {}", source, field, why));
+  // A field name comes from the file: made printable and cut, so that a
+  // hostile key cannot flood or forge the terminal.
+  throw ProjectError(fmt::format("{}: {}: {}", source, PrintableMessage(field, true, 120), why));
 }
 
 // Refuses keys the reader does not know (a misspelt key would otherwise be
@@ -229,10 +233,61 @@ TankLayoutParams MakeLayout(const ProjectSettings& settings, double originX, dou
   return p;
 }
 
+// Refuses a key given twice in one object (JSON readers would keep the last
+// silently), naming it by its path as the file writes it.
+class DuplicateKeys {
+ public:
+  DuplicateKeys(const std::string& source) : m_source(source) {}
+  bool operator()(int depth, nlohmann::detail::parse_event_t event, Json& parsed) {
+    using Event = nlohmann::detail::parse_event_t;
+    const auto level = static_cast<std::size_t>(depth);
+    if (event == Event::object_start || event == Event::array_start) {
+      // The container opened at `level`; its keys are collected one level down.
+      if (m_keys.size() <= level + 1) m_keys.resize(level + 2);
+      if (m_names.size() <= level + 1) m_names.resize(level + 2);
+      m_keys[level + 1].clear();
+      m_isObject.resize(level + 2);
+      m_isObject[level + 1] = event == Event::object_start;
+    } else if (event == Event::key) {
+      if (m_keys.size() <= level) m_keys.resize(level + 1);
+      if (m_names.size() <= level) m_names.resize(level + 1);
+      const std::string key = parsed.get<std::string>();
+      m_names[level] = key;
+      if (!m_keys[level].insert(key).second) {
+        std::string path;
+        for (std::size_t i = 1; i < level && i < m_names.size(); ++i)
+          if (i < m_isObject.size() && m_isObject[i]) path += (path.empty() ? "" : ".") + m_names[i];
+        path += (path.empty() ? "" : ".") + key;
+        Fail(m_source, PrintableMessage(path, true, 200), "given twice");
+      }
+    }
+    return true;
+  }
+
+ private:
+  std::string m_source;
+  std::vector<std::set<std::string>> m_keys;
+  std::vector<std::string> m_names;
+  std::vector<bool> m_isObject;
+};
+
 ProjectInput ReadProject(const std::string& text, const std::string& source) {
+  if (const TextPosition deep = FindExcessiveNesting(text); deep.line > 0)
+    throw ProjectError(fmt::format("{}:{}:{}: not a project file: lists and objects nested more than {} deep",
+                                   source, deep.line, deep.column, kMaxJsonDepth));
   Json root;
   try {
-    root = Json::parse(text);
+    root = Json::parse(text, DuplicateKeys(source));
+  } catch (const Json::out_of_range& e) {
+    // The library names the number it could not hold: find it in the text.
+    const std::string what = e.what();
+    const auto open = what.find("parsing '");
+    const auto close = open == std::string::npos ? open : what.find('\'', open + 9);
+    const std::string number = close == std::string::npos ? std::string() : what.substr(open + 9, close - open - 9);
+    const auto at = number.empty() ? std::string::npos : text.find(number);
+    const TextPosition p = PositionOf(text, at == std::string::npos ? 0 : at);
+    throw ProjectError(fmt::format("{}:{}:{}: the number {} is out of range (at most about 1.8e308)", source, p.line,
+                                   p.column, PrintableMessage(number, true, 60)));
   } catch (const Json::parse_error& e) {
     const auto [line, column] = LineColumn(text, e.byte > 0 ? e.byte - 1 : 0);
     std::string why = e.what();
@@ -297,11 +352,13 @@ ProjectInput ReadProject(const std::string& text, const std::string& source) {
 }
 
 ProjectInput ReadProjectFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ProjectError(path + ": cannot open: " + std::strerror(errno));
-  std::ostringstream text;
-  text << in.rdbuf();
-  return ReadProject(text.str(), path);
+  std::string text;
+  try {
+    text = ReadRegularFile(path, kMaxJsonFileBytes);
+  } catch (const std::runtime_error& e) {
+    throw ProjectError(e.what());
+  }
+  return ReadProject(text, path);
 }
 
 void ApplyBoardItems(const ProjectInput& input, const std::string& source, const TankModeler& modeler,

@@ -1,6 +1,7 @@
 // `tankdesign settings`: prints the default project settings as JSON, or
 // checks a settings file and lists everything wrong with it.
 #include "app/Commands.h"
+#include "app/SafeInput.h"
 #include "platform/Zarvel.h"
 
 #include <CLI/CLI.hpp>
@@ -22,28 +23,23 @@ struct SettingsOptions {
   std::string checkFile;
 };
 
-std::string ReadWholeFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  if (!in) throw std::runtime_error(name + ": cannot open: " + std::strerror(errno));
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw std::runtime_error(name + ": cannot read");
-  return text.str();
-}
-
 // Checks one settings file: "FILE: OK" on `out`, or one line per problem on
 // `err` and an exception that makes the host exit non-zero.
 void CheckSettingsFile(const std::string& name, HostStreams& io) {
-  const std::string text = ReadWholeFile(name);
+  const std::string text = ReadRegularFile(name, kMaxJsonFileBytes);
+  if (const TextPosition deep = FindExcessiveNesting(text); deep.line > 0)
+    throw std::runtime_error(name + ":" + std::to_string(deep.line) + ":" + std::to_string(deep.column) +
+                             ": not a settings file: lists and objects nested more than " +
+                             std::to_string(kMaxJsonDepth) + " deep");
   try {
     ReadSettingsJson(text);
   } catch (const SettingsError& e) {
     const auto& problems = e.GetProblems();
     for (const SettingsProblem& p : problems) {
       if (p.line > 0) {
-        io.err << name << ":" << p.line << ":" << p.column << ": " << p.reason << "\n";
+        io.err << name << ":" << p.line << ":" << p.column << ": " << PrintableMessage(p.reason, true, 400) << "\n";
       } else {
-        io.err << name << ": " << p.ToString() << "\n";
+        io.err << name << ": " << PrintableMessage(p.ToString(), true, 400) << "\n";
       }
     }
     throw std::runtime_error(name + ": settings rejected (" + std::to_string(problems.size()) +
