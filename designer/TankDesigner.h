@@ -160,6 +160,20 @@ class TankDesigner : public VekObject {
   void ApplyDefaultEdgeRestraints();
   void BuildEars();
 
+  // The calculation book of the tank into the view board's document path.
+  // With *mode 0 every board of the model is written, otherwise the three
+  // member lists (walls, then bottom slabs, then top slabs).  A tank not
+  // analysed since its last change is refused (false, GetCalcBookError says
+  // why); the check and load texts printed are the ones filed with this
+  // tank's analysis.  False too when the writer could not open or write the
+  // document or the host cancelled or stopped it.
+  bool WriteCalcBook(const std::vector<PictureHandle>& pictures, const int* mode, const CalcBookOptions& options,
+                     const std::vector<MemberPicture>& bottomPictures, const std::vector<MemberPicture>& topPictures,
+                     const std::vector<MemberPicture>& wallPictures, const std::vector<StructureComponentPtr>& topSlabs,
+                     const std::vector<StructureComponentPtr>& bottomSlabs,
+                     const std::vector<StructureComponentPtr>& walls, CancelProgressFn fn);
+  const std::string& GetCalcBookError() const { return m_calcBookError; }
+
   // ---- Filing --------------------------------------------------------------
   void Serialize(Archive& ar) override;
   // Reading in two steps: the whole design into a record, then taken over.
@@ -183,6 +197,7 @@ class TankDesigner : public VekObject {
   TankModeler m_modeler;
   Project m_project;
   CalcBookWriter m_calcBook;
+  std::string m_calcBookError;
   bool m_reinDesigned = false;
 };
 

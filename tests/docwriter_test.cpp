@@ -1,6 +1,7 @@
 // The calculation-document writer, read back by an independent reader
 // (python-docx through tests/tools/docx_report.py) and by libzip.
 #include "platform/Felgar.h"
+#include "tests/docx_reader.h"
 #include "tests/test_paths.h"
 
 #include <cairo.h>
@@ -21,20 +22,7 @@ namespace {
 using nlohmann::json;
 namespace fs = std::filesystem;
 
-json ReadWithPythonDocx(const std::string& path) {
-  const std::string command =
-      std::string("/usr/bin/python3 ") + TANK_SOURCE_DIR + "/tests/tools/docx_report.py '" + path + "' 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return json();
-  std::string out;
-  char buffer[4096];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-  if (pclose(pipe) != 0) {
-    ADD_FAILURE() << "the .docx reader failed on " << path << ":\n" << out;
-    return json();
-  }
-  return json::parse(out);
-}
+json ReadWithPythonDocx(const std::string& path) { return docx_reader::Read(path); }
 
 // A PNG of the given size drawn with cairo.
 std::vector<std::uint8_t> Png(int width, int height) {
