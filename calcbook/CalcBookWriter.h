@@ -43,6 +43,9 @@ class CalcBookWriter {
   bool HasDocument() const { return static_cast<bool>(m_document); }
   const boost::shared_ptr<TankWordObj>& GetDocument() const { return m_document; }
   const std::string& GetLastError() const { return m_error; }
+  // Lets the document go: a document the host stopped is written as it
+  // stands, a finished or cancelled one is already settled.
+  void ReleaseDocument() { m_document.reset(); }
 
   bool WriteForModel(const Tank& tank, ProjectSettings& settings, const std::vector<PictureHandle>& pictures,
                      const CalcBookOptions& options, const std::vector<MemberPicture>& bottomPictures,

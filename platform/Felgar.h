@@ -18,8 +18,9 @@
 // EndTable places it, at the width SetTableWidth gave last (percent of the
 // text width, 100 until set), with single borders.  Pictures: InsertPicture
 // takes a handle to a DocumentPicture (PNG bytes or a PNG file) and embeds a
-// copy in its own centred paragraph, scaled to the text width (never taller
-// than two thirds of the text height).  Page A4 portrait; East Asian text in
+// copy in its own centred paragraph, scaled to its share of the text width
+// (DocumentPicture::widthShare; never taller than two thirds of the text
+// height).  Page A4 portrait; East Asian text in
 // SimSun (readers without it fall back to a CJK serif font), Latin text in
 // Times New Roman.
 //
@@ -43,6 +44,8 @@ typedef void* PictureHandle;
 struct DocumentPicture {
   std::vector<std::uint8_t> png;
   std::string path;
+  // Share of the text width the picture takes (0 < share <= 1).
+  double widthShare = 1.0;
 };
 
 // Names the file the next TankWordObj opens (UTF-8 path).

@@ -484,7 +484,8 @@ void TankWordObj::InsertPicture(PictureHandle picture, int /*placement*/) {
   pic.number = static_cast<int>(d.media.size());
   pic.relId = "rIdImage" + std::to_string(pic.number);
   // Scaled to the text width, and no taller than two thirds of the text height.
-  double cx = double(kTextWidthTwips) * kEmuPerTwip;
+  const double share = source->widthShare > 0.0 && source->widthShare <= 1.0 ? source->widthShare : 1.0;
+  double cx = double(kTextWidthTwips) * kEmuPerTwip * share;
   double cy = cx * height / width;
   const double maxHeight = double(kTextHeightTwips) * kEmuPerTwip * 2.0 / 3.0;
   if (cy > maxHeight) {
