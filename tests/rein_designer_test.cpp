@@ -10,8 +10,10 @@
 #include "tests/tank_fixtures.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -150,6 +152,56 @@ TEST(ReinDesigner, DesignStatesAreFiledWithTheTank) {
   // The undo snapshot keeps them too.
   Tank copy(tank);
   EXPECT_EQ(AllGroups(copy), AllGroups(tank));
+}
+
+// The archive around a tank record: a 20-byte head (magic, version, size) and
+// a CRC-32 of everything before it.
+std::vector<std::uint8_t> Seal(const std::vector<std::uint8_t>& payload) {
+  std::vector<std::uint8_t> bytes = {'V', 'E', 'K', 'A', 'R', 'C', 'H', '1', 1, 0, 0, 0};
+  const std::uint64_t size = payload.size();
+  for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<std::uint8_t>(size >> (8 * i)));
+  bytes.insert(bytes.end(), payload.begin(), payload.end());
+  const auto crc = static_cast<std::uint32_t>(crc32_z(crc32_z(0L, Z_NULL, 0), bytes.data(), bytes.size()));
+  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(crc >> (8 * i)));
+  return bytes;
+}
+
+// A record of the layout before the design states were filed (version 2: the
+// same record without the design-state block before the trailer) reads with
+// every group "not designed"; a block whose group count does not fit the
+// board is refused.
+TEST(ReinDesigner, OlderTankRecordsReadAsNotDesigned) {
+  Tank tank;
+  BoardPtr slab = MakeBoard(2, 6000, 4000, 300);
+  tank.AddBoard(slab);
+  for (FaceValues* v : {&slab->GetFaceValues(true, true), &slab->GetEdges()[1].GetFaceValues(false)}) {
+    v->status = BarGroupStatus::kCrackLimitNotMet;
+    v->statusNote = "note";
+  }
+  const std::vector<std::uint8_t> archive = fixtures::StoreTank(tank);
+  std::vector<std::uint8_t> payload(archive.begin() + 20, archive.end() - 4);
+  // Block: the group count, then per group its state and its note.
+  const std::size_t block = 4 + 12 * 8 + 2 * 4;
+  const std::size_t trailer = 4 + 13;  // "EndQuenbyTank"
+  const std::size_t versionAt = 4 + 10;  // after "QuenbyTank"
+  ASSERT_EQ(payload[versionAt], 3);
+
+  std::vector<std::uint8_t> older(payload.begin(), payload.end() - static_cast<std::ptrdiff_t>(trailer + block));
+  older.insert(older.end(), payload.end() - static_cast<std::ptrdiff_t>(trailer), payload.end());
+  older[versionAt] = 2;
+  Tank read;
+  fixtures::ReadTank(read, Seal(older));
+  ASSERT_EQ(read.GetBoards().size(), 1u);
+  for (const FaceValues& v : AllGroups(read)) {
+    EXPECT_EQ(v.status, BarGroupStatus::kNotDesigned);
+    EXPECT_TRUE(v.statusNote.empty());
+  }
+
+  std::vector<std::uint8_t> wrongCount = payload;
+  wrongCount[payload.size() - trailer - block] = 11;
+  Tank kept;
+  EXPECT_THROW(fixtures::ReadTank(kept, Seal(wrongCount)), ArchiveError);
+  EXPECT_TRUE(kept.GetBoards().empty());
 }
 
 }  // namespace
