@@ -1,15 +1,16 @@
 // Benchmarks of the section design: the bar selector over the full candidate
 // table, and the required areas, bar selection and crack widths of every
-// board of the analysed 3 × 2-cell example (18 m × 12 m, walls 4 m high, with
-// top slab, buried, groundwater, temperature).
+// board of the analysed 3 × 2-cell example (examples/grid-3x2.json).
+#include "app/NewTank.h"
+#include "app/ProjectFile.h"
+#include "designer/TankDesigner.h"
 #include "platform/Tobrin.h"
-#include "model/TankModeler.h"
 #include "rebar/BarSelection.h"
 #include "rebar/ReinDesigner.h"
-#include "tests/rebar_fixtures.h"
-#include "tests/tank_fixtures.h"
 
 #include <benchmark/benchmark.h>
+
+#include <memory>
 
 namespace {
 
@@ -32,27 +33,28 @@ void BM_SelectBestRein(benchmark::State& state) {
 }
 BENCHMARK(BM_SelectBestRein)->Unit(benchmark::kMicrosecond);
 
+// The built-in example grid-3x2, built and analysed as the host does.
 void BM_DesignSections3x2(benchmark::State& state) {
-  Tank tank;
-  ProjectSettings s;
-  fixtures::MakeRegularTank(tank, fixtures::RegularLayout(3, 2, true, 18000, 12000));
-  s.GetCalcSettings().SetTemperatureConsidered(true);
-  TankModeler m;
-  m.MarkOuterWallFaces(tank);
-  m.ClassifyBoardEdges(tank, 1, 1, 0);
-  m.MarkSlabOverhangs(tank, 500);
-  rebarfx::AssignGrades(tank, s);
-  if (!AnalyseTank(tank, s)) {
+  auto designer = std::make_unique<TankDesigner>();
+  try {
+    tank::app::BuildNewTank(*designer, tank::app::ReadProject(tank::app::ExampleProject("grid-3x2"), "grid-3x2"),
+                            "grid-3x2");
+  } catch (const std::exception& e) {
+    state.SkipWithError(e.what());
+    return;
+  }
+  if (!designer->Analyse()) {
     state.SkipWithError(GetLastAnalysisError().c_str());
     return;
   }
+  Tank& tank = designer->GetTank();
   ReinDesignOptions options;
-  options.SetSettings(&s);
-  ReinDesigner designer;
+  options.SetSettings(&designer->GetSettings());
+  ReinDesigner engine;
   for (auto _ : state) {
-    designer.ComputeRequiredAreas(tank, options);
-    designer.SelectAllReins(tank, options);
-    designer.ComputeCrackWidths(tank, options);
+    engine.ComputeRequiredAreas(tank, options);
+    engine.SelectAllReins(tank, options);
+    engine.ComputeCrackWidths(tank, options);
   }
   state.counters["boards"] = static_cast<double>(ReinDesigner::DesignBoards(tank).size());
   state.counters["failing"] = static_cast<double>(ReinDesigner::GetFailingGroups(tank).size());
