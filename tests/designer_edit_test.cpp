@@ -356,10 +356,51 @@ TEST_F(DesignerEdit, EveryGroupUsesTheLevelGiven) {
   EXPECT_NEAR(hi - lo, 4500, 1e-6);
 }
 
+TEST_F(DesignerEdit, WallRunsSnapOnlyTheirOuterEnds) {
+  // Three segments, no wall yet: the first segment's start lies short of
+  // the third segment (200 mm thick); within 0.75 × 200 it starts on it.
+  struct Case {
+    double shortBy;
+    double startX;
+  };
+  for (const Case& c : {Case{100, 0}, Case{160, 160}}) {
+    designer->ClearModel();
+    const std::vector<Segment2d> run = {{_2dPoint(c.shortBy, 3000), _2dPoint(5000, 3000)},
+                                        {_2dPoint(5000, 3000), _2dPoint(5000, 0)},
+                                        {_2dPoint(5000, 0), _2dPoint(0, 0)}};
+    // The third segment's line runs along y = 0: let it cross the first
+    // segment's line by turning it up the left side.
+    const std::vector<Segment2d> closing = {run[0], run[1], {_2dPoint(0, -1000), _2dPoint(0, 5000)}};
+    ASSERT_TRUE(designer->AddWalls(closing, {3000, 3000, 3000}, {300, 300, 200}, 0, 0));
+    EXPECT_TRUE(WallAlong(c.startX, 3000, 5000, 3000)) << c.shortBy;
+    // The middle one is added exactly as drawn, the last one too (nothing
+    // to snap its end to).
+    EXPECT_TRUE(WallAlong(5000, 3000, 5000, 0)) << c.shortBy;
+    EXPECT_TRUE(WallAlong(0, -1000, 0, 5000)) << c.shortBy;
+  }
+  // One segment snaps both of its ends onto walls already in the tank.
+  ASSERT_TRUE(designer->AddWalls({{_2dPoint(100, 1000), _2dPoint(4900, 1000)}}, {3000}, {250}, 0, 0));
+  EXPECT_TRUE(WallAlong(0, 1000, 5000, 1000));
+  // An empty run does nothing and redraws nothing.
+  const TankModel2DView* plan = Plan();
+  EXPECT_FALSE(designer->AddWalls({}, {}, {}, 0, 0));
+  EXPECT_EQ(Plan(), plan);
+}
+
 TEST_F(DesignerEdit, PlanSketchAndGroups) {
   NewTank(1, 1, false);
   EXPECT_THROW(designer->MakePlanSketch(0, 0, 0, 100), std::invalid_argument);
-  EXPECT_FALSE(designer->MakePlanSketch(0, 0, 100, 100).empty());
+  // The walls of a 12000 × 6000 mm tank (their outlines lie on the wall
+  // axes) in a 100 × 100 picture: 120 mm per unit, texts 9 × 120 mm high.
+  const EntityList sketch = designer->MakePlanSketch(0, 0, 100, 100);
+  ASSERT_FALSE(sketch.empty());
+  bool text = false;
+  for (const EntityPtr& e : sketch)
+    if (auto* t = dynamic_cast<const _Text*>(e.get())) {
+      EXPECT_NEAR(t->GetHeight(), 1080, 1e-9);
+      text = true;
+    }
+  EXPECT_TRUE(text);
   const BoardPtr wall = designer->GetTank().GetWalls().front();
   std::vector<std::vector<BoardPtr>> groups;
   EXPECT_FALSE(designer->GroupBoardsOfEntities({HandleOf(wall), HandleOf(wall)}, groups));

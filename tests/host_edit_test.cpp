@@ -163,6 +163,25 @@ TEST_F(EditCommand, RefusedCommandStopsTheScript) {
   EXPECT_TRUE(std::filesystem::exists(out + "/tank.tkd"));
 }
 
+TEST_F(EditCommand, PartlyRefusedSlabLevelsAreOneStep) {
+  TankDesigner designer;
+  designer.GetSettings() = tank::app::ReadProjectFile(kExamples + "face-lines.json", true).settings;
+  designer.ShowModel2D(0, 0);
+  const auto lines = tank::app::ParseEditScript(
+      "build-tank-from-curves dxf face-lines.dxf\n"
+      "change-slab-levels -5000 @3000,3000 @0,3000 @9000,3000\n",
+      "script");
+  ASSERT_FALSE(tank::app::RunEditLine(designer, lines[0], kExamples).refused);
+  const auto before = StoreTank(designer.GetTank());
+  // Two slabs move; the wall picked with them is refused with its own message.
+  const tank::app::EditOutcome outcome = tank::app::RunEditLine(designer, lines[1], kExamples);
+  EXPECT_FALSE(outcome.refused) << outcome.message;
+  EXPECT_NE(outcome.message.find("refused in part: 墙"), std::string::npos) << outcome.message;
+  EXPECT_NE(outcome.message.find("removed bottom slab 1, bottom slab 2"), std::string::npos) << outcome.message;
+  designer.Undo();
+  EXPECT_EQ(StoreTank(designer.GetTank()), before);
+}
+
 TEST_F(EditCommand, BadScriptsNameTheLine) {
   struct Case {
     std::string text;
