@@ -182,6 +182,27 @@ TEST_F(EditCommand, PartlyRefusedSlabLevelsAreOneStep) {
   EXPECT_EQ(StoreTank(designer.GetTank()), before);
 }
 
+TEST_F(EditCommand, SavedDesignIsPickedByTheHandlesOfItsPlan) {
+  const std::string made = Path("made");
+  ASSERT_EQ(RunTool({"new", "--example", "buried-two-cell", "-o", made}).code, 0);
+  // The middle wall's axis line in the plan DXF, as a CAD user sees it.
+  const auto plan = ReadWithEzdxf(made + "/plan.dxf");
+  ASSERT_FALSE(plan.is_null());
+  std::string handle;
+  for (const auto& e : plan["entities"])
+    if (e["type"] == "LINE" && std::abs(e["start"][0].get<double>() - 6000) < 1e-6 &&
+        std::abs(e["end"][0].get<double>() - 6000) < 1e-6)
+      handle = e["handle"].get<std::string>();
+  ASSERT_FALSE(handle.empty());
+  const std::string out = Path("out");
+  const HostRun r = RunTool({"edit", made + "/tank.tkd", Script("remove-boards h:" + handle + "\n"), "-o", out});
+  ASSERT_EQ(r.code, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("line 1: remove-boards: removed wall 6; now 6 walls"), std::string::npos) << r.out;
+  TankDesigner design;
+  tank::app::OpenDesign(design, out + "/tank.tkd");
+  EXPECT_FALSE(WallAlong(design.GetTank(), 6000, 0, 6000, 6000));
+}
+
 TEST_F(EditCommand, BadScriptsNameTheLine) {
   struct Case {
     std::string text;
