@@ -221,9 +221,12 @@ std::string Shape(const Board& b) {
   return s;
 }
 
-std::map<const Board*, BoardState> Snapshot(const Tank& tank) {
-  std::map<const Board*, BoardState> out;
-  for (const BoardPtr& b : tank.GetBoards()) out[b.get()] = {BoardName(tank, b), Shape(*b)};
+// The boards in the tank's order, so that reports list them in that order.
+using Snapshots = std::vector<std::pair<const Board*, BoardState>>;
+
+Snapshots Snapshot(const Tank& tank) {
+  Snapshots out;
+  for (const BoardPtr& b : tank.GetBoards()) out.emplace_back(b.get(), BoardState{BoardName(tank, b), Shape(*b)});
   return out;
 }
 
@@ -233,12 +236,12 @@ std::string Join(const std::vector<std::string>& names) {
   return s;
 }
 
-std::string Describe(const std::map<const Board*, BoardState>& before, const Tank& tank) {
+std::string Describe(const Snapshots& before, const Tank& tank) {
   std::vector<std::string> added, removed, changed;
   std::set<const Board*> now;
   for (const BoardPtr& b : tank.GetBoards()) {
     now.insert(b.get());
-    const auto it = before.find(b.get());
+    const auto it = std::find_if(before.begin(), before.end(), [&b](const auto& s) { return s.first == b.get(); });
     if (it == before.end())
       added.push_back(BoardName(tank, b));
     else if (it->second.shape != Shape(*b))
