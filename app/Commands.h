@@ -25,5 +25,6 @@ void RegisterDesignCommands(CLI::App& cli, HostStreams& io);
 void RegisterNewCommand(CLI::App& cli, HostStreams& io);
 void RegisterAnalyseCommand(CLI::App& cli, HostStreams& io);
 void RegisterBookCommand(CLI::App& cli, HostStreams& io);
+void RegisterEditCommand(CLI::App& cli, HostStreams& io);
 
 }  // namespace tank::app
