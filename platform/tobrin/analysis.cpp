@@ -8,6 +8,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -226,10 +227,33 @@ bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& 
   const int wallTop = settings.GetGeometrySettings().GetWallTopRestraint();
   std::vector<BoardSolution> solutions(actions.boards.size());
   for (std::size_t i = 0; i < actions.boards.size(); ++i) {
+    // A cell pattern changes a board's loads only where the board carries
+    // water of some cell: it is solved once for each distinct loading, and
+    // the results are handed to every loading that has the same loads.
+    const BoardActions& ba = actions.boards[i];
+    const bool waterBends = ba.board->GetKind() != 1;  // bottom slabs take the ground reaction instead
+    std::vector<std::vector<int>> keys;
+    std::vector<std::size_t> solved;  // per loading: its index among the distinct ones
     std::vector<PlateLoadCase> loadings;
     for (const CaseLoading& c : cases)
-      for (int k = 0; k < kCombinationCount; ++k) loadings.push_back(CombinedLoads(actions, i, c, k, l, false));
-    if (!SolveBoard(actions.boards[i], loadings, kPoisson, wallTop, solutions[i], reason)) return false;
+      for (int k = 0; k < kCombinationCount; ++k) {
+        std::vector<int> key = {c.loadCase, k};
+        if (waterBends)
+          for (const auto& water : ba.cellWater) key.push_back(c.HasWater(water.first) ? 1 : 0);
+        const auto at = std::find(keys.begin(), keys.end(), key);
+        if (at != keys.end()) {
+          solved.push_back(static_cast<std::size_t>(at - keys.begin()));
+          continue;
+        }
+        solved.push_back(keys.size());
+        keys.push_back(std::move(key));
+        loadings.push_back(CombinedLoads(actions, i, c, k, l, false));
+      }
+    if (!SolveBoard(ba, loadings, kPoisson, wallTop, solutions[i], reason)) return false;
+    std::vector<RawBoardMoments> all;
+    all.reserve(solved.size());
+    for (std::size_t index : solved) all.push_back(solutions[i].results[index]);
+    solutions[i].results = std::move(all);
   }
   const std::vector<Joint> joints = FindFixedJoints(tank, actions);
   for (std::size_t loading = 0; loading < cases.size() * kCombinationCount; ++loading)
