@@ -316,7 +316,8 @@ TEST(AnalysisLoads, ChecksFailOnTheUnfavourableGroundwaterLevel) {
 
 // The top slab's load text states the loads the analysis applies, the
 // user's uniform area load included: the basic q of each case equals the
-// pressure the analysis puts on the slab.
+// uniform pressure the analysis puts on the slab; a load on a part of the
+// slab is stated with where it acts.
 TEST(AnalysisLoads, TopSlabTextIncludesUserAreaLoads) {
   Tank tank;
   ASSERT_TRUE(fixtures::MakeRegularTank(tank, fixtures::RegularLayout(1, 1, true, 6000, 6000)));
@@ -328,9 +329,19 @@ TEST(AnalysisLoads, TopSlabTextIncludesUserAreaLoads) {
   load->SetLoadType(5);  // live
   load->SetValue(5.0);
   top->AddLoad(load);
+  // A dead load on a part of the slab (2 m × 1 m): stated on a line of its
+  // own with where it acts.
+  auto part = boost::make_shared<AreaLoad>();
+  part->SetDistribution(1);
+  part->SetLoadType(2);  // dead
+  part->SetValue(3.0);
+  part->SetRegion(_2dPolyline(std::vector<_3dPoint>{{1000, 1000, 0}, {3000, 1000, 0}, {3000, 2000, 0}, {1000, 2000, 0}}));
+  top->AddLoad(part);
   ASSERT_TRUE(AnalyseTank(tank, s)) << GetLastAnalysisError();
   const std::vector<SlabLoadText> texts = GetTopSlabLoadText();
   ASSERT_EQ(texts.size(), 1u);
+  EXPECT_TRUE(Has(texts[0].lines, "板上局部恒载(Qg): q=3.00kN/m$2$")) << Joined(texts[0].lines);
+  EXPECT_TRUE(Has(texts[0].lines, "板上恒载(Qg)合计: 6.00kN")) << Joined(texts[0].lines);
 
   tobrin::TankActions actions;
   std::string reason;
@@ -339,8 +350,9 @@ TEST(AnalysisLoads, TopSlabTextIncludesUserAreaLoads) {
   while (actions.boards[index].board != top) ++index;
   for (int c = 0; c < 4; ++c) {
     const tobrin::PlateLoadCase lc = tobrin::CombinedLoads(actions, index, c, tobrin::kBasic, s.GetLoadSettings(), false);
-    double q = 0.0;
-    for (const tobrin::PlateAreaLoad& a : lc.areas) q += std::fabs(a.q0);
+    double q = 0.0;  // the uniform pressures over the whole slab
+    for (const tobrin::PlateAreaLoad& a : lc.areas)
+      if (!std::isfinite(a.x0)) q += std::fabs(a.q0);
     const std::string label = std::string("工况") + std::to_string(c + 1) + "(" + TobrinLoadCaseName(c) + "): 基本组合q=";
     std::string line;
     for (const std::string& l : texts[0].lines)

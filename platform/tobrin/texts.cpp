@@ -32,6 +32,10 @@ double Sum(const TankActions& a, int kind, int action) {
   return w;
 }
 
+// +1 when the slab's normal points up: user loads are stored along the
+// normal, downward loads then negative.
+double Sign(const Board& board) { return board.GetNormal().z >= 0 ? 1.0 : -1.0; }
+
 std::string CaseLabel(int c) { return fmt::format("工况{}({})", c + 1, TobrinLoadCaseName(c)); }
 
 // "1.20×6.25+1.27×9.50" and its value for the uniform pressures of a slab.
@@ -192,6 +196,24 @@ void BuildTexts(const TankActions& a, const ProjectSettings& settings, AnalysisT
       } else {
         row.push_back(fmt::format("顶板活荷载: qt={:.2f}kN/m$2$", b.pressure[kTopLive]));
       }
+      // The user's area loads that are not one uniform pressure over the
+      // whole slab (those are in q below): where and how much.
+      for (int act : {kUserDead, kUserLive})
+        for (const PlateAreaLoad& area : b.loads[act].areas) {
+          const bool whole = !std::isfinite(area.x0);
+          const bool uniform = area.gx == 0 && area.gy == 0 && area.gxy == 0;
+          if (whole && uniform) continue;
+          const char* name = act == kUserDead ? "恒载(Qg)" : "活载(Qq)";
+          const std::string where =
+              whole ? std::string("全板") : fmt::format("x={:.0f}~{:.0f}mm,y={:.0f}~{:.0f}mm", area.x0, area.x1,
+                                                        area.y0, area.y1);
+          if (uniform)
+            row.push_back(fmt::format("板上局部{}: q={:.2f}kN/m$2$,作用范围{}", name, -area.q0 * Sign(board), where));
+          else
+            row.push_back(fmt::format("板上线性分布{}: q={:.4g}{:+.4g}·x{:+.4g}·y kN/m$2$(x、y以mm计,板局部坐标),作用范围{}",
+                                      name, -area.q0 * Sign(board), -area.gx * Sign(board), -area.gy * Sign(board),
+                                      where));
+        }
       if (!b.loads[kUserDead].areas.empty() || !b.loads[kUserDead].points.empty() || !b.loads[kUserDead].lines.empty())
         row.push_back(fmt::format("板上恒载(Qg)合计: {:.2f}kN", b.weight[kUserDead]));
       if (!b.loads[kUserLive].areas.empty() || !b.loads[kUserLive].points.empty() || !b.loads[kUserLive].lines.empty())
