@@ -129,7 +129,15 @@ void RunAnalyse(const AnalyseOptions& o, HostStreams& io) {
     OpenDesign(*designer, o.input);
   io.err << fmt::format("{}: analysing {} boards (method {})...\n", o.input, designer->GetTank().GetBoards().size(),
                         designer->GetSettings().GetLoadSettings().GetAnalysisMethod());
-  if (!designer->Analyse()) throw std::runtime_error(o.input + ": analysis failed: " + GetLastAnalysisError());
+  {
+    // The long steps of the analysis show on the error stream as they start.
+    struct ProgressOnStream {
+      explicit ProgressOnStream(std::ostream& s) { GetScriptedHost().SetProgressStream(&s); }
+      ~ProgressOnStream() { GetScriptedHost().SetProgressStream(nullptr); }
+    } shown(io.err);
+    if (!designer->Analyse(&HostTextProgress))
+      throw std::runtime_error(o.input + ": analysis failed: " + GetLastAnalysisError());
+  }
   TankCheckResult checks;
   if (!CheckTank(designer->GetTank(), designer->GetSettings(), checks))
     throw std::runtime_error(o.input + ": the checks cannot be computed");

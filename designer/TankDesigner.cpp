@@ -354,7 +354,7 @@ bool TankDesigner::NewTank(const TankLayoutParams& params, int planKind, int lab
   return true;
 }
 
-bool TankDesigner::Analyse() {
+bool TankDesigner::Analyse(TextProgressFn progress) {
   // Texts of an earlier analysis must not outlive a failed one.
   ClearAnalysisTexts();
   AssignDefaultGrades();
@@ -374,7 +374,7 @@ bool TankDesigner::Analyse() {
     loads.GetTextTable1(table1);
     loads.GetTextTable2(table2);
   }
-  if (!AnalyseTank(tank, settings)) return false;
+  if (!AnalyseTank(tank, settings, progress)) return false;
   SetTextList1(list1);
   SetTextList2(list2);
   SetTextTable1(table1);

@@ -25,6 +25,7 @@
 #include "calcbook/CalcBookWriter.h"
 #include "designer/Project.h"
 #include "model/TankModeler.h"
+#include "platform/HostServices.h"
 #include "platform/Morlak.h"
 #include "platform/Nirvox.h"
 #include "rebar/ReinDesigner.h"
@@ -233,7 +234,7 @@ class TankDesigner : public VekObject {
   // after a successful analysis.  False when the tank cannot be analysed
   // (GetLastAnalysisError says why); the tank then holds no moments and the
   // library no texts of an earlier analysis.
-  bool Analyse();
+  bool Analyse(TextProgressFn progress = nullptr);
   void AssignDefaultGrades();
   void MarkOuterWallFaces();
   void ApplyDefaultEdgeRestraints();
