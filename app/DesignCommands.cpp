@@ -3,6 +3,8 @@
 #include "app/Commands.h"
 #include "app/DesignFiles.h"
 #include "designer/TankDesigner.h"
+#include "modelview/CTankRein3DView.h"
+#include "modelview/TankModel3DView.h"
 
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
@@ -53,6 +55,33 @@ void PrintInfo(const std::string& path, TankDesigner& designer, std::ostream& ou
   out << fmt::format("  drawing: {} entities\n", g_ViewBoard.GetDrawingSize());
 }
 
+// Views in 3D space (the 3D model and the 3D rebar view): their previews
+// are isometric views, and on a sheet they stand apart from the plans.
+bool Is3dView(const TankView& view) {
+  return dynamic_cast<const TankModel3DView*>(&view) != nullptr ||
+         dynamic_cast<const CTankRein3DView*>(&view) != nullptr;
+}
+
+ExportPart ViewPart(const TankView& view) {
+  ExportPart part;
+  part.entities = ViewEntities(view);
+  part.projection = Is3dView(view) ? 1 : 0;
+  return part;
+}
+
+// What the design's current mode shows, as one sheet: the drawings on the
+// sheet's plane (plans and the drawing views, laid out where they are, with
+// the user's own entities) first, then every 3D view beside them, so that
+// nothing is drawn over anything else.  Hidden entities (those of the other
+// modes) are left out by the export.
+std::vector<ExportPart> SheetOfMode(const TankDesigner& designer) {
+  std::vector<ExportPart> parts(1);
+  parts.front().rest = true;
+  for (const auto& view : designer.GetViews())
+    if (view && Is3dView(*view)) parts.push_back(ViewPart(*view));
+  return parts;
+}
+
 struct ExportOptions {
   std::string design;
   std::string dxf, svg, png;
@@ -67,19 +96,22 @@ void RunExport(const ExportOptions& o, HostStreams& io) {
   if (o.view >= static_cast<int>(designer->GetViewCount()))
     throw std::runtime_error(fmt::format("{}: --view {}: the design holds {} views", o.design, o.view,
                                          designer->GetViewCount()));
-  const bool oneView = o.view >= 0;
-  EntityList entities;
-  if (oneView) entities = ViewEntities(*designer->GetView(o.view));
+  // A design read back has every entity on show: show what its mode shows.
+  if (o.view < 0) designer->ShowViewsOfMode(designer->GetMode());
+  const std::vector<ExportPart> parts =
+      o.view >= 0 ? std::vector<ExportPart>{ViewPart(*designer->GetView(o.view))} : SheetOfMode(*designer);
+  PreviewOptions preview;
+  preview.projection = parts.size() == 1 ? parts.front().projection : 0;
   if (!o.dxf.empty()) {
-    const ExportSummary s = oneView ? g_ViewBoard.ExportDxf(o.dxf, entities) : g_ViewBoard.ExportDxf(o.dxf);
+    const ExportSummary s = g_ViewBoard.ExportDxf(o.dxf, parts);
     io.out << fmt::format("{}: {} entities\n", o.dxf, s.entities);
   }
   if (!o.svg.empty()) {
-    const ExportSummary s = oneView ? g_ViewBoard.ExportSvg(o.svg, entities) : g_ViewBoard.ExportSvg(o.svg);
+    const ExportSummary s = g_ViewBoard.ExportSvg(o.svg, parts, preview);
     io.out << fmt::format("{}: {} entities\n", o.svg, s.entities);
   }
   if (!o.png.empty()) {
-    const ExportSummary s = oneView ? g_ViewBoard.ExportPng(o.png, entities) : g_ViewBoard.ExportPng(o.png);
+    const ExportSummary s = g_ViewBoard.ExportPng(o.png, parts, preview);
     io.out << fmt::format("{}: {} entities\n", o.png, s.entities);
   }
 }

@@ -26,6 +26,34 @@ void BuildNewTank(TankDesigner& designer, const ProjectInput& input, const std::
   designer.ShowModel3D();
 }
 
+namespace {
+
+// The top plan of a covered tank, with its slab names, openings and loads:
+// drawn by a model plan of its own for the files only (the design keeps
+// its one model plan, of the bottom slabs), and taken off the drawing again.
+void WriteTopPlan(TankDesigner& designer, const std::string& dir, NewTankFiles& files) {
+  namespace fs = std::filesystem;
+  if (designer.GetTank().GetTopSlabs().empty()) return;
+  TankModel2DView plan(&g_ViewBoard);
+  const int textHeight = designer.GetSettings().GetModelSettings().GetModelTextHeight();
+  plan.m_textHeight = textHeight == 0 ? 200 : textHeight;
+  plan.m_bottomSlabOverhang =
+      static_cast<double>(designer.GetSettings().GetGeometrySettings().GetBottomSlabOverhang());
+  plan.m_zoomOnRedraw = false;
+  plan.m_planKind = 1;
+  plan.m_labelMode = LabelMode::kNamesWithLoads;
+  plan.Redraw(designer.GetTank());
+  const EntityList entities = ViewEntities(plan);
+  const std::string dxf = (fs::path(dir) / "plan-top.dxf").string();
+  const std::string svg = (fs::path(dir) / "plan-top.svg").string();
+  files.written.emplace_back(dxf, g_ViewBoard.ExportDxf(dxf, entities).entities);
+  PreviewOptions options;
+  options.projection = 0;
+  files.written.emplace_back(svg, g_ViewBoard.ExportSvg(svg, entities, options).entities);
+}
+
+}  // namespace
+
 NewTankFiles WriteNewTankFiles(TankDesigner& designer, const std::string& dir) {
   namespace fs = std::filesystem;
   fs::create_directories(dir);
@@ -47,6 +75,7 @@ NewTankFiles WriteNewTankFiles(TankDesigner& designer, const std::string& dir) {
       files.written.emplace_back(dxf, g_ViewBoard.ExportDxf(dxf, entities).entities);
     }
   }
+  WriteTopPlan(designer, dir, files);
   return files;
 }
 

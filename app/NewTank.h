@@ -22,8 +22,9 @@ struct NewTankFiles {
   std::vector<std::pair<std::string, int>> written;
 };
 
-// Writes DIR/tank.tkd, DIR/plan.dxf, DIR/plan.svg and DIR/model3d.dxf (the
-// directory is created).
+// Writes DIR/tank.tkd, DIR/plan.dxf, DIR/plan.svg and DIR/model3d.dxf, and
+// for a tank with top slabs the top plan DIR/plan-top.dxf and
+// DIR/plan-top.svg (the directory is created).
 NewTankFiles WriteNewTankFiles(TankDesigner& designer, const std::string& dir);
 
 }  // namespace tank::app
