@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <stdexcept>
 
@@ -625,7 +627,7 @@ void SaveDesignFile(TankDesigner& designer, const std::string& path) {
 
 void OpenDesignFile(TankDesigner& designer, const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot open design file " + path);
+  if (!in) throw std::runtime_error("cannot open design file " + path + ": " + std::strerror(errno));
   Archive ar(in);
   std::unique_ptr<LoadedDesign> design = designer.ReadDesign(ar);
   ar.Close();
