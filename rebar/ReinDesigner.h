@@ -16,6 +16,8 @@
 
 #include <vector>
 
+class ReinTrendAdapter;
+
 class ReinDesigner {
  public:
   ReinDesigner() = default;
@@ -40,4 +42,15 @@ class ReinDesigner {
 
   // The bar groups of the tank that are not designed cleanly (their notes).
   static std::vector<std::string> GetFailingGroups(const Tank& tank);
+
+  // Support bars of every board edge whose bars belong to that board
+  // (ReinTrendAdapter::NeedsEdgeRein, upper face then lower face, wide-spacing
+  // selection), then the board's face bars again, X then Y, for each face that
+  // received edge bars.  Boards excluded from the design are skipped.
+  void SelectEdgeReins(Tank& tank, const ReinDesignOptions& options, const ReinTrendAdapter& adapter) const;
+
+  // The bars of an edge or haunch zone laid again along its distribution line
+  // (DistributeBarsOnLine of rebar/ZoneBars.h): all bars, or one bar at a
+  // position along the line.
+  std::vector<ReinPtr> DistributeBarsOnLine(const ReinZonePtr& zone, int position, bool single) const;
 };
