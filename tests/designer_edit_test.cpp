@@ -387,6 +387,22 @@ TEST_F(DesignerEdit, WallRunsSnapOnlyTheirOuterEnds) {
   EXPECT_EQ(Plan(), plan);
 }
 
+TEST_F(DesignerEdit, LoweringAWallBelowItsOpeningIsRefused) {
+  NewTank(1, 1, false);
+  const BoardPtr wall = WallAlong(0, 0, 12000, 0);
+  ASSERT_TRUE(wall);
+  std::vector<_3dPoint> corners;
+  for (const auto& [u, v] : {std::pair{5000.0, 3000.0}, {6000.0, 3000.0}, {6000.0, 3600.0}, {5000.0, 3600.0}})
+    corners.push_back(wall->LocalToWorld(_2dPoint(u, v)));
+  ASSERT_TRUE(designer->AddHole(boost::make_shared<_2dPolyline>(corners, true), wall, 0, 0));
+  const auto before = StoreTank(designer->GetTank());
+  EXPECT_FALSE(designer->EditBoardsAndTopSlabs({HandleOf(wall)}, 2000, 0, 0));
+  EXPECT_EQ(StoreTank(designer->GetTank()), before);
+  EXPECT_NE(designer->GetLastEditNote().find("outside"), std::string::npos) << designer->GetLastEditNote();
+  // Lowered to just above the opening, it is accepted.
+  EXPECT_TRUE(designer->EditBoardsAndTopSlabs({HandleOf(designer->GetTank().GetWalls().front())}, 3800, 0, 0));
+}
+
 TEST_F(DesignerEdit, PlanSketchAndGroups) {
   NewTank(1, 1, false);
   EXPECT_THROW(designer->MakePlanSketch(0, 0, 0, 100), std::invalid_argument);
