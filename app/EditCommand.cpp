@@ -6,6 +6,7 @@
 // --keep-going (then it is reported and skipped).  With -o the design, the model plan and the 3D model are
 // written after the last command, and only when the script succeeded.
 #include "app/Commands.h"
+#include "app/OutputSet.h"
 #include "app/DesignFiles.h"
 #include "app/EditScript.h"
 #include "app/NewTank.h"
@@ -86,7 +87,9 @@ void RunEdit(const EditOptions& o, HostStreams& io) {
   }
   designer->ShowModel2D(pk, lm);
   designer->ShowModel3D();
-  const NewTankFiles files = WriteNewTankFiles(*designer, o.outDir);
+  OutputSet out(o.outDir);
+  const NewTankFiles files = WriteNewTankFiles(*designer, out);
+  out.Commit();
   for (const auto& [path, entities] : files.written)
     io.out << fmt::format("wrote {}{}\n", path, entities >= 0 ? fmt::format(" ({} entities)", entities) : "");
 }

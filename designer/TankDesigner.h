@@ -25,6 +25,7 @@
 #include "calcbook/CalcBookWriter.h"
 #include "designer/Project.h"
 #include "model/TankModeler.h"
+#include "platform/HostServices.h"
 #include "platform/Morlak.h"
 #include "platform/Nirvox.h"
 #include "rebar/ReinDesigner.h"
@@ -236,11 +237,25 @@ class TankDesigner : public VekObject {
   // after a successful analysis.  False when the tank cannot be analysed
   // (GetLastAnalysisError says why); the tank then holds no moments and the
   // library no texts of an earlier analysis.
-  bool Analyse();
+  bool Analyse(TextProgressFn progress = nullptr);
   void AssignDefaultGrades();
   void MarkOuterWallFaces();
   void ApplyDefaultEdgeRestraints();
   void BuildEars();
+
+  // The calculation book of the tank into the view board's document path.
+  // With *mode 0 every board of the model is written, otherwise the three
+  // member lists (walls, then bottom slabs, then top slabs).  A tank not
+  // analysed since its last change is refused (false, GetCalcBookError says
+  // why); the check and load texts printed are the ones filed with this
+  // tank's analysis.  False too when the writer could not open or write the
+  // document or the host cancelled or stopped it.
+  bool WriteCalcBook(const std::vector<PictureHandle>& pictures, const int* mode, const CalcBookOptions& options,
+                     const std::vector<MemberPicture>& bottomPictures, const std::vector<MemberPicture>& topPictures,
+                     const std::vector<MemberPicture>& wallPictures, const std::vector<StructureComponentPtr>& topSlabs,
+                     const std::vector<StructureComponentPtr>& bottomSlabs,
+                     const std::vector<StructureComponentPtr>& walls, CancelProgressFn fn);
+  const std::string& GetCalcBookError() const { return m_calcBookError; }
 
   // ---- Filing --------------------------------------------------------------
   void Serialize(Archive& ar) override;
@@ -274,6 +289,7 @@ class TankDesigner : public VekObject {
   TankModeler m_modeler;
   Project m_project;
   CalcBookWriter m_calcBook;
+  std::string m_calcBookError;
   bool m_reinDesigned = false;
   std::string m_lastEditNote;
 };
