@@ -591,7 +591,9 @@ TEST(Model3d, SolidsCloseTheOuterCornersMeetFaceToFaceAndStayWithinTheOuterFaces
       // The corner square of the overhang, at the bottom slab's mid-plane.
       EXPECT_TRUE(InSomeBox(solids, _3dPoint(c.x + sx * 640, c.y + sy * 640, -3200))) << c.x << "," << c.y;
       // The top slab reaches the walls' outer faces.
-      if (covered) EXPECT_TRUE(InSomeBox(solids, _3dPoint(c.x + sx * 149, c.y + sy * 149, 900))) << c.x << "," << c.y;
+      if (covered) {
+        EXPECT_TRUE(InSomeBox(solids, _3dPoint(c.x + sx * 149, c.y + sy * 149, 900))) << c.x << "," << c.y;
+      }
     }
     // Nothing reaches beyond the outer faces and the overhang.
     for (const EntityPtr& e : solids) {
