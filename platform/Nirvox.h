@@ -178,9 +178,14 @@ struct DrawingStandard {
   int sectionMarkStyle = 0;
   int sectionMarkBase = 0;
   int sectionMarkSide = 0;
-  int reinDesignFlag = 0;     // non-zero: joint zones use the shorter span
-  int reinDesignValue1 = 0;   // passed through to the rebar designer unread
-  int reinDesignValue2 = 10;  // rounding step of the joint-zone extension (mm); 0 would remove it
+  // The rebar design options the host sets on the board (SetReinDesignValues):
+  // the span flag (0: a joint zone reaches into the board by a quarter of the
+  // span across the edge; non-zero: of the board's shorter span), a second
+  // value the designer passes on unread, and the rounding step (mm) of those
+  // extensions.
+  int reinDesignFlag = 0;
+  int reinDesignValue1 = 0;
+  int reinDesignValue2 = 50;
   // The calculation book's file, handed to the document writer.
   std::string documentPath = "calcbook.docx";
   // Global line-type scale ($LTSCALE); 0 takes it from the drawing scale:
@@ -328,6 +333,13 @@ class HostViewBoard {
   void SetDrawingStandard(const DrawingStandard& standard);
   const std::string& GetDocumentPath() const { return m_standard.documentPath; }
   void SetDocumentPath(const std::string& path) { m_standard.documentPath = path; }
+  // The three rebar design options (GetReinDesignFlag, GetReinDesignValue1,
+  // GetReinDesignValue2).
+  void SetReinDesignValues(int flag, int value1, int roundingStep) {
+    m_standard.reinDesignFlag = flag;
+    m_standard.reinDesignValue1 = value1;
+    m_standard.reinDesignValue2 = roundingStep;
+  }
 
   // Back to a fresh board: empty drawing and registries, empty base maps,
   // show flags false, default standard, zoom and counters cleared.  The
@@ -635,6 +647,9 @@ void FormatValuePair(std::string& text, double a, double b);
 std::string JoinTexts(const std::string& a, const std::string& b);
 void JoinTexts(std::string& text, const std::string& a, const std::string& b);
 std::string GetDocumentPath();
+// The rebar design options of the board's drawing standard: the span flag
+// (default 0), the second value (default 0) and the rounding step in mm
+// (default 50).
 int GetReinDesignFlag();
 int GetReinDesignValue1();
 int GetReinDesignValue2();

@@ -50,7 +50,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -901,7 +903,7 @@ void WriteFileSafely(const std::string& path, const std::string& text, std::ios:
     if (!f) {
       std::error_code ignored;
       std::filesystem::remove(temporary, ignored);
-      throw std::runtime_error("cannot write " + path);
+      throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
     }
   }
   std::error_code ec;
