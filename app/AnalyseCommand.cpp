@@ -9,6 +9,7 @@
 #include "app/Commands.h"
 #include "app/DesignFiles.h"
 #include "app/NewTank.h"
+#include "app/OutputSet.h"
 #include "app/ProjectFile.h"
 #include "platform/Tobrin.h"
 
@@ -16,6 +17,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -40,7 +42,7 @@ void Row(std::ostream& csv, const std::string& board, const char* face, const st
 
 void WriteMomentsCsv(const Tank& tank, const std::string& path) {
   std::ofstream csv(path, std::ios::binary | std::ios::trunc);
-  if (!csv) throw std::runtime_error(path + ": cannot write");
+  if (!csv) throw std::runtime_error("moments.csv: cannot write: " + FileErrorReason(errno));
   csv << "board,face,direction_or_edge,basic_kNm_per_m,standard_kNm_per_m,quasi_permanent_kNm_per_m,"
          "governing_case,case_name\n";
   for (const BoardPtr& board : tank.GetBoards()) {
@@ -53,7 +55,7 @@ void WriteMomentsCsv(const Tank& tank, const std::string& path) {
       for (bool upper : {true, false})
         Row(csv, name, upper ? "upper" : "lower", fmt::format("edge {}", i + 1), edges[i].GetFaceValues(upper));
   }
-  if (!csv.flush()) throw std::runtime_error(path + ": cannot write");
+  if (!csv.flush()) throw std::runtime_error("moments.csv: cannot write: " + FileErrorReason(errno));
 }
 
 // The texts mark squares and cubes for the document writer ("m$2$"); the
@@ -129,7 +131,15 @@ void RunAnalyse(const AnalyseOptions& o, HostStreams& io) {
     OpenDesign(*designer, o.input);
   io.err << fmt::format("{}: analysing {} boards (method {})...\n", o.input, designer->GetTank().GetBoards().size(),
                         designer->GetSettings().GetLoadSettings().GetAnalysisMethod());
-  if (!designer->Analyse()) throw std::runtime_error(o.input + ": analysis failed: " + GetLastAnalysisError());
+  {
+    // The long steps of the analysis show on the error stream as they start.
+    struct ProgressOnStream {
+      explicit ProgressOnStream(std::ostream& s) { GetScriptedHost().SetProgressStream(&s); }
+      ~ProgressOnStream() { GetScriptedHost().SetProgressStream(nullptr); }
+    } shown(io.err);
+    if (!designer->Analyse(&HostTextProgress))
+      throw std::runtime_error(o.input + ": analysis failed: " + GetLastAnalysisError());
+  }
   TankCheckResult checks;
   if (!CheckTank(designer->GetTank(), designer->GetSettings(), checks))
     throw std::runtime_error(o.input + ": the checks cannot be computed");
@@ -140,14 +150,13 @@ void RunAnalyse(const AnalyseOptions& o, HostStreams& io) {
     io.status = kExitCheckFailed;
   }
   if (o.outDir.empty()) return;
-  std::filesystem::create_directories(o.outDir);
-  const std::string design = (std::filesystem::path(o.outDir) / "tank.tkd").string();
-  SaveDesign(*designer, design);
-  const std::string csv = (std::filesystem::path(o.outDir) / "moments.csv").string();
-  WriteMomentsCsv(designer->GetTank(), csv);
-  const std::string checkFile = (std::filesystem::path(o.outDir) / "checks.txt").string();
-  WriteChecks(checks, checkFile);
-  io.out << fmt::format("wrote {}\nwrote {}\nwrote {}\n", design, csv, checkFile);
+  // Every output appears together, or none does.
+  OutputSet out(o.outDir);
+  SaveDesign(*designer, out.Stage("tank.tkd"));
+  WriteMomentsCsv(designer->GetTank(), out.Stage("moments.csv"));
+  WriteChecks(checks, out.Stage("checks.txt"));
+  out.Commit();
+  for (const std::string& file : out.Files()) io.out << "wrote " << file << "\n";
 }
 
 }  // namespace

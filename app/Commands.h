@@ -30,5 +30,7 @@ void RegisterSettingsCommand(CLI::App& cli, HostStreams& io);
 void RegisterDesignCommands(CLI::App& cli, HostStreams& io);
 void RegisterNewCommand(CLI::App& cli, HostStreams& io);
 void RegisterAnalyseCommand(CLI::App& cli, HostStreams& io);
+void RegisterBookCommand(CLI::App& cli, HostStreams& io);
+void RegisterEditCommand(CLI::App& cli, HostStreams& io);
 
 }  // namespace tank::app

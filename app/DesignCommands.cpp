@@ -2,7 +2,10 @@
 // design holds, and its drawings as DXF (for CAD), SVG and PNG (previews).
 #include "app/Commands.h"
 #include "app/DesignFiles.h"
+#include "app/OutputSet.h"
 #include "designer/TankDesigner.h"
+#include "modelview/CTankRein3DView.h"
+#include "modelview/TankModel3DView.h"
 
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
@@ -11,6 +14,8 @@
 #include <memory>
 #include <ostream>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace tank::app {
 
@@ -42,21 +47,49 @@ void PrintInfo(const std::string& path, TankDesigner& designer, std::ostream& ou
   if (kinds.empty()) out << " none";
   for (const auto& [kind, count] : kinds) out << fmt::format(" {} {},", count, BoardKindName(kind));
   out << "\n";
-  std::map<std::string, int> classes;
-  for (const auto& view : designer.GetViews()) ++classes[TankDesigner::GetViewClassName(*view)];
-  out << "  views:";
-  if (classes.empty()) out << " none";
-  for (const auto& [name, count] : classes) out << fmt::format(" {} {},", count, name);
-  out << "\n";
+  // Numbered as `export --view N` takes them.
+  const auto& views = designer.GetViews();
+  out << fmt::format("  views: {}\n", views.empty() ? std::string("none") : std::to_string(views.size()));
+  for (std::size_t i = 0; i < views.size(); ++i)
+    out << fmt::format("    {}: {} ({} entities)\n", i, TankDesigner::GetViewClassName(*views[i]),
+                       ViewEntities(*views[i]).size());
   out << fmt::format("  mode: {} ({})\n", designer.GetMode(), ModeName(designer.GetMode()));
   out << fmt::format("  rebar designed: {}\n", designer.IsReinDesigned() ? "yes" : "no");
   out << fmt::format("  drawing: {} entities\n", g_ViewBoard.GetDrawingSize());
+}
+
+// Views in 3D space (the 3D model and the 3D rebar view): their previews
+// are isometric views, and on a sheet they stand apart from the plans.
+bool Is3dView(const TankView& view) {
+  return dynamic_cast<const TankModel3DView*>(&view) != nullptr ||
+         dynamic_cast<const CTankRein3DView*>(&view) != nullptr;
+}
+
+ExportPart ViewPart(const TankView& view) {
+  ExportPart part;
+  part.entities = ViewEntities(view);
+  part.projection = Is3dView(view) ? 1 : 0;
+  return part;
+}
+
+// What the design's current mode shows, as one sheet: the drawings on the
+// sheet's plane (plans and the drawing views, laid out where they are, with
+// the user's own entities) first, then every 3D view beside them, so that
+// nothing is drawn over anything else.  Hidden entities (those of the other
+// modes) are left out by the export.
+std::vector<ExportPart> SheetOfMode(const TankDesigner& designer) {
+  std::vector<ExportPart> parts(1);
+  parts.front().rest = true;
+  for (const auto& view : designer.GetViews())
+    if (view && Is3dView(*view)) parts.push_back(ViewPart(*view));
+  return parts;
 }
 
 struct ExportOptions {
   std::string design;
   std::string dxf, svg, png;
   int view = -1;
+  bool viewGiven = false;
 };
 
 void RunExport(const ExportOptions& o, HostStreams& io) {
@@ -64,24 +97,35 @@ void RunExport(const ExportOptions& o, HostStreams& io) {
     throw CLI::ValidationError("export", "give at least one of --dxf, --svg, --png");
   auto designer = std::make_unique<TankDesigner>();
   OpenDesign(*designer, o.design);
-  if (o.view >= static_cast<int>(designer->GetViewCount()))
-    throw std::runtime_error(fmt::format("{}: --view {}: the design holds {} views", o.design, o.view,
-                                         designer->GetViewCount()));
-  const bool oneView = o.view >= 0;
-  EntityList entities;
-  if (oneView) entities = ViewEntities(*designer->GetView(o.view));
+  const int count = static_cast<int>(designer->GetViewCount());
+  if (o.viewGiven && (o.view < 0 || o.view >= count))
+    throw std::runtime_error(
+        count == 0 ? fmt::format("{}: --view {}: the design holds no views", o.design, o.view)
+                   : fmt::format("{}: --view {}: the design holds {} views, numbered 0 to {} (see `tankdesign info`)",
+                                 o.design, o.view, count, count - 1));
+  // A design read back has every entity on show: show what its mode shows.
+  if (!o.viewGiven) designer->ShowViewsOfMode(designer->GetMode());
+  const std::vector<ExportPart> parts =
+      o.viewGiven ? std::vector<ExportPart>{ViewPart(*designer->GetView(o.view))} : SheetOfMode(*designer);
+  PreviewOptions preview;
+  preview.projection = parts.size() == 1 ? parts.front().projection : 0;
+  // The files appear together once all are written.
+  OutputSet out;
+  std::vector<std::string> lines;
   if (!o.dxf.empty()) {
-    const ExportSummary s = oneView ? g_ViewBoard.ExportDxf(o.dxf, entities) : g_ViewBoard.ExportDxf(o.dxf);
-    io.out << fmt::format("{}: {} entities\n", o.dxf, s.entities);
+    const ExportSummary s = g_ViewBoard.ExportDxf(out.StagePath(o.dxf), parts);
+    lines.push_back(fmt::format("{}: {} entities\n", o.dxf, s.entities));
   }
   if (!o.svg.empty()) {
-    const ExportSummary s = oneView ? g_ViewBoard.ExportSvg(o.svg, entities) : g_ViewBoard.ExportSvg(o.svg);
-    io.out << fmt::format("{}: {} entities\n", o.svg, s.entities);
+    const ExportSummary s = g_ViewBoard.ExportSvg(out.StagePath(o.svg), parts, preview);
+    lines.push_back(fmt::format("{}: {} entities\n", o.svg, s.entities));
   }
   if (!o.png.empty()) {
-    const ExportSummary s = oneView ? g_ViewBoard.ExportPng(o.png, entities) : g_ViewBoard.ExportPng(o.png);
-    io.out << fmt::format("{}: {} entities\n", o.png, s.entities);
+    const ExportSummary s = g_ViewBoard.ExportPng(out.StagePath(o.png), parts, preview);
+    lines.push_back(fmt::format("{}: {} entities\n", o.png, s.entities));
   }
+  out.Commit();
+  for (const std::string& line : lines) io.out << line;
 }
 
 }  // namespace
@@ -102,8 +146,12 @@ void RegisterDesignCommands(CLI::App& cli, HostStreams& io) {
   ex->add_option("--dxf", o->dxf, "DXF file (R2000, for CAD programs)")->type_name("FILE");
   ex->add_option("--svg", o->svg, "SVG preview")->type_name("FILE");
   ex->add_option("--png", o->png, "PNG preview")->type_name("FILE");
-  ex->add_option("--view", o->view, "Only the entities of view N (0 = first; see `info`)")->type_name("N");
-  ex->callback([o, &io] { RunExport(*o, io); });
+  auto* view = ex->add_option("--view", o->view, "Only the entities of view N (0 = first; `info` numbers them)")
+                   ->type_name("N");
+  ex->callback([o, view, &io] {
+    o->viewGiven = view->count() > 0;
+    RunExport(*o, io);
+  });
 }
 
 }  // namespace tank::app

@@ -1,5 +1,6 @@
 #include "app/DesignFiles.h"
 
+#include "app/Plausible.h"
 #include "app/SafeInput.h"
 
 #include <fmt/format.h>
@@ -16,6 +17,21 @@ void OpenDesign(TankDesigner& designer, const std::string& path) {
   } catch (const ArchiveError& e) {
     throw std::runtime_error(fmt::format("{}: damaged design file: {}", path, e.what()));
   }
+  // A design file is held to the same rules as a project file: settings
+  // within their ranges, boards and loads of plausible size.
+  std::string problems;
+  std::size_t count = 0;
+  for (const SettingsProblem& p : ValidateSettings(designer.GetSettings())) {
+    problems += "\n  " + PrintableMessage(p.ToString(), true, 400);
+    ++count;
+  }
+  for (const std::string& p : CheckTankModel(designer.GetTank())) {
+    problems += "\n  " + PrintableMessage(p, true, 400);
+    ++count;
+  }
+  if (count > 0)
+    throw std::runtime_error(fmt::format("{}: design refused ({} {}):{}", path, count,
+                                         count == 1 ? "problem" : "problems", problems));
 }
 
 void SaveDesign(TankDesigner& designer, const std::string& path) {

@@ -8,7 +8,10 @@
 namespace tank::app {
 
 // Opens a design file into the designer (its design stays as it was when
-// the file is damaged); the error names the file and the byte offset.
+// the file is damaged); the error names the file and the byte offset.  A
+// design whose settings or model break the rules a project file is held to
+// (ranges of lengths, levels, loads, materials) is refused, every problem
+// named; the designer then holds it, and the caller drops it.
 void OpenDesign(TankDesigner& designer, const std::string& path);
 // Saves safely (a temporary file renamed over the target).
 void SaveDesign(TankDesigner& designer, const std::string& path);

@@ -24,6 +24,8 @@ void RegisterCommands(CLI::App& cli, HostStreams& io) {
   RegisterSettingsCommand(cli, io);
   RegisterNewCommand(cli, io);
   RegisterAnalyseCommand(cli, io);
+  RegisterBookCommand(cli, io);
+  RegisterEditCommand(cli, io);
   RegisterDesignCommands(cli, io);
 }
 

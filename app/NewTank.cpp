@@ -4,7 +4,6 @@
 #include "modelview/TankModel2DView.h"
 #include "modelview/TankModel3DView.h"
 
-#include <filesystem>
 
 namespace tank::app {
 
@@ -26,27 +25,59 @@ void BuildNewTank(TankDesigner& designer, const ProjectInput& input, const std::
   designer.ShowModel3D();
 }
 
-NewTankFiles WriteNewTankFiles(TankDesigner& designer, const std::string& dir) {
-  namespace fs = std::filesystem;
-  fs::create_directories(dir);
+namespace {
+
+// The top plan of a covered tank, with its slab names, openings and loads:
+// drawn by a model plan of its own for the files only (the design keeps
+// its one model plan, of the bottom slabs), and taken off the drawing again.
+void WriteTopPlan(TankDesigner& designer, OutputSet& out, NewTankFiles& files) {
+  if (designer.GetTank().GetTopSlabs().empty()) return;
+  TankModel2DView plan(&g_ViewBoard);
+  const int textHeight = designer.GetSettings().GetModelSettings().GetModelTextHeight();
+  plan.m_textHeight = textHeight == 0 ? 200 : textHeight;
+  plan.m_bottomSlabOverhang =
+      static_cast<double>(designer.GetSettings().GetGeometrySettings().GetBottomSlabOverhang());
+  plan.m_zoomOnRedraw = false;
+  plan.m_planKind = 1;
+  plan.m_labelMode = LabelMode::kNamesWithLoads;
+  plan.Redraw(designer.GetTank());
+  const EntityList entities = ViewEntities(plan);
+  files.written.emplace_back((out.Folder() / "plan-top.dxf").string(),
+                             g_ViewBoard.ExportDxf(out.Stage("plan-top.dxf"), entities).entities);
+  PreviewOptions options;
+  options.projection = 0;
+  files.written.emplace_back((out.Folder() / "plan-top.svg").string(),
+                             g_ViewBoard.ExportSvg(out.Stage("plan-top.svg"), entities, options).entities);
+}
+
+}  // namespace
+
+NewTankFiles WriteNewTankFiles(TankDesigner& designer, OutputSet& out) {
   NewTankFiles files;
-  const std::string design = (fs::path(dir) / "tank.tkd").string();
-  SaveDesign(designer, design);
-  files.written.emplace_back(design, -1);
+  // Each file is written to its temporary name; the caller commits the set.
+  const auto stage = [&out, &files](const std::string& name, const auto& write) {
+    const std::string temp = out.Stage(name);
+    files.written.emplace_back((out.Folder() / name).string(), write(temp));
+  };
+  stage("tank.tkd", [&designer](const std::string& path) {
+    SaveDesign(designer, path);
+    return -1;
+  });
   for (const auto& view : designer.GetViews()) {
     const EntityList entities = ViewEntities(*view);
     if (dynamic_cast<const TankModel2DView*>(view.get())) {
-      const std::string dxf = (fs::path(dir) / "plan.dxf").string();
-      const std::string svg = (fs::path(dir) / "plan.svg").string();
-      files.written.emplace_back(dxf, g_ViewBoard.ExportDxf(dxf, entities).entities);
-      PreviewOptions options;
-      options.projection = 0;
-      files.written.emplace_back(svg, g_ViewBoard.ExportSvg(svg, entities, options).entities);
+      stage("plan.dxf", [&entities](const std::string& path) { return g_ViewBoard.ExportDxf(path, entities).entities; });
+      stage("plan.svg", [&entities](const std::string& path) {
+        PreviewOptions options;
+        options.projection = 0;
+        return g_ViewBoard.ExportSvg(path, entities, options).entities;
+      });
     } else if (dynamic_cast<const TankModel3DView*>(view.get())) {
-      const std::string dxf = (fs::path(dir) / "model3d.dxf").string();
-      files.written.emplace_back(dxf, g_ViewBoard.ExportDxf(dxf, entities).entities);
+      stage("model3d.dxf",
+            [&entities](const std::string& path) { return g_ViewBoard.ExportDxf(path, entities).entities; });
     }
   }
+  WriteTopPlan(designer, out, files);
   return files;
 }
 

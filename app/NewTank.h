@@ -2,6 +2,7 @@
 // host commands that start from a project file.
 #pragma once
 
+#include "app/OutputSet.h"
 #include "app/ProjectFile.h"
 #include "designer/TankDesigner.h"
 
@@ -22,8 +23,10 @@ struct NewTankFiles {
   std::vector<std::pair<std::string, int>> written;
 };
 
-// Writes DIR/tank.tkd, DIR/plan.dxf, DIR/plan.svg and DIR/model3d.dxf (the
-// directory is created).
-NewTankFiles WriteNewTankFiles(TankDesigner& designer, const std::string& dir);
+// Stages tank.tkd, plan.dxf, plan.svg and model3d.dxf, and for a tank with
+// top slabs the top plan plan-top.dxf and plan-top.svg, in the output set
+// (written under temporary names; they appear when the set is committed).
+// `written` holds the final paths.
+NewTankFiles WriteNewTankFiles(TankDesigner& designer, OutputSet& out);
 
 }  // namespace tank::app

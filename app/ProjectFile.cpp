@@ -1,5 +1,6 @@
 #include "app/ProjectFile.h"
 
+#include "app/Plausible.h"
 #include "app/SafeInput.h"
 
 #include <boost/make_shared.hpp>
@@ -43,10 +44,21 @@ double Number(const Json& object, const char* key, const std::string& source, co
   return d;
 }
 
-double Positive(const Json& object, const char* key, const std::string& source, const std::string& path) {
+// A number within its plausible range; the message names the unit.
+double Ranged(const Json& object, const char* key, const PlausibleRange& range, const std::string& source,
+              const std::string& path) {
   const double d = Number(object, key, source, path);
-  if (d <= 0) Fail(source, path + "." + key, fmt::format("must be greater than 0 (is {})", d));
+  const std::string why = range.Check(d);
+  if (!why.empty()) Fail(source, path + "." + key, why);
   return d;
+}
+
+// A point whose coordinates are plan or board positions in mm.
+void CheckCoordinates(const std::vector<double>& p, const std::string& source, const std::string& field) {
+  for (double c : p) {
+    const std::string why = kPlanCoordinate.Check(c);
+    if (!why.empty()) Fail(source, field, "a coordinate " + why);
+  }
 }
 
 long long Count(const Json& object, const char* key, const std::string& source, const std::string& path) {
@@ -72,6 +84,7 @@ std::vector<double> Point(const Json& object, const char* key, std::size_t size,
       Fail(source, field, fmt::format("must be a list of {} numbers", size));
     out.push_back(c.get<double>());
   }
+  CheckCoordinates(out, source, field);
   return out;
 }
 
@@ -132,11 +145,11 @@ void ApplyOpening(const Json& entry, const std::string& path, const std::string&
   const std::vector<double> c = Point(entry, "center_mm", 2, source, path);
   boost::shared_ptr<VekObject> picked;
   if (shape == "circle") {
-    const double r = Positive(entry, "radius_mm", source, path);
+    const double r = Ranged(entry, "radius_mm", kOpeningSize, source, path);
     picked = boost::make_shared<_3dCircle>(OnBoard(*board, c), r, board->GetNormal());
   } else if (shape == "rectangle") {
-    const double w = Positive(entry, "width_mm", source, path);
-    const double h = Positive(entry, "height_mm", source, path);
+    const double w = Ranged(entry, "width_mm", kOpeningSize, source, path);
+    const double h = Ranged(entry, "height_mm", kOpeningSize, source, path);
     std::vector<_3dPoint> corners;
     for (const auto& [du, dv] : {std::pair{-0.5, -0.5}, {0.5, -0.5}, {0.5, 0.5}, {-0.5, 0.5}})
       corners.push_back(OnBoard(*board, {c[0] + du * w, c[1] + dv * h}));
@@ -161,12 +174,29 @@ void ApplyNotch(const Json& entry, const std::string& path, const std::string& s
   if (!entry.contains("outline_mm") || !entry.at("outline_mm").is_array() || entry.at("outline_mm").size() < 3)
     Fail(source, path + ".outline_mm", "must be a list of at least 3 points");
   std::vector<_3dPoint> outline;
-  for (std::size_t i = 0; i < entry.at("outline_mm").size(); ++i) {
-    Json point = Json::object();
-    point["p"] = entry.at("outline_mm")[i];
-    outline.push_back(OnBoard(*board, Point(point, "p", 2, source, fmt::format("{}.outline_mm[{}]", path, i))));
+  const Json& points = entry.at("outline_mm");
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    // Each point is named as the file writes it: tank.notches[0].outline_mm[1].
+    const std::string field = fmt::format("{}.outline_mm[{}]", path, i);
+    const Json& v = points[i];
+    if (!v.is_array() || v.size() != 2 || !v[0].is_number() || !v[1].is_number() ||
+        !std::isfinite(v[0].get<double>()) || !std::isfinite(v[1].get<double>()))
+      Fail(source, field, "must be a list of 2 numbers");
+    const std::vector<double> p = {v[0].get<double>(), v[1].get<double>()};
+    CheckCoordinates(p, source, field);
+    outline.push_back(OnBoard(*board, p));
   }
   modeler.AddNotch(boost::make_shared<_2dPolyline>(outline, true), code, {board}, tank);
+}
+
+// The load type of a load's category: permanent ("dead", the default) or
+// variable ("live"), as the analysis and the plan read them.
+int LoadCategory(const Json& entry, const std::string& source, const std::string& path) {
+  std::string category = "dead";
+  if (entry.contains("category")) category = Text(entry, "category", source, path);
+  if (category == "dead") return 2;
+  if (category == "live") return 5;
+  Fail(source, path + ".category", "must be \"dead\" or \"live\"");
 }
 
 void ApplyLoad(const Json& entry, const std::string& path, const std::string& source, const TankModeler& modeler,
@@ -176,34 +206,50 @@ void ApplyLoad(const Json& entry, const std::string& path, const std::string& so
              "end_mm"},
             source, path);
   const BoardPtr board = BoardOf(entry, tank, source, path);
+  const std::string boardName = Text(entry, "board", source, path);
   const std::string type = Text(entry, "type", source, path);
+  // A position must lie on the board the load is given for: a load off its
+  // board would be lost, or fail the analysis long after.
+  const auto onBoard = [&](const char* key) {
+    const std::vector<double> p = Point(entry, key, 2, source, path);
+    const _3dPoint world = OnBoard(*board, p);
+    if (!IsOnBoard(*board, world))
+      Fail(source, path + "." + key,
+           fmt::format("the {} load's point ({}, {}) mm lies outside {}{}", type, p[0], p[1], boardName,
+                       board->GetKind() == 0 ? " (along the wall from its start, up from its base)"
+                                             : " (plan x and y)"));
+    return world;
+  };
   boost::shared_ptr<Load> load;
   if (type == "area") {
     auto area = boost::make_shared<AreaLoad>();
-    area->SetValue(Number(entry, "value_kpa", source, path));
+    area->SetValue(Ranged(entry, "value_kpa", kAreaLoadValue, source, path));
     area->SetDistribution(2);
-    std::string category = "dead";
-    if (entry.contains("category")) category = Text(entry, "category", source, path);
-    if (category == "dead")
-      area->SetLoadType(2);
-    else if (category == "live")
-      area->SetLoadType(5);
-    else
-      Fail(source, path + ".category", "must be \"dead\" or \"live\"");
+    area->SetLoadType(LoadCategory(entry, source, path));
     area->SetRegion(_2dPolyline(board->GetOutlinePoints(), true));
     load = area;
   } else if (type == "point") {
     auto point = boost::make_shared<PointLoad>();
-    point->SetValue(Number(entry, "value_kn", source, path),
-                    OnBoard(*board, Point(entry, "position_mm", 2, source, path)));
+    const double value = Ranged(entry, "value_kn", kPointLoadValue, source, path);
+    point->SetValue(value, onBoard("position_mm"));
     point->SetDistribution(1);
+    point->SetLoadType(LoadCategory(entry, source, path));
     load = point;
   } else if (type == "line") {
     auto line = boost::make_shared<LineLoad>();
-    const double q = Number(entry, "value_kn_per_m", source, path);
-    line->SetStartValue(q, OnBoard(*board, Point(entry, "start_mm", 2, source, path)));
-    line->SetEndValue(q, OnBoard(*board, Point(entry, "end_mm", 2, source, path)));
+    const double q = Ranged(entry, "value_kn_per_m", kLineLoadValue, source, path);
+    const _3dPoint a = onBoard("start_mm");
+    const _3dPoint b = onBoard("end_mm");
+    // The whole line on the board, also where the outline turns inward.
+    for (int k = 1; k < 32; ++k) {
+      const double t = k / 32.0;
+      if (!IsOnBoard(*board, a + (b - a) * t))
+        Fail(source, path, fmt::format("the line load leaves {} between its ends", boardName));
+    }
+    line->SetStartValue(q, a);
+    line->SetEndValue(q, b);
     line->SetDistribution(1);
+    line->SetLoadType(LoadCategory(entry, source, path));
     load = line;
   } else {
     Fail(source, path + ".type", "must be \"area\", \"point\" or \"line\"");
@@ -271,7 +317,7 @@ class DuplicateKeys {
   std::vector<bool> m_isObject;
 };
 
-ProjectInput ReadProject(const std::string& text, const std::string& source) {
+ProjectInput ReadProject(const std::string& text, const std::string& source, bool tankOptional) {
   if (const TextPosition deep = FindExcessiveNesting(text); deep.line > 0)
     throw ProjectError(fmt::format("{}:{}:{}: not a project file: lists and objects nested more than {} deep",
                                    source, deep.line, deep.column, kMaxJsonDepth));
@@ -311,6 +357,10 @@ ProjectInput ReadProject(const std::string& text, const std::string& source) {
       throw ProjectError(fmt::format("{}: settings rejected:{}", source, lines));
     }
   }
+  if (tankOptional && !root.contains("tank")) {
+    input.hasTank = false;
+    return input;
+  }
   if (!root.contains("tank") || !root["tank"].is_object()) Fail(source, "tank", "missing (the plan layout)");
   const Json& tank = root["tank"];
   CheckKeys(tank,
@@ -319,14 +369,14 @@ ProjectInput ReadProject(const std::string& text, const std::string& source) {
             source, "tank");
   std::vector<double> origin = {0.0, 0.0};
   if (tank.contains("origin_mm")) origin = Point(tank, "origin_mm", 2, source, "tank");
-  const double lx = Positive(tank, "length_x_mm", source, "tank");
-  const double ly = Positive(tank, "length_y_mm", source, "tank");
+  const double lx = Ranged(tank, "length_x_mm", kTankLength, source, "tank");
+  const double ly = Ranged(tank, "length_y_mm", kTankLength, source, "tank");
   const long long nx = Count(tank, "cells_x", source, "tank");
   const long long ny = Count(tank, "cells_y", source, "tank");
   const int settingsWall = input.settings.GetGeometrySettings().GetWallThickness();
   double wall = settingsWall;
   if (tank.contains("wall_thickness_mm")) {
-    wall = Positive(tank, "wall_thickness_mm", source, "tank");
+    wall = Ranged(tank, "wall_thickness_mm", kThickness, source, "tank");
     const bool settingsGiveIt = root.contains("settings") && root["settings"].contains("geometry") &&
                                 root["settings"]["geometry"].is_object() &&
                                 root["settings"]["geometry"].contains("wall_thickness_mm");
@@ -351,14 +401,14 @@ ProjectInput ReadProject(const std::string& text, const std::string& source) {
   return input;
 }
 
-ProjectInput ReadProjectFile(const std::string& path) {
+ProjectInput ReadProjectFile(const std::string& path, bool tankOptional) {
   std::string text;
   try {
     text = ReadRegularFile(path, kMaxJsonFileBytes);
   } catch (const std::runtime_error& e) {
     throw ProjectError(e.what());
   }
-  return ReadProject(text, path);
+  return ReadProject(text, path, tankOptional);
 }
 
 void ApplyBoardItems(const ProjectInput& input, const std::string& source, const TankModeler& modeler,

@@ -7,6 +7,7 @@
 #include <boost/make_shared.hpp>
 
 #include <cmath>
+#include <unordered_set>
 #include <typeinfo>
 
 namespace {
@@ -68,19 +69,25 @@ void TankModeler::BuildEars(Tank& tank, const DetailingSettings& settings) const
 
   ClearEars(tank);
 
-  std::vector<BoardPtr> boards;
+  // Plain boards only (not boards of derived kinds).
+  std::unordered_set<const Board*> plain;
   for (const auto& component : tank.GetComponents())
-    if (component && typeid(*component) == typeid(Board))
-      boards.push_back(boost::static_pointer_cast<Board>(component));
+    if (component && typeid(*component) == typeid(Board)) plain.insert(static_cast<const Board*>(component.get()));
 
   auto z = [](const BoardPtr& board) { return board->GetOrigin().GetZ(); };
 
-  for (std::size_t i = 0; i < boards.size(); ++i) {
-    for (std::size_t j = i + 1; j < boards.size(); ++j) {
-      const BoardPtr& a = boards[i];
-      const BoardPtr& b = boards[j];
-      BoardJointPtr joint;
-      if (!tank.FindJoint(a, b, joint) || !joint) continue;
+  // The tank's joints, found once: each pair of adjoining boards in the
+  // order of the tank's components, as a walk over every pair would meet
+  // them.
+  std::vector<BoardPtr> firsts, seconds;
+  std::vector<BoardJointPtr> joints;
+  tank.GetJoints(firsts, seconds, joints);
+  for (std::size_t n = 0; n < joints.size(); ++n) {
+    {
+      const BoardPtr& a = firsts[n];
+      const BoardPtr& b = seconds[n];
+      const BoardJointPtr& joint = joints[n];
+      if (!a || !b || !joint || !plain.count(a.get()) || !plain.count(b.get())) continue;
       if (!a->GetNormal().IsPerpendicularTo(b->GetNormal())) continue;
       JointContact contact;
       if (!GetJointContact(joint, contact)) continue;

@@ -67,6 +67,7 @@
 // numbering or line break.
 #pragma once
 
+#include "platform/HostServices.h"
 #include "platform/Quenby.h"
 #include "platform/Zarvel.h"
 
@@ -76,7 +77,10 @@
 // Load-case names, index 0..3 (any other index names case 0).
 const char* TobrinLoadCaseName(int index);
 
-bool AnalyseTank(Tank& tank, ProjectSettings& settings);
+// `progress` (when set) hears the long steps of the whole-tank method:
+// meshing, ordering and factorising the stiffness, solving the load cases
+// and recovering their moments, each as percent of the analysis and a text.
+bool AnalyseTank(Tank& tank, ProjectSettings& settings, TextProgressFn progress = nullptr);
 // Why the last AnalyseTank failed; empty after a successful one.
 const std::string& GetLastAnalysisError();
 

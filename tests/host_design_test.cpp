@@ -56,8 +56,9 @@ TEST_F(HostDesign, InfoListsBoardsViewsModeAndFlag) {
   const HostRun r = RunTool({"info", Path("design.tkd")});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("1 walls"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("1 TankModel2DView"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("1 BottomBoardReinView"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("views: 2"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("0: TankModel2DView (3 entities)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("1: BottomBoardReinView (1 entities)"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("mode: 1 (drawing)"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("rebar designed: no"), std::string::npos) << r.out;
 }
@@ -71,13 +72,22 @@ TEST_F(HostDesign, ExportWritesWhatTheDesignHolds) {
   const json report = ReadWithEzdxf(Path("all.dxf"));
   ASSERT_FALSE(report.is_null());
   EXPECT_TRUE(report["errors"].empty()) << report["errors"];
+  // The design is in the drawing mode: its plan view, not the model plan.
   const auto counts = Counts(report);
-  EXPECT_EQ(counts.at("墙|LINE"), 2);
-  EXPECT_EQ(counts.at("墙|TEXT"), 1);
-  EXPECT_EQ(counts.at("底板|LWPOLYLINE"), 1);
+  EXPECT_EQ(counts, (std::map<std::string, int>{{"底板|LWPOLYLINE", 1}}));
   EXPECT_EQ(ReadSvg(ReadFile(Path("all.svg"))).counts, counts);
+
+  // The model plan by its number.
+  const HostRun model = RunTool({"export", Path("design.tkd"), "--view", "0", "--dxf", Path("model.dxf"), "--svg",
+                                 Path("model.svg")});
+  ASSERT_EQ(model.code, 0) << model.err;
+  const json modelReport = ReadWithEzdxf(Path("model.dxf"));
+  const auto modelCounts = Counts(modelReport);
+  EXPECT_EQ(modelCounts.at("墙|LINE"), 2);
+  EXPECT_EQ(modelCounts.at("墙|TEXT"), 1);
+  EXPECT_EQ(ReadSvg(ReadFile(Path("model.svg"))).counts, modelCounts);
   bool found = false;
-  for (const json& e : report["entities"])
+  for (const json& e : modelReport["entities"])
     if (e["type"] == "TEXT") found = e["text"].get<std::string>() == "池壁 %%132";
   EXPECT_TRUE(found);
 
@@ -107,6 +117,29 @@ TEST_F(HostDesign, BadDesignFilesAreReportedWithTheirName) {
   }
   const HostRun r = RunTool({"info", Path("cut.tkd")});
   EXPECT_NE(r.err.find("cut.tkd"), std::string::npos) << r.err;
+}
+
+// A design file is held to the rules of a project file: a soil weight of
+// -19.5 kN/m³ or a layer -2 m thick is refused, every wrong field named.
+TEST_F(HostDesign, DesignsWithImplausibleValuesAreRefused) {
+  TankDesigner designer;
+  const BoardPtr wall = fixtures::MakeWall(0, 0, 6000, 0, -3200, 4000);
+  designer.GetTank().AddBoard(wall);
+  designer.GetTank().AddBoard(fixtures::MakeWall(0, 0, 0, 4000, -3200, 4000, 0.4));
+  GeologySettings& geology = designer.GetSettings().GetGeologySettings();
+  geology.SetSoilLayers({SoilLayer("回填土", -2.0, -19.5, 20.0)});
+  auto load = boost::make_shared<PointLoad>();
+  load->SetValue(30.0, _3dPoint(3000, 0, 9000));  // above the wall's top
+  wall->AddLoad(load);
+  tank::app::SaveDesign(designer, Path("bad.tkd"));
+  for (const char* command : {"analyse", "info"}) {
+    const HostRun r = RunTool({command, Path("bad.tkd")});
+    EXPECT_NE(r.code, 0) << command;
+    for (const char* field : {"settings.geology.soil_layers[0].thickness_m",
+                              "settings.geology.soil_layers[0].unit_weight_kn_m3", "kN/m³", ": thickness: must be at least 100",
+                              "wall 1: load 1: the point load lies outside the board"})
+      EXPECT_NE(r.err.find(field), std::string::npos) << command << ": expected " << field << " in: " << r.err;
+  }
 }
 
 }  // namespace

@@ -72,6 +72,10 @@ TEST_F(NewTank, MalformedProjectsNameTheirField) {
   struct Case {
     std::string text;
     std::string field;
+    std::string also = {};  // more of the message: the unit expected
+  };
+  const auto withLoad = [&good_tank](const std::string& load) {
+    return R"({ "tank": { )" + good_tank + R"(, "loads": [ )" + load + " ] } }";
   };
   const std::vector<Case> cases = {
       {"{ \"tank\": { ", ":1:"},  // syntax error: line and column
@@ -105,6 +109,44 @@ TEST_F(NewTank, MalformedProjectsNameTheirField) {
       {R"({ "tank": { )" + good_tank + R"(, "loads": [ { "board": "bottom slab 1", "type": "point",
            "value_kn": 3 } ] } })",
        "tank.loads[0].position_mm"},
+      // Loads off their board, named by the load.
+      {withLoad(R"({ "board": "top slab 1", "type": "point", "value_kn": 30, "position_mm": [9000, 2000] })"),
+       "tank.loads[0].position_mm", "outside top slab 1"},
+      {withLoad(R"({ "board": "wall 1", "type": "point", "value_kn": 30, "position_mm": [1000, 9000] })"),
+       "tank.loads[0].position_mm", "outside wall 1"},
+      {withLoad(R"({ "board": "bottom slab 1", "type": "line", "value_kn_per_m": 5,
+                    "start_mm": [1000, 1000], "end_mm": [1000, 6000] })"),
+       "tank.loads[0].end_mm", "outside bottom slab 1"},
+      {withLoad(R"({ "board": "bottom slab 1", "type": "point", "value_kn": 3, "position_mm": [1000, 1000],
+                    "category": "wind" })"),
+       "tank.loads[0].category"},
+      {withLoad(R"({ "board": "bottom slab 1", "type": "line", "value_kn_per_m": 3, "start_mm": [1000, 1000],
+                    "end_mm": [2000, 1000], "category": 5 })"),
+       "tank.loads[0].category"},
+      // Magnitudes out of all reason: the message names the unit expected.
+      {withLoad(R"({ "board": "bottom slab 1", "type": "point", "value_kn": 1e9, "position_mm": [1000, 1000] })"),
+       "tank.loads[0].value_kn", "kN"},
+      {R"({ "tank": { "length_x_mm": 1e15, "length_y_mm": 4000, "cells_x": 1, "cells_y": 1 } })",
+       "tank.length_x_mm", "in mm"},
+      {R"({ "tank": { "length_x_mm": 6, "length_y_mm": 4, "cells_x": 1, "cells_y": 1 } })", "tank.length_x_mm",
+       "in mm"},
+      {R"({ "tank": { )" + good_tank + R"(, "wall_thickness_mm": 0.4 } })", "tank.wall_thickness_mm", "in mm"},
+      {R"({ "settings": { "geometry": { "tank_top_elevation_m": 3500 } }, "tank": { )" + good_tank + " } }",
+       "settings.geometry.tank_top_elevation_m", "in m,"},
+      {R"({ "settings": { "geology": { "soil_layers": [ { "name": "x", "thickness_m": -2,
+           "unit_weight_kn_m3": 18, "friction_angle_deg": 20 } ] } }, "tank": { )" + good_tank + " } }",
+       "settings.geology.soil_layers[0].thickness_m", "in m"},
+      {R"({ "tank": { "origin_mm": [1e12, 0], )" + good_tank + " } }", "tank.origin_mm", "in mm"},
+      // A notch point is named as the file writes it.
+      {R"({ "tank": { )" + good_tank + R"(, "notches": [ { "board": "wall 1",
+           "outline_mm": [[500, 3600], [1500], [1500, 4000]] } ] } })",
+       "tank.notches[0].outline_mm[1]: must be a list of 2 numbers"},
+      // A key given twice, anywhere.
+      {R"({ "tank": { "length_x_mm": 6000, "length_y_mm": 4000, "cells_x": 1, "cells_x": 3, "cells_y": 1 } })",
+       "tank.cells_x", "given twice"},
+      {R"({ "settings": { "loads": { "analysis_method": 0, "analysis_method": 1 } }, "tank": { )" + good_tank +
+           " } }",
+       "settings.loads.analysis_method", "given twice"},
   };
   for (const auto& c : cases) {
     try {
@@ -116,6 +158,8 @@ TEST_F(NewTank, MalformedProjectsNameTheirField) {
       const std::string what = e.what();
       EXPECT_EQ(what.rfind("p.json", 0), 0u) << what;
       EXPECT_NE(what.find(c.field), std::string::npos) << "expected " << c.field << " in: " << what;
+      EXPECT_NE(what.find(c.also), std::string::npos) << "expected " << c.also << " in: " << what;
+      EXPECT_EQ(what.find(".p:"), std::string::npos) << what;
     }
   }
 }
@@ -147,8 +191,10 @@ TEST_F(NewTank, NotchesAndLineAndPointLoadsFromTheProject) {
       "notches": [ { "board": "wall 2", "code": 1,
                      "outline_mm": [[1000, 3000], [2000, 3000], [2000, 4000], [1000, 4000]] } ],
       "loads": [ { "board": "top slab 1", "type": "point", "value_kn": 30, "position_mm": [3000, 2000] },
-                 { "board": "top slab 1", "type": "line", "value_kn_per_m": 12,
-                   "start_mm": [1000, 1000], "end_mm": [1000, 3000] } ] } })";
+                 { "board": "top slab 1", "type": "line", "value_kn_per_m": 12, "category": "live",
+                   "start_mm": [1000, 1000], "end_mm": [1000, 3000] },
+                 { "board": "wall 1", "type": "point", "value_kn": 8, "position_mm": [6000, 4000],
+                   "category": "live" } ] } })";
   TankDesigner designer;
   tank::app::BuildNewTank(designer, ReadProject(project, "p.json"), "p.json");
   const Tank& tank = designer.GetTank();
@@ -168,6 +214,13 @@ TEST_F(NewTank, NotchesAndLineAndPointLoadsFromTheProject) {
   EXPECT_DOUBLE_EQ(at.x, 3000.0);
   EXPECT_DOUBLE_EQ(at.z, top->GetOrigin().z);  // on the slab's mid-plane
   EXPECT_TRUE(boost::dynamic_pointer_cast<LineLoad>(top->GetLoads()[1]));
+  // The category reaches the analysis: permanent (the default) or variable.
+  EXPECT_EQ(top->GetLoads()[0]->GetLoadType(), 2);
+  EXPECT_EQ(top->GetLoads()[1]->GetLoadType(), 5);
+  // A point on a wall's corner (its end, at the top) is on the wall.
+  const BoardPtr wall1 = tank::app::FindBoard(tank, "wall 1");
+  ASSERT_EQ(wall1->GetLoads().size(), 1u);
+  EXPECT_EQ(wall1->GetLoads()[0]->GetLoadType(), 5);
 }
 
 TEST_F(NewTank, SummaryWithoutOutput) {

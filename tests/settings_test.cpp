@@ -406,6 +406,57 @@ TEST(SettingsJson, EveryProblemIsReported) {
                                              "settings.geometry.wall_top_restraint",
                                              "settings.materials.concrete_grade_walls",
                                              "settings.materials.colour"}));
+
+  // The checks across fields are not held back by a wrong field elsewhere,
+  // and a field named once is not named again.
+  const auto across = ProblemsOf(R"({
+    "geometry": {"wall_thickness_mm": 0.5, "tank_top_elevation_m": "high"},
+    "loads": {"design_water_depth_m": 40},
+    "calculation": {"concrete_unit_weight_kn_m3": 2500},
+    "geology": {"bearing_capacity_kpa": -1}
+  })");
+  paths.clear();
+  for (const auto& p : across) paths.push_back(p.path);
+  EXPECT_EQ(paths, (std::vector<std::string>{"settings.geometry.tank_top_elevation_m",
+                                             "settings.geometry.wall_thickness_mm",
+                                             "settings.calculation.concrete_unit_weight_kn_m3",
+                                             "settings.geology.bearing_capacity_kpa",
+                                             "settings.loads.design_water_depth_m"}));
+}
+
+// Magnitudes out of all reason are refused, naming the unit the field
+// expects: a level in mm where metres are asked for, a thickness in m.
+TEST(SettingsJson, ImplausibleMagnitudesNameTheUnit) {
+  struct Case {
+    const char* text;
+    const char* path;
+    const char* message;
+  };
+  const Case cases[] = {
+      {R"({"geometry": {"tank_top_elevation_m": 3500}})", "settings.geometry.tank_top_elevation_m",
+       "must be at most 100, got 3500 (a level in m, from -100 to 100)"},
+      {R"({"geometry": {"wall_thickness_mm": 0.3}})", "settings.geometry.wall_thickness_mm", "whole number"},
+      {R"({"geometry": {"wall_thickness_mm": 30000}})", "settings.geometry.wall_thickness_mm", "a thickness in mm"},
+      {R"({"loads": {"ground_live_load_kn_m2": 10000}})", "settings.loads.ground_live_load_kn_m2", "kN/m²"},
+      {R"({"loads": {"self_weight_factor": 0}})", "settings.loads.self_weight_factor", "must be greater than 0"},
+      {R"({"calculation": {"water_unit_weight_kn_m3": 1000}})", "settings.calculation.water_unit_weight_kn_m3",
+       "kN/m³"},
+      {R"({"materials": {"wall_outer_cover_mm": 3500}})", "settings.materials.wall_outer_cover_mm", "a cover in mm"},
+      {R"({"geology": {"soil_layers": [{"name": "x", "thickness_m": 2, "unit_weight_kn_m3": -19.5,
+          "friction_angle_deg": 20}]}})",
+       "settings.geology.soil_layers[0].unit_weight_kn_m3", "must be greater than 0"},
+      {R"({"geology": {"groundwater_depth_m": 2000}})", "settings.geology.groundwater_depth_m", "in m"},
+      {R"({"bar_candidates": [{"diameter_mm": 120, "spacing_mm": 150}]})", "settings.bar_candidates[0].diameter_mm",
+       "a bar diameter in mm"},
+  };
+  for (const Case& c : cases) {
+    const auto problems = ProblemsOf(c.text);
+    ASSERT_EQ(problems.size(), 1u) << c.text;
+    EXPECT_EQ(problems[0].path, c.path) << c.text;
+    EXPECT_NE(problems[0].reason.find(c.message), std::string::npos) << problems[0].reason;
+  }
+  // The defaults lie within every range.
+  EXPECT_TRUE(ValidateSettings(ProjectSettings()).empty());
 }
 
 TEST(SettingsJson, SyntaxErrorsGiveLineAndColumn) {

@@ -190,6 +190,48 @@ PairResult FindContact(const BoardGeom& ga, const BoardGeom& gb) {
   return CrossingContact(ga, gb);
 }
 
+// The pairs of boards whose boxes (widened by the joint tolerance) meet, in
+// the order of the boards: only they can adjoin.  A sweep along x over the
+// boxes sorted by their low x finds them without trying every pair.
+std::vector<std::pair<std::size_t, std::size_t>> CandidatePairs(const std::vector<BoardGeom>& geoms) {
+  struct Box {
+    double lo[3], hi[3];
+  };
+  const double margin = 2.0 * kJoinTolerance + kMinJointLength;
+  std::vector<Box> boxes(geoms.size());
+  for (std::size_t i = 0; i < geoms.size(); ++i) {
+    Box& b = boxes[i];
+    for (int d = 0; d < 3; ++d) b.lo[d] = INFINITY, b.hi[d] = -INFINITY;
+    for (const auto& e : geoms[i].edges) {
+      for (const _3dPoint& p : {e.first, e.second}) {
+        const double c[3] = {p.x, p.y, p.z};
+        for (int d = 0; d < 3; ++d) b.lo[d] = std::min(b.lo[d], c[d]), b.hi[d] = std::max(b.hi[d], c[d]);
+      }
+    }
+    for (int d = 0; d < 3; ++d) b.lo[d] -= margin, b.hi[d] += margin;
+  }
+  // A board without edges (or with corners that are not numbers) is never
+  // in contact.
+  std::vector<std::size_t> order;
+  for (std::size_t i = 0; i < geoms.size(); ++i) {
+    const Box& b = boxes[i];
+    if (b.lo[0] <= b.hi[0] && b.lo[1] <= b.hi[1] && b.lo[2] <= b.hi[2]) order.push_back(i);
+  }
+  std::sort(order.begin(), order.end(), [&boxes](std::size_t a, std::size_t b) { return boxes[a].lo[0] < boxes[b].lo[0]; });
+  std::vector<std::pair<std::size_t, std::size_t>> pairs;
+  for (std::size_t m = 0; m < order.size(); ++m) {
+    const Box& a = boxes[order[m]];
+    for (std::size_t q = m + 1; q < order.size(); ++q) {
+      const Box& b = boxes[order[q]];
+      if (b.lo[0] > a.hi[0]) break;
+      if (b.lo[1] > a.hi[1] || a.lo[1] > b.hi[1] || b.lo[2] > a.hi[2] || a.lo[2] > b.hi[2]) continue;
+      pairs.emplace_back(std::min(order[m], order[q]), std::max(order[m], order[q]));
+    }
+  }
+  std::sort(pairs.begin(), pairs.end());
+  return pairs;
+}
+
 void AddNeighbour(std::vector<NeighbourEntry>& list, const BoardPtr& other, int own, int theirs) {
   for (const NeighbourEntry& e : list)
     if (e.board == other && e.ownEdge == own) return;
@@ -306,6 +348,22 @@ void BuildCells(const std::vector<BoardGeom>& geoms, const std::vector<UnitPtr>&
   }
   const PointLoops regions = lines.empty() ? PointLoops() : g_PolygonAlgorithm.FindRegions(lines);
 
+  // The slabs' plans, once for all regions.
+  struct SlabInPlan {
+    const BoardGeom* g;
+    _2dPoint inside;
+  };
+  std::vector<SlabInPlan> slabs;
+  if (!regions.empty()) {
+    for (const BoardGeom& g : geoms) {
+      const int kind = g.board->GetKind();
+      if (kind != 1 && kind != 2) continue;
+      BgPolygon plan;
+      _2dPoint inside;
+      if (SlabPlan(g, plan, inside)) slabs.push_back({&g, inside});
+    }
+  }
+
   std::vector<TankCellPtr> result;
   for (const PointLoop& region : regions) {
     TankCellPtr cell;
@@ -324,12 +382,11 @@ void BuildCells(const std::vector<BoardGeom>& geoms, const std::vector<UnitPtr>&
     };
     bool haveBottom = false, haveTop = false, haveWalls = false;
     double bottom = 0.0, top = 0.0;
-    for (const BoardGeom& g : geoms) {
+    for (const SlabInPlan& slab : slabs) {
+      const BoardGeom& g = *slab.g;
       const int kind = g.board->GetKind();
-      if (kind != 1 && kind != 2) continue;
-      BgPolygon plan;
-      _2dPoint inside;
-      if (!SlabPlan(g, plan, inside) || !bg::within(BgPoint(inside.x, inside.y), area)) continue;
+      const _2dPoint& inside = slab.inside;
+      if (!bg::within(BgPoint(inside.x, inside.y), area)) continue;
       addUnit(g.board.get());
       if (kind == 1) {
         const double z = FaceZ(g, inside, true);
@@ -405,8 +462,8 @@ const Structure::Topology& Structure::EnsureTopology() const {
     }
 
   std::vector<BoardJointPtr> joints;
-  for (std::size_t i = 0; i < geoms.size(); ++i) {
-    for (std::size_t k = i + 1; k < geoms.size(); ++k) {
+  for (const auto& [i, k] : CandidatePairs(geoms)) {
+    {
       const BoardGeom& ga = geoms[i];
       const BoardGeom& gb = geoms[k];
       const PairResult r = FindContact(ga, gb);

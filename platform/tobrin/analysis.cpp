@@ -272,7 +272,7 @@ bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& 
 }
 
 bool RunMethod1(const ProjectSettings& settings, const TankActions& actions, const std::vector<CaseLoading>& cases,
-                std::vector<CaseResults>& results, std::string& reason) {
+                std::vector<CaseResults>& results, std::string& reason, TextProgressFn progress) {
   const LoadSettings& l = settings.GetLoadSettings();
   std::vector<BoardPtr> boards;
   std::vector<double> moduli;
@@ -283,30 +283,47 @@ bool RunMethod1(const ProjectSettings& settings, const TankActions& actions, con
   ShellOptions options;
   options.poisson = kPoisson;
   options.unitWeight = actions.site.gammaC;
+  if (progress != nullptr)
+    options.progress = [progress](int percent, const std::string& step) {
+      ReportTextProgress(progress, percent, "shell model: " + step);
+    };
   ShellTankModel model(boards, moduli, options);
   if (model.Status() != SolveStatus::Ok) {
     reason = "有限元模型无法计算: " + model.Reason();
     return false;
   }
+  // Every loading (case pattern x combination) on the one factorisation,
+  // solved together.
+  std::vector<ShellLoading> loadings;
+  for (std::size_t c = 0; c < cases.size(); ++c)
+    for (int k = 0; k < kCombinationCount; ++k) {
+      ShellLoading loading;
+      for (std::size_t i = 0; i < actions.boards.size(); ++i)
+        loading.loads.push_back(CombinedLoads(actions, i, cases[c], k, l, true));
+      loading.selfWeightFactor = ActionFactor(kSelfWeight, k, l);
+      loadings.push_back(std::move(loading));
+    }
+  std::vector<TankCaseMoments> out;
+  std::string why;
+  if (model.SolveAll(loadings, out, why) != SolveStatus::Ok) {
+    reason = "有限元计算失败: " + why;
+    return false;
+  }
   results.assign(actions.boards.size(), CaseResults(cases.size()));
   for (std::size_t c = 0; c < cases.size(); ++c)
     for (int k = 0; k < kCombinationCount; ++k) {
-      TankCaseLoads loads;
-      for (std::size_t i = 0; i < actions.boards.size(); ++i)
-        loads.push_back(CombinedLoads(actions, i, cases[c], k, l, true));
-      TankCaseMoments out;
-      std::string why;
-      if (model.Solve(loads, ActionFactor(kSelfWeight, k, l), out, why) != SolveStatus::Ok ||
-          out.size() != actions.boards.size()) {
-        reason = "有限元计算失败: " + why;
+      const TankCaseMoments& m = out[c * kCombinationCount + k];
+      if (m.size() != actions.boards.size()) {
+        reason = "有限元计算失败: 结果与板数不符";
         return false;
       }
-      for (std::size_t i = 0; i < out.size(); ++i) results[i][c][k] = out[i];
+      for (std::size_t i = 0; i < m.size(); ++i) results[i][c][k] = m[i];
     }
+  ReportTextProgress(progress, 100, "shell model: done");
   return true;
 }
 
-bool Analyse(Tank& tank, ProjectSettings& settings, std::string& reason) {
+bool Analyse(Tank& tank, ProjectSettings& settings, std::string& reason, TextProgressFn progress) {
   TankActions actions;
   if (!ComputeActions(tank, settings, actions, reason)) return false;
   const LoadSettings& l = settings.GetLoadSettings();
@@ -316,7 +333,7 @@ bool Analyse(Tank& tank, ProjectSettings& settings, std::string& reason) {
   if (method == kAnalysisTables) {
     if (!RunMethod0(tank, settings, actions, cases, results, reason)) return false;
   } else if (method == kAnalysisFiniteElements) {
-    if (!RunMethod1(settings, actions, cases, results, reason)) return false;
+    if (!RunMethod1(settings, actions, cases, results, reason, progress)) return false;
   } else {
     reason = fmt::format("未知的计算方法{}", method);
     return false;
@@ -430,7 +447,7 @@ const char* TobrinLoadCaseName(int index) {
   return index >= 0 && index < kCaseCount ? names[index] : names[0];
 }
 
-bool AnalyseTank(Tank& tank, ProjectSettings& settings) {
+bool AnalyseTank(Tank& tank, ProjectSettings& settings, TextProgressFn progress) {
   Store& store = TheStore();
   ClearAnalysisTexts();
   store.error.clear();
@@ -440,7 +457,7 @@ bool AnalyseTank(Tank& tank, ProjectSettings& settings) {
     // A failed analysis leaves nothing of an earlier one behind.
     tank.ClearAnalysisRecord();
     ClearAnalysisValues(tank);
-    ok = Analyse(tank, settings, reason);
+    ok = Analyse(tank, settings, reason, progress);
   } catch (const std::exception& e) {
     reason = std::string("计算中出现错误: ") + e.what();
     ok = false;

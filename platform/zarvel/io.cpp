@@ -45,6 +45,70 @@ struct NonNegative {
   }
 };
 
+// A plausible magnitude: from `lo` to `hi` in `unit` (above `lo` when
+// `above`).  The message names the unit, so that a level given in mm where
+// metres are expected, or a thickness in m, is recognised at once.
+struct Range {
+  double lo;
+  double hi;
+  const char* unit;
+  const char* what;
+  bool above = false;
+  template <class T>
+  std::string operator()(const T& value) const {
+    const double x = static_cast<double>(value);
+    const std::string span = fmt::format("{}{}{}, from {}{} to {}", what, *unit ? " in " : "", unit,
+                                         above ? "above " : "", lo, hi);
+    if (above ? x > lo : x >= lo) {
+      if (x <= hi) return {};
+      return fmt::format("must be at most {}, got {} ({})", hi, Num(value), span);
+    }
+    if (lo >= 0 && x <= 0 && (above || *unit)) return fmt::format("must be greater than 0, got {} ({})", Num(value), span);
+    if (lo == 0 && x < 0) return fmt::format("must not be negative, got {} ({})", Num(value), span);
+    return fmt::format("must be {} {}, got {} ({})", above ? "above" : "at least", lo, Num(value), span);
+  }
+};
+
+// The ranges of the kinds of field.
+const Range kLevel{-100, 100, "m", "a level"};
+const Range kMemberThickness{100, 3000, "mm", "a thickness"};
+const Range kCover{10, 200, "mm", "a cover"};
+const Range kLoadFactor{0, 5, "", "a load factor", true};
+const Range kAreaLoad{0, 500, "kN/m²", "a load"};
+const Range kConcreteWeight{15, 35, "kN/m³", "a unit weight"};
+const Range kWaterWeight{5, 15, "kN/m³", "a unit weight"};
+const Range kSoilWeight{5, 30, "kN/m³", "a unit weight"};
+const Range kSoilThickness{0, 200, "m", "a layer thickness", true};
+const Range kDepth{0, 100, "m", "a depth below ground"};
+const Range kGroundwaterDepth{0, 200, "m", "a depth below ground"};
+const Range kBearing{0, 10000, "kPa", "a bearing capacity", true};
+const Range kCrackWidth{0, 1, "mm", "a crack width", true};
+const Range kTemperature{-100, 100, "°C", "a temperature difference"};
+const Range kSafetyFactor{0, 5, "", "a safety factor", true};
+const Range kOverhang{0, 10000, "mm", "a length"};
+const Range kDrawingLength{0, 100000, "mm", "a drawing length"};
+const Range kHaunchSize{0, 3000, "mm", "a haunch size", true};
+const Range kHaunchThreshold{0, 10000, "mm", "a length"};
+const Range kSpan{0, 100000, "mm", "a span"};
+const Range kBarDiameter{6, 50, "mm", "a bar diameter"};
+const Range kOptionalBarDiameter{0, 50, "mm", "a bar diameter (0: none)"};
+const Range kBarSpacing{20, 1000, "mm", "a bar spacing"};
+const Range kBarRowSpacing{0, 1000, "mm", "a spacing"};
+const Range kBarCount{1, 50, "", "a number of bars"};
+const Range kInset{0, 1000, "mm", "a length"};
+const Range kScale{0, 10000, "", "a drawing scale", true};
+const Range kTextHeight{0, 10000, "mm", "a text height"};
+
+// A design water depth: negative means "up to the top"; otherwise a depth.
+struct WaterDepth {
+  std::string operator()(double x) const {
+    if (x < 0 || x <= 100) return {};
+    return fmt::format("must be at most 100, got {} (a water depth in m above the bottom slab, from 0 to 100; "
+                       "negative: up to the top)",
+                       Num(x));
+  }
+};
+
 struct AtLeast {
   int least;
   std::string operator()(int x) const {
@@ -585,42 +649,42 @@ struct ZarvelFields {
   static void Visit(S& s, V& v) {
     using T = std::remove_const_t<S>;
     if constexpr (std::is_same_v<T, GeometrySettings>) {
-      v.Field("bottom_slab_top_elevation_m", s.m_bottomElevation, Any());
-      v.Field("tank_top_elevation_m", s.m_topElevation, Any());
-      v.Field("bottom_slab_thickness_mm", s.m_bottomSlabThickness, Positive());
-      v.Field("top_slab_thickness_mm", s.m_topSlabThickness, Positive());
-      v.Field("wall_thickness_mm", s.m_wallThickness, Positive());
-      v.Field("bottom_slab_overhang_mm", s.m_bottomSlabOverhang, NonNegative());
+      v.Field("bottom_slab_top_elevation_m", s.m_bottomElevation, kLevel);
+      v.Field("tank_top_elevation_m", s.m_topElevation, kLevel);
+      v.Field("bottom_slab_thickness_mm", s.m_bottomSlabThickness, kMemberThickness);
+      v.Field("top_slab_thickness_mm", s.m_topSlabThickness, kMemberThickness);
+      v.Field("wall_thickness_mm", s.m_wallThickness, kMemberThickness);
+      v.Field("bottom_slab_overhang_mm", s.m_bottomSlabOverhang, kOverhang);
       v.Field("wall_top_restraint", s.m_wallTopRestraint, kRestraintCode);
       v.Field("top_slab_edge_restraint", s.m_topSlabEdgeRestraint, kRestraintCode);
       v.Field("bottom_slab_edge_restraint", s.m_bottomSlabEdgeRestraint, kRestraintCode);
-      v.Field("section_label_offset_mm", s.m_sectionDrawingValue, NonNegative());
+      v.Field("section_label_offset_mm", s.m_sectionDrawingValue, kDrawingLength);
     } else if constexpr (std::is_same_v<T, LoadSettings>) {
-      v.Field("self_weight_factor", s.m_selfWeightFactor, Positive());
-      v.Field("other_dead_load_factor", s.m_otherDeadLoadFactor, Positive());
-      v.Field("groundwater_load_factor", s.m_groundwaterLoadFactor, Positive());
-      v.Field("other_live_load_factor", s.m_otherLiveLoadFactor, Positive());
+      v.Field("self_weight_factor", s.m_selfWeightFactor, kLoadFactor);
+      v.Field("other_dead_load_factor", s.m_otherDeadLoadFactor, kLoadFactor);
+      v.Field("groundwater_load_factor", s.m_groundwaterLoadFactor, kLoadFactor);
+      v.Field("other_live_load_factor", s.m_otherLiveLoadFactor, kLoadFactor);
       v.Field("ground_live_load_quasi_permanent", s.m_groundLiveLoadQp, Ratio());
       v.Field("top_slab_live_load_quasi_permanent", s.m_topSlabLiveLoadQp, Ratio());
       v.Field("groundwater_quasi_permanent", s.m_groundwaterQp, Ratio());
       v.Field("live_load_combination_factor", s.m_liveLoadCombination, Ratio());
-      v.Field("ground_live_load_kn_m2", s.m_groundLiveLoad, NonNegative());
-      v.Field("top_slab_live_load_kn_m2", s.m_topSlabLiveLoad, NonNegative());
+      v.Field("ground_live_load_kn_m2", s.m_groundLiveLoad, kAreaLoad);
+      v.Field("top_slab_live_load_kn_m2", s.m_topSlabLiveLoad, kAreaLoad);
       v.Field("min_rein_ratio", s.m_minReinRatio, MinReinRatio());
       v.Field("support_area_in_span", s.m_supportAreaInSpan, Any());
       v.Field("analysis_method", s.m_analysisMethod, kAnalysisMethod);
       v.Field("skip_joint_zone_design", s.m_designSwitch, Any());
-      v.Field("design_water_depth_m", s.m_designWaterDepth, Any());
+      v.Field("design_water_depth_m", s.m_designWaterDepth, WaterDepth());
     } else if constexpr (std::is_same_v<T, CalcSettings>) {
-      v.Field("crack_width_limit_mm", s.m_crackWidthLimit, Positive());
+      v.Field("crack_width_limit_mm", s.m_crackWidthLimit, kCrackWidth);
       v.Field("crack_width_control", s.m_crackWidthControlled, Any());
       v.Field("ribbed_bars", s.m_ribbedBar, Any());
       v.Field("temperature_considered", s.m_temperatureConsidered, Any());
-      v.Field("wall_temperature_difference_deg", s.m_wallTemperatureDifference, Any());
-      v.Field("concrete_unit_weight_kn_m3", s.m_concreteUnitWeight, Positive());
-      v.Field("water_unit_weight_kn_m3", s.m_waterUnitWeight, Positive());
+      v.Field("wall_temperature_difference_deg", s.m_wallTemperatureDifference, kTemperature);
+      v.Field("concrete_unit_weight_kn_m3", s.m_concreteUnitWeight, kConcreteWeight);
+      v.Field("water_unit_weight_kn_m3", s.m_waterUnitWeight, kWaterWeight);
       v.Field("buoyancy_reduction_factor", s.m_buoyancyReduction, Ratio());
-      v.Field("anti_float_safety_factor", s.m_antiFloatSafety, Positive());
+      v.Field("anti_float_safety_factor", s.m_antiFloatSafety, kSafetyFactor);
     } else if constexpr (std::is_same_v<T, MaterialSettings>) {
       v.Field("concrete_grade_walls", s.m_wallConcreteGrade, ConcreteGrade());
       v.Field("concrete_grade_bottom_slab", s.m_bottomConcreteGrade, ConcreteGrade());
@@ -628,28 +692,28 @@ struct ZarvelFields {
       v.Field("rebar_grade_walls", s.m_wallReinGrade, ReinGrade());
       v.Field("rebar_grade_bottom_slab", s.m_bottomReinGrade, ReinGrade());
       v.Field("rebar_grade_top_slab", s.m_topReinGrade, ReinGrade());
-      v.Field("bottom_slab_top_cover_mm", s.m_bottomSlabTopCover, Positive());
-      v.Field("bottom_slab_bottom_cover_mm", s.m_bottomSlabBottomCover, Positive());
-      v.Field("top_slab_top_cover_mm", s.m_topSlabTopCover, Positive());
-      v.Field("top_slab_bottom_cover_mm", s.m_topSlabBottomCover, Positive());
-      v.Field("wall_outer_cover_mm", s.m_wallOuterCover, Positive());
-      v.Field("wall_inner_cover_mm", s.m_wallInnerCover, Positive());
+      v.Field("bottom_slab_top_cover_mm", s.m_bottomSlabTopCover, kCover);
+      v.Field("bottom_slab_bottom_cover_mm", s.m_bottomSlabBottomCover, kCover);
+      v.Field("top_slab_top_cover_mm", s.m_topSlabTopCover, kCover);
+      v.Field("top_slab_bottom_cover_mm", s.m_topSlabBottomCover, kCover);
+      v.Field("wall_outer_cover_mm", s.m_wallOuterCover, kCover);
+      v.Field("wall_inner_cover_mm", s.m_wallInnerCover, kCover);
     } else if constexpr (std::is_same_v<T, SoilLayer>) {
       v.Field("name", s.m_name, Any());
-      v.Field("thickness_m", s.m_thickness, Positive());
-      v.Field("unit_weight_kn_m3", s.m_unitWeight, Positive());
+      v.Field("thickness_m", s.m_thickness, kSoilThickness);
+      v.Field("unit_weight_kn_m3", s.m_unitWeight, kSoilWeight);
       v.Field("friction_angle_deg", s.m_frictionAngle, AngleBelowRight{true});
     } else if constexpr (std::is_same_v<T, GeologySettings>) {
       v.List("soil_layers", s.m_soilLayers, [](auto& w, auto& layer) { Visit(layer, w); }, NoListCheck());
-      v.Field("burial_depth_m", s.m_burialDepth, NonNegative());
-      v.Field("groundwater_depth_m", s.m_groundwaterDepth, NonNegative());
-      v.Field("bearing_capacity_kpa", s.m_bearingCapacity, Positive());
+      v.Field("burial_depth_m", s.m_burialDepth, kDepth);
+      v.Field("groundwater_depth_m", s.m_groundwaterDepth, kGroundwaterDepth);
+      v.Field("bearing_capacity_kpa", s.m_bearingCapacity, kBearing);
     } else if constexpr (std::is_same_v<T, ModelSettings>) {
       v.IntAsBool("has_top_slab", s.m_hasTopSlab);
-      v.Field("max_wall_thickness_mm", s.m_maxWallThickness, Positive());
-      v.Field("min_wall_thickness_mm", s.m_minWallThickness, Positive());
+      v.Field("max_wall_thickness_mm", s.m_maxWallThickness, kMemberThickness);
+      v.Field("min_wall_thickness_mm", s.m_minWallThickness, kMemberThickness);
       v.Field("wall_layers", s.m_wallLayers, NonEmptyNames());
-      v.Field("model_text_height", s.m_modelTextHeight, NonNegative());
+      v.Field("model_text_height", s.m_modelTextHeight, kTextHeight);
     } else if constexpr (std::is_same_v<T, DetailingSettings>) {
       v.Object("haunches", [&s](auto& h) {
         h.Object("top_slab", [&s](auto& e) { VisitEar(s.m_topSlabEar, e, true); });
@@ -666,49 +730,49 @@ struct ZarvelFields {
         for (int i = 0; i < 6; ++i) {
           d.Object(kDrawingNames[i], [&s, i](auto& e) {
             e.Field("title", s.m_drawings[i].title, Any());
-            e.Field("scale", s.m_drawings[i].scale, Positive());
+            e.Field("scale", s.m_drawings[i].scale, kScale);
             e.Bit("in_batch_drawing", s.m_drawingOptions, DetailingSettings::kDrawingKeys[i]);
           });
         }
       });
       v.Field("wall_faces_unified", s.m_wallFacesUnified, Any());
       v.Field("wall_bar_extension", s.m_wallBarExtensionOn, Any());
-      v.Field("wall_bar_extension_min_span_mm", s.m_wallBarExtensionMinSpan, NonNegative());
+      v.Field("wall_bar_extension_min_span_mm", s.m_wallBarExtensionMinSpan, kSpan);
       v.Field("wall_bar_extension_rule", s.m_wallBarExtensionRule, ExtensionRule());
     } else if constexpr (std::is_same_v<T, ReinSettings>) {
-      v.Field("min_bar_diameter_mm", s.m_minBarDiameter, Positive());
-      v.Field("min_bar_spacing_mm", s.m_minBarSpacing, Positive());
-      v.Field("max_bar_spacing_mm", s.m_maxBarSpacing, Positive());
-      v.Field("plain_bar_diameter_limit_mm", s.m_plainBarDiameterLimit, Positive());
+      v.Field("min_bar_diameter_mm", s.m_minBarDiameter, kBarDiameter);
+      v.Field("min_bar_spacing_mm", s.m_minBarSpacing, kBarSpacing);
+      v.Field("max_bar_spacing_mm", s.m_maxBarSpacing, kBarSpacing);
+      v.Field("plain_bar_diameter_limit_mm", s.m_plainBarDiameterLimit, kBarDiameter);
       v.Field("plain_bar_upgrade", s.m_plainBarUpgraded, Any());
       v.Choice("plain_bar_upgrade_grade", s.m_upgradeGrade, kUpgradeGrade);
       v.Field("horizontal_joint_length_rule", s.m_horizontalJointRule, JointLengthRule());
       v.Field("vertical_joint_length_rule", s.m_verticalJointRule, JointLengthRule());
       v.Field("merge_units", s.m_unitMerge, Any());
     } else if constexpr (std::is_same_v<T, OpeningReinSettings>) {
-      v.Field("support_bar_diameter_mm", s.m_supportBarDiameter, Positive());
-      v.Field("side_bar_count", s.m_sideBarCount, AtLeast{1});
-      v.Field("side_bar_min_diameter_mm", s.m_sideBarMinDiameter, Positive());
-      v.Field("side_bar_max_diameter_mm", s.m_sideBarMaxDiameter, AtLeast{6});
-      v.Field("side_bar_spacing_mm", s.m_sideBarSpacing, Positive());
-      v.Field("tie_diameter_mm", s.m_tieDiameter, Positive());
-      v.Field("tie_spacing_mm", s.m_tieSpacing, Positive());
-      v.Field("added_bar_count", s.m_rectBarCount, AtLeast{1});
-      v.Field("added_bar_min_diameter_mm", s.m_rectBarMinDiameter, Positive());
-      v.Field("added_bar_max_diameter_mm", s.m_rectBarMaxDiameter, AtLeast{6});
-      v.Field("added_bar_spacing_mm", s.m_rectBarSpacing, Positive());
-      v.Field("added_bar_inset_mm", s.m_rectBarInset, NonNegative());
-      v.Field("added_bar_level_diameter_mm", s.m_rectBarLevelDiameter, NonNegative());
-      v.Field("side_bar_level_diameter_mm", s.m_sideBarLevelDiameter, NonNegative());
-      v.Field("side_bar_corner_spacing_mm", s.m_sideBarCornerSpacing, Positive());
-      v.Field("corner_bar_diameter_mm", s.m_cornerBarDiameter, Positive());
-      v.Field("corner_bar_row_spacing_mm", s.m_cornerBarRowSpacing, NonNegative());
+      v.Field("support_bar_diameter_mm", s.m_supportBarDiameter, kBarDiameter);
+      v.Field("side_bar_count", s.m_sideBarCount, kBarCount);
+      v.Field("side_bar_min_diameter_mm", s.m_sideBarMinDiameter, kBarDiameter);
+      v.Field("side_bar_max_diameter_mm", s.m_sideBarMaxDiameter, kBarDiameter);
+      v.Field("side_bar_spacing_mm", s.m_sideBarSpacing, kBarSpacing);
+      v.Field("tie_diameter_mm", s.m_tieDiameter, kBarDiameter);
+      v.Field("tie_spacing_mm", s.m_tieSpacing, kBarSpacing);
+      v.Field("added_bar_count", s.m_rectBarCount, kBarCount);
+      v.Field("added_bar_min_diameter_mm", s.m_rectBarMinDiameter, kBarDiameter);
+      v.Field("added_bar_max_diameter_mm", s.m_rectBarMaxDiameter, kBarDiameter);
+      v.Field("added_bar_spacing_mm", s.m_rectBarSpacing, kBarSpacing);
+      v.Field("added_bar_inset_mm", s.m_rectBarInset, kInset);
+      v.Field("added_bar_level_diameter_mm", s.m_rectBarLevelDiameter, kOptionalBarDiameter);
+      v.Field("side_bar_level_diameter_mm", s.m_sideBarLevelDiameter, kOptionalBarDiameter);
+      v.Field("side_bar_corner_spacing_mm", s.m_sideBarCornerSpacing, kBarSpacing);
+      v.Field("corner_bar_diameter_mm", s.m_cornerBarDiameter, kBarDiameter);
+      v.Field("corner_bar_row_spacing_mm", s.m_cornerBarRowSpacing, kBarRowSpacing);
       v.Field("ring_bars", s.m_ringBar, Any());
       v.Field("classify_by_side_length", s.m_mixedBySideLength, Any());
       v.Field("corner_bars", s.m_cornerBars, Any());
     } else if constexpr (std::is_same_v<T, ReinGradeItem>) {
-      v.Field("diameter_mm", s.m_diameter, Positive());
-      v.Field("spacing_mm", s.m_spacing, Positive());
+      v.Field("diameter_mm", s.m_diameter, kBarDiameter);
+      v.Field("spacing_mm", s.m_spacing, kBarSpacing);
     } else if constexpr (std::is_same_v<T, ViewSettings>) {
       v.IntAsBool("combine_tables", s.combineTables);
       v.Field("show_marks", s.m_bShowMarks, Any());
@@ -719,8 +783,8 @@ struct ZarvelFields {
       v.Field("near_face_range_dims", s.m_bNearRangeDims, Any());
       v.Field("section_mark_code", s.m_sectionMarkCode, Any());
       v.Field("section_mark_factor", s.m_sectionMarkFactor, Positive());
-      v.Field("cut_line_extension_mm", s.m_cutLineExtension, NonNegative());
-      v.Field("crack_width_limit_mm", s.crackWidthLimit, Positive());
+      v.Field("cut_line_extension_mm", s.m_cutLineExtension, kDrawingLength);
+      v.Field("crack_width_limit_mm", s.crackWidthLimit, kCrackWidth);
     } else {
       static_assert(std::is_same_v<T, void>, "no field table for this type");
     }
@@ -730,9 +794,9 @@ struct ZarvelFields {
   static void VisitEar(E& e, V& v, bool withThreshold) {
     v.Field("mode", e.mode, kEarMode);
     v.Field("angle_deg", e.angle, AngleBelowRight{false});
-    v.Field("size_mm", e.size, Positive());
+    v.Field("size_mm", e.size, kHaunchSize);
     if (withThreshold) {
-      v.Field("threshold_mm", e.threshold, NonNegative());
+      v.Field("threshold_mm", e.threshold, kHaunchThreshold);
     } else {
       v.ArchiveOnly(e.threshold);
     }
@@ -879,6 +943,24 @@ void ReadSection(const Json& json, S& out, const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+// The checks across fields also run when some field is wrong, so that every
+// wrong field is named at once; a field already named is not named again
+// (a wrong field read from JSON keeps its default).
+void AddCrossChecks(const ProjectSettings& settings, Problems& problems) {
+  Problems across;
+  ZarvelFields::CrossCheck(settings, "settings", across);
+  for (SettingsProblem& p : across) {
+    const bool named = std::any_of(problems.begin(), problems.end(), [&p](const SettingsProblem& q) {
+      return q.path == p.path || p.path.rfind(q.path + ".", 0) == 0 || p.path.rfind(q.path + "[", 0) == 0;
+    });
+    if (!named) problems.push_back(std::move(p));
+  }
+}
+
+}  // namespace
+
 SettingsError::SettingsError(std::vector<SettingsProblem> problems)
     : std::runtime_error(ListProblems(problems)), m_problems(std::move(problems)) {}
 
@@ -886,7 +968,7 @@ std::vector<SettingsProblem> ValidateSettings(const ProjectSettings& settings) {
   Problems problems;
   Validator v{"settings", problems};
   ZarvelFields::VisitAll(settings, v);
-  if (problems.empty()) ZarvelFields::CrossCheck(settings, "settings", problems);
+  AddCrossChecks(settings, problems);
   return problems;
 }
 
@@ -925,7 +1007,7 @@ void FromJson(const SettingsJson& json, ProjectSettings& out) {
             Codes{{ProjectSettings::kRecordVersion}, "1 (the settings format this program reads)"});
     ZarvelFields::VisitAll(read, v);
   });
-  if (problems.empty()) ZarvelFields::CrossCheck(read, "settings", problems);
+  AddCrossChecks(read, problems);
   if (!problems.empty()) Reject(std::move(problems));
   out = std::move(read);
 }
