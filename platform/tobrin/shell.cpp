@@ -1310,8 +1310,8 @@ SolveStatus ShellTankModel::SolveAll(const std::vector<ShellLoading>& loadings, 
     return SolveStatus::Singular;
   }
   f.resize(0, 0);
+  progress(80, "moments of " + std::to_string(n) + " load cases");
   for (int c = 0; c < n; ++c) {
-    progress(70 + 30 * c / std::max(1, n), "moments of load case " + std::to_string(c + 1) + " of " + std::to_string(n));
     ShellResult r;
     m_impl->Fill(x.col(c), r);
     out[static_cast<std::size_t>(c)] = std::move(r.m_moments);
