@@ -1,9 +1,11 @@
 // `tankdesign analyse INPUT [-o OUTDIR]`: analyses a tank given as a project
 // file (JSON; the tank is built first, as `new` builds it) or as a saved
 // design, prints the anti-floating and bearing checks and a summary per
-// board, and with -o saves the analysed design (tank.tkd) and the moments
-// (moments.csv).  A tank that cannot be analysed is reported with the
-// reason and a non-zero exit.
+// board, and with -o saves the analysed design (tank.tkd), the moments
+// (moments.csv) and the checks (checks.txt).  A tank that cannot be
+// analysed is reported with the reason and a non-zero exit; a tank that
+// fails a check is analysed and saved, the failure stands out on the error
+// stream and the exit code is 3.
 #include "app/Commands.h"
 #include "app/DesignFiles.h"
 #include "app/NewTank.h"
@@ -74,6 +76,34 @@ void PrintChecks(std::ostream& out) {
   print("地基承载力验算：", GetBearingCheckText());
 }
 
+// The checks' verdict, one line per check.
+void PrintVerdict(const TankCheckResult& checks, std::ostream& out) {
+  out << fmt::format("抗浮验算：{}\n地基承载力验算：{}\n", checks.antiFloatOk ? "满足" : "不满足",
+                     checks.bearingOk ? "满足" : "不满足");
+}
+
+// A failed check, framed so that it is not read over.
+void WarnFailedChecks(const TankCheckResult& checks, std::ostream& err) {
+  const std::string rule(60, '!');
+  err << rule << "\n";
+  const auto warn = [&err](const char* what, const std::vector<std::string>& lines) {
+    err << fmt::format("!! 警告 WARNING: {}不满足要求 (check failed)\n", what);
+    if (!lines.empty()) err << "!!   " << ForTerminal(lines.back()) << "\n";
+  };
+  if (!checks.antiFloatOk) warn("抗浮验算", GetAntiFloatCheckText());
+  if (!checks.bearingOk) warn("地基承载力验算", GetBearingCheckText());
+  err << rule << "\n";
+}
+
+void WriteChecks(const TankCheckResult& checks, const std::string& path) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file) throw std::runtime_error(path + ": cannot write");
+  PrintChecks(file);
+  file << "\n";
+  PrintVerdict(checks, file);
+  if (!file.flush()) throw std::runtime_error(path + ": cannot write");
+}
+
 void PrintBoards(const Tank& tank, std::ostream& out) {
   out << "弯矩（基本组合，kN·m/m）：上表面 X / Y，下表面 X / Y，支座最大 / 最小\n";
   for (const BoardPtr& board : tank.GetBoards()) {
@@ -105,12 +135,29 @@ void RunAnalyse(const AnalyseOptions& o, HostStreams& io) {
   if (!o.outDir.empty()) out = std::make_unique<OutputSet>(o.outDir);
   io.err << fmt::format("{}: analysing {} boards (method {})...\n", o.input, designer->GetTank().GetBoards().size(),
                         designer->GetSettings().GetLoadSettings().GetAnalysisMethod());
-  if (!designer->Analyse()) throw std::runtime_error(o.input + ": analysis failed: " + GetLastAnalysisError());
+  {
+    // The long steps of the analysis show on the error stream as they start.
+    struct ProgressOnStream {
+      explicit ProgressOnStream(std::ostream& s) { GetScriptedHost().SetProgressStream(&s); }
+      ~ProgressOnStream() { GetScriptedHost().SetProgressStream(nullptr); }
+    } shown(io.err);
+    if (!designer->Analyse(&HostTextProgress))
+      throw std::runtime_error(o.input + ": analysis failed: " + GetLastAnalysisError());
+  }
+  TankCheckResult checks;
+  if (!CheckTank(designer->GetTank(), designer->GetSettings(), checks))
+    throw std::runtime_error(o.input + ": the checks cannot be computed");
   PrintChecks(io.out);
   PrintBoards(designer->GetTank(), io.out);
+  if (!checks.Passed()) {
+    WarnFailedChecks(checks, io.err);
+    io.status = kExitCheckFailed;
+  }
   if (!out) return;
+  // Every output appears together, or none does.
   SaveDesign(*designer, out->Stage("tank.tkd"));
   WriteMomentsCsv(designer->GetTank(), out->Stage("moments.csv"));
+  WriteChecks(checks, out->Stage("checks.txt"));
   out->Commit();
   for (const std::string& file : out->Files()) io.out << "wrote " << file << "\n";
 }
@@ -122,7 +169,8 @@ void RegisterAnalyseCommand(CLI::App& cli, HostStreams& io) {
   auto* cmd = cli.add_subcommand("analyse", "Analyse a tank: moments, anti-floating and bearing checks");
   cmd->alias("analyze");
   cmd->add_option("INPUT", o->input, "Project file (.json) or saved design")->required();
-  cmd->add_option("-o,--output", o->outDir, "Write the analysed design (tank.tkd) and moments.csv into DIR")
+  cmd->add_option("-o,--output", o->outDir,
+                  "Write the analysed design (tank.tkd), moments.csv and checks.txt into DIR")
       ->type_name("DIR");
   cmd->callback([o, &io] { RunAnalyse(*o, io); });
 }

@@ -13,16 +13,24 @@ namespace tank::app {
 
 // Where a command writes: normal output and error messages.  A command that
 // fails throws std::exception (or a CLI11 error); RunHost reports it on `err`
-// and exits non-zero.
+// and exits non-zero.  A command that did its work but has a result the user
+// must act on sets `status` to its exit code (kExitCheckFailed).
 struct HostStreams {
   std::ostream& out;
   std::ostream& err;
+  int status = 0;
 };
+
+// Exit codes: 0 done, 1 error, 2 wrong command line, 3 analysed but a check
+// (anti-floating or bearing) failed.
+constexpr int kExitCheckFailed = 3;
 
 void RegisterVersionCommand(CLI::App& cli, HostStreams& io);
 void RegisterSettingsCommand(CLI::App& cli, HostStreams& io);
 void RegisterDesignCommands(CLI::App& cli, HostStreams& io);
 void RegisterNewCommand(CLI::App& cli, HostStreams& io);
 void RegisterAnalyseCommand(CLI::App& cli, HostStreams& io);
+void RegisterBookCommand(CLI::App& cli, HostStreams& io);
+void RegisterEditCommand(CLI::App& cli, HostStreams& io);
 
 }  // namespace tank::app

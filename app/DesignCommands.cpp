@@ -4,6 +4,8 @@
 #include "app/DesignFiles.h"
 #include "app/OutputSet.h"
 #include "designer/TankDesigner.h"
+#include "modelview/CTankRein3DView.h"
+#include "modelview/TankModel3DView.h"
 
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
@@ -56,6 +58,33 @@ void PrintInfo(const std::string& path, TankDesigner& designer, std::ostream& ou
   out << fmt::format("  drawing: {} entities\n", g_ViewBoard.GetDrawingSize());
 }
 
+// Views in 3D space (the 3D model and the 3D rebar view): their previews
+// are isometric views, and on a sheet they stand apart from the plans.
+bool Is3dView(const TankView& view) {
+  return dynamic_cast<const TankModel3DView*>(&view) != nullptr ||
+         dynamic_cast<const CTankRein3DView*>(&view) != nullptr;
+}
+
+ExportPart ViewPart(const TankView& view) {
+  ExportPart part;
+  part.entities = ViewEntities(view);
+  part.projection = Is3dView(view) ? 1 : 0;
+  return part;
+}
+
+// What the design's current mode shows, as one sheet: the drawings on the
+// sheet's plane (plans and the drawing views, laid out where they are, with
+// the user's own entities) first, then every 3D view beside them, so that
+// nothing is drawn over anything else.  Hidden entities (those of the other
+// modes) are left out by the export.
+std::vector<ExportPart> SheetOfMode(const TankDesigner& designer) {
+  std::vector<ExportPart> parts(1);
+  parts.front().rest = true;
+  for (const auto& view : designer.GetViews())
+    if (view && Is3dView(*view)) parts.push_back(ViewPart(*view));
+  return parts;
+}
+
 struct ExportOptions {
   std::string design;
   std::string dxf, svg, png;
@@ -74,25 +103,25 @@ void RunExport(const ExportOptions& o, HostStreams& io) {
         count == 0 ? fmt::format("{}: --view {}: the design holds no views", o.design, o.view)
                    : fmt::format("{}: --view {}: the design holds {} views, numbered 0 to {} (see `tankdesign info`)",
                                  o.design, o.view, count, count - 1));
-  const bool oneView = o.viewGiven;
-  EntityList entities;
-  if (oneView) entities = ViewEntities(*designer->GetView(o.view));
+  // A design read back has every entity on show: show what its mode shows.
+  if (!o.viewGiven) designer->ShowViewsOfMode(designer->GetMode());
+  const std::vector<ExportPart> parts =
+      o.viewGiven ? std::vector<ExportPart>{ViewPart(*designer->GetView(o.view))} : SheetOfMode(*designer);
+  PreviewOptions preview;
+  preview.projection = parts.size() == 1 ? parts.front().projection : 0;
   // The files appear together once all are written.
   OutputSet out;
   std::vector<std::string> lines;
   if (!o.dxf.empty()) {
-    const std::string path = out.StagePath(o.dxf);
-    const ExportSummary s = oneView ? g_ViewBoard.ExportDxf(path, entities) : g_ViewBoard.ExportDxf(path);
+    const ExportSummary s = g_ViewBoard.ExportDxf(out.StagePath(o.dxf), parts);
     lines.push_back(fmt::format("{}: {} entities\n", o.dxf, s.entities));
   }
   if (!o.svg.empty()) {
-    const std::string path = out.StagePath(o.svg);
-    const ExportSummary s = oneView ? g_ViewBoard.ExportSvg(path, entities) : g_ViewBoard.ExportSvg(path);
+    const ExportSummary s = g_ViewBoard.ExportSvg(out.StagePath(o.svg), parts, preview);
     lines.push_back(fmt::format("{}: {} entities\n", o.svg, s.entities));
   }
   if (!o.png.empty()) {
-    const std::string path = out.StagePath(o.png);
-    const ExportSummary s = oneView ? g_ViewBoard.ExportPng(path, entities) : g_ViewBoard.ExportPng(path);
+    const ExportSummary s = g_ViewBoard.ExportPng(out.StagePath(o.png), parts, preview);
     lines.push_back(fmt::format("{}: {} entities\n", o.png, s.entities));
   }
   out.Commit();

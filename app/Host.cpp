@@ -24,6 +24,8 @@ void RegisterCommands(CLI::App& cli, HostStreams& io) {
   RegisterSettingsCommand(cli, io);
   RegisterNewCommand(cli, io);
   RegisterAnalyseCommand(cli, io);
+  RegisterBookCommand(cli, io);
+  RegisterEditCommand(cli, io);
   RegisterDesignCommands(cli, io);
 }
 
@@ -60,7 +62,7 @@ int RunHost(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     ModuleStartup();
     cli.parse(rest);
     if (cli.get_subcommands().empty()) PrintOverview(cli, out);
-    return 0;
+    return io.status;
   } catch (const CLI::CallForHelp&) {
     out << cli.help();
     return 0;

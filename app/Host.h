@@ -15,7 +15,8 @@ const char* Version();
 // Runs the host with the given arguments (argv[0] included) and returns the
 // process exit code.  Output goes to `out`, errors to `err`; nothing a user
 // passes may crash it: every failure becomes a message on `err` and a
-// non-zero code.
+// non-zero code: 1 an error, 2 a wrong command line, 3 a tank that was
+// analysed but fails a check (anti-floating or bearing).
 int RunHost(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace tank::app

@@ -105,7 +105,8 @@ void RegisterNewCommand(CLI::App& cli, HostStreams& io) {
   cmd->add_option("PROJECT", o->project, "Project file (JSON: settings and plan layout)");
   cmd->add_option("--example", o->example, "Use a built-in example project instead")->type_name("NAME");
   cmd->add_option("-o,--output", o->outDir,
-                  "Write the design (tank.tkd), the model plan (plan.dxf, plan.svg) and the 3D model (model3d.dxf) "
+                  "Write the design (tank.tkd), the model plan (plan.dxf, plan.svg), the top plan of a covered tank "
+                  "(plan-top.dxf, plan-top.svg) and the 3D model (model3d.dxf) "
                   "into DIR; without it, list the boards")
       ->type_name("DIR");
   cmd->callback([o, &io] { RunNew(*o, io); });

@@ -25,6 +25,33 @@ void BuildNewTank(TankDesigner& designer, const ProjectInput& input, const std::
   designer.ShowModel3D();
 }
 
+namespace {
+
+// The top plan of a covered tank, with its slab names, openings and loads:
+// drawn by a model plan of its own for the files only (the design keeps
+// its one model plan, of the bottom slabs), and taken off the drawing again.
+void WriteTopPlan(TankDesigner& designer, OutputSet& out, NewTankFiles& files) {
+  if (designer.GetTank().GetTopSlabs().empty()) return;
+  TankModel2DView plan(&g_ViewBoard);
+  const int textHeight = designer.GetSettings().GetModelSettings().GetModelTextHeight();
+  plan.m_textHeight = textHeight == 0 ? 200 : textHeight;
+  plan.m_bottomSlabOverhang =
+      static_cast<double>(designer.GetSettings().GetGeometrySettings().GetBottomSlabOverhang());
+  plan.m_zoomOnRedraw = false;
+  plan.m_planKind = 1;
+  plan.m_labelMode = LabelMode::kNamesWithLoads;
+  plan.Redraw(designer.GetTank());
+  const EntityList entities = ViewEntities(plan);
+  files.written.emplace_back((out.Folder() / "plan-top.dxf").string(),
+                             g_ViewBoard.ExportDxf(out.Stage("plan-top.dxf"), entities).entities);
+  PreviewOptions options;
+  options.projection = 0;
+  files.written.emplace_back((out.Folder() / "plan-top.svg").string(),
+                             g_ViewBoard.ExportSvg(out.Stage("plan-top.svg"), entities, options).entities);
+}
+
+}  // namespace
+
 NewTankFiles WriteNewTankFiles(TankDesigner& designer, OutputSet& out) {
   NewTankFiles files;
   // Each file is written to its temporary name; the caller commits the set.
@@ -50,6 +77,7 @@ NewTankFiles WriteNewTankFiles(TankDesigner& designer, OutputSet& out) {
             [&entities](const std::string& path) { return g_ViewBoard.ExportDxf(path, entities).entities; });
     }
   }
+  WriteTopPlan(designer, out, files);
   return files;
 }
 

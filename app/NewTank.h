@@ -23,7 +23,8 @@ struct NewTankFiles {
   std::vector<std::pair<std::string, int>> written;
 };
 
-// Stages tank.tkd, plan.dxf, plan.svg and model3d.dxf in the output set
+// Stages tank.tkd, plan.dxf, plan.svg and model3d.dxf, and for a tank with
+// top slabs the top plan plan-top.dxf and plan-top.svg, in the output set
 // (written under temporary names; they appear when the set is committed).
 // `written` holds the final paths.
 NewTankFiles WriteNewTankFiles(TankDesigner& designer, OutputSet& out);

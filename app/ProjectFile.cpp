@@ -317,7 +317,7 @@ class DuplicateKeys {
   std::vector<bool> m_isObject;
 };
 
-ProjectInput ReadProject(const std::string& text, const std::string& source) {
+ProjectInput ReadProject(const std::string& text, const std::string& source, bool tankOptional) {
   if (const TextPosition deep = FindExcessiveNesting(text); deep.line > 0)
     throw ProjectError(fmt::format("{}:{}:{}: not a project file: lists and objects nested more than {} deep",
                                    source, deep.line, deep.column, kMaxJsonDepth));
@@ -356,6 +356,10 @@ ProjectInput ReadProject(const std::string& text, const std::string& source) {
       for (const SettingsProblem& p : e.GetProblems()) lines += "\n  " + p.ToString();
       throw ProjectError(fmt::format("{}: settings rejected:{}", source, lines));
     }
+  }
+  if (tankOptional && !root.contains("tank")) {
+    input.hasTank = false;
+    return input;
   }
   if (!root.contains("tank") || !root["tank"].is_object()) Fail(source, "tank", "missing (the plan layout)");
   const Json& tank = root["tank"];
@@ -397,14 +401,14 @@ ProjectInput ReadProject(const std::string& text, const std::string& source) {
   return input;
 }
 
-ProjectInput ReadProjectFile(const std::string& path) {
+ProjectInput ReadProjectFile(const std::string& path, bool tankOptional) {
   std::string text;
   try {
     text = ReadRegularFile(path, kMaxJsonFileBytes);
   } catch (const std::runtime_error& e) {
     throw ProjectError(e.what());
   }
-  return ReadProject(text, path);
+  return ReadProject(text, path, tankOptional);
 }
 
 void ApplyBoardItems(const ProjectInput& input, const std::string& source, const TankModeler& modeler,

@@ -64,11 +64,14 @@ struct ProjectInput {
   nlohmann::ordered_json openings = nlohmann::ordered_json::array();
   nlohmann::ordered_json notches = nlohmann::ordered_json::array();
   nlohmann::ordered_json loads = nlohmann::ordered_json::array();
+  // False for a settings-only project (read with tankOptional): an empty tank.
+  bool hasTank = true;
 };
 
 // Reads a project from JSON text; `source` names it in errors.
-ProjectInput ReadProject(const std::string& text, const std::string& source);
-ProjectInput ReadProjectFile(const std::string& path);
+// With `tankOptional`, a project without "tank" is a settings-only project.
+ProjectInput ReadProject(const std::string& text, const std::string& source, bool tankOptional = false);
+ProjectInput ReadProjectFile(const std::string& path, bool tankOptional = false);
 
 // The layout record from the plan layout and the settings' levels.
 TankLayoutParams MakeLayout(const ProjectSettings& settings, double originX, double originY, double lengthX,

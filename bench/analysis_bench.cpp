@@ -1,6 +1,7 @@
 // Benchmarks of the tank analysis on the 3 × 2-cell example (18 m × 12 m,
 // walls 4 m high, with top slab, buried, groundwater, temperature): the
-// whole AnalyseTank with the board method (0) and with the shell model (1),
+// whole AnalyseTank with the board method (0) and with the shell model (1)
+// (its mesh sized from the boards), the shell model on 10 × 10 cells,
 // and one board's solve of the twelve loadings (four cases, three
 // combinations) against the board's number of unknowns (a 4 m × 4 m wall,
 // three edges fixed, free top, meshed 8 to 32 elements across).
@@ -10,11 +11,13 @@
 #include "tests/tank_fixtures.h"
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 namespace {
 
-void MakeExample(Tank& tank, ProjectSettings& s, int method) {
-  fixtures::MakeRegularTank(tank, fixtures::RegularLayout(3, 2, true, 18000, 12000));
+void MakeExample(Tank& tank, ProjectSettings& s, int method, int cellsX = 3, int cellsY = 2, double lengthX = 18000,
+                 double lengthY = 12000) {
+  fixtures::MakeRegularTank(tank, fixtures::RegularLayout(cellsX, cellsY, true, lengthX, lengthY));
   s.GetLoadSettings().SetAnalysisMethod(method);
   s.GetCalcSettings().SetTemperatureConsidered(true);
   TankModeler m;
@@ -33,6 +36,23 @@ void BM_AnalyseTank(benchmark::State& state) {
   state.counters["boards"] = static_cast<double>(tank.GetBoards().size());
 }
 BENCHMARK(BM_AnalyseTank)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The whole-tank method on a tank of 10 × 10 cells of 4 m × 4 m (walls 4 m
+// high): the largest model the automatic mesh is capped for.  peak_rss_MB
+// is the process's peak resident memory after the run.
+void BM_AnalyseTank10x10(benchmark::State& state) {
+  Tank tank;
+  ProjectSettings s;
+  MakeExample(tank, s, 1, 10, 10, 40000, 40000);
+  bool ok = true;
+  for (auto _ : state) ok = AnalyseTank(tank, s) && ok;
+  if (!ok) state.SkipWithError(GetLastAnalysisError().c_str());
+  state.counters["boards"] = static_cast<double>(tank.GetBoards().size());
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+BENCHMARK(BM_AnalyseTank10x10)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_BoardTwelveLoadings(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));

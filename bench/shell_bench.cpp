@@ -89,4 +89,37 @@ void BM_ShellLoadCase(benchmark::State& state) {
 }
 BENCHMARK(BM_ShellLoadCase)->Arg(2)->Arg(4)->Arg(6)->Unit(benchmark::kMillisecond);
 
+// The twelve loadings of an analysis (four cases, three combinations) on a
+// model already factorised: one after another, or all in one solve.
+void BM_ShellTwelveLoadings(benchmark::State& state) {
+  const std::vector<BoardPtr> boards = Tank();
+  ShellOptions options;
+  options.elementSize = 250.0;
+  const ShellTankModel model(boards, std::vector<double>(boards.size(), 30000.0), options);
+  if (model.Status() != SolveStatus::Ok) state.SkipWithError(model.Reason().c_str());
+  std::vector<ShellLoading> loadings(12);
+  for (std::size_t i = 0; i < loadings.size(); ++i) {
+    loadings[i].loads = Loads(boards);
+    loadings[i].selfWeightFactor = 1.0 + 0.01 * static_cast<double>(i);
+  }
+  const bool together = state.range(0) != 0;
+  for (auto _ : state) {
+    std::string reason;
+    if (together) {
+      std::vector<TankCaseMoments> out;
+      if (model.SolveAll(loadings, out, reason) != SolveStatus::Ok) state.SkipWithError(reason.c_str());
+      benchmark::DoNotOptimize(out.data());
+    } else {
+      for (const ShellLoading& l : loadings) {
+        TankCaseMoments out;
+        if (model.Solve(l.loads, l.selfWeightFactor, out, reason) != SolveStatus::Ok)
+          state.SkipWithError(reason.c_str());
+        benchmark::DoNotOptimize(out.data());
+      }
+    }
+  }
+  state.counters["unknowns"] = model.Unknowns();
+}
+BENCHMARK(BM_ShellTwelveLoadings)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -356,7 +356,7 @@ bool TankDesigner::NewTank(const TankLayoutParams& params, int planKind, int lab
   return true;
 }
 
-bool TankDesigner::Analyse() {
+bool TankDesigner::Analyse(TextProgressFn progress) {
   // Texts of an earlier analysis must not outlive a failed one.
   ClearAnalysisTexts();
   AssignDefaultGrades();
@@ -376,12 +376,37 @@ bool TankDesigner::Analyse() {
     loads.GetTextTable1(table1);
     loads.GetTextTable2(table2);
   }
-  if (!AnalyseTank(tank, settings)) return false;
+  if (!AnalyseTank(tank, settings, progress)) return false;
   SetTextList1(list1);
   SetTextList2(list2);
   SetTextTable1(table1);
   SetTextTable2(table2);
   return true;
+}
+
+bool TankDesigner::WriteCalcBook(const std::vector<PictureHandle>& pictures, const int* mode,
+                                 const CalcBookOptions& options, const std::vector<MemberPicture>& bottomPictures,
+                                 const std::vector<MemberPicture>& topPictures,
+                                 const std::vector<MemberPicture>& wallPictures,
+                                 const std::vector<StructureComponentPtr>& topSlabs,
+                                 const std::vector<StructureComponentPtr>& bottomSlabs,
+                                 const std::vector<StructureComponentPtr>& walls, CancelProgressFn fn) {
+  m_calcBookError.clear();
+  Tank& tank = GetTank();
+  ProjectSettings& settings = GetSettings();
+  // The book prints this tank's analysis, never the texts of whatever tank
+  // the process analysed last.
+  if (!IsTankAnalysed(tank, settings) || !LoadAnalysisTexts(tank)) {
+    m_calcBookError = "the tank or its settings changed after the last analysis: analyse it before writing the book";
+    return false;
+  }
+  const bool ok = (mode && *mode != 0)
+                      ? m_calcBook.WriteForMembers(settings, pictures, options, topSlabs, bottomSlabs, walls,
+                                                   bottomPictures, topPictures, wallPictures, fn)
+                      : m_calcBook.WriteForModel(tank, settings, pictures, options, bottomPictures, topPictures,
+                                                 wallPictures, fn);
+  if (!ok) m_calcBookError = m_calcBook.GetLastError();
+  return ok;
 }
 
 void TankDesigner::AssignDefaultGrades() {

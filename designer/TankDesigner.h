@@ -25,6 +25,7 @@
 #include "calcbook/CalcBookWriter.h"
 #include "designer/Project.h"
 #include "model/TankModeler.h"
+#include "platform/HostServices.h"
 #include "platform/Morlak.h"
 #include "platform/Nirvox.h"
 #include "rebar/ReinDesigner.h"
@@ -144,6 +145,85 @@ class TankDesigner : public VekObject {
   void ClearModel();
   void ShowModel3D();
 
+  // ---- Picking and entity lookup -------------------------------------------
+  // The model object behind a CAD handle: the first view that knows the
+  // entity names its owner.
+  bool GetObjectOfEntity(const EntityHandle& picked, ObjectPtr* out) const;
+  bool FindObjectOfEntity(const EntityHandle& picked, ObjectPtr* out, unsigned* viewIndex) const;
+  bool GetBoardOfEntity(const EntityHandle& picked, BoardPtr* out) const;
+  // Appends the boards owning the entity (in the first view that knows it);
+  // true when it appended a board.
+  bool GetBoardsOfEntity(const EntityHandle& picked, std::vector<BoardPtr>& out) const;
+  TankViewPtr FindView(EntityPtr entity) const;
+  // The views holding the entities, each once; unknown handles and entities
+  // no view holds are skipped.
+  ViewList GetViewsOfEntities(EntityHandleList selected) const;
+  ViewList GetViewsAtPoint(const _3dPoint& point) const;
+  ViewList GetPlanViewsCrossing(const _2dLine& line) const;
+  bool FindOwner(ObjectPtr object, TankCellPtr* cell);
+  // Appends the picked lines, polylines and arcs lying on a wall layer.
+  static void FilterWallCurves(const EntityList& picked, const ModelSettings* settings, EntityList& out);
+  static bool GetBoardFrame(const BoardPtr& board, _3dPoint& origin, _3dVector& xAxis, _3dVector& yAxis,
+                            std::vector<_2dPoint>& localOutline);
+  static bool GetBoardOutline(const BoardPtr& board, std::vector<_3dPoint>& out);
+  // Commands on the plan drawing under a point; false (with a message box)
+  // when no suitable plan lies under it.
+  bool DrawBoardReinAt(const _3dPoint& point);
+  bool DrawPlanReinAt(const _3dPoint& point);
+  bool DrawBoardLabelsAt(const _3dPoint& point, int labelFlags);
+
+  // ---- Model-editing commands ----------------------------------------------
+  // Each edits the tank through the model editor and then re-creates and
+  // redraws the 2D model view with the plan kind and label mode given.  The
+  // result is true when the command reached its end (and redrew); false when
+  // it stopped early or was refused, the tank and the views then as before.
+  // No command records undo history.
+  bool AddWalls(const std::vector<Segment2d>& run, const std::vector<double>& heights,
+                const std::vector<double>& thicknesses, int planKind, int labelMode);
+  bool AddWall(const WallLineRecord& line, int planKind, int labelMode);
+  bool AddHole(const ObjectPtr& picked, const ObjectPtr& board, int planKind, int labelMode,
+               std::string* reason = nullptr);
+  bool AddNotch(const ObjectPtr& picked, int code, const std::vector<ObjectPtr>& boards, int planKind,
+                int labelMode);
+  bool EditBoardHoles(const std::vector<int>& indices, const int* kind, const std::vector<BoardPtr>& boards,
+                      int planKind, int labelMode);
+  bool AddBoardObject(const ObjectPtr& object, const BoardPtr& board, int planKind, int labelMode);
+  bool AddBoardObjects(const std::vector<ObjectPtr>& objects, const BoardPtr& board, int planKind, int labelMode);
+  bool RemoveBoardObject(const ObjectPtr& object, const BoardPtr& board, int planKind, int labelMode);
+  bool ShowModel2D(int planKind, int labelMode);
+  bool ShowModel2DAlias(int planKind, int labelMode) { return ShowModel2D(planKind, labelMode); }
+  // The upper face of each picked slab goes to `level` (mm).
+  bool ChangeSlabLevels(EntityHandleList picked, int level, int planKind, int labelMode);
+  bool ChangeSlabLevel(ObjectPtr slab, _3dPoint origin, _3dVector xAxis, _3dVector yAxis,
+                       std::vector<_2dPoint> localOutline, int planKind, int labelMode);
+  bool RebuildSlabs(int slabKind, int labelMode);
+  bool EditObjectPair(const EntityHandle& a, const EntityHandle& b, int planKind, int labelMode);
+  bool SplitBoard(const EntityHandle& picked, _3dLine line, int planKind, int labelMode);
+  bool EditComponentUnits(const EntityHandle& picked, int planKind, int labelMode);
+  bool JoinWalls(const EntityHandle& a, const EntityHandle& b, int planKind, int labelMode,
+                 std::string* reason = nullptr);
+  bool AddSlabAt(_2dPoint point, int slabKind, int labelMode);
+  bool EditWithList(std::vector<ObjectPtr> objects, int planKind, int labelMode);
+  bool RemoveBoards(EntityHandleList picked, int planKind, int labelMode);
+  // Thickness upper + lower (mm), both faces kept about the old eccentricity;
+  // a thickness not above zero is refused.
+  bool SetBoardThickness(EntityHandleList picked, int upper, int lower, int planKind, int labelMode);
+  bool SetBoardEccentricity(EntityHandleList picked, int value, int planKind, int labelMode);
+  // `unpaired` (optional) receives the face lines that formed no wall.
+  bool BuildTankFromCurves(const EntityList& picked, int planKind, int labelMode,
+                           std::vector<WallLineRecord>* unpaired = nullptr);
+  bool EditBoardsAndTopSlabs(EntityHandleList picked, int level, int planKind, int labelMode);
+
+  // Model data for the host's dialogs (no model change, no redraw).
+  // std::invalid_argument for a picture width or height not above zero.
+  EntityList MakePlanSketch(int planKind, int labelMode, int width, int height);
+  void PublishModelOutlines();
+  bool GroupBoardsOfEntities(const EntityHandleList& picked, std::vector<std::vector<BoardPtr>>& groups) const;
+  static void GetBoardNumberGroups(const std::vector<std::vector<ObjectPtr>>& groups,
+                                   std::vector<std::vector<int>>& out);
+  // Drops the last undo snapshot (an edit that changed nothing).
+  void DropLastUndoState();
+
   // ---- New tank and model preparation -------------------------------------
   // False (and the tank as it was) when the layout is refused; `error` says
   // why.
@@ -154,11 +234,25 @@ class TankDesigner : public VekObject {
   // after a successful analysis.  False when the tank cannot be analysed
   // (GetLastAnalysisError says why); the tank then holds no moments and the
   // library no texts of an earlier analysis.
-  bool Analyse();
+  bool Analyse(TextProgressFn progress = nullptr);
   void AssignDefaultGrades();
   void MarkOuterWallFaces();
   void ApplyDefaultEdgeRestraints();
   void BuildEars();
+
+  // The calculation book of the tank into the view board's document path.
+  // With *mode 0 every board of the model is written, otherwise the three
+  // member lists (walls, then bottom slabs, then top slabs).  A tank not
+  // analysed since its last change is refused (false, GetCalcBookError says
+  // why); the check and load texts printed are the ones filed with this
+  // tank's analysis.  False too when the writer could not open or write the
+  // document or the host cancelled or stopped it.
+  bool WriteCalcBook(const std::vector<PictureHandle>& pictures, const int* mode, const CalcBookOptions& options,
+                     const std::vector<MemberPicture>& bottomPictures, const std::vector<MemberPicture>& topPictures,
+                     const std::vector<MemberPicture>& wallPictures, const std::vector<StructureComponentPtr>& topSlabs,
+                     const std::vector<StructureComponentPtr>& bottomSlabs,
+                     const std::vector<StructureComponentPtr>& walls, CancelProgressFn fn);
+  const std::string& GetCalcBookError() const { return m_calcBookError; }
 
   // ---- Filing --------------------------------------------------------------
   void Serialize(Archive& ar) override;
@@ -176,6 +270,15 @@ class TankDesigner : public VekObject {
  private:
   template <class View>
   void RemoveFirstViewOfClass();
+  // Re-creates the 2D model view and redraws it with the plan kind and label
+  // mode.
+  void RedrawModel2D(int planKind, int labelMode, bool zoom = false);
+  // Runs `edit` on the tank; when it throws or answers false the tank is put
+  // back as it was, the model view redrawn as it stood, and the exception
+  // passed on (or false returned).  On success the model view is redrawn
+  // with the plan kind and label mode.
+  template <class Edit>
+  bool RunEdit(Edit edit, int planKind, int labelMode, bool zoom = false);
 
   int m_mode = 0;
   ReinDesigner m_reinDesigner;
@@ -183,6 +286,7 @@ class TankDesigner : public VekObject {
   TankModeler m_modeler;
   Project m_project;
   CalcBookWriter m_calcBook;
+  std::string m_calcBookError;
   bool m_reinDesigned = false;
 };
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 class DetailingSettings;
+class ProjectSettings;
 
 // A plan segment of the slab-level check: two model points.
 struct Segment3d {
@@ -43,6 +44,18 @@ struct WallLineRecord {
 struct Segment2d {
   _2dPoint start;
   _2dPoint end;
+};
+
+// The slab-level edit: the slab, the new plane (origin, axes) with the slab's
+// outline in it, the wall thickness of gap walls (mm) and the tank.
+struct SlabLevelEdit {
+  boost::shared_ptr<Board> slab;
+  _3dPoint origin;
+  _3dVector xAxis;
+  _3dVector yAxis;
+  std::vector<_2dPoint> outline;
+  double wallThickness = 0.0;
+  Tank* tank = nullptr;
 };
 
 // The host's record of a new regular tank: a grid of cellsX × cellsY equal
@@ -81,6 +94,10 @@ class TankModeler {
   void Redo(Tank& tank);
   // Empties both stacks; the tank is untouched.
   void ClearHistory();
+  // Drops the top of the undo stack (a recorded edit that changed nothing).
+  void DropLastUndo() {
+    if (!m_undo.empty()) m_undo.pop_back();
+  }
   bool CanUndo() const { return !m_undo.empty(); }
   bool CanRedo() const { return !m_redo.empty(); }
   std::size_t UndoDepth() const { return m_undo.size(); }
@@ -209,6 +226,78 @@ class TankModeler {
   // One slab over the loop of wall lines around the point; true when added.
   bool AddSlabFromLines(const _2dPoint& point, Tank& tank, bool top, double level,
                         double thickness) const;
+
+  // ---- Tank from picked face lines -----------------------------------------
+  // Recognises walls in the picked face lines (pairs of parallel lines),
+  // cuts them where they cross and adds the walls, the top slabs (when the
+  // settings have them) and the bottom slabs in one AddBoards call.
+  // `unpaired` (optional) receives the straight face lines that formed no
+  // wall.
+  void BuildTankFromCurves(const std::vector<boost::shared_ptr<VekObject>>& entities,
+                           const ProjectSettings& settings, Tank& tank,
+                           std::vector<WallLineRecord>* unpaired = nullptr) const;
+  // Appends the recognised wall records to `out`; `lines` is consumed (empty
+  // afterwards), `curves` only read.
+  void GenerateWalls(const ProjectSettings& settings, std::vector<WallLineRecord>& lines,
+                     const std::vector<WallLineRecord>& curves, int topSlabFlag,
+                     std::vector<WallLineRecord>& out,
+                     std::vector<WallLineRecord>* unpaired = nullptr) const;
+
+  // ---- Wall edits, joins and reshaping -------------------------------------
+  bool SnapToExistingWalls(const Tank& tank, _2dPoint& start, _2dPoint& end, int mode) const;
+  // One wall per segment at `base`; std::out_of_range, nothing added, when a
+  // parallel list is shorter than the segment list.  The number of walls
+  // added is returned.
+  std::size_t AddWallBoards(const std::vector<Segment2d>& lines, const std::vector<double>& heights,
+                            const std::vector<double>& thicknesses, double base, Tank& tank) const;
+  // Makes two walls meet: collinear walls merge into one, others are
+  // extended to the crossing of their base lines.  The new walls keep the
+  // openings, notches, loads, grades and face offsets of the walls they
+  // replace.  False, the tank unchanged, when nothing applies or an opening
+  // would fall outside the new wall (`reason` says why).
+  bool JoinWalls(const boost::shared_ptr<VekObject>& a, const boost::shared_ptr<VekObject>& b, Tank& tank,
+                 std::string* reason = nullptr) const;
+  bool MergeCollinearWalls(const BoardPtr& a, const BoardPtr& b, const _2dLine& lineA, const _2dLine& lineB,
+                           Tank& tank, std::string* reason = nullptr) const;
+  bool ExtendWallsToMeet(const BoardPtr& a, const BoardPtr& b, const _2dLine& lineA, const _2dLine& lineB,
+                         Tank& tank, std::string* reason = nullptr) const;
+  // Reshapes the walls around a slab moved to a new level; walls that
+  // collapse leave the tank and both lists.
+  void CutBoard(const BoardPtr& slab, Tank& tank, std::vector<Segment3d>& segments,
+                std::vector<BoardPtr>& walls) const;
+  // True when the board was split along the line and replaced by its pieces.
+  bool SplitBoard(const BoardPtr& board, const _3dLine& line, Tank& tank) const;
+  void EditBoardList(const std::vector<boost::shared_ptr<VekObject>>& objects, Tank& tank) const;
+  void ReworkBoards(const std::vector<BoardPtr>& boards, Tank& tank) const;
+
+  // ---- Slab level edit -----------------------------------------------------
+  // Rebuilds the slab on the new plane, keeping its openings, notches, loads,
+  // grades and face offsets.  False, the tank unchanged, when the outline is
+  // refused or the slab would conflict with a slab of the other kind (then a
+  // message is shown and, when given, written to `message`).
+  bool ModifySlabLevel(SlabLevelEdit edit, std::string* message = nullptr) const;
+  bool CheckSlabConflict(const Tank& tank, const BoardPtr& slab, int& otherNumber) const;
+  void CollectSlabJoints(const BoardPtr& slab, const Tank& tank, std::vector<BoardPtr>& walls,
+                         std::vector<Segment3d>& wallSegments, std::vector<BoardPtr>& others,
+                         std::vector<Segment3d>& otherSegments) const;
+  void CollectOuterWalls(const std::vector<BoardPtr>& walls, const Tank& tank, std::vector<BoardPtr>& out) const;
+  void MakeGapWalls(const BoardPtr& slab, const Tank& tank, const std::vector<Segment3d>& slabSegments,
+                    const std::vector<BoardPtr>& slabs, const std::vector<Segment3d>& wallSegments,
+                    double wallThickness, std::vector<BoardPtr>& out) const;
+
+  // ---- Board height edit and owner lookup ----------------------------------
+  // The board of the stack the level falls in; the level becomes relative to
+  // it and the boards above it are appended to `above`.  False when the
+  // level lies exactly on a board's top or the list is empty.
+  bool SelectStackBoardAtLevel(std::vector<BoardPtr> boards, BoardPtr& result, int& level, Tank& tank,
+                               std::vector<BoardPtr>& above) const;
+  // Gives the board the height `level` above the edge where it rests on its
+  // lowest bottom slab (or hangs from its lowest top slab); nothing when it
+  // meets neither.
+  void SetBoardHeight(const BoardPtr& board, double level, Tank& tank) const;
+  void CollectAdjoiningTopSlabs(Tank& tank, const std::vector<StructureComponentPtr>& components,
+                                std::vector<BoardPtr>& out) const;
+  bool FindOwner(boost::shared_ptr<VekObject> object, const Tank& tank, TankCellPtr& cell) const;
 
   // ---- Haunches -----------------------------------------------------------
   // Removes every haunch and rebuilds them from the detailing settings.

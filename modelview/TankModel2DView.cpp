@@ -231,8 +231,9 @@ ModelPlanGroups TankModel2DView::DrawSlabUnit(const UnitPtr& unit, bool isBottom
       for (_3dPoint& p : flat) p.z = 0.0;
       auto dashed = ClosedPolyline(flat, layer);
       dashed->SetColorIndex(253);
+      // The drawing's line-type scale ($LTSCALE, from the drawing scale)
+      // sizes the dashes; a scale of its own would multiply it.
       dashed->SetLinetype("DASHED");
-      dashed->SetLinetypeScale(100.0);
       boardOutlines.push_back(dashed);
       boardGroup.push_back(dashed);
     }
@@ -254,8 +255,9 @@ ModelPlanGroups TankModel2DView::DrawSlabUnit(const UnitPtr& unit, bool isBottom
 
 bool TankModel2DView::DrawBoardOutline(const BoardPtr& board, _2dPolyline& polyline,
                                        const std::string& layer) const {
-  const std::vector<_3dPoint> pts = OutlineOf(*board);
+  std::vector<_3dPoint> pts = OutlineOf(*board);
   if (pts.size() < 3) return false;
+  for (_3dPoint& p : pts) p.z = 0.0;  // a plan is flat, whatever the slab's level
   polyline.SetVertices(pts);
   polyline.SetBulges(std::vector<double>(pts.size(), 0.0));
   polyline.SetClosed(true);

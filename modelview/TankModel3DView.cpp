@@ -42,6 +42,140 @@ std::string LayerOfKind(int kind, const std::string layers[3]) {
   return kind >= 0 && kind <= 2 ? layers[kind] : std::string();
 }
 
+bool Parallel(const _3dVector& a, const _3dVector& b) {
+  _3dVector x = a, y = b;
+  if (!x.Normalize(1e-9) || !y.Normalize(1e-9)) return false;
+  return x.CrossProduct(y).GetLength() < 1e-6;
+}
+
+double Dot(const _3dVector& a, const _3dVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+// How far the wall reaches beyond its reference plane in world direction
+// `towards` (a unit vector): its face offset on that side, measured along
+// `towards`.
+double FaceReach(const Board& wall, const _3dVector& towards) {
+  _3dVector n = wall.GetNormal();
+  if (!n.Normalize(1e-9)) return 0.0;
+  const double c = Dot(n, towards);
+  if (std::fabs(c) < 0.1) return 0.0;
+  return (c > 0.0 ? wall.GetUpperOffset() : wall.GetLowerOffset()) / std::fabs(c);
+}
+
+// The outward unit vector of a board's edge in world coordinates (away from
+// the board, in its plane).
+_3dVector Outward(const Board& board, int edge) {
+  _3dVector d = board.GetEdgeDirection(edge);
+  return _3dVector(-d.x, -d.y, -d.z);
+}
+
+// The polygon with every edge i (from point i to point i + 1) moved outwards
+// by grow[i] (0 keeps it): each corner is where the neighbouring moved edges
+// meet, or the corner moved with its edges when they run in line.
+std::vector<_2dPoint> GrowEdges(const std::vector<_2dPoint>& pts, const std::vector<double>& grow) {
+  const std::size_t n = pts.size();
+  double area2 = 0.0;
+  for (std::size_t i = 0; i < n; ++i) area2 += pts[i].x * pts[(i + 1) % n].y - pts[(i + 1) % n].x * pts[i].y;
+  const double turn = area2 >= 0.0 ? 1.0 : -1.0;  // outward is right of a counter-clockwise edge
+  const auto dir = [&](std::size_t i) {
+    _2dVector t = pts[(i + 1) % n] - pts[i];
+    if (!t.Normalize(1e-9)) t = _2dVector(0, 0);
+    return t;
+  };
+  const auto out = [&](std::size_t i) {
+    const _2dVector t = dir(i);
+    return _2dVector(t.y * turn, -t.x * turn);
+  };
+  std::vector<_2dPoint> result(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    const std::size_t a = (k + n - 1) % n, b = k;
+    const double da = a < grow.size() ? grow[a] : 0.0, db = b < grow.size() ? grow[b] : 0.0;
+    if (da == 0.0 && db == 0.0) {
+      result[k] = pts[k];
+      continue;
+    }
+    const _2dVector ta = dir(a), tb = dir(b);
+    const _2dPoint pa = pts[k] + out(a) * da, pb = pts[k] + out(b) * db;
+    const double cross = ta.x * tb.y - ta.y * tb.x;
+    if (std::fabs(cross) < 1e-9) {
+      result[k] = std::fabs(da) >= std::fabs(db) ? pa : pb;
+      continue;
+    }
+    // pa + ta * u = pb + tb * v
+    const _2dVector w = pb - pa;
+    const double u = (w.x * tb.y - w.y * tb.x) / cross;
+    result[k] = pa + ta * u;
+  }
+  return result;
+}
+
+// Per edge of a slab: how far the slab's material reaches outside the edge
+// in the model (0 for an edge inside the tank or without a wall on it), and
+// whether the edge carries an overhang solid of its own.
+struct SlabEdgeReach {
+  double wall = 0.0;      // to the outer face of the wall on the edge
+  double overhang = 0.0;  // the overhang beyond that face
+  bool hasOverhang = false;
+};
+
+std::vector<SlabEdgeReach> SlabReaches(const BoardPtr& slab, Tank& tank) {
+  std::vector<SlabEdgeReach> reach(slab->GetEdges().size());
+  for (std::size_t i = 0; i < reach.size(); ++i) {
+    std::vector<BoardPtr> others;
+    std::vector<int> otherEdges;
+    tank.GetBoardsOnEdge(slab, static_cast<int>(i), others, otherEdges);
+    bool inside = false;
+    double m = 0.0;
+    const _3dVector out = Outward(*slab, static_cast<int>(i));
+    for (const BoardPtr& other : others) {
+      if (!other || other == slab) continue;
+      if (other->GetKind() == slab->GetKind() && Parallel(other->GetNormal(), slab->GetNormal())) inside = true;
+      if (other->GetKind() == 0) m = std::max(m, FaceReach(*other, out));
+    }
+    double len = 0.0;
+    const bool overhang = slab->GetEdges()[i].GetOverhang(len) && std::fabs(len) >= g_ZeroTolerance;
+    if (inside && !overhang) continue;
+    reach[i].wall = m;
+    reach[i].hasOverhang = overhang;
+    reach[i].overhang = overhang ? len : 0.0;
+  }
+  return reach;
+}
+
+// The grow of each edge of a board's own solid: a slab's edges without an
+// overhang solid reach the outer faces of their walls; a wall that meets
+// one other wall at an outer corner (an L, where both end) reaches the
+// other's outer face, when it comes first of the two in the model.
+std::vector<double> SolidGrow(const BoardPtr& board, Tank& tank) {
+  std::vector<double> grow(board->GetEdges().size(), 0.0);
+  if (board->GetKind() == 1 || board->GetKind() == 2) {
+    const std::vector<SlabEdgeReach> reach = SlabReaches(board, tank);
+    for (std::size_t i = 0; i < grow.size(); ++i)
+      if (!reach[i].hasOverhang) grow[i] = reach[i].wall;
+    return grow;
+  }
+  if (board->GetKind() != 0) return grow;
+  const auto components = tank.GetComponents();
+  const auto position = [&](const BoardPtr& b) {
+    return std::find(components.begin(), components.end(), b) - components.begin();
+  };
+  for (std::size_t i = 0; i < grow.size(); ++i) {
+    const _3dVector out = Outward(*board, static_cast<int>(i));
+    if (std::fabs(out.z) > 1e-6) continue;  // only the wall's vertical ends
+    std::vector<BoardPtr> others;
+    std::vector<int> otherEdges;
+    tank.GetBoardsOnEdge(board, static_cast<int>(i), others, otherEdges);
+    std::vector<std::size_t> walls;
+    for (std::size_t k = 0; k < others.size(); ++k)
+      if (others[k] && others[k] != board && others[k]->GetKind() == 0) walls.push_back(k);
+    if (walls.size() != 1) continue;  // a T or a cross: the walls in line close it
+    const BoardPtr& other = others[walls[0]];
+    if (otherEdges[walls[0]] < 0 || Parallel(other->GetNormal(), board->GetNormal())) continue;
+    if (position(other) < position(board)) continue;  // the other wall is carried instead
+    grow[i] = FaceReach(*other, out);
+  }
+  return grow;
+}
+
 }  // namespace
 
 TankModel3DView::TankModel3DView(AcadViewBoard* board) : TankView(board, ViewSettings(), ViewVolumn()) {}
@@ -61,11 +195,23 @@ void TankModel3DView::Redraw(Tank& tank) {
 
   std::vector<JointLinePtr> jointLines;
   tank.GetJointLines(jointLines);
+  // Where several boards meet along one line (walls at a corner or a
+  // cross, a wall between two slabs) the tank lists a joint per pair of
+  // boards: the line is drawn once.
   EntityList lines;
+  std::vector<_3dLine> drawn;
+  const auto near = [](const _3dPoint& p, const _3dPoint& q) { return (p - q).GetLength() < 1.0; };
   for (const JointLinePtr& joint : jointLines) {
     if (!joint) continue;
     const _3dLine line = joint->GetLine();
-    lines.push_back(boost::make_shared<_3dLine>(line.GetStartPoint(), line.GetEndPoint()));
+    const _3dPoint a = line.GetStartPoint(), b = line.GetEndPoint();
+    const bool seen = std::any_of(drawn.begin(), drawn.end(), [&](const _3dLine& d) {
+      return (near(d.GetStartPoint(), a) && near(d.GetEndPoint(), b)) ||
+             (near(d.GetStartPoint(), b) && near(d.GetEndPoint(), a));
+    });
+    if (seen) continue;
+    drawn.push_back(line);
+    lines.push_back(boost::make_shared<_3dLine>(a, b));
   }
   if (!lines.empty()) {
     AddEntities(lines, ObjectPtr(), std::vector<int>(lines.size(), kKindModel3d), {});
@@ -90,7 +236,7 @@ std::vector<EntityList> TankModel3DView::BuildBoardSolids(Tank& tank) {
     const BoardPtr board = boost::static_pointer_cast<Board>(component);
     const int kind = board->GetKind();
     if ((kind == 0 && !m_showWalls) || (kind == 1 && !m_showBottomSlabs) || (kind == 2 && !m_showTopSlabs)) continue;
-    const boost::shared_ptr<_3dExtrudant> solid = MakeBoardSolid(*board);
+    const boost::shared_ptr<_3dExtrudant> solid = MakeBoardSolid(*board, SolidGrow(board, tank));
     if (!solid) continue;  // a board without an outline has no solid
     const std::string layer = LayerOfKind(kind, layers);
     solid->SetLayer(layer);
@@ -114,8 +260,22 @@ void TankModel3DView::CollectSelectedEntities(EntityHandleList& out) const {
 }
 
 boost::shared_ptr<_3dExtrudant> TankModel3DView::MakeBoardSolid(const Board& board) {
+  return MakeBoardSolid(board, {});
+}
+
+boost::shared_ptr<_3dExtrudant> TankModel3DView::MakeBoardSolid(const Board& board, const std::vector<double>& grow) {
   std::vector<_3dPoint> pts;
   board.GetOutline(pts);
+  bool grows = false;
+  for (double g : grow) grows = grows || g != 0.0;
+  if (grows && grow.size() == pts.size()) {
+    std::vector<_2dPoint> local;
+    board.GetLocalOutline(local);
+    if (local.size() == pts.size()) {
+      pts.clear();
+      for (const _2dPoint& q : GrowEdges(local, grow)) pts.push_back(board.LocalToWorld(q));
+    }
+  }
   pts = Distinct(pts);
   if (pts.size() < 3) return {};
   const _3dVector shift = MidPlaneShift(board);
@@ -182,6 +342,11 @@ EntityList TankModel3DView::BuildOverhangSolids(const BoardPtr& board, Tank& tan
   const _3dVector& yAxis = board->GetYAxis();
   const _3dVector shift = MidPlaneShift(*board);
   const auto& edges = board->GetEdges();
+  // What the slab reaches beyond each edge: an overhang strip is carried
+  // over the corner square where the next edge reaches out too, and back
+  // over the corner where the edge before reaches out with the slab itself.
+  const std::vector<SlabEdgeReach> reach = SlabReaches(board, tank);
+  const auto width = [&](std::size_t k) { return reach[k].hasOverhang ? reach[k].overhang + reach[k].wall : reach[k].wall; };
   for (std::size_t i = 0; i < edges.size(); ++i) {
     const _3dVector d3 = board->GetEdgeDirection(static_cast<int>(i));
     _2dVector dir(d3.x, d3.y);
@@ -214,9 +379,16 @@ EntityList TankModel3DView::BuildOverhangSolids(const BoardPtr& board, Tank& tan
       out2 = _2dVector(std::cos(a - g_Pi / 2), std::sin(a - g_Pi / 2));
     }
     const _3dVector offset(out2.x * len, out2.y * len, 0.0);
-    const _3dPoint e2 = e + offset, s2 = s + offset;
+    _2dVector along(e.x - s.x, e.y - s.y);
+    along.Normalize(1e-9);
+    const std::size_t next = (i + 1) % edges.size(), before = (i + edges.size() - 1) % edges.size();
+    const double atEnd = next != i ? width(next) : 0.0;
+    const double atStart = before != i && !reach[before].hasOverhang ? reach[before].wall : 0.0;
+    const _3dPoint e1 = e + _3dVector(along.x * atEnd, along.y * atEnd, 0.0);
+    const _3dPoint s1 = s - _3dVector(along.x * atStart, along.y * atStart, 0.0);
+    const _3dPoint e2 = e1 + offset, s2 = s1 + offset;
     auto solid = boost::make_shared<_3dExtrudant>();
-    solid->SetProfile(Loop({s, e, e2, s2}));
+    solid->SetProfile(Loop({s1, e1, e2, s2}));
     solid->SetHeight(board->GetThickness());
     out.push_back(solid);
   }

@@ -2,7 +2,16 @@
 // space.  Every shown wall and slab becomes an extruded solid on its
 // mid-plane with its openings and notches cut out, every slab edge that
 // carries an overhang gets a solid of its own, and the joint lines of the
-// model are drawn as 3D lines.  All entities carry kind 0x2000.
+// model are drawn as 3D lines, each line once.  All entities carry kind
+// 0x2000.
+//
+// The solids show the concrete, closed at the tank's outer corners, while
+// the structural model keeps its boards on the wall axes: a slab's edges on
+// the tank's outside reach the outer faces of their walls (a bottom slab's
+// overhang solid reaches over the wall and the overhang, and over the
+// corner square where the next edge reaches out too); of two walls that end
+// at an outer corner, the first in the model is carried to the other's
+// outer face.
 #pragma once
 
 #include "view/TankView.h"
@@ -32,12 +41,16 @@ class TankModel3DView : public TankView, public VekObject {
   // faces, extruded by the thickness, openings and notches cut out.  Null
   // for a board whose outline has fewer than three points.
   static boost::shared_ptr<_3dExtrudant> MakeBoardSolid(const Board& board);
+  // The same with each edge i of the outline moved outwards by grow[i] (a
+  // list of another length than the outline moves nothing).
+  static boost::shared_ptr<_3dExtrudant> MakeBoardSolid(const Board& board, const std::vector<double>& grow);
   // Cuts the openings and notches of the board out of its solid; opening
   // kinds other than circles, rectangles and notches are skipped.
   static void AddOpeningCutters(const Board& board, _3dExtrudant& solid);
   // The solids of the overhanging edges of a slab: a rectangle outside the
-  // edge, as long as the overhang plus the wall beyond the edge, on the
-  // slab's mid-plane with the slab's thickness.
+  // edge, as wide as the overhang plus the wall beyond the edge, on the
+  // slab's mid-plane with the slab's thickness, carried over the outer
+  // corner squares (see above).
   static EntityList BuildOverhangSolids(const BoardPtr& board, Tank& tank);
 
   int m_showTopSlabs = 1;

@@ -178,12 +178,20 @@ struct DrawingStandard {
   int sectionMarkStyle = 0;
   int sectionMarkBase = 0;
   int sectionMarkSide = 0;
-  int reinDesignFlag = 0;     // non-zero: joint zones use the shorter span
-  int reinDesignValue1 = 0;   // passed through to the rebar designer unread
-  int reinDesignValue2 = 10;  // rounding step of the joint-zone extension (mm); 0 would remove it
+  // The rebar design options the host sets on the board (SetReinDesignValues):
+  // the span flag (0: a joint zone reaches into the board by a quarter of the
+  // span across the edge; non-zero: of the board's shorter span), a second
+  // value the designer passes on unread, and the rounding step (mm) of those
+  // extensions.
+  int reinDesignFlag = 0;
+  int reinDesignValue1 = 0;
+  int reinDesignValue2 = 50;
   // The calculation book's file, handed to the document writer.
   std::string documentPath = "calcbook.docx";
-  double linetypeScale = 1.0;   // global line-type scale ($LTSCALE)
+  // Global line-type scale ($LTSCALE); 0 takes it from the drawing scale:
+  // u drawing units per paper millimetre, so that the patterns (paper
+  // millimetres) print at their size (see EffectiveLinetypeScale).
+  double linetypeScale = 0.0;
   double pickTolerance = 2.0;   // pick box of a point pick, × u
   std::string previewFont = "Noto Sans CJK SC";
 };
@@ -197,13 +205,34 @@ struct DxfExportOptions {
 };
 
 struct PreviewOptions {
-  int width = 1600;        // page width in pixels (SVG user units)
+  // Page width in pixels (SVG user units); 0: from the drawing's size on
+  // paper, pixelsPerPaperMm pixels per paper millimetre (the drawing unit u
+  // drawing units make one paper millimetre), the longer side capped at
+  // maxPixels and the shorter side at least minPixels.
+  int width = 0;
   int height = 0;          // 0: from the drawing's aspect ratio
+  double pixelsPerPaperMm = 6.0;
+  int maxPixels = 4000;
+  int minPixels = 320;
   double margin = 20.0;    // blank border in pixels
   bool includeHidden = false;
   // -1: the board's view mode (SetViewMode); 0: plan (x right, y up);
   // 1: isometric view of the 3D model.
   int projection = -1;
+};
+
+// One drawing of a sheet that holds several: its entities and the
+// projection its preview uses (0 plan, 1 isometric view of the 3D model).
+// The drawings of a sheet are placed apart, left to right in list order,
+// their lower edges in line, so that none overlaps another: in the DXF the
+// entities of every drawing after the first are moved in x and y (z is
+// kept); in the previews each drawing is placed after its projection.
+struct ExportPart {
+  EntityList entities;
+  int projection = 0;
+  // Instead of a list: every entity of the drawing, in drawing order, that
+  // no other part lists (the user's own entities too).
+  bool rest = false;
 };
 
 // What an export wrote: entities exported, records written (an Ordinal
@@ -304,6 +333,13 @@ class HostViewBoard {
   void SetDrawingStandard(const DrawingStandard& standard);
   const std::string& GetDocumentPath() const { return m_standard.documentPath; }
   void SetDocumentPath(const std::string& path) { m_standard.documentPath = path; }
+  // The three rebar design options (GetReinDesignFlag, GetReinDesignValue1,
+  // GetReinDesignValue2).
+  void SetReinDesignValues(int flag, int value1, int roundingStep) {
+    m_standard.reinDesignFlag = flag;
+    m_standard.reinDesignValue1 = value1;
+    m_standard.reinDesignValue2 = roundingStep;
+  }
 
   // Back to a fresh board: empty drawing and registries, empty base maps,
   // show flags false, default standard, zoom and counters cleared.  The
@@ -492,6 +528,14 @@ class AcadViewBoard : public HostViewBoard {
   ExportSummary WriteSvg(std::ostream& out, const EntityList& entities, const PreviewOptions& options = {}) const;
   ExportSummary ExportPng(const std::string& path, const PreviewOptions& options = {}) const;
   ExportSummary ExportPng(const std::string& path, const EntityList& entities, const PreviewOptions& options = {}) const;
+  // A sheet of several drawings placed apart (see ExportPart); the preview
+  // options' projection is not used.  An empty part is left out.
+  ExportSummary ExportDxf(const std::string& path, const std::vector<ExportPart>& parts,
+                          const DxfExportOptions& options = {}) const;
+  ExportSummary ExportSvg(const std::string& path, const std::vector<ExportPart>& parts,
+                          const PreviewOptions& options = {}) const;
+  ExportSummary ExportPng(const std::string& path, const std::vector<ExportPart>& parts,
+                          const PreviewOptions& options = {}) const;
 
   void Reset() override;
 
@@ -501,9 +545,13 @@ class AcadViewBoard : public HostViewBoard {
     EntityPtr shape;
     EntityHandle handle;
     bool visible = true;
+    int part = 0;  // the drawing of a sheet it belongs to (ExportPart)
   };
   std::vector<ExportItem> CollectExport(bool includeHidden) const;
   std::vector<ExportItem> CollectExport(const EntityList& entities, bool includeHidden) const;
+  // The items of the parts in part order, each marked with its part's
+  // position in the list.
+  std::vector<ExportItem> CollectExport(const std::vector<ExportPart>& parts, bool includeHidden) const;
 
  private:
   bool m_viewMode3d = false;
@@ -549,6 +597,10 @@ void ReadViewBoardRecord(Archive& ar, ViewBoardRecord& record, const EntityList&
 
 int GetDrawingUnit();
 int GetCurrentScale();
+// The line-type scale the drawing is written with: the standard's
+// linetypeScale when it is positive, otherwise its drawing unit u (drawing
+// units per paper millimetre; 1 when that is not positive).
+double EffectiveLinetypeScale(const DrawingStandard& standard);
 // The layer of a drawing category (UTF-8); "0" for unknown categories.
 std::string GetLayerName(int category);
 // Height factor and width factor of a text kind; unknown kinds leave the
@@ -595,6 +647,9 @@ void FormatValuePair(std::string& text, double a, double b);
 std::string JoinTexts(const std::string& a, const std::string& b);
 void JoinTexts(std::string& text, const std::string& a, const std::string& b);
 std::string GetDocumentPath();
+// The rebar design options of the board's drawing standard: the span flag
+// (default 0), the second value (default 0) and the rounding step in mm
+// (default 50).
 int GetReinDesignFlag();
 int GetReinDesignValue1();
 int GetReinDesignValue2();

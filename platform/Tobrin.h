@@ -9,6 +9,11 @@
 // quasi-permanent combination moments (kN·m per metre) and the governing
 // load case:
 //   - load cases: 0 "有水有土", 1 "无水有土", 2 "有水无土", 3 "无水无土";
+//     the cells hold water to the design water depth of the settings (up to
+//     the top when it is negative); in a tank of several cells the cases
+//     with water are also taken with each cell full alone, and case 0 with
+//     each cell empty and the others full (a wall between two cells then
+//     carries water on one side only); these patterns count as their case;
 //   - combinations after GB 50069-2002 with the factors of LoadSettings:
 //     basic   γG1·self weight + γG·(soil, internal water, user dead loads)
 //             + γQ1·groundwater + ψc·γQ·(ground live load, top-slab live
@@ -22,12 +27,12 @@
 //     the loads of a case are combined before solving (the analysis is
 //     linear) and the extremes are taken from the combined field;
 //   - envelope and sign rule: the upper-face value of a board (X and Y) or
-//     edge is the largest moment over the four cases that puts the upper
-//     face (the positive side of the board normal) in tension (≥ 0), the
-//     lower-face value the governing one that puts the lower face in tension
-//     (≤ 0), 0 where no case does; the case index of the basic combination
-//     governs, and the standard and quasi-permanent values are those of that
-//     same case.  X runs along Board::GetReinAngle, Y across it.
+//     edge is the largest moment over the four cases (with their cell
+//     patterns) that puts the upper face (the positive side of the board
+//     normal) in tension (≥ 0), the lower-face value the governing one that
+//     puts the lower face in tension (≤ 0), 0 where no case does; the case
+//     index of the basic combination governs, and the standard and
+//     quasi-permanent values are those of that same case and pattern.  X runs along Board::GetReinAngle, Y across it.
 // Method 0 (LoadSettings::GetAnalysisMethod): every board alone with its
 // edge restraints: a one-way strip across the short span when the span ratio
 // says one-way (Lx/Ly above the limit or below 0.5; the limit is 2.0, for
@@ -62,6 +67,7 @@
 // numbering or line break.
 #pragma once
 
+#include "platform/HostServices.h"
 #include "platform/Quenby.h"
 #include "platform/Zarvel.h"
 
@@ -71,7 +77,10 @@
 // Load-case names, index 0..3 (any other index names case 0).
 const char* TobrinLoadCaseName(int index);
 
-bool AnalyseTank(Tank& tank, ProjectSettings& settings);
+// `progress` (when set) hears the long steps of the whole-tank method:
+// meshing, ordering and factorising the stiffness, solving the load cases
+// and recovering their moments, each as percent of the analysis and a text.
+bool AnalyseTank(Tank& tank, ProjectSettings& settings, TextProgressFn progress = nullptr);
 // Why the last AnalyseTank failed; empty after a successful one.
 const std::string& GetLastAnalysisError();
 
@@ -90,6 +99,16 @@ std::vector<std::string> GetAntiFloatCheckText();
 std::vector<std::string> GetBearingCheckText();
 std::vector<SlabLoadText> GetBottomSlabLoadText();
 std::vector<SlabLoadText> GetTopSlabLoadText();
+
+// Whether the tank passes the anti-floating and the bearing check, as the
+// check texts state it (a tank without uplift passes the anti-floating
+// check).  False when the tank's actions cannot be computed.
+struct TankCheckResult {
+  bool antiFloatOk = true;
+  bool bearingOk = true;
+  bool Passed() const { return antiFloatOk && bearingOk; }
+};
+bool CheckTank(Tank& tank, const ProjectSettings& settings, TankCheckResult& out);
 
 // The tank was analysed successfully and neither its analysis input nor the
 // settings the analysis read have changed since.

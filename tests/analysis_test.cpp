@@ -198,20 +198,21 @@ TEST(TankAnalysis, SignRuleFollowsTheNormalAndTheRebarAngle) {
 
 // Anti-floating and bearing checks of a buried 6 m × 6 m tank, by hand:
 //   walls 4 × 6.0 × 4.0 × 0.30 × 25 = 720.00, bottom slab 6 × 6 × 0.40 × 25
-//   = 360.00, overhang 4 × 6.0 × 0.65 + 4 × 0.65² = 17.29 m² (C = 500 plus
-//   half the 300 wall) × 0.40 × 25 = 172.90, top slab 6 × 6 × 0.25 × 25 =
-//   225.00: Gc = 1477.90 kN.
+//   = 360.00, beyond the wall axes 4 × 6.0 × 0.65 + 4 × 0.65² = 17.29 m²
+//   (C = 500 plus half the 300 wall) × 0.40 × 25 = 172.90, top slab 6 × 6 ×
+//   0.25 × 25 = 225.00: Gc = 1477.90 kN.
 //   Ground at +1.425 (burial 4.825 below the base at −3.400), groundwater
 //   2.0 m below it (−0.575): hw = 2.825 m.  Top slab top face +0.925: 0.5 m
-//   of cover, 18 × 0.5 × 36 = 324.00 kN.  Soil on the overhang (top face of
-//   the bottom slab −3.000, 4.425 m): 18 × 2.0 + 8 × 2.425 + 10 × 2.425 =
-//   79.65 kPa × 17.29 = 1377.15 kN.  G = 3179.05 kN.
+//   of cover, 18 × 0.5 × 36 = 324.00 kN.  Soil on the overhang outside the
+//   outer wall faces (7.3² − 6.3² = 13.60 m²; top face of the bottom slab
+//   −3.000, 4.425 m): 18 × 2.0 + 8 × 2.425 + 10 × 2.425 = 79.65 kPa × 13.60
+//   = 1083.24 kN.  G = 2885.14 kN.
 //   A = 36 + 17.29 = 53.29 m², F = 10 × 2.825 × 53.29 = 1505.44 kN,
-//   G/F = 2.112 ≥ 1.05.
+//   G/F = 1.916 ≥ 1.05.
 //   Bearing (case 0, standard): water 10 × (36 − 24 × 0.15 + 4 × 0.15²) ×
-//   3.675 = 1194.01 kN; live 0.9 × 10 × (36 + 17.29) = 479.61 kN;
-//   pk = (1477.90 + 1194.01 + 324.00 + 1377.15 + 479.61 − 1505.44) / 53.29
-//      = 62.81 kPa ≤ 150.
+//   3.675 = 1194.01 kN; live 0.9 × 10 × (36 + 13.60) = 446.40 kN;
+//   pk = (1477.90 + 1194.01 + 324.00 + 1083.24 + 446.40) / 53.29 = 84.92 kPa
+//   ≤ 150 without uplift (the lowest groundwater level), which governs.
 TEST(TankAnalysis, AntiFloatingAndBearingChecksMatchHandCalculation) {
   Tank tank;
   ASSERT_TRUE(fixtures::MakeRegularTank(tank, fixtures::RegularLayout(1, 1, true, 6000, 6000)));
@@ -231,7 +232,7 @@ TEST(TankAnalysis, AntiFloatingAndBearingChecksMatchHandCalculation) {
   tobrin::TankActions actions;
   std::string reason;
   ASSERT_TRUE(tobrin::ComputeActions(tank, s, actions, reason)) << reason;
-  EXPECT_NEAR(actions.overhangArea, 17.29, 1e-6);
+  EXPECT_NEAR(actions.overhangArea, 13.60, 1e-6);
   EXPECT_NEAR(actions.baseArea, 53.29, 1e-6);
   EXPECT_NEAR(actions.upliftHead, 2.825, 1e-9);
 
@@ -245,13 +246,13 @@ TEST(TankAnalysis, AntiFloatingAndBearingChecksMatchHandCalculation) {
   };
   EXPECT_TRUE(has(af, "=1477.90kN")) << af[0];
   EXPECT_TRUE(has(af, "Gt=324.00kN"));
-  EXPECT_TRUE(has(af, "Gs=1377.15kN"));
-  EXPECT_TRUE(has(af, "G=Gc+Gt+Gs=3179.05kN"));
+  EXPECT_TRUE(has(af, "Gs=1083.24kN"));
+  EXPECT_TRUE(has(af, "G=Gc+Gt+Gs=2885.14kN"));
   EXPECT_TRUE(has(af, "=1505.44kN"));
-  EXPECT_TRUE(has(af, "G/F=3179.05/1505.44=2.112≥Kf=1.05,满足抗浮要求"));
+  EXPECT_TRUE(has(af, "G/F=2885.14/1505.44=1.916≥Kf=1.05,满足抗浮要求"));
   EXPECT_TRUE(has(br, "Gw=1194.01kN"));
-  EXPECT_TRUE(has(br, "Q=479.61kN"));
-  EXPECT_TRUE(has(br, "pk=62.81kPa≤fa=150.00kPa,满足地基承载力要求"));
+  EXPECT_TRUE(has(br, "Q=446.40kN"));
+  EXPECT_TRUE(has(br, "pk=84.92kPa≤fa=150.00kPa,满足地基承载力要求"));
   for (const auto& lines : {af, br})
     for (const std::string& l : lines) EXPECT_EQ(l.find('\n'), std::string::npos);
 
@@ -265,7 +266,7 @@ TEST(TankAnalysis, AntiFloatingAndBearingChecksMatchHandCalculation) {
   EXPECT_TRUE(has(top[0].lines, "工况1(有水有土): 基本组合q=1.20×6.25+1.27×9.00+1.26×10.00=31.53kN/m$2$"))
       << top[0].lines.back();
 
-  // Uplift 2.5 times higher: the check fails and says so.
+  // Uplift 1.7 times higher and a Kf of 3: the check fails and says so.
   s.GetGeologySettings().SetGroundwaterDepth(0.0);
   s.GetCalcSettings().SetAntiFloatSafetyFactor(3.0);
   ASSERT_TRUE(AnalyseTank(tank, s));

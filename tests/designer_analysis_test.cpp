@@ -132,6 +132,42 @@ TEST_F(DesignerAnalysis, SpanMomentsLeaveTheSupportBandToTheEdges) {
   }
 }
 
+// The whole-tank method shows its long steps as they start: through the
+// host's progress callback, and on the terminal (the error stream) from the
+// host command; the board method stays quiet.
+TEST_F(DesignerAnalysis, WholeTankMethodShowsItsProgress) {
+  TankDesigner designer;
+  Build(designer, "open-single-cell");
+  designer.GetSettings().GetLoadSettings().SetAnalysisMethod(1);
+  ASSERT_TRUE(designer.Analyse(&HostTextProgress)) << GetLastAnalysisError();
+  const std::vector<ProgressRecord>& steps = GetScriptedHost().GetProgress();
+  ASSERT_GE(steps.size(), 5u);
+  std::string texts;
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    texts += steps[i].text + "\n";
+    if (i > 0) {
+      EXPECT_GE(steps[i].percent, steps[i - 1].percent) << steps[i].text;
+    }
+  }
+  for (const char* step : {"meshing", "factorising the stiffness", "solving", "moments of load case 1 of"})
+    EXPECT_NE(texts.find(step), std::string::npos) << step << " in\n" << texts;
+  EXPECT_EQ(steps.back().percent, 100);
+
+  GetScriptedHost().Reset();
+  designer.GetSettings().GetLoadSettings().SetAnalysisMethod(0);
+  ASSERT_TRUE(designer.Analyse(&HostTextProgress)) << GetLastAnalysisError();
+  EXPECT_TRUE(GetScriptedHost().GetProgress().empty());
+
+  std::string json = tank::app::ExampleProject("open-single-cell");
+  json.replace(json.find("\"settings\": {"), 13, "\"settings\": {\n    \"loads\": { \"analysis_method\": 1 },");
+  const std::string project = (dir / "p.json").string();
+  std::ofstream(project) << json;
+  const HostRun run = RunTool({"analyse", project});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_NE(run.err.find("% shell model: factorising the stiffness"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("100% shell model: done"), std::string::npos) << run.err;
+}
+
 TEST_F(DesignerAnalysis, HostCommandWritesDesignAndMoments) {
   const std::string project = (dir / "p.json").string();
   std::ofstream(project) << tank::app::ExampleProject("open-single-cell");

@@ -72,13 +72,22 @@ TEST_F(HostDesign, ExportWritesWhatTheDesignHolds) {
   const json report = ReadWithEzdxf(Path("all.dxf"));
   ASSERT_FALSE(report.is_null());
   EXPECT_TRUE(report["errors"].empty()) << report["errors"];
+  // The design is in the drawing mode: its plan view, not the model plan.
   const auto counts = Counts(report);
-  EXPECT_EQ(counts.at("墙|LINE"), 2);
-  EXPECT_EQ(counts.at("墙|TEXT"), 1);
-  EXPECT_EQ(counts.at("底板|LWPOLYLINE"), 1);
+  EXPECT_EQ(counts, (std::map<std::string, int>{{"底板|LWPOLYLINE", 1}}));
   EXPECT_EQ(ReadSvg(ReadFile(Path("all.svg"))).counts, counts);
+
+  // The model plan by its number.
+  const HostRun model = RunTool({"export", Path("design.tkd"), "--view", "0", "--dxf", Path("model.dxf"), "--svg",
+                                 Path("model.svg")});
+  ASSERT_EQ(model.code, 0) << model.err;
+  const json modelReport = ReadWithEzdxf(Path("model.dxf"));
+  const auto modelCounts = Counts(modelReport);
+  EXPECT_EQ(modelCounts.at("墙|LINE"), 2);
+  EXPECT_EQ(modelCounts.at("墙|TEXT"), 1);
+  EXPECT_EQ(ReadSvg(ReadFile(Path("model.svg"))).counts, modelCounts);
   bool found = false;
-  for (const json& e : report["entities"])
+  for (const json& e : modelReport["entities"])
     if (e["type"] == "TEXT") found = e["text"].get<std::string>() == "池壁 %%132";
   EXPECT_TRUE(found);
 

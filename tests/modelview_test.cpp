@@ -14,7 +14,9 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <array>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -511,13 +513,24 @@ TEST(Model3d, ModelOfATankGoesToDxfAsPolyfaceMeshesAndToSvgAsOutlines) {
       if (e.GetOverhang(len)) ++overhangEdges;
     }
   EXPECT_EQ(overhangEdges, 6u);
+  // Each joint line once, however many pairs of boards meet along it.
   std::vector<JointLinePtr> joints;
   example.tank.GetJointLines(joints);
+  std::set<std::pair<std::array<long, 3>, std::array<long, 3>>> distinct;
+  for (const JointLinePtr& j : joints) {
+    const auto key = [](const _3dPoint& p) {
+      return std::array<long, 3>{std::lround(p.x), std::lround(p.y), std::lround(p.z)};
+    };
+    auto a = key(j->GetLine().GetStartPoint()), b = key(j->GetLine().GetEndPoint());
+    if (b < a) std::swap(a, b);
+    distinct.insert({a, b});
+  }
+  EXPECT_LT(distinct.size(), joints.size());  // a corner where three walls and slabs meet
 
   Counts expected{{GetLayerName(0) + "|POLYLINE", 7},
                   {GetLayerName(1) + "|POLYLINE", 2 + static_cast<int>(overhangEdges)},
                   {GetLayerName(2) + "|POLYLINE", 2},
-                  {"0|LINE", static_cast<int>(joints.size())}};
+                  {"0|LINE", static_cast<int>(distinct.size())}};
   EXPECT_EQ(RegistryCounts(view), expected);
 
   const std::string dxf = TestTempPath("model.dxf"), svg = TestTempPath("model.svg");
@@ -538,7 +551,67 @@ TEST(Model3d, ModelOfATankGoesToDxfAsPolyfaceMeshesAndToSvgAsOutlines) {
 
   EntityHandleList handles;
   view.CollectSelectedEntities(handles);
-  EXPECT_EQ(handles.size(), static_cast<std::size_t>(7 + 4 + overhangEdges + joints.size()));
+  EXPECT_EQ(handles.size(), static_cast<std::size_t>(7 + 4 + overhangEdges + distinct.size()));
+}
+
+// Whether a point lies in the box of one of the entities (the solids of a
+// regular tank without openings are boxes).
+bool InSomeBox(const EntityList& entities, const _3dPoint& p) {
+  for (const EntityPtr& e : entities) {
+    const Extents b = e->GetExtents();
+    if (p.x > b.minX && p.x < b.maxX && p.y > b.minY && p.y < b.maxY && p.z > b.minZ && p.z < b.maxZ) return true;
+  }
+  return false;
+}
+
+TEST(Model3d, SolidsCloseTheOuterCornersAndStayWithinTheOuterFaces) {
+  // 2 × 1 cells, 12 m × 6 m between the outer wall axes, walls 300 mm from
+  // the bottom slab's mid-plane (-3200) to the top slab's (800); bottom slab
+  // 400 mm with a 500 mm overhang beyond the walls' outer faces, top slab
+  // 250 mm.
+  for (const bool covered : {true, false}) {
+    SCOPED_TRACE(covered ? "covered" : "open");
+    Tank tank;
+    ASSERT_TRUE(fixtures::MakeRegularTank(tank, fixtures::RegularLayout(2, 1, covered), true));
+    TankModeler().MarkSlabOverhangs(tank, 500);
+    const std::vector<_3dPoint> axisCorners{{0, 0, 0}, {12000, 0, 0}, {12000, 6000, 0}, {0, 6000, 0}};
+    std::vector<BoardPtr> before = tank.GetBoards();
+    std::vector<std::vector<_3dPoint>> outlines;
+    for (const BoardPtr& b : before) outlines.push_back(b->GetOutlinePoints());
+
+    AcadViewBoard board;
+    TankModel3DView view(&board);
+    EntityList solids;
+    for (const EntityList& list : view.BuildBoardSolids(tank)) solids.insert(solids.end(), list.begin(), list.end());
+
+    for (const _3dPoint& c : axisCorners) {
+      const double sx = c.x > 0 ? 1 : -1, sy = c.y > 0 ? 1 : -1;
+      // Just inside the outer corner of the walls, at mid-height.
+      EXPECT_TRUE(InSomeBox(solids, _3dPoint(c.x + sx * 149, c.y + sy * 149, -1000))) << c.x << "," << c.y;
+      // The corner square of the overhang, at the bottom slab's mid-plane.
+      EXPECT_TRUE(InSomeBox(solids, _3dPoint(c.x + sx * 640, c.y + sy * 640, -3200))) << c.x << "," << c.y;
+      // The top slab reaches the walls' outer faces.
+      if (covered) EXPECT_TRUE(InSomeBox(solids, _3dPoint(c.x + sx * 149, c.y + sy * 149, 900))) << c.x << "," << c.y;
+    }
+    // Nothing reaches beyond the outer faces and the overhang.
+    for (const EntityPtr& e : solids) {
+      const Extents b = e->GetExtents();
+      EXPECT_GE(b.minX, -650 - 1e-6);
+      EXPECT_LE(b.maxX, 12650 + 1e-6);
+      EXPECT_GE(b.minY, -650 - 1e-6);
+      EXPECT_LE(b.maxY, 6650 + 1e-6);
+      const bool slabLevel = b.maxZ < -2900;
+      if (!slabLevel) {  // above the bottom slab: within the walls' outer faces
+        EXPECT_GE(b.minX, -150 - 1e-6);
+        EXPECT_LE(b.maxX, 12150 + 1e-6);
+        EXPECT_GE(b.minY, -150 - 1e-6);
+        EXPECT_LE(b.maxY, 6150 + 1e-6);
+      }
+    }
+    // The structural model keeps its boards on the axes.
+    ASSERT_EQ(tank.GetBoards().size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(tank.GetBoards()[i]->GetOutlinePoints(), outlines[i]);
+  }
 }
 
 TEST(Model3d, DisplayFlagsChooseTheBoardsAndAreFiled) {

@@ -424,7 +424,7 @@ std::vector<std::uint8_t> HandMadeRecord(Damage damage) {
   std::ostringstream out;
   Archive ar(out);
   ar.WriteString(damage == Damage::Header ? "QuenbyTonk" : "QuenbyTank");
-  ar.WriteInt(damage == Damage::Version ? 3 : 1);
+  ar.WriteInt(damage == Damage::Version ? 99 : 1);
   std::vector<std::string> classes = {"Board", "StructureComponentUnits"};
   if (damage == Damage::UnknownClass) classes[1] = "NoSuchClass";
   if (damage == Damage::UnreachableObject || damage == Damage::HoleRefWrongClass ||

@@ -489,6 +489,23 @@ TEST(DrawingStandardValues, QueriesReadTheBoardsStandard) {
   EXPECT_EQ(g_LinetypeName, "CONTINUOUS");
 }
 
+// The rebar design options the host sets on the board: span flag 0, second
+// value 0 and a rounding step of 50 mm until it sets others; a fresh board
+// starts again from those.
+TEST(DrawingStandardValues, RebarDesignOptionsAreHostSettable) {
+  g_ViewBoard.Reset();
+  EXPECT_EQ(GetReinDesignFlag(), 0);
+  EXPECT_EQ(GetReinDesignValue1(), 0);
+  EXPECT_EQ(GetReinDesignValue2(), 50);
+  g_ViewBoard.SetReinDesignValues(1, 7, 100);
+  EXPECT_EQ(GetReinDesignFlag(), 1);
+  EXPECT_EQ(GetReinDesignValue1(), 7);
+  EXPECT_EQ(GetReinDesignValue2(), 100);
+  g_ViewBoard.Reset();
+  EXPECT_EQ(GetReinDesignFlag(), 0);
+  EXPECT_EQ(GetReinDesignValue2(), 50);
+}
+
 TEST(DrawingStandardValues, LabelTexts) {
   EXPECT_EQ(FormatValuePair(0.12, 0.18), "0.12(0.18)");
   EXPECT_EQ(FormatValuePair(12, 15.5), "12(15.5)");

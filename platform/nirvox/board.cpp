@@ -480,6 +480,37 @@ std::vector<AcadViewBoard::ExportItem> AcadViewBoard::CollectExport(bool include
   return items;
 }
 
+std::vector<AcadViewBoard::ExportItem> AcadViewBoard::CollectExport(const std::vector<ExportPart>& parts,
+                                                                    bool includeHidden) const {
+  std::vector<ExportItem> items;
+  int number = 0;
+  std::set<const Entity*> listed;
+  for (const ExportPart& part : parts) {
+    if (part.rest) continue;
+    for (const EntityPtr& e : part.entities) {
+      listed.insert(e.get());
+      if (const Record* r = FindRecord(e.get())) listed.insert(r->shape.get());
+    }
+  }
+  for (const ExportPart& part : parts) {
+    std::vector<ExportItem> mine;
+    if (part.rest) {
+      for (const Record* r : OrderedRecords()) {
+        if (listed.count(r->shape.get()) || (r->source && listed.count(r->source.get()))) continue;
+        if (r->visible || includeHidden) mine.push_back({r->shape, r->handle, r->visible});
+      }
+    } else {
+      mine = CollectExport(part.entities, includeHidden);
+    }
+    for (ExportItem& item : mine) {
+      item.part = number;
+      items.push_back(std::move(item));
+    }
+    ++number;
+  }
+  return items;
+}
+
 std::vector<AcadViewBoard::ExportItem> AcadViewBoard::CollectExport(const EntityList& entities,
                                                                     bool includeHidden) const {
   std::vector<ExportItem> items;

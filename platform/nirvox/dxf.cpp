@@ -12,7 +12,8 @@
 //
 // What is written:
 // - HEADER: $ACADVER AC1015, $DWGCODEPAGE ANSI_936, $HANDSEED above every
-//   handle, $INSUNITS millimetres, $LTSCALE from the drawing standard,
+//   handle, $INSUNITS millimetres, $LTSCALE from the drawing scale
+//   (EffectiveLinetypeScale: a paper millimetre of pattern per u units),
 //   $EXTMIN / $EXTMAX of the exported entities.
 // - TABLES: the layers of the standard and every layer an entity uses, with
 //   colour and line type; every line type used (known ISO patterns,
@@ -850,7 +851,7 @@ void DxfDocument::WriteHeader(std::string& out, const Extents& box) {
   h.dxfString(9, "$EXTMAX");
   h.Point(10, box.IsEmpty() ? 0.0 : box.maxX, box.IsEmpty() ? 0.0 : box.maxY, box.IsEmpty() ? 0.0 : box.maxZ);
   h.dxfString(9, "$LTSCALE");
-  h.dxfReal(40, m_standard.linetypeScale > 0.0 ? m_standard.linetypeScale : 1.0);
+  h.dxfReal(40, EffectiveLinetypeScale(m_standard));
   h.dxfString(9, "$INSUNITS");
   h.dxfInt(70, 4);
   h.dxfString(9, "$MEASUREMENT");
@@ -920,7 +921,55 @@ namespace nirvox {
 void WriteFileAtomically(const std::string& path, const std::string& bytes) {
   WriteFileSafely(path, bytes, std::ios::binary);
 }
+
+// Places the drawings of a sheet apart: every part after the first is moved
+// so that it starts a gap to the right of the one before, its lower edge in
+// line with the first part's.  Moved items get moved copies of their shapes.
+void PlacePartsApart(std::vector<AcadViewBoard::ExportItem>& items) {
+  std::vector<Extents> boxes;
+  for (const auto& item : items) {
+    if (item.part < 0) continue;
+    if (static_cast<std::size_t>(item.part) >= boxes.size()) boxes.resize(static_cast<std::size_t>(item.part) + 1);
+    if (!IsFinite(*item.shape)) continue;
+    const Extents e = DrawnExtents(*item.shape);
+    if (!e.IsEmpty()) boxes[static_cast<std::size_t>(item.part)].Extend(e);
+  }
+  if (boxes.size() < 2) return;
+  double largest = 0.0;
+  for (const Extents& b : boxes)
+    if (!b.IsEmpty()) largest = std::max({largest, b.GetWidth(), b.GetHeight()});
+  const double gap = 0.1 * largest;
+  std::vector<_3dVector> offsets(boxes.size(), _3dVector(0, 0, 0));
+  bool started = false;
+  double right = 0.0, bottom = 0.0;
+  for (std::size_t k = 0; k < boxes.size(); ++k) {
+    const Extents& b = boxes[k];
+    if (b.IsEmpty()) continue;
+    if (started) offsets[k] = _3dVector(right + gap - b.minX, bottom - b.minY, 0.0);
+    else bottom = b.minY;
+    started = true;
+    right = b.maxX + offsets[k].x;
+  }
+  for (auto& item : items) {
+    const _3dVector& v = offsets[static_cast<std::size_t>(std::max(item.part, 0))];
+    if (v.x == 0.0 && v.y == 0.0) continue;
+    EntityPtr copy = item.shape->Clone();
+    copy->Move(v);
+    item.shape = copy;
+  }
+}
 }  // namespace nirvox
+
+ExportSummary AcadViewBoard::ExportDxf(const std::string& path, const std::vector<ExportPart>& parts,
+                                       const DxfExportOptions& options) const {
+  std::vector<ExportItem> items = CollectExport(parts, options.includeHidden);
+  nirvox::PlacePartsApart(items);
+  DxfDocument doc(m_standard, items, static_cast<unsigned long>(GetNextHandleId()));
+  std::ostringstream text;
+  const ExportSummary summary = doc.Write(text);
+  nirvox::WriteFileAtomically(path, text.str());
+  return summary;
+}
 
 ExportSummary AcadViewBoard::WriteDxf(std::ostream& out, const DxfExportOptions& options) const {
   const std::vector<ExportItem> items = CollectExport(options.includeHidden);

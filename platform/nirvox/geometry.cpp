@@ -301,4 +301,16 @@ const std::array<unsigned, 256>& AciColors() {
   return colors;
 }
 
+unsigned PaperColor(unsigned rgb) {
+  rgb &= 0xFFFFFFu;
+  if (rgb == 0xFFFFFFu) return 0x000000u;
+  const double r = ((rgb >> 16) & 0xFF) / 255.0, g = ((rgb >> 8) & 0xFF) / 255.0, b = (rgb & 0xFF) / 255.0;
+  const double luminance = 0.2126 * r + 0.7152 * g + 0.0722 * b;
+  constexpr double kMost = 0.45;
+  if (luminance <= kMost) return rgb;
+  const double f = kMost / luminance;
+  const auto channel = [f](double c) { return static_cast<unsigned>(std::lround(std::clamp(c * f, 0.0, 1.0) * 255.0)); };
+  return (channel(r) << 16) | (channel(g) << 8) | channel(b);
+}
+
 }  // namespace nirvox

@@ -80,6 +80,11 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes);
 
 // RGB of the CAD colour indices 1..255 (index 0 unused).
 const std::array<unsigned, 256>& AciColors();
+// A screen colour as it plots on white paper: colours whose luminance is too
+// high to read on white are darkened, keeping their hue, to a luminance of
+// at most 0.45 (yellow FFFF00 plots 7C7C00, green 00FF00 00A000, cyan
+// 00FFFF 009292); white plots black; dark colours stay as they are.
+unsigned PaperColor(unsigned rgb);
 
 // The DXF entity types an entity is written as, in order (an Ordinal is a
 // CIRCLE and a TEXT); empty for entities left out (solids).

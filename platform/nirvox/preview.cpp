@@ -7,18 +7,28 @@
 // y down, fitted into the page with a margin.  cairo builds every path: the
 // PNG is stroked and filled on an image surface; the SVG gets the same paths
 // (cairo_copy_path), one <g data-type data-layer data-handle> group per
-// record, texts as glyph outlines in a CJK font (the standard's
-// previewFont, Noto Sans CJK SC by default), so the SVG shows the same on
-// any machine.
+// record.  Texts go to the SVG as <text> elements in the standard's CJK
+// font (previewFont, Noto Sans CJK SC by default, with a sans-serif
+// fallback), so that their words stay in the file (searchable, selectable)
+// and any SVG viewer draws them.
 //
 // Texts are drawn with the board's metric: each text is stretched to the
 // width the board measures, so the preview shows what the drawings laid
 // out.  The rebar grade codes are drawn as PreviewText maps them.  Colours
-// are the CAD colour indices on a white page (7 and white draw black); line
-// types use the standard's patterns scaled by $LTSCALE and the entity's
-// line-type scale, drawn solid when a period would be under 4 pixels.
-// Solids (_3dExtrudant) are drawn by the visible edges of the mesh the DXF
-// writes (one POLYLINE record each), projected like everything else.
+// are mapped for white paper as a CAD plot style does (PaperColor): white
+// and colour 7 plot black, colours too light to read on white (yellow,
+// green, cyan, the pale ones) are darkened to a readable lightness keeping
+// their hue.  Line types use the standard's patterns scaled by the drawing's
+// line-type scale (EffectiveLinetypeScale) and the entity's own, drawn solid
+// when a period would be under 4 pixels.  Solids (_3dExtrudant) are drawn by
+// the visible edges of the mesh the DXF writes (one POLYLINE record each),
+// projected like everything else.
+//
+// The page is sized from the drawing: its extent in paper millimetres (the
+// drawing unit u drawing units make one) times the pixels per paper
+// millimetre of the options, capped, unless the options fix the width.  A
+// sheet of several drawings (ExportPart) is laid out after projection: each
+// drawing a gap to the right of the one before, lower edges in line.
 #include "platform/Nirvox.h"
 
 #include "platform/nirvox/internal.h"
@@ -59,6 +69,7 @@ struct TextItem {
 };
 
 struct DrawnRecord {
+  int part = 0;
   std::string type, layer, handle, text;
   std::vector<Stroke> strokes;
   std::vector<TextItem> texts;
@@ -74,8 +85,10 @@ class Painter : public EntityVisitor {
  public:
   Painter(const DrawingStandard& standard, bool iso) : m_standard(standard), m_iso(iso) {}
 
-  void Paint(const AcadViewBoard::ExportItem& item) {
+  void Paint(const AcadViewBoard::ExportItem& item, bool iso) {
     m_handle = item.handle.IsNull() ? std::string() : item.handle.ToString();
+    m_part = item.part;
+    m_iso = iso;
     item.shape->Accept(*this);
   }
   std::vector<DrawnRecord> records;
@@ -175,6 +188,7 @@ class Painter : public EntityVisitor {
 
   DrawnRecord& Begin(const char* type, const Entity& e) {
     DrawnRecord r;
+    r.part = m_part;
     r.type = type;
     r.layer = nirvox::CadLayerName(e.GetLayer());
     r.handle = m_handle;
@@ -197,8 +211,7 @@ class Painter : public EntityVisitor {
       index = l ? l->color : 7;
     }
     if (index <= 0 || index == 7 || index == 255) return 0x000000;
-    const unsigned rgb = nirvox::AciColors()[static_cast<std::size_t>(index)];
-    return rgb == 0xFFFFFF ? 0x000000 : rgb;
+    return nirvox::PaperColor(nirvox::AciColors()[static_cast<std::size_t>(index)]);
   }
 
   std::vector<double> Dash(const Entity& e) const {
@@ -207,7 +220,7 @@ class Painter : public EntityVisitor {
       const LayerStyle* l = Layer(e);
       name = l ? l->linetype : "CONTINUOUS";
     }
-    const double scale = e.GetLinetypeScale() * m_standard.linetypeScale;
+    const double scale = e.GetLinetypeScale() * EffectiveLinetypeScale(m_standard);
     for (const LinetypeDef& lt : m_standard.linetypes) {
       if (Upper(lt.name) != Upper(name)) continue;
       std::vector<double> dash;
@@ -271,6 +284,7 @@ class Painter : public EntityVisitor {
 
   const DrawingStandard& m_standard;
   bool m_iso;
+  int m_part = 0;
   std::string m_handle;
 };
 
@@ -281,30 +295,95 @@ struct Page {
   double Y(double y) const { return offY + (maxY - y) * scale; }
 };
 
-Page FitPage(const std::vector<DrawnRecord>& records, const PreviewOptions& o) {
+// The box of the projected records (of one part, or of all for part -1).
+struct Box2 {
   double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
-  const auto add = [&](double x, double y) {
+  bool Empty() const { return minX > maxX; }
+  void Add(double x, double y) {
     minX = std::min(minX, x), maxX = std::max(maxX, x);
     minY = std::min(minY, y), maxY = std::max(maxY, y);
-  };
+  }
+};
+
+Box2 BoxOf(const std::vector<DrawnRecord>& records, int part) {
+  Box2 box;
   for (const DrawnRecord& r : records) {
+    if (part >= 0 && r.part != part) continue;
     for (const Stroke& s : r.strokes) {
       for (const auto& path : s.paths) {
-        for (const P2& p : path) add(p.x, p.y);
+        for (const P2& p : path) box.Add(p.x, p.y);
       }
     }
     for (const TextItem& t : r.texts) {
       const double c = std::cos(t.angle), s = std::sin(t.angle);
-      add(t.origin.x, t.origin.y);
-      add(t.origin.x + c * t.width, t.origin.y + s * t.width);
-      add(t.origin.x - s * t.height, t.origin.y + c * t.height);
-      add(t.origin.x + c * t.width - s * t.height, t.origin.y + s * t.width + c * t.height);
+      box.Add(t.origin.x, t.origin.y);
+      box.Add(t.origin.x + c * t.width, t.origin.y + s * t.width);
+      box.Add(t.origin.x - s * t.height, t.origin.y + c * t.height);
+      box.Add(t.origin.x + c * t.width - s * t.height, t.origin.y + s * t.width + c * t.height);
     }
   }
+  return box;
+}
+
+// Places the parts of a sheet apart on the projected plane: each part a gap
+// (a tenth of the largest part's larger side) to the right of the one
+// before, its lower edge in line with the first part's.
+void PlacePartsApart(std::vector<DrawnRecord>& records) {
+  int parts = 0;
+  for (const DrawnRecord& r : records) parts = std::max(parts, r.part + 1);
+  if (parts < 2) return;
+  std::vector<Box2> boxes;
+  double largest = 0.0;
+  for (int k = 0; k < parts; ++k) {
+    boxes.push_back(BoxOf(records, k));
+    if (!boxes.back().Empty())
+      largest = std::max({largest, boxes.back().maxX - boxes.back().minX, boxes.back().maxY - boxes.back().minY});
+  }
+  const double gap = 0.1 * largest;
+  std::vector<P2> offsets(static_cast<std::size_t>(parts));
+  bool started = false;
+  double right = 0.0, bottom = 0.0;
+  for (int k = 0; k < parts; ++k) {
+    const Box2& b = boxes[static_cast<std::size_t>(k)];
+    if (b.Empty()) continue;
+    P2& o = offsets[static_cast<std::size_t>(k)];
+    if (started) o = {right + gap - b.minX, bottom - b.minY};
+    else bottom = b.minY;
+    started = true;
+    right = b.maxX + o.x;
+  }
+  for (DrawnRecord& r : records) {
+    const P2 o = offsets[static_cast<std::size_t>(std::max(r.part, 0))];
+    if (o.x == 0.0 && o.y == 0.0) continue;
+    for (Stroke& s : r.strokes)
+      for (auto& path : s.paths)
+        for (P2& p : path) p.x += o.x, p.y += o.y;
+    for (TextItem& t : r.texts) t.origin.x += o.x, t.origin.y += o.y;
+  }
+}
+
+// The page: the width the options fix, or the drawing's size on paper at
+// the options' pixels per paper millimetre (unitsPerPaperMm drawing units
+// make one), the longer side kept between the options' least and most.
+Page FitPage(const std::vector<DrawnRecord>& records, const PreviewOptions& o, double unitsPerPaperMm) {
+  const Box2 all = BoxOf(records, -1);
+  const double minX = all.minX, minY = all.minY, maxX = all.maxX, maxY = all.maxY;
   Page page;
-  page.width = std::clamp(o.width, 16, 20000);
+  const double margin0 = std::max(o.margin, 0.0);
+  if (o.width > 0) {
+    page.width = std::clamp(o.width, 16, 20000);
+  } else if (all.Empty()) {
+    page.width = std::clamp(o.minPixels, 16, 20000);
+  } else {
+    const double longest = std::max(maxX - minX, maxY - minY);
+    double pxPerUnit = std::max(o.pixelsPerPaperMm, 0.01) / (unitsPerPaperMm > 0.0 ? unitsPerPaperMm : 1.0);
+    const double most = std::max(static_cast<double>(std::clamp(o.maxPixels, 16, 20000)) - 2.0 * margin0, 1.0);
+    const double least = std::clamp(static_cast<double>(o.minPixels) - 2.0 * margin0, 1.0, most);
+    if (longest > 0.0) pxPerUnit = std::clamp(pxPerUnit, least / longest, most / longest);
+    page.width = static_cast<int>(std::clamp(std::ceil((maxX - minX) * pxPerUnit + 2.0 * margin0), 16.0, 20000.0));
+  }
   const double margin = std::clamp(o.margin, 0.0, page.width / 4.0);
-  if (minX > maxX) {  // nothing drawn
+  if (all.Empty()) {  // nothing drawn
     page.height = o.height > 0 ? std::clamp(o.height, 16, 20000) : page.width;
     return page;
   }
@@ -314,7 +393,8 @@ Page FitPage(const std::vector<DrawnRecord>& records, const PreviewOptions& o) {
     page.height = std::clamp(o.height, 16, 20000);
   } else {
     const double s = bw > 0.0 ? innerW / bw : 1.0;
-    page.height = static_cast<int>(std::clamp(std::ceil(bh * s + 2.0 * margin), 16.0, 4.0 * page.width));
+    const double cap = o.width > 0 ? 4.0 * page.width : std::clamp(o.maxPixels, 16, 20000);
+    page.height = static_cast<int>(std::clamp(std::ceil(bh * s + 2.0 * margin), 16.0, std::max(cap, 16.0)));
   }
   const double innerH = page.height - 2.0 * margin;
   double s = 1.0;
@@ -337,6 +417,21 @@ class Sink {
   virtual void EndRecord() {}
   // The current path of `cr` is done: stroke it (fill = false) or fill it.
   virtual void Emit(cairo_t* cr, unsigned rgb, double width, const std::vector<double>& dash, bool fill) = 0;
+  // A text at page point (x, y), its base line turned by `angle` (radians,
+  // counter-clockwise on the page), `size` pixels high, stretched along the
+  // base line by `stretch`.  The font face and size are set on `cr`.
+  virtual void EmitText(cairo_t* cr, double x, double y, double angle, double size, double stretch,
+                        const std::string& text, unsigned rgb) {
+    (void)size;
+    cairo_save(cr);
+    cairo_translate(cr, x, y);
+    cairo_rotate(cr, -angle);
+    cairo_scale(cr, stretch, 1.0);
+    cairo_move_to(cr, 0.0, 0.0);
+    cairo_text_path(cr, text.c_str());
+    cairo_restore(cr);
+    Emit(cr, rgb, 0.0, {}, true);
+  }
 };
 
 void ReleaseFontCachesAtExit();
@@ -375,14 +470,7 @@ void Render(cairo_t* cr, const std::vector<DrawnRecord>& records, const Page& pa
       cairo_text_extents_t ext;
       cairo_text_extents(cr, t.text.c_str(), &ext);
       const double stretch = ext.x_advance > 0.0 && w > 0.0 ? w / ext.x_advance : 1.0;
-      cairo_save(cr);
-      cairo_translate(cr, page.X(t.origin.x), page.Y(t.origin.y));
-      cairo_rotate(cr, -t.angle);
-      cairo_scale(cr, stretch, 1.0);
-      cairo_move_to(cr, 0.0, 0.0);
-      cairo_text_path(cr, t.text.c_str());
-      cairo_restore(cr);
-      sink.Emit(cr, t.rgb, 0.0, {}, true);
+      sink.EmitText(cr, page.X(t.origin.x), page.Y(t.origin.y), t.angle, h, stretch, t.text, t.rgb);
     }
     sink.EndRecord();
   }
@@ -434,6 +522,14 @@ std::string Num(double v) {
   return s;
 }
 
+std::string Num3(double v) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.3f", v);
+  std::string s = buffer;
+  if (s == "-0.000") s = "0.000";
+  return s;
+}
+
 std::string Hex(unsigned rgb) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "#%06X", rgb & 0xFFFFFFu);
@@ -442,7 +538,19 @@ std::string Hex(unsigned rgb) {
 
 class SvgSink : public Sink {
  public:
-  explicit SvgSink(std::ostream& out) : m_out(out) {}
+  SvgSink(std::ostream& out, const std::string& font) : m_out(out), m_font(font) {}
+  // A <text> element: the words stay in the file and any SVG viewer draws
+  // them in the CJK font (or its sans-serif fallback).
+  void EmitText(cairo_t* cr, double x, double y, double angle, double size, double stretch, const std::string& text,
+                unsigned rgb) override {
+    cairo_new_path(cr);
+    const double degrees = -angle * 180.0 / g_Pi;
+    m_out << "<text x=\"0\" y=\"0\" transform=\"translate(" << Num(x) << " " << Num(y) << ")";
+    if (std::fabs(degrees) > 1e-9) m_out << " rotate(" << Num3(degrees) << ")";
+    if (std::fabs(stretch - 1.0) > 1e-6) m_out << " scale(" << Num3(stretch) << " 1)";
+    m_out << "\" font-family=\"" << XmlEscape("'" + m_font + "', sans-serif") << "\" font-size=\"" << Num3(size)
+          << "\" fill=\"" << Hex(rgb) << "\" xml:space=\"preserve\">" << XmlEscape(text) << "</text>\n";
+  }
   void BeginRecord(const DrawnRecord& r) override {
     m_out << "<g data-type=\"" << r.type << "\" data-layer=\"" << XmlEscape(r.layer) << "\"";
     if (!r.handle.empty()) m_out << " data-handle=\"" << r.handle << "\"";
@@ -484,8 +592,10 @@ class SvgSink : public Sink {
     m_out << "/>\n";
   }
 
+
  private:
   std::ostream& m_out;
+  std::string m_font;
 };
 
 // cairo keeps the fonts it found through fontconfig in static caches for the
@@ -512,8 +622,11 @@ struct Prepared {
   ExportSummary summary;
 };
 
+// `projections`: the projection of each part (1 isometric, else plan); an
+// empty list takes the options' projection (the board's view mode for -1)
+// for every item.
 Prepared Prepare(const AcadViewBoard& board, const std::vector<AcadViewBoard::ExportItem>& items,
-                 const PreviewOptions& options) {
+                 const PreviewOptions& options, const std::vector<int>& projections = {}) {
   const bool iso = options.projection < 0 ? board.GetViewMode() : options.projection == 1;
   Painter painter(board.GetDrawingStandard(), iso);
   Prepared p;
@@ -532,18 +645,28 @@ Prepared Prepare(const AcadViewBoard& board, const std::vector<AcadViewBoard::Ex
       ++p.summary.skipped;
       continue;
     }
-    painter.Paint(item);
+    const bool partIso = projections.empty() ? iso
+                         : item.part >= 0 && static_cast<std::size_t>(item.part) < projections.size() &&
+                               projections[static_cast<std::size_t>(item.part)] == 1;
+    painter.Paint(item, partIso);
     ++p.summary.entities;
     p.summary.records += static_cast<int>(types.size());
   }
   p.records = std::move(painter.records);
+  PlacePartsApart(p.records);
   return p;
 }
 
+double UnitsPerPaperMm(const AcadViewBoard& board) {
+  const int u = board.GetDrawingStandard().drawingUnit;
+  return u > 0 ? static_cast<double>(u) : 1.0;
+}
+
 ExportSummary WriteSvgItems(const AcadViewBoard& board, std::ostream& out,
-                            const std::vector<AcadViewBoard::ExportItem>& items, const PreviewOptions& options) {
-  Prepared p = Prepare(board, items, options);
-  const Page page = FitPage(p.records, options);
+                            const std::vector<AcadViewBoard::ExportItem>& items, const PreviewOptions& options,
+                            const std::vector<int>& projections = {}) {
+  Prepared p = Prepare(board, items, options, projections);
+  const Page page = FitPage(p.records, options, UnitsPerPaperMm(board));
   SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1), &cairo_surface_destroy);
   ContextPtr cr(cairo_create(surface.get()), &cairo_destroy);
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -551,7 +674,7 @@ ExportSummary WriteSvgItems(const AcadViewBoard& board, std::ostream& out,
       << "\" viewBox=\"0 0 " << page.width << " " << page.height << "\">\n"
       << "<rect x=\"0\" y=\"0\" width=\"" << page.width << "\" height=\"" << page.height
       << "\" fill=\"#FFFFFF\"/>\n";
-  SvgSink sink(out);
+  SvgSink sink(out, board.GetDrawingStandard().previewFont);
   Render(cr.get(), p.records, page, board.GetDrawingStandard().previewFont, sink);
   out << "</svg>\n";
   if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
@@ -562,9 +685,10 @@ ExportSummary WriteSvgItems(const AcadViewBoard& board, std::ostream& out,
 }
 
 ExportSummary WritePngItems(const AcadViewBoard& board, const std::string& path,
-                            const std::vector<AcadViewBoard::ExportItem>& items, const PreviewOptions& options) {
-  Prepared p = Prepare(board, items, options);
-  const Page page = FitPage(p.records, options);
+                            const std::vector<AcadViewBoard::ExportItem>& items, const PreviewOptions& options,
+                            const std::vector<int>& projections = {}) {
+  Prepared p = Prepare(board, items, options, projections);
+  const Page page = FitPage(p.records, options, UnitsPerPaperMm(board));
   SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, page.width, page.height),
                      &cairo_surface_destroy);
   ContextPtr cr(cairo_create(surface.get()), &cairo_destroy);
@@ -622,4 +746,27 @@ ExportSummary AcadViewBoard::ExportPng(const std::string& path, const PreviewOpt
 ExportSummary AcadViewBoard::ExportPng(const std::string& path, const EntityList& entities,
                                        const PreviewOptions& options) const {
   return WritePngItems(*this, path, CollectExport(entities, options.includeHidden), options);
+}
+
+namespace {
+std::vector<int> PartProjections(const std::vector<ExportPart>& parts) {
+  std::vector<int> out;
+  for (const ExportPart& part : parts) out.push_back(part.projection);
+  return out;
+}
+}  // namespace
+
+ExportSummary AcadViewBoard::ExportSvg(const std::string& path, const std::vector<ExportPart>& parts,
+                                       const PreviewOptions& options) const {
+  std::ostringstream text;
+  const ExportSummary summary = WriteSvgItems(*this, text, CollectExport(parts, options.includeHidden), options,
+                                              PartProjections(parts));
+  nirvox::WriteFileAtomically(path, text.str());
+  return summary;
+}
+
+ExportSummary AcadViewBoard::ExportPng(const std::string& path, const std::vector<ExportPart>& parts,
+                                       const PreviewOptions& options) const {
+  return WritePngItems(*this, path, CollectExport(parts, options.includeHidden), options,
+                       PartProjections(parts));
 }

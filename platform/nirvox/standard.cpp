@@ -73,6 +73,11 @@ std::string FormatNumber(double v) {
 }  // namespace
 
 int GetDrawingUnit() { return Standard().drawingUnit; }
+
+double EffectiveLinetypeScale(const DrawingStandard& standard) {
+  if (std::isfinite(standard.linetypeScale) && standard.linetypeScale > 0.0) return standard.linetypeScale;
+  return standard.drawingUnit > 0 ? static_cast<double>(standard.drawingUnit) : 1.0;
+}
 int GetCurrentScale() { return Standard().currentScale; }
 
 std::string GetLayerName(int category) {

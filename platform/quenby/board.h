@@ -27,6 +27,23 @@ class Board;
 class Tank;
 
 // ---------------------------------------------------------------------------
+// Design state of one bar group, set by the rebar design.  A group that the
+// design could not satisfy keeps a note naming the board, face and direction
+// and what went wrong, so that the host, the calculation book and a reopened
+// design all show it.
+
+struct BarGroupStatus {
+  static constexpr int kNotDesigned = 0;      // never designed (also older files)
+  static constexpr int kDesigned = 1;         // bars found that meet every rule
+  static constexpr int kNotDesignable = 2;    // section without meaning (h0 <= 0, unknown grade ...)
+  static constexpr int kNoBarForArea = 3;     // no bar of the table gives the area
+  static constexpr int kCrackLimitNotMet = 4; // best bars found still crack too wide
+
+  // True for the states in which the group's bars do not satisfy the design.
+  static bool IsFailing(int status) { return status >= kNotDesignable; }
+};
+
+// ---------------------------------------------------------------------------
 // The nine design quantities of one bar group (a board face in one direction,
 // or an edge face).  Moments in kN·m per metre width (M ≥ 0 puts the upper face
 // in tension), areas in mm² per metre, lengths in mm.
@@ -41,8 +58,12 @@ struct FaceValues {
   int diameter = 0;             // selected bar diameter, 0 = none selected
   int spacing = 0;              // selected bar spacing
   double crackWidth = 0.0;      // maximum crack width for the selected bars
+  int status = BarGroupStatus::kNotDesigned;  // design state (BarGroupStatus)
+  std::string statusNote;       // why a group is not designable or failing
 
   bool operator==(const FaceValues&) const = default;
+  // Files the nine quantities; the design state is filed by the tank in a
+  // record of its own (older files have none and read as "not designed").
   void Serialize(Archive& ar);
 };
 
@@ -64,7 +85,13 @@ struct FaceValues {
   int Get##Prefix##Spacing() const { return record.spacing; }                              \
   void Set##Prefix##Spacing(int v) { record.spacing = v; }                                 \
   double Get##Prefix##CrackWidth() const { return record.crackWidth; }                     \
-  void Set##Prefix##CrackWidth(double v) { record.crackWidth = v; }
+  void Set##Prefix##CrackWidth(double v) { record.crackWidth = v; }                        \
+  int Get##Prefix##Status() const { return record.status; }                                \
+  const std::string& Get##Prefix##StatusNote() const { return record.statusNote; }         \
+  void Set##Prefix##Status(int v, const std::string& note = std::string()) {               \
+    record.status = v;                                                                     \
+    record.statusNote = note;                                                              \
+  }
 
 // ---------------------------------------------------------------------------
 // BoardEdge: one edge record of a board (a value held in the board's edge

@@ -1,7 +1,7 @@
 // Structural model: filing of the whole tank.
 //
 // Record of a tank:
-//   string "QuenbyTank", int layout version (2; 1 is read too)
+//   string "QuenbyTank", int layout version (3; 1 and 2 are read too)
 //   int n, then n class names: the objects of Tank::GetObjectList in order
 //   int components, int units, int cells (the first objects of the table)
 //   int joints, then per joint: first and second board (positions), its line
@@ -15,6 +15,11 @@
 //     text lists (count-prefixed strings) and the two slab text tables
 //     (count-prefixed rows of count-prefixed strings); a version-1 record
 //     reads as "not analysed"
+//   (version 3) the design-state record: per component of class Board, in
+//     component order, the number of its bar groups (4 + 2 per edge), then
+//     per group its state code and note: upper X, upper Y, lower X, lower Y,
+//     then per edge its upper and lower face; an older record reads as
+//     "not designed"
 //   string "EndQuenbyTank"
 // Reading builds a separate model and takes it over only when everything was
 // read and checked: every count is checked against the archive before
@@ -31,7 +36,7 @@ using quenby::File;
 
 namespace {
 
-constexpr int kLayoutVersion = 2;
+constexpr int kLayoutVersion = 3;
 // The oldest layout still read: before the analysis record was filed.
 constexpr int kFirstLayoutVersion = 1;
 
@@ -45,6 +50,55 @@ void LoadTexts(Archive& ar, std::vector<std::string>& texts) {
   ar.ReadCount(count, 4);
   texts.assign(static_cast<std::size_t>(count), std::string());
   for (std::string& text : texts) ar.ReadString(text);
+}
+
+// The bar groups of a board in filing order.
+std::vector<FaceValues*> BarGroups(Board& board) {
+  std::vector<FaceValues*> groups;
+  for (bool upper : {true, false})
+    for (bool x : {true, false}) groups.push_back(&board.GetFaceValues(upper, x));
+  for (BoardEdge& edge : board.GetEdges()) {
+    groups.push_back(&edge.GetFaceValues(true));
+    groups.push_back(&edge.GetFaceValues(false));
+  }
+  return groups;
+}
+
+std::vector<BoardPtr> FiledBoards(const std::vector<StructureComponentPtr>& components) {
+  std::vector<BoardPtr> boards;
+  for (const StructureComponentPtr& c : components)
+    if (c && typeid(*c) == typeid(Board)) boards.push_back(boost::static_pointer_cast<Board>(c));
+  return boards;
+}
+
+void StoreDesignStates(Archive& ar, const std::vector<StructureComponentPtr>& components) {
+  for (const BoardPtr& board : FiledBoards(components)) {
+    const std::vector<FaceValues*> groups = BarGroups(*board);
+    ar.WriteInt(static_cast<int>(groups.size()));
+    for (const FaceValues* g : groups) {
+      ar.WriteInt(g->status);
+      ar.WriteString(g->statusNote);
+    }
+  }
+}
+
+void LoadDesignStates(Archive& ar, const std::vector<StructureComponentPtr>& components) {
+  for (const BoardPtr& board : FiledBoards(components)) {
+    const std::vector<FaceValues*> groups = BarGroups(*board);
+    int count = 0;
+    ar.ReadCount(count, 8);
+    if (count != static_cast<int>(groups.size()))
+      ar.Fail("design states: " + std::to_string(count) + " bar groups for a board with " +
+              std::to_string(groups.size()));
+    for (FaceValues* g : groups) {
+      int status = 0;
+      ar.ReadInt(status);
+      if (status < BarGroupStatus::kNotDesigned || status > BarGroupStatus::kCrackLimitNotMet)
+        ar.Fail("design states: unknown state " + std::to_string(status));
+      g->status = status;
+      ar.ReadString(g->statusNote);
+    }
+  }
 }
 
 void StoreAnalysisRecord(Archive& ar, const TankAnalysisRecord& record) {
@@ -346,6 +400,7 @@ void Structure::Store(Archive& ar) const {
   ar.WriteInt(m_nextHoleId);
   ar.WriteDouble(m_waterDepth);
   StoreAnalysisRecord(ar, m_analysis);
+  StoreDesignStates(ar, m_components);
   ar.WriteString(kTrailer);
 }
 
@@ -431,6 +486,7 @@ void Structure::LoadModel(Archive& ar, const std::vector<boost::shared_ptr<VekOb
   ar.ReadInt(model.m_nextHoleId);
   ar.ReadDouble(model.m_waterDepth);
   if (version >= 2) LoadAnalysisRecord(ar, model.m_analysis);
+  if (version >= 3) LoadDesignStates(ar, model.m_components);
   std::string trailer;
   ar.ReadString(trailer);
   if (trailer != kTrailer) ar.Fail("end of the tank record expected");

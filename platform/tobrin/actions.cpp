@@ -16,7 +16,10 @@
 //   - Internal water: every cell's water level (TankCell::GetWaterLevel,
 //     above the top face of its bottom slab) on the face of each wall of the
 //     cell that looks into the cell; a wall between two filled cells gets
-//     both pressures.  All cells are full in the cases with water.
+//     both pressures.  The cases with water take all cells full and, in a
+//     tank of several cells, single cells full or empty (CaseLoadings).
+//     The water depth is the design water depth of the settings
+//     (ApplyDesignWaterDepth), by default up to the top.
 //   - Top slabs: self weight; under soil (top face below the ground) the
 //     soil cover σ'v (plus groundwater pressure when the groundwater stands
 //     above the slab) and the ground live load in the cases with soil, the
@@ -30,9 +33,12 @@
 //     When the groundwater uplift less the slab's weight (taken at 1.0, it
 //     is favourable) is larger, it governs.  For the shell model the bottom
 //     slabs carry their water and the uplift and rest on springs.
-//   - Overhang: a marked bottom-slab edge carries the overhang C
-//     (BoardEdge::GetOverhang) beyond the outer face of the wall on it, so
-//     the base extends C + half the wall thickness beyond the edge line.
+//   - Base and overhang: a bottom slab reaches the outer face of the wall on
+//     each of its outer edges, and a marked edge carries the overhang C
+//     (BoardEdge::GetOverhang) beyond that face, so the base extends half the
+//     wall thickness (+ C) beyond the edge line.  Soil, its groundwater and
+//     the ground live load stand on the overhang only, outside the outer
+//     wall faces.
 //   - Temperature / humidity difference (CalcSettings), walls with an outer
 //     face, in the cases with water: the restraint moment
 //     η·α·ΔT·Ec·h² / (12·(1 − ν)) with α = 1.0e-5 /°C and the stiffness
@@ -181,6 +187,9 @@ void AddUserLoads(const Board& board, BoardActions& ba) {
         mean = 0.5 * (va + vb);
       } else {
         area.q0 = s * al->GetValue();
+        // A uniform load over the whole slab is one of its pressures in the
+        // load texts.
+        if (slab && !std::isfinite(area.x0)) ba.pressure[action] += al->GetValue();
       }
       lc.areas.push_back(area);
       total = mean * regionArea;
@@ -206,6 +215,33 @@ bool ActionInCase(int action, int loadCase) {
     case kTopLiveNoSoil: return !soil;
     default: return true;
   }
+}
+
+bool CaseLoading::HasWater(std::size_t index) const {
+  if (!ActionInCase(kWater, loadCase)) return false;
+  if (cell < 0) return true;
+  return (index == static_cast<std::size_t>(cell)) == cellFull;
+}
+
+std::vector<CaseLoading> CaseLoadings(const TankActions& actions) {
+  std::vector<CaseLoading> out;
+  const std::vector<std::size_t>& cells = actions.waterCells;
+  for (int c = 0; c < kCaseCount; ++c) {
+    std::vector<std::vector<bool>> seen;  // the filled cells of each loading of this case
+    auto add = [&](const CaseLoading& loading) {
+      std::vector<bool> full;
+      for (std::size_t cell : cells) full.push_back(loading.HasWater(cell));
+      if (std::find(seen.begin(), seen.end(), full) != seen.end()) return;
+      seen.push_back(full);
+      out.push_back(loading);
+    };
+    add({c, -1, true});
+    if (!ActionInCase(kWater, c) || cells.size() < 2) continue;
+    for (std::size_t cell : cells) add({c, static_cast<int>(cell), true});
+    if (ActionInCase(kSoil, c))
+      for (std::size_t cell : cells) add({c, static_cast<int>(cell), false});
+  }
+  return out;
 }
 
 double ActionFactor(int action, int combination, const LoadSettings& l) {
@@ -325,6 +361,12 @@ double TankActions::BottomSlabPressure(std::size_t index, int loadCase, int comb
 
 PlateLoadCase CombinedLoads(const TankActions& actions, std::size_t index, int loadCase, int combination,
                             const LoadSettings& loads, bool shellModel) {
+  return CombinedLoads(actions, index, CaseLoading{loadCase, -1, true}, combination, loads, shellModel);
+}
+
+PlateLoadCase CombinedLoads(const TankActions& actions, std::size_t index, const CaseLoading& loading,
+                            int combination, const LoadSettings& loads, bool shellModel) {
+  const int loadCase = loading.loadCase;
   const BoardActions& b = actions.boards[index];
   const int kind = b.board->GetKind();
   PlateLoadCase out;
@@ -332,6 +374,11 @@ PlateLoadCase CombinedLoads(const TankActions& actions, std::size_t index, int l
     if (a == kTemperature || !ActionInCase(a, loadCase)) continue;
     if (shellModel && a == kSelfWeight) continue;  // the shell model adds gravity itself
     if (!shellModel && kind == 1 && (a == kWater || a == kGroundwater || a == kSelfWeight)) continue;
+    if (a == kWater && loading.cell >= 0) {
+      for (const auto& [cell, water] : b.cellWater)
+        if (loading.HasWater(cell)) Append(out, water, ActionFactor(a, combination, loads));
+      continue;
+    }
     Append(out, b.loads[a], ActionFactor(a, combination, loads));
   }
   if (!shellModel && kind == 1) {
@@ -349,8 +396,17 @@ std::string BoardName(const Board& board) {
 // ---------------------------------------------------------------------------
 // ComputeActions
 
+void ApplyDesignWaterDepth(Tank& tank, const ProjectSettings& settings) {
+  const LoadSettings& l = settings.GetLoadSettings();
+  const double depth = l.IsWaterUpToTop() ? -1.0 : l.GetDesignWaterDepth() * 1000.0;
+  const double now = tank.GetDesignWaterDepth();
+  if ((depth < 0 && now < 0) || depth == now) return;  // unchanged: the cells keep their levels
+  tank.SetDesignWaterDepth(depth);
+}
+
 bool ComputeActions(Tank& tank, const ProjectSettings& settings, TankActions& out, std::string& reason) {
   out = TankActions();
+  ApplyDesignWaterDepth(tank, settings);
   const std::vector<BoardPtr> boards = tank.GetBoards();
   if (boards.empty()) {
     reason = "水池中没有构件,无法计算";
@@ -435,7 +491,17 @@ bool ComputeActions(Tank& tank, const ProjectSettings& settings, TankActions& ou
   std::map<const Board*, std::size_t> indexOf;
   for (std::size_t i = 0; i < out.boards.size(); ++i) indexOf[out.boards[i].board.get()] = i;
 
-  for (const TankCellPtr& cell : cells) {
+  // The water of one cell on one board: with the water of all cells, and
+  // by cell for the loadings with single cells full or empty.
+  auto addWater = [](BoardActions& ba, std::size_t cellIndex, const PlateAreaLoad& load) {
+    ba.loads[kWater].areas.push_back(load);
+    auto it = std::find_if(ba.cellWater.begin(), ba.cellWater.end(),
+                           [cellIndex](const auto& w) { return w.first == cellIndex; });
+    if (it == ba.cellWater.end()) it = ba.cellWater.insert(ba.cellWater.end(), {cellIndex, PlateLoadCase()});
+    it->second.areas.push_back(load);
+  };
+  for (std::size_t cellIndex = 0; cellIndex < cells.size(); ++cellIndex) {
+    const TankCellPtr& cell = cells[cellIndex];
     if (!cell) continue;
     std::vector<BoardPtr> cellBoards;
     for (const UnitPtr& unit : cell->GetUnits())
@@ -446,6 +512,7 @@ bool ComputeActions(Tank& tank, const ProjectSettings& settings, TankActions& ou
       if (b->GetKind() == 1) bottomTop = SlabFaceZ(*b, true);
     const double level = cell->GetWaterLevel();
     if (!(level > 0)) continue;
+    out.waterCells.push_back(cellIndex);
     const double surface = bottomTop + level;
     const auto& region = cell->GetRegion();
     for (const BoardPtr& b : cellBoards) {
@@ -455,7 +522,7 @@ bool ComputeActions(Tank& tank, const ProjectSettings& settings, TankActions& ou
       if (b->GetKind() == 1) {
         // Water on the bottom slab: for the shell model only.
         const double p = site.gammaW * level / 1000.0;
-        ba.loads[kWater].areas.push_back(PlateAreaLoad::Uniform(-p * Sign(b->GetNormal().z)));
+        addWater(ba, cellIndex, PlateAreaLoad::Uniform(-p * Sign(b->GetNormal().z)));
         continue;
       }
       if (b->GetKind() != 0) continue;
@@ -485,7 +552,7 @@ bool ComputeActions(Tank& tank, const ProjectSettings& settings, TankActions& ou
       // Pressure γw·(surface − z), z = o.z + yz·y: linear in y, zero at ys.
       const double y0 = (bottomTop - 1e6 - o.z) / yz;  // far below: the band's other end
       const double q0 = site.gammaW * (surface - (o.z + yz * y0)) / 1000.0;
-      ba.loads[kWater].areas.push_back(PlateAreaLoad::AlongY(ys, 0.0, y0, side * q0));
+      addWater(ba, cellIndex, PlateAreaLoad::AlongY(ys, 0.0, y0, side * q0));
     }
   }
   // Water weight for the bearing check: clear plan area of the cells.
@@ -583,48 +650,65 @@ bool ComputeActions(Tank& tank, const ProjectSettings& settings, TankActions& ou
     }
   }
 
-  // Base area with the overhang, and what stands on the overhang.
+  // Base area and what stands on the overhang.  Along its outer edges (no
+  // other bottom slab on them) a bottom slab reaches the outer face of the
+  // wall on the edge and, where the edge is marked, the overhang C beyond
+  // it; the strips meet in corner squares at convex corners.  The base is
+  // the slabs with both strips; the soil, its water and the ground live load
+  // stand on the overhang alone, outside the outer wall faces (the outer
+  // half of a wall is wall, not soil).
+  double outerFaceArea = 0.0;  // to the outer wall faces
   for (const BoardActions& ba : out.boards) {
     const Board& b = *ba.board;
     if (b.GetKind() != 1) continue;
-    out.slabArea += ba.area + [&] {
-      double holes = 0.0;
-      for (const HolePtr& h : b.GetHoles())
-        if (h) holes += h->GetArea() * 1e-6;
-      return holes;
-    }();
+    double holes = 0.0;
+    for (const HolePtr& h : b.GetHoles())
+      if (h) holes += h->GetArea() * 1e-6;
+    out.slabArea += ba.area + holes;
     std::vector<_2dPoint> outline;
     b.GetLocalOutline(outline);
     const double orient = PolygonArea(outline) >= 0 ? 1.0 : -1.0;
     const std::size_t n = b.GetEdges().size();
-    std::vector<double> ext(n, 0.0);
+    std::vector<double> face(n, 0.0), ext(n, 0.0);  // mm beyond the edge line
     for (std::size_t i = 0; i < n; ++i) {
-      double len = 0.0;
-      if (!b.GetEdgeOverhang(static_cast<int>(i), len) || !(len > 0)) continue;
       std::vector<BoardPtr> on;
       std::vector<int> edges;
       tank.GetBoardsOnEdge(ba.board, static_cast<int>(i), on, edges);
+      bool inner = false;
       double half = 0.0;
-      for (const BoardPtr& w : on)
+      for (const BoardPtr& w : on) {
+        if (w->GetKind() == 1 && w != ba.board) inner = true;
         if (w->GetKind() == 0) half = std::max(half, w->GetThickness() / 2);
-      ext[i] = len + half;
-      out.overhangArea += b.GetEdges()[i].GetLine().GetLength() * ext[i] * 1e-6;
+      }
+      if (inner) continue;
+      double len = 0.0;
+      face[i] = half;
+      ext[i] = half + (b.GetEdgeOverhang(static_cast<int>(i), len) && len > 0 ? len : 0.0);
     }
     for (std::size_t i = 0; i < n; ++i) {
+      const double length = b.GetEdges()[i].GetLine().GetLength();
+      outerFaceArea += length * face[i] * 1e-6;
+      out.baseArea += length * ext[i] * 1e-6;
       const std::size_t j = (i + 1) % n;
-      if (ext[i] <= 0 || ext[j] <= 0) continue;
       const _2dVector a = b.GetEdges()[i].GetLine().GetDirection();
       const _2dVector c = b.GetEdges()[j].GetLine().GetDirection();
-      if ((a.x * c.y - a.y * c.x) * orient > 0) out.overhangArea += ext[i] * ext[j] * 1e-6;
+      if ((a.x * c.y - a.y * c.x) * orient <= 0) continue;
+      outerFaceArea += face[i] * face[j] * 1e-6;
+      out.baseArea += ext[i] * ext[j] * 1e-6;
     }
   }
-  out.baseArea = out.slabArea + out.overhangArea;
+  // out.baseArea holds the strips so far.
+  const double strips = out.baseArea;
+  out.baseArea = out.slabArea + strips;
+  out.overhangArea = std::max(0.0, strips - outerFaceArea);
+  double tb = 0.0;
+  for (const BoardActions& ba : out.boards)
+    if (ba.board->GetKind() == 1) tb = std::max(tb, ba.thickness);
+  // The slab's concrete beyond the wall axes: under the outer wall halves
+  // and on the overhang.
+  out.overhangWeight[kSelfWeight] = site.gammaC * tb / 1000.0 * strips;
   if (out.overhangArea > 0) {
-    double zTop = defaultBottomTop;
-    double tb = 0.0;
-    for (const BoardActions& ba : out.boards)
-      if (ba.board->GetKind() == 1) tb = std::max(tb, ba.thickness);
-    out.overhangWeight[kSelfWeight] = site.gammaC * tb / 1000.0 * out.overhangArea;
+    const double zTop = defaultBottomTop;
     out.overhangWeight[kSoil] = site.EffectiveStress(zTop) * out.overhangArea;
     out.overhangWeight[kGroundwater] = site.WaterPressure(zTop) * out.overhangArea;
     out.overhangWeight[kGroundLive] = groundLive * out.overhangArea;

@@ -8,6 +8,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -150,48 +151,53 @@ void ClearAnalysisValues(Tank& tank) {
   }
 }
 
-// results[case][combination] for one board.
-using CaseResults = std::array<std::array<BoardMoments, kCombinationCount>, kCaseCount>;
+// results[loading][combination] for one board, loadings as CaseLoadings
+// lists them.
+using CaseResults = std::vector<std::array<BoardMoments, kCombinationCount>>;
 
-void Envelope(const std::array<const MomentRange*, kCaseCount * kCombinationCount>& ranges, bool upper,
+// The envelope of one face over the loadings: the governing loading by the
+// basic combination, the standard and quasi-permanent values of that same
+// loading, and the index of its load case.
+template <class Pick>
+void Envelope(const std::vector<CaseLoading>& loadings, const CaseResults& r, Pick pick, bool upper,
               FaceValues& out) {
-  auto at = [&](int c, int k) -> const MomentRange& { return *ranges[c * kCombinationCount + k]; };
-  int best = -1;
+  std::size_t best = loadings.size();
   double value = 0.0;
-  for (int c = 0; c < kCaseCount; ++c) {
-    const double v = upper ? at(c, kBasic).max : at(c, kBasic).min;
+  for (std::size_t s = 0; s < loadings.size() && s < r.size(); ++s) {
+    const MomentRange& m = pick(r[s][kBasic]);
+    const double v = upper ? m.max : m.min;
     if ((upper && v > value) || (!upper && v < value)) {
       value = v;
-      best = c;
+      best = s;
     }
   }
   out.basicMoment = value;
-  out.combination = best < 0 ? 0 : best;
-  out.standardMoment = best < 0 ? 0.0 : (upper ? at(best, kStandard).max : at(best, kStandard).min);
-  out.quasiMoment = best < 0 ? 0.0 : (upper ? at(best, kQuasi).max : at(best, kQuasi).min);
+  if (best == loadings.size()) {
+    out.combination = 0;
+    out.standardMoment = 0.0;
+    out.quasiMoment = 0.0;
+    return;
+  }
+  out.combination = loadings[best].loadCase;
+  out.standardMoment = upper ? pick(r[best][kStandard]).max : pick(r[best][kStandard]).min;
+  out.quasiMoment = upper ? pick(r[best][kQuasi]).max : pick(r[best][kQuasi]).min;
 }
 
-void WriteEnvelope(Board& board, const CaseResults& r) {
-  auto face = [&](auto pick) {
-    std::array<const MomentRange*, kCaseCount * kCombinationCount> ranges{};
-    for (int c = 0; c < kCaseCount; ++c)
-      for (int k = 0; k < kCombinationCount; ++k) ranges[c * kCombinationCount + k] = &pick(r[c][k]);
-    return ranges;
-  };
+void WriteEnvelope(Board& board, const std::vector<CaseLoading>& loadings, const CaseResults& r) {
   for (bool upper : {true, false}) {
-    Envelope(face([](const BoardMoments& m) -> const MomentRange& { return m.spanX; }), upper,
+    Envelope(loadings, r, [](const BoardMoments& m) -> const MomentRange& { return m.spanX; }, upper,
              board.GetFaceValues(upper, true));
-    Envelope(face([](const BoardMoments& m) -> const MomentRange& { return m.spanY; }), upper,
+    Envelope(loadings, r, [](const BoardMoments& m) -> const MomentRange& { return m.spanY; }, upper,
              board.GetFaceValues(upper, false));
   }
   std::vector<BoardEdge>& edges = board.GetEdges();
   for (std::size_t i = 0; i < edges.size(); ++i) {
     for (bool upper : {true, false}) {
       static const MomentRange zero;
-      Envelope(face([&](const BoardMoments& m) -> const MomentRange& {
-                 return i < m.edges.size() ? m.edges[i] : zero;
-               }),
-               upper, edges[i].GetFaceValues(upper));
+      Envelope(
+          loadings, r,
+          [&](const BoardMoments& m) -> const MomentRange& { return i < m.edges.size() ? m.edges[i] : zero; },
+          upper, edges[i].GetFaceValues(upper));
     }
   }
 }
@@ -216,22 +222,45 @@ void AddTemperature(const BoardActions& ba, BoardMoments& m, double factor) {
 }
 
 bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& actions,
-                std::vector<CaseResults>& results, std::string& reason) {
+                const std::vector<CaseLoading>& cases, std::vector<CaseResults>& results, std::string& reason) {
   const LoadSettings& l = settings.GetLoadSettings();
   const int wallTop = settings.GetGeometrySettings().GetWallTopRestraint();
   std::vector<BoardSolution> solutions(actions.boards.size());
   for (std::size_t i = 0; i < actions.boards.size(); ++i) {
+    // A cell pattern changes a board's loads only where the board carries
+    // water of some cell: it is solved once for each distinct loading, and
+    // the results are handed to every loading that has the same loads.
+    const BoardActions& ba = actions.boards[i];
+    const bool waterBends = ba.board->GetKind() != 1;  // bottom slabs take the ground reaction instead
+    std::vector<std::vector<int>> keys;
+    std::vector<std::size_t> solved;  // per loading: its index among the distinct ones
     std::vector<PlateLoadCase> loadings;
-    for (int c = 0; c < kCaseCount; ++c)
-      for (int k = 0; k < kCombinationCount; ++k) loadings.push_back(CombinedLoads(actions, i, c, k, l, false));
-    if (!SolveBoard(actions.boards[i], loadings, kPoisson, wallTop, solutions[i], reason)) return false;
+    for (const CaseLoading& c : cases)
+      for (int k = 0; k < kCombinationCount; ++k) {
+        std::vector<int> key = {c.loadCase, k};
+        if (waterBends)
+          for (const auto& water : ba.cellWater) key.push_back(c.HasWater(water.first) ? 1 : 0);
+        const auto at = std::find(keys.begin(), keys.end(), key);
+        if (at != keys.end()) {
+          solved.push_back(static_cast<std::size_t>(at - keys.begin()));
+          continue;
+        }
+        solved.push_back(keys.size());
+        keys.push_back(std::move(key));
+        loadings.push_back(CombinedLoads(actions, i, c, k, l, false));
+      }
+    if (!SolveBoard(ba, loadings, kPoisson, wallTop, solutions[i], reason)) return false;
+    std::vector<RawBoardMoments> all;
+    all.reserve(solved.size());
+    for (std::size_t index : solved) all.push_back(solutions[i].results[index]);
+    solutions[i].results = std::move(all);
   }
   const std::vector<Joint> joints = FindFixedJoints(tank, actions);
-  for (std::size_t loading = 0; loading < kCaseCount * kCombinationCount; ++loading)
+  for (std::size_t loading = 0; loading < cases.size() * kCombinationCount; ++loading)
     DistributeJointMoments(joints, solutions, loading);
-  results.assign(actions.boards.size(), CaseResults());
+  results.assign(actions.boards.size(), CaseResults(cases.size()));
   for (std::size_t i = 0; i < actions.boards.size(); ++i)
-    for (int c = 0; c < kCaseCount; ++c)
+    for (std::size_t c = 0; c < cases.size(); ++c)
       for (int k = 0; k < kCombinationCount; ++k) {
         const RawBoardMoments& raw = solutions[i].results[c * kCombinationCount + k];
         BoardMoments& m = results[i][c][k];
@@ -242,8 +271,8 @@ bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& 
   return true;
 }
 
-bool RunMethod1(const ProjectSettings& settings, const TankActions& actions, std::vector<CaseResults>& results,
-                std::string& reason) {
+bool RunMethod1(const ProjectSettings& settings, const TankActions& actions, const std::vector<CaseLoading>& cases,
+                std::vector<CaseResults>& results, std::string& reason, TextProgressFn progress) {
   const LoadSettings& l = settings.GetLoadSettings();
   std::vector<BoardPtr> boards;
   std::vector<double> moduli;
@@ -254,51 +283,71 @@ bool RunMethod1(const ProjectSettings& settings, const TankActions& actions, std
   ShellOptions options;
   options.poisson = kPoisson;
   options.unitWeight = actions.site.gammaC;
+  if (progress != nullptr)
+    options.progress = [progress](int percent, const std::string& step) {
+      ReportTextProgress(progress, percent, "shell model: " + step);
+    };
   ShellTankModel model(boards, moduli, options);
   if (model.Status() != SolveStatus::Ok) {
     reason = "有限元模型无法计算: " + model.Reason();
     return false;
   }
-  results.assign(actions.boards.size(), CaseResults());
-  for (int c = 0; c < kCaseCount; ++c)
+  // Every loading (case pattern x combination) on the one factorisation,
+  // solved together.
+  std::vector<ShellLoading> loadings;
+  for (std::size_t c = 0; c < cases.size(); ++c)
     for (int k = 0; k < kCombinationCount; ++k) {
-      TankCaseLoads loads;
-      for (std::size_t i = 0; i < actions.boards.size(); ++i) loads.push_back(CombinedLoads(actions, i, c, k, l, true));
-      TankCaseMoments out;
-      std::string why;
-      if (model.Solve(loads, ActionFactor(kSelfWeight, k, l), out, why) != SolveStatus::Ok ||
-          out.size() != actions.boards.size()) {
-        reason = "有限元计算失败: " + why;
+      ShellLoading loading;
+      for (std::size_t i = 0; i < actions.boards.size(); ++i)
+        loading.loads.push_back(CombinedLoads(actions, i, cases[c], k, l, true));
+      loading.selfWeightFactor = ActionFactor(kSelfWeight, k, l);
+      loadings.push_back(std::move(loading));
+    }
+  std::vector<TankCaseMoments> out;
+  std::string why;
+  if (model.SolveAll(loadings, out, why) != SolveStatus::Ok) {
+    reason = "有限元计算失败: " + why;
+    return false;
+  }
+  results.assign(actions.boards.size(), CaseResults(cases.size()));
+  for (std::size_t c = 0; c < cases.size(); ++c)
+    for (int k = 0; k < kCombinationCount; ++k) {
+      const TankCaseMoments& m = out[c * kCombinationCount + k];
+      if (m.size() != actions.boards.size()) {
+        reason = "有限元计算失败: 结果与板数不符";
         return false;
       }
-      for (std::size_t i = 0; i < out.size(); ++i) results[i][c][k] = out[i];
+      for (std::size_t i = 0; i < m.size(); ++i) results[i][c][k] = m[i];
     }
+  ReportTextProgress(progress, 100, "shell model: done");
   return true;
 }
 
-bool Analyse(Tank& tank, ProjectSettings& settings, std::string& reason) {
+bool Analyse(Tank& tank, ProjectSettings& settings, std::string& reason, TextProgressFn progress) {
   TankActions actions;
   if (!ComputeActions(tank, settings, actions, reason)) return false;
   const LoadSettings& l = settings.GetLoadSettings();
   std::vector<CaseResults> results;
+  const std::vector<CaseLoading> cases = CaseLoadings(actions);
   const int method = l.GetAnalysisMethod();
   if (method == kAnalysisTables) {
-    if (!RunMethod0(tank, settings, actions, results, reason)) return false;
+    if (!RunMethod0(tank, settings, actions, cases, results, reason)) return false;
   } else if (method == kAnalysisFiniteElements) {
-    if (!RunMethod1(settings, actions, results, reason)) return false;
+    if (!RunMethod1(settings, actions, cases, results, reason, progress)) return false;
   } else {
     reason = fmt::format("未知的计算方法{}", method);
     return false;
   }
   for (std::size_t i = 0; i < actions.boards.size(); ++i) {
-    for (int c = 0; c < kCaseCount; ++c)
+    for (std::size_t c = 0; c < cases.size(); ++c)
       for (int k = 0; k < kCombinationCount; ++k) {
         BoardMoments& m = results[i][c][k];
         m.edges.resize(actions.boards[i].board->GetEdges().size());
-        if (ActionInCase(kTemperature, c)) AddTemperature(actions.boards[i], m, ActionFactor(kTemperature, k, l));
+        if (ActionInCase(kTemperature, cases[c].loadCase))
+          AddTemperature(actions.boards[i], m, ActionFactor(kTemperature, k, l));
       }
   }
-  for (std::size_t i = 0; i < actions.boards.size(); ++i) WriteEnvelope(*actions.boards[i].board, results[i]);
+  for (std::size_t i = 0; i < actions.boards.size(); ++i) WriteEnvelope(*actions.boards[i].board, cases, results[i]);
 
   AnalysisTexts texts;
   BuildTexts(actions, settings, texts);
@@ -398,7 +447,7 @@ const char* TobrinLoadCaseName(int index) {
   return index >= 0 && index < kCaseCount ? names[index] : names[0];
 }
 
-bool AnalyseTank(Tank& tank, ProjectSettings& settings) {
+bool AnalyseTank(Tank& tank, ProjectSettings& settings, TextProgressFn progress) {
   Store& store = TheStore();
   ClearAnalysisTexts();
   store.error.clear();
@@ -408,7 +457,7 @@ bool AnalyseTank(Tank& tank, ProjectSettings& settings) {
     // A failed analysis leaves nothing of an earlier one behind.
     tank.ClearAnalysisRecord();
     ClearAnalysisValues(tank);
-    ok = Analyse(tank, settings, reason);
+    ok = Analyse(tank, settings, reason, progress);
   } catch (const std::exception& e) {
     reason = std::string("计算中出现错误: ") + e.what();
     ok = false;
@@ -423,6 +472,17 @@ bool AnalyseTank(Tank& tank, ProjectSettings& settings) {
 }
 
 const std::string& GetLastAnalysisError() { return TheStore().error; }
+
+bool CheckTank(Tank& tank, const ProjectSettings& settings, TankCheckResult& out) {
+  out = TankCheckResult();
+  TankActions actions;
+  std::string reason;
+  if (!ComputeActions(tank, settings, actions, reason)) return false;
+  const TankChecks checks = ComputeChecks(actions, settings);
+  out.antiFloatOk = checks.antiFloatOk;
+  out.bearingOk = checks.bearingOk;
+  return true;
+}
 
 void SetTextList1(const std::vector<std::string>& lines) { TheStore().antiFloat = lines; }
 void SetTextList2(const std::vector<std::string>& lines) { TheStore().bearing = lines; }

@@ -5,9 +5,10 @@
 // is 1e-6 N/mm³, and moments in N·mm/mm are 1e-3 kN·m/m.
 #include "platform/tobrin/shell.h"
 
+#include "platform/tobrin/cholesky.h"
+
 #include <Eigen/Dense>
 #include <Eigen/Sparse>
-#include <Eigen/SparseCholesky>
 
 #include <algorithm>
 #include <cmath>
@@ -58,7 +59,9 @@ struct AxisGrid {
   std::vector<double> reps;     // merged feature coordinates, ascending
   std::vector<double> refined;  // reps plus the subdivisions, ascending
 
-  void Build(std::vector<double> features, double mergeTolerance, double elementSize) {
+  std::vector<double> sizes;    // largest element side in each interval between reps
+
+  void Merge(std::vector<double> features, double mergeTolerance) {
     std::sort(features.begin(), features.end());
     reps.clear();
     std::size_t k = 0;
@@ -69,12 +72,28 @@ struct AxisGrid {
       reps.push_back(sum / static_cast<double>(m - k));
       k = m;
     }
+    sizes.assign(reps.empty() ? 0 : reps.size() - 1, 0.0);
+  }
+  // Parts of interval r at its size (one part where the size is not set).
+  int Parts(std::size_t r, double scale = 1.0) const {
+    const double length = reps[r + 1] - reps[r];
+    if (!(sizes[r] > 0)) return 1;
+    return std::max(1, static_cast<int>(std::ceil(length / (sizes[r] * scale) - 1e-9)));
+  }
+  // Elements along this axis between the merged coordinates lo and hi.
+  long long PartsBetween(double lo, double hi, double scale) const {
+    long long n = 0;
+    for (std::size_t r = 0; r + 1 < reps.size(); ++r)
+      if (reps[r] >= lo - 1e-9 && reps[r + 1] <= hi + 1e-9) n += Parts(r, scale);
+    return n;
+  }
+  void Refine(double scale) {
     refined.clear();
     for (std::size_t r = 0; r < reps.size(); ++r) {
       refined.push_back(reps[r]);
       if (r + 1 == reps.size()) break;
       const double length = reps[r + 1] - reps[r];
-      const int parts = std::max(1, static_cast<int>(std::ceil(length / elementSize - 1e-9)));
+      const int parts = Parts(r, scale);
       for (int p = 1; p < parts; ++p) refined.push_back(reps[r] + length * p / parts);
     }
   }
@@ -362,31 +381,35 @@ struct BoardMesh {
   std::vector<int> nodes;  // global node ids
   std::unordered_map<int, int> index;  // global node -> position in nodes
   std::vector<_2dPoint> local;
-  std::vector<char> joined;
+  std::vector<char> joined;      // per node: on a joined stretch of a board edge
+  std::vector<char> edgeJoined;  // per board edge: another board is attached along some of it
   std::vector<std::vector<int>> nodeElements;  // per board node, the board's elements on it
   std::vector<std::vector<int>> edgeNodes;  // per board edge, positions in nodes
   std::vector<double> edgeAngle;            // direction of the bars crossing edge k (board-local)
 };
 
-// Span extremes of a board: the nodes not on a joined edge, without the
-// band along each joined edge (kSpanBandFraction of the board's width
-// across it, as the per-board method leaves it out along fixed edges).  A
-// board whose span lies wholly in the bands keeps every node not on a
-// joined edge.
+// Span extremes of a board: the nodes not on a joined edge.  In the band
+// along each joined edge (kSpanBandFraction of the board's width across
+// it, as the per-board method leaves it out along fixed edges) the moments
+// of the edge's own sense (the hogging of a support) belong to the edge,
+// not to the span, and are left out; the moments of the other sense there
+// are span moments and count (a long wall's horizontal span moment peaks
+// about one height from its fixed sides, inside the band).  A board whose
+// span lies wholly in the bands keeps every node not on a joined edge.
+// `out.edges` holds the edge extremes already.
 void CollectSpanMoments(const BoardMesh& m, const std::vector<ShellBoardNode>& nodes, BoardMoments& out) {
   struct Band {
     PlatePoint a, b;
     double width = 0.0;
+    double sense = 0.0;  // sign of the edge's governing moment (0: the edge carries none)
   };
   std::vector<PlatePoint> points;
   points.reserve(m.local.size());
   for (const _2dPoint& p : m.local) points.push_back({p.x, p.y});
   std::vector<Band> bands;
-  for (const std::vector<int>& edge : m.edgeNodes) {
-    if (edge.size() < 2) continue;
-    bool joined = false;
-    for (int t : edge) joined = joined || m.joined[t] != 0;
-    if (!joined) continue;
+  for (std::size_t k = 0; k < m.edgeNodes.size(); ++k) {
+    const std::vector<int>& edge = m.edgeNodes[k];
+    if (edge.size() < 2 || !m.edgeJoined[k]) continue;
     // The edge's ends: its two nodes farthest apart.
     Band band;
     double longest = -1.0;
@@ -400,22 +423,28 @@ void CollectSpanMoments(const BoardMesh& m, const std::vector<ShellBoardNode>& n
         }
       }
     band.width = kSpanBandFraction * WidthAcross(band.a, band.b, points);
+    if (k < out.edges.size()) {
+      const MomentRange& e = out.edges[k];
+      const double governing = std::fabs(e.min) > std::fabs(e.max) ? e.min : e.max;
+      band.sense = governing > 0 ? 1.0 : (governing < 0 ? -1.0 : 0.0);
+    }
     bands.push_back(band);
   }
   const auto collect = [&](bool useBands) {
     bool any = false;
     for (std::size_t t = 0; t < nodes.size(); ++t) {
       if (nodes[t].joined) continue;
-      if (useBands) {
-        bool inBand = false;
-        for (const Band& band : bands)
-          if (DistanceToSegment(m.local[t].x, m.local[t].y, band.a, band.b) < band.width - 1e-6) inBand = true;
-        if (inBand) continue;
-      }
       const PlateMoments r = nodes[t].m.Rotated(m.reinAngle);
-      out.spanX.Include(r.mx);
-      out.spanY.Include(r.my);
-      any = true;
+      bool takeX = true, takeY = true;
+      if (useBands)
+        for (const Band& band : bands) {
+          if (DistanceToSegment(m.local[t].x, m.local[t].y, band.a, band.b) >= band.width - 1e-6) continue;
+          if (band.sense == 0.0 || r.mx * band.sense >= 0) takeX = false;
+          if (band.sense == 0.0 || r.my * band.sense >= 0) takeY = false;
+        }
+      if (takeX) out.spanX.Include(r.mx);
+      if (takeY) out.spanY.Include(r.my);
+      any = any || takeX || takeY;
     }
     return any;
   };
@@ -502,6 +531,69 @@ Eigen::Vector3d RecoverNodeMoment(const BoardMesh& m, const std::vector<Element>
   return avg;
 }
 
+// Element sizes along the grid.  A fixed element size divides every
+// interval into equal parts no longer than it.  Otherwise each board asks
+// for at least minElementsAcross elements across its shorter span, along
+// both of its in-plane axes (square elements), in the intervals it covers;
+// an interval takes the smallest size any board covering it asks for.  When
+// the boards' element count would pass maxElements, every size is scaled up
+// by one factor until it does not.
+void MeshSizes(const std::vector<BoardPtr>& boards, const ShellOptions& options, const std::vector<BoardMesh>& meshes,
+               AxisGrid grid[3]) {
+  struct Extent {
+    int a1 = 0, a2 = 1;
+    double lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
+  };
+  std::vector<Extent> extents(boards.size());
+  for (std::size_t b = 0; b < boards.size(); ++b) {
+    Extent& x = extents[b];
+    x.a1 = meshes[b].a1;
+    x.a2 = meshes[b].a2;
+    bool first = true;
+    for (const BoardEdge& edge : boards[b]->GetEdges()) {
+      const _3dPoint w = boards[b]->LocalToWorld(edge.GetStartPoint());
+      const double c[3] = {w.x, w.y, w.z};
+      for (int a = 0; a < 3; ++a) {
+        const double v = grid[a].Snap(c[a]);
+        x.lo[a] = first ? v : std::min(x.lo[a], v);
+        x.hi[a] = first ? v : std::max(x.hi[a], v);
+      }
+      first = false;
+    }
+  }
+  if (options.elementSize > 0) {
+    for (int a = 0; a < 3; ++a) std::fill(grid[a].sizes.begin(), grid[a].sizes.end(), options.elementSize);
+    for (int a = 0; a < 3; ++a) grid[a].Refine(1.0);
+    return;
+  }
+  const double across = std::max(1, options.minElementsAcross);
+  for (const Extent& x : extents) {
+    const double shorter = std::min(x.hi[x.a1] - x.lo[x.a1], x.hi[x.a2] - x.lo[x.a2]);
+    if (!(shorter > 0)) continue;
+    const double size = shorter / across;
+    for (int a : {x.a1, x.a2}) {
+      AxisGrid& g = grid[a];
+      for (std::size_t r = 0; r + 1 < g.reps.size(); ++r) {
+        const double mid = 0.5 * (g.reps[r] + g.reps[r + 1]);
+        if (mid <= x.lo[a] || mid >= x.hi[a]) continue;
+        g.sizes[r] = g.sizes[r] > 0 ? std::min(g.sizes[r], size) : size;
+      }
+    }
+  }
+  double scale = 1.0;
+  if (options.maxElements > 0) {
+    for (int round = 0; round < 100; ++round) {
+      double count = 0;
+      for (const Extent& x : extents)
+        count += static_cast<double>(grid[x.a1].PartsBetween(x.lo[x.a1], x.hi[x.a1], scale)) *
+                 static_cast<double>(grid[x.a2].PartsBetween(x.lo[x.a2], x.hi[x.a2], scale));
+      if (count <= static_cast<double>(options.maxElements)) break;
+      scale *= std::max(1.02, std::sqrt(count / static_cast<double>(options.maxElements)));
+    }
+  }
+  for (int a = 0; a < 3; ++a) grid[a].Refine(scale);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -514,7 +606,7 @@ struct ShellTankModel::Impl {
   std::vector<Element> elements;
   std::vector<int> eq;  // 6 per node; -1 = held
   int unknowns = 0;
-  Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> ldlt;
+  SparseCholesky cholesky;
 
   bool Load(const TankCaseLoads& loads, double selfWeightFactor, Eigen::VectorXd& f, std::string& why) const;
   void Fill(const Eigen::VectorXd& x, ShellResult& result) const;
@@ -561,15 +653,21 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
     return fail(SolveStatus::InvalidInput, "one elastic modulus per board is needed");
   if (!(options.poisson > -1.0 && options.poisson < 0.5))
     return fail(SolveStatus::InvalidInput, "Poisson's ratio must lie between -1 and 0.5");
-  if (!(options.elementSize > 1.0) || !Finite(options.elementSize))
-    return fail(SolveStatus::InvalidInput, "the element size must be a finite length above 1 mm");
+  if (!(options.elementSize == 0.0 || options.elementSize > 1.0) || !Finite(options.elementSize))
+    return fail(SolveStatus::InvalidInput, "the element size must be 0 (from the boards) or a finite length above 1 mm");
+  if (options.elementSize == 0.0 && options.minElementsAcross < 1)
+    return fail(SolveStatus::InvalidInput, "at least one element across a board is needed");
   if (!(options.subgradeModulus >= 0.0) || !Finite(options.subgradeModulus))
     return fail(SolveStatus::InvalidInput, "the subgrade modulus must be finite and not negative");
   if (!Finite(options.unitWeight)) return fail(SolveStatus::InvalidInput, "the unit weight is not finite");
 
   auto impl = std::make_unique<Impl>();
   impl->options = options;
-  const double mergeTol = std::min(10.0, options.elementSize / 20.0);
+  const double mergeTol = options.elementSize > 0 ? std::min(10.0, options.elementSize / 20.0) : 10.0;
+  const auto progress = [&options](int percent, const std::string& step) {
+    if (options.progress) options.progress(percent, step);
+  };
+  progress(0, "meshing");
 
   // Frames, materials and the feature coordinates of every board.
   std::vector<double> features[3];
@@ -640,7 +738,8 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
       if (!Finite(v)) return fail(SolveStatus::InvalidInput, "a board corner or opening is not a finite point");
 
   AxisGrid grid[3];
-  for (int a = 0; a < 3; ++a) grid[a].Build(features[a], mergeTol, options.elementSize);
+  for (int a = 0; a < 3; ++a) grid[a].Merge(features[a], mergeTol);
+  MeshSizes(boards, options, impl->boards, grid);
 
   // Mesh every board on the grid planes crossing it.
   std::unordered_map<std::int64_t, int> nodeOf;
@@ -773,6 +872,12 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
                                    : (j == pj && i >= std::min(pi, qi) && i <= std::max(pi, qi));
         if (on) m.edgeNodes[k].push_back(static_cast<int>(t));
       }
+      // In order along the edge: neighbours in the list are neighbours on the grid.
+      std::sort(m.edgeNodes[k].begin(), m.edgeNodes[k].end(), [&](int x, int y) {
+        const auto& gx = impl->nodeGrid[m.nodes[x]];
+        const auto& gy = impl->nodeGrid[m.nodes[y]];
+        return pi == qi ? gx[m.a2] < gy[m.a2] : gx[m.a1] < gy[m.a1];
+      });
     }
   }
 
@@ -783,12 +888,27 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
     for (std::size_t a = 0; a < list.size(); ++a)
       for (std::size_t c = a + 1; c < list.size(); ++c)
         ++shared[{std::min(list[a], list[c]), std::max(list[a], list[c])}];
+  // A stretch of a board edge between neighbouring nodes is joined where
+  // another board holds both of its nodes (a board attached along it); a
+  // node merely shared with another board (the end of a free edge that
+  // meets a wall's side) does not join the edge.
   for (std::size_t b = 0; b < nb; ++b) {
     BoardMesh& m = impl->boards[b];
     m.joined.assign(m.nodes.size(), 0);
-    for (const auto& edge : m.edgeNodes)
-      for (int t : edge)
-        if (nodeBoards[m.nodes[t]].size() > 1) m.joined[t] = 1;
+    m.edgeJoined.assign(m.edgeNodes.size(), 0);
+    for (std::size_t k = 0; k < m.edgeNodes.size(); ++k) {
+      const std::vector<int>& edge = m.edgeNodes[k];
+      for (std::size_t s = 0; s + 1 < edge.size(); ++s) {
+        const std::vector<int>& p = nodeBoards[m.nodes[edge[s]]];
+        const std::vector<int>& q = nodeBoards[m.nodes[edge[s + 1]]];
+        bool attached = false;
+        for (int other : p)
+          if (other != static_cast<int>(b) && std::find(q.begin(), q.end(), other) != q.end()) attached = true;
+        if (!attached) continue;
+        m.joined[edge[s]] = m.joined[edge[s + 1]] = 1;
+        m.edgeJoined[k] = 1;
+      }
+    }
   }
 
   // Extra supports.
@@ -837,12 +957,49 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
                                              "on the ground: it is a mechanism");
 
   // Number the unknowns, assemble and factorise.
+  progress(10, "assembling the stiffness (" + std::to_string(impl->elements.size()) + " elements)");
   int count = 0;
   for (int& e : impl->eq) e = e < 0 ? -1 : count++;
   impl->unknowns = count;
   if (count == 0) return fail(SolveStatus::InvalidInput, "every unknown of the model is held");
-  std::vector<Eigen::Triplet<double>> triplets;
-  triplets.reserve(impl->elements.size() * 24 * 24);
+  // The pattern of the upper triangle first, from the nodes that share an
+  // element (the unknowns are numbered node by node, so a node's
+  // neighbours in ascending order give each column's rows in order), then
+  // the element matrices added in place: no list of triplets, whose size
+  // would be a multiple of the matrix's.
+  std::vector<std::vector<int>> neighbours(static_cast<std::size_t>(nn));
+  for (const Element& e : impl->elements)
+    for (int a = 0; a < 4; ++a)
+      for (int c = 0; c < 4; ++c) neighbours[e.node[a]].push_back(e.node[c]);
+  Eigen::SparseMatrix<double> k(count, count);
+  {
+    std::vector<int> outer(static_cast<std::size_t>(count) + 1, 0);
+    std::vector<int> inner;
+    for (int q = 0; q < nn; ++q) {
+      std::vector<int>& list = neighbours[q];
+      std::sort(list.begin(), list.end());
+      list.erase(std::unique(list.begin(), list.end()), list.end());
+      for (int dq = 0; dq < 6; ++dq) {
+        const int col = impl->eq[6 * q + dq];
+        if (col < 0) continue;
+        for (int p : list)
+          for (int dp = 0; dp < 6; ++dp) {
+            const int row = impl->eq[6 * p + dp];
+            if (row >= 0 && row <= col) inner.push_back(row);
+          }
+        outer[col + 1] = static_cast<int>(inner.size());
+      }
+    }
+    neighbours.clear();
+    neighbours.shrink_to_fit();
+    k.resizeNonZeros(static_cast<Eigen::Index>(inner.size()));
+    std::copy(outer.begin(), outer.end(), k.outerIndexPtr());
+    std::copy(inner.begin(), inner.end(), k.innerIndexPtr());
+    std::fill(k.valuePtr(), k.valuePtr() + inner.size(), 0.0);
+  }
+  int* const colStart = k.outerIndexPtr();
+  const int* const rows = k.innerIndexPtr();
+  double* const values = k.valuePtr();
   const double spring = options.subgradeModulus * 1e-6;
   for (const Element& e : impl->elements) {
     const BoardMesh& m = impl->boards[e.board];
@@ -850,31 +1007,26 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
     ElemMat t = ElemMat::Zero();
     for (int blk = 0; blk < 8; ++blk) t.block<3, 3>(3 * blk, 3 * blk) = m.rot;
     const ElemMat kg = t.transpose() * kl * t;
-    for (int a = 0; a < 24; ++a) {
-      const int ra = impl->eq[6 * e.node[a / 6] + a % 6];
-      if (ra < 0) continue;
-      for (int c = 0; c < 24; ++c) {
-        const int rc = impl->eq[6 * e.node[c / 6] + c % 6];
-        if (rc < 0 || rc < ra) continue;  // upper triangle
-        triplets.emplace_back(ra, rc, kg(a, c));
+    int dof[24];
+    for (int a = 0; a < 24; ++a) dof[a] = impl->eq[6 * e.node[a / 6] + a % 6];
+    for (int c = 0; c < 24; ++c) {
+      const int rc = dof[c];
+      if (rc < 0) continue;
+      const int* first = rows + colStart[rc];
+      const int* last = rows + colStart[rc + 1];
+      for (int a = 0; a < 24; ++a) {
+        const int ra = dof[a];
+        if (ra < 0 || ra > rc) continue;  // upper triangle
+        values[std::lower_bound(first, last, ra) - rows] += kg(a, c);
       }
     }
   }
-  Eigen::SparseMatrix<double> k(count, count);
-  k.setFromTriplets(triplets.begin(), triplets.end());
-  triplets.clear();
-  triplets.shrink_to_fit();
-  const Eigen::VectorXd diag = k.diagonal();
-  impl->ldlt.compute(k.selfadjointView<Eigen::Upper>());
-  if (impl->ldlt.info() != Eigen::Success)
-    return fail(SolveStatus::Singular, "the tank's stiffness could not be factorised (a mechanism)");
-  const Eigen::VectorXd dp = impl->ldlt.permutationP() * diag;
-  const Eigen::VectorXd& d = impl->ldlt.vectorD();
-  for (int i = 0; i < count; ++i)
-    if (!(d(i) > kPivotTolerance * dp(i)))
-      return fail(SolveStatus::Singular,
-                  "the tank's stiffness is singular: some part can move without resistance (a mechanism)");
-
+  std::string why;
+  progress(20, "ordering the stiffness");
+  if (!impl->cholesky.Analyse(k, why)) return fail(SolveStatus::Singular, "the tank's stiffness: " + why);
+  progress(30, "factorising the stiffness (" + std::to_string(count) + " unknowns)");
+  if (!impl->cholesky.Factorise(k, kPivotTolerance, why))
+    return fail(SolveStatus::Singular, "the tank's stiffness could not be factorised: " + why);
   m_impl = std::move(impl);
   m_status = SolveStatus::Ok;
   m_reason.clear();
@@ -1067,9 +1219,9 @@ void ShellTankModel::Impl::Fill(const Eigen::VectorXd& x, ShellResult& result) c
       node.m.mxy = mm(2);
       node.joined = m.joined[t] != 0;
     }
-    CollectSpanMoments(m, nodes, bmo);
     for (std::size_t k = 0; k < m.edgeNodes.size(); ++k)
       for (int t : m.edgeNodes[k]) bmo.edges[k].Include(nodes[t].m.Rotated(m.edgeAngle[k]).mx);
+    CollectSpanMoments(m, nodes, bmo);
   }
 }
 
@@ -1089,13 +1241,57 @@ ShellResult ShellTankModel::SolveDetailed(const TankCaseLoads& loads, double sel
   Eigen::VectorXd f;
   std::string why;
   if (!m_impl->Load(loads, selfWeightFactor, f, why)) return fail(SolveStatus::InvalidInput, why);
-  const Eigen::VectorXd x = m_impl->ldlt.solve(f);
-  if (m_impl->ldlt.info() != Eigen::Success || !x.allFinite())
+  Eigen::MatrixXd x;
+  if (!m_impl->cholesky.Solve(f, x))
     return fail(SolveStatus::Singular, "the tank's stiffness is too ill-conditioned to solve");
-  m_impl->Fill(x, result);
+  m_impl->Fill(x.col(0), result);
   result.m_status = SolveStatus::Ok;
   result.m_reason.clear();
   return result;
+}
+
+SolveStatus ShellTankModel::SolveAll(const std::vector<ShellLoading>& loadings, std::vector<TankCaseMoments>& out,
+                                     std::string& reason) const {
+  out.assign(loadings.size(), ZeroMoments(m_edgeCounts));
+  if (m_status != SolveStatus::Ok || !m_impl) {
+    reason = m_reason;
+    return m_status;
+  }
+  const auto progress = [this](int percent, const std::string& step) {
+    if (m_impl->options.progress) m_impl->options.progress(percent, step);
+  };
+  const int n = static_cast<int>(loadings.size());
+  progress(50, "loads of " + std::to_string(n) + " load cases");
+  Eigen::MatrixXd f(m_impl->unknowns, n);
+  for (int c = 0; c < n; ++c) {
+    const ShellLoading& l = loadings[static_cast<std::size_t>(c)];
+    if (l.loads.size() != m_impl->boards.size()) {
+      reason = "one load case per board is needed";
+      return SolveStatus::InvalidInput;
+    }
+    if (!Finite(l.selfWeightFactor)) {
+      reason = "the self-weight factor is not finite";
+      return SolveStatus::InvalidInput;
+    }
+    Eigen::VectorXd column;
+    if (!m_impl->Load(l.loads, l.selfWeightFactor, column, reason)) return SolveStatus::InvalidInput;
+    f.col(c) = column;
+  }
+  progress(60, "solving " + std::to_string(n) + " load cases");
+  Eigen::MatrixXd x;
+  if (!m_impl->cholesky.Solve(f, x)) {
+    reason = "the tank's stiffness is too ill-conditioned to solve";
+    return SolveStatus::Singular;
+  }
+  f.resize(0, 0);
+  for (int c = 0; c < n; ++c) {
+    progress(70 + 30 * c / std::max(1, n), "moments of load case " + std::to_string(c + 1) + " of " + std::to_string(n));
+    ShellResult r;
+    m_impl->Fill(x.col(c), r);
+    out[static_cast<std::size_t>(c)] = std::move(r.m_moments);
+  }
+  reason.clear();
+  return SolveStatus::Ok;
 }
 
 SolveStatus ShellTankModel::Solve(const TankCaseLoads& loads, double selfWeightFactor, TankCaseMoments& out,

@@ -65,17 +65,30 @@
 #include "platform/tobrin/plate.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace tobrin {
 
+// The element count the automatic mesh stays within: it keeps a tank of
+// 10 × 10 cells within a minute and 2 GB.
+constexpr long long kShellDefaultMaxElements = 90000;
+
 struct ShellOptions {
   double poisson = 0.2;
   double subgradeModulus = 20000.0;  // kN/m³, Winkler springs under boards of kind 1 (bottom slabs)
-  double elementSize = 250.0;        // mm, largest element side
-  double unitWeight = 25.0;          // kN/m³
+  // Largest element side, mm; 0 sizes the mesh from the boards: at least
+  // minElementsAcross elements across each board's shorter span, at most
+  // about maxElements elements in all (0: no limit).
+  double elementSize = 0.0;
+  int minElementsAcross = 20;
+  long long maxElements = kShellDefaultMaxElements;
+  double unitWeight = 25.0;  // kN/m³
+  // Called before each long step (meshing, ordering, factorising, each load
+  // case): percent of the whole model's work and a short text.
+  std::function<void(int percent, const std::string& step)> progress;
 };
 
 // An extra support of the mesh nodes that lie on the world segment a–b
@@ -87,6 +100,12 @@ struct ShellLineSupport {
   _3dPoint a, b;
   std::array<bool, 3> translations{true, true, true};
   std::array<bool, 3> rotations{true, true, true};
+};
+
+// One loading of the whole tank: board loads and the self-weight factor.
+struct ShellLoading {
+  TankCaseLoads loads;
+  double selfWeightFactor = 0.0;
 };
 
 // Values at one node of one board.
@@ -143,6 +162,11 @@ class ShellTankModel {
                     std::string& reason) const;
   // The same, keeping the nodal values.
   ShellResult SolveDetailed(const TankCaseLoads& loads, double selfWeightFactor) const;
+  // Every loading at once on the one factorisation (all right-hand sides
+  // in one solve); out[i] for loadings[i].  On failure every entry holds
+  // zero moments and reason says why.
+  SolveStatus SolveAll(const std::vector<ShellLoading>& loadings, std::vector<TankCaseMoments>& out,
+                       std::string& reason) const;
 
  private:
   struct Impl;

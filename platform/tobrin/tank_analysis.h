@@ -14,6 +14,7 @@
 #include <array>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tobrin {
@@ -28,7 +29,7 @@ constexpr int kCombinationCount = 3;
 // (ActionFactor).
 enum Action : int {
   kSelfWeight = 0,     // permanent, γG1
-  kWater,              // internal water, permanent γG; cases 0, 2
+  kWater,              // internal water, permanent γG; cases 0, 2 (cell patterns: CaseLoading)
   kSoil,               // earth pressure and soil weight, permanent γG; cases 0, 1
   kUserDead,           // "Qg" loads of the user, permanent γG
   kGroundwater,        // groundwater pressure and uplift, γQ1; cases 0, 1
@@ -41,6 +42,22 @@ enum Action : int {
 };
 
 bool ActionInCase(int action, int loadCase);
+
+// One loading of the analysis: a load case of the calculation book with the
+// cells that hold water in it.  A multi-cell tank stands in service and in
+// its water test with single cells full and their neighbours empty, so the
+// cases with water are taken with every cell filled (the case itself) and
+// with each cell full alone; the case with water and soil also with each
+// cell empty and the others full.  The envelope reports the case index, so
+// the four cases of the calculation book stay what they are.
+struct CaseLoading {
+  int loadCase = 0;
+  int cell = -1;          // -1: every cell as the case has it; else the cell of the pattern
+  bool cellFull = true;   // with a cell: that cell alone full (true), or that cell alone empty (false)
+  // Whether cell `index` holds water in this loading.
+  bool HasWater(std::size_t index) const;
+};
+
 double ActionFactor(int action, int combination, const LoadSettings& loads);
 const char* ActionName(int action);
 
@@ -88,6 +105,9 @@ struct BoardActions {
   std::array<double, kActionCount> pressure{};
   double coverDepth = 0.0;  // m of soil over a top slab
   double upliftHead = 0.0;  // m of groundwater over a bottom slab's underside
+  // The internal water of loads[kWater] split by cell (index into the tank's
+  // cells), for the loadings with single cells full or empty.
+  std::vector<std::pair<std::size_t, PlateLoadCase>> cellWater;
 };
 
 struct TankActions {
@@ -98,6 +118,7 @@ struct TankActions {
   double baseArea = 0.0;             // m²
   std::array<double, kActionCount> overhangWeight{};  // soil, live and concrete on the overhang, kN
   double waterWeight = 0.0;          // kN of water in the cells
+  std::vector<std::size_t> waterCells;  // the cells that hold water (index into the tank's cells)
   double upliftHead = 0.0;           // m of groundwater over the base
   double baseZ = 0.0;                // elevation of the base (underside), mm
 
@@ -113,12 +134,24 @@ struct TankActions {
 
 double ConcreteModulus(const std::string& grade);  // N/mm², 0 for an unknown grade
 
+// The tank's cells take the design water depth of the settings (in m; a
+// negative depth fills them to the top).  ComputeActions does it first.
+void ApplyDesignWaterDepth(Tank& tank, const ProjectSettings& settings);
+
 // Computes the actions; false with a reason for a model that cannot be
 // analysed (no board, a degenerate board).
 bool ComputeActions(Tank& tank, const ProjectSettings& settings, TankActions& out, std::string& reason);
 
-// The loads of one board in one case and combination (method 0 adds the
+// Every loading of the analysis, case by case: the case with all its cells
+// filled first, then the cell patterns (only for two or more cells with
+// water; a pattern that repeats an earlier one is left out).
+std::vector<CaseLoading> CaseLoadings(const TankActions& actions);
+
+// The loads of one board in one loading and combination (method 0 adds the
 // ground reaction of bottom slabs, method 1 their water and uplift).
+PlateLoadCase CombinedLoads(const TankActions& actions, std::size_t index, const CaseLoading& loading,
+                            int combination, const LoadSettings& loads, bool shellModel);
+// The same for a case with every cell filled.
 PlateLoadCase CombinedLoads(const TankActions& actions, std::size_t index, int loadCase, int combination,
                             const LoadSettings& loads, bool shellModel);
 
@@ -186,6 +219,26 @@ void DistributeJointMoments(const std::vector<Joint>& joints, std::vector<BoardS
 
 // ---------------------------------------------------------------------------
 // Texts.
+
+// The anti-floating and bearing checks in numbers (the texts print them).
+struct TankChecks {
+  double structure = 0.0;     // Gc, kN
+  double cover = 0.0;         // Gt: soil (and its water) over the top slabs, kN
+  double overhangSoil = 0.0;  // Gs: soil (and its water) on the overhang, kN
+  double resist = 0.0;        // G = Gc + Gt + Gs, kN
+  double buoyancy = 0.0;      // F at the highest groundwater level, kN
+  double antiFloatRatio = 0.0;  // G / F (0 without uplift)
+  double kf = 0.0;
+  bool antiFloatOk = true;      // also when there is no uplift
+  // Bearing, standard combination of case 0: pk at the highest groundwater
+  // level (its uplift deducted) and at the lowest (no uplift: the settings
+  // give no lowest level), the larger governs.
+  double loads = 0.0;        // Gc + Gw + Gt + Gs + Gq + Q, kN
+  double pkHigh = 0.0, pkLow = 0.0, pk = 0.0, fa = 0.0;
+  bool bearingOk = true;
+};
+
+TankChecks ComputeChecks(const TankActions& actions, const ProjectSettings& settings);
 
 struct AnalysisTexts {
   std::vector<std::string> antiFloat, bearing;

@@ -9,13 +9,16 @@
 // F = reduction factor × γw × hw × A, hw the depth of the base below the
 // groundwater level; the check asks G / F ≥ Kf.
 // Bearing: pk = (Fk + Gk) / A under the standard combination of case 0 (tank
-// full, backfilled; live loads with ψc), less the reduced buoyancy, against
-// fa.  The loads are taken as concentric.
+// full, backfilled; live loads with ψc), against fa, at both groundwater
+// levels: the highest with its reduced buoyancy deducted, the lowest
+// without (the settings give no lowest level, so none is deducted); the
+// larger governs.  The loads are taken as concentric.
 #include "platform/Tobrin.h"
 #include "platform/tobrin/tank_analysis.h"
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tobrin {
@@ -28,6 +31,10 @@ double Sum(const TankActions& a, int kind, int action) {
     if (b.board->GetKind() == kind) w += b.weight[action];
   return w;
 }
+
+// +1 when the slab's normal points up: user loads are stored along the
+// normal, downward loads then negative.
+double Sign(const Board& board) { return board.GetNormal().z >= 0 ? 1.0 : -1.0; }
 
 std::string CaseLabel(int c) { return fmt::format("工况{}({})", c + 1, TobrinLoadCaseName(c)); }
 
@@ -47,63 +54,104 @@ std::string Expression(const BoardActions& b, int loadCase, int combination, con
 
 }  // namespace
 
+TankChecks ComputeChecks(const TankActions& a, const ProjectSettings& settings) {
+  TankChecks c;
+  const LoadSettings& l = settings.GetLoadSettings();
+  const CalcSettings& calc = settings.GetCalcSettings();
+  c.structure = Sum(a, 0, kSelfWeight) + Sum(a, 1, kSelfWeight) + a.overhangWeight[kSelfWeight] +
+                Sum(a, 2, kSelfWeight);
+  c.cover = Sum(a, 2, kSoil) + Sum(a, 2, kGroundwater);
+  c.overhangSoil = a.overhangWeight[kSoil] + a.overhangWeight[kGroundwater];
+  c.resist = c.structure + c.cover + c.overhangSoil;
+  c.buoyancy = calc.GetBuoyancyReductionFactor() * a.site.gammaW * a.upliftHead * a.baseArea;
+  c.kf = calc.GetAntiFloatSafetyFactor();
+  if (a.upliftHead > 0) {
+    c.antiFloatRatio = c.buoyancy > 0 ? c.resist / c.buoyancy : 0.0;
+    c.antiFloatOk = c.antiFloatRatio >= c.kf;
+  }
+  double live = 0.0;
+  for (int act : {kGroundLive, kTopLive, kTopLiveNoSoil, kUserLive})
+    if (ActionInCase(act, 0)) live += ActionFactor(act, kStandard, l) * a.TotalWeight(act);
+  c.loads = c.structure + a.waterWeight + c.cover + c.overhangSoil + a.TotalWeight(kUserDead) + live;
+  if (a.baseArea > 0) {
+    c.pkHigh = (c.loads - c.buoyancy) / a.baseArea;
+    c.pkLow = c.loads / a.baseArea;
+  }
+  c.pk = std::max(c.pkHigh, c.pkLow);
+  c.fa = settings.GetGeologySettings().GetBearingCapacity();
+  c.bearingOk = c.pk <= c.fa;
+  return c;
+}
+
 void BuildTexts(const TankActions& a, const ProjectSettings& settings, AnalysisTexts& out) {
   out = AnalysisTexts();
   const LoadSettings& l = settings.GetLoadSettings();
   const CalcSettings& calc = settings.GetCalcSettings();
   const Site& site = a.site;
+  const TankChecks checks = ComputeChecks(a, settings);
 
   const double walls = Sum(a, 0, kSelfWeight);
   const double bottoms = Sum(a, 1, kSelfWeight) + a.overhangWeight[kSelfWeight];
   const double tops = Sum(a, 2, kSelfWeight);
-  const double structure = walls + bottoms + tops;
-  const double cover = Sum(a, 2, kSoil) + Sum(a, 2, kGroundwater);
-  const double overhangSoil = a.overhangWeight[kSoil] + a.overhangWeight[kGroundwater];
+  const double structure = checks.structure;
+  const double cover = checks.cover;
+  const double overhangSoil = checks.overhangSoil;
   const double reduction = calc.GetBuoyancyReductionFactor();
-  const double buoyancy = reduction * site.gammaW * a.upliftHead * a.baseArea;
+  const double buoyancy = checks.buoyancy;
 
   // Anti-floating check.
   auto& af = out.antiFloat;
   af.push_back(fmt::format("水池结构自重: Gc=池壁{:.2f}+底板(含外伸){:.2f}+顶板{:.2f}={:.2f}kN", walls, bottoms, tops,
                            structure));
   af.push_back(fmt::format("顶板覆土重: Gt={:.2f}kN", cover));
-  af.push_back(fmt::format("底板外伸部分上的土重: Gs={:.2f}kN(外伸面积{:.3f}m$2$)", overhangSoil, a.overhangArea));
-  const double resist = structure + cover + overhangSoil;
+  af.push_back(fmt::format("底板外伸部分上的土重(池壁外侧以外): Gs={:.2f}kN(外伸面积{:.3f}m$2$)", overhangSoil,
+                           a.overhangArea));
+  const double resist = checks.resist;
   af.push_back(fmt::format("抗浮总重: G=Gc+Gt+Gs={:.2f}kN", resist));
-  af.push_back(fmt::format("基底面积: A={:.3f}m$2$", a.baseArea));
+  af.push_back(fmt::format("基底面积(至底板外伸边缘或池壁外侧): A={:.3f}m$2$", a.baseArea));
   if (a.upliftHead <= 0) {
     af.push_back("地下水位低于基底,无浮托力,满足抗浮要求");
   } else {
     af.push_back(fmt::format("地下水位至基底的高度: hw={:.3f}m", a.upliftHead));
     af.push_back(fmt::format("浮托力: F=折减系数×γw×hw×A={:.2f}×{:.2f}×{:.3f}×{:.3f}={:.2f}kN", reduction,
                              site.gammaW, a.upliftHead, a.baseArea, buoyancy));
-    const double kf = calc.GetAntiFloatSafetyFactor();
-    const double ratio = buoyancy > 0 ? resist / buoyancy : 0.0;
+    const double kf = checks.kf;
+    const double ratio = checks.antiFloatRatio;
     af.push_back(fmt::format("抗浮安全系数: G/F={:.2f}/{:.2f}={:.3f}{}Kf={:.2f},{}", resist, buoyancy, ratio,
-                             ratio >= kf ? "≥" : "<", kf, ratio >= kf ? "满足抗浮要求" : "不满足抗浮要求"));
+                             checks.antiFloatOk ? "≥" : "<", kf,
+                             checks.antiFloatOk ? "满足抗浮要求" : "不满足抗浮要求"));
   }
 
-  // Bearing check: standard combination of case 0.
+  // Bearing check: standard combination of case 0, at the lowest
+  // groundwater level (no uplift) and at the highest (its uplift deducted);
+  // the larger pressure governs.
   auto& br = out.bearing;
-  double live = 0.0, userDead = 0.0;
+  double live = 0.0;
   for (int act : {kGroundLive, kTopLive, kTopLiveNoSoil, kUserLive})
     if (ActionInCase(act, 0)) live += ActionFactor(act, kStandard, l) * a.TotalWeight(act);
-  userDead = a.TotalWeight(kUserDead);
-  const double fk = structure + a.waterWeight + cover + overhangSoil + userDead + live - buoyancy;
-  const double pk = a.baseArea > 0 ? fk / a.baseArea : 0.0;
-  const double fa = settings.GetGeologySettings().GetBearingCapacity();
+  const double userDead = a.TotalWeight(kUserDead);
+  const double fa = checks.fa;
   br.push_back(fmt::format("水池结构自重: Gc={:.2f}kN", structure));
   br.push_back(fmt::format("池内水重: Gw={:.2f}kN", a.waterWeight));
   br.push_back(fmt::format("顶板覆土重: Gt={:.2f}kN", cover));
   br.push_back(fmt::format("底板外伸部分上的土重: Gs={:.2f}kN", overhangSoil));
   if (userDead != 0) br.push_back(fmt::format("构件上的恒载(Qg): Gq={:.2f}kN", userDead));
   br.push_back(fmt::format("活荷载(标准组合,组合值系数{:.2f}): Q={:.2f}kN", l.GetLiveLoadCombinationFactor(), live));
-  br.push_back(fmt::format("地下水浮托力: F={:.2f}kN", buoyancy));
   br.push_back(fmt::format("基底面积: A={:.3f}m$2$", a.baseArea));
-  br.push_back(fmt::format("基底平均压力: pk=(Gc+Gw+Gt+Gs{}+Q-F)/A={:.2f}/{:.3f}={:.2f}kPa", userDead != 0 ? "+Gq" : "",
-                           fk, a.baseArea, pk));
-  br.push_back(fmt::format("pk={:.2f}kPa{}fa={:.2f}kPa,{}", pk, pk <= fa ? "≤" : ">", fa,
-                           pk <= fa ? "满足地基承载力要求" : "不满足地基承载力要求"));
+  const std::string sum = fmt::format("Gc+Gw+Gt+Gs{}+Q", userDead != 0 ? "+Gq" : "");
+  if (a.upliftHead > 0) {
+    br.push_back(fmt::format("最低地下水位(未给出,不计浮托力): pk1=({})/A={:.2f}/{:.3f}={:.2f}kPa", sum, checks.loads,
+                             a.baseArea, checks.pkLow));
+    br.push_back(fmt::format("最高地下水位的浮托力: F={:.2f}kN", buoyancy));
+    br.push_back(fmt::format("最高地下水位(扣除浮托力): pk2=({}-F)/A={:.2f}/{:.3f}={:.2f}kPa", sum,
+                             checks.loads - buoyancy, a.baseArea, checks.pkHigh));
+    br.push_back(fmt::format("基底平均压力取较大值: pk=max(pk1,pk2)={:.2f}kPa", checks.pk));
+  } else {
+    br.push_back(fmt::format("地下水位低于基底,无浮托力: pk=({})/A={:.2f}/{:.3f}={:.2f}kPa", sum, checks.loads,
+                             a.baseArea, checks.pk));
+  }
+  br.push_back(fmt::format("pk={:.2f}kPa{}fa={:.2f}kPa,{}", checks.pk, checks.bearingOk ? "≤" : ">", fa,
+                           checks.bearingOk ? "满足地基承载力要求" : "不满足地基承载力要求"));
 
   // Slab load texts.
   const double liveTop = a.TotalWeight(kTopLive) + a.TotalWeight(kTopLiveNoSoil);
@@ -123,7 +171,8 @@ void BuildTexts(const TankActions& a, const ProjectSettings& settings, AnalysisT
       if (liveTop != 0) row.push_back(fmt::format("顶板活荷载: Qt={:.2f}kN", liveTop));
       if (a.TotalWeight(kUserDead) != 0) row.push_back(fmt::format("构件上的恒载(Qg): Gq={:.2f}kN", a.TotalWeight(kUserDead)));
       if (a.TotalWeight(kUserLive) != 0) row.push_back(fmt::format("构件上的活载(Qq): Qq={:.2f}kN", a.TotalWeight(kUserLive)));
-      row.push_back(fmt::format("基底面积: A=底板{:.3f}+外伸{:.3f}={:.3f}m$2$", a.slabArea, a.overhangArea, a.baseArea));
+      row.push_back(fmt::format("基底面积: A=底板{:.3f}+池壁外侧半厚及外伸{:.3f}={:.3f}m$2$", a.slabArea,
+                                a.baseArea - a.slabArea, a.baseArea));
       row.push_back(fmt::format("底板自重: g=γc×h={:.2f}×{:.3f}={:.2f}kN/m$2$", site.gammaC, h, site.gammaC * h));
       if (b.upliftHead > 0)
         row.push_back(fmt::format("水浮力: pw=γw×hw={:.2f}×{:.3f}={:.2f}kN/m$2$", site.gammaW, b.upliftHead,
@@ -147,6 +196,24 @@ void BuildTexts(const TankActions& a, const ProjectSettings& settings, AnalysisT
       } else {
         row.push_back(fmt::format("顶板活荷载: qt={:.2f}kN/m$2$", b.pressure[kTopLive]));
       }
+      // The user's area loads that are not one uniform pressure over the
+      // whole slab (those are in q below): where and how much.
+      for (int act : {kUserDead, kUserLive})
+        for (const PlateAreaLoad& area : b.loads[act].areas) {
+          const bool whole = !std::isfinite(area.x0);
+          const bool uniform = area.gx == 0 && area.gy == 0 && area.gxy == 0;
+          if (whole && uniform) continue;
+          const char* name = act == kUserDead ? "恒载(Qg)" : "活载(Qq)";
+          const std::string where =
+              whole ? std::string("全板") : fmt::format("x={:.0f}~{:.0f}mm,y={:.0f}~{:.0f}mm", area.x0, area.x1,
+                                                        area.y0, area.y1);
+          if (uniform)
+            row.push_back(fmt::format("板上局部{}: q={:.2f}kN/m$2$,作用范围{}", name, -area.q0 * Sign(board), where));
+          else
+            row.push_back(fmt::format("板上线性分布{}: q={:.4g}{:+.4g}·x{:+.4g}·y kN/m$2$(x、y以mm计,板局部坐标),作用范围{}",
+                                      name, -area.q0 * Sign(board), -area.gx * Sign(board), -area.gy * Sign(board),
+                                      where));
+        }
       if (!b.loads[kUserDead].areas.empty() || !b.loads[kUserDead].points.empty() || !b.loads[kUserDead].lines.empty())
         row.push_back(fmt::format("板上恒载(Qg)合计: {:.2f}kN", b.weight[kUserDead]));
       if (!b.loads[kUserLive].areas.empty() || !b.loads[kUserLive].points.empty() || !b.loads[kUserLive].lines.empty())

@@ -115,6 +115,7 @@ def main():
         "codepage": doc.header.get("$DWGCODEPAGE", ""),
         "encoding": doc.encoding,
         "handseed": doc.header.get("$HANDSEED", ""),
+        "ltscale": doc.header.get("$LTSCALE", 1.0),
         "errors": [f"{err.code}: {err.message}" for err in auditor.errors],
         "fixes": [f"{fix.code}: {fix.message}" for fix in auditor.fixes],
         "layers": {layer.dxf.name: {"color": layer.dxf.color, "linetype": layer.dxf.linetype}

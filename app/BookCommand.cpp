@@ -1,0 +1,179 @@
+// `tankdesign book INPUT [-o DIR] [--without PART,...] [--members KIND:N,...]`:
+// writes the calculation book DIR/calcbook.docx of a tank given as a project
+// file (built and analysed first) or a saved design (analysed first when it
+// was changed after its last analysis).  The writer's progress is shown on
+// the terminal; Ctrl-C cancels the run and leaves no file (an earlier book in
+// DIR stays as it was).
+#include "app/BookPictures.h"
+#include "app/Commands.h"
+#include "app/DesignFiles.h"
+#include "app/NewTank.h"
+#include "app/ProjectFile.h"
+#include "app/SafeInput.h"
+#include "platform/Nirvox.h"
+#include "platform/Tobrin.h"
+
+#include <CLI/CLI.hpp>
+#include <fmt/format.h>
+
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <sstream>
+#include <stdexcept>
+
+namespace tank::app {
+
+namespace {
+
+// The parts of a book by the names the command line uses, in option order.
+const char* const kPartNames[8] = {"title", "codes", "schematics", "basic", "loads", "uplift", "bearing", "members"};
+
+volatile std::sig_atomic_t g_interrupted = 0;
+std::ostream* g_progressStream = nullptr;
+
+void OnInterrupt(int) { g_interrupted = 1; }
+
+// The host's progress callback: a line per report on the terminal; an
+// interrupt answers the cancel value 1.
+void BookProgress(int percent, int* cancel) {
+  if (g_progressStream) *g_progressStream << fmt::format("  calculation book {:3d}%\n", percent) << std::flush;
+  if (g_interrupted && cancel) *cancel = 1;
+}
+
+// SIGINT handled as a cancel while the book is written.
+class InterruptAsCancel {
+ public:
+  InterruptAsCancel() {
+    g_interrupted = 0;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &m_previous);
+  }
+  ~InterruptAsCancel() { sigaction(SIGINT, &m_previous, nullptr); }
+
+ private:
+  struct sigaction m_previous {};
+};
+
+struct BookOptions {
+  std::string input;
+  std::string outDir = ".";
+  std::vector<std::string> without;
+  std::vector<std::string> members;
+};
+
+CalcBookOptions ParseWithout(const std::vector<std::string>& without) {
+  CalcBookOptions options(8, 1);
+  for (const std::string& list : without) {
+    std::stringstream s(list);
+    std::string name;
+    while (std::getline(s, name, ',')) {
+      if (name.empty()) continue;
+      bool found = false;
+      for (int i = 0; i < 8; ++i) {
+        if (name == kPartNames[i]) options[i] = 0, found = true;
+      }
+      if (!found) {
+        throw std::runtime_error(fmt::format(
+            "--without: unknown part \"{}\" (parts: title, codes, schematics, basic, loads, uplift, bearing, members)",
+            PrintableMessage(name)));
+      }
+    }
+  }
+  return options;
+}
+
+struct MemberLists {
+  std::vector<StructureComponentPtr> top, bottom, walls;
+};
+
+// "wall:1,3" "bottom:1" "top:2": the boards of that kind by number, in the
+// order given.
+MemberLists ParseMembers(const Tank& tank, const std::vector<std::string>& specs) {
+  MemberLists lists;
+  const std::map<std::string, int> kinds = {{"wall", 0}, {"bottom", 1}, {"top", 2}};
+  for (const std::string& spec : specs) {
+    const auto colon = spec.find(':');
+    const std::string kindName = spec.substr(0, colon);
+    if (colon == std::string::npos || !kinds.count(kindName)) {
+      throw std::runtime_error(
+          fmt::format("--members: \"{}\" is not KIND:N,... with KIND wall, bottom or top", PrintableMessage(spec)));
+    }
+    const int kind = kinds.at(kindName);
+    std::stringstream s(spec.substr(colon + 1));
+    std::string number;
+    while (std::getline(s, number, ',')) {
+      if (number.empty()) continue;
+      BoardPtr found;
+      for (const BoardPtr& b : tank.GetBoards()) {
+        if (b->GetKind() == kind && std::to_string(b->GetNumber()) == number) found = b;
+      }
+      if (!found) {
+        throw std::runtime_error(
+            fmt::format("--members: the tank has no {} {}", kindName, PrintableMessage(number)));
+      }
+      (kind == 0 ? lists.walls : kind == 1 ? lists.bottom : lists.top).push_back(found);
+    }
+  }
+  return lists;
+}
+
+void RunBook(const BookOptions& o, HostStreams& io) {
+  const CalcBookOptions options = ParseWithout(o.without);
+  auto designer = std::make_unique<TankDesigner>();
+  if (std::filesystem::path(o.input).extension() == ".json")
+    BuildNewTank(*designer, ReadProjectFile(o.input), o.input);
+  else
+    OpenDesign(*designer, o.input);
+  if (!IsTankAnalysed(designer->GetTank(), designer->GetSettings())) {
+    io.err << fmt::format("{}: analysing {} boards...\n", PrintableMessage(o.input),
+                          designer->GetTank().GetBoards().size());
+    if (!designer->Analyse()) {
+      throw std::runtime_error(PrintableMessage(o.input) + ": analysis failed: " + GetLastAnalysisError());
+    }
+  }
+  const MemberLists members = ParseMembers(designer->GetTank(), o.members);
+
+  std::error_code ec;
+  std::filesystem::create_directories(o.outDir, ec);
+  const std::string path = (std::filesystem::path(o.outDir) / "calcbook.docx").string();
+  g_ViewBoard.SetDocumentPath(path);
+
+  const BookPictures pictures = MakeBookPictures(*designer, options[4] == 1);
+  const int mode = o.members.empty() ? 0 : 1;
+  g_progressStream = &io.err;
+  bool ok = false;
+  {
+    InterruptAsCancel interrupt;
+    ok = designer->WriteCalcBook(pictures.Handles(), &mode, options, pictures.bottom, pictures.top, pictures.walls,
+                                 members.top, members.bottom, members.walls, &BookProgress);
+  }
+  g_progressStream = nullptr;
+  designer->GetCalcBookWriter().ReleaseDocument();
+  if (!ok) throw std::runtime_error(PrintableMessage(o.input) + ": " + designer->GetCalcBookError());
+  io.out << fmt::format("wrote {}\n", path);
+}
+
+}  // namespace
+
+void RegisterBookCommand(CLI::App& cli, HostStreams& io) {
+  auto o = std::make_shared<BookOptions>();
+  auto* cmd = cli.add_subcommand("book", "Write the calculation book (.docx) of a tank");
+  cmd->add_option("INPUT", o->input, "Project file (.json) or saved design")->required();
+  cmd->add_option("-o,--output", o->outDir, "Write DIR/calcbook.docx (default: the current folder)")
+      ->type_name("DIR");
+  cmd->add_option("--without", o->without,
+                  "Parts to leave out, comma-separated: title, codes, schematics, basic, loads, uplift, bearing, "
+                  "members")
+      ->type_name("PART,...");
+  cmd->add_option("--members", o->members,
+                  "Write only these members, e.g. wall:1,3 bottom:1 top:2 (walls, then bottom, then top slabs)")
+      ->type_name("KIND:N,...");
+  cmd->callback([o, &io] { RunBook(*o, io); });
+}
+
+}  // namespace tank::app

@@ -1,0 +1,41 @@
+// Sparse Cholesky factorisation of a symmetric positive definite stiffness
+// (supernodal, CHOLMOD): the fill-reducing ordering and the symbolic
+// factor are computed once by Analyse and kept; Factorise computes the
+// numeric factor of a matrix of that pattern (again and again, for new
+// values); Solve takes any number of right-hand sides at once.
+//
+// A matrix that is not positive definite, or one with a pivot below
+// `pivotTolerance` times its diagonal entry (a mechanism: a part that moves
+// without resistance, held only by round-off), is refused by Factorise.
+#pragma once
+
+#include <Eigen/Dense>
+#include <Eigen/Sparse>
+
+#include <memory>
+#include <string>
+
+namespace tobrin {
+
+class SparseCholesky {
+ public:
+  SparseCholesky();
+  ~SparseCholesky();
+  SparseCholesky(const SparseCholesky&) = delete;
+  SparseCholesky& operator=(const SparseCholesky&) = delete;
+
+  // `upper` holds the upper triangle (the lower one is ignored), compressed.
+  bool Analyse(const Eigen::SparseMatrix<double>& upper, std::string& why);
+  bool Factorise(const Eigen::SparseMatrix<double>& upper, double pivotTolerance, std::string& why);
+  // Solves for every column of b; false when not factorised or on failure.
+  bool Solve(const Eigen::MatrixXd& b, Eigen::MatrixXd& x) const;
+  bool Factorised() const;
+  // Entries of the factor (after Factorise), for the statistics.
+  double FactorEntries() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace tobrin
