@@ -43,10 +43,10 @@ void PrintInfo(const std::string& path, TankDesigner& designer, std::ostream& ou
   out << path << "\n";
   std::map<int, int> kinds;
   for (const BoardPtr& board : designer.GetTank().GetBoards()) ++kinds[board->GetKind()];
-  out << "  boards:";
-  if (kinds.empty()) out << " none";
-  for (const auto& [kind, count] : kinds) out << fmt::format(" {} {},", count, BoardKindName(kind));
-  out << "\n";
+  std::string boards;
+  for (const auto& [kind, count] : kinds)
+    boards += fmt::format("{}{} {}", boards.empty() ? "" : ", ", count, BoardKindName(kind));
+  out << "  boards: " << (boards.empty() ? "none" : boards) << "\n";
   // Numbered as `export --view N` takes them.
   const auto& views = designer.GetViews();
   out << fmt::format("  views: {}\n", views.empty() ? std::string("none") : std::to_string(views.size()));
