@@ -341,6 +341,40 @@ std::string BuildMesh(const PlateInput& in, PlateMesh& m) {
       std::max(NarrowestWidth(in.outline) / in.divisions, std::max(w, hgt) / (8.0 * in.divisions));
   m.xs = GridLines(cx, h, m.tol);
   m.ys = GridLines(cy, h, m.tol);
+  // Where a free edge meets a supported one, the moment along the support
+  // rises steeply to its peak just short of the corner and falls to zero at
+  // it (a wall's side moment under its free top): the elements next to such
+  // a corner are split at a quarter and a half, which resolves the peak and
+  // leaves the rest of the grid as it was.
+  auto refine = [&m](std::vector<double>& lines, double c) {
+    const int k = PlateMesh::Nearest(lines, c);
+    std::vector<double> extra;
+    if (k > 0) {
+      const double d = lines[k] - lines[k - 1];
+      extra.insert(extra.end(), {lines[k] - 0.25 * d, lines[k] - 0.5 * d});
+    }
+    if (k + 1 < static_cast<int>(lines.size())) {
+      const double d = lines[k + 1] - lines[k];
+      extra.insert(extra.end(), {lines[k] + 0.25 * d, lines[k] + 0.5 * d});
+    }
+    lines.insert(lines.end(), extra.begin(), extra.end());
+    std::sort(lines.begin(), lines.end());
+    lines.erase(std::unique(lines.begin(), lines.end(), [&m](double a, double b) { return b - a <= m.tol; }),
+                lines.end());
+  };
+  std::vector<double> rx, ry;
+  for (size_t e = 0; e < n; ++e) {
+    const size_t f = (e + 1) % n;
+    if ((in.restraints[e] == EdgeRestraint::Free) == (in.restraints[f] == EdgeRestraint::Free)) continue;
+    rx.push_back(in.outline[f].x);
+    ry.push_back(in.outline[f].y);
+  }
+  std::sort(rx.begin(), rx.end());
+  rx.erase(std::unique(rx.begin(), rx.end()), rx.end());
+  std::sort(ry.begin(), ry.end());
+  ry.erase(std::unique(ry.begin(), ry.end()), ry.end());
+  for (double c : rx) refine(m.xs, c);
+  for (double c : ry) refine(m.ys, c);
   m.nx = static_cast<int>(m.xs.size()) - 1;
   m.ny = static_cast<int>(m.ys.size()) - 1;
   if (static_cast<double>(m.nx) * m.ny > 250000.0) return "the mesh is too fine for one board";
@@ -1079,9 +1113,7 @@ bool PlateResult::EdgeMoment(int edge, PlateEdgeMoment& out) const {
   auto value = [&](int id) { return e.alongX ? m_nodes[id].m.my : m_nodes[id].m.mx; };
   auto pos = [&](int id) { return e.alongX ? m_nodes[id].x : m_nodes[id].y; };
   bool first = true;
-  for (int id : e.nodes) {
-    const double v = value(id);
-    const PlatePoint at{m_nodes[id].x, m_nodes[id].y};
+  auto include = [&](double v, const PlatePoint& at) {
     if (first || v > out.max) {
       out.max = v;
       out.maxAt = at;
@@ -1091,6 +1123,23 @@ bool PlateResult::EdgeMoment(int edge, PlateEdgeMoment& out) const {
       out.minAt = at;
     }
     first = false;
+  };
+  for (std::size_t k = 0; k < e.nodes.size(); ++k) {
+    const int id = e.nodes[k];
+    include(value(id), PlatePoint{m_nodes[id].x, m_nodes[id].y});
+    // Between neighbouring nodes: the recovered field at the quarter
+    // points, so that a peak between two nodes is not missed.
+    if (k + 1 == e.nodes.size()) continue;
+    const int next = e.nodes[k + 1];
+    const auto [gi, gj] = m_mesh->grid[id];
+    const auto [ni, nj] = m_mesh->grid[next];
+    if (std::abs(gi - ni) + std::abs(gj - nj) != 1) continue;
+    for (double t : {0.25, 0.5, 0.75}) {
+      const PlatePoint at{m_nodes[id].x + t * (m_nodes[next].x - m_nodes[id].x),
+                          m_nodes[id].y + t * (m_nodes[next].y - m_nodes[id].y)};
+      PlateMoments mm;
+      if (MomentsAt(at.x, at.y, mm)) include(e.alongX ? mm.my : mm.mx, at);
+    }
   }
   out.governing = std::abs(out.min) > std::abs(out.max) ? out.min : out.max;
   // Midpoint: linear between the nodes on either side of it; where the
