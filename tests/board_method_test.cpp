@@ -2,6 +2,9 @@
 // restraints, then the joints balanced): walls solved as two-way plates,
 // checked against an independent plate solution, and the balance of a
 // joint per load case, checked against a hand moment distribution.
+#include "app/NewTank.h"
+#include "app/ProjectFile.h"
+#include "designer/TankDesigner.h"
 #include "platform/Tobrin.h"
 #include "platform/tobrin/tank_analysis.h"
 #include "tests/plate_reference.h"
@@ -113,4 +116,101 @@ TEST(BoardMethod, WallsWithFreeTopAreTwoWayPlatesMatchingTheSeriesSolution) {
     EXPECT_EQ(m.edges[2].hi, 0.0);
     EXPECT_EQ(m.edges[2].lo, 0.0);
   }
+}
+
+
+// The joint of the buried two-cell example's bottom slab 1 and its outer
+// wall 1, balanced per load case by hand and then enveloped.  The
+// fixed-end moments are those of the two plates alone (checked against the
+// series solution above); the rest is the hand distribution:
+//   stiffness k = c·D/L, D = E·t³ / 12(1 − ν²), E = 30000 N/mm² (C30);
+//   wall, t = 300, top simply supported under the top slab: c = 3, L = H;
+//   slab, t = 400, far edge fixed: c = 4, L = its span across the edge;
+//   the moment is continuous round the corner, so with m the moment that
+//   puts the inside faces (wall inner face, slab top face) in tension,
+//   m = m_wall − k_w/(k_w + k_s) · (m_wall − m_slab)
+//     = m_slab + k_s/(k_w + k_s) · (m_wall − m_slab).
+// In the water case without soil (case 2) the water bends the wall inward
+// at its base (m_wall ≈ +42 kN·m/m) while the ground reaction bends the
+// slab the other way (m_slab ≈ −47): balanced, the slab's top face carries
+// about +13.8 kN·m/m, its bottom face nothing; in the other cases the slab's
+// bottom face governs.  Shifting the whole moment range of the edge would
+// give the top face the whole change (about 72 in case 0).
+TEST(BoardMethod, JointsAreBalancedPerLoadCaseBeforeTheEnvelope) {
+  TankDesigner designer;
+  tank::app::BuildNewTank(designer,
+                          tank::app::ReadProject(tank::app::ExampleProject("buried-two-cell"), "buried-two-cell"),
+                          "buried-two-cell");
+  Tank& tank = designer.GetTank();
+  ProjectSettings& settings = designer.GetSettings();
+  settings.GetLoadSettings().SetAnalysisMethod(0);
+  TankActions actions;
+  std::string why;
+  ASSERT_TRUE(ComputeActions(tank, settings, actions, why)) << why;
+  std::size_t wi = actions.boards.size(), si = actions.boards.size();
+  for (std::size_t i = 0; i < actions.boards.size(); ++i) {
+    if (actions.boards[i].name == "池壁1") wi = i;
+    if (actions.boards[i].name == "底板1") si = i;
+  }
+  ASSERT_LT(wi, actions.boards.size());
+  ASSERT_LT(si, actions.boards.size());
+  const Board& wall = *actions.boards[wi].board;
+  const Board& slab = *actions.boards[si].board;
+  std::vector<BoardPtr> others;
+  std::vector<int> otherEdges;
+  tank.GetBoardsOnEdge(actions.boards[wi].board, 0, others, otherEdges);
+  int slabEdge = -1;
+  for (std::size_t k = 0; k < others.size(); ++k)
+    if (others[k].get() == &slab) slabEdge = otherEdges[k];
+  ASSERT_GE(slabEdge, 0);
+  ASSERT_EQ(slab.GetRestrictions()[slabEdge].GetKind(), Restirction::kFixed);
+  ASSERT_EQ(wall.GetRestrictions()[2].GetKind(), Restirction::kSimplySupported);
+
+  // Fixed-end moments, inside faces in tension positive.
+  const LoadSettings& l = settings.GetLoadSettings();
+  auto fixedEnd = [&](std::size_t index, int edge, bool insideIsUpper) {
+    std::vector<PlateLoadCase> loadings;
+    for (int c = 0; c < kCaseCount; ++c) loadings.push_back(CombinedLoads(actions, index, c, kBasic, l, false));
+    BoardSolution sol;
+    std::string reason;
+    EXPECT_TRUE(SolveBoard(actions.boards[index], loadings, 0.2, sol, reason)) << reason;
+    std::vector<double> m;
+    for (const RawBoardMoments& r : sol.results) {
+      const FieldRange& e = r.edges[edge];
+      const double governing = std::fabs(e.hi) >= std::fabs(e.lo) ? e.hi : e.lo;
+      m.push_back(insideIsUpper ? governing : -governing);
+    }
+    return m;
+  };
+  const std::vector<double> mWall = fixedEnd(wi, 0, !wall.IsUpperFaceOuter());
+  const std::vector<double> mSlab = fixedEnd(si, slabEdge, true);  // slab normal up: top face upper
+  ASSERT_GT(slab.GetNormal().z, 0.5);
+
+  auto d = [](double t) { return 30000e3 * std::pow(t / 1000, 3) / (12 * (1 - 0.2 * 0.2)); };
+  double wallSpanX = 0, wallHeight = 0, slabX = 0, slabY = 0;
+  wall.GetSpans(wallSpanX, wallHeight);
+  slab.GetSpans(slabX, slabY);
+  const _2dLine edgeLine = slab.GetEdges()[slabEdge].GetLine();
+  const bool edgeAlongX = std::fabs(edgeLine.GetEndPoint().x - edgeLine.GetStartPoint().x) >
+                          std::fabs(edgeLine.GetEndPoint().y - edgeLine.GetStartPoint().y);
+  const double kw = 3 * d(300) / (wallHeight / 1000);
+  const double ks = 4 * d(400) / ((edgeAlongX ? slabY : slabX) / 1000);
+  double top = 0, bottom = 0;
+  int topCase = -1, bottomCase = -1;
+  for (int c = 0; c < kCaseCount; ++c) {
+    const double m = mSlab[c] + ks / (kw + ks) * (mWall[c] - mSlab[c]);
+    if (m > top) top = m, topCase = c;
+    if (m < bottom) bottom = m, bottomCase = c;
+  }
+  EXPECT_NEAR(mWall[2], 42.2, 1.0);
+  EXPECT_NEAR(mSlab[2], -47.1, 1.0);
+  EXPECT_EQ(topCase, 2);
+  EXPECT_NEAR(top, 13.8, 0.3);
+
+  ASSERT_TRUE(AnalyseTank(tank, settings)) << GetLastAnalysisError();
+  const BoardEdge& e = slab.GetEdges()[slabEdge];
+  EXPECT_NEAR(e.GetUpperBasicMoment(), top, 0.01 * std::fabs(top));
+  EXPECT_EQ(e.GetUpperCombination(), topCase);
+  EXPECT_NEAR(e.GetLowerBasicMoment(), bottom, 0.01 * std::fabs(bottom));
+  EXPECT_EQ(e.GetLowerCombination(), bottomCase);
 }
