@@ -219,11 +219,12 @@ bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& 
                 std::vector<CaseResults>& results, std::string& reason) {
   const LoadSettings& l = settings.GetLoadSettings();
   std::vector<BoardSolution> solutions(actions.boards.size());
+  PlateModelCache models;
   for (std::size_t i = 0; i < actions.boards.size(); ++i) {
     std::vector<PlateLoadCase> loadings;
     for (int c = 0; c < kCaseCount; ++c)
       for (int k = 0; k < kCombinationCount; ++k) loadings.push_back(CombinedLoads(actions, i, c, k, l, false));
-    if (!SolveBoard(actions.boards[i], loadings, kPoisson, solutions[i], reason)) return false;
+    if (!SolveBoard(actions.boards[i], loadings, kPoisson, solutions[i], reason, &models)) return false;
   }
   const std::vector<Joint> joints = FindFixedJoints(tank, actions);
   for (std::size_t loading = 0; loading < kCaseCount * kCombinationCount; ++loading)

@@ -141,6 +141,23 @@ FieldRange ShiftedSpan(const FieldRange& span, double change) {
 
 }  // namespace
 
+std::shared_ptr<const PlateModel> PlateModelCache::Get(const PlateInput& in) {
+  std::string key;
+  auto add = [&key](double v) {
+    key.append(reinterpret_cast<const char*>(&v), sizeof v);
+  };
+  for (const PlatePoint& p : in.outline) add(p.x), add(p.y);
+  key.push_back('|');
+  for (EdgeRestraint r : in.restraints) key.push_back(static_cast<char>('0' + static_cast<int>(r)));
+  key.push_back('|');
+  for (const PlateOpening& o : in.openings) add(o.x0), add(o.y0), add(o.x1), add(o.y1);
+  key.push_back('|');
+  add(in.thickness), add(in.elasticModulus), add(in.poisson), add(in.divisions);
+  std::shared_ptr<const PlateModel>& slot = m_models[key];
+  if (!slot) slot = std::make_shared<const PlateModel>(in);
+  return slot;
+}
+
 bool IsOneWay(const Board& board, int wallTopRestraint) {
   double lx = 0, ly = 0;
   board.GetSpans(lx, ly);
@@ -151,7 +168,7 @@ bool IsOneWay(const Board& board, int wallTopRestraint) {
 }
 
 bool SolveBoard(const BoardActions& ba, const std::vector<PlateLoadCase>& loadings, double poisson,
-                BoardSolution& out, std::string& reason) {
+                BoardSolution& out, std::string& reason, PlateModelCache* cache) {
   out = BoardSolution();
   const Board& board = *ba.board;
   std::vector<_2dPoint> local;
@@ -334,11 +351,14 @@ bool SolveBoard(const BoardActions& ba, const std::vector<PlateLoadCase>& loadin
     }
     if (x1 > x0 && y1 > y0) in.openings.push_back({x0, y0, x1, y1});
   }
-  auto model = std::make_unique<PlateModel>(in);
+  auto build = [cache](const PlateInput& input) {
+    return cache ? cache->Get(input) : std::make_shared<const PlateModel>(input);
+  };
+  std::shared_ptr<const PlateModel> model = build(in);
   if (model->Status() == SolveStatus::InvalidInput && !in.openings.empty()) {
     // An opening the grid cannot take (across the outline): solve without it.
     in.openings.clear();
-    model = std::make_unique<PlateModel>(in);
+    model = build(in);
   }
   if (!model->Ok()) {
     reason = ba.name + "板计算失败: " + model->Reason();

@@ -13,6 +13,8 @@
 
 #include <array>
 #include <limits>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -163,10 +165,22 @@ struct BoardSolution {
 // SolveBoard solves every board with its real edge restraints.
 bool IsOneWay(const Board& board, int wallTopRestraint);
 
+// Plate models shared within one analysis by the boards of the same local
+// outline, restraints, openings and section (the walls and slabs of a
+// regular tank repeat): each is meshed and factorised once.
+class PlateModelCache {
+ public:
+  std::shared_ptr<const PlateModel> Get(const PlateInput& input);
+
+ private:
+  std::map<std::string, std::shared_ptr<const PlateModel>> m_models;
+};
+
 // Solves one board alone, its joined edges fixed, for every loading: as a
-// plate, or as a strip where two opposite edges are free.
+// plate, or as a strip where two opposite edges are free.  With a cache,
+// plate models are taken from it and added to it.
 bool SolveBoard(const BoardActions& board, const std::vector<PlateLoadCase>& loadings, double poisson,
-                BoardSolution& out, std::string& reason);
+                BoardSolution& out, std::string& reason, PlateModelCache* cache = nullptr);
 
 // A joint of boards whose edges are fixed along one line: the members
 // (board index in actions.boards, edge index) and the sign that turns each
