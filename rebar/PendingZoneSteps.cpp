@@ -4,7 +4,8 @@
 // until its builder arrives:
 //   - edge bar selection along the trend map (the edge bars of every board
 //     face are already selected from the full table by SelectAllReins);
-//   - face zones of board groups;
+//   - face zones laid over a group of boards as one (each board of a group
+//     gets its own zones for now, see rebar/FaceZones.h);
 //   - joint and edge zones along board edges;
 //   - haunch zones of joints and overhang zones of bottom-slab edges;
 //   - support bars at board junctions;
@@ -12,8 +13,11 @@
 // The tagging and finishing passes that close these steps run already, so a
 // builder only has to put its zones into the model.
 #include "platform/Zarvel.h"
+#include "rebar/FaceZones.h"
 #include "rebar/ReinDesigner.h"
 #include "rebar/ReinTrendAdapter.h"
+
+#include <typeinfo>
 
 void ReinDesigner::SelectEdgeReins(Tank&, const ReinDesignOptions&, const ReinTrendAdapter&) const {}
 
@@ -26,6 +30,11 @@ void ReinDesigner::LayoutBoardZones(Tank& tank, const ReinDesignOptions& options
     const auto units = tank.GetUnits();
     double at = 20.0;
     for (std::size_t i = 0; i < units.size(); ++i) {
+      for (const StructureComponentPtr& c : units[i]->GetComponents())
+        if (c && typeid(*c) == typeid(Board)) {
+          LayoutSingleBoardZones(tank, options, boost::static_pointer_cast<Board>(c));
+          UnifyWallFaces(tank, options);
+        }
       at += 20.0 / static_cast<double>(units.size());
       int z = 0;
       if (fn) fn(static_cast<int>(at), &z);
@@ -47,6 +56,7 @@ void ReinDesigner::LayoutBoardZones(Tank& tank, const ReinDesignOptions& options
       if (!found) planes.emplace_back(n, d);
     }
     groups += static_cast<int>(planes.size());
+    for (const BoardPtr& board : DesignBoards(tank)) LayoutSingleBoardZones(tank, options, board);
     double at = 20.0;
     for (int i = 0; i < groups; ++i) {
       at += 20.0 / groups;
