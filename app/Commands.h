@@ -24,6 +24,8 @@ struct HostStreams {
 // Exit codes: 0 done, 1 error, 2 wrong command line, 3 analysed but a check
 // (anti-floating or bearing) failed.
 constexpr int kExitCheckFailed = 3;
+// `design` designed the tank but some bar groups are not satisfied.
+constexpr int kExitDesignFailed = 4;
 
 void RegisterVersionCommand(CLI::App& cli, HostStreams& io);
 void RegisterSettingsCommand(CLI::App& cli, HostStreams& io);
@@ -32,5 +34,6 @@ void RegisterNewCommand(CLI::App& cli, HostStreams& io);
 void RegisterAnalyseCommand(CLI::App& cli, HostStreams& io);
 void RegisterBookCommand(CLI::App& cli, HostStreams& io);
 void RegisterEditCommand(CLI::App& cli, HostStreams& io);
+void RegisterRebarDesignCommand(CLI::App& cli, HostStreams& io);
 
 }  // namespace tank::app

@@ -24,6 +24,7 @@ void RegisterCommands(CLI::App& cli, HostStreams& io) {
   RegisterSettingsCommand(cli, io);
   RegisterNewCommand(cli, io);
   RegisterAnalyseCommand(cli, io);
+  RegisterRebarDesignCommand(cli, io);
   RegisterBookCommand(cli, io);
   RegisterEditCommand(cli, io);
   RegisterDesignCommands(cli, io);

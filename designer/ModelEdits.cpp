@@ -84,6 +84,8 @@ bool TankDesigner::RunEdit(Edit edit, int planKind, int labelMode, bool zoom) {
     rollBack();
     throw;
   }
+  // A model edit outdates the reinforcement designed for the tank before it.
+  if (end == EditEnd::kDone || end == EditEnd::kRefused) m_reinDesigned = false;
   switch (end) {
     case EditEnd::kStop: return false;
     case EditEnd::kFailed: rollBack(); return false;

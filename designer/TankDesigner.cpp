@@ -357,8 +357,10 @@ bool TankDesigner::NewTank(const TankLayoutParams& params, int planKind, int lab
 }
 
 bool TankDesigner::Analyse(TextProgressFn progress) {
-  // Texts of an earlier analysis must not outlive a failed one.
+  // Texts of an earlier analysis must not outlive a failed one, and a new
+  // analysis outdates the reinforcement designed from the old moments.
   ClearAnalysisTexts();
+  m_reinDesigned = false;
   AssignDefaultGrades();
   MarkOuterWallFaces();
   ApplyDefaultEdgeRestraints();

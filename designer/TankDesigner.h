@@ -257,6 +257,20 @@ class TankDesigner : public VekObject {
                      const std::vector<StructureComponentPtr>& walls, CancelProgressFn fn);
   const std::string& GetCalcBookError() const { return m_calcBookError; }
 
+  // ---- Rebar design (designer/RebarDesign.cpp) ------------------------------
+  // Designs the reinforcement of the tank: the design engine's run, the bar
+  // marks, the opening numbers and the finishing pass, reporting 10 .. 80
+  // from the engine, then 80 and 90.  A tank not analysed since its last
+  // change (or whose settings changed) is refused with std::runtime_error.
+  // The run works on the tank and, should a step throw, puts the tank back
+  // as it was before the run and passes the exception on.  The design-done
+  // flag is left to the host (SetReinDesigned).
+  void DesignRein(ProgressFn fn);
+  // Opening numbers: equal circular openings (same board thickness within
+  // 1 mm, same size, same bars) share a number, rectangles likewise, each
+  // kind numbered from 1 in the order of its first opening.
+  static void NumberHoles(Tank& tank);
+
   // ---- Filing --------------------------------------------------------------
   void Serialize(Archive& ar) override;
   // Reading in two steps: the whole design into a record, then taken over.

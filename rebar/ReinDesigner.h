@@ -11,6 +11,7 @@
 // direction.
 #pragma once
 
+#include "platform/HostServices.h"
 #include "platform/Quenby.h"
 #include "rebar/ReinDesignOptions.h"
 
@@ -35,22 +36,58 @@ class ReinDesigner {
   // edge (full candidate table).
   void SelectAllReins(Tank& tank, const ReinDesignOptions& options) const;
 
-  // Crack widths of the selected mid-span bars; edge widths are 0 except
-  // where the bar selection kept the real width of a group that misses the
-  // crack limit.
+  // Crack widths of the selected bars: the mid-span groups and the support
+  // bars of every edge face (0 for a face without bars; a group that misses
+  // the crack limit keeps the width the bar selection stored).
   void ComputeCrackWidths(Tank& tank, const ReinDesignOptions& options) const;
 
   // The bar groups of the tank that are not designed cleanly (their notes).
   static std::vector<std::string> GetFailingGroups(const Tank& tank);
 
-  // Support bars of every board edge whose bars belong to that board
-  // (ReinTrendAdapter::NeedsEdgeRein, upper face then lower face, wide-spacing
-  // selection), then the board's face bars again, X then Y, for each face that
-  // received edge bars.  Boards excluded from the design are skipped.
+  // ---- The design of the whole tank (rebar/DesignDriver.cpp) ---------------
+  // Runs every design step in its fixed order, from clearing the zones of an
+  // earlier design to the bars around openings, reporting 10, 20, the
+  // face-zone values between 20 and 40, 40, 50, 60 and 80.  The steps store
+  // everything in the tank; nothing is kept here.
+  void RunDesign(Tank& tank, ReinDesignOptions& options, ProgressFn fn) const;
+  // After the marks are numbered: haunch zones on layer 1, every bar segment
+  // of every zone and support rein given its layer flag.
+  void FinishDesign(Tank& tank) const;
+  // Bar marks: top slab, bottom slab, wall, then support zones; equal zones
+  // of a kind share a number, the first of each number is flagged.
+  void NumberReins(Tank& tank) const;
+
+  // Design steps (in driver order).
   void SelectEdgeReins(Tank& tank, const ReinDesignOptions& options, const ReinTrendAdapter& adapter) const;
+  void LayoutBoardZones(Tank& tank, const ReinDesignOptions& options, const ReinTrendAdapter& adapter,
+                        ProgressFn fn) const;
+  void BuildJointZones(Tank& tank, const ReinDesignOptions& options, const ReinTrendAdapter& adapter,
+                       int supportDiameter) const;
+  void BuildHaunchZones(Tank& tank, const ReinDesignOptions& options) const;
+  void BuildOverhangZones(Tank& tank, const ReinDesignOptions& options, const ReinTrendAdapter& adapter) const;
+  void LayoutSupportReins(Tank& tank, int supportDiameter) const;
+  void ReinforceHoles(Tank& tank, const ReinDesignOptions& options, const ReinTrendAdapter& adapter) const;
+  // Kind flags and category 2 on every board face zone.
+  void TagFaceZones(Tank& tank) const;
+  // Kind flags, faces and category 1 on every edge zone; each zone's bars laid
+  // once (a zone held by two edges too).
+  void TagEdgeZones(Tank& tank) const;
+  // Category 4 and wall kind on the haunch zones with bars set, bars laid.
+  void FinishHaunchZones(Tank& tank) const;
+  void FinishOverhangZones(Tank& tank) const;
 
   // The bars of an edge or haunch zone laid again along its distribution line
   // (DistributeBarsOnLine of rebar/ZoneBars.h): all bars, or one bar at a
   // position along the line.
   std::vector<ReinPtr> DistributeBarsOnLine(const ReinZonePtr& zone, int position, bool single) const;
 };
+
+// Empties every zone list a design fills: board faces, board edges, openings,
+// the ordinary and the overhang haunch of every joint, and the tank's support
+// rebar zones, so that a second design gives the same zones and no more.
+void ClearReinZones(Tank& tank);
+// When the detailing settings unify wall faces: per direction the face with
+// the smaller bar area takes the other face's diameter, spacing and grade
+// (the lower face wins ties).  Slabs and excluded boards are left alone; a
+// face without bars (spacing 0) counts as area 0.
+void UnifyWallFaces(Tank& tank, const ReinDesignOptions& options);

@@ -1,0 +1,209 @@
+// `tankdesign design INPUT [-o DIR] [--shorter-span] [--rounding-step MM]`:
+// designs the reinforcement of a tank given as a project file (built and
+// analysed first) or as a saved design (analysed first when it changed after
+// its last analysis).  The design's progress shows on the error stream, a
+// summary per board on the output; with -o the designed tank (tank.tkd) and
+// the bar table (rebar.csv) are written.  Bar groups the design could not
+// satisfy are named on the error stream and the exit code is 4.
+#include "app/Commands.h"
+#include "app/DesignFiles.h"
+#include "app/NewTank.h"
+#include "app/OutputSet.h"
+#include "app/ProjectFile.h"
+#include "app/SafeInput.h"
+#include "platform/Tobrin.h"
+#include "rebar/BarSelection.h"
+
+#include <CLI/CLI.hpp>
+#include <fmt/format.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+
+namespace tank::app {
+
+namespace {
+
+std::ostream* g_designProgress = nullptr;
+int g_eightiesSeen = 0;
+
+// What the design does after each progress value it reports.
+const char* StepAfter(int percent) {
+  if (percent < 10) return "clearing the earlier design";
+  if (percent < 20) return "required areas, bar selection and crack widths";
+  if (percent < 40) return "face zones";
+  if (percent < 50) return "joint zones";
+  if (percent < 60) return "haunch and overhang zones";
+  if (percent < 80) return "support bars";
+  if (percent < 90) return g_eightiesSeen <= 1 ? "opening bars" : "bar marks and opening numbers";
+  return "layer flags of the bars";
+}
+
+void DesignProgress(int percent, int* /*reserved*/) {
+  if (percent == 80) ++g_eightiesSeen;
+  if (g_designProgress)
+    *g_designProgress << fmt::format("  rebar design {:3d}%  {}\n", percent, StepAfter(percent)) << std::flush;
+}
+
+// A CSV field, quoted when it holds a comma, a quote or a line break.
+std::string Field(const std::string& text) {
+  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+const char* StatusText(int status) {
+  switch (status) {
+    case BarGroupStatus::kDesigned: return "ok";
+    case BarGroupStatus::kNotDesignable: return "not designable";
+    case BarGroupStatus::kNoBarForArea: return "no bar gives the area";
+    case BarGroupStatus::kCrackLimitNotMet: return "crack limit not met";
+    default: return "not designed";
+  }
+}
+
+// The mark of the first numbered zone of the list (of the direction, when
+// given); 0 without one.
+int MarkOf(const std::vector<ReinZonePtr>& zones, int direction) {
+  for (const ReinZonePtr& zone : zones)
+    if (zone && zone->GetNumber() > 0 && (direction < 0 || zone->GetDirection() == direction))
+      return zone->GetNumber();
+  return 0;
+}
+
+void Row(std::ostream& csv, const std::string& board, const char* face, const std::string& where,
+         const FaceValues& v, double limit, int mark) {
+  csv << fmt::format("{},{},{},{:.1f},{},{},{},{:.1f},{:.3f},{:.3f},{},{},{}\n", Field(board), face, Field(where),
+                     v.calcArea, Field(v.grade), v.diameter, v.spacing, AreaPerMetre(v.diameter, v.spacing),
+                     v.crackWidth, limit, mark > 0 ? std::to_string(mark) : std::string(), StatusText(v.status),
+                     Field(v.statusNote));
+}
+
+void WriteRebarCsv(const Tank& tank, double limit, const std::string& path) {
+  std::ofstream csv(path, std::ios::binary | std::ios::trunc);
+  if (!csv) throw std::runtime_error("rebar.csv: cannot write: " + FileErrorReason(errno));
+  csv << "board,face,direction_or_edge,required_mm2_per_m,grade,diameter_mm,spacing_mm,provided_mm2_per_m,"
+         "crack_width_mm,crack_limit_mm,mark,status,note\n";
+  for (const BoardPtr& board : tank.GetBoards()) {
+    const std::string name = BoardName(tank, board);
+    for (bool upper : {true, false})
+      for (bool x : {true, false})
+        Row(csv, name, upper ? "upper" : "lower", x ? "X" : "Y", board->GetFaceValues(upper, x), limit,
+            MarkOf(upper ? board->GetUpperZones() : board->GetLowerZones(), x ? 0 : 1));
+    const auto& edges = board->GetEdges();
+    for (std::size_t i = 0; i < edges.size(); ++i)
+      for (bool upper : {true, false})
+        Row(csv, name, upper ? "upper" : "lower", fmt::format("edge {}", i + 1), edges[i].GetFaceValues(upper), limit,
+            MarkOf(upper ? edges[i].GetUpperZones() : edges[i].GetLowerZones(), -1));
+  }
+  if (!csv.flush()) throw std::runtime_error("rebar.csv: cannot write: " + FileErrorReason(errno));
+}
+
+std::string BarsText(const FaceValues& v) {
+  if (v.diameter <= 0 || v.spacing <= 0) return "-";
+  return fmt::format("{}@{}", v.diameter, v.spacing);
+}
+
+// One line per board: the four mid-span bar sets, the largest crack width of
+// the board and its edges, and how many groups failed.
+void PrintSummary(const Tank& tank, double limit, std::ostream& out) {
+  out << fmt::format("配筋（直径@间距，mm）：上表面 X / Y，下表面 X / Y，最大裂缝宽度（限值 {:.2f} mm）\n", limit);
+  for (const BoardPtr& board : tank.GetBoards()) {
+    double widest = 0.0;
+    int failing = 0;
+    for (bool upper : {true, false})
+      for (bool x : {true, false}) {
+        const FaceValues& v = board->GetFaceValues(upper, x);
+        widest = std::max(widest, v.crackWidth);
+        if (BarGroupStatus::IsFailing(v.status)) ++failing;
+      }
+    for (const BoardEdge& edge : board->GetEdges())
+      for (bool upper : {true, false}) {
+        const FaceValues& v = edge.GetFaceValues(upper);
+        widest = std::max(widest, v.crackWidth);
+        if (BarGroupStatus::IsFailing(v.status)) ++failing;
+      }
+    out << fmt::format("  {:<14} {:>8} {:>8}   {:>8} {:>8}   w = {:.3f} mm{}\n", BoardName(tank, board),
+                       BarsText(board->GetFaceValues(true, true)), BarsText(board->GetFaceValues(true, false)),
+                       BarsText(board->GetFaceValues(false, true)), BarsText(board->GetFaceValues(false, false)),
+                       widest, failing ? fmt::format("   {} group(s) not satisfied", failing) : std::string());
+  }
+}
+
+struct RebarOptions {
+  std::string input;
+  std::string outDir;
+  bool shorterSpan = false;
+  int roundingStep = 50;
+};
+
+void RunDesignCommand(const RebarOptions& o, HostStreams& io) {
+  if (o.roundingStep <= 0) throw CLI::ValidationError("--rounding-step", "must be a positive number of mm");
+  auto designer = std::make_unique<TankDesigner>();
+  if (std::filesystem::path(o.input).extension() == ".json")
+    BuildNewTank(*designer, ReadProjectFile(o.input), o.input);
+  else
+    OpenDesign(*designer, o.input);
+  if (!IsTankAnalysed(designer->GetTank(), designer->GetSettings())) {
+    io.err << fmt::format("{}: analysing {} boards...\n", PrintableMessage(o.input),
+                          designer->GetTank().GetBoards().size());
+    if (!designer->Analyse())
+      throw std::runtime_error(PrintableMessage(o.input) + ": analysis failed: " + GetLastAnalysisError());
+  }
+  g_ViewBoard.SetReinDesignValues(o.shorterSpan ? 1 : 0, GetReinDesignValue1(), o.roundingStep);
+  io.err << fmt::format("{}: designing the reinforcement of {} boards...\n", PrintableMessage(o.input),
+                        designer->GetTank().GetBoards().size());
+  g_designProgress = &io.err;
+  g_eightiesSeen = 0;
+  try {
+    designer->DesignRein(&DesignProgress);
+  } catch (const std::exception& e) {
+    g_designProgress = nullptr;
+    throw std::runtime_error(PrintableMessage(o.input) + ": rebar design failed: " + e.what());
+  }
+  g_designProgress = nullptr;
+  designer->SetReinDesigned(true);
+
+  const Tank& tank = designer->GetTank();
+  const double limit = designer->GetSettings().GetCalcSettings().GetCrackWidthLimit();
+  PrintSummary(tank, limit, io.out);
+  if (!o.outDir.empty()) {
+    // Every output appears together, or none does.
+    OutputSet out(o.outDir);
+    SaveDesign(*designer, out.Stage("tank.tkd"));
+    WriteRebarCsv(tank, limit, out.Stage("rebar.csv"));
+    out.Commit();
+    for (const std::string& file : out.Files()) io.out << "wrote " << file << "\n";
+  }
+  const std::vector<std::string> failing = ReinDesigner::GetFailingGroups(tank);
+  if (!failing.empty()) {
+    io.err << fmt::format("{} bar group(s) not satisfied:\n", failing.size());
+    for (const std::string& note : failing) io.err << "  " << note << "\n";
+    io.status = kExitDesignFailed;
+  }
+}
+
+}  // namespace
+
+void RegisterRebarDesignCommand(CLI::App& cli, HostStreams& io) {
+  auto o = std::make_shared<RebarOptions>();
+  auto* cmd = cli.add_subcommand("design", "Design the reinforcement of a tank: bars, crack widths, marks");
+  cmd->add_option("INPUT", o->input, "Project file (.json) or saved design")->required();
+  cmd->add_option("-o,--output", o->outDir, "Write the designed tank (tank.tkd) and rebar.csv into DIR")
+      ->type_name("DIR");
+  cmd->add_flag("--shorter-span", o->shorterSpan,
+                "Joint zones reach a quarter of the board's shorter span (default: the span across the edge)");
+  cmd->add_option("--rounding-step", o->roundingStep, "Rounding step of the zone extensions, mm (default 50)")
+      ->type_name("MM");
+  cmd->callback([o, &io] { RunDesignCommand(*o, io); });
+}
+
+}  // namespace tank::app

@@ -1,0 +1,203 @@
+// Face zones of the boards: the bars selected for every board face and
+// direction laid as one zone per layer.  Each bar line across the board's
+// outline becomes straight bars on the bar layer of the face (the face's own
+// offset from the reference plane less its cover), cut where openings cross
+// it; a bar end at a free edge stops one cover inside the concrete.  A bar end
+// at an edge where other boards meet stays at the edge on its bar layer, inside
+// the junction, until the end treatments at shared edges lay anchorages and
+// bends there.
+#include "rebar/FaceZones.h"
+
+#include "platform/Zarvel.h"
+#include "rebar/BarLines.h"
+#include "rebar/DetailingRules.h"
+#include "rebar/ReinTrendAdapter.h"
+
+#include <boost/make_shared.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <typeinfo>
+
+namespace {
+
+double Cross(const _2dVector& a, const _2dVector& b) { return a.x * b.y - a.y * b.x; }
+
+// Parameters (0..1) where the segment a→b crosses the outline of one opening.
+void CrossingsWithHole(const _2dPoint& a, const _2dPoint& b, const HolePtr& hole, std::vector<double>& ts) {
+  const _2dVector d = b - a;
+  if (typeid(*hole) == typeid(CircleHole)) {
+    const auto& circle = static_cast<const CircleHole&>(*hole);
+    const _2dVector f = a - circle.GetCenter();
+    const double r = circle.GetRadius();
+    const double qa = d.x * d.x + d.y * d.y, qb = 2 * (f.x * d.x + f.y * d.y), qc = f.x * f.x + f.y * f.y - r * r;
+    const double disc = qb * qb - 4 * qa * qc;
+    if (qa <= 0 || disc <= 0) return;
+    for (double s : {-1.0, 1.0}) ts.push_back((-qb + s * std::sqrt(disc)) / (2 * qa));
+  } else if (typeid(*hole) == typeid(RectangleHole)) {
+    const std::vector<_2dPoint> c = static_cast<const RectangleHole&>(*hole).GetCorners();
+    for (std::size_t i = 0; i < c.size(); ++i) {
+      const _2dPoint& p = c[i];
+      const _2dVector e = c[(i + 1) % c.size()] - p;
+      const double den = Cross(d, e);
+      if (std::abs(den) < 1e-12) continue;
+      const _2dVector ap = p - a;
+      const double t = Cross(ap, e) / den, u = Cross(ap, d) / den;
+      if (u >= 0 && u <= 1) ts.push_back(t);
+    }
+  }
+}
+
+// Inside the opening, or on its outline.
+bool InsideHole(const _2dPoint& p, const HolePtr& hole) {
+  if (typeid(*hole) == typeid(CircleHole)) {
+    const auto& circle = static_cast<const CircleHole&>(*hole);
+    return (p - circle.GetCenter()).GetLength() < circle.GetRadius();
+  }
+  if (typeid(*hole) == typeid(RectangleHole)) {
+    const std::vector<_2dPoint> c = static_cast<const RectangleHole&>(*hole).GetCorners();
+    // A piece running along the opening's side counts as inside: a bar there
+    // would lie in the opening's face.
+    for (std::size_t i = 0; i < c.size(); ++i) {
+      const _2dVector e = c[(i + 1) % c.size()] - c[i];
+      const _2dVector ap = p - c[i];
+      const double len = e.GetLength();
+      const double t = len > 0 ? (ap.x * e.x + ap.y * e.y) / (len * len) : -1.0;
+      if (t >= 0 && t <= 1 && std::abs(Cross(e, ap)) / len < 0.5) return true;
+    }
+    bool inside = false;
+    for (std::size_t i = 0, j = c.size() - 1; i < c.size(); j = i++)
+      if ((c[i].y > p.y) != (c[j].y > p.y) &&
+          p.x < (c[j].x - c[i].x) * (p.y - c[i].y) / (c[j].y - c[i].y) + c[i].x)
+        inside = !inside;
+    return inside;
+  }
+  return false;
+}
+
+// The first edge of the board whose line holds the point within 0.01 mm; -1
+// for none.
+int EdgeHolding(const Board& board, const _2dPoint& p) {
+  const auto& edges = board.GetEdges();
+  for (std::size_t i = 0; i < edges.size(); ++i) {
+    const _2dPoint a = edges[i].GetStartPoint(), b = edges[i].GetEndPoint();
+    const _2dVector ab = b - a;
+    const double len = ab.GetLength();
+    if (len <= 0) continue;
+    const _2dVector ap = p - a;
+    const double t = (ap.x * ab.x + ap.y * ab.y) / (len * len);
+    if (std::abs(Cross(ab, ap)) / len <= 0.01 && t >= -0.01 / len && t <= 1 + 0.01 / len) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// A point of the board's local frame on the bar layer of the face.
+_3dPoint OnBarLayer(const Board& board, const _2dPoint& local, bool upper, double cover) {
+  const _3dPoint p = board.LocalToWorld(local);
+  const _3dVector n = board.GetNormal();
+  const double off = upper ? board.GetUpperOffset() - cover : -(board.GetLowerOffset() - cover);
+  return _3dPoint(p.x + n.x * off, p.y + n.y * off, p.z + n.z * off);
+}
+
+ReinPtr StraightBar(const _3dPoint& a, const _3dPoint& b) {
+  auto bar = boost::make_shared<Rein>();
+  _2dPolyline line;
+  line.AppendVertex(a);
+  line.AppendVertex(b);
+  bar->SetPolyline(line);
+  return bar;
+}
+
+}  // namespace
+
+std::vector<ReinPtr> LayoutStraightBarRow(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board,
+                                          const _2dPoint& start, const _2dPoint& end, bool upper) {
+  // An edge other boards meet keeps the bar end on it.
+  auto shared = [&](const _2dPoint& p) {
+    const int edge = EdgeHolding(*board, p);
+    if (edge < 0) return false;
+    std::vector<BoardPtr> boards;
+    std::vector<int> edges;
+    tank.GetBoardsOnEdge(board, edge, boards, edges);
+    return !boards.empty();
+  };
+  std::vector<ReinPtr> bars;
+  const double length = (end - start).GetLength();
+  if (length <= 0) return bars;
+  const double cover = GetConcreteCover(options, board, upper);
+  // Pieces of the line outside every opening.
+  std::vector<double> ts = {0.0, 1.0};
+  for (const HolePtr& hole : board->GetHoles())
+    if (hole) CrossingsWithHole(start, end, hole, ts);
+  std::erase_if(ts, [](double t) { return t < 0.0 || t > 1.0; });
+  std::sort(ts.begin(), ts.end());
+  const _2dVector d = end - start;
+  auto at = [&](double t) { return start + _2dVector(d.x * t, d.y * t); };
+  for (std::size_t k = 0; k + 1 < ts.size(); ++k) {
+    const double t0 = ts[k], t1 = ts[k + 1];
+    if ((t1 - t0) * length < 1.0) continue;
+    const _2dPoint mid = at((t0 + t1) / 2);
+    bool cut = false;
+    for (const HolePtr& hole : board->GetHoles())
+      if (hole && InsideHole(mid, hole)) cut = true;
+    if (cut) continue;
+    // Ends: a free board edge pulls the bar back by the cover; an opening's
+    // edge too (the bar stops in the concrete around it).
+    double a = t0, b = t1;
+    const bool startFree = t0 > 0.0 || !shared(start);
+    const bool endFree = t1 < 1.0 || !shared(end);
+    if (startFree) a += cover / length;
+    if (endFree) b -= cover / length;
+    if ((b - a) * length < 1.0) continue;
+    bars.push_back(StraightBar(OnBarLayer(*board, at(a), upper, cover), OnBarLayer(*board, at(b), upper, cover)));
+  }
+  return bars;
+}
+
+void LayoutBoardFaceZone(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board, bool upper,
+                         bool x) {
+  const FaceValues& v = board->GetFaceValues(upper, x);
+  if (v.diameter <= 0 || v.spacing <= 0) return;
+  const double angle = board->GetReinAngle();
+  const _2dVector dir = x ? _2dVector(std::cos(angle), std::sin(angle)) : _2dVector(-std::sin(angle), std::cos(angle));
+  std::vector<_2dPoint> outline;
+  board->GetLocalOutline(outline);
+  std::vector<_2dLine> lines;
+  const bool sortByY = std::abs(dir.y) > std::abs(dir.x);
+  LayoutBarLines(outline, v.spacing, dir, lines, &sortByY, false);
+  if (lines.empty()) return;
+
+  auto zone = boost::make_shared<ReinZone>();
+  zone->SetDiameter(v.diameter);
+  zone->SetSpacing(v.spacing);
+  zone->SetGrade(v.grade);
+  zone->SetCover(GetConcreteCover(options, board, upper));
+  zone->SetFace(upper ? 0 : 1);
+  zone->SetDirection(x ? 0 : 1);
+  // Layer flag: on a wall the X bars lie outside (0), the Y bars inside (1);
+  // on a slab the layer with the larger bar area per metre lies outside.
+  if (board->GetKind() == 0) {
+    zone->SetLayerFlag(x ? 0 : 1);
+  } else if (x) {
+    const FaceValues& vy = board->GetFaceValues(upper, false);
+    const long ax = static_cast<long>(v.diameter) * v.diameter / v.spacing;
+    const long ay = vy.spacing > 0 ? static_cast<long>(vy.diameter) * vy.diameter / vy.spacing : 0;
+    zone->SetLayerFlag(ay <= ax ? 1 : 0);
+  } else {
+    zone->SetLayerFlag(0);
+  }
+  for (const _2dLine& line : lines)
+    for (const ReinPtr& bar : LayoutStraightBarRow(tank, options, board, line.GetStartPoint(), line.GetEndPoint(), upper)) {
+      bar->SetDiameter(v.diameter);
+      bar->SetGrade(v.grade);
+      zone->AddRein(bar);
+    }
+  (upper ? board->GetUpperZones() : board->GetLowerZones()).push_back(zone);
+}
+
+void LayoutSingleBoardZones(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board) {
+  LayoutBoardFaceZone(tank, options, board, true, true);
+  LayoutBoardFaceZone(tank, options, board, true, false);
+  LayoutBoardFaceZone(tank, options, board, false, true);
+  LayoutBoardFaceZone(tank, options, board, false, false);
+}
