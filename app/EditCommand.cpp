@@ -87,11 +87,7 @@ void RunEdit(const EditOptions& o, HostStreams& io) {
   }
   designer->ShowModel2D(pk, lm);
   designer->ShowModel3D();
-  OutputSet out(o.outDir);
-  const NewTankFiles files = WriteNewTankFiles(*designer, out);
-  out.Commit();
-  for (const auto& [path, entities] : files.written)
-    io.out << fmt::format("wrote {}{}\n", path, entities >= 0 ? fmt::format(" ({} entities)", entities) : "");
+  WriteNewTankFilesTo(*designer, o.outDir, io.out);
 }
 
 }  // namespace

@@ -90,11 +90,7 @@ void RunNew(const NewOptions& o, HostStreams& io) {
     PrintBoards(tank, io.out);
     return;
   }
-  OutputSet out(o.outDir);
-  const NewTankFiles files = WriteNewTankFiles(*designer, out);
-  out.Commit();
-  for (const auto& [path, entities] : files.written)
-    io.out << fmt::format("wrote {}{}\n", path, entities >= 0 ? fmt::format(" ({} entities)", entities) : "");
+  WriteNewTankFilesTo(*designer, o.outDir, io.out);
 }
 
 }  // namespace

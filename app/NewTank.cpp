@@ -1,5 +1,8 @@
 #include "app/NewTank.h"
 
+#include <fmt/format.h>
+#include <ostream>
+
 #include "app/DesignFiles.h"
 #include "modelview/TankModel2DView.h"
 #include "modelview/TankModel3DView.h"
@@ -79,6 +82,14 @@ NewTankFiles WriteNewTankFiles(TankDesigner& designer, OutputSet& out) {
   }
   WriteTopPlan(designer, out, files);
   return files;
+}
+
+void WriteNewTankFilesTo(TankDesigner& designer, const std::string& dir, std::ostream& report) {
+  OutputSet out(dir);
+  const NewTankFiles files = WriteNewTankFiles(designer, out);
+  out.Commit();
+  for (const auto& [path, entities] : files.written)
+    report << fmt::format("wrote {}{}\n", path, entities >= 0 ? fmt::format(" ({} entities)", entities) : "");
 }
 
 }  // namespace tank::app

@@ -6,6 +6,7 @@
 #include "app/ProjectFile.h"
 #include "designer/TankDesigner.h"
 
+#include <iosfwd>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,5 +29,8 @@ struct NewTankFiles {
 // (written under temporary names; they appear when the set is committed).
 // `written` holds the final paths.
 NewTankFiles WriteNewTankFiles(TankDesigner& designer, OutputSet& out);
+// The same files written into `dir` as one set (all appear, or none), each
+// listed on `report` as "wrote PATH (N entities)".
+void WriteNewTankFilesTo(TankDesigner& designer, const std::string& dir, std::ostream& report);
 
 }  // namespace tank::app

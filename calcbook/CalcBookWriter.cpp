@@ -373,17 +373,16 @@ void CalcBookWriter::WriteBasicData(ProjectSettings& settings, const std::vector
 }
 
 void CalcBookWriter::WriteUpliftCheck(int number) {
-  WriteHeading(Numbered(number, "、抗浮验算："));
-  const std::vector<std::string> lines = GetAntiFloatCheckText();
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    WriteText(PrintfInt("\t%d.", static_cast<int>(i) + 1));
-    WriteText(lines[i] + "\n");
-  }
+  WriteCheckSection(Numbered(number, "、抗浮验算："), GetAntiFloatCheckText());
 }
 
 void CalcBookWriter::WriteBearingCheck(int number) {
-  WriteHeading(Numbered(number, "、地基承载力验算："));
-  const std::vector<std::string> lines = GetBearingCheckText();
+  WriteCheckSection(Numbered(number, "、地基承载力验算："), GetBearingCheckText());
+}
+
+// A check section: its heading, then each line of the analysis numbered.
+void CalcBookWriter::WriteCheckSection(const std::string& heading, const std::vector<std::string>& lines) {
+  WriteHeading(heading);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     WriteText(PrintfInt("\t%d.", static_cast<int>(i) + 1));
     WriteText(lines[i] + "\n");

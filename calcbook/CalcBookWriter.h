@@ -99,6 +99,7 @@ class CalcBookWriter {
   bool Stopped();
   bool Finish();
   void WriteResultTable(const Board& board, bool upper);
+  void WriteCheckSection(const std::string& heading, const std::vector<std::string>& lines);
   void WriteText(const std::string& text);
   void WriteHeading(const std::string& text);
 
