@@ -33,27 +33,36 @@ bool IsProjectFile(const std::string& path) {
   return std::filesystem::path(path).extension() == ".json";
 }
 
-// One CSV row: board, face, direction or edge, the three moments, the case.
-void Row(std::ostream& csv, const std::string& board, const char* face, const std::string& where,
+// Where a face lies: a wall's outer (earth or air) or inner (water) side, a
+// slab's top or underside.
+const char* SideOf(const Board& board, bool upper) {
+  if (board.GetKind() == 0) return (upper ? board.IsUpperFaceOuter() : board.IsLowerFaceOuter()) ? "outer" : "inner";
+  return upper ? "top" : "underside";
+}
+
+// One CSV row: board, face and its side, direction or edge, the three
+// moments, the case.
+void Row(std::ostream& csv, const std::string& board, const Board& b, bool upper, const std::string& where,
          const FaceValues& v) {
-  csv << fmt::format("{},{},{},{:.3f},{:.3f},{:.3f},{},{}\n", board, face, where, v.basicMoment, v.standardMoment,
-                     v.quasiMoment, v.combination, TobrinLoadCaseName(v.combination));
+  csv << fmt::format("{},{},{},{},{:.3f},{:.3f},{:.3f},{},{}\n", board, upper ? "upper" : "lower", SideOf(b, upper),
+                     where, v.basicMoment, v.standardMoment, v.quasiMoment, v.combination,
+                     TobrinLoadCaseName(v.combination));
 }
 
 void WriteMomentsCsv(const Tank& tank, const std::string& path) {
   std::ofstream csv(path, std::ios::binary | std::ios::trunc);
   if (!csv) throw std::runtime_error("moments.csv: cannot write: " + FileErrorReason(errno));
-  csv << "board,face,direction_or_edge,basic_kNm_per_m,standard_kNm_per_m,quasi_permanent_kNm_per_m,"
+  csv << "board,face,side,direction_or_edge,basic_kNm_per_m,standard_kNm_per_m,quasi_permanent_kNm_per_m,"
          "governing_case,case_name\n";
   for (const BoardPtr& board : tank.GetBoards()) {
     const std::string name = BoardName(tank, board);
     for (bool upper : {true, false})
       for (bool x : {true, false})
-        Row(csv, name, upper ? "upper" : "lower", x ? "X" : "Y", board->GetFaceValues(upper, x));
+        Row(csv, name, *board, upper, x ? "X" : "Y", board->GetFaceValues(upper, x));
     const auto& edges = board->GetEdges();
     for (std::size_t i = 0; i < edges.size(); ++i)
       for (bool upper : {true, false})
-        Row(csv, name, upper ? "upper" : "lower", fmt::format("edge {}", i + 1), edges[i].GetFaceValues(upper));
+        Row(csv, name, *board, upper, fmt::format("edge {}", i + 1), edges[i].GetFaceValues(upper));
   }
   if (!csv.flush()) throw std::runtime_error("moments.csv: cannot write: " + FileErrorReason(errno));
 }

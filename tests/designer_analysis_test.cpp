@@ -178,9 +178,22 @@ TEST_F(DesignerAnalysis, HostCommandWritesDesignAndMoments) {
   std::ifstream csv(dir / "out" / "moments.csv");
   std::string header, line;
   std::getline(csv, header);
-  EXPECT_EQ(header.rfind("board,face,direction_or_edge,basic", 0), 0u) << header;
-  int rows = 0;
-  while (std::getline(csv, line)) ++rows;
+  EXPECT_EQ(header.rfind("board,face,side,direction_or_edge,basic", 0), 0u) << header;
+  int rows = 0, bases = 0;
+  while (std::getline(csv, line)) {
+    ++rows;
+    // Water inside an open tank bends each wall's base with its water side
+    // in tension: the inner side, whichever of upper and lower it is.
+    std::vector<std::string> f;
+    std::stringstream s(line);
+    for (std::string cell; std::getline(s, cell, ',');) f.push_back(cell);
+    ASSERT_EQ(f.size(), 9u) << line;
+    if (f[0].rfind("wall", 0) == 0 && f[3] == "edge 1" && std::fabs(std::stod(f[4])) > 1.0) {
+      EXPECT_EQ(f[2], "inner") << line;
+      ++bases;
+    }
+  }
+  EXPECT_EQ(bases, 4);
   // 5 boards, each 4 face rows and 2 rows per edge (4 edges).
   EXPECT_EQ(rows, 5 * (4 + 2 * 4));
 
