@@ -15,9 +15,9 @@
 // bars along its sides, without openings and with area loads only; the
 // strip spans between the other two edges and takes the load on the
 // board's centre line.  A strip that is a mechanism falls back to the
-// plate, which reports it.  A board with sloped edges, which the plate grid cannot follow, is
-// solved as its bounding rectangle, each side taking the strongest
-// restraint of the edges on it.
+// plate, which reports it.  A board with sloped edges, which the plate grid
+// cannot follow, is solved as its bounding rectangle, each side taking the
+// strongest restraint of the edges on it.
 //
 // Joints (moment distribution as design manuals for rectangular tanks do
 // it): every set of boards whose edges are fixed along one joint line is
