@@ -272,6 +272,8 @@ void TankModel3DView::Redraw(Tank& tank) {
 }
 
 std::vector<EntityList> TankModel3DView::BuildBoardSolids(Tank& tank) {
+  // Drawing changes no board's geometry: the neighbours are found once.
+  const Structure::TopologyFreeze frozen(tank);
   const std::string layers[3] = {GetLayerName(0), GetLayerName(1), GetLayerName(2)};
   std::vector<EntityList> result;
   for (const StructureComponentPtr& component : tank.GetComponents()) {
