@@ -129,6 +129,10 @@ void RunAnalyse(const AnalyseOptions& o, HostStreams& io) {
     BuildNewTank(*designer, ReadProjectFile(o.input), o.input);
   else
     OpenDesign(*designer, o.input);
+  // The output folder is made (or found unusable) before the analysis runs;
+  // its files appear only once all are written.
+  std::unique_ptr<OutputSet> out;
+  if (!o.outDir.empty()) out = std::make_unique<OutputSet>(o.outDir);
   io.err << fmt::format("{}: analysing {} boards (method {})...\n", o.input, designer->GetTank().GetBoards().size(),
                         designer->GetSettings().GetLoadSettings().GetAnalysisMethod());
   {
@@ -149,14 +153,13 @@ void RunAnalyse(const AnalyseOptions& o, HostStreams& io) {
     WarnFailedChecks(checks, io.err);
     io.status = kExitCheckFailed;
   }
-  if (o.outDir.empty()) return;
+  if (!out) return;
   // Every output appears together, or none does.
-  OutputSet out(o.outDir);
-  SaveDesign(*designer, out.Stage("tank.tkd"));
-  WriteMomentsCsv(designer->GetTank(), out.Stage("moments.csv"));
-  WriteChecks(checks, out.Stage("checks.txt"));
-  out.Commit();
-  for (const std::string& file : out.Files()) io.out << "wrote " << file << "\n";
+  SaveDesign(*designer, out->Stage("tank.tkd"));
+  WriteMomentsCsv(designer->GetTank(), out->Stage("moments.csv"));
+  WriteChecks(checks, out->Stage("checks.txt"));
+  out->Commit();
+  for (const std::string& file : out->Files()) io.out << "wrote " << file << "\n";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 // DIR stays as it was).
 #include "app/BookPictures.h"
 #include "app/Commands.h"
+#include "app/OutputSet.h"
 #include "app/DesignFiles.h"
 #include "app/NewTank.h"
 #include "app/ProjectFile.h"
@@ -138,10 +139,10 @@ void RunBook(const BookOptions& o, HostStreams& io) {
   }
   const MemberLists members = ParseMembers(designer->GetTank(), o.members);
 
-  std::error_code ec;
-  std::filesystem::create_directories(o.outDir, ec);
-  const std::string path = (std::filesystem::path(o.outDir) / "calcbook.docx").string();
-  g_ViewBoard.SetDocumentPath(path);
+  // The book appears under its name only once it is whole.
+  OutputSet out(o.outDir);
+  const std::string path = (out.Folder() / "calcbook.docx").string();
+  g_ViewBoard.SetDocumentPath(out.Stage("calcbook.docx"));
 
   const BookPictures pictures = MakeBookPictures(*designer, options[4] == 1);
   const int mode = o.members.empty() ? 0 : 1;
@@ -155,6 +156,7 @@ void RunBook(const BookOptions& o, HostStreams& io) {
   g_progressStream = nullptr;
   designer->GetCalcBookWriter().ReleaseDocument();
   if (!ok) throw std::runtime_error(PrintableMessage(o.input) + ": " + designer->GetCalcBookError());
+  out.Commit();
   io.out << fmt::format("wrote {}\n", path);
 }
 

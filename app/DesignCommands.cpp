@@ -43,10 +43,10 @@ void PrintInfo(const std::string& path, TankDesigner& designer, std::ostream& ou
   out << path << "\n";
   std::map<int, int> kinds;
   for (const BoardPtr& board : designer.GetTank().GetBoards()) ++kinds[board->GetKind()];
-  out << "  boards:";
-  if (kinds.empty()) out << " none";
-  for (const auto& [kind, count] : kinds) out << fmt::format(" {} {},", count, BoardKindName(kind));
-  out << "\n";
+  std::string boards;
+  for (const auto& [kind, count] : kinds)
+    boards += fmt::format("{}{} {}", boards.empty() ? "" : ", ", count, BoardKindName(kind));
+  out << "  boards: " << (boards.empty() ? "none" : boards) << "\n";
   // Numbered as `export --view N` takes them.
   const auto& views = designer.GetViews();
   out << fmt::format("  views: {}\n", views.empty() ? std::string("none") : std::to_string(views.size()));
@@ -146,7 +146,9 @@ void RegisterDesignCommands(CLI::App& cli, HostStreams& io) {
   ex->add_option("--dxf", o->dxf, "DXF file (R2000, for CAD programs)")->type_name("FILE");
   ex->add_option("--svg", o->svg, "SVG preview")->type_name("FILE");
   ex->add_option("--png", o->png, "PNG preview")->type_name("FILE");
-  auto* view = ex->add_option("--view", o->view, "Only the entities of view N (0 = first; `info` numbers them)")
+  auto* view = ex->add_option("--view", o->view,
+                              "Only the entities of view N (0 = first; `info` numbers them); without it, the views "
+                              "of the design's current mode, 3D views beside the plans")
                    ->type_name("N");
   ex->callback([o, view, &io] {
     o->viewGiven = view->count() > 0;

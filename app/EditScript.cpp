@@ -253,10 +253,10 @@ std::string Describe(const Snapshots& before, const Tank& tank) {
   if (!removed.empty()) parts.push_back("removed " + Join(removed));
   if (!added.empty()) parts.push_back("added " + Join(added));
   if (!changed.empty()) parts.push_back("changed " + Join(changed));
-  std::string s = parts.empty() ? "no board changed" : Join(parts);
-  s = std::string(s);
-  return fmt::format("{}; now {} walls, {} bottom slabs, {} top slabs", s, tank.GetWalls().size(),
-                     tank.GetBottomSlabs().size(), tank.GetTopSlabs().size());
+  const std::string s = parts.empty() ? "no board changed" : Join(parts);
+  return fmt::format("{}; now {} walls, {} bottom slabs, {} top slabs in {} structural units", s,
+                     tank.GetWalls().size(), tank.GetBottomSlabs().size(), tank.GetTopSlabs().size(),
+                     tank.GetUnits().size());
 }
 
 std::string TankBytes(const Tank& tank) {
@@ -704,6 +704,7 @@ EditOutcome RunEditLine(TankDesigner& designer, const EditLine& line, const std:
   const bool changed = TankBytes(designer.GetTank()) != bytesBefore;
   if (!changed) designer.DropLastUndoState();
   const std::string messages = MessagesSince(messagesBefore);
+  if (!reached && !designer.GetLastEditNote().empty()) reason = designer.GetLastEditNote();
   if (!reached) {
     outcome.refused = true;
     outcome.message = "refused: " + (messages.empty() ? (reason.empty() ? std::string("nothing to do") : reason)

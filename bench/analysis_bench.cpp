@@ -53,6 +53,37 @@ void BM_AnalyseTank10x10(benchmark::State& state) {
   state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 BENCHMARK(BM_AnalyseTank10x10)->Iterations(1)->Unit(benchmark::kMillisecond);
+// The board method (0) on square tanks of n × n cells of 6 m, walls 4 m
+// high, covered and buried: the time per board stays the same from 4 to
+// about 1,000 boards (n = 16: 1,056 boards).
+void BM_AnalyseMethod0Cells(benchmark::State& state) {
+  const auto n = static_cast<std::uint32_t>(state.range(0));
+  Tank tank;
+  ProjectSettings s;
+  fixtures::MakeRegularTank(tank, fixtures::RegularLayout(n, n, true, 6000.0 * n, 6000.0 * n));
+  s.GetLoadSettings().SetAnalysisMethod(0);
+  TankModeler m;
+  m.MarkOuterWallFaces(tank);
+  m.ClassifyBoardEdges(tank, 1, 1, 0);
+  m.MarkSlabOverhangs(tank, 500);
+  bool ok = true;
+  for (auto _ : state) ok = AnalyseTank(tank, s) && ok;
+  if (!ok) state.SkipWithError(GetLastAnalysisError().c_str());
+  const auto boards = static_cast<double>(tank.GetBoards().size());
+  state.counters["boards"] = boards;
+  state.counters["time_per_board"] =
+      benchmark::Counter(boards, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.SetComplexityN(static_cast<benchmark::IterationCount>(boards));
+}
+BENCHMARK(BM_AnalyseMethod0Cells)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(4)
+    ->Arg(8)
+    ->Arg(12)
+    ->Arg(16)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 void BM_BoardTwelveLoadings(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));

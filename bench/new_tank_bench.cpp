@@ -53,6 +53,6 @@ void BM_NewAndAnalyseTank(benchmark::State& state) {
   if (!ok) state.SkipWithError("the analysis failed");
   state.counters["boards"] = static_cast<double>(boards);
 }
-BENCHMARK(BM_NewAndAnalyseTank)->Arg(3)->Arg(10)->Arg(20)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_NewAndAnalyseTank)->Arg(3)->Arg(6)->Arg(10)->Arg(20)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

@@ -53,6 +53,15 @@ std::string PrintfInt(const char* format, int a) {
   return buffer;
 }
 
+// The short text of a bar group the design could not satisfy.
+const char* FailingText(int status) {
+  switch (status) {
+    case BarGroupStatus::kCrackLimitNotMet: return "裂缝超限";
+    case BarGroupStatus::kNoBarForArea: return "无可选钢筋";
+    default: return "无法设计";
+  }
+}
+
 const char kTenTabs[] = "\t\t\t\t\t\t\t\t\t\t";
 
 void InsertMemberPictures(TankWordObj& doc, const std::vector<MemberPicture>& pictures, int number) {
@@ -490,10 +499,13 @@ void CalcBookWriter::WriteResultTable(const Board& board, bool upper) {
     // printed as "-", never as a division by zero.
     if (v.spacing > 0) {
       doc.SetCellText(r, 7, GetGradeSymbolCode(v.grade) + FormatInt(v.diameter) + "@" + FormatInt(v.spacing));
+      // A group the design could not satisfy says why instead of its bars.
+      if (BarGroupStatus::IsFailing(v.status)) doc.SetCellText(r, 7, FailingText(v.status));
       doc.SetCellText(r, 8, FormatReal(v.diameter * (v.diameter * g_Pi) * 250.0 / v.spacing));
       doc.SetCellText(r, 9, FormatReal(v.crackWidth));
     } else {
       for (int c = 7; c <= 9; ++c) doc.SetCellText(r, c, "-");
+      if (BarGroupStatus::IsFailing(v.status)) doc.SetCellText(r, 7, FailingText(v.status));
     }
   };
   row(1, "Lx", "", board.GetFaceValues(upper, true));

@@ -6,6 +6,7 @@
 // leaves nothing behind: the tank is put back as it was and the model view
 // redrawn as it stood.
 #include "designer/TankDesigner.h"
+#include "model/BoardItems.h"
 #include "modelview/TankModel2DView.h"
 #include "platform/Dusmet.h"
 
@@ -40,6 +41,17 @@ double SlabLevel(const GeometrySettings& g, bool top) {
 
 double WallBase(const GeometrySettings& g) { return SlabLevel(g, false); }
 
+// Empty when every opening of every board lies inside its board; otherwise
+// which one does not.
+std::string OpeningOutside(const Tank& tank) {
+  for (const BoardPtr& board : tank.GetBoards()) {
+    std::string why;
+    if (!model_items::OpeningsFit(*board, *board, [](const _3dPoint& p) { return p; }, &why))
+      return why + " (board " + std::to_string(board->GetNumber()) + ")";
+  }
+  return {};
+}
+
 }  // namespace
 
 void TankDesigner::RedrawModel2D(int planKind, int labelMode, bool zoom) {
@@ -54,6 +66,7 @@ template <class Edit>
 bool TankDesigner::RunEdit(Edit edit, int planKind, int labelMode, bool zoom) {
   Tank& tank = GetTank();
   Tank saved(tank);
+  m_lastEditNote.clear();
   auto rollBack = [&] {
     tank.Swap(saved);
     // The model view drew objects of the abandoned tank: draw it again as it
@@ -244,6 +257,11 @@ bool TankDesigner::ChangeSlabLevels(EntityHandleList picked, int level, int plan
                              static_cast<double>(GetSettings().GetGeometrySettings().GetWallThickness()), &tank};
           if (m_modeler.ModifySlabLevel(edit)) moved = true;
         }
+        // Walls cut short by a moved slab must keep their openings.
+        if (const std::string outside = OpeningOutside(tank); !outside.empty()) {
+          m_lastEditNote = outside;
+          return EditEnd::kFailed;
+        }
         return moved ? EditEnd::kDone : EditEnd::kRefused;
       },
       planKind, labelMode);
@@ -256,7 +274,12 @@ bool TankDesigner::ChangeSlabLevel(ObjectPtr slab, _3dPoint origin, _3dVector xA
         if (!IsExactBoard(slab)) return EditEnd::kStop;
         SlabLevelEdit edit{boost::static_pointer_cast<Board>(slab), origin, xAxis, yAxis, localOutline,
                            static_cast<double>(GetSettings().GetGeometrySettings().GetWallThickness()), &tank};
-        return m_modeler.ModifySlabLevel(edit) ? EditEnd::kDone : EditEnd::kRefused;
+        if (!m_modeler.ModifySlabLevel(edit)) return EditEnd::kRefused;
+        if (const std::string outside = OpeningOutside(tank); !outside.empty()) {
+          m_lastEditNote = outside;
+          return EditEnd::kFailed;
+        }
+        return EditEnd::kDone;
       },
       planKind, labelMode);
 }
@@ -446,7 +469,10 @@ bool TankDesigner::EditBoardsAndTopSlabs(EntityHandleList picked, int level, int
           int groupLevel = level;
           BoardPtr result;
           if (m_modeler.SelectStackBoardAtLevel(group, result, groupLevel, tank, above) && result) {
-            if (typeid(*result) != typeid(Board)) return EditEnd::kFailed;
+            if (typeid(*result) != typeid(Board)) {
+              m_lastEditNote = "a picked object is no board";
+              return EditEnd::kFailed;
+            }
             m_modeler.SetBoardHeight(result, groupLevel, tank);
             changed = true;
           }
@@ -454,6 +480,11 @@ bool TankDesigner::EditBoardsAndTopSlabs(EntityHandleList picked, int level, int
         }
         if (!above.empty()) changed = true;
         m_modeler.EditBoardList(std::vector<ObjectPtr>(above.begin(), above.end()), tank);
+        // A board made lower must keep its openings.
+        if (const std::string outside = OpeningOutside(tank); !outside.empty()) {
+          m_lastEditNote = outside;
+          return EditEnd::kFailed;
+        }
         return changed ? EditEnd::kDone : EditEnd::kRefused;
       },
       planKind, labelMode);

@@ -223,6 +223,9 @@ class TankDesigner : public VekObject {
                                    std::vector<std::vector<int>>& out);
   // Drops the last undo snapshot (an edit that changed nothing).
   void DropLastUndoState();
+  // Why the last editing command was refused or rolled back (empty when it
+  // was not, or when it gave no reason).
+  const std::string& GetLastEditNote() const { return m_lastEditNote; }
 
   // ---- New tank and model preparation -------------------------------------
   // False (and the tank as it was) when the layout is refused; `error` says
@@ -302,6 +305,7 @@ class TankDesigner : public VekObject {
   CalcBookWriter m_calcBook;
   std::string m_calcBookError;
   bool m_reinDesigned = false;
+  std::string m_lastEditNote;
 };
 
 // A design read from a file and not yet taken over by a designer.

@@ -68,6 +68,8 @@ void TankModeler::BuildEars(Tank& tank, const DetailingSettings& settings) const
                       settings.GetBottomSlabOuterEarSize(), 0};
 
   ClearEars(tank);
+  // Haunches change no board's geometry: the joints are found once.
+  const Structure::TopologyFreeze frozen(tank);
 
   // Plain boards only (not boards of derived kinds).
   std::unordered_set<const Board*> plain;

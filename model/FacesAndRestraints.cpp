@@ -85,6 +85,8 @@ void TankModeler::MarkSlabOverhangs(Tank& tank, double overhang) const {
 
 void TankModeler::ClassifyBoardEdges(Tank& tank, int wallTopCode, int topSlabEdgeCode,
                                      int bottomSlabEdgeCode) const {
+  // Restraints change no board's geometry: the neighbours are found once.
+  const Structure::TopologyFreeze frozen(tank);
   for (const auto& component : tank.GetComponents()) {
     // Components that are not boards carry no edges and are passed over.
     const BoardPtr board = boost::dynamic_pointer_cast<Board>(component);

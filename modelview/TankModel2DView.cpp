@@ -116,6 +116,8 @@ void TankModel2DView::Redraw(Tank& tank) {
 }
 
 ModelPlanGroups TankModel2DView::BuildPlanEntities(Tank& tank) {
+  // Drawing changes no board's geometry: the neighbours are found once.
+  const Structure::TopologyFreeze frozen(tank);
   ModelPlanGroups groups;
   const auto append = [&groups](ModelPlanGroups more) {
     for (EntityList& g : more) groups.push_back(std::move(g));

@@ -141,10 +141,18 @@ std::vector<SlabEdgeReach> SlabReaches(const BoardPtr& slab, Tank& tank) {
   return reach;
 }
 
-// The grow of each edge of a board's own solid: a slab's edges without an
-// overhang solid reach the outer faces of their walls; a wall that meets
-// one other wall at an outer corner (an L, where both end) reaches the
-// other's outer face, when it comes first of the two in the model.
+// The grow of each edge of a board's own solid, so that the solids meet
+// face to face without overlapping, as the concrete is cast:
+// - a slab's edges without an overhang solid reach the outer faces of their
+//   walls;
+// - a wall stands on the bottom slab's upper face and ends under the top
+//   slab's lower face;
+// - at an outer corner (two walls that both end there) the wall first in
+//   the model is carried to the other's outer face and the other ends at
+//   its inner face;
+// - where a wall line runs through (a T), the wall that stops there ends at
+//   the face of the through wall; at a cross the line first in the model
+//   runs through.
 std::vector<double> SolidGrow(const BoardPtr& board, Tank& tank) {
   std::vector<double> grow(board->GetEdges().size(), 0.0);
   if (board->GetKind() == 1 || board->GetKind() == 2) {
@@ -160,18 +168,53 @@ std::vector<double> SolidGrow(const BoardPtr& board, Tank& tank) {
   };
   for (std::size_t i = 0; i < grow.size(); ++i) {
     const _3dVector out = Outward(*board, static_cast<int>(i));
-    if (std::fabs(out.z) > 1e-6) continue;  // only the wall's vertical ends
+    const _3dVector in(-out.x, -out.y, -out.z);
     std::vector<BoardPtr> others;
     std::vector<int> otherEdges;
     tank.GetBoardsOnEdge(board, static_cast<int>(i), others, otherEdges);
-    std::vector<std::size_t> walls;
-    for (std::size_t k = 0; k < others.size(); ++k)
-      if (others[k] && others[k] != board && others[k]->GetKind() == 0) walls.push_back(k);
-    if (walls.size() != 1) continue;  // a T or a cross: the walls in line close it
-    const BoardPtr& other = others[walls[0]];
-    if (otherEdges[walls[0]] < 0 || Parallel(other->GetNormal(), board->GetNormal())) continue;
-    if (position(other) < position(board)) continue;  // the other wall is carried instead
-    grow[i] = FaceReach(*other, out);
+    if (std::fabs(out.z) > 1e-6) {
+      // The base or the top: the slabs the wall meets there.
+      double cut = 0.0;
+      for (const BoardPtr& other : others)
+        if (other && other->GetKind() != 0 && Parallel(other->GetNormal(), _3dVector(0, 0, 1)))
+          cut = std::max(cut, FaceReach(*other, in));
+      grow[i] = -cut;
+      continue;
+    }
+    std::vector<BoardPtr> inLine, across;
+    bool acrossEnds = true;
+    for (std::size_t k = 0; k < others.size(); ++k) {
+      const BoardPtr& other = others[k];
+      if (!other || other == board || other->GetKind() != 0) continue;
+      if (Parallel(other->GetNormal(), board->GetNormal())) {
+        inLine.push_back(other);
+      } else {
+        across.push_back(other);
+        if (otherEdges[k] < 0) acrossEnds = false;  // a wall running on past the joint
+      }
+    }
+    if (across.empty()) continue;
+    const bool acrossContinues = across.size() >= 2 || !acrossEnds;
+    auto first = [&](const std::vector<BoardPtr>& walls) {
+      auto best = static_cast<std::ptrdiff_t>(components.size());
+      for (const BoardPtr& w : walls) best = std::min(best, static_cast<std::ptrdiff_t>(position(w)));
+      return best;
+    };
+    std::vector<BoardPtr> mine = inLine;
+    mine.push_back(board);
+    bool carried = false, cut = false;
+    if (inLine.empty() && !acrossContinues) {  // an outer corner
+      carried = first(mine) < first(across);
+      cut = !carried;
+    } else if (inLine.empty()) {  // the wall that stops at a T
+      cut = true;
+    } else if (acrossContinues) {  // a cross: the first line runs through
+      cut = first(across) < first(mine);
+    }
+    double reach = 0.0;
+    for (const BoardPtr& other : across) reach = std::max(reach, FaceReach(*other, carried ? out : in));
+    if (carried) grow[i] = reach;
+    if (cut) grow[i] = -reach;
   }
   return grow;
 }

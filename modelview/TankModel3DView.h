@@ -5,13 +5,15 @@
 // model are drawn as 3D lines, each line once.  All entities carry kind
 // 0x2000.
 //
-// The solids show the concrete, closed at the tank's outer corners, while
-// the structural model keeps its boards on the wall axes: a slab's edges on
-// the tank's outside reach the outer faces of their walls (a bottom slab's
-// overhang solid reaches over the wall and the overhang, and over the
-// corner square where the next edge reaches out too); of two walls that end
-// at an outer corner, the first in the model is carried to the other's
-// outer face.
+// The solids show the concrete, closed at the tank's outer corners and
+// meeting face to face, while the structural model keeps its boards on the
+// wall axes: a slab's edges on the tank's outside reach the outer faces of
+// their walls (a bottom slab's overhang solid reaches over the wall and the
+// overhang, and over the corner square where the next edge reaches out
+// too); walls stand on the bottom slab and end under the top slab; of two
+// walls that end at an outer corner, the first in the model is carried to
+// the other's outer face and the other ends at its inner face; a wall that
+// stops at a wall running through ends at its face.
 #pragma once
 
 #include "view/TankView.h"

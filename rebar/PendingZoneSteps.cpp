@@ -2,8 +2,6 @@
 // in the design driver's order so that the driver, the progress it reports and
 // the tagging and finishing passes stay as they will be; each does nothing
 // until its builder arrives:
-//   - edge bar selection along the trend map (the edge bars of every board
-//     face are already selected from the full table by SelectAllReins);
 //   - face zones laid over a group of boards as one (each board of a group
 //     gets its own zones for now, see rebar/FaceZones.h);
 //   - joint and edge zones along board edges;
@@ -18,8 +16,6 @@
 #include "rebar/ReinTrendAdapter.h"
 
 #include <typeinfo>
-
-void ReinDesigner::SelectEdgeReins(Tank&, const ReinDesignOptions&, const ReinTrendAdapter&) const {}
 
 void ReinDesigner::LayoutBoardZones(Tank& tank, const ReinDesignOptions& options, const ReinTrendAdapter&,
                                     ProgressFn fn) const {

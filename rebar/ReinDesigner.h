@@ -75,6 +75,11 @@ class ReinDesigner {
   // Category 4 and wall kind on the haunch zones with bars set, bars laid.
   void FinishHaunchZones(Tank& tank) const;
   void FinishOverhangZones(Tank& tank) const;
+
+  // The bars of an edge or haunch zone laid again along its distribution line
+  // (DistributeBarsOnLine of rebar/ZoneBars.h): all bars, or one bar at a
+  // position along the line.
+  std::vector<ReinPtr> DistributeBarsOnLine(const ReinZonePtr& zone, int position, bool single) const;
 };
 
 // Empties every zone list a design fills: board faces, board edges, openings,

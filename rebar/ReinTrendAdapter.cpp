@@ -1,5 +1,7 @@
 #include "rebar/ReinTrendAdapter.h"
 
+#include "rebar/DetailingRules.h"
+
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -295,13 +297,7 @@ double ReinTrendAdapter::GetEdgeAngle(const BoardPtr& board, const BoardEdge& ed
 }
 
 int ReinTrendAdapter::IsEdgeAlongReinX(const BoardEdgeRef& ref) const {
-  if (!ref.board || ref.edgeIndex < 0 || ref.edgeIndex >= static_cast<int>(ref.board->GetEdges().size()))
-    return 0;
-  const BoardEdge& edge = ref.board->GetEdges()[static_cast<std::size_t>(ref.edgeIndex)];
-  const double a = ref.board->GetReinAngle();
-  double angle = _2dVector(std::cos(a), std::sin(a)).GetAngleTo(edge.GetEndPoint() - edge.GetStartPoint());
-  if (angle > g_Pi / 2) angle = g_Pi - angle;
-  return angle <= g_Pi / 4 + 1e-9 ? 1 : 0;
+  return ref.board ? ::IsEdgeAlongReinX(*ref.board, ref.edgeIndex) : 0;
 }
 
 void ReinTrendAdapter::GetEdgeBarSets(const BoardEdgeRef& ref, bool face, BarSet& edgeBars,
@@ -321,7 +317,8 @@ void ReinTrendAdapter::GetEdgeBarSets(const BoardEdgeRef& ref, bool face, BarSet
   const BoardEdge& edge = ref.board->GetEdges()[static_cast<std::size_t>(ref.edgeIndex)];
   const FaceValues& e = edge.GetFaceValues(face);
   edgeBars = BarSet{e.diameter, e.spacing, e.grade};
-  crossingBars = CrossingBars(*ref.board, edge.GetEndPoint() - edge.GetStartPoint(), face);
+  const FaceValues& v = ref.board->GetFaceValues(face, IsEdgeAlongReinX(ref) == 0);
+  crossingBars = BarSet{v.diameter, v.spacing, v.grade};
 }
 
 bool ReinTrendAdapter::IsStrongerRein(const BoardEdgeRef& ref, bool face) const {

@@ -93,7 +93,7 @@ std::string Joined(const std::vector<std::string>& lines) {
 // The design water depth of the settings fills the cells: 2.0 m of water
 // above the bottom slab's top face (−3.000) in an open tank whose walls
 // reach 3.8 m above it.  The wall (20 m long, 4 m from the slab's mid-plane:
-// a cantilever) carries the water over 2.2 m of its height against 4.0 m
+// nearly a cantilever) carries the water over 2.2 m of its height against 4.0 m
 // full, so its base moment falls by (2.2 / 4.0)³; the water weight by
 // 2.0 / 3.8.
 //   full: 1.27 × 10 × 4.0³ / 6 = 135.47 kN·m/m; half: 1.27 × 10 × 2.2³ / 6
@@ -123,7 +123,9 @@ TEST(AnalysisLoads, DesignWaterDepthFillsTheCells) {
     moment[k] = std::max(m.upper, m.lower);
   }
   EXPECT_NEAR(weight[1] / weight[0], 2.0 / 3.8, 1e-9);
-  EXPECT_NEAR(moment[0], 1.27 * 10 * 64.0 / 6, 0.02 * moment[0]);
+  // The wall is a plate clamped at its ends (b/H = 5): its base moment at
+  // mid-length lies a few percent under the cantilever's.
+  EXPECT_NEAR(moment[0], 1.27 * 10 * 64.0 / 6, 0.06 * moment[0]);
   EXPECT_NEAR(moment[1] / moment[0], std::pow(2.2 / 4.0, 3), 0.02 * std::pow(2.2 / 4.0, 3));
 
   // The designer's analysis takes the depth from its settings too, and a

@@ -4,6 +4,7 @@
 #include "platform/Tobrin.h"
 #include "platform/tobrin/tank_analysis.h"
 #include "model/TankModeler.h"
+#include "tests/plate_reference.h"
 #include "tests/tank_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -103,13 +104,17 @@ void ExpectSignRule(const Tank& tank) {
   }
 }
 
-// A buried cantilever wall (one-way: 20 m long, 4 m high, free top): the
-// water of the empty-before-backfill case (2) puts the inner face in tension
-// at the base, the soil of the empty backfilled case (1) the outer face.
+// A buried wall of an open tank (20 m long, 4 m high, free top, fixed base
+// and sides): the water of the empty-before-backfill case (2) puts the
+// inner face in tension at the base, the soil of the empty backfilled case
+// (1) the outer face.  The calculation book's span ratio rule calls the wall
+// one-way (b/H = 5), but the analysis solves it as the plate it is, so its
+// sides carry moment; both pressures are triangular, and the plate's
+// coefficients (series solution, b/H = 5) give
 //   water: q0 = 10 × 4.0 = 40 kPa at the base (surface at the wall top),
-//          M = q0·H²/6 = 40 × 16 / 6 = 106.67 kN·m/m, basic × 1.27 = 135.47
 //   soil:  Ka = tan²(30°) = 1/3, q0 = 18 × 4.0 / 3 = 24 kPa,
-//          M = 24 × 16 / 6 = 64.00 kN·m/m, basic × 1.27 = 81.28
+//   M = coefficient × q0·H² × 1.27 (basic), within 2 %
+// (a cantilever strip would give q0·H²/6 at the base and nothing at the sides).
 TEST(TankAnalysis, BuriedWallCasesGovernOppositeFaces) {
   Tank tank;
   ASSERT_TRUE(fixtures::MakeRegularTank(tank, fixtures::RegularLayout(1, 1, false, 20000, 20000)));
@@ -120,24 +125,40 @@ TEST(TankAnalysis, BuriedWallCasesGovernOppositeFaces) {
   Prepare(tank, s);
   ASSERT_TRUE(AnalyseTank(tank, s)) << GetLastAnalysisError();
   ExpectSignRule(tank);
+  plate_reference::RectangularPlate plate;
+  plate.width = 20000;
+  plate.height = 4000;
+  plate.qBase = 1.0 / 16.0;  // coefficients of q0·H²
+  plate.qTop = 0.0;
+  const plate_reference::WallExtremes ref = plate_reference::Solution(plate).Extremes();
+  const double base = -ref.base.min, side = -ref.side.min;
+  ASSERT_GT(side, 0.1);
   ASSERT_EQ(tank.GetWalls().size(), 4u);
   for (const BoardPtr& w : tank.GetWalls()) {
     ASSERT_TRUE(tobrin::IsOneWay(*w, 1));
     ASSERT_NE(w->IsUpperFaceOuter(), w->IsLowerFaceOuter());
     const WallFaces f = Faces(*w);
-    EXPECT_NEAR(f.innerBase, 1.27 * 40.0 * 16.0 / 6.0, 0.05);
+    EXPECT_NEAR(f.innerBase, 1.27 * base * 40.0 * 16.0, 0.02 * 1.27 * base * 40.0 * 16.0);
     EXPECT_EQ(f.innerBaseCase, 2);
-    EXPECT_NEAR(f.outerBase, 1.27 * 24.0 * 16.0 / 6.0, 0.05);
+    EXPECT_NEAR(f.outerBase, 1.27 * base * 24.0 * 16.0, 0.02 * 1.27 * base * 24.0 * 16.0);
     EXPECT_EQ(f.outerBaseCase, 1);
     // The standard and quasi-permanent values of the governing case.
-    const BoardEdge& base = w->GetEdges()[0];
-    const double innerStd = w->IsUpperFaceOuter() ? -base.GetLowerStandardMoment() : base.GetUpperStandardMoment();
-    const double outerQuasi = w->IsUpperFaceOuter() ? base.GetUpperQuasiMoment() : -base.GetLowerQuasiMoment();
-    EXPECT_NEAR(innerStd, 40.0 * 16.0 / 6.0, 0.05);
-    EXPECT_NEAR(outerQuasi, 24.0 * 16.0 / 6.0, 0.05);
-    // One-way: the long direction and the wall's sides carry nothing.
-    EXPECT_EQ(w->GetEdges()[1].GetUpperBasicMoment(), 0.0);
-    EXPECT_EQ(w->GetEdges()[1].GetLowerBasicMoment(), 0.0);
+    const BoardEdge& baseEdge = w->GetEdges()[0];
+    const double innerStd =
+        w->IsUpperFaceOuter() ? -baseEdge.GetLowerStandardMoment() : baseEdge.GetUpperStandardMoment();
+    const double outerQuasi =
+        w->IsUpperFaceOuter() ? baseEdge.GetUpperQuasiMoment() : -baseEdge.GetLowerQuasiMoment();
+    EXPECT_NEAR(innerStd, base * 40.0 * 16.0, 0.02 * base * 40.0 * 16.0);
+    EXPECT_NEAR(outerQuasi, base * 24.0 * 16.0, 0.02 * base * 24.0 * 16.0);
+    // Two-way: the sides carry the plate's side moment on both faces (water
+    // inside, soil outside), each in its own case.
+    const BoardEdge& sideEdge = w->GetEdges()[1];
+    const double innerSide =
+        w->IsUpperFaceOuter() ? -sideEdge.GetLowerBasicMoment() : sideEdge.GetUpperBasicMoment();
+    const double outerSide =
+        w->IsUpperFaceOuter() ? sideEdge.GetUpperBasicMoment() : -sideEdge.GetLowerBasicMoment();
+    EXPECT_NEAR(innerSide, 1.27 * side * 40.0 * 16.0, 0.02 * 1.27 * side * 40.0 * 16.0);
+    EXPECT_NEAR(outerSide, 1.27 * side * 24.0 * 16.0, 0.02 * 1.27 * side * 24.0 * 16.0);
   }
 }
 

@@ -212,6 +212,14 @@ TEST_F(CalcBookTest, ResultTableOfARectangularSlab) {
   x.spacing = 150;
   x.crackWidth = 0.123;
   slab->GetEdges()[2].GetFaceValues(true).combination = 3;
+  // A group that failed the design shows why in the bar column.
+  FaceValues& y = slab->GetFaceValues(true, false);
+  y.status = BarGroupStatus::kNoBarForArea;
+  FaceValues& crack = slab->GetEdges()[0].GetFaceValues(true);
+  crack.diameter = 25;
+  crack.spacing = 100;
+  crack.crackWidth = 0.31;
+  crack.status = BarGroupStatus::kCrackLimitNotMet;
   slab->SetNumber(7);
   MemberPicture picture{7, nullptr};
   CalcBookWriter writer;
@@ -226,8 +234,10 @@ TEST_F(CalcBookTest, ResultTableOfARectangularSlab) {
   EXPECT_EQ(upper["columns"], 10);
   EXPECT_EQ(upper["cells"][1],
             json::array({"Lx", "", "12.35", "1", "9.50", "8.25", "600.00", "D12@150", "753.98", "0.12"}));
-  EXPECT_EQ(upper["cells"][2][7], "-");
+  EXPECT_EQ(upper["cells"][2][7], "无可选钢筋");
   EXPECT_EQ(upper["cells"][2][8], "-");
+  EXPECT_EQ(upper["cells"][3][7], "裂缝超限");
+  EXPECT_EQ(upper["cells"][3][9], "0.31");
   const std::vector<std::string> labels = {upper["cells"][3][0], upper["cells"][4][0], upper["cells"][5][0],
                                            upper["cells"][6][0]};
   EXPECT_EQ(labels, (std::vector<std::string>{"下", "右", "上", "左"}));

@@ -149,7 +149,7 @@ TEST_F(DesignerAnalysis, WholeTankMethodShowsItsProgress) {
       EXPECT_GE(steps[i].percent, steps[i - 1].percent) << steps[i].text;
     }
   }
-  for (const char* step : {"meshing", "factorising the stiffness", "solving", "moments of load case 1 of"})
+  for (const char* step : {"meshing", "factorising the stiffness", "solving ", "moments of "})
     EXPECT_NE(texts.find(step), std::string::npos) << step << " in\n" << texts;
   EXPECT_EQ(steps.back().percent, 100);
 

@@ -131,6 +131,8 @@ TEST_F(OutputFolder, MessagesSayWhyAFileCannotBeUsed) {
       {{"info", Path("folder.tkd")}, "folder.tkd: cannot open: is a directory"},
       {{"analyse", Path("folder.tkd")}, "folder.tkd: cannot open: is a directory"},
       {{"analyse", Path("missing.json")}, "missing.json: cannot open: not found"},
+      {{"new", Path("folder.tkd")}, "folder.tkd: cannot open: is a directory"},
+      {{"analyse", design, "-o", design}, "cannot write into it: not a folder"},
       {{"export", design, "--dxf", Path("folder.tkd")}, "folder.tkd: cannot write: is a directory"},
       {{"export", design, "--svg", Path("no/such/dir/a.svg")}, "a.svg: cannot write: its folder"},
       {{"export", design, "--view", "-1", "--dxf", Path("a.dxf")}, "--view -1: the design holds 2 views, numbered 0 to 1"},

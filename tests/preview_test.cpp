@@ -259,4 +259,64 @@ TEST(PreviewSheet, DrawingsOfASheetArePlacedApartWithTheirHandles) {
   EXPECT_NEAR((s[2] - s[0]) / (p[2] - p[0]), (6000 + 4000) * std::cos(g_Pi / 6) / 6000, 0.02);
 }
 
+// A square box of solid concrete, side `a` centred in plan on (c, c), from
+// z0 to z1.
+boost::shared_ptr<_3dExtrudant> Box(double c, double a, double z0, double z1) {
+  const double lo = c - a / 2, hi = c + a / 2, z = (z0 + z1) / 2;
+  auto solid = boost::make_shared<_3dExtrudant>();
+  solid->SetProfile(std::vector<_3dLine>{{_3dPoint(lo, lo, z), _3dPoint(hi, lo, z)},
+                                         {_3dPoint(hi, lo, z), _3dPoint(hi, hi, z)},
+                                         {_3dPoint(hi, hi, z), _3dPoint(lo, hi, z)},
+                                         {_3dPoint(lo, hi, z), _3dPoint(lo, lo, z)}});
+  solid->SetHeight(z1 - z0);
+  return solid;
+}
+
+TEST(PreviewIsometric, FacesHideWhatLiesBehindThem) {
+  AcadViewBoard board;
+  const auto outer = Box(500, 1000, 0, 1000);
+  const auto inner = Box(500, 400, 300, 700);  // inside the outer box
+  const auto through = boost::make_shared<_3dLine>(_3dPoint(200, 200, 200), _3dPoint(800, 800, 800));
+  const auto above = boost::make_shared<_3dLine>(_3dPoint(0, 0, 1000), _3dPoint(0, 0, 3000));  // on an edge, then free
+  const EntityList all{outer, inner, through, above};
+  for (const EntityPtr& e : all) board.AddEntity(e);
+  const auto paths = [&](const std::string& svg) {
+    std::vector<int> counts;
+    for (const auto& group : Groups(svg)) {
+      int n = 0;
+      for (std::size_t at = group.second.find("<path"); at != std::string::npos; at = group.second.find("<path", at + 1))
+        ++n;
+      counts.push_back(n);
+    }
+    return counts;
+  };
+  PreviewOptions iso;
+  iso.projection = 1;
+  const std::vector<int> seen = paths(SvgOf(board, all, iso));
+  ASSERT_EQ(seen.size(), 4u);
+  EXPECT_GT(seen[0], 0);
+  EXPECT_EQ(seen[1], 0);  // the box inside
+  EXPECT_EQ(seen[2], 0);  // the line inside
+  EXPECT_EQ(seen[3], 1);
+  // The visible edges of a box seen from above a corner: 9 of its 12.
+  const std::string svg = SvgOf(board, {outer}, iso);
+  static const std::regex step(R"rx([ML](-?[0-9.]+) (-?[0-9.]+))rx");
+  double drawn = 0, edge = 0;
+  for (const auto& [tag, body] : Groups(svg)) {
+    std::vector<std::pair<double, double>> pts;
+    for (auto it = std::sregex_iterator(body.begin(), body.end(), step); it != std::sregex_iterator(); ++it)
+      pts.emplace_back(std::stod((*it)[1]), std::stod((*it)[2]));
+    for (std::size_t k = 0; k + 1 < pts.size(); k += 2) {
+      const double piece = std::hypot(pts[k + 1].first - pts[k].first, pts[k + 1].second - pts[k].second);
+      drawn += piece;
+      edge = std::max(edge, piece);  // every edge of a cube is as long in an isometric view
+    }
+  }
+  EXPECT_NEAR(drawn, 9 * edge, 9 * 3.0);
+  // In a plan nothing is hidden.
+  PreviewOptions plan;
+  plan.projection = 0;
+  for (int n : paths(SvgOf(board, all, plan))) EXPECT_GT(n, 0);
+}
+
 }  // namespace

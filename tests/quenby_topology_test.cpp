@@ -323,6 +323,42 @@ TEST(QuenbyTopology, JointsFollowGeometryAndKeepTheirHaunches) {
   SetJointOverhangEar(again, boost::make_shared<Ear>());
   tank.ClearEars();
   EXPECT_FALSE(GetJointOverhangEar(again, got));
+
+  // While the topology is frozen the boards are taken as they were, but a
+  // board added is still met; after the freeze a moved board is seen again.
+  {
+    const Structure::TopologyFreeze frozen(tank);
+    const BoardPtr far = MakeWall(6000, 0, 6000, 4000, 0, 3000);
+    tank.AddBoard(far);
+    EXPECT_TRUE(tank.FindJoint(far, slab, again));
+    lift(500);
+    EXPECT_TRUE(tank.FindJoint(wall, slab, again));
+  }
+  EXPECT_FALSE(tank.FindJoint(wall, slab, again));
+}
+
+// Joints of a grid of boards are found whatever the order of the boards,
+// as they were found by trying every pair: the slabs of a 5 × 4 grid each
+// meet their neighbours in the plan, never a board farther away.
+TEST(QuenbyTopology, JointsOfAGridAreTheNeighbours) {
+  Tank tank;
+  const int nx = 5, ny = 4;
+  std::vector<BoardPtr> slabs;
+  // Added from the far corner back, so that the order of the boards and the
+  // order along x differ.
+  for (int j = ny - 1; j >= 0; --j)
+    for (int i = nx - 1; i >= 0; --i) slabs.push_back(MakeRectSlab(i * 3000, j * 2000, (i + 1) * 3000, (j + 1) * 2000, 0));
+  tank.AddBoards(slabs);
+  for (std::size_t a = 0; a < slabs.size(); ++a) {
+    for (std::size_t b = 0; b < slabs.size(); ++b) {
+      if (a == b) continue;
+      const int ia = nx - 1 - static_cast<int>(a) % nx, ja = ny - 1 - static_cast<int>(a) / nx;
+      const int ib = nx - 1 - static_cast<int>(b) % nx, jb = ny - 1 - static_cast<int>(b) / nx;
+      const bool side = std::abs(ia - ib) + std::abs(ja - jb) == 1;
+      BoardJointPtr joint;
+      EXPECT_EQ(tank.FindJoint(slabs[a], slabs[b], joint), side) << a << " " << b;
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------

@@ -22,7 +22,8 @@
 // line-type scale (EffectiveLinetypeScale) and the entity's own, drawn solid
 // when a period would be under 4 pixels.  Solids (_3dExtrudant) are drawn by
 // the visible edges of the mesh the DXF writes (one POLYLINE record each),
-// projected like everything else.
+// projected like everything else; in an isometric view the faces of the
+// solids hide the lines behind them (HideLines).
 //
 // The page is sized from the drawing: its extent in paper millimetres (the
 // drawing unit u drawing units make one) times the pixels per paper
@@ -38,10 +39,12 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
@@ -50,9 +53,17 @@ namespace {
 
 struct P2 {
   double x = 0.0, y = 0.0;
+  double depth = 0.0;  // towards the viewer, in an isometric view
+};
+
+// A face of a solid, as a projected triangle: what hides the lines behind it.
+struct Triangle {
+  std::array<P2, 3> p;
+  int part = 0;
 };
 
 struct Stroke {
+  bool hidable = false;  // lines of the isometric view that faces can hide
   std::vector<std::vector<P2>> paths;
   std::vector<bool> closed;
   double width = 0.0;         // model units; 0 draws a hairline
@@ -92,6 +103,7 @@ class Painter : public EntityVisitor {
     item.shape->Accept(*this);
   }
   std::vector<DrawnRecord> records;
+  std::vector<Triangle> triangles;
 
   void Visit(const _2dLine& e) override {
     DrawnRecord& r = Begin("LINE", e);
@@ -100,6 +112,7 @@ class Painter : public EntityVisitor {
   void Visit(const _3dLine& e) override {
     DrawnRecord& r = Begin("LINE", e);
     r.strokes.push_back(Line(e, {P(e.GetStartPoint()), P(e.GetEndPoint())}, false));
+    r.strokes.back().hidable = m_iso;
   }
   void Visit(const _2dArc& e) override {
     DrawnRecord& r = Begin("ARC", e);
@@ -149,7 +162,20 @@ class Painter : public EntityVisitor {
       s.paths.push_back({P(edge[0]), P(edge[1])});
       s.closed.push_back(false);
     }
+    s.hidable = m_iso;
     r.strokes.push_back(s);
+    if (!m_iso) return;
+    const nirvox::SolidMesh mesh = nirvox::MeshSolid(e);
+    for (const nirvox::MeshFace& f : mesh.faces) {
+      for (int k = 1; k + 1 < f.count; ++k) {
+        Triangle t;
+        t.part = m_part;
+        t.p = {P(mesh.vertices[static_cast<std::size_t>(f.vertices[0])]),
+               P(mesh.vertices[static_cast<std::size_t>(f.vertices[static_cast<std::size_t>(k)])]),
+               P(mesh.vertices[static_cast<std::size_t>(f.vertices[static_cast<std::size_t>(k + 1)])])};
+        triangles.push_back(t);
+      }
+    }
   }
   void Visit(const _Text& e) override {
     DrawnRecord& r = Begin("TEXT", e);
@@ -180,10 +206,12 @@ class Painter : public EntityVisitor {
   }
 
  private:
+  // The isometric view looks from above the corner of least x and y; the
+  // depth grows towards the viewer.
   P2 P(const _3dPoint& p) const {
     if (!m_iso) return {p.x, p.y};
     const double c = std::cos(g_Pi / 6.0), s = std::sin(g_Pi / 6.0);
-    return {(p.x - p.y) * c, (p.x + p.y) * s + p.z};
+    return {(p.x - p.y) * c, (p.x + p.y) * s + p.z, p.z - p.x - p.y};
   }
 
   DrawnRecord& Begin(const char* type, const Entity& e) {
@@ -328,7 +356,7 @@ Box2 BoxOf(const std::vector<DrawnRecord>& records, int part) {
 // Places the parts of a sheet apart on the projected plane: each part a gap
 // (a tenth of the largest part's larger side) to the right of the one
 // before, its lower edge in line with the first part's.
-void PlacePartsApart(std::vector<DrawnRecord>& records) {
+void PlacePartsApart(std::vector<DrawnRecord>& records, std::vector<Triangle>& triangles) {
   int parts = 0;
   for (const DrawnRecord& r : records) parts = std::max(parts, r.part + 1);
   if (parts < 2) return;
@@ -359,6 +387,10 @@ void PlacePartsApart(std::vector<DrawnRecord>& records) {
       for (auto& path : s.paths)
         for (P2& p : path) p.x += o.x, p.y += o.y;
     for (TextItem& t : r.texts) t.origin.x += o.x, t.origin.y += o.y;
+  }
+  for (Triangle& t : triangles) {
+    const P2 o = offsets[static_cast<std::size_t>(std::max(t.part, 0))];
+    for (P2& p : t.p) p.x += o.x, p.y += o.y;
   }
 }
 
@@ -619,8 +651,84 @@ using ContextPtr = std::unique_ptr<cairo_t, decltype(&cairo_destroy)>;
 
 struct Prepared {
   std::vector<DrawnRecord> records;
+  std::vector<Triangle> triangles;
   ExportSummary summary;
 };
+
+// Hidden lines of the isometric views: the faces of the solids are drawn
+// into a depth buffer at the page's pixels (at most 2048 on the longer
+// side), and every line that faces can hide keeps only the pieces that no
+// face lies in front of.  A line on a face of its own solid stays: the
+// tolerance covers the change of a face's depth across a pixel and a half.
+void HideLines(std::vector<DrawnRecord>& records, const std::vector<Triangle>& triangles, const Page& page) {
+  if (triangles.empty()) return;
+  const double f = std::min(1.0, 2048.0 / std::max(page.width, page.height));
+  const int W = std::max(1, static_cast<int>(std::ceil(page.width * f)));
+  const int H = std::max(1, static_cast<int>(std::ceil(page.height * f)));
+  const float none = -std::numeric_limits<float>::infinity();
+  std::vector<float> depth(static_cast<std::size_t>(W) * static_cast<std::size_t>(H), none);
+  const auto px = [&](const P2& p) { return P2{page.X(p.x) * f, page.Y(p.y) * f, p.depth}; };
+  for (const Triangle& t : triangles) {
+    const P2 a = px(t.p[0]), b = px(t.p[1]), c = px(t.p[2]);
+    const double area = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+    if (std::fabs(area) < 1e-12) continue;  // seen edge-on
+    const int x0 = std::max(0, static_cast<int>(std::floor(std::min({a.x, b.x, c.x}))));
+    const int x1 = std::min(W - 1, static_cast<int>(std::ceil(std::max({a.x, b.x, c.x}))));
+    const int y0 = std::max(0, static_cast<int>(std::floor(std::min({a.y, b.y, c.y}))));
+    const int y1 = std::min(H - 1, static_cast<int>(std::ceil(std::max({a.y, b.y, c.y}))));
+    for (int j = y0; j <= y1; ++j) {
+      for (int i = x0; i <= x1; ++i) {
+        const double x = i + 0.5, y = j + 0.5;
+        const double wa = ((b.x - x) * (c.y - y) - (b.y - y) * (c.x - x)) / area;
+        const double wb = ((c.x - x) * (a.y - y) - (c.y - y) * (a.x - x)) / area;
+        const double wc = 1.0 - wa - wb;
+        if (wa < 0.0 || wb < 0.0 || wc < 0.0) continue;
+        float& z = depth[static_cast<std::size_t>(j) * static_cast<std::size_t>(W) + static_cast<std::size_t>(i)];
+        z = std::max(z, static_cast<float>(wa * a.depth + wb * b.depth + wc * c.depth));
+      }
+    }
+  }
+  const double tolerance = 3.0 / (page.scale * f);
+  const auto visible = [&](const P2& p) {
+    const P2 q = px(p);
+    const int i = static_cast<int>(std::floor(q.x)), j = static_cast<int>(std::floor(q.y));
+    if (i < 0 || j < 0 || i >= W || j >= H) return true;
+    const float z = depth[static_cast<std::size_t>(j) * static_cast<std::size_t>(W) + static_cast<std::size_t>(i)];
+    return z == none || p.depth >= z - tolerance;
+  };
+  const auto lerp = [](const P2& a, const P2& b, double t) {
+    return P2{a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t, a.depth + (b.depth - a.depth) * t};
+  };
+  for (DrawnRecord& r : records) {
+    for (Stroke& s : r.strokes) {
+      if (!s.hidable) continue;
+      std::vector<std::vector<P2>> kept;
+      for (std::size_t k = 0; k < s.paths.size(); ++k) {
+        std::vector<P2> path = s.paths[k];
+        if (s.closed[k] && !path.empty()) path.push_back(path.front());
+        for (std::size_t i = 0; i + 1 < path.size(); ++i) {
+          const P2 a = path[i], b = path[i + 1];
+          const P2 pa = px(a), pb = px(b);
+          const int n = std::max(1, static_cast<int>(std::ceil(std::hypot(pb.x - pa.x, pb.y - pa.y))));
+          int runStart = -1;
+          for (int m = 0; m <= n + 1; ++m) {
+            const bool seen = m <= n && visible(lerp(a, b, static_cast<double>(m) / n));
+            if (seen && runStart < 0) runStart = m;
+            if (!seen && runStart >= 0) {
+              const int runEnd = m - 1;
+              if (runEnd > runStart)
+                kept.push_back(
+                    {lerp(a, b, static_cast<double>(runStart) / n), lerp(a, b, static_cast<double>(runEnd) / n)});
+              runStart = -1;
+            }
+          }
+        }
+      }
+      s.paths = std::move(kept);
+      s.closed.assign(s.paths.size(), false);
+    }
+  }
+}
 
 // `projections`: the projection of each part (1 isometric, else plan); an
 // empty list takes the options' projection (the board's view mode for -1)
@@ -653,7 +761,8 @@ Prepared Prepare(const AcadViewBoard& board, const std::vector<AcadViewBoard::Ex
     p.summary.records += static_cast<int>(types.size());
   }
   p.records = std::move(painter.records);
-  PlacePartsApart(p.records);
+  p.triangles = std::move(painter.triangles);
+  PlacePartsApart(p.records, p.triangles);
   return p;
 }
 
@@ -667,6 +776,7 @@ ExportSummary WriteSvgItems(const AcadViewBoard& board, std::ostream& out,
                             const std::vector<int>& projections = {}) {
   Prepared p = Prepare(board, items, options, projections);
   const Page page = FitPage(p.records, options, UnitsPerPaperMm(board));
+  HideLines(p.records, p.triangles, page);
   SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1), &cairo_surface_destroy);
   ContextPtr cr(cairo_create(surface.get()), &cairo_destroy);
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -689,6 +799,7 @@ ExportSummary WritePngItems(const AcadViewBoard& board, const std::string& path,
                             const std::vector<int>& projections = {}) {
   Prepared p = Prepare(board, items, options, projections);
   const Page page = FitPage(p.records, options, UnitsPerPaperMm(board));
+  HideLines(p.records, p.triangles, page);
   SurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, page.width, page.height),
                      &cairo_surface_destroy);
   ContextPtr cr(cairo_create(surface.get()), &cairo_destroy);

@@ -4,6 +4,7 @@
 
 #include "platform/Quenby.h"
 
+#include <cstdint>
 #include <map>
 #include <utility>
 #include <vector>
@@ -84,7 +85,10 @@ struct NeighbourEntry {
 struct Structure::Topology {
   // Geometry key of every component, in component order: the topology is
   // valid as long as these are unchanged.
-  std::vector<std::pair<const StructureComponent*, std::vector<double>>> key;
+  // Flat: per component its address, then its geometry's bits (a board's
+  // kind, frame, offsets and edges).
+  std::vector<std::uint64_t> key;
+  std::size_t components = 0;
   std::vector<BoardContact> contacts;
   std::map<const Board*, std::vector<NeighbourEntry>> neighbours;
   std::map<std::pair<const Board*, const Board*>, _3dLine> lines;  // both orders

@@ -321,6 +321,23 @@ class Structure : public VekObject {
   bool HasBottomSlabOverhang() const;
   bool GetPlanDrawingFlag() const { return HasBottomSlabOverhang(); }
 
+  // Every query above and below checks that no board's geometry changed
+  // since the adjoining boards were last found (a walk over all boards).
+  // While a TopologyFreeze of the structure lives, that check is left out
+  // (only a change in the number of components is still noticed): for a run
+  // of queries over the boards that changes no board's outline, frame or
+  // faces, such as placing haunches, classifying edges or drawing the plan.
+  class TopologyFreeze {
+   public:
+    explicit TopologyFreeze(const Structure& structure);
+    ~TopologyFreeze();
+    TopologyFreeze(const TopologyFreeze&) = delete;
+    TopologyFreeze& operator=(const TopologyFreeze&) = delete;
+
+   private:
+    const Structure& m_structure;
+  };
+
   // Joints
   bool FindJoint(const BoardPtr& a, const BoardPtr& b, BoardJointPtr& joint) const;
   void GetJoints(std::vector<BoardPtr>& firsts, std::vector<BoardPtr>& seconds,
@@ -387,6 +404,7 @@ class Structure : public VekObject {
   double m_waterDepth = -1.0;
   TankAnalysisRecord m_analysis;
   mutable std::unique_ptr<Topology> m_topology;
+  mutable int m_topologyFrozen = 0;
 };
 
 // ---------------------------------------------------------------------------

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <map>
 #include <set>
 
@@ -26,21 +28,32 @@ struct BoardGeom {
   std::vector<std::pair<_3dPoint, _3dPoint>> edges;  // edge segments, world
 };
 
-std::vector<double> GeometryKey(const StructureComponent* component) {
+// Appends the component's geometry to the key: its address, then for a
+// board its kind, frame, face offsets and edges, as bits (so that two keys
+// compare equal exactly when nothing changed, also for values that are not
+// numbers).
+void AppendGeometryKey(const StructureComponent* component, std::vector<std::uint64_t>& key) {
+  const auto bits = [&key](double v) {
+    std::uint64_t u;
+    std::memcpy(&u, &v, sizeof u);
+    key.push_back(u);
+  };
+  key.push_back(reinterpret_cast<std::uintptr_t>(component));
   const Board* b = dynamic_cast<const Board*>(component);
-  if (!b) return {};
-  std::vector<double> key = {static_cast<double>(b->GetKind()),
-                             b->GetOrigin().x, b->GetOrigin().y, b->GetOrigin().z,
-                             b->GetXAxis().x, b->GetXAxis().y, b->GetXAxis().z,
-                             b->GetYAxis().x, b->GetYAxis().y, b->GetYAxis().z,
-                             b->GetUpperOffset(), b->GetLowerOffset()};
-  for (const BoardEdge& e : b->GetEdges()) {
-    key.push_back(e.GetStartPoint().x);
-    key.push_back(e.GetStartPoint().y);
-    key.push_back(e.GetEndPoint().x);
-    key.push_back(e.GetEndPoint().y);
+  if (!b) {
+    key.push_back(~std::uint64_t{0});
+    return;
   }
-  return key;
+  key.push_back(static_cast<std::uint64_t>(static_cast<std::int64_t>(b->GetKind())));
+  for (const auto* v : {&b->GetOrigin()}) bits(v->x), bits(v->y), bits(v->z);
+  for (const auto* v : {&b->GetXAxis(), &b->GetYAxis()}) bits(v->x), bits(v->y), bits(v->z);
+  bits(b->GetUpperOffset());
+  bits(b->GetLowerOffset());
+  key.push_back(b->GetEdges().size());
+  for (const BoardEdge& e : b->GetEdges()) {
+    const _2dPoint s = e.GetStartPoint(), t = e.GetEndPoint();
+    bits(s.x), bits(s.y), bits(t.x), bits(t.y);
+  }
 }
 
 double CarrierDistance(const _3dPoint& x, const _3dPoint& p, const _3dVector& t) {
@@ -429,13 +442,18 @@ void BuildCells(const std::vector<BoardGeom>& geoms, const std::vector<UnitPtr>&
 // ---------------------------------------------------------------------------
 
 const Structure::Topology& Structure::EnsureTopology() const {
-  std::vector<std::pair<const StructureComponent*, std::vector<double>>> key;
-  key.reserve(m_components.size());
-  for (const StructureComponentPtr& c : m_components) key.emplace_back(c.get(), GeometryKey(c.get()));
+  // Every query checks that the geometry is what the topology was found
+  // for; the key is built in a buffer kept between calls, so the check
+  // allocates nothing.
+  if (m_topologyFrozen > 0 && m_topology && m_topology->components == m_components.size()) return *m_topology;
+  thread_local std::vector<std::uint64_t> key;
+  key.clear();
+  for (const StructureComponentPtr& c : m_components) AppendGeometryKey(c.get(), key);
   if (m_topology && m_topology->key == key) return *m_topology;
 
   auto topo = std::make_unique<Topology>();
-  topo->key = std::move(key);
+  topo->key = key;
+  topo->components = m_components.size();
 
   std::vector<BoardGeom> geoms;
   for (std::size_t i = 0; i < m_components.size(); ++i) {
@@ -502,6 +520,13 @@ const Structure::Topology& Structure::EnsureTopology() const {
   m_topology = std::move(topo);
   return *m_topology;
 }
+
+Structure::TopologyFreeze::TopologyFreeze(const Structure& structure) : m_structure(structure) {
+  m_structure.EnsureTopology();
+  ++m_structure.m_topologyFrozen;
+}
+
+Structure::TopologyFreeze::~TopologyFreeze() { --m_structure.m_topologyFrozen; }
 
 // ---------------------------------------------------------------------------
 // Queries on the topology

@@ -280,10 +280,13 @@ double ConcreteModulus(const std::string& grade) {
 }
 
 MomentRange FieldRange::Clamped() const {
+  // Round-off of a field that carries nothing (below 1e-9 kN·m/m) is no
+  // tension on a face.
+  constexpr double kNoise = 1e-9;
   MomentRange r;
   if (!Empty()) {
-    r.max = std::max(hi, 0.0);
-    r.min = std::min(lo, 0.0);
+    r.max = hi > kNoise ? hi : 0.0;
+    r.min = lo < -kNoise ? lo : 0.0;
   }
   return r;
 }

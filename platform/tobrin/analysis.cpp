@@ -224,8 +224,8 @@ void AddTemperature(const BoardActions& ba, BoardMoments& m, double factor) {
 bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& actions,
                 const std::vector<CaseLoading>& cases, std::vector<CaseResults>& results, std::string& reason) {
   const LoadSettings& l = settings.GetLoadSettings();
-  const int wallTop = settings.GetGeometrySettings().GetWallTopRestraint();
   std::vector<BoardSolution> solutions(actions.boards.size());
+  PlateModelCache models;
   for (std::size_t i = 0; i < actions.boards.size(); ++i) {
     // A cell pattern changes a board's loads only where the board carries
     // water of some cell: it is solved once for each distinct loading, and
@@ -249,7 +249,7 @@ bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& 
         keys.push_back(std::move(key));
         loadings.push_back(CombinedLoads(actions, i, c, k, l, false));
       }
-    if (!SolveBoard(ba, loadings, kPoisson, wallTop, solutions[i], reason)) return false;
+    if (!SolveBoard(ba, loadings, kPoisson, solutions[i], reason, &models)) return false;
     std::vector<RawBoardMoments> all;
     all.reserve(solved.size());
     for (std::size_t index : solved) all.push_back(solutions[i].results[index]);

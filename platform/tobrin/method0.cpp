@@ -5,12 +5,17 @@
 // over the board's interior, leaving out the nodes on supported edges and
 // the band along every fixed edge (kSpanBandFraction, moments.h).
 //
-// One-way boards (span ratio rule of the calculation book) are solved as a
-// 1 m strip across the short span when the board is a plain rectangle with
-// its bars along its sides, without openings and with area loads only; the
-// strip takes the load on the board's centre line.  Everything else (and a
-// strip that is a mechanism, e.g. between two free edges) is solved as a
-// plate.  A board with sloped edges, which the plate grid cannot follow, is
+// Every board is solved as a plate with its real edge restraints (a wall
+// whose top is free is free there, whatever the settings say), so the
+// two-way action of walls and slabs -- the moments at a wall's sides and
+// its horizontal span moments -- is never lost.  The span ratio rule of the
+// calculation book (IsOneWay) only words the calculation book.  A 1 m
+// strip is used only where the plate has nothing to add: a plain
+// rectangle with two opposite free edges (bending is then cylindrical), its
+// bars along its sides, without openings and with area loads only; the
+// strip spans between the other two edges and takes the load on the
+// board's centre line.  A strip that is a mechanism falls back to the
+// plate, which reports it.  A board with sloped edges, which the plate grid cannot follow, is
 // solved as its bounding rectangle, each side taking the strongest
 // restraint of the edges on it.
 //
@@ -22,7 +27,11 @@
 // one balancing step (the joint rotation that restores equilibrium; with
 // fixed far edges there is nothing to carry back), and the span moment
 // across the edge moves by a share of the change: 1/2 with the opposite edge
-// simply supported, 1/4 with it fixed, as for a beam.
+// simply supported, 1/4 with it fixed, as for a beam.  Each loading is
+// balanced on its own (the envelope is taken afterwards), and the balance
+// moves the governing support moment of an edge; the rest of the edge
+// follows in proportion, so a face that no balanced loading puts in tension
+// stays without moment (BalancedEdge).
 #include "platform/tobrin/tank_analysis.h"
 
 #include <algorithm>
@@ -97,7 +106,57 @@ double Governing(const FieldRange& r) {
   return std::fabs(r.hi) >= std::fabs(r.lo) ? r.hi : r.lo;
 }
 
+// An edge's moments after the joint is balanced: the governing value
+// `before` becomes `after`, and the rest of the edge follows in proportion
+// (the distribution along the edge keeps its shape), so a face that the
+// balanced moment does not put in tension gets nothing: the zero moment at
+// the corner of two fixed edges stays zero.  An edge that carried nothing
+// takes the balanced moment on one face.
+FieldRange BalancedEdge(const FieldRange& edge, double before, double after) {
+  FieldRange r;
+  r.Include(0.0);
+  if (edge.Empty() || before == 0.0) {
+    r.Include(after);
+    return r;
+  }
+  const double k = after / before;
+  r = FieldRange();
+  r.Include(edge.hi * k);
+  r.Include(edge.lo * k);
+  return r;
+}
+
+// The span after a joint is balanced: the governing extreme (mid-span) moves
+// by the carried-over share of the edge's change; the other face keeps its
+// value, so the balance of one case never puts a face in tension that the
+// plate left without.
+FieldRange ShiftedSpan(const FieldRange& span, double change) {
+  if (span.Empty() || change == 0.0) return span;
+  const bool hiGoverns = std::fabs(span.hi) >= std::fabs(span.lo);
+  FieldRange r;
+  r.Include(hiGoverns ? span.lo : span.hi);
+  r.Include((hiGoverns ? span.hi : span.lo) + change);
+  return r;
+}
+
 }  // namespace
+
+std::shared_ptr<const PlateModel> PlateModelCache::Get(const PlateInput& in) {
+  std::string key;
+  auto add = [&key](double v) {
+    key.append(reinterpret_cast<const char*>(&v), sizeof v);
+  };
+  for (const PlatePoint& p : in.outline) add(p.x), add(p.y);
+  key.push_back('|');
+  for (EdgeRestraint r : in.restraints) key.push_back(static_cast<char>('0' + static_cast<int>(r)));
+  key.push_back('|');
+  for (const PlateOpening& o : in.openings) add(o.x0), add(o.y0), add(o.x1), add(o.y1);
+  key.push_back('|');
+  add(in.thickness), add(in.elasticModulus), add(in.poisson), add(in.divisions);
+  std::shared_ptr<const PlateModel>& slot = m_models[key];
+  if (!slot) slot = std::make_shared<const PlateModel>(in);
+  return slot;
+}
 
 bool IsOneWay(const Board& board, int wallTopRestraint) {
   double lx = 0, ly = 0;
@@ -109,7 +168,7 @@ bool IsOneWay(const Board& board, int wallTopRestraint) {
 }
 
 bool SolveBoard(const BoardActions& ba, const std::vector<PlateLoadCase>& loadings, double poisson,
-                int wallTopRestraint, BoardSolution& out, std::string& reason) {
+                BoardSolution& out, std::string& reason, PlateModelCache* cache) {
   out = BoardSolution();
   const Board& board = *ba.board;
   std::vector<_2dPoint> local;
@@ -172,13 +231,23 @@ bool SolveBoard(const BoardActions& ba, const std::vector<PlateLoadCase>& loadin
     out.spanCarryOver[i] = carry;
   }
 
-  // One-way strip.
+  // One-way strip: two opposite edges free.
   bool onlyAreas = true;
   for (const PlateLoadCase& lc : loadings)
     if (!lc.points.empty() || !lc.lines.empty()) onlyAreas = false;
-  if (rectangle && barsAlongSides && board.GetHoles().empty() && onlyAreas &&
-      IsOneWay(board, wallTopRestraint)) {
-    const bool alongY = (xmax - xmin) > (ymax - ymin);  // strip across the short side
+  int freePair = -1;  // 0: the edges along x are free, 1: those along y
+  if (rectangle) {
+    for (std::size_t i = 0; i < 2; ++i)
+      if (restraints[i] == EdgeRestraint::Free && restraints[i + 2] == EdgeRestraint::Free) {
+        const PlatePoint& a = outline[i];
+        const PlatePoint& b = outline[i + 1];
+        const int pair = std::fabs(b.x - a.x) > std::fabs(b.y - a.y) ? 0 : 1;
+        // Both pairs free: no support at all, which the plate reports.
+        freePair = freePair < 0 ? pair : -2;
+      }
+  }
+  if (freePair >= 0 && barsAlongSides && board.GetHoles().empty() && onlyAreas) {
+    const bool alongY = freePair == 1;  // the strip runs between the supported edges
     const double length = alongY ? ymax - ymin : xmax - xmin;
     int edgeA = -1, edgeB = -1;
     for (std::size_t i = 0; i < 4; ++i) {
@@ -282,11 +351,14 @@ bool SolveBoard(const BoardActions& ba, const std::vector<PlateLoadCase>& loadin
     }
     if (x1 > x0 && y1 > y0) in.openings.push_back({x0, y0, x1, y1});
   }
-  auto model = std::make_unique<PlateModel>(in);
+  auto build = [cache](const PlateInput& input) {
+    return cache ? cache->Get(input) : std::make_shared<const PlateModel>(input);
+  };
+  std::shared_ptr<const PlateModel> model = build(in);
   if (model->Status() == SolveStatus::InvalidInput && !in.openings.empty()) {
     // An opening the grid cannot take (across the outline): solve without it.
     in.openings.clear();
-    model = std::make_unique<PlateModel>(in);
+    model = build(in);
   }
   if (!model->Ok()) {
     reason = ba.name + "板计算失败: " + model->Reason();
@@ -411,12 +483,10 @@ void DistributeJointMoments(const std::vector<Joint>& joints, std::vector<BoardS
       const double change = -m.sign * d * unbalanced;
       if (change == 0.0) continue;
       RawBoardMoments& r = sol.results[loading];
-      r.edges[m.edge].Shift(change);
+      r.edges[m.edge] = BalancedEdge(r.edges[m.edge], fem[k], fem[k] + change);
       const double spanChange = sol.spanCarryOver[m.edge] * change;
-      if (sol.edgeCrossedByX[m.edge])
-        r.spanX.Shift(spanChange);
-      else
-        r.spanY.Shift(spanChange);
+      FieldRange& span = sol.edgeCrossedByX[m.edge] ? r.spanX : r.spanY;
+      span = ShiftedSpan(span, spanChange);
     }
   }
 }

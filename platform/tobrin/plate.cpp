@@ -125,6 +125,24 @@ Mat16 ElementStiffness(double a, double b, double D, double nu) {
 
 bool Finite(double v) { return std::isfinite(v); }
 
+// Local Gauss points of the 2 × 2 rule, where the bending moments of the
+// bicubic element are most accurate (the second derivatives of its Hermite
+// functions are superconvergent there).
+const double kSample[2] = {0.5 - 0.5 / std::sqrt(3.0), 0.5 + 0.5 / std::sqrt(3.0)};
+
+void FitTerms(double X, double Y, double t[kFitTerms]) {
+  t[0] = 1.0;
+  t[1] = X;
+  t[2] = Y;
+  t[3] = X * X;
+  t[4] = X * Y;
+  t[5] = Y * Y;
+  t[6] = X * X * Y;
+  t[7] = X * Y * Y;
+  t[8] = X * X * Y * Y;
+}
+
+
 namespace bg = boost::geometry;
 using BgPoint = bg::model::d2::point_xy<double>;
 using BgPolygon = bg::model::polygon<BgPoint>;
@@ -156,6 +174,25 @@ struct PlateMesh {
   // scales the polynomial's coordinates.
   std::vector<std::vector<std::pair<int, int>>> patches;
   std::vector<double> patchScale;
+  // Per element size, computed once: the curvature rows (w,xx, w,yy, w,xy)
+  // at the element's corners, at its 2 × 2 sampling points and at its
+  // centre, the shape functions at the centre, and the load integrals
+  // ∫N, ∫u·N, ∫v·N, ∫u·v·N dA (u, v in mm from the element's corner).
+  struct CellTable {
+    Eigen::Matrix<double, 3, 16> corner[4], sample[4], centre;
+    Vec16 nCentre, load[4];
+  };
+  std::vector<CellTable> tables;
+  std::vector<int> cellTable;  // per cell (row-major), -1 for removed cells
+  // Moment recovery operators: per node and recovery block, the least-
+  // squares map from the block's 16 samples to the coefficients of the
+  // node's polynomial, divided by the number of blocks; node id's operators
+  // are fitOps[fitStart[id] .. fitStart[id + 1]).
+  std::vector<Eigen::Matrix<double, kFitTerms, 16>> fitOps;
+  std::vector<int> fitStart;
+  // Per node: the supported outline edges it lies on (its support force is
+  // shared among them).
+  std::vector<std::vector<int>> holders;
   std::vector<int> eq;  // unknown (4·node + c) -> equation, -1 when restrained
   int unknowns = 0;
   double D = 0.0, nu = 0.0;  // kN·m, -
@@ -341,6 +378,40 @@ std::string BuildMesh(const PlateInput& in, PlateMesh& m) {
       std::max(NarrowestWidth(in.outline) / in.divisions, std::max(w, hgt) / (8.0 * in.divisions));
   m.xs = GridLines(cx, h, m.tol);
   m.ys = GridLines(cy, h, m.tol);
+  // Where a free edge meets a supported one, the moment along the support
+  // rises steeply to its peak just short of the corner and falls to zero at
+  // it (a wall's side moment under its free top): the elements next to such
+  // a corner are split at a quarter and a half, which resolves the peak and
+  // leaves the rest of the grid as it was.
+  auto refine = [&m](std::vector<double>& lines, double c) {
+    const int k = PlateMesh::Nearest(lines, c);
+    std::vector<double> extra;
+    if (k > 0) {
+      const double d = lines[k] - lines[k - 1];
+      extra.insert(extra.end(), {lines[k] - 0.25 * d, lines[k] - 0.5 * d});
+    }
+    if (k + 1 < static_cast<int>(lines.size())) {
+      const double d = lines[k + 1] - lines[k];
+      extra.insert(extra.end(), {lines[k] + 0.25 * d, lines[k] + 0.5 * d});
+    }
+    lines.insert(lines.end(), extra.begin(), extra.end());
+    std::sort(lines.begin(), lines.end());
+    lines.erase(std::unique(lines.begin(), lines.end(), [&m](double a, double b) { return b - a <= m.tol; }),
+                lines.end());
+  };
+  std::vector<double> rx, ry;
+  for (size_t e = 0; e < n; ++e) {
+    const size_t f = (e + 1) % n;
+    if ((in.restraints[e] == EdgeRestraint::Free) == (in.restraints[f] == EdgeRestraint::Free)) continue;
+    rx.push_back(in.outline[f].x);
+    ry.push_back(in.outline[f].y);
+  }
+  std::sort(rx.begin(), rx.end());
+  rx.erase(std::unique(rx.begin(), rx.end()), rx.end());
+  std::sort(ry.begin(), ry.end());
+  ry.erase(std::unique(ry.begin(), ry.end()), ry.end());
+  for (double c : rx) refine(m.xs, c);
+  for (double c : ry) refine(m.ys, c);
   m.nx = static_cast<int>(m.xs.size()) - 1;
   m.ny = static_cast<int>(m.ys.size()) - 1;
   if (static_cast<double>(m.nx) * m.ny > 250000.0) return "the mesh is too fine for one board";
@@ -434,6 +505,83 @@ std::string BuildMesh(const PlateInput& in, PlateMesh& m) {
             std::max({m.patchScale[id], m.xs[si + 2] - m.xs[si], m.ys[sj + 2] - m.ys[sj]});
       }
     }
+  }
+
+  // Element tables, one per element size.
+  m.cellTable.assign(static_cast<size_t>(m.nx) * m.ny, -1);
+  {
+    std::map<std::pair<double, double>, int> bySize;
+    static const double corner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    auto curvature = [](const Basis& bs) {
+      Eigen::Matrix<double, 3, 16> c;
+      c.row(0) = bs.nxx.transpose();
+      c.row(1) = bs.nyy.transpose();
+      c.row(2) = bs.nxy.transpose();
+      return c;
+    };
+    for (int j = 0; j < m.ny; ++j)
+      for (int i = 0; i < m.nx; ++i) {
+        if (!m.CellOn(i, j)) continue;
+        const double ax = m.xs[i + 1] - m.xs[i], by = m.ys[j + 1] - m.ys[j];
+        auto [it, fresh] = bySize.try_emplace({ax, by}, static_cast<int>(m.tables.size()));
+        m.cellTable[static_cast<size_t>(j) * m.nx + i] = it->second;
+        if (!fresh) continue;
+        const double a = ax * kMmToM, b = by * kMmToM;
+        PlateMesh::CellTable t;
+        for (int k = 0; k < 4; ++k) t.corner[k] = curvature(Basis(corner[k][0], corner[k][1], a, b));
+        for (int q = 0; q < 2; ++q)
+          for (int p = 0; p < 2; ++p) t.sample[2 * q + p] = curvature(Basis(kSample[p], kSample[q], a, b));
+        const Basis centre(0.5, 0.5, a, b);
+        t.centre = curvature(centre);
+        t.nCentre = centre.n;
+        for (Vec16& v : t.load) v.setZero();
+        for (int p = 0; p < 4; ++p)
+          for (int q = 0; q < 4; ++q) {
+            const double u = ax * kGaussX[p], v = by * kGaussX[q];
+            const Vec16 wn = (kGaussW[p] * kGaussW[q] * a * b) * Basis(kGaussX[p], kGaussX[q], a, b).n;
+            t.load[0] += wn;
+            t.load[1] += u * wn;
+            t.load[2] += v * wn;
+            t.load[3] += u * v * wn;
+          }
+        m.tables.push_back(t);
+      }
+  }
+  // Recovery operators.  The samples of a cell lie at fixed points of it, so
+  // the least-squares fit depends on the geometry only.
+  m.fitStart.assign(m.grid.size() + 1, 0);
+  for (int id = 0; id < m.Nodes(); ++id) {
+    m.fitStart[id] = static_cast<int>(m.fitOps.size());
+    const std::vector<std::pair<int, int>>& blocks = m.patches[id];
+    const auto [ni, nj] = m.grid[id];
+    const double s = m.patchScale[id];
+    for (const auto& [si, sj] : blocks) {
+      Eigen::Matrix<double, 16, kFitTerms> A;
+      int row = 0;
+      for (int cj = sj; cj < sj + 2; ++cj)
+        for (int ci = si; ci < si + 2; ++ci)
+          for (int q = 0; q < 2; ++q)
+            for (int p = 0; p < 2; ++p, ++row) {
+              const double x = m.xs[ci] + kSample[p] * (m.xs[ci + 1] - m.xs[ci]);
+              const double y = m.ys[cj] + kSample[q] * (m.ys[cj + 1] - m.ys[cj]);
+              double t[kFitTerms];
+              FitTerms((x - m.xs[ni]) / s, (y - m.ys[nj]) / s, t);
+              for (int k = 0; k < kFitTerms; ++k) A(row, k) = t[k];
+            }
+      // Normal equations: the coordinates are scaled to the block, so AᵀA
+      // is well conditioned.
+      const Eigen::Matrix<double, kFitTerms, kFitTerms> ata = A.transpose() * A;
+      const Eigen::Matrix<double, kFitTerms, 16> op = ata.ldlt().solve(A.transpose());
+      m.fitOps.push_back(op / static_cast<double>(blocks.size()));
+    }
+  }
+  m.fitStart[m.grid.size()] = static_cast<int>(m.fitOps.size());
+  m.holders.assign(m.grid.size(), {});
+  for (size_t e = 0; e < m.edges.size(); ++e) {
+    if (m.edges[e].restraint == EdgeRestraint::Free) continue;
+    for (int id : m.edges[e].nodes)
+      if (std::find(m.holders[id].begin(), m.holders[id].end(), static_cast<int>(e)) == m.holders[id].end())
+        m.holders[id].push_back(static_cast<int>(e));
   }
 
   m.eq.assign(static_cast<size_t>(kDof) * m.grid.size(), -1);
@@ -661,9 +809,20 @@ void AddAreaLoad(const PlateMesh& m, int i, int j, const PlateAreaLoad& l, Eigen
   const double x0 = std::max(m.xs[i], l.x0), x1 = std::min(m.xs[i + 1], l.x1);
   const double y0 = std::max(m.ys[j], l.y0), y1 = std::min(m.ys[j + 1], l.y1);
   if (!(x1 - x0 > m.tol) || !(y1 - y0 > m.tol)) return;
+  const std::array<int, 16> dofs = m.CellDofs(i, j);
+  const int table = m.cellTable[static_cast<size_t>(j) * m.nx + i];
+  if (table >= 0 && x0 <= m.xs[i] && x1 >= m.xs[i + 1] && y0 <= m.ys[j] && y1 >= m.ys[j + 1]) {
+    // The whole element is loaded: q = c0 + c1·u + c2·v + c3·u·v in the
+    // element's own coordinates, integrated from the table.
+    const double xi = m.xs[i], yj = m.ys[j];
+    const PlateMesh::CellTable& t = m.tables[table];
+    const Vec16 fe = (l.q0 + l.gx * xi + l.gy * yj + l.gxy * xi * yj) * t.load[0] + (l.gx + l.gxy * yj) * t.load[1] +
+                     (l.gy + l.gxy * xi) * t.load[2] + l.gxy * t.load[3];
+    for (int r = 0; r < 16; ++r) f[dofs[r]] += fe[r];
+    return;
+  }
   const double a = m.CellA(i), b = m.CellB(j);
   const double ax = m.xs[i + 1] - m.xs[i], by = m.ys[j + 1] - m.ys[j];
-  const std::array<int, 16> dofs = m.CellDofs(i, j);
   Vec16 fe = Vec16::Zero();
   for (int p = 0; p < 4; ++p) {
     for (int q = 0; q < 4; ++q) {
@@ -723,36 +882,6 @@ std::string AddLineLoad(const PlateMesh& m, const PlateLineLoad& l, Eigen::Vecto
 
 }  // namespace
 
-namespace {
-
-PlateMoments ElementMoments(const PlateMesh& m, const Basis& bs, const Vec16& ue) {
-  const double wxx = bs.nxx.dot(ue), wyy = bs.nyy.dot(ue), wxy = bs.nxy.dot(ue);
-  PlateMoments mm;
-  mm.mx = -m.D * (wxx + m.nu * wyy);
-  mm.my = -m.D * (wyy + m.nu * wxx);
-  mm.mxy = -m.D * (1.0 - m.nu) * wxy;
-  return mm;
-}
-
-// Local Gauss points of the 2 × 2 rule, where the bending moments of the
-// bicubic element are most accurate (the second derivatives of its Hermite
-// functions are superconvergent there).
-const double kSample[2] = {0.5 - 0.5 / std::sqrt(3.0), 0.5 + 0.5 / std::sqrt(3.0)};
-
-void FitTerms(double X, double Y, double t[kFitTerms]) {
-  t[0] = 1.0;
-  t[1] = X;
-  t[2] = Y;
-  t[3] = X * X;
-  t[4] = X * Y;
-  t[5] = Y * Y;
-  t[6] = X * X * Y;
-  t[7] = X * Y * Y;
-  t[8] = X * X * Y * Y;
-}
-
-}  // namespace
-
 double PlateResult::FitValue(int node, int component, double x, double y) const {
   const PlateMesh& m = *m_mesh;
   const auto [i, j] = m.grid[node];
@@ -784,45 +913,45 @@ void PlateResult::Recover() {
   std::vector<int> count(nodes, 0);
   res.m_nodes.assign(nodes, PlateNodeResult{});
   res.m_fit.assign(static_cast<size_t>(nodes) * 2 * kFitTerms, 0.0);
-  // Samples per cell: 4 Gauss points, each (x, y, mx, my), mm and kN·m/m.
-  std::vector<std::array<double, 16>> samples(static_cast<size_t>(m.nx) * m.ny);
-  static const double corner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  res.m_centres.clear();
+  res.m_centres.reserve(static_cast<size_t>(m.nx) * m.ny);
+  // Samples per cell: mx and my at the 4 sampling points, kN·m/m.
+  std::vector<Eigen::Matrix<double, 4, 2>> samples(static_cast<size_t>(m.nx) * m.ny);
+  const double D = m.D, nu = m.nu;
+  auto moments = [D, nu](const Eigen::Vector3d& c) {
+    return PlateMoments{-D * (c[0] + nu * c[1]), -D * (c[1] + nu * c[0]), -D * (1.0 - nu) * c[2]};
+  };
   for (int j = 0; j < m.ny; ++j) {
     for (int i = 0; i < m.nx; ++i) {
-      if (!m.CellOn(i, j)) continue;
+      const int table = m.cellTable[static_cast<size_t>(j) * m.nx + i];
+      if (table < 0) continue;
+      const PlateMesh::CellTable& t = m.tables[table];
       const std::array<int, 16> dofs = m.CellDofs(i, j);
       Vec16 ue;
       for (int k = 0; k < 16; ++k) ue[k] = u[dofs[k]];
-      const double a = m.CellA(i), b = m.CellB(j);
       const std::array<int, 4> cn = m.CellNodes(i, j);
       for (int k = 0; k < 4; ++k) {
-        const PlateMoments mm = ElementMoments(m, Basis(corner[k][0], corner[k][1], a, b), ue);
+        const PlateMoments mm = moments(t.corner[k] * ue);
         PlateNodeResult& nr = res.m_nodes[cn[k]];
         nr.m.mx += mm.mx;
         nr.m.my += mm.my;
         nr.m.mxy += mm.mxy;
         ++count[cn[k]];
       }
-      std::array<double, 16>& smp = samples[static_cast<size_t>(j) * m.nx + i];
-      for (int p = 0; p < 2; ++p)
-        for (int q = 0; q < 2; ++q) {
-          const PlateMoments mm = ElementMoments(m, Basis(kSample[p], kSample[q], a, b), ue);
-          double* o = &smp[4 * (2 * q + p)];
-          o[0] = m.xs[i] + kSample[p] * (m.xs[i + 1] - m.xs[i]);
-          o[1] = m.ys[j] + kSample[q] * (m.ys[j + 1] - m.ys[j]);
-          o[2] = mm.mx;
-          o[3] = mm.my;
-        }
+      Eigen::Matrix<double, 4, 2>& smp = samples[static_cast<size_t>(j) * m.nx + i];
+      for (int k = 0; k < 4; ++k) {
+        const PlateMoments mm = moments(t.sample[k] * ue);
+        smp(k, 0) = mm.mx;
+        smp(k, 1) = mm.my;
+      }
       PlateNodeResult c;
       c.x = 0.5 * (m.xs[i] + m.xs[i + 1]);
       c.y = 0.5 * (m.ys[j] + m.ys[j + 1]);
-      const Basis bc(0.5, 0.5, a, b);
-      c.w = bc.n.dot(ue) / kMmToM;
-      c.m.mxy = ElementMoments(m, bc, ue).mxy;
+      c.w = t.nCentre.dot(ue) / kMmToM;
+      c.m.mxy = moments(t.centre * ue).mxy;
       res.m_centres.push_back(c);
     }
   }
-  Eigen::Matrix<double, 16, kFitTerms> A;
   Eigen::Matrix<double, 16, 2> B;
   for (int id = 0; id < nodes; ++id) {
     PlateNodeResult& nr = res.m_nodes[id];
@@ -843,26 +972,14 @@ void PlateResult::Recover() {
       fy[0] = nr.m.my;
       continue;
     }
-    const double s = m.patchScale[id];
     Eigen::Matrix<double, kFitTerms, 2> coef = Eigen::Matrix<double, kFitTerms, 2>::Zero();
-    for (const auto& [si, sj] : blocks) {
+    for (std::size_t k = 0; k < blocks.size(); ++k) {
+      const auto [si, sj] = blocks[k];
       int row = 0;
       for (int cj = sj; cj < sj + 2; ++cj)
-        for (int ci = si; ci < si + 2; ++ci) {
-          const std::array<double, 16>& smp = samples[static_cast<size_t>(cj) * m.nx + ci];
-          for (int p = 0; p < 4; ++p, ++row) {
-            double t[kFitTerms];
-            FitTerms((smp[4 * p] - nr.x) / s, (smp[4 * p + 1] - nr.y) / s, t);
-            for (int k = 0; k < kFitTerms; ++k) A(row, k) = t[k];
-            B(row, 0) = smp[4 * p + 2];
-            B(row, 1) = smp[4 * p + 3];
-          }
-        }
-      // Normal equations: the coordinates are scaled to the block, so AᵀA
-      // is well conditioned.
-      const Eigen::Matrix<double, kFitTerms, kFitTerms> ata = A.transpose() * A;
-      const Eigen::Matrix<double, kFitTerms, 2> atb = A.transpose() * B;
-      coef += ata.ldlt().solve(atb) / static_cast<double>(blocks.size());
+        for (int ci = si; ci < si + 2; ++ci, row += 4)
+          B.middleRows<4>(row) = samples[static_cast<size_t>(cj) * m.nx + ci];
+      coef.noalias() += m.fitOps[m.fitStart[id] + k] * B;
     }
     for (int k = 0; k < kFitTerms; ++k) {
       fx[k] = coef(k, 0);
@@ -981,13 +1098,8 @@ PlateResult PlateModel::Solve(const PlateLoadCase& loads) const {
   res.m_edgeReaction.assign(m.edges.size(), 0.0);
   for (int id = 0; id < m.Nodes(); ++id) {
     if (!(m.restrained[id] & kW)) continue;
-    std::vector<size_t> holders;
-    for (size_t e = 0; e < m.edges.size(); ++e) {
-      if (m.edges[e].restraint == EdgeRestraint::Free) continue;
-      const std::vector<int>& ns = m.edges[e].nodes;
-      if (std::find(ns.begin(), ns.end(), id) != ns.end()) holders.push_back(e);
-    }
-    for (size_t e : holders) res.m_edgeReaction[e] += r[kDof * id] / holders.size();
+    const std::vector<int>& holders = m.holders[id];
+    for (int e : holders) res.m_edgeReaction[e] += r[kDof * id] / static_cast<double>(holders.size());
   }
 
   res.Recover();
@@ -1079,9 +1191,7 @@ bool PlateResult::EdgeMoment(int edge, PlateEdgeMoment& out) const {
   auto value = [&](int id) { return e.alongX ? m_nodes[id].m.my : m_nodes[id].m.mx; };
   auto pos = [&](int id) { return e.alongX ? m_nodes[id].x : m_nodes[id].y; };
   bool first = true;
-  for (int id : e.nodes) {
-    const double v = value(id);
-    const PlatePoint at{m_nodes[id].x, m_nodes[id].y};
+  auto include = [&](double v, const PlatePoint& at) {
     if (first || v > out.max) {
       out.max = v;
       out.maxAt = at;
@@ -1091,6 +1201,23 @@ bool PlateResult::EdgeMoment(int edge, PlateEdgeMoment& out) const {
       out.minAt = at;
     }
     first = false;
+  };
+  for (std::size_t k = 0; k < e.nodes.size(); ++k) {
+    const int id = e.nodes[k];
+    include(value(id), PlatePoint{m_nodes[id].x, m_nodes[id].y});
+    // Between neighbouring nodes: the recovered field at the quarter
+    // points, so that a peak between two nodes is not missed.
+    if (k + 1 == e.nodes.size()) continue;
+    const int next = e.nodes[k + 1];
+    const auto [gi, gj] = m_mesh->grid[id];
+    const auto [ni, nj] = m_mesh->grid[next];
+    if (std::abs(gi - ni) + std::abs(gj - nj) != 1) continue;
+    for (double t : {0.25, 0.5, 0.75}) {
+      const PlatePoint at{m_nodes[id].x + t * (m_nodes[next].x - m_nodes[id].x),
+                          m_nodes[id].y + t * (m_nodes[next].y - m_nodes[id].y)};
+      PlateMoments mm;
+      if (MomentsAt(at.x, at.y, mm)) include(e.alongX ? mm.my : mm.mx, at);
+    }
   }
   out.governing = std::abs(out.min) > std::abs(out.max) ? out.min : out.max;
   // Midpoint: linear between the nodes on either side of it; where the

@@ -45,7 +45,10 @@
 // corners.  Plain corner averaging would leave an error of about q·h²/12 at
 // every node.  Deflections come from the element's own bicubic field.
 // Nodes on fixed edges carry the support moments; the moment along an edge
-// is read from the nodes on it.
+// is read from the nodes on it and from the recovered field at the quarter
+// points between them.  Where a free edge meets a supported one, grid lines
+// at a quarter and a half element from the corner resolve the steep peak of
+// the support moment there.
 //
 // Several load cases of one board share the factorised stiffness: build a
 // PlateModel once and call Solve per case, then combine the linear results

@@ -299,15 +299,6 @@ GaussMoments ElementMoments(const Element& e, const Material& mat, const Eigen::
   return out;
 }
 
-// The Gauss point values extrapolated bilinearly to corner c.
-Eigen::Vector3d CornerMoment(const GaussMoments& gm, int c) {
-  const double r = 1.0 / kGauss;  // a corner in units of the Gauss point distance
-  Eigen::Vector3d v = Eigen::Vector3d::Zero();
-  for (int g = 0; g < 4; ++g)
-    v += 0.25 * (1 + kCornerXi[g] * kCornerXi[c] * r) * (1 + kCornerEta[g] * kCornerEta[c] * r) * gm.m[g];
-  return v;
-}
-
 // Natural coordinates of a board-local point in the element (Newton; exact
 // in one step for the parallelograms of the grid).
 void NaturalCoordinates(const Element& e, double x, double y, double& xi, double& eta) {
@@ -367,6 +358,13 @@ constexpr double kLine3[3][2] = {{-0.7745966692414834, 5.0 / 9}, {0.0, 8.0 / 9},
 
 bool Finite(double v) { return std::isfinite(v); }
 
+// One element's share in a node's recovered moment: weights of its four
+// Gauss point values.
+struct RecoveryTerm {
+  int element = 0;
+  double w[4] = {0, 0, 0, 0};
+};
+
 struct BoardMesh {
   int kind = 0;
   int axis = 2;          // world axis along the normal
@@ -386,6 +384,7 @@ struct BoardMesh {
   std::vector<std::vector<int>> nodeElements;  // per board node, the board's elements on it
   std::vector<std::vector<int>> edgeNodes;  // per board edge, positions in nodes
   std::vector<double> edgeAngle;            // direction of the bars crossing edge k (board-local)
+  std::vector<std::vector<RecoveryTerm>> recovery;  // per board node: how its moment is recovered
 };
 
 // Span extremes of a board: the nodes not on a joined edge.  In the band
@@ -461,13 +460,19 @@ void CollectSpanMoments(const BoardMesh& m, const std::vector<ShellBoardNode>& n
 // the three rows of elements around the node, and read at the node: the
 // support moment of a clamped edge then converges with h² instead of
 // falling short by about half an element's worth of shear.
-Eigen::Vector3d RecoverNodeMoment(const BoardMesh& m, const std::vector<Element>& elements, int t,
-                                  const std::unordered_map<int, GaussMoments>& gauss) {
+//
+// The recovery is linear in the Gauss point values and its weights depend
+// on the mesh only, so they are found once per model (RecoveryTerms) and
+// every load case only sums them up.
+std::vector<RecoveryTerm> RecoveryTerms(const BoardMesh& m, const std::vector<Element>& elements, int t,
+                                        const std::vector<GaussMoments>& points) {
   const std::vector<int>& ring = m.nodeElements[t];
   const double px = m.local[t].x, py = m.local[t].y;
-  Eigen::Vector3d avg = Eigen::Vector3d::Zero();
+  std::vector<RecoveryTerm> average;
+  const double share = 1.0 / static_cast<double>(std::max<std::size_t>(1, ring.size()));
+  const double r = 1.0 / kGauss;  // a corner in units of the Gauss point distance
   for (int id : ring) {
-    const GaussMoments& gm = gauss.at(id);
+    const GaussMoments& gm = points[id];
     // The node is the corner whose Gauss point lies nearest to it.
     int corner = 0;
     double best = 0;
@@ -478,10 +483,12 @@ Eigen::Vector3d RecoverNodeMoment(const BoardMesh& m, const std::vector<Element>
         corner = c;
       }
     }
-    avg += CornerMoment(gm, corner);
+    RecoveryTerm term{id, {}};
+    for (int g = 0; g < 4; ++g)
+      term.w[g] = share * 0.25 * (1 + kCornerXi[g] * kCornerXi[corner] * r) * (1 + kCornerEta[g] * kCornerEta[corner] * r);
+    average.push_back(term);
   }
-  avg /= static_cast<double>(std::max<std::size_t>(1, ring.size()));
-  if (ring.size() >= 4) return avg;
+  if (ring.size() >= 4) return average;
 
   // Three rows of elements around the node.
   std::vector<int> patch(ring);
@@ -496,39 +503,39 @@ Eigen::Vector3d RecoverNodeMoment(const BoardMesh& m, const std::vector<Element>
   // Least squares over the element centres (the mean of an element's Gauss
   // values stands at its centre), in coordinates relative to the node.
   double scale = 0;
-  std::vector<std::pair<Eigen::Vector2d, Eigen::Vector3d>> samples;
+  std::vector<Eigen::Vector2d> centres;
   for (int id : patch) {
-    const GaussMoments& gm = gauss.at(id);
+    const GaussMoments& gm = points[id];
     Eigen::Vector2d at(0, 0);
-    Eigen::Vector3d value = Eigen::Vector3d::Zero();
-    for (int g = 0; g < 4; ++g) {
-      at += 0.25 * Eigen::Vector2d(gm.x[g] - px, gm.y[g] - py);
-      value += 0.25 * gm.m[g];
-    }
+    for (int g = 0; g < 4; ++g) at += 0.25 * Eigen::Vector2d(gm.x[g] - px, gm.y[g] - py);
     scale = std::max(scale, at.cwiseAbs().maxCoeff());
-    samples.emplace_back(at, value);
+    centres.push_back(at);
   }
-  if (!(scale > 0)) return avg;
-  // A quadratic where the patch supports one, else a plane.
+  if (!(scale > 0)) return average;
+  // A quadratic where the patch supports one, else a plane; the value at
+  // the node is the fit's constant term, e0ᵀ (AᵀA)⁻¹ Aᵀ · samples.
   for (int terms : {6, 3}) {
-    if (static_cast<int>(samples.size()) < terms + 2) continue;
-    Eigen::MatrixXd ata = Eigen::MatrixXd::Zero(terms, terms);
-    Eigen::MatrixXd atb = Eigen::MatrixXd::Zero(terms, 3);  // one column per moment component
-    for (const auto& [at, value] : samples) {
-      const double x = at(0) / scale, y = at(1) / scale;
-      Eigen::VectorXd row(terms);
-      if (terms == 6) row << 1.0, x, y, x * x, x * y, y * y;
-      else row << 1.0, x, y;
-      ata += row * row.transpose();
-      atb += row * value.transpose();
+    if (static_cast<int>(centres.size()) < terms + 2) continue;
+    Eigen::MatrixXd a(centres.size(), terms);
+    for (std::size_t k = 0; k < centres.size(); ++k) {
+      const double x = centres[k](0) / scale, y = centres[k](1) / scale;
+      if (terms == 6) a.row(static_cast<Eigen::Index>(k)) << 1.0, x, y, x * x, x * y, y * y;
+      else a.row(static_cast<Eigen::Index>(k)) << 1.0, x, y;
     }
+    const Eigen::MatrixXd ata = a.transpose() * a;
     Eigen::LDLT<Eigen::MatrixXd> fit(ata);
     // A patch too narrow to show the slope or curvature across it fails here.
     if (fit.info() != Eigen::Success || !(fit.vectorD().minCoeff() > 1e-8 * ata(0, 0))) continue;
-    const Eigen::MatrixXd coeff = fit.solve(atb);
-    return coeff.row(0).transpose();
+    const Eigen::VectorXd z = fit.solve(Eigen::VectorXd::Unit(terms, 0));
+    const Eigen::VectorXd c = a * z;
+    std::vector<RecoveryTerm> out;
+    for (std::size_t k = 0; k < patch.size(); ++k) {
+      const double w = 0.25 * c(static_cast<Eigen::Index>(k));
+      out.push_back({patch[k], {w, w, w, w}});
+    }
+    return out;
   }
-  return avg;
+  return average;
 }
 
 // Element sizes along the grid.  A fixed element size divides every
@@ -911,6 +918,21 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
     }
   }
 
+  // How every node's moment is recovered from the Gauss point values.
+  {
+    std::vector<GaussMoments> points(impl->elements.size());
+    const Eigen::Matrix<double, 24, 1> still = Eigen::Matrix<double, 24, 1>::Zero();
+    for (std::size_t id = 0; id < impl->elements.size(); ++id) {
+      const Element& e = impl->elements[id];
+      points[id] = ElementMoments(e, impl->boards[e.board].mat, still);
+    }
+    for (BoardMesh& m : impl->boards) {
+      m.recovery.resize(m.nodes.size());
+      for (std::size_t t = 0; t < m.nodes.size(); ++t)
+        m.recovery[t] = RecoveryTerms(m, impl->elements, static_cast<int>(t), points);
+    }
+  }
+
   // Extra supports.
   const int nn = static_cast<int>(impl->nodePos.size());
   impl->eq.assign(static_cast<std::size_t>(nn) * 6, 0);
@@ -1004,9 +1026,11 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
   for (const Element& e : impl->elements) {
     const BoardMesh& m = impl->boards[e.board];
     const ElemMat kl = ElementStiffness(e, m.mat, m.kind == 1 ? spring : 0.0);
-    ElemMat t = ElemMat::Zero();
-    for (int blk = 0; blk < 8; ++blk) t.block<3, 3>(3 * blk, 3 * blk) = m.rot;
-    const ElemMat kg = t.transpose() * kl * t;
+    // To world axes, block by block (the rotation is block-diagonal).
+    ElemMat kg;
+    for (int bi = 0; bi < 8; ++bi)
+      for (int bj = 0; bj < 8; ++bj)
+        kg.block<3, 3>(3 * bi, 3 * bj).noalias() = m.rot.transpose() * kl.block<3, 3>(3 * bi, 3 * bj) * m.rot;
     int dof[24];
     for (int a = 0; a < 24; ++a) dof[a] = impl->eq[6 * e.node[a / 6] + a % 6];
     for (int c = 0; c < 24; ++c) {
@@ -1188,11 +1212,10 @@ void ShellTankModel::Impl::Fill(const Eigen::VectorXd& x, ShellResult& result) c
     if (eq[i] >= 0) u(i) = x(eq[i]);
   result.m_moments.assign(boards.size(), BoardMoments{});
   result.m_nodes.assign(boards.size(), {});
+  std::vector<Eigen::Matrix<double, 3, 4>> gauss(elements.size());
   for (std::size_t b = 0; b < boards.size(); ++b) {
     const BoardMesh& m = boards[b];
-    // Element moments at the Gauss points.
-    std::unordered_map<int, GaussMoments> gauss;
-    gauss.reserve(m.elements.size());
+    // Element moments at the Gauss points, then the nodes' sums.
     for (int id : m.elements) {
       const Element& e = elements[id];
       Eigen::Matrix<double, 24, 1> ul;
@@ -1200,10 +1223,13 @@ void ShellTankModel::Impl::Fill(const Eigen::VectorXd& x, ShellResult& result) c
         ul.segment<3>(6 * c) = m.rot * u.segment<3>(6 * e.node[c]);
         ul.segment<3>(6 * c + 3) = m.rot * u.segment<3>(6 * e.node[c] + 3);
       }
-      gauss.emplace(id, ElementMoments(e, m.mat, ul));
+      const GaussMoments gm = ElementMoments(e, m.mat, ul);
+      for (int g = 0; g < 4; ++g) gauss[id].col(g) = gm.m[g];
     }
     std::vector<Eigen::Vector3d> nodal(m.nodes.size(), Eigen::Vector3d::Zero());
-    for (std::size_t t = 0; t < m.nodes.size(); ++t) nodal[t] = RecoverNodeMoment(m, elements, static_cast<int>(t), gauss);
+    for (std::size_t t = 0; t < m.nodes.size(); ++t)
+      for (const RecoveryTerm& term : m.recovery[t])
+        for (int g = 0; g < 4; ++g) nodal[t] += term.w[g] * gauss[term.element].col(g);
     std::vector<ShellBoardNode>& nodes = result.m_nodes[b];
     nodes.resize(m.nodes.size());
     BoardMoments& bmo = result.m_moments[b];
@@ -1284,8 +1310,8 @@ SolveStatus ShellTankModel::SolveAll(const std::vector<ShellLoading>& loadings, 
     return SolveStatus::Singular;
   }
   f.resize(0, 0);
+  progress(80, "moments of " + std::to_string(n) + " load cases");
   for (int c = 0; c < n; ++c) {
-    progress(70 + 30 * c / std::max(1, n), "moments of load case " + std::to_string(c + 1) + " of " + std::to_string(n));
     ShellResult r;
     m_impl->Fill(x.col(c), r);
     out[static_cast<std::size_t>(c)] = std::move(r.m_moments);

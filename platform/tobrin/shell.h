@@ -19,9 +19,15 @@
 // walls along x or y, horizontal slabs); any other board gives InvalidInput.
 // Grid planes x, y, z = const are collected from every board corner and every
 // opening corner (joint lines are board edges, so they are among them);
-// coordinates closer than min(10 mm, elementSize / 20) are merged into one
-// plane, and every interval between neighbouring planes is split into equal
-// parts no longer than elementSize.  Every board is meshed with the grid
+// coordinates closer than min(10 mm, elementSize / 20) (10 mm when the mesh
+// is sized from the boards) are merged into one plane, and every interval
+// between neighbouring planes is split into equal parts no longer than the
+// element size there: elementSize when it is given, else the smallest of
+// the sizes asked for by the boards that cover the interval (each board
+// asks for minElementsAcross elements across its shorter span, along both
+// of its axes; 20 keep the support and span moments of a wall within 2 %
+// of the converged plate), all scaled up by one factor when the model
+// would pass maxElements.  Every board is meshed with the grid
 // planes that cross it, so neighbouring boards share their nodes along the
 // joints.  A grid cell belongs to a board when its centre lies inside the
 // board's outline and outside every opening.  Rectangular openings and
@@ -33,10 +39,19 @@
 // modulus subgradeModulus along their normal, plus springs one hundredth as
 // stiff in their plane (the friction of the ground), which hold the tank
 // against sliding and turning in plan under loads that are not balanced.
+// An edge of a board is joined to another board where that board holds
+// both nodes of a stretch of the edge (it is attached along it); a node
+// shared at a single point (the end of a wall's free top edge, where the
+// neighbouring wall's side meets it) joins nothing.
 // A tank none of whose parts rests on a bottom slab, or a board that is not
 // joined (along at least two nodes) to a part that does, is a mechanism and
 // gives Singular with the board named; a stiffness whose factorisation
 // shows a (numerically) zero or negative pivot is reported the same way.
+//
+// Solver: the stiffness is ordered (minimum degree) and factorised once by
+// a supernodal Cholesky (cholesky.h); every load case is a solve on that
+// factor, and SolveAll solves all of them in one pass.  The long steps are
+// reported through ShellOptions::progress.
 //
 // Units: lengths mm, E in N/mm², pressures kPa (along the board's +normal),
 // line loads kN/m, point loads kN, unit weight kN/m³, subgrade modulus
@@ -54,9 +69,11 @@
 // elements count: at a joint every board shows its own moment.  The
 // span extremes run over the board's nodes that do not lie on a board edge
 // joined to another board (nodes on free edges and opening edges belong to
-// the span); an edge's extremes run over the nodes on that edge and take
-// the moment component across the edge (the moment the bars crossing the
-// edge carry).
+// the span); in the band along a joined edge (kSpanBandFraction of the
+// board's width across it) the moments of the edge's own sense are the
+// support's and stay out of the span, the moments of the other sense count;
+// an edge's extremes run over the nodes on that edge and take the moment
+// component across the edge (the moment the bars crossing the edge carry).
 #pragma once
 
 #include "platform/quenby/board.h"
@@ -73,8 +90,8 @@
 namespace tobrin {
 
 // The element count the automatic mesh stays within: it keeps a tank of
-// 10 × 10 cells within a minute and 2 GB.
-constexpr long long kShellDefaultMaxElements = 90000;
+// 10 × 10 cells of 4 m (about 400 000 unknowns) within a minute and 2 GB.
+constexpr long long kShellDefaultMaxElements = 75000;
 
 struct ShellOptions {
   double poisson = 0.2;

@@ -13,6 +13,8 @@
 
 #include <array>
 #include <limits>
+#include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -191,11 +193,27 @@ struct BoardSolution {
   std::vector<bool> edgeCrossedByX;
 };
 
-// Span/limit rule of the calculation book: true when the board is one-way.
+// Span/limit rule of the calculation book: true when the board counts as
+// one-way in its text (the calculation mode).  The analysis does not use it:
+// SolveBoard solves every board with its real edge restraints.
 bool IsOneWay(const Board& board, int wallTopRestraint);
 
+// Plate models shared within one analysis by the boards of the same local
+// outline, restraints, openings and section (the walls and slabs of a
+// regular tank repeat): each is meshed and factorised once.
+class PlateModelCache {
+ public:
+  std::shared_ptr<const PlateModel> Get(const PlateInput& input);
+
+ private:
+  std::map<std::string, std::shared_ptr<const PlateModel>> m_models;
+};
+
+// Solves one board alone, its joined edges fixed, for every loading: as a
+// plate, or as a strip where two opposite edges are free.  With a cache,
+// plate models are taken from it and added to it.
 bool SolveBoard(const BoardActions& board, const std::vector<PlateLoadCase>& loadings, double poisson,
-                int wallTopRestraint, BoardSolution& out, std::string& reason);
+                BoardSolution& out, std::string& reason, PlateModelCache* cache = nullptr);
 
 // A joint of boards whose edges are fixed along one line: the members
 // (board index in actions.boards, edge index) and the sign that turns each
@@ -212,8 +230,11 @@ std::vector<Joint> FindFixedJoints(Tank& tank, const TankActions& actions);
 // Moment distribution at the joints, applied to loading `loading` of every
 // solution (same board order as actions.boards): each member's edge moment
 // becomes M_i = FEM_i − s_i·d_i·Σ s_j·FEM_j with the distribution factors
-// d_i = k_i / Σ k_j, and the span moment across that edge moves by the
-// carry-over share of the change.
+// d_i = k_i / Σ k_j, FEM_i being the governing (largest in magnitude)
+// moment of the edge; the other values along the edge scale with it (M_i /
+// FEM_i), so the face that the balanced moment leaves without tension keeps
+// none.  The governing span moment across that edge moves by the carry-over
+// share of the change; the span's other face keeps its value.
 void DistributeJointMoments(const std::vector<Joint>& joints, std::vector<BoardSolution>& solutions,
                             std::size_t loading);
 

@@ -3,11 +3,14 @@
 // calculation of every bottom and top slab.  Every line names its quantity
 // with its symbol, value and unit; no line carries a number or a line break.
 //
-// Anti-floating: resisting weight G = structure (boards and the overhang's
-// concrete) + soil over the top slabs + soil on the overhang (with the water
-// in it: the uplift acts on the whole base area), against the buoyancy
-// F = reduction factor × γw × hw × A, hw the depth of the base below the
-// groundwater level; the check asks G / F ≥ Kf.
+// Anti-floating: resisting weight G = structure (boards, and the bottom
+// slabs' concrete beyond the wall axes: under the outer wall halves and on
+// the overhang) + soil over the top slabs + soil on the overhang outside the
+// outer wall faces (with the water in it: the uplift acts on the whole base
+// area), against the buoyancy F = reduction factor × γw × hw × A, A the base
+// to the overhang's edge (to the outer wall faces without an overhang), hw
+// the depth of the base below the groundwater level; the check asks
+// G / F ≥ Kf.
 // Bearing: pk = (Fk + Gk) / A under the standard combination of case 0 (tank
 // full, backfilled; live loads with ψc), against fa, at both groundwater
 // levels: the highest with its reduced buoyancy deducted, the lowest
