@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The main job: installs what is needed, builds, and runs the design engine on
 # the built-in example tank (a buried two-cell covered tank): builds and
-# analyses it and writes its calculation book, putting its design, drawings,
-# moments and calcbook.docx into out/buried-two-cell/.  Arguments, when given, are
+# analyses it, designs its reinforcement and writes its calculation book,
+# putting its design, drawings, moments, rebar.csv and calcbook.docx into
+# out/buried-two-cell/.  Arguments, when given, are
 # passed to tankdesign instead.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,4 +15,5 @@ fi
 out="$root/out/buried-two-cell"
 "$root/build/app/tankdesign" new --example buried-two-cell -o "$out"
 "$root/build/app/tankdesign" analyse "$out/tank.tkd" -o "$out"
+"$root/build/app/tankdesign" design "$out/tank.tkd" -o "$out"
 "$root/build/app/tankdesign" book "$out/tank.tkd" -o "$out"
