@@ -1,7 +1,7 @@
 // `tankdesign book INPUT [-o DIR] [--without PART,...] [--members KIND:N,...]`:
 // writes the calculation book DIR/calcbook.docx of a tank given as a project
-// file (built and analysed first) or a saved design (analysed first when it
-// was changed after its last analysis).  The writer's progress is shown on
+// file (built, analysed and designed first) or a saved design (analysed first
+// when it was changed after its last analysis, designed when it was not).  The writer's progress is shown on
 // the terminal; Ctrl-C cancels the run and leaves no file (an earlier book in
 // DIR stays as it was).
 #include "app/BookPictures.h"
@@ -126,16 +126,11 @@ MemberLists ParseMembers(const Tank& tank, const std::vector<std::string>& specs
 void RunBook(const BookOptions& o, HostStreams& io) {
   const CalcBookOptions options = ParseWithout(o.without);
   auto designer = std::make_unique<TankDesigner>();
-  if (std::filesystem::path(o.input).extension() == ".json")
-    BuildNewTank(*designer, ReadProjectFile(o.input), o.input);
-  else
-    OpenDesign(*designer, o.input);
-  if (!IsTankAnalysed(designer->GetTank(), designer->GetSettings())) {
-    io.err << fmt::format("{}: analysing {} boards...\n", PrintableMessage(o.input),
-                          designer->GetTank().GetBoards().size());
-    if (!designer->Analyse()) {
-      throw std::runtime_error(PrintableMessage(o.input) + ": analysis failed: " + GetLastAnalysisError());
-    }
+  OpenAnalysedTank(*designer, o.input, io.err);
+  if (!designer->IsReinDesigned()) {
+    io.err << fmt::format("{}: designing the reinforcement...\n", PrintableMessage(o.input));
+    designer->DesignRein(nullptr);
+    designer->SetReinDesigned(true);
   }
   const MemberLists members = ParseMembers(designer->GetTank(), o.members);
 

@@ -4,6 +4,10 @@
 #include <ostream>
 
 #include "app/DesignFiles.h"
+#include <stdexcept>
+#include <filesystem>
+#include "platform/Tobrin.h"
+#include "app/SafeInput.h"
 #include "modelview/TankModel2DView.h"
 #include "modelview/TankModel3DView.h"
 
@@ -90,6 +94,17 @@ void WriteNewTankFilesTo(TankDesigner& designer, const std::string& dir, std::os
   out.Commit();
   for (const auto& [path, entities] : files.written)
     report << fmt::format("wrote {}{}\n", path, entities >= 0 ? fmt::format(" ({} entities)", entities) : "");
+}
+
+void OpenAnalysedTank(TankDesigner& designer, const std::string& input, std::ostream& err) {
+  if (std::filesystem::path(input).extension() == ".json")
+    BuildNewTank(designer, ReadProjectFile(input), input);
+  else
+    OpenDesign(designer, input);
+  if (IsTankAnalysed(designer.GetTank(), designer.GetSettings())) return;
+  err << fmt::format("{}: analysing {} boards...\n", PrintableMessage(input), designer.GetTank().GetBoards().size());
+  if (!designer.Analyse())
+    throw std::runtime_error(PrintableMessage(input) + ": analysis failed: " + GetLastAnalysisError());
 }
 
 }  // namespace tank::app

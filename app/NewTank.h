@@ -29,6 +29,12 @@ struct NewTankFiles {
 // (written under temporary names; they appear when the set is committed).
 // `written` holds the final paths.
 NewTankFiles WriteNewTankFiles(TankDesigner& designer, OutputSet& out);
+// The tank a command works on: a project file (.json) is built as `new`
+// builds it, any other file is opened as a saved design; either is analysed
+// when it was changed after its last analysis (a line on `err` says so).
+// Errors name the input.
+void OpenAnalysedTank(TankDesigner& designer, const std::string& input, std::ostream& err);
+
 // The same files written into `dir` as one set (all appear, or none), each
 // listed on `report` as "wrote PATH (N entities)".
 void WriteNewTankFilesTo(TankDesigner& designer, const std::string& dir, std::ostream& report);

@@ -148,16 +148,7 @@ struct RebarOptions {
 void RunDesignCommand(const RebarOptions& o, HostStreams& io) {
   if (o.roundingStep <= 0) throw CLI::ValidationError("--rounding-step", "must be a positive number of mm");
   auto designer = std::make_unique<TankDesigner>();
-  if (std::filesystem::path(o.input).extension() == ".json")
-    BuildNewTank(*designer, ReadProjectFile(o.input), o.input);
-  else
-    OpenDesign(*designer, o.input);
-  if (!IsTankAnalysed(designer->GetTank(), designer->GetSettings())) {
-    io.err << fmt::format("{}: analysing {} boards...\n", PrintableMessage(o.input),
-                          designer->GetTank().GetBoards().size());
-    if (!designer->Analyse())
-      throw std::runtime_error(PrintableMessage(o.input) + ": analysis failed: " + GetLastAnalysisError());
-  }
+  OpenAnalysedTank(*designer, o.input, io.err);
   g_ViewBoard.SetReinDesignValues(o.shorterSpan ? 1 : 0, GetReinDesignValue1(), o.roundingStep);
   io.err << fmt::format("{}: designing the reinforcement of {} boards...\n", PrintableMessage(o.input),
                         designer->GetTank().GetBoards().size());

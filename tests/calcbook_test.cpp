@@ -191,7 +191,9 @@ TEST_F(CalcBookTest, BasicDataFollowsTheSettings) {
     EXPECT_EQ(all.find("壁面温差") != std::string::npos, c.temperature);
     // The anti-floating factor has no unit, the unit weight is per cubic metre.
     EXPECT_NE(all.find("抗浮安全系数：Kf=1.05\n"), std::string::npos) << all;
-    if (c.soil) EXPECT_EQ(tables[2]["cells"][0][2], "重度(kN/m3)");
+    if (c.soil) {
+      EXPECT_EQ(tables[2]["cells"][0][2], "重度(kN/m3)");
+    }
   }
 }
 

@@ -41,7 +41,9 @@ class DesignerRebar : public HostCommandTest {
   }
   void Build(TankDesigner& designer, bool analyse = true) {
     tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject("buried-two-cell"), "x"), "x");
-    if (analyse) ASSERT_TRUE(designer.Analyse()) << GetLastAnalysisError();
+    if (analyse) {
+      ASSERT_TRUE(designer.Analyse()) << GetLastAnalysisError();
+    }
   }
 };
 
@@ -122,7 +124,9 @@ TEST_F(DesignerRebar, SupportBarsHaveTheirOwnCrackWidths) {
         const double w = ComputeCrackWidthFor(designer.GetSettings(), b, false, upper, true, static_cast<int>(i),
                                               v.diameter, v.spacing);
         EXPECT_NEAR(v.crackWidth, w, 1e-12) << DescribeBarGroup(*b, static_cast<int>(i), false, upper, true);
-        if (v.status == BarGroupStatus::kDesigned) EXPECT_LT(v.crackWidth, limit);
+        if (v.status == BarGroupStatus::kDesigned) {
+          EXPECT_LT(v.crackWidth, limit);
+        }
         if (v.crackWidth > 0.0) ++withWidth;
       }
   }
@@ -216,7 +220,9 @@ TEST(WallFaceUnification, WeakerFaceTakesTheStrongerSet) {
     UnifyWallFaces(tank, options);
     EXPECT_EQ(b->GetUpperXDiameter(), c.expectU) << c.dU << "@" << c.sU << " " << c.dL << "@" << c.sL;
     EXPECT_EQ(b->GetLowerXDiameter(), c.expectL) << c.dU << "@" << c.sU << " " << c.dL << "@" << c.sL;
-    if (c.on && c.kind == 0 && c.expectU == c.dL) EXPECT_EQ(b->GetUpperXGrade(), "HRB400");
+    if (c.on && c.kind == 0 && c.expectU == c.dL) {
+      EXPECT_EQ(b->GetUpperXGrade(), "HRB400");
+    }
   }
 }
 

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <fstream>
 
 namespace {
@@ -112,9 +114,12 @@ TEST_F(EditCommand, DemoBuildsAndEditsTheTank) {
   ASSERT_FALSE(model.is_null());
   EXPECT_TRUE(model["errors"].empty()) << model["errors"];
 
-  // The edited tank analyses like a regular one.
+  // The edited tank analyses and designs like a regular one.
   const HostRun analysed = RunTool({"analyse", out + "/tank.tkd"});
   EXPECT_EQ(analysed.code, 0) << analysed.out << analysed.err;
+  const HostRun designed = RunTool({"design", out + "/tank.tkd", "-o", out + "/designed"});
+  EXPECT_EQ(designed.code, 0) << designed.out << designed.err;
+  EXPECT_TRUE(std::filesystem::exists(out + "/designed/rebar.csv"));
 }
 
 TEST_F(EditCommand, UndoAndRedoOfEveryDemoEdit) {

@@ -181,26 +181,65 @@ void AddBorder(pugi::xml_node borders, const char* side) {
   b.append_attribute("w:color") = "000000";
 }
 
+// Display width of a cell text in half-width characters: East Asian
+// characters and wide Latin letters count two, tabs four.
+int DisplayWidth(const std::string& text) {
+  int width = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      width += c == '\t' ? 4 : (c == '@' || c == 'W' || c == 'M') ? 2 : 1;
+      ++i;
+    } else {
+      width += 2;
+      i += c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+    }
+  }
+  return width;
+}
+
 void AddTable(pugi::xml_node body, const Table& t) {
   const int width = std::max(1, kTextWidthTwips * std::clamp(t.widthPercent, 1, 100) / 100);
-  const int columnWidth = std::max(1, width / std::max(1, t.columns));
+  // Columns share the width by their longest line plus the cell margins,
+  // so short labels leave room for long values; the heading row of a table
+  // may wrap onto two lines.
+  constexpr int kMargin = 3;
+  std::vector<int> weights(static_cast<std::size_t>(std::max(0, t.columns)), 6);
+  for (int r = 0; r < t.rows; ++r)
+    for (int c = 0; c < t.columns; ++c) {
+      std::stringstream lines(t.cells[static_cast<std::size_t>(r) * t.columns + c]);
+      for (std::string line; std::getline(lines, line);) {
+        const int w = DisplayWidth(line);
+        weights[c] = std::max(weights[c], (r == 0 && t.rows > 1 ? (w + 1) / 2 : w) + kMargin);
+      }
+    }
+  int total = 0;
+  for (int w : weights) total += w;
+  std::vector<int> columnWidths;
+  for (int w : weights) columnWidths.push_back(std::max(1, width * w / std::max(1, total)));
+  int tableWidth = 0;
+  for (int w : columnWidths) tableWidth += w;
   pugi::xml_node tbl = body.append_child("w:tbl");
   pugi::xml_node tblPr = tbl.append_child("w:tblPr");
   pugi::xml_node tblW = tblPr.append_child("w:tblW");
-  tblW.append_attribute("w:w") = std::to_string(columnWidth * t.columns).c_str();
+  tblW.append_attribute("w:w") = tableWidth;
   tblW.append_attribute("w:type") = "dxa";
   tblPr.append_child("w:jc").append_attribute("w:val") = "center";
   pugi::xml_node borders = tblPr.append_child("w:tblBorders");
   for (const char* side : {"w:top", "w:left", "w:bottom", "w:right", "w:insideH", "w:insideV"}) AddBorder(borders, side);
   tblPr.append_child("w:tblLayout").append_attribute("w:type") = "fixed";
   pugi::xml_node grid = tbl.append_child("w:tblGrid");
-  for (int c = 0; c < t.columns; ++c) grid.append_child("w:gridCol").append_attribute("w:w") = columnWidth;
+  for (int c = 0; c < t.columns; ++c) grid.append_child("w:gridCol").append_attribute("w:w") = columnWidths[c];
   for (int r = 0; r < t.rows; ++r) {
     pugi::xml_node tr = tbl.append_child("w:tr");
+    // Rows stay whole across pages; the heading row repeats on each page.
+    pugi::xml_node trPr = tr.append_child("w:trPr");
+    trPr.append_child("w:cantSplit");
+    if (r == 0 && t.rows > 1) trPr.append_child("w:tblHeader");
     for (int c = 0; c < t.columns; ++c) {
       pugi::xml_node tc = tr.append_child("w:tc");
       pugi::xml_node tcW = tc.append_child("w:tcPr").append_child("w:tcW");
-      tcW.append_attribute("w:w") = columnWidth;
+      tcW.append_attribute("w:w") = columnWidths[c];
       tcW.append_attribute("w:type") = "dxa";
       // A cell holds at least one paragraph; line breaks in its text start
       // further paragraphs.
