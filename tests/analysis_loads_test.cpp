@@ -6,6 +6,7 @@
 #include "platform/Tobrin.h"
 #include "platform/tobrin/tank_analysis.h"
 #include "model/TankModeler.h"
+#include "tests/analysis_fixtures.h"
 #include "tests/tank_fixtures.h"
 
 #include <boost/make_shared.hpp>
@@ -19,14 +20,11 @@
 
 namespace {
 
-ProjectSettings AboveGroundSettings() {
-  ProjectSettings s;
-  s.GetGeologySettings().SetSoilLayers({});
-  s.GetGeologySettings().SetBurialDepth(0.0);
-  s.GetGeologySettings().SetGroundwaterDepth(10.0);
-  s.GetLoadSettings().SetAnalysisMethod(0);
-  s.GetCalcSettings().SetTemperatureConsidered(false);
-  return s;
+using fixtures::AboveGroundSettings;
+using fixtures::WallAt;
+
+void Prepare(Tank& tank, const ProjectSettings& s, double overhang = 0.0) {
+  fixtures::PrepareForAnalysis(tank, s, overhang);
 }
 
 // The buried 6 m × 6 m covered tank of the checks below: ground at +1.425
@@ -44,23 +42,6 @@ ProjectSettings BuriedSettings() {
   s.GetCalcSettings().SetAntiFloatSafetyFactor(1.05);
   s.GetCalcSettings().SetTemperatureConsidered(false);
   return s;
-}
-
-void Prepare(Tank& tank, const ProjectSettings& s, double overhang = 0.0) {
-  TankModeler m;
-  m.MarkOuterWallFaces(tank);
-  m.ClassifyBoardEdges(tank, s.GetGeometrySettings().GetWallTopRestraint(),
-                       s.GetGeometrySettings().GetTopSlabEdgeRestraint(),
-                       s.GetGeometrySettings().GetBottomSlabEdgeRestraint());
-  if (overhang > 0) m.MarkSlabOverhangs(tank, overhang);
-}
-
-BoardPtr WallAt(const Tank& tank, double x, double y) {
-  for (const BoardPtr& w : tank.GetWalls()) {
-    const std::vector<_3dPoint> pts = w->GetOutlinePoints();
-    if (std::fabs(0.5 * (pts[0].x + pts[1].x) - x) < 1 && std::fabs(0.5 * (pts[0].y + pts[1].y) - y) < 1) return w;
-  }
-  return {};
 }
 
 // The base moments of a wall on its two faces as magnitudes: the face the

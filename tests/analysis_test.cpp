@@ -5,6 +5,7 @@
 #include "platform/tobrin/tank_analysis.h"
 #include "model/TankModeler.h"
 #include "tests/plate_reference.h"
+#include "tests/analysis_fixtures.h"
 #include "tests/tank_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -16,38 +17,14 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using fixtures::AboveGroundSettings;
+using fixtures::WallAt;
 
-ProjectSettings AboveGroundSettings() {
-  ProjectSettings s;
-  s.GetGeologySettings().SetSoilLayers({});
-  s.GetGeologySettings().SetBurialDepth(0.0);
-  s.GetGeologySettings().SetGroundwaterDepth(10.0);
-  s.GetLoadSettings().SetAnalysisMethod(0);
-  s.GetCalcSettings().SetTemperatureConsidered(false);
-  return s;
-}
-
-// Prepares a regular tank as the analysis command does (without grades,
-// which the analysis takes from the settings when a board has none).
 void Prepare(Tank& tank, const ProjectSettings& s, double overhang = 0.0) {
-  TankModeler m;
-  m.MarkOuterWallFaces(tank);
-  m.ClassifyBoardEdges(tank, s.GetGeometrySettings().GetWallTopRestraint(),
-                       s.GetGeometrySettings().GetTopSlabEdgeRestraint(),
-                       s.GetGeometrySettings().GetBottomSlabEdgeRestraint());
-  if (overhang > 0) m.MarkSlabOverhangs(tank, overhang);
+  fixtures::PrepareForAnalysis(tank, s, overhang);
 }
 
-BoardPtr FindWall(const Tank& tank, double x, double y) {
-  for (const BoardPtr& w : tank.GetWalls()) {
-    std::vector<_3dPoint> pts = w->GetOutlinePoints();
-    const _3dPoint a = pts[0], b = pts[1];
-    const double mx = 0.5 * (a.x + b.x), my = 0.5 * (a.y + b.y);
-    if (std::fabs(mx - x) < 1 && std::fabs(my - y) < 1) return w;
-  }
-  return {};
-}
+constexpr double kPi = 3.14159265358979323846;
 
 bool AllAnalysisValuesZero(const Tank& tank) {
   for (const BoardPtr& b : tank.GetBoards()) {
@@ -175,7 +152,7 @@ TEST(TankAnalysis, SignRuleFollowsTheNormalAndTheRebarAngle) {
   ProjectSettings settings = s;
   ASSERT_TRUE(AnalyseTank(tank, settings)) << GetLastAnalysisError();
   ExpectSignRule(tank);
-  const BoardPtr wall = FindWall(tank, 3000, 0);
+  const BoardPtr wall = WallAt(tank, 3000, 0);
   ASSERT_TRUE(wall);
   ASSERT_FALSE(tobrin::IsOneWay(*wall, 1));
   const WallFaces before = Faces(*wall);
@@ -187,7 +164,7 @@ TEST(TankAnalysis, SignRuleFollowsTheNormalAndTheRebarAngle) {
   // Turn the wall round: same plan line, reversed base direction.
   Tank turned;
   ASSERT_TRUE(fixtures::MakeRegularTank(turned, fixtures::RegularLayout(1, 1, false, 6000, 6000)));
-  const BoardPtr old = FindWall(turned, 3000, 0);
+  const BoardPtr old = WallAt(turned, 3000, 0);
   std::vector<_3dPoint> pts = old->GetOutlinePoints();
   BoardPtr reversed = fixtures::MakeWall(pts[1].x, pts[1].y, pts[0].x, pts[0].y, pts[0].z, pts[3].z - pts[0].z,
                                         old->GetThickness());
@@ -208,7 +185,7 @@ TEST(TankAnalysis, SignRuleFollowsTheNormalAndTheRebarAngle) {
   Tank rotated;
   ASSERT_TRUE(fixtures::MakeRegularTank(rotated, fixtures::RegularLayout(1, 1, false, 6000, 6000)));
   Prepare(rotated, s);
-  const BoardPtr rw = FindWall(rotated, 3000, 0);
+  const BoardPtr rw = WallAt(rotated, 3000, 0);
   rw->SetReinAngle(kPi / 2);
   ASSERT_TRUE(AnalyseTank(rotated, settings)) << GetLastAnalysisError();
   EXPECT_NEAR(rw->GetUpperXBasicMoment(), wall->GetUpperYBasicMoment(), 1e-6);
@@ -437,7 +414,7 @@ TEST(TankAnalysis, ShellModelAgreesWithBoardMethodOnSymmetricTank) {
   ASSERT_TRUE(AnalyseTank(board, s)) << GetLastAnalysisError();
   s.GetLoadSettings().SetAnalysisMethod(1);
   ASSERT_TRUE(AnalyseTank(shell, s)) << GetLastAnalysisError();
-  const BoardPtr a = FindWall(board, 3000, 0), b = FindWall(shell, 3000, 0);
+  const BoardPtr a = WallAt(board, 3000, 0), b = WallAt(shell, 3000, 0);
   ASSERT_TRUE(a && b);
   const WallFaces fa = Faces(*a), fb = Faces(*b);
   EXPECT_NEAR(fb.innerBase, fa.innerBase, 0.05 * fa.innerBase);
