@@ -94,18 +94,18 @@ struct MemberLists {
 
 // "wall:1,3" "bottom:1" "top:2": the boards of that kind by number, in the
 // order given.
-MemberLists ParseMembers(const Tank& tank, const std::vector<std::string>& specs) {
+MemberLists ParseMembers(const Tank& tank, const std::vector<std::string>& entries) {
   MemberLists lists;
   const std::map<std::string, int> kinds = {{"wall", 0}, {"bottom", 1}, {"top", 2}};
-  for (const std::string& spec : specs) {
-    const auto colon = spec.find(':');
-    const std::string kindName = spec.substr(0, colon);
+  for (const std::string& entry : entries) {
+    const auto colon = entry.find(':');
+    const std::string kindName = entry.substr(0, colon);
     if (colon == std::string::npos || !kinds.count(kindName)) {
       throw std::runtime_error(
-          fmt::format("--members: \"{}\" is not KIND:N,... with KIND wall, bottom or top", PrintableMessage(spec)));
+          fmt::format("--members: \"{}\" is not KIND:N,... with KIND wall, bottom or top", PrintableMessage(entry)));
     }
     const int kind = kinds.at(kindName);
-    std::stringstream s(spec.substr(colon + 1));
+    std::stringstream s(entry.substr(colon + 1));
     std::string number;
     while (std::getline(s, number, ',')) {
       if (number.empty()) continue;
