@@ -19,17 +19,19 @@ namespace tank::app {
 
 namespace {
 
-// Pictures are drawn 1600 pixels wide; texts are sized as for a picture of
-// 600 by 450 pixels, nine pixels high, so they stay legible once the picture
-// is scaled to the page's text width.
-constexpr int kPictureWidth = 1600;
+// Plans are drawn 1200 pixels wide for the full text width (about 190 dpi on
+// the page), member pictures 800 pixels for half of it; texts are sized as
+// for a picture of 600 by 450 pixels, nine pixels high, so they stay legible
+// once the picture is scaled to the page.
+constexpr int kPlanWidth = 1200;
+constexpr int kMemberWidth = 800;
 
-std::vector<std::uint8_t> RenderPng(const EntityList& entities) {
+std::vector<std::uint8_t> RenderPng(const EntityList& entities, int width) {
   static int serial = 0;
   const std::filesystem::path path = std::filesystem::temp_directory_path() /
                                      fmt::format("tankdesign-picture-{}-{}.png", ::getpid(), ++serial);
   PreviewOptions options;
-  options.width = kPictureWidth;
+  options.width = width;
   options.projection = 0;
   g_ViewBoard.ExportPng(path.string(), entities, options);
   std::ifstream in(path, std::ios::binary);
@@ -65,7 +67,7 @@ std::vector<std::uint8_t> DrawPlan(TankDesigner& designer, int planKind, bool lo
   view.m_textHeight = TextHeightFor(xmax - xmin, ymax - ymin);
   EntityList entities;
   for (const EntityList& group : view.BuildPlanEntities(tank)) entities.insert(entities.end(), group.begin(), group.end());
-  return RenderPng(entities);
+  return RenderPng(entities, kPlanWidth);
 }
 
 boost::shared_ptr<_Text> Text(const std::string& text, const _2dPoint& at, double height, double rotation = 0.0) {
@@ -140,7 +142,7 @@ std::vector<std::uint8_t> DrawMemberPicture(const Board& board) {
   board.GetSpans(lx, ly);
   entities.push_back(Text(fmt::format("Lx={:.0f}", lx), _2dPoint(centre.x - 3 * h, ymin - 2.5 * h), h));
   entities.push_back(Text(fmt::format("Ly={:.0f}", ly), _2dPoint(xmin - 1.5 * h, centre.y - 3 * h), h, M_PI / 2));
-  return RenderPng(entities);
+  return RenderPng(entities, kMemberWidth);
 }
 
 BookPictures MakeBookPictures(TankDesigner& designer, bool withLoadDiagrams) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <regex>
 
 namespace {
 
@@ -38,6 +39,27 @@ TEST_F(HostBookTest, WholeBookOfTheExample) {
   for (const auto& b : r["body"])
     if (b["kind"] == "p" && !b["superscripts"].empty()) superscript = true;
   EXPECT_TRUE(superscript);
+}
+
+// Every built-in example gets its book, with one section and two result
+// tables per member.
+TEST_F(HostBookTest, BookOfEachExample) {
+  for (const std::string name : {"open-single-cell", "buried-two-cell", "grid-3x2"}) {
+    SCOPED_TRACE(name);
+    const std::string example = std::string(TANK_SOURCE_DIR) + "/examples/" + name + ".json";
+    const std::string out = Path(name);
+    const HostRun run = RunTool({"book", example, "-o", out});
+    ASSERT_EQ(run.code, 0) << run.err;
+    const json r = docx_reader::Read(out + "/calcbook.docx");
+    ASSERT_TRUE(r.is_object());
+    int members = 0;
+    const std::regex title("^(池壁|底板|顶板)[0-9]+计算$");
+    for (const std::string& text : docx_reader::ParagraphTexts(r)) members += std::regex_match(text, title) ? 1 : 0;
+    EXPECT_GT(members, 0);
+    std::size_t resultTables = 0;
+    for (const json& t : docx_reader::Tables(r)) resultTables += t["columns"] == 10 ? 1 : 0;
+    EXPECT_EQ(resultTables, 2u * members);
+  }
 }
 
 TEST_F(HostBookTest, PartsAndMembersChosenOnTheCommandLine) {
