@@ -175,38 +175,16 @@ bool CalcBookWriter::WriteForModel(const Tank& tank, ProjectSettings& settings,
                                    const std::vector<MemberPicture>& bottomPictures,
                                    const std::vector<MemberPicture>& topPictures,
                                    const std::vector<MemberPicture>& wallPictures, CancelProgressFn fn) {
-  if (!Open()) return false;
-  const int n = WriteOpeningSections(settings, pictures, options, fn);
-  if (n < 0) return Stopped();
-  if (On(options, 7)) {
-    WriteHeading(Numbered(n + 1, "、水池构件计算："));
-    if (settings.GetLoadSettings().GetAnalysisMethod() == 1) {
-      // Finite element: the components in model order; only boards report.
-      const auto& components = tank.GetComponents();
-      const int count = static_cast<int>(components.size());
-      for (int k = 1; k <= count; ++k) {
-        const auto board = AsBoard(components[k - 1]);
-        if (!board) continue;
-        if (!Report(fn, 25 + 75 * k / count)) return Stopped();
-        WriteMemberSection(settings, board, bottomPictures, topPictures, wallPictures);
-      }
-    } else {
-      // Board by board in the order of the units; every member reports.
-      std::vector<StructureComponentPtr> members;
-      for (const auto& unit : tank.GetUnits()) {
-        for (const auto& c : unit->GetComponents()) members.push_back(c);
-      }
-      const int count = static_cast<int>(members.size());
-      for (int k = 1; k <= count; ++k) {
-        if (!Report(fn, 25 + 75 * k / count)) return Stopped();
-        if (const auto board = AsBoard(members[k - 1])) {
-          WriteMemberSection(settings, board, bottomPictures, topPictures, wallPictures);
-        }
-      }
-    }
+  std::vector<BookMember> members;
+  if (settings.GetLoadSettings().GetAnalysisMethod() == 1) {
+    // Finite element: the components in model order; only boards report.
+    for (const auto& c : tank.GetComponents()) members.push_back({c, kSectionByKind, AsBoard(c) != nullptr});
+  } else {
+    // Board by board in the order of the units; every member reports.
+    for (const auto& unit : tank.GetUnits())
+      for (const auto& c : unit->GetComponents()) members.push_back({c, kSectionByKind, true});
   }
-  Report(fn, 100);
-  return Finish();
+  return Run(settings, pictures, options, members, {&bottomPictures, &topPictures, &wallPictures}, fn);
 }
 
 bool CalcBookWriter::WriteForMembers(ProjectSettings& settings, const std::vector<PictureHandle>& pictures,
@@ -217,24 +195,37 @@ bool CalcBookWriter::WriteForMembers(ProjectSettings& settings, const std::vecto
                                      const std::vector<MemberPicture>& bottomPictures,
                                      const std::vector<MemberPicture>& topPictures,
                                      const std::vector<MemberPicture>& wallPictures, CancelProgressFn fn) {
+  // Walls, then bottom slabs, then top slabs; the list decides the section.
+  std::vector<BookMember> members;
+  for (const auto& c : walls) members.push_back({c, 0, true});
+  for (const auto& c : bottomSlabs) members.push_back({c, 1, true});
+  for (const auto& c : topSlabs) members.push_back({c, 2, true});
+  return Run(settings, pictures, options, members, {&bottomPictures, &topPictures, &wallPictures}, fn);
+}
+
+bool CalcBookWriter::Run(ProjectSettings& settings, const std::vector<PictureHandle>& pictures,
+                         const CalcBookOptions& options, const std::vector<BookMember>& members,
+                         const MemberPictureLists& memberPictures, CancelProgressFn fn) {
   if (!Open()) return false;
   const int n = WriteOpeningSections(settings, pictures, options, fn);
   if (n < 0) return Stopped();
   if (On(options, 7)) {
     WriteHeading(Numbered(n + 1, "、水池构件计算："));
-    // Walls, then bottom slabs, then top slabs; the list decides the section.
-    const int count = static_cast<int>(walls.size() + bottomSlabs.size() + topSlabs.size());
-    int k = 0;
-    for (int list = 0; list < 3; ++list) {
-      const auto& members = list == 0 ? walls : list == 1 ? bottomSlabs : topSlabs;
-      for (const auto& member : members) {
-        ++k;
-        if (!Report(fn, 25 + 75 * k / count)) return Stopped();
-        const auto board = AsBoard(member);
-        if (!board) continue;
-        if (list == 0) WriteWallSection(settings, board, wallPictures);
-        else if (list == 1) WriteBottomSlabSection(settings, board, bottomPictures);
-        else WriteTopSlabSection(settings, board, topPictures);
+    // Member k of N reports 25 + 75·k/N before its section; every member
+    // counts, only boards get a section.
+    const int count = static_cast<int>(members.size());
+    for (int k = 1; k <= count; ++k) {
+      const BookMember& member = members[k - 1];
+      if (!member.reports) continue;
+      if (!Report(fn, 25 + 75 * k / count)) return Stopped();
+      const auto board = AsBoard(member.component);
+      if (!board) continue;
+      const auto& [bottom, top, walls] = memberPictures;
+      switch (member.section) {
+        case 0: WriteWallSection(settings, board, *walls); break;
+        case 1: WriteBottomSlabSection(settings, board, *bottom); break;
+        case 2: WriteTopSlabSection(settings, board, *top); break;
+        default: WriteMemberSection(settings, board, *bottom, *top, *walls); break;
       }
     }
   }

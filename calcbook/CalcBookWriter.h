@@ -23,6 +23,7 @@
 #include <boost/shared_ptr.hpp>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 // The eight switches of a book, indexed from 0; a part is written when its
@@ -87,6 +88,21 @@ class CalcBookWriter {
   static std::string GetModeText(const ProjectSettings& settings, const Board& board);
 
  private:
+  // One member of the book's member walk: the component, the section it gets
+  // (0 wall, 1 bottom slab, 2 top slab, or by the board's kind) and whether
+  // it reports progress (it counts in the walk either way).
+  static constexpr int kSectionByKind = -1;
+  struct BookMember {
+    StructureComponentPtr component;
+    int section = kSectionByKind;
+    bool reports = true;
+  };
+  // The bottom-slab, top-slab and wall member pictures.
+  using MemberPictureLists = std::tuple<const std::vector<MemberPicture>*, const std::vector<MemberPicture>*,
+                                        const std::vector<MemberPicture>*>;
+  // A whole run: open, opening sections, the member walk, finishing.
+  bool Run(ProjectSettings& settings, const std::vector<PictureHandle>& pictures, const CalcBookOptions& options,
+           const std::vector<BookMember>& members, const MemberPictureLists& memberPictures, CancelProgressFn fn);
   // Opens a new document; false (with the reason kept) when it cannot be.
   bool Open();
   // Steps 3 to 7 of a run: title, codes, schematics, basic data, checks;

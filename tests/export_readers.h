@@ -63,6 +63,18 @@ inline std::string XmlUnescape(std::string s) {
   return s;
 }
 
+// The record groups of an SVG preview: each group's opening tag and body.
+inline std::vector<std::pair<std::string, std::string>> Groups(const std::string& svg) {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (std::size_t at = svg.find("<g "); at != std::string::npos; at = svg.find("<g ", at + 1)) {
+    const std::size_t tagEnd = svg.find('>', at);
+    const std::size_t end = svg.find("</g>", tagEnd);
+    if (tagEnd == std::string::npos || end == std::string::npos) break;
+    out.emplace_back(svg.substr(at, tagEnd + 1 - at), svg.substr(tagEnd + 1, end - tagEnd - 1));
+  }
+  return out;
+}
+
 inline SvgContent ReadSvg(const std::string& svg) {
   SvgContent c;
   static const std::regex group(R"rx(<g data-type="([A-Z]+)" data-layer="([^"]*)"[^>]*>)rx");

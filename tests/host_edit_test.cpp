@@ -20,6 +20,8 @@ namespace {
 
 using export_readers::ReadWithEzdxf;
 using fixtures::StoreTank;
+using fixtures::WallAlong;
+using fixtures::ZMin;
 
 const std::string kExamples = std::string(TANK_SOURCE_DIR) + "/examples/";
 
@@ -31,23 +33,6 @@ class EditCommand : public HostCommandTest {
     return path;
   }
 };
-
-double ZMin(const BoardPtr& b) {
-  double lo = 0, hi = 0;
-  TankModeler().GetBoardZRange(b, lo, hi);
-  return lo;
-}
-
-BoardPtr WallAlong(const Tank& tank, double x0, double y0, double x1, double y1) {
-  for (const BoardPtr& w : tank.GetWalls()) {
-    _2dLine l;
-    if (!TankModeler().GetWallBaseLine(w, l)) continue;
-    const _2dPoint a(x0, y0), b(x1, y1);
-    if ((l.GetStartPoint() == a && l.GetEndPoint() == b) || (l.GetStartPoint() == b && l.GetEndPoint() == a))
-      return w;
-  }
-  return nullptr;
-}
 
 }  // namespace
 

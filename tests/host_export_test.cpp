@@ -18,18 +18,6 @@ namespace {
 
 using namespace export_readers;
 
-// The record groups of an SVG preview: each group's opening tag and body.
-std::vector<std::pair<std::string, std::string>> Groups(const std::string& svg) {
-  std::vector<std::pair<std::string, std::string>> out;
-  for (std::size_t at = svg.find("<g "); at != std::string::npos; at = svg.find("<g ", at + 1)) {
-    const std::size_t tagEnd = svg.find('>', at);
-    const std::size_t end = svg.find("</g>", tagEnd);
-    if (tagEnd == std::string::npos || end == std::string::npos) break;
-    out.emplace_back(svg.substr(at, tagEnd + 1 - at), svg.substr(tagEnd + 1, end - tagEnd - 1));
-  }
-  return out;
-}
-
 std::string TypeOf(const std::string& tag) {
   static const std::regex type(R"rx(data-type="([A-Z]+)")rx");
   std::smatch m;
@@ -76,18 +64,23 @@ TEST_F(PictureTest, PlanIsFlatAndEveryLabelIsTextInTheSvg) {
   for (const json& e : r["entities"]) {
     const std::string type = e["type"];
     SCOPED_TRACE(type + " " + e["handle"].get<std::string>());
-    if (type == "LWPOLYLINE") EXPECT_DOUBLE_EQ(e["elevation"].get<double>(), 0.0);
+    if (type == "LWPOLYLINE") {
+      EXPECT_DOUBLE_EQ(e["elevation"].get<double>(), 0.0);
+    }
     if (type == "LINE") {
       EXPECT_DOUBLE_EQ(e["start"][2].get<double>(), 0.0);
       EXPECT_DOUBLE_EQ(e["end"][2].get<double>(), 0.0);
     }
-    if (type == "CIRCLE") EXPECT_DOUBLE_EQ(e["center_wcs"][2].get<double>(), 0.0);
+    if (type == "CIRCLE") {
+      EXPECT_DOUBLE_EQ(e["center_wcs"][2].get<double>(), 0.0);
+    }
     if (type == "TEXT") {
       EXPECT_DOUBLE_EQ(e["insert"][2].get<double>(), 0.0);
       ++texts;
     }
-    if (type == "POLYLINE")
+    if (type == "POLYLINE") {
       for (const json& p : e["points"]) EXPECT_DOUBLE_EQ(p[2].get<double>(), 0.0);
+    }
   }
   ASSERT_GT(texts, 20);
 

@@ -107,7 +107,9 @@ TEST_F(HostRebarTest, DesignsTheExampleAndTabulatesEveryBarGroup) {
     EXPECT_GE(std::stod(r[7]) + 0.05, std::stod(r[3])) << where;
     EXPECT_LT(std::stod(r[8]), limit) << where;
     // Every board face and direction has a zone of bars with a mark.
-    if (r[2] == "X" || r[2] == "Y") EXPECT_GT(std::stoi(r[10]), 0) << where;
+    if (r[2] == "X" || r[2] == "Y") {
+      EXPECT_GT(std::stoi(r[10]), 0) << where;
+    }
   }
 }
 

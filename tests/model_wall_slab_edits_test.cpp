@@ -16,36 +16,9 @@
 namespace {
 
 using fixtures::MakeWall;
-
-double ZMin(const BoardPtr& b) {
-  double lo = 0, hi = 0;
-  TankModeler().GetBoardZRange(b, lo, hi);
-  return lo;
-}
-double ZMax(const BoardPtr& b) {
-  double lo = 0, hi = 0;
-  TankModeler().GetBoardZRange(b, lo, hi);
-  return hi;
-}
-
-// The wall whose base line runs between the two plan points (either way).
-BoardPtr WallAlong(const Tank& tank, double x0, double y0, double x1, double y1) {
-  for (const BoardPtr& w : tank.GetWalls()) {
-    _2dLine l;
-    if (!TankModeler().GetWallBaseLine(w, l)) continue;
-    const _2dPoint a(x0, y0), b(x1, y1);
-    if ((l.GetStartPoint() == a && l.GetEndPoint() == b) || (l.GetStartPoint() == b && l.GetEndPoint() == a))
-      return w;
-  }
-  return nullptr;
-}
-
-// The slab of the kind containing the plan point.
-BoardPtr SlabAt(const Tank& tank, int kind, double x, double y) {
-  for (const BoardPtr& b : tank.GetBoards())
-    if (b->GetKind() == kind && b->ContainsPoint(_2dPoint(x, y))) return b;
-  return nullptr;
-}
+using fixtures::WallAlong;
+using fixtures::ZMax;
+using fixtures::ZMin;
 
 // A rectangular opening of w × h centred at (u, v) in the wall's plane.
 HolePtr AddWallOpening(const BoardPtr& wall, Tank& tank, double u, double v, double w, double h) {

@@ -31,18 +31,6 @@ std::string SvgOf(const AcadViewBoard& board, const EntityList& entities, const 
   return out.str();
 }
 
-// The record groups of an SVG preview: each group's opening tag and body.
-std::vector<std::pair<std::string, std::string>> Groups(const std::string& svg) {
-  std::vector<std::pair<std::string, std::string>> out;
-  for (std::size_t at = svg.find("<g "); at != std::string::npos; at = svg.find("<g ", at + 1)) {
-    const std::size_t tagEnd = svg.find('>', at);
-    const std::size_t end = svg.find("</g>", tagEnd);
-    if (tagEnd == std::string::npos || end == std::string::npos) break;
-    out.emplace_back(svg.substr(at, tagEnd + 1 - at), svg.substr(tagEnd + 1, end - tagEnd - 1));
-  }
-  return out;
-}
-
 // The <text> element of each text and dimension record: (data-text, the
 // element's words).
 std::vector<std::pair<std::string, std::string>> TextElements(const std::string& svg) {

@@ -73,6 +73,30 @@ inline bool MakeRegularTank(Tank& tank, const TankLayoutParams& params, bool pre
   return true;
 }
 
+// The lowest and highest level of a board (mm).
+inline double ZMin(const BoardPtr& b) {
+  double lo = 0, hi = 0;
+  TankModeler().GetBoardZRange(b, lo, hi);
+  return lo;
+}
+inline double ZMax(const BoardPtr& b) {
+  double lo = 0, hi = 0;
+  TankModeler().GetBoardZRange(b, lo, hi);
+  return hi;
+}
+
+// The wall whose base line runs between the two plan points (either way).
+inline BoardPtr WallAlong(const Tank& tank, double x0, double y0, double x1, double y1) {
+  for (const BoardPtr& w : tank.GetWalls()) {
+    _2dLine l;
+    if (!TankModeler().GetWallBaseLine(w, l)) continue;
+    const _2dPoint a(x0, y0), b(x1, y1);
+    if ((l.GetStartPoint() == a && l.GetEndPoint() == b) || (l.GetStartPoint() == b && l.GetEndPoint() == a))
+      return w;
+  }
+  return nullptr;
+}
+
 // The tank's own record in an archive, and back (tests of the tank filing).
 inline std::vector<std::uint8_t> StoreTank(const Tank& tank) {
   std::ostringstream out;
