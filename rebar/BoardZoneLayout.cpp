@@ -1,15 +1,4 @@
-// Design steps whose zone builders are not written yet.  Each keeps its place
-// in the design driver's order so that the driver, the progress it reports and
-// the tagging and finishing passes stay as they will be; each does nothing
-// until its builder arrives:
-//   - face zones laid over a group of boards as one (each board of a group
-//     gets its own zones for now, see rebar/FaceZones.h);
-//   - joint and edge zones along board edges;
-//   - haunch zones of joints and overhang zones of bottom-slab edges;
-//   - support bars at board junctions;
-//   - added bars around openings.
-// The tagging and finishing passes that close these steps run already, so a
-// builder only has to put its zones into the model.
+// Face zones of the boards, laid unit by unit or over board groups.
 #include "platform/Zarvel.h"
 #include "rebar/FaceZones.h"
 #include "rebar/ReinDesigner.h"
@@ -62,20 +51,3 @@ void ReinDesigner::LayoutBoardZones(Tank& tank, const ReinDesignOptions& options
   }
   TagFaceZones(tank);
 }
-
-void ReinDesigner::BuildJointZones(Tank& tank, const ReinDesignOptions& options, const ReinTrendAdapter&,
-                                   int) const {
-  // The joint zones are laid only when the load settings' design switch is off.
-  if (options.m_pSettings && options.m_pSettings->GetLoadSettings().GetDesignSwitch()) return;
-  TagEdgeZones(tank);
-}
-
-void ReinDesigner::BuildHaunchZones(Tank& tank, const ReinDesignOptions&) const { FinishHaunchZones(tank); }
-
-void ReinDesigner::BuildOverhangZones(Tank& tank, const ReinDesignOptions&, const ReinTrendAdapter&) const {
-  FinishOverhangZones(tank);
-}
-
-void ReinDesigner::LayoutSupportReins(Tank&, int) const {}
-
-void ReinDesigner::ReinforceHoles(Tank&, const ReinDesignOptions&, const ReinTrendAdapter&) const {}
