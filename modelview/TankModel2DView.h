@@ -124,6 +124,21 @@ class TankModel2DView : public TankView, public VekObject {
   void Register(const EntityList& entities, const ObjectPtr& owner, int kind);
 };
 
+// The walls of a plan grouped by base line: walls whose base lines coincide
+// (in either orientation) share a line.  Per line: the walls on it (indices
+// into the wall list, in order), the upper and lower offsets and the start
+// and end codes of its first wall, its axis line (extended 500 mm beyond both
+// ends, on the axis layer) and its outline entities.
+struct WallLines {
+  std::vector<_2dLine> baseLines;
+  std::vector<std::vector<int>> members;
+  std::vector<std::pair<double, double>> offsets;
+  std::vector<std::pair<int, int>> codes;
+  std::vector<EntityPtr> axes;
+  std::vector<EntityList> outlines;
+};
+WallLines GroupWallLines(const std::vector<BoardPtr>& walls);
+
 // Moves every side of the polygon to its right by its own offset and
 // appends the corners of the moved polygon (parallel consecutive sides meet
 // by a step unless collinear).  Fewer offsets than sides: std::out_of_range.
