@@ -13,21 +13,8 @@ namespace {
 std::vector<_2dPoint> PlanPointsOf(const Board& board) {
   std::vector<_3dPoint> pts;
   board.GetOutline(pts);
-  std::vector<_2dPoint> plan;
-  plan.reserve(pts.size());
-  for (const _3dPoint& p : pts) plan.emplace_back(p.x, p.y);
-  return plan;
+  return PlanOf(pts);
 }
-
-// Plan centroid of the points, the first point when there is none.
-bool CentroidOrFirst(const std::vector<_2dPoint>& pts, _2dPoint& c) {
-  if (pts.empty()) return false;
-  if (!g_VekGeometryComm.GetCentroid(pts, c)) c = pts.front();
-  return true;
-}
-
-// Load values are shown as whole numbers, rounded as the model plan rounds them.
-std::string LoadValueText(double v) { return std::to_string(std::llround(v)); }
 
 template <class T>
 bool IsExactly(const VekObject& object) {
@@ -36,24 +23,24 @@ bool IsExactly(const VekObject& object) {
 
 }  // namespace
 
-PlanSketchDrawer::PlanSketchDrawer() {
-  // Layers in the model plan's order: top slab, bottom slab, slab opening,
-  // overhang (the bottom slab's), wall, wall opening, notch, load.
-  m_topSlabLayer = GetLayerName(2);
-  m_bottomSlabLayer = GetLayerName(1);
-  m_slabOpeningLayer = GetLayerName(4);
-  m_overhangLayer = m_bottomSlabLayer;
-  m_wallLayer = GetLayerName(0);
-  m_wallOpeningLayer = GetLayerName(3);
-  m_notchLayer = GetLayerName(5);
-  m_loadLayer = GetLayerName(6);
-  m_textStyle = GetTextStyle(0);
+PlanSketchDrawer::PlanSketchDrawer() : m_plan(std::make_unique<TankModel2DView>(nullptr)) {
+  // The model plan's layers (top slab, bottom slab, slab opening, overhang,
+  // wall, wall opening, notch, load) and text style.
+  const TankModel2DView& plan = *m_plan;
+  m_topSlabLayer = plan.m_topSlabLayer;
+  m_bottomSlabLayer = plan.m_bottomSlabLayer;
+  m_slabOpeningLayer = plan.m_slabOpeningLayer;
+  m_overhangLayer = plan.m_overhangLayer;
+  m_wallLayer = plan.m_wallLayer;
+  m_wallOpeningLayer = plan.m_wallOpeningLayer;
+  m_notchLayer = plan.m_notchLayer;
+  m_loadLayer = plan.m_loadLayer;
+  m_textStyle = plan.m_textStyle;
 }
 
 PlanSketchDrawer::~PlanSketchDrawer() = default;
 
-TankModel2DView& PlanSketchDrawer::Plan() {
-  if (!m_plan) m_plan = std::make_unique<TankModel2DView>(nullptr);
+TankModel2DView& PlanSketchDrawer::Plan() const {
   TankModel2DView& plan = *m_plan;
   plan.m_planKind = m_planKind;
   plan.m_labelMode = m_showLoads ? LabelMode::kNamesWithLoads : LabelMode::kNames;
@@ -73,14 +60,7 @@ TankModel2DView& PlanSketchDrawer::Plan() {
 
 boost::shared_ptr<_Text> PlanSketchDrawer::MakeText(const std::string& text, double x, double y,
                                                     const std::string& layer, int color, double rotation) const {
-  const double u = m_textHeight;
-  auto t = boost::make_shared<_Text>(text, _3dPoint(x, y, 0.0), u, rotation);
-  t->SetWidth(u);
-  t->SetTextStyle(m_textStyle);
-  t->SetStyleName(GetTextStyleName(m_textStyle));
-  t->SetColorIndex(color);
-  t->SetLayer(layer);
-  return t;
+  return Plan().MakeText(text, _3dPoint(x, y, 0.0), layer, color, rotation);
 }
 
 void PlanSketchDrawer::Draw(ModelPlanGroups& out, Tank& tank, int planKind, bool showLoads) {

@@ -55,9 +55,10 @@ class PlanSketchDrawer {
   int m_textHeight = 200;
 
  private:
-  // The model plan whose drawing steps the sketch shares.  It is never
-  // shown: what it registers stays in it and goes with it.
-  TankModel2DView& Plan();
+  // The model plan whose drawing steps the sketch shares, given the
+  // sketch's fields.  It is never shown: what it registers stays in it and
+  // goes with it.
+  TankModel2DView& Plan() const;
   boost::shared_ptr<_Text> MakeText(const std::string& text, double x, double y, const std::string& layer,
                                     int color, double rotation = 0.0) const;
 

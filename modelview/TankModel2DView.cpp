@@ -19,24 +19,6 @@ std::vector<_3dPoint> OutlineOf(const Board& board) {
   return pts;
 }
 
-std::vector<_2dPoint> PlanOf(const std::vector<_3dPoint>& pts) {
-  std::vector<_2dPoint> plan;
-  plan.reserve(pts.size());
-  for (const _3dPoint& p : pts) plan.emplace_back(p.x, p.y);
-  return plan;
-}
-
-// Plan centroid of the points; the first point when the centroid cannot be
-// formed.  False for an empty list.
-bool CentroidOrFirst(const std::vector<_2dPoint>& pts, _2dPoint& c) {
-  if (pts.empty()) return false;
-  if (!g_VekGeometryComm.GetCentroid(pts, c)) c = pts.front();
-  return true;
-}
-
-// Load values are shown as whole numbers, rounded half away from zero.
-std::string LoadValueText(double v) { return std::to_string(std::llround(v)); }
-
 std::string FormatElevation(double v) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, std::fabs(v) < g_EqualTolerance ? "+-%.3f" : "%.3f", v);
@@ -60,6 +42,21 @@ bool IsExactly(const VekObject& object) {
 }
 
 }  // namespace
+
+std::vector<_2dPoint> PlanOf(const std::vector<_3dPoint>& pts) {
+  std::vector<_2dPoint> plan;
+  plan.reserve(pts.size());
+  for (const _3dPoint& p : pts) plan.emplace_back(p.x, p.y);
+  return plan;
+}
+
+bool CentroidOrFirst(const std::vector<_2dPoint>& pts, _2dPoint& c) {
+  if (pts.empty()) return false;
+  if (!g_VekGeometryComm.GetCentroid(pts, c)) c = pts.front();
+  return true;
+}
+
+std::string LoadValueText(double v) { return std::to_string(std::llround(v)); }
 
 TankModel2DView::TankModel2DView(AcadViewBoard* board) : TankView(board, ViewSettings(), ViewVolumn()) {
   m_topSlabLayer = GetLayerName(2);

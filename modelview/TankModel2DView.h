@@ -116,10 +116,11 @@ class TankModel2DView : public TankView, public VekObject {
   int m_textHeight = 200;
   bool m_zoomOnRedraw = false;
 
- private:
   // A text of the plan: height and width u, the view's style, the layer.
   boost::shared_ptr<_Text> MakeText(const std::string& text, const _3dPoint& position, const std::string& layer,
                                     int color, double rotation = 0.0) const;
+
+ private:
   // Registers a batch under one owner with one kind for every entity.
   void Register(const EntityList& entities, const ObjectPtr& owner, int kind);
 };
@@ -138,6 +139,14 @@ struct WallLines {
   std::vector<EntityList> outlines;
 };
 WallLines GroupWallLines(const std::vector<BoardPtr>& walls);
+
+// Plan (x, y) of points.
+std::vector<_2dPoint> PlanOf(const std::vector<_3dPoint>& pts);
+// Plan centroid of the points; the first point when the centroid cannot be
+// formed.  False for an empty list.
+bool CentroidOrFirst(const std::vector<_2dPoint>& pts, _2dPoint& c);
+// A load value as the plans show it: a whole number, rounded half away from zero.
+std::string LoadValueText(double v);
 
 // Moves every side of the polygon to its right by its own offset and
 // appends the corners of the moved polygon (parallel consecutive sides meet
