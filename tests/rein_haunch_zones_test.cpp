@@ -130,6 +130,26 @@ TEST(HaunchZones, WallOnSlabEdgeBarWorkedOutByHand) {
   ExpectPoint(zone->GetReins().back()->GetPolyline().GetVertexAt(2), 3800, s + 110, -110, "last bar");
 }
 
+// Boards off their reference planes: the wall's faces at 175 (outer, −y)
+// and 75, the slab's at 100 (top) and 200.  The bar line runs through
+// (y 75, z 100 + 257.574) and (y 75 + 257.574, z 100): y + z = 432.574; the
+// wall's outer layer lies at y −175 + 50, the slab's bottom layer at
+// z −200 + 40.
+TEST(HaunchZones, EccentricBoardsUseEachFacesOwnOffset) {
+  WallOnSlab f;
+  f.wall->SetUpperOffset(175);
+  f.wall->SetLowerOffset(75);
+  f.slab->SetUpperOffset(100);
+  f.slab->SetLowerOffset(200);
+  BuildHaunchZone(f.tank, f.d.options, f.wall, f.slab, f.joint, f.ear);
+  ASSERT_EQ(f.ear->GetZones().size(), 1u);
+  const _2dPolyline& t = f.ear->GetZones().front()->GetTemplatePolyline();
+  ASSERT_EQ(t.VerNums(), 4);
+  const double s = 75 + 100 + 300 - 30 * kRoot2;
+  ExpectPoint(t.GetVertexAt(1), 2000, -125, s + 125, "bend in the wall");
+  ExpectPoint(t.GetVertexAt(2), 2000, s + 160, -160, "bend in the slab");
+}
+
 // The bar line's intercepts on the two near faces are the legs: the wall
 // carries the haunch length less cover / cos θ, the slab that over tan θ.
 TEST(HaunchZones, LegsFollowLengthAngleAndCover) {
@@ -350,6 +370,7 @@ TEST(OverhangHaunchZones, BarStartByOverhangLength) {
     double overhang;
     int vertices;
     double firstOut, firstUp;
+    double slabUpper = 200, slabLower = 200;
   };
   const Case cases[] = {
       {1000, 4, s + 160 + la, -160},
@@ -357,9 +378,13 @@ TEST(OverhangHaunchZones, BarStartByOverhangLength) {
       {200, 3, 310, s - 310},
       {100, 3, 210, s - 210},
       {150, 0, 0, 0},
+      // The slab off its reference plane: top face 150, bottom 250 from it.
+      {1000, 4, s - 50 + 210 + la, -210, 150, 250},
   };
   for (const Case& c : cases) {
     OverhangTank f(c.overhang);
+    f.slab->SetUpperOffset(c.slabUpper);
+    f.slab->SetLowerOffset(c.slabLower);
     ReinTrendAdapter adapter(f.tank);
     ReinDesigner().BuildOverhangZones(f.tank, f.d.options, adapter);
     std::vector<ReinZonePtr> zones;
