@@ -467,28 +467,31 @@ std::string DescribeHaunchZones(const Tank& tank) {
 
 class HaunchZonesDesigned : public HostCommandTest {
  protected:
-  void Design(TankDesigner& designer, const std::string& example, bool overhangHaunch) {
+  void Design(TankDesigner& designer, const std::string& example, bool overhangHaunch, bool topHaunch) {
     tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject(example), "x"), "x");
-    if (overhangHaunch)
-      designer.GetSettings().GetDetailingSettings().SetBottomSlabOuterEar(EarSetting{0, 45.0, 150, 0});
+    DetailingSettings& detailing = designer.GetSettings().GetDetailingSettings();
+    if (overhangHaunch) detailing.SetBottomSlabOuterEar(EarSetting{0, 45.0, 150, 0});
+    if (topHaunch) detailing.SetTopSlabEar(EarSetting{0, 30.0, 200, 0});
     ASSERT_TRUE(designer.Analyse()) << GetLastAnalysisError();
     designer.DesignRein(nullptr);
   }
 };
 
 // Every haunch of every example (and of the open tank with overhang
-// haunches) has a zone with bars; every bar of an ordinary haunch lies in
+// haunches, and of the covered tank with haunches under the top slab) has a
+// zone with bars; every bar of an ordinary haunch lies in
 // the concrete of its two boards; an overhang haunch's bar ends in its wall;
 // a second run and a save and reopen give the same zones.
 TEST_F(HaunchZonesDesigned, ExamplesHaveHaunchBarsInTheConcrete) {
   struct Case {
     const char* example;
-    bool overhangHaunch;
+    bool overhangHaunch, topHaunch;
   };
-  for (const Case c : {Case{"open-single-cell", true}, Case{"buried-two-cell", false}, Case{"grid-3x2", false}}) {
+  for (const Case c : {Case{"open-single-cell", true, false}, Case{"buried-two-cell", false, false},
+                       Case{"buried-two-cell", false, true}, Case{"grid-3x2", false, false}}) {
     SCOPED_TRACE(c.example);
     TankDesigner designer;
-    Design(designer, c.example, c.overhangHaunch);
+    Design(designer, c.example, c.overhangHaunch, c.topHaunch);
     const Tank& tank = designer.GetTank();
     std::vector<BoardPtr> firsts, seconds;
     std::vector<BoardJointPtr> joints;
@@ -522,6 +525,14 @@ TEST_F(HaunchZonesDesigned, ExamplesHaveHaunchBarsInTheConcrete) {
     }
     EXPECT_GT(haunches, 0);
     EXPECT_EQ(overhangs, c.overhangHaunch ? 4 : 0);
+    if (c.topHaunch) {
+      int underTop = 0;
+      for (std::size_t i = 0; i < joints.size(); ++i) {
+        EarPtr ear;
+        if (GetJointEar(joints[i], ear) && (firsts[i]->GetKind() == 2 || seconds[i]->GetKind() == 2)) ++underTop;
+      }
+      EXPECT_GT(underTop, 0);
+    }
 
     const std::string first = DescribeHaunchZones(tank);
     designer.DesignRein(nullptr);
