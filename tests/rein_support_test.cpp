@@ -138,29 +138,63 @@ TEST(SupportBars, WallOnSlabGivesFourBarsInTheCornersOfTheLayers) {
   EXPECT_EQ(support->GetJoints().front(), joint);
 }
 
+// A wall 300 thick stands on the edge x = 0 of a slab 400 thick.  The wall's
+// outer bar reaches just past the junction; the slab's bars turn up along the
+// wall's outer layer, and the leg of its lower bar closes the outer corner:
+// four bars at x = ±120, z = ±160.  Where the slab edge carries an overhang,
+// the slab's legs are not taken (the overhang's own bars turn there), and
+// these bars close no cage.
+TEST(SupportBars, SlabLegsCloseTheCornerExceptAtAnOverhangEdge) {
+  for (bool overhang : {false, true}) {
+    Tank tank;
+    const BoardPtr slab = LevelSlab(_3dPoint(0, 0, 0), 3000, 4000, 400);  // edge 3 on x = 0
+    const BoardPtr wall = MakeWall(0, 0, 0, 4000, 0, 3000, 300);          // upper face inside, x > 0
+    if (overhang) slab->SetEdgeOverhang(3, true, 500);
+    tank.AddBoards({slab, wall});
+    const double y = 75;
+    slab->GetUpperZones() = {BarZone(0, 0, {{{2960, y, 160}, {-120, y, 160}, {-120, y, -100}}})};
+    slab->GetLowerZones() = {BarZone(0, 1, {{{2960, y, -160}, {-120, y, -160}, {-120, y, 200}}})};
+    wall->GetUpperZones() = {BarZone(1, 0, {{{120, y, 2970}, {120, y, -160}, {420, y, -160}}})};
+    wall->GetLowerZones() = {BarZone(1, 1, {{{-120, y, 2970}, {-120, y, -60}}})};
+
+    GenerateSupportReins(tank, 12);
+    ASSERT_EQ(tank.GetSupportReins().size(), overhang ? 0u : 1u) << "overhang " << overhang;
+    if (!overhang)
+      ExpectBars(tank.GetSupportReins().front(), {{-120, -160}, {-120, 160}, {120, -160}, {120, 160}}, 0, 2, 1, 0,
+                 4000);
+  }
+}
+
 // Two walls meet at an L corner on the z axis: wall 1 along +x, 300 thick
 // (layers y = ±120), wall 2 along +y, 400 thick (layers x = ±160), both 3000
 // high.  Each outer bar runs to the other wall's outer layer and turns along
 // it; each inner bar runs to the other wall's outer layer straight.  The cage
 // is the rectangle x = ±160, y = ±120: four vertical bars, z 0 to 3000.
-// Bars that stop at the junction line without reaching the other wall's
-// layers close no cage: no zone.
+// When wall 2's outer bar crosses the junction but stops short of wall 1's
+// outer layer, the leg of wall 1's outer bar alone closes the outer corner:
+// the same four bars.  Bars that stop
+// at the junction line without reaching the other wall's layers close no
+// cage: no zone.
 TEST(SupportBars, LCornerOfTwoWallsTakesEachWallsOwnLayers) {
+  enum Bars { kAnchored, kOneLegClosesTheCorner, kStopAtTheJunction };
   struct Case {
-    bool anchored;
+    Bars bars;
     std::size_t zones;
   };
-  for (const Case c : {Case{true, 1}, Case{false, 0}}) {
+  for (const Case c : {Case{kAnchored, 1}, Case{kOneLegClosesTheCorner, 1}, Case{kStopAtTheJunction, 0}}) {
     Tank tank;
     const BoardPtr wall1 = MakeWall(0, 0, 5000, 0, 0, 3000, 300);  // normal -y: upper face outside
     const BoardPtr wall2 = MakeWall(0, 0, 0, 4000, 0, 3000, 400);  // normal +x: upper face inside
     tank.AddBoards({wall1, wall2});
     std::vector<std::vector<_3dPoint>> w1Outer, w1Inner, w2Outer, w2Inner;
     for (double z : {1000.0, 1150.0}) {
-      if (c.anchored) {
+      if (c.bars != kStopAtTheJunction) {
         w1Outer.push_back({{4960, -120, z}, {-160, -120, z}, {-160, 500, z}});
         w1Inner.push_back({{4960, 120, z}, {-160, 120, z}});
-        w2Outer.push_back({{-160, 3960, z}, {-160, -120, z}, {500, -120, z}});
+        if (c.bars == kAnchored)
+          w2Outer.push_back({{-160, 3960, z}, {-160, -120, z}, {500, -120, z}});
+        else
+          w2Outer.push_back({{-160, 3960, z}, {-160, -60, z}});
         w2Inner.push_back({{160, 3960, z}, {160, -120, z}});
       } else {
         w1Outer.push_back({{4960, -120, z}, {0, -120, z}});
@@ -175,7 +209,7 @@ TEST(SupportBars, LCornerOfTwoWallsTakesEachWallsOwnLayers) {
     wall2->GetUpperZones() = {BarZone(0, 0, w2Inner)};
 
     GenerateSupportReins(tank, 12);
-    ASSERT_EQ(tank.GetSupportReins().size(), c.zones) << "anchored " << c.anchored;
+    ASSERT_EQ(tank.GetSupportReins().size(), c.zones) << "case " << c.bars;
     if (c.zones == 0) continue;
     ExpectSupportZone(tank.GetSupportReins().front(), 12);
     ExpectBars(tank.GetSupportReins().front(), {{-160, -120}, {-160, 120}, {160, -120}, {160, 120}}, 0, 1,
