@@ -516,6 +516,8 @@ void CreateSupportReins(Tank& tank, int barDiameter, const std::vector<JunctionG
 std::vector<std::string> GenerateSupportReins(Tank& tank, int barDiameter) {
   std::vector<JunctionGroup> groups;
   std::vector<std::string> skipped;
+  // Bars without a diameter are no bars.
+  if (barDiameter <= 0) return skipped;
   CollectJunctionGroups(tank, groups, skipped);
   CreateSupportReins(tank, barDiameter, groups);
   return skipped;
@@ -527,5 +529,5 @@ void ReinDesigner::LayoutSupportReins(Tank& tank, int supportDiameter) const {
   // A junction the tank's tables cannot support is left without support bars
   // and named to the user; the rest of the tank is designed.
   for (const std::string& note : support_rebar::GenerateSupportReins(tank, supportDiameter))
-    HostMessageBox(note, "tankdesign");
+    HostMessageBox(note, GetHostName());
 }

@@ -114,8 +114,9 @@ bool FillSupportRein(const Tank& tank, const std::vector<StructureComponentPtr>&
 // bars).
 void CreateSupportReins(Tank& tank, int barDiameter, const std::vector<JunctionGroup>& groups);
 
-// The support bars of the whole tank.  Returns the notes of the junctions
-// that were skipped because the tank's meeting tables do not support them.
+// The support bars of the whole tank (none for a bar diameter not above 0).
+// Returns the notes of the junctions that were skipped because the tank's
+// meeting tables do not support them.
 std::vector<std::string> GenerateSupportReins(Tank& tank, int barDiameter);
 
 }  // namespace support_rebar

@@ -125,6 +125,10 @@ TEST(SupportBars, WallOnSlabGivesFourBarsInTheCornersOfTheLayers) {
   wall->GetUpperZones() = {BarZone(1, 0, wallUpper)};
   wall->GetLowerZones() = {BarZone(1, 1, wallLower)};
 
+  // Bars without a diameter are not laid.
+  GenerateSupportReins(tank, 0);
+  EXPECT_TRUE(tank.GetSupportReins().empty());
+
   EXPECT_TRUE(GenerateSupportReins(tank, 14).empty());
   ASSERT_EQ(tank.GetSupportReins().size(), 1u);
   const ReinZonePtr zone = tank.GetSupportReins().front();
