@@ -225,32 +225,40 @@ TEST(SupportBars, LCornerOfTwoWallsTakesEachWallsOwnLayers) {
 // stem runs along +y from there.  All three pairs meet on the same vertical
 // line, so they form one group and one zone: the through wall's bars merge
 // into one line per layer, the stem's bars reach its far layer and turn along
-// it, and the cage is x = ±120, y = ±120.
-TEST(SupportBars, ThreeWallsOnOneLineGiveOneZone) {
-  Tank tank;
-  const BoardPtr left = MakeWall(-3000, 0, 0, 0, 0, 3000, 300);
-  const BoardPtr right = MakeWall(0, 0, 3000, 0, 0, 3000, 300);
-  const BoardPtr stem = MakeWall(0, 0, 0, 4000, 0, 3000, 300);
-  tank.AddBoards({left, right, stem});
-  const double z = 1500;
-  left->GetUpperZones() = {BarZone(0, 0, {{{-2960, -120, z}, {0, -120, z}}})};
-  left->GetLowerZones() = {BarZone(0, 1, {{{-2960, 120, z}, {0, 120, z}}})};
-  right->GetUpperZones() = {BarZone(0, 0, {{{0, -120, z}, {2960, -120, z}}})};
-  right->GetLowerZones() = {BarZone(0, 1, {{{0, 120, z}, {2960, 120, z}}})};
-  stem->GetUpperZones() = {BarZone(0, 0, {{{120, 3960, z}, {120, -120, z}, {500, -120, z}}})};
-  stem->GetLowerZones() = {BarZone(0, 1, {{{-120, 3960, z}, {-120, -120, z}, {-500, -120, z}}})};
+// it, and the cage is x = ±120, y = ±120.  A stem only 2000 high meets the
+// through wall along a shorter line: the through wall's own junction is a
+// group of its own (two parallel layers close no cage), and the three walls'
+// bars run only along the part they share, z 0 to 2000.
+TEST(SupportBars, ThreeWallsOnOneLineGiveOneZoneAlongTheirCommonPart) {
+  struct Case {
+    double stemHeight;
+    std::vector<JunctionGroup> groups;
+  };
+  for (const Case& c : {Case{3000, {{0, 1, 2}}}, Case{2000, {{0, 1}, {0, 1, 2}}}}) {
+    Tank tank;
+    const BoardPtr left = MakeWall(-3000, 0, 0, 0, 0, 3000, 300);
+    const BoardPtr right = MakeWall(0, 0, 3000, 0, 0, 3000, 300);
+    const BoardPtr stem = MakeWall(0, 0, 0, 4000, 0, c.stemHeight, 300);
+    tank.AddBoards({left, right, stem});
+    const double z = 1500;
+    left->GetUpperZones() = {BarZone(0, 0, {{{-2960, -120, z}, {0, -120, z}}})};
+    left->GetLowerZones() = {BarZone(0, 1, {{{-2960, 120, z}, {0, 120, z}}})};
+    right->GetUpperZones() = {BarZone(0, 0, {{{0, -120, z}, {2960, -120, z}}})};
+    right->GetLowerZones() = {BarZone(0, 1, {{{0, 120, z}, {2960, 120, z}}})};
+    stem->GetUpperZones() = {BarZone(0, 0, {{{120, 3960, z}, {120, -120, z}, {500, -120, z}}})};
+    stem->GetLowerZones() = {BarZone(0, 1, {{{-120, 3960, z}, {-120, -120, z}, {-500, -120, z}}})};
 
-  std::vector<JunctionGroup> groups;
-  std::vector<std::string> skipped;
-  CollectJunctionGroups(tank, groups, skipped);
-  EXPECT_TRUE(skipped.empty());
-  ASSERT_EQ(groups.size(), 1u);
-  EXPECT_EQ(groups.front(), (JunctionGroup{0, 1, 2}));
+    std::vector<JunctionGroup> groups;
+    std::vector<std::string> skipped;
+    CollectJunctionGroups(tank, groups, skipped);
+    EXPECT_TRUE(skipped.empty());
+    EXPECT_EQ(groups, c.groups) << "stem " << c.stemHeight;
 
-  GenerateSupportReins(tank, 12);
-  ASSERT_EQ(tank.GetSupportReins().size(), 1u);
-  ExpectBars(tank.GetSupportReins().front(), {{-120, -120}, {-120, 120}, {120, -120}, {120, 120}}, 0, 1, 2,
-             0, 3000);
+    GenerateSupportReins(tank, 12);
+    ASSERT_EQ(tank.GetSupportReins().size(), 1u) << "stem " << c.stemHeight;
+    ExpectBars(tank.GetSupportReins().front(), {{-120, -120}, {-120, 120}, {120, -120}, {120, 120}}, 0, 1, 2, 0,
+               c.stemHeight);
+  }
 }
 
 // Grouping straight from the tables: junctions join a group only when their
