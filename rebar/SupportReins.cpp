@@ -237,7 +237,9 @@ bool GetJunctionBarShape(const BoardPtr& board, const _3dPoint& origin, const _3
   double t = Comm().NormalizeAngle(std::atan2(along.DotProduct(by), along.DotProduct(bx)) - board->GetReinAngle());
   if (t > g_Pi) t = 2 * g_Pi - t;
   if (t > g_Pi / 2) t = g_Pi - t;
-  const bool xAlong = t < g_Pi / 4;
+  // Strictly below π/4 (rounding aside): bars at exactly π/4 count as
+  // crossing.
+  const bool xAlong = Comm().Lessthan(t, g_Pi / 4, 1e-9);
 
   auto faceBars = [&](const std::vector<ReinZonePtr>& zones, std::vector<_3dPoint>& points) {
     for (const ReinZonePtr& zone : zones)

@@ -261,6 +261,30 @@ TEST(SupportBars, ThreeWallsOnOneLineGiveOneZoneAlongTheirCommonPart) {
   }
 }
 
+// Which bars of a board are looked at: its X bars unless they run along the
+// junction within π/4 (strictly; exactly π/4 counts as crossing), measured
+// from the board's rebar angle.  Here only X zones are given, so the shape is
+// found exactly when the X bars count as crossing a junction along world x.
+TEST(SupportBars, XBarsCrossUnlessWithinAQuarterTurnOfTheJunction) {
+  const _3dLine junction(_3dPoint(0, 0, 0), _3dPoint(4000, 0, 0));
+  struct Case {
+    double reinAngle;
+    bool found;
+  };
+  for (const Case c : {Case{0.0, false}, Case{g_Pi / 4 - 0.01, false}, Case{g_Pi / 4, true},
+                       Case{3 * g_Pi / 4, true}, Case{g_Pi / 2, true}, Case{g_Pi, false}}) {
+    const BoardPtr slab = LevelSlab(_3dPoint(0, -2000, 0), 4000, 4000, 400);
+    slab->SetReinAngle(c.reinAngle);
+    slab->GetUpperZones() = {BarZone(0, 0, {{{2000, -500, 160}, {2000, 500, 160}}})};
+    slab->GetLowerZones() = {BarZone(0, 1, {{{2000, -500, -160}, {2000, 500, -160}}})};
+    std::vector<_2dLine> segments;
+    EXPECT_EQ(GetJunctionBarShape(slab, junction.GetStartPoint(), _3dVector(0, 0, 1), _3dVector(0, 1, 0) * -1.0,
+                                  junction, segments),
+              c.found)
+        << "rebar angle " << c.reinAngle;
+  }
+}
+
 // Grouping straight from the tables: junctions join a group only when their
 // lines coincide end for end and they share a board; a flagged pair the
 // tables cannot support is skipped with a note naming it, and the others are
