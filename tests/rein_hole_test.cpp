@@ -11,6 +11,7 @@
 #include "rebar/ReinTrendAdapter.h"
 #include "tests/host_run.h"
 #include "tests/rebar_fixtures.h"
+#include "tests/tank_fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@
 #include <cmath>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <typeinfo>
 
 namespace {
@@ -505,6 +507,25 @@ TEST_F(DesignedOpenings, ExampleOpeningsGetTheirBarsAgainOnEveryRun) {
   const auto first = snapshot();
   designer.DesignRein(nullptr);
   EXPECT_EQ(snapshot(), first);
+
+  // Saved and read back: the same opening bars, ties, rings and their bulges.
+  const std::vector<std::uint8_t> bytes = fixtures::StoreTank(designer.GetTank());
+  Tank reopened;
+  fixtures::ReadTank(reopened, bytes);
+  auto bars = [](const Tank& tank) {
+    std::vector<std::tuple<std::vector<_3dPoint>, std::vector<double>, bool, int, int, std::string>> all;
+    for (const BoardPtr& board : ReinDesigner::DesignBoards(tank))
+      for (const HolePtr& hole : board->GetHoles())
+        for (const ReinZonePtr& zone : hole->GetZones())
+          for (const ReinPtr& bar : zone->GetReins())
+            all.emplace_back(bar->GetPolyline().GetVertices(), bar->GetPolyline().GetBulges(),
+                             bar->GetPolyline().IsClosed(), bar->GetTieFlag(), bar->GetDiameter(), bar->GetGrade());
+    return all;
+  };
+  const auto saved = bars(designer.GetTank());
+  EXPECT_FALSE(saved.empty());
+  EXPECT_EQ(bars(reopened), saved);
+  EXPECT_EQ(fixtures::StoreTank(reopened), bytes);
 }
 
 }  // namespace
