@@ -404,6 +404,19 @@ TEST(OpeningBars, BarsNearTheBoardEdgeStayInTheConcrete) {
         }
 }
 
+// Equal openings get equal bars, so they share a detail number; an opening
+// whose bars were cut back at the wall's edge has bars of its own.
+TEST(OpeningBars, EqualOpeningsShareTheirDetailNumber) {
+  WallFixture f;
+  const HolePtr a = f.AddRect(2000, 1500, 800, 600);
+  const HolePtr b = f.AddRect(5000, 1500, 800, 600);
+  const HolePtr nearEdge = f.AddRect(100, 1500, 800, 600);
+  f.Reinforce();
+  TankDesigner::NumberHoles(f.tank);
+  EXPECT_EQ(a->GetNumber(), b->GetNumber());
+  EXPECT_NE(a->GetNumber(), nearEdge->GetNumber());
+}
+
 // One side above 1000: by the longer side, or by the board's extent along
 // the lines of the two sides through the opening (the shorter takes the
 // ties).  On the wall 8000 wide and 4000 high, the horizontal line through a
