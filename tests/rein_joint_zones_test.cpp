@@ -164,6 +164,67 @@ TEST(JointZones, BarSetOfTheStrongerEdgeTiesToTheOtherBoard) {
   }
 }
 
+// An edge that already holds an upper zone gets only its lower joint zone
+// (the right slab's upper support bars 8@200 do not govern, so it lays none).
+TEST(JointZones, AnEdgeFaceWithAZoneGetsNoSecond) {
+  TwoSlabs f;
+  SetEdge(f.left, 1, true, 12, 100);
+  SetEdge(f.right, 3, true, 8, 200);
+  SetEdge(f.left, 1, false, 12, 100);
+  SetEdge(f.right, 3, false, 12, 100);
+  auto earlier = boost::make_shared<ReinZone>();
+  f.LeftZones(true).push_back(earlier);
+  f.Run();
+  ASSERT_EQ(f.LeftZones(true).size(), 1u);
+  EXPECT_EQ(f.LeftZones(true)[0], earlier);
+  ASSERT_EQ(f.LeftZones(false).size(), 1u);
+  EXPECT_EQ(f.LeftZones(false)[0]->GetFace(), 1);
+  EXPECT_EQ(f.LeftZones(false)[0]->GetTemplatePolyline().VerNums(), 2);
+}
+
+// A wall 300 thick standing under the joint of two top slabs 250 thick (its
+// top edge on their mid-plane): the slabs continue in one plane, so the
+// wall's bars do not run between them but turn into one slab.  The wall's
+// +x face turns into the right slab's top: an L bar from 750 (a quarter of
+// the 3000 mm wall height) below the slab's lower face up the wall's bar
+// layer to the slab's upper bar layer and 750 (a quarter of its 3000 mm span)
+// past the wall's face into the slab.
+TEST(JointZones, WallUnderTwoSlabsInOnePlaneTurnsIntoOneSlab) {
+  ProjectSettings settings;
+  ReinDesignOptions options;
+  options.SetSettings(&settings);
+  Tank tank;
+  BoardPtr left = MakeBoard(2, 3000, 4000, 250);
+  BoardPtr right = MakeBoard(2, 3000, 4000, 250);
+  right->SetOrigin(_3dPoint(3000, 0, 0));
+  BoardPtr wall = fixtures::MakeWall(3000, 0, 3000, 4000, -3000, 3000);
+  for (const BoardPtr& b : {left, right, wall}) {
+    tank.AddBoard(b);
+    SetFace(b, 10, 200);
+    for (int e = 0; e < 4; ++e)
+      for (bool upper : {true, false}) SetEdge(b, e, upper, 16, 100);
+  }
+  const ReinTrendAdapter adapter(tank);
+  ReinDesigner().BuildJointZones(tank, options, adapter, 0);
+  const BoardEdge& top = wall->GetEdges()[2];
+  ASSERT_EQ(top.GetUpperZones().size(), 1u);
+  ASSERT_EQ(top.GetLowerZones().size(), 1u);
+  const double cw = GetConcreteCover(options, wall, true);
+  const double cs = GetConcreteCover(options, right, true);
+  const _2dPolyline& t = top.GetUpperZones()[0]->GetTemplatePolyline();
+  ASSERT_EQ(t.VerNums(), 3);
+  ExpectPoint(t.GetVertexAt(0), 3150 - cw, 2000, -125 - 750);
+  ExpectPoint(t.GetVertexAt(1), 3150 - cw, 2000, 125 - cs);
+  ExpectPoint(t.GetVertexAt(2), 3150 + 750, 2000, 125 - cs);
+  // The slabs' own joint zone runs straight across their common edge; the
+  // left slab's edge also holds the wall's other zone, whose bars its top
+  // bars govern.
+  const auto& slabZones = left->GetEdges()[1].GetUpperZones();
+  ASSERT_EQ(slabZones.size(), 2u);
+  EXPECT_EQ(slabZones[0]->GetTemplatePolyline().VerNums(), 2);
+  EXPECT_EQ(slabZones[1], top.GetLowerZones()[0]);
+}
+
 // With the load settings' design switch on the step lays nothing.
 TEST(JointZones, DesignSwitchLeavesTheEdgesAlone) {
   TwoSlabs f;
