@@ -16,10 +16,11 @@ ReinZonePtr FindCrossingFaceZone(const BoardPtr& board, const _3dLine& segment) 
 
 namespace {
 
-// The segment runs inside the board's concrete: both ends between its two
-// faces (within 1 mm) and over its outline.  Bar segments lie on the bar
-// layers, off the board's reference plane, where the plane test of the board
-// finder does not see them.
+// The segment runs in the board's concrete: both ends between its two faces
+// (within 1 mm) and its midpoint over its outline (a leg may run on past
+// the board's edge into the corner of the board it meets).  Bar segments
+// lie on the bar layers, off the board's reference plane, where the plane
+// test of the board finder does not see them.
 bool InBoardConcrete(const BoardPtr& board, const _3dLine& segment) {
   if (!board) return false;
   _3dPoint a, b;
@@ -30,9 +31,8 @@ bool InBoardConcrete(const BoardPtr& board, const _3dLine& segment) {
     return false;
   const double top = board->GetUpperOffset() + 1.0, bottom = -board->GetLowerOffset() - 1.0;
   if (a.z > top || a.z < bottom || b.z > top || b.z < bottom) return false;
-  // The same segment on the reference plane, over the outline.
-  const _3dLine onPlane(board->LocalToWorld(_2dPoint(a.x, a.y)), board->LocalToWorld(_2dPoint(b.x, b.y)));
-  return LineWithinBoardTest(onPlane)(board);
+  const _3dPoint mid = board->LocalToWorld(_2dPoint((a.x + b.x) / 2, (a.y + b.y) / 2));
+  return LineWithinBoardTest(_3dLine(mid, mid))(board);
 }
 
 }  // namespace

@@ -21,8 +21,8 @@ ReinZonePtr FindCrossingFaceZone(const BoardPtr& board, const _3dLine& segment);
 // a candidate's edge, as SectionBoardFinder finds it); the flag of that
 // board's face zone along the segment, else the default flag.  A segment
 // the finder places on no board takes the first candidate whose concrete
-// holds it (between the faces, over the outline): bars lie on bar layers,
-// off the boards' reference planes.  `category` is
+// holds it (both ends between the faces, its midpoint over the outline):
+// bars lie on bar layers, off the boards' reference planes.  `category` is
 // the category of the bar's zone (haunch bars name only boards that carry a
 // segment).
 class SegmentLayerMapper {

@@ -9,6 +9,7 @@
 #include "platform/Tobrin.h"
 #include "platform/Zarvel.h"
 #include "rebar/DetailingRules.h"
+#include "rebar/FaceZones.h"
 #include "rebar/JointZones.h"
 #include "rebar/ReinDesigner.h"
 #include "rebar/ReinTrendAdapter.h"
@@ -452,6 +453,51 @@ TEST(SegmentLayerFlags, SegmentsTakeTheFlagOfTheFaceZoneAlongThem) {
   support->SetSegmentLayerFlags({{7, 7, 7}});
   pass(support, {slab});
   EXPECT_EQ(support->GetSegmentLayerFlags(), (std::vector<std::vector<int>>{{7, 7, 7}}));
+}
+
+// A wall 300 thick under the edge of a top slab 250 thick (an L at the wall
+// top), face zones laid, joint zones built and the closing pass run.  The
+// slab's top bars turn down the wall's outer face: the leg in the slab runs
+// along the slab's X bars (10@200, weaker than its 12@100 Y bars: layer 0),
+// the leg in the wall along its vertical Y bars (layer 1), so every bar of
+// the zone gets the flags 0, 1 although the zone itself lies on layer 0.
+TEST(SegmentLayerFlags, ClosingPassGivesEachLegTheLayerOfItsBoard) {
+  ProjectSettings settings;
+  ReinDesignOptions options;
+  options.SetSettings(&settings);
+  Tank tank;
+  BoardPtr slab = MakeBoard(2, 3000, 4000, 250);
+  BoardPtr wall = fixtures::MakeWall(0, 0, 0, 4000, -3000, 3000);
+  wall->SetLowerFaceOuter(true);
+  for (const BoardPtr& b : {slab, wall}) {
+    tank.AddBoard(b);
+    SetFace(b, 10, 200);
+    for (int e = 0; e < 4; ++e)
+      for (bool upper : {true, false}) SetEdge(b, e, upper, 16, 100);
+  }
+  for (bool upper : {true, false}) {
+    slab->GetFaceValues(upper, false).diameter = 12;
+    slab->GetFaceValues(upper, false).spacing = 100;
+  }
+  LayoutSingleBoardZones(tank, options, slab);
+  LayoutSingleBoardZones(tank, options, wall);
+  const ReinTrendAdapter adapter(tank);
+  const ReinDesigner designer;
+  designer.BuildJointZones(tank, options, adapter, 0);
+  designer.FinishDesign(tank);
+
+  const auto& zones = slab->GetEdges()[3].GetUpperZones();
+  ASSERT_EQ(zones.size(), 1u);
+  const ReinZonePtr& zone = zones[0];
+  ASSERT_EQ(zone->GetTemplatePolyline().VerNums(), 3);
+  EXPECT_EQ(zone->GetLayerFlag(), 0);
+  ASSERT_FALSE(zone->GetReins().empty());
+  ASSERT_EQ(zone->GetSegmentLayerFlags().size(), zone->GetReins().size());
+  for (const std::vector<int>& flags : zone->GetSegmentLayerFlags()) EXPECT_EQ(flags, (std::vector<int>{0, 1}));
+  // The face zones' straight bars keep their own layer.
+  for (const ReinZonePtr& face : slab->GetUpperZones())
+    for (const std::vector<int>& flags : face->GetSegmentLayerFlags())
+      EXPECT_EQ(flags, (std::vector<int>{face->GetLayerFlag()}));
 }
 
 // A segment whose midpoint lies on the reference plane looks among the upper
