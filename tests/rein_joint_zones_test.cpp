@@ -350,6 +350,42 @@ TEST(BarRows, LineCrossingAnOpeningGivesTwoBarsPulledBackAtFreeEdges) {
   ExpectPoint(bars[0]->GetPolyline().GetVertexAt(1), 3000 - cl, 500, -(150 - cl));
 }
 
+// A wall 300 thick, 3000 high, standing on the edge of a bottom slab (its
+// base edge on the slab's edge 3).  An extended row of 1000 mm along the
+// vertical bar line x = 2000 starts at the line's start when that end's edge
+// has the bottom slab as its single partner, else at the line's end: with
+// the slab and the base as start it runs from the base (staying on the
+// joint) up 1000 mm; given the other way round it starts at the end, again
+// the base.  A lone wall starts at the end, the free top, one cover down.
+TEST(BarRows, ExtendedRowStartsAtTheEdgeOnABottomSlab) {
+  ProjectSettings settings;
+  ReinDesignOptions options;
+  options.SetSettings(&settings);
+  const double c = GetConcreteCover(options, fixtures::MakeWall(0, 0, 0, 4000, 0, 3000), true);
+  struct Case {
+    bool withSlab, fromBase;
+    double z0, z1;
+  };
+  const Case cases[] = {{true, true, 0, 1000}, {true, false, 0, 1000}, {false, true, 3000 - c, 2000}};
+  for (const Case& k : cases) {
+    Tank tank;
+    BoardPtr wall = fixtures::MakeWall(0, 0, 0, 4000, 0, 3000);
+    if (k.withSlab) tank.AddBoard(MakeBoard(1, 3000, 4000, 400));
+    tank.AddBoard(wall);
+    const ReinTrendAdapter adapter(tank);
+    const BarEndRecord base{_3dPoint(2000, 0, 0), wall, 0};
+    const BarEndRecord top{_3dPoint(2000, 3000, 0), wall, 2};
+    std::vector<ReinPtr> bars;
+    LayoutExtendedBarRow(options, wall, k.fromBase ? base : top, k.fromBase ? top : base, {}, adapter, true, false,
+                         1000, bars);
+    ASSERT_EQ(bars.size(), 1u);
+    const _2dPolyline& l = bars[0]->GetPolyline();
+    ASSERT_EQ(l.VerNums(), 2);
+    ExpectPoint(l.GetVertexAt(0), 150 - c, 2000, k.z0);
+    ExpectPoint(l.GetVertexAt(1), 150 - c, 2000, k.z1);
+  }
+}
+
 // All rows of a zone replace its bars; the last line alone leaves them.
 TEST(BarRows, RowsWithHolesReplaceTheZoneBarsUnlessLastLineOnly) {
   ProjectSettings settings;
