@@ -399,12 +399,13 @@ void BuildBarLinePoints(std::vector<_3dPoint>& points, const ReinDesignOptions& 
 
 namespace {
 
-// The end of a bar at the edge of its record.  A free edge (no board meets
-// it, or no edge at all) pulls the bar back by the cover; at an edge other
-// boards meet the bar stays on the edge, where the end treatments at shared
-// edges take over.
+// The end of a bar at the edge of its record (the arguments of the full end
+// treatment at board edges, which takes its place once it is there).  A free
+// edge (no board meets it, or no edge at all) pulls the bar back by the
+// cover; at an edge other boards meet the bar stays on the edge.
 void FinishBarEnd(const ReinDesignOptions& options, const BoardPtr& barBoard, const BarEndRecord& self,
-                  const BarEndRecord& other, std::vector<_3dPoint>& out, const ReinTrendAdapter& adapter, bool face) {
+                  const BarEndRecord& other, std::vector<_3dPoint>& out, const ReinTrendAdapter& adapter, bool face,
+                  bool /*isX*/) {
   const BoardPtr& e = self.board ? self.board : barBoard;
   if (!e || !barBoard) return;
   const _3dVector n = FaceNormal(*e, true, 0.01);
@@ -473,8 +474,8 @@ void LayoutBarRow(const ReinDesignOptions& options, const BoardPtr& board, const
   std::vector<_3dPoint> points;
   BuildBarLinePoints(points, options, board, start, end, outlines, adapter, face, xBars);
   std::vector<_3dPoint> startPoints, endPoints;
-  FinishBarEnd(options, board, start, end, startPoints, adapter, face);
-  FinishBarEnd(options, board, end, start, endPoints, adapter, face);
+  FinishBarEnd(options, board, start, end, startPoints, adapter, face, xBars);
+  FinishBarEnd(options, board, end, start, endPoints, adapter, face, xBars);
   CutAtOpenings(points, startPoints, endPoints, bars);
 }
 
@@ -500,7 +501,7 @@ void LayoutExtendedBarRow(const ReinDesignOptions& options, const BoardPtr& boar
   std::vector<_3dPoint> points;
   BuildBarLinePoints(points, options, board, from, far, outlines, adapter, face, xBars);
   std::vector<_3dPoint> startPoints;
-  FinishBarEnd(options, board, from, far, startPoints, adapter, face);
+  FinishBarEnd(options, board, from, far, startPoints, adapter, face, xBars);
   CutAtOpenings(points, startPoints, {}, bars);
 }
 

@@ -354,9 +354,11 @@ TEST(BarRows, LineCrossingAnOpeningGivesTwoBarsPulledBackAtFreeEdges) {
 // base edge on the slab's edge 3).  An extended row of 1000 mm along the
 // vertical bar line x = 2000 starts at the line's start when that end's edge
 // has the bottom slab as its single partner, else at the line's end: with
-// the slab and the base as start it runs from the base (staying on the
-// joint) up 1000 mm; given the other way round it starts at the end, again
-// the base.  A lone wall starts at the end, the free top, one cover down.
+// the slab and the base as start it runs from the base up to 1000 mm; given
+// the other way round it starts at the end, again the base.  A lone wall
+// starts at the end, the free top, one cover down, and reaches 2000 mm.  (How
+// the bar is finished at the base is the end treatment's: only its far end
+// is checked there.)
 TEST(BarRows, ExtendedRowStartsAtTheEdgeOnABottomSlab) {
   ProjectSettings settings;
   ReinDesignOptions options;
@@ -380,9 +382,12 @@ TEST(BarRows, ExtendedRowStartsAtTheEdgeOnABottomSlab) {
                          1000, bars);
     ASSERT_EQ(bars.size(), 1u);
     const _2dPolyline& l = bars[0]->GetPolyline();
-    ASSERT_EQ(l.VerNums(), 2);
-    ExpectPoint(l.GetVertexAt(0), 150 - c, 2000, k.z0);
-    ExpectPoint(l.GetVertexAt(1), 150 - c, 2000, k.z1);
+    ASSERT_GE(l.VerNums(), 2);
+    if (!k.withSlab) {
+      ASSERT_EQ(l.VerNums(), 2);
+      ExpectPoint(l.GetVertexAt(0), 150 - c, 2000, k.z0);
+    }
+    ExpectPoint(l.GetVertexAt(l.VerNums() - 1), 150 - c, 2000, k.z1);
   }
 }
 
