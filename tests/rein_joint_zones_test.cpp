@@ -24,6 +24,9 @@
 #include <boost/make_shared.hpp>
 
 #include <cmath>
+#include <cstdint>
+#include <set>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -629,6 +632,42 @@ TEST_F(JointZonesOfExamples, ZonesPresentInsideTheConcreteAndRepeatable) {
     designer.DesignRein(nullptr);
     EXPECT_EQ(EdgeZoneShapes(designer.GetTank()), first) << name;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The designed 3 × 2-cell tank filed and read back: the same joint zones with
+// their bars and segment flags, a zone under two edges still one object, and
+// filing it again gives the same bytes.
+TEST_F(JointZonesOfExamples, SurviveFilingAndReadingBack) {
+  TankDesigner designer;
+  tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject("grid-3x2"), "x"), "x");
+  ASSERT_TRUE(designer.Analyse()) << GetLastAnalysisError();
+  designer.DesignRein(nullptr);
+  const std::vector<std::uint8_t> bytes = fixtures::StoreTank(designer.GetTank());
+  Tank read;
+  fixtures::ReadTank(read, bytes);
+  EXPECT_EQ(EdgeZoneShapes(read), EdgeZoneShapes(designer.GetTank()));
+  auto flagsAndShared = [](const Tank& tank) {
+    std::vector<std::vector<std::vector<int>>> flags;
+    std::size_t listed = 0;
+    std::set<const ReinZone*> distinct;
+    for (const BoardPtr& b : tank.GetBoards())
+      for (const BoardEdge& e : b->GetEdges())
+        for (const auto* list : {&e.GetUpperZones(), &e.GetLowerZones()})
+          for (const ReinZonePtr& z : *list) {
+            flags.push_back(z->GetSegmentLayerFlags());
+            ++listed;
+            distinct.insert(z.get());
+          }
+    return std::make_tuple(flags, listed, distinct.size());
+  };
+  const auto before = flagsAndShared(designer.GetTank());
+  EXPECT_GT(std::get<1>(before), std::get<2>(before));  // some zones stand under two edges
+  EXPECT_EQ(flagsAndShared(read), before);
+  EXPECT_EQ(fixtures::StoreTank(read), bytes);
 }
 
 }  // namespace
