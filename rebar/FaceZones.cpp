@@ -1,14 +1,14 @@
 // Face zones of the boards: the bars selected for every board face and
 // direction laid as one zone per layer.  Each bar line across the board's
-// outline becomes straight bars on the bar layer of the face (the face's own
-// offset from the reference plane less its cover), cut where openings cross
-// it; a bar end at a free edge stops one cover inside the concrete.  A bar end
-// at an edge where other boards meet stays at the edge on its bar layer, inside
-// the junction, until the end treatments at shared edges lay anchorages and
-// bends there.
+// outline becomes bars on the bar layer of the face (the face's own offset
+// from the reference plane less its cover), cut where openings cross it; a
+// bar end at an opening stops one cover inside the concrete, and a bar end at
+// the board's outline takes the end treatment of its edge (free edge, overhang,
+// abutment or the boards meeting there; rebar/BarEnds.h).
 #include "rebar/FaceZones.h"
 
 #include "platform/Zarvel.h"
+#include "rebar/BarEnds.h"
 #include "rebar/BarLines.h"
 #include "rebar/DetailingRules.h"
 #include "rebar/ReinTrendAdapter.h"
@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <typeinfo>
 
 namespace {
@@ -99,11 +100,10 @@ _3dPoint OnBarLayer(const Board& board, const _2dPoint& local, bool upper, doubl
   return _3dPoint(p.x + n.x * off, p.y + n.y * off, p.z + n.z * off);
 }
 
-ReinPtr StraightBar(const _3dPoint& a, const _3dPoint& b) {
+ReinPtr PolylineBar(const std::vector<_3dPoint>& points) {
   auto bar = boost::make_shared<Rein>();
   _2dPolyline line;
-  line.AppendVertex(a);
-  line.AppendVertex(b);
+  for (const _3dPoint& p : points) line.AppendVertex(p);
   bar->SetPolyline(line);
   return bar;
 }
@@ -112,15 +112,13 @@ ReinPtr StraightBar(const _3dPoint& a, const _3dPoint& b) {
 
 std::vector<ReinPtr> LayoutStraightBarRow(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board,
                                           const _2dPoint& start, const _2dPoint& end, bool upper) {
-  // An edge other boards meet keeps the bar end on it.
-  auto shared = [&](const _2dPoint& p) {
-    const int edge = EdgeHolding(*board, p);
-    if (edge < 0) return false;
-    std::vector<BoardPtr> boards;
-    std::vector<int> edges;
-    tank.GetBoardsOnEdge(board, edge, boards, edges);
-    return !boards.empty();
-  };
+  const ReinTrendAdapter adapter(tank);
+  return LayoutStraightBarRow(options, board, start, end, adapter, upper, true);
+}
+
+std::vector<ReinPtr> LayoutStraightBarRow(const ReinDesignOptions& options, const BoardPtr& board,
+                                          const _2dPoint& start, const _2dPoint& end,
+                                          const ReinTrendAdapter& adapter, bool upper, bool isX) {
   std::vector<ReinPtr> bars;
   const double length = (end - start).GetLength();
   if (length <= 0) return bars;
@@ -133,6 +131,12 @@ std::vector<ReinPtr> LayoutStraightBarRow(const Tank& tank, const ReinDesignOpti
   std::sort(ts.begin(), ts.end());
   const _2dVector d = end - start;
   auto at = [&](double t) { return start + _2dVector(d.x * t, d.y * t); };
+  // The two ends of the line on the board's edges, and their treatments.
+  const BarEndRecord startRecord{_3dPoint(start.x, start.y, 0.0), board, EdgeHolding(*board, start)};
+  const BarEndRecord endRecord{_3dPoint(end.x, end.y, 0.0), board, EdgeHolding(*board, end)};
+  std::vector<_3dPoint> startPoints, endPoints;
+  TreatBarEndAtEdge(options, board, startRecord, endRecord, startPoints, adapter, upper, isX);
+  TreatBarEndAtEdge(options, board, endRecord, startRecord, endPoints, adapter, upper, isX);
   for (std::size_t k = 0; k + 1 < ts.size(); ++k) {
     const double t0 = ts[k], t1 = ts[k + 1];
     if ((t1 - t0) * length < 1.0) continue;
@@ -141,21 +145,25 @@ std::vector<ReinPtr> LayoutStraightBarRow(const Tank& tank, const ReinDesignOpti
     for (const HolePtr& hole : board->GetHoles())
       if (hole && InsideHole(mid, hole)) cut = true;
     if (cut) continue;
-    // Ends: a free board edge pulls the bar back by the cover; an opening's
-    // edge too (the bar stops in the concrete around it).
+    // An end at an opening stops one cover before it (the bar ends in the
+    // concrete around the opening); an end at the board's outline takes its
+    // edge's treatment.
+    const bool atStart = t0 <= 0.0, atEnd = t1 >= 1.0;
     double a = t0, b = t1;
-    const bool startFree = t0 > 0.0 || !shared(start);
-    const bool endFree = t1 < 1.0 || !shared(end);
-    if (startFree) a += cover / length;
-    if (endFree) b -= cover / length;
+    if (!atStart) a += cover / length;
+    if (!atEnd) b -= cover / length;
     if ((b - a) * length < 1.0) continue;
-    bars.push_back(StraightBar(OnBarLayer(*board, at(a), upper, cover), OnBarLayer(*board, at(b), upper, cover)));
+    const std::vector<_3dPoint> line = {OnBarLayer(*board, at(a), upper, cover), OnBarLayer(*board, at(b), upper, cover)};
+    const std::vector<_3dPoint> points =
+        JoinBarEnds(line, atStart ? startPoints : std::vector<_3dPoint>(), atEnd ? endPoints : std::vector<_3dPoint>());
+    if (points.size() < 2) continue;
+    bars.push_back(PolylineBar(points));
   }
   return bars;
 }
 
 void LayoutBoardFaceZone(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board, bool upper,
-                         bool x) {
+                         bool x, const ReinTrendAdapter* adapter) {
   const FaceValues& v = board->GetFaceValues(upper, x);
   if (v.diameter <= 0 || v.spacing <= 0) return;
   const double angle = board->GetReinAngle();
@@ -186,8 +194,14 @@ void LayoutBoardFaceZone(const Tank& tank, const ReinDesignOptions& options, con
   } else {
     zone->SetLayerFlag(0);
   }
+  std::unique_ptr<ReinTrendAdapter> own;
+  if (!adapter) {
+    own = std::make_unique<ReinTrendAdapter>(tank);
+    adapter = own.get();
+  }
   for (const _2dLine& line : lines)
-    for (const ReinPtr& bar : LayoutStraightBarRow(tank, options, board, line.GetStartPoint(), line.GetEndPoint(), upper)) {
+    for (const ReinPtr& bar :
+         LayoutStraightBarRow(options, board, line.GetStartPoint(), line.GetEndPoint(), *adapter, upper, x)) {
       bar->SetDiameter(v.diameter);
       bar->SetGrade(v.grade);
       zone->AddRein(bar);
@@ -195,9 +209,15 @@ void LayoutBoardFaceZone(const Tank& tank, const ReinDesignOptions& options, con
   (upper ? board->GetUpperZones() : board->GetLowerZones()).push_back(zone);
 }
 
-void LayoutSingleBoardZones(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board) {
-  LayoutBoardFaceZone(tank, options, board, true, true);
-  LayoutBoardFaceZone(tank, options, board, true, false);
-  LayoutBoardFaceZone(tank, options, board, false, true);
-  LayoutBoardFaceZone(tank, options, board, false, false);
+void LayoutSingleBoardZones(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board,
+                            const ReinTrendAdapter* adapter) {
+  std::unique_ptr<ReinTrendAdapter> own;
+  if (!adapter) {
+    own = std::make_unique<ReinTrendAdapter>(tank);
+    adapter = own.get();
+  }
+  LayoutBoardFaceZone(tank, options, board, true, true, adapter);
+  LayoutBoardFaceZone(tank, options, board, true, false, adapter);
+  LayoutBoardFaceZone(tank, options, board, false, true, adapter);
+  LayoutBoardFaceZone(tank, options, board, false, false, adapter);
 }
