@@ -108,7 +108,92 @@ ReinPtr PolylineBar(const std::vector<_3dPoint>& points) {
   return bar;
 }
 
+// Parameters along the carrier of a->b (a at 0, b at 1) where it crosses the
+// sides of the closed outline.
+std::vector<double> OutlineCrossings(const std::vector<_2dPoint>& outline, const _2dPoint& a, const _2dPoint& b) {
+  std::vector<double> ts;
+  const _2dVector d = b - a;
+  for (std::size_t i = 0; i < outline.size(); ++i) {
+    const _2dPoint& p = outline[i];
+    const _2dVector e = outline[(i + 1) % outline.size()] - p;
+    const double den = Cross(d, e);
+    if (std::abs(den) < 1e-12) continue;
+    const _2dVector ap = p - a;
+    const double u = Cross(ap, d) / den;
+    if (u >= -1e-9 && u <= 1 + 1e-9) ts.push_back(Cross(ap, e) / den);
+  }
+  return ts;
+}
+
 }  // namespace
+
+std::vector<_2dPoint> GetClearOutline(const Tank& tank, const BoardPtr& board) {
+  std::vector<_2dPoint> outline;
+  board->GetLocalOutline(outline);
+  const std::size_t n = outline.size();
+  if (n < 3) return outline;
+  double area = 0.0;
+  for (std::size_t i = 0; i < n; ++i) area += Cross(_2dVector(outline[i].x, outline[i].y),
+                                                    _2dVector(outline[(i + 1) % n].x, outline[(i + 1) % n].y));
+  // Each side moved inwards by the reach of the boards meeting it: the offset
+  // of a neighbour's face on this board's side, measured in this board's plane
+  // (neighbours in the board's plane reach nowhere into it).
+  std::vector<_2dPoint> a(n);
+  std::vector<_2dVector> d(n);
+  bool moved = false;
+  for (std::size_t i = 0; i < n; ++i) {
+    const _2dVector e = (outline[(i + 1) % n] - outline[i]).GetUnitVector(1e-9);
+    const _2dVector inward = area > 0 ? _2dVector(-e.y, e.x) : _2dVector(e.y, -e.x);
+    std::vector<BoardPtr> others;
+    std::vector<int> edges;
+    tank.GetBoardsOnEdge(board, static_cast<int>(i), others, edges);
+    _3dVector in = board->GetEdgeDirection(static_cast<int>(i));
+    in.Normalize(1e-9);
+    double reach = 0.0;
+    for (const BoardPtr& other : others) {
+      if (!other || other == board) continue;
+      _3dVector on = other->GetNormal();
+      on.Normalize(1e-9);
+      const double c = in.DotProduct(on);
+      if (std::abs(c) < 0.1) continue;
+      reach = std::max(reach, (c > 0 ? other->GetUpperOffset() : other->GetLowerOffset()) / std::abs(c));
+    }
+    if (reach > 0) moved = true;
+    a[i] = outline[i] + inward * reach;
+    d[i] = e;
+  }
+  if (!moved) return outline;
+  std::vector<_2dPoint> clear;
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t k = (i + n - 1) % n;
+    const double den = Cross(d[k], d[i]);
+    if (std::abs(den) < 1e-9) {
+      clear.push_back(a[i]);
+      continue;
+    }
+    clear.push_back(a[k] + d[k] * (Cross(a[i] - a[k], d[i]) / den));
+  }
+  // Supports that leave no clear part (or turn the outline inside out): the
+  // bars are spread over the whole board.
+  double clearArea = 0.0;
+  for (std::size_t i = 0; i < n; ++i) clearArea += Cross(_2dVector(clear[i].x, clear[i].y),
+                                                         _2dVector(clear[(i + 1) % n].x, clear[(i + 1) % n].y));
+  if (clearArea * area <= 0 || std::abs(clearArea) < 1e-6 * std::abs(area)) return outline;
+  return clear;
+}
+
+_2dLine ExtendToOutline(const std::vector<_2dPoint>& outline, const _2dLine& line) {
+  const _2dPoint a = line.GetStartPoint(), b = line.GetEndPoint();
+  const std::vector<double> ts = OutlineCrossings(outline, a, b);
+  double t0 = 0.0, t1 = 1.0;
+  bool before = false, after = false;
+  for (double t : ts) {
+    if (t <= 1e-9 && (!before || t > t0)) t0 = t, before = true;
+    if (t >= 1 - 1e-9 && (!after || t < t1)) t1 = t, after = true;
+  }
+  const _2dVector d = b - a;
+  return _2dLine(a + d * t0, a + d * t1);
+}
 
 std::vector<ReinPtr> LayoutStraightBarRow(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board,
                                           const _2dPoint& start, const _2dPoint& end, bool upper) {
@@ -168,12 +253,16 @@ void LayoutBoardFaceZone(const Tank& tank, const ReinDesignOptions& options, con
   if (v.diameter <= 0 || v.spacing <= 0) return;
   const double angle = board->GetReinAngle();
   const _2dVector dir = x ? _2dVector(std::cos(angle), std::sin(angle)) : _2dVector(-std::sin(angle), std::cos(angle));
+  // The bar lines are spread over the board's clear part between the boards
+  // meeting its edges (no bar line inside a support), then run on to the
+  // board's own outline, where their ends take their edges' treatment.
   std::vector<_2dPoint> outline;
   board->GetLocalOutline(outline);
   std::vector<_2dLine> lines;
   const bool sortByY = std::abs(dir.y) > std::abs(dir.x);
-  LayoutBarLines(outline, v.spacing, dir, lines, &sortByY, false);
+  LayoutBarLines(GetClearOutline(tank, board), v.spacing, dir, lines, &sortByY, false);
   if (lines.empty()) return;
+  for (_2dLine& line : lines) line = ExtendToOutline(outline, line);
 
   auto zone = boost::make_shared<ReinZone>();
   zone->SetDiameter(v.diameter);

@@ -23,6 +23,16 @@ std::vector<ReinPtr> LayoutStraightBarRow(const ReinDesignOptions& options, cons
 std::vector<ReinPtr> LayoutStraightBarRow(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board,
                                           const _2dPoint& start, const _2dPoint& end, bool upper);
 
+// The board's local outline with every side moved inwards by how far the
+// boards meeting that edge reach into the board (their face offset on its
+// side, measured in its plane): the clear part over which the bar lines of a
+// face are spread.  The whole outline when nothing meets the board or the
+// supports leave no clear part.
+std::vector<_2dPoint> GetClearOutline(const Tank& tank, const BoardPtr& board);
+// The bar line carried on along its direction, both ways, to the nearest
+// crossings with the outline (board-local points).
+_2dLine ExtendToOutline(const std::vector<_2dPoint>& outline, const _2dLine& line);
+
 // The zone of one face and direction of one board, added to the board's zone
 // list of that face when at least one bar line was laid; nothing for a layer
 // without bars (diameter or spacing not above 0).  The zone keeps the layer's

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -183,6 +184,38 @@ TEST(BarEnds, OverhangEdgeRunsToTheSlabEndAndTurnsUp) {
   }
 }
 
+// The lower bar at the overhang with an overhang haunch on the joint (L = 360
+// exceeds the 310 leg).  A haunch that does not span the overhang (45
+// degrees, 200 long, against 500 of overhang): the bar returns along the top
+// by 360 - 310.  One that spans it (500 long): the bar follows the haunch's
+// slope from the turned-up end, y = -610, z = 160, at 45 degrees to the
+// wall's far (inner) bar layer at y = 150 - 35, which it reaches 265 higher;
+// the straight part from the wall's outer face there is 265 x sqrt 2 = 374.8,
+// already longer than L, so nothing more is added.
+TEST(BarEnds, OverhangHaunchTakesTheLowerBar) {
+  struct Case {
+    double haunch;
+    std::vector<_3dPoint> want;
+  } cases[] = {
+      {200, {{1000, -610, -150}, {1000, -610, 160}, {1000, -560, 160}}},
+      {500, {{1000, -610, -150}, {1000, -610, 160}, {1000, 115, 885}}},
+  };
+  for (const Case& c : cases) {
+    Tk t;
+    const BoardPtr slab = t.Slab(1, 0, 3000, 4000, 400);
+    const BoardPtr wall = t.WallAlongX(0, 0, 3000);
+    slab->SetEdgeOverhang(0, true, 500);
+    BoardJointPtr joint;
+    ASSERT_TRUE(t.tank.FindJoint(slab, wall, joint));
+    auto ear = boost::make_shared<Ear>();
+    ear->SetAngle(g_Pi / 4);
+    ear->SetLength(c.haunch);
+    SetJointOverhangEar(joint, ear);
+    ExpectPoints(t.End(slab, 0, {1000, 0}, {1000, 4000}, false, false), c.want,
+                 "haunch " + std::to_string(c.haunch));
+  }
+}
+
 // A wall standing inside a bottom slab (at y = 2000) rests on the slab's
 // face: its vertical bars anchor in the slab.  With "15d" (180) the bar
 // reaches the slab's far bar layer (z = -(h/2 - 50)) and turns by 180 along
@@ -274,6 +307,10 @@ TEST(BarEnds, SlabsUnderAWallRunThroughIt) {
 // The face zones lay their bars with these ends: a wall on a slab edge gets
 // vertical bars that bend into the slab at the base and stop one cover below
 // the free top; the slab's bars along x stop one cover inside its free sides.
+// The bar lines are spread over the clear part of each board: the wall's
+// horizontal bars over its 2800 above the slab's upper face (18 spacings and
+// 100 left over: 18 lines from 50 above the slab), the slab's bars along x
+// over its 3850 beside the wall (25 spacings, 100 left: 25 lines from 150 + 50).
 TEST(BarEnds, FaceZoneBarsTakeTheirEdgesTreatment) {
   Tk t;
   const BoardPtr slab = t.Slab(1, 0, 3000, 4000, 400);
@@ -295,8 +332,16 @@ TEST(BarEnds, FaceZoneBarsTakeTheirEdgesTreatment) {
     EXPECT_NEAR(p.GetVertexAt(2).y, -105, 1e-6);
     EXPECT_NEAR(p.GetVertexAt(2).z, 3000 - 45, 1e-6);
   }
+  const ReinZonePtr horizontal = wall->GetUpperZones().at(0);
+  ASSERT_EQ(horizontal->GetDirection(), 0);
+  ASSERT_EQ(horizontal->GetReins().size(), 18u);
+  double lowest = 1e9;
+  for (const ReinPtr& bar : horizontal->GetReins()) lowest = std::min(lowest, bar->GetPolyline().GetVertexAt(0).z);
+  EXPECT_NEAR(lowest, 250, 1e-6);
   const ReinZonePtr slabX = slab->GetUpperZones().at(0);
   ASSERT_EQ(slabX->GetDirection(), 0);
+  ASSERT_EQ(slabX->GetReins().size(), 25u);
+  EXPECT_NEAR(slabX->GetReins().front()->GetPolyline().GetVertexAt(0).y, 200, 1e-6);
   for (const ReinPtr& bar : slabX->GetReins()) {
     const _2dPolyline& p = bar->GetPolyline();
     ASSERT_EQ(p.VerNums(), 2);
