@@ -255,32 +255,46 @@ TEST(BarEnds, WallInsideSlabIsAnchoredInIt) {
 // Two top slabs in one plane meeting at x = 3000; the left one 300 thick.
 // Equal, flush: straight on by L = 360.  A thinner partner not flush with the
 // bar's face: the bar stops one cover (30) inside, turns to the other layer
-// (300 - 60 = 240 < L) and runs back by the rest (120).  A partner of the
-// same thickness set off so that the bar misses its end face: the same
-// hairpin.
+// (300 - 60 = 240 < L) and runs back by the rest (120); with a joint length
+// of 200 (not above 240) only the turned leg is added.  A partner of the same
+// thickness set off so that the bar misses its end face: the same hairpin.
 TEST(BarEnds, CoplanarSlabsRunOnOrTurnBack) {
   struct Case {
     const char* what;
+    const char* rule;
     double upper, lower;  // the right slab's face offsets
     bool face;
     std::vector<_3dPoint> want;
   } cases[] = {
-      {"equal upper", 150, 150, true, {{3360, 1000, 120}}},
-      {"equal lower", 150, 150, false, {{3360, 1000, -120}}},
-      {"thinner upper", 100, 100, true, {{2970, 1000, 120}, {2970, 1000, -120}, {2850, 1000, -120}}},
-      {"thinner flush upper", 150, 50, true, {{3360, 1000, 120}}},
-      {"thinner flush lower", 150, 50, false, {{2970, 1000, -120}, {2970, 1000, 120}, {2850, 1000, 120}}},
-      {"offset upper", 200, 100, true, {{3360, 1000, 120}}},
-      {"offset lower", 200, 100, false, {{2970, 1000, -120}, {2970, 1000, 120}, {2850, 1000, 120}}},
+      {"equal upper", "30d", 150, 150, true, {{3360, 1000, 120}}},
+      {"equal lower", "30d", 150, 150, false, {{3360, 1000, -120}}},
+      {"thinner upper", "30d", 100, 100, true, {{2970, 1000, 120}, {2970, 1000, -120}, {2850, 1000, -120}}},
+      {"thinner upper, short leg", "200", 100, 100, true, {{2970, 1000, 120}, {2970, 1000, -80}}},
+      {"thinner flush upper", "30d", 150, 50, true, {{3360, 1000, 120}}},
+      {"thinner flush lower", "30d", 150, 50, false, {{2970, 1000, -120}, {2970, 1000, 120}, {2850, 1000, 120}}},
+      {"offset upper", "30d", 200, 100, true, {{3360, 1000, 120}}},
+      {"offset lower", "30d", 200, 100, false, {{2970, 1000, -120}, {2970, 1000, 120}, {2850, 1000, 120}}},
   };
   for (const Case& c : cases) {
     Tk t;
+    t.Rules(c.rule, c.rule);
     const BoardPtr left = t.Slab(2, 0, 3000, 4000, 300);
     const BoardPtr right = t.Slab(2, 3000, 3000, 4000, 300);
     right->SetUpperOffset(c.upper);
     right->SetLowerOffset(c.lower);
     ExpectPoints(t.End(left, 1, {3000, 1000}, {0, 1000}, c.face, true), c.want, c.what);
   }
+}
+
+// A bar whose other end lies between the edge and the joint's corner line
+// (the wall's inner face, 150 from the edge) reaches no further than the
+// edge: no end points are added and the bar keeps its end.
+TEST(BarEnds, BarShorterThanTheJointKeepsItsEnd) {
+  Tk t;
+  const BoardPtr slab = t.Slab(1, 0, 3000, 4000, 400);
+  t.WallAlongX(0, 0, 3000);
+  EXPECT_TRUE(t.End(slab, 0, {1000, 0}, {1000, 100}, true, false).empty());
+  EXPECT_EQ(t.End(slab, 0, {1000, 0}, {1000, 200}, true, false).size(), 2u);
 }
 
 // Two bottom slabs in one plane with a wall standing on their common line
