@@ -6,7 +6,7 @@
 
 #include <typeinfo>
 
-void ReinDesigner::LayoutBoardZones(Tank& tank, const ReinDesignOptions& options, const ReinTrendAdapter&,
+void ReinDesigner::LayoutBoardZones(Tank& tank, const ReinDesignOptions& options, const ReinTrendAdapter& adapter,
                                     ProgressFn fn) const {
   // Progress inside the step: 20 + 20/U per structural unit (unit by unit) or
   // 20 + 20/G per board group (merged), integer part reported.
@@ -17,7 +17,7 @@ void ReinDesigner::LayoutBoardZones(Tank& tank, const ReinDesignOptions& options
     for (std::size_t i = 0; i < units.size(); ++i) {
       for (const StructureComponentPtr& c : units[i]->GetComponents())
         if (c && typeid(*c) == typeid(Board)) {
-          LayoutSingleBoardZones(tank, options, boost::static_pointer_cast<Board>(c));
+          LayoutSingleBoardZones(tank, options, boost::static_pointer_cast<Board>(c), &adapter);
           UnifyWallFaces(tank, options);
         }
       at += 20.0 / static_cast<double>(units.size());
@@ -41,7 +41,7 @@ void ReinDesigner::LayoutBoardZones(Tank& tank, const ReinDesignOptions& options
       if (!found) planes.emplace_back(n, d);
     }
     groups += static_cast<int>(planes.size());
-    for (const BoardPtr& board : DesignBoards(tank)) LayoutSingleBoardZones(tank, options, board);
+    for (const BoardPtr& board : DesignBoards(tank)) LayoutSingleBoardZones(tank, options, board, &adapter);
     double at = 20.0;
     for (int i = 0; i < groups; ++i) {
       at += 20.0 / groups;
