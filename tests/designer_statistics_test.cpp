@@ -4,6 +4,7 @@
 #include "designer/Statistics.h"
 #include "designer/TankDesigner.h"
 #include "platform/Zarvel.h"
+#include "tests/host_run.h"
 #include "tests/rebar_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -200,6 +201,17 @@ TEST(Statistics, OpeningsNumberedByShapeAndThickness) {
     EXPECT_EQ(rectA->GetNumber(), 1);
     EXPECT_EQ(rectB->GetNumber(), c.secondCircleNumber);
   }
+}
+
+// The design command's summary ends with the tank in figures.
+class StatisticsOnTheHost : public HostCommandTest {};
+
+TEST_F(StatisticsOnTheHost, DesignSummaryCountsBoardsAndWallThicknesses) {
+  const HostRun run = RunTool({"design", std::string(TANK_SOURCE_DIR) + "/examples/open-single-cell.json"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_NE(run.out.find("walls: 4 (250 to 250 mm thick), bottom slabs: 1, top slabs: 0; rebar zones: "),
+            std::string::npos)
+      << run.out;
 }
 
 }  // namespace

@@ -241,6 +241,54 @@ TEST(GroupFaceZones, EndAtAnEdgeOtherBoardsMeetStaysOnIt) {
   }
 }
 
+// Two walls in line on a bottom slab, vertical X bars 12@200 under the wall
+// bar extension rule "1/3" (a wall 3000 high: extension 1000).  The bar lines
+// lie at half the spacing: 6000 wide = 60 spacings of 100, so 59 lines.  The
+// first, third, ... (30 lines) carry a bar of 1000 from the slab up; the 29
+// between run from the slab to one cover below the free top.  The zone keeps
+// the full spacing.  The horizontal bars are not extended: 3000 high = 15
+// spacings, 14 lines through both walls, a cover inside each free end.
+TEST(GroupFaceZones, WallGroupUnderTheExtensionRule) {
+  GroupFixture f;
+  f.design.settings.GetGeometrySettings().SetWallTopRestraint(1);
+  DetailingSettings& d = f.design.settings.GetDetailingSettings();
+  d.SetWallBarExtensionOn(true);
+  d.SetWallBarExtensionMinSpan(1000);
+  d.SetWallBarExtensionRule("1/3");
+  BoardPtr slab = MakeBoard(1, 6000, 4000, 300);
+  slab->SetOrigin(_3dPoint(0, -2000, 0));
+  BoardPtr w1 = MakeBoard(0, 3000, 3000, 250), w2 = MakeBoard(0, 3000, 3000, 250);
+  for (const BoardPtr& w : {w1, w2}) {
+    w->SetXAxis(_3dVector(0, 0, 1));
+    w->SetYAxis(_3dVector(1, 0, 0));
+    SetBars(w, 12, 200);
+  }
+  w2->SetOrigin(_3dPoint(3000, 0, 0));
+  f.Add(slab);
+  f.Add(w1);
+  f.Add(w2);
+  LayoutFaceZones(f.tank, {w1, w2}, f.design.options);
+  ASSERT_EQ(w1->GetUpperZones().size(), 2u);
+  const double c = GetConcreteCover(f.design.options, w1, true);
+  const ReinZonePtr vertical = w1->GetUpperZones()[0];
+  EXPECT_EQ(vertical->GetDirection(), 0);
+  EXPECT_EQ(vertical->GetSpacing(), 200);
+  EXPECT_EQ(vertical->GetLayerFlag(), 0);
+  const Bars v = Measure(vertical);
+  EXPECT_EQ(v.count, 59u);
+  EXPECT_EQ(v.lengths.count(Mm(1000)), 30u);
+  EXPECT_EQ(v.lengths.count(Mm(3000 - c)), 29u);
+  for (const ReinPtr& bar : vertical->GetReins()) {
+    const _2dPolyline& l = bar->GetPolyline();
+    EXPECT_NEAR(std::min(l.GetVertexAt(0).z, l.GetVertexAt(1).z), 0.0, 1e-6);
+  }
+  const ReinZonePtr horizontal = w1->GetUpperZones()[1];
+  EXPECT_EQ(horizontal->GetLayerFlag(), 1);
+  const Bars h = Measure(horizontal);
+  EXPECT_EQ(h.count, 14u);
+  EXPECT_EQ(h.lengths.count(Mm(6000 - 2 * c)), 14u);
+}
+
 // Grouping: slabs by direction, plane and contact; walls by plane and contact.
 TEST(GroupFaceZones, BoardsGroupedByDirectionPlaneAndContact) {
   GroupFixture f;
