@@ -140,8 +140,9 @@ std::vector<EdgeRecord> OutlineRecords(const BoardGroup& group) {
   return pieces;
 }
 
-// The group outline as a chain of corners (collinear points dropped).
-std::vector<_2dPoint> ChainOutline(const std::vector<EdgeRecord>& records) {
+// One closed chain of outline pieces as corners (collinear points dropped),
+// starting with the first piece.
+std::vector<_2dPoint> ChainLoop(const std::vector<EdgeRecord>& records) {
   std::vector<_3dLine> lines;
   for (const EdgeRecord& r : records) lines.emplace_back(_3dPoint(r.a), _3dPoint(r.b));
   std::vector<_2dPoint> chain;
@@ -161,6 +162,36 @@ std::vector<_2dPoint> ChainOutline(const std::vector<EdgeRecord>& records) {
     }
   }
   return chain;
+}
+
+double Area(const std::vector<_2dPoint>& loop) {
+  double twice = 0.0;
+  for (std::size_t i = 0; i < loop.size(); ++i) {
+    const _2dPoint& p = loop[i];
+    const _2dPoint& q = loop[(i + 1) % loop.size()];
+    twice += p.x * q.y - q.x * p.y;
+  }
+  return std::abs(twice) / 2;
+}
+
+// The closed loops of the outline pieces.  Boards set round an empty space
+// (slabs round an open cell) give an inner loop besides the outer one.
+std::vector<std::vector<_2dPoint>> OutlineLoops(std::vector<EdgeRecord> records) {
+  std::vector<std::vector<_2dPoint>> loops;
+  while (!records.empty()) {
+    const std::vector<_2dPoint> loop = ChainLoop(records);
+    // The pieces the loop runs along leave the search (at least the first).
+    const std::size_t before = records.size();
+    std::erase_if(records, [&loop](const EdgeRecord& r) {
+      const _2dPoint mid = r.a + (r.b - r.a) * 0.5;
+      for (std::size_t i = 0; i < loop.size(); ++i)
+        if (DistanceToSegment(mid, loop[i], loop[(i + 1) % loop.size()]) <= kEndTolerance) return true;
+      return false;
+    });
+    if (records.size() == before) records.erase(records.begin());
+    if (loop.size() >= 3) loops.push_back(loop);
+  }
+  return loops;
 }
 
 BarEnd EndOf(const std::vector<EdgeRecord>& records, const BoardPtr& reference, const _2dPoint& p) {
@@ -429,9 +460,21 @@ void LayoutFaceZones(const Tank& tank, const BoardGroup& group, const ReinDesign
   }
 
   const std::vector<EdgeRecord> records = OutlineRecords(group);
-  const std::vector<_2dPoint> outline = ChainOutline(records);
-  if (outline.size() < 3) return;
-  const std::vector<Opening> openings = GroupOpenings(group);
+  // The largest loop is the outline; any other loop encloses a space no
+  // board of the group covers, and cuts the bars as an opening does.
+  std::vector<std::vector<_2dPoint>> loops = OutlineLoops(records);
+  if (loops.empty()) return;
+  const auto largest = std::max_element(loops.begin(), loops.end(), [](const auto& a, const auto& b) {
+    return Area(a) < Area(b);
+  });
+  const std::vector<_2dPoint> outline = *largest;
+  std::vector<Opening> openings = GroupOpenings(group);
+  for (auto it = loops.begin(); it != loops.end(); ++it)
+    if (it != largest) {
+      Opening inner;
+      inner.corners = *it;
+      openings.push_back(inner);
+    }
 
   ReinZonePtr zones[2][2];
   for (bool upper : {true, false}) {

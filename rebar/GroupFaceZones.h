@@ -8,7 +8,8 @@
 // board).  Its outline is the union of the boards' outlines: every board edge,
 // carried into the reference frame, less the parts another board of the group
 // lies against (so boards that share only part of an edge still give a closed
-// outline).  Per layer the group takes the strongest bar set its boards carry
+// outline; boards set round an empty space leave it out, cutting the bars
+// there as an opening does).  Per layer the group takes the strongest bar set its boards carry
 // for that layer (area per metre times the grade's strength); a board whose X
 // bars run across the reference X bars gives its X set to the Y layers, and a
 // board turned over gives its upper sets to the lower layers.  The bars of a

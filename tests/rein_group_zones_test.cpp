@@ -152,6 +152,34 @@ TEST(GroupFaceZones, PartlySharedEdgeGivesTheUnionOutline) {
   EXPECT_EQ(y.lengths.count(Mm(2100 - 2 * c)), 20u);
 }
 
+// Four slabs set round an empty 3000 × 3000 square (a ring 9000 × 9000): the
+// bars crossing the empty square are cut there, a cover short of its sides;
+// no bar point lies in it.  X lines: 9000 = 60 whole spacings, so 59 lines at
+// y = 75 + 150k; the 20 with 3000 < y < 6000 give two bars of 3000 - 2
+// covers, the 39 others one bar of 9000 - 2 covers.
+TEST(GroupFaceZones, SlabsRoundAnEmptySpaceLeaveItOut) {
+  GroupFixture f;
+  BoardPtr south = SlabAt(0, 9000, 3000, 300), north = SlabAt(0, 9000, 3000, 300);
+  north->SetOrigin(_3dPoint(0, 6000, 0));
+  BoardPtr west = SlabAt(0, 3000, 3000, 300), east = SlabAt(6000, 3000, 3000, 300);
+  west->SetOrigin(_3dPoint(0, 3000, 0));
+  east->SetOrigin(_3dPoint(6000, 3000, 0));
+  for (const BoardPtr& s : {south, west, east, north}) f.Add(s);
+  LayoutFaceZones(f.tank, {south, west, east, north}, f.design.options);
+  ASSERT_EQ(south->GetUpperZones().size(), 2u);
+  const double c = GetConcreteCover(f.design.options, south, true);
+  const Bars x = Measure(south->GetUpperZones()[0]);
+  EXPECT_EQ(x.count, 79u);
+  EXPECT_EQ(x.lengths.count(Mm(9000 - 2 * c)), 39u);
+  EXPECT_EQ(x.lengths.count(Mm(3000 - 2 * c)), 40u);
+  for (const ReinZonePtr& zone : south->GetUpperZones())
+    for (const ReinPtr& bar : zone->GetReins())
+      for (const _3dPoint& p : bar->GetPolyline().GetVertices())
+        EXPECT_FALSE(p.x > 3000 + c - 1e-6 && p.x < 6000 - c + 1e-6 && p.y > 3000 + c - 1e-6 &&
+                     p.y < 6000 - c + 1e-6)
+            << p.x << "," << p.y;
+}
+
 // The layer sets a second board gives: its X bars turned across the
 // reference X bars compete with the Y layers; a board turned over gives its
 // upper bars to the lower layers; a set without bars (spacing 0) never wins,
