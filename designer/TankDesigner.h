@@ -24,6 +24,7 @@
 
 #include "calcbook/CalcBookWriter.h"
 #include "designer/Project.h"
+#include "designer/Statistics.h"
 #include "model/TankModeler.h"
 #include "platform/HostServices.h"
 #include "platform/Morlak.h"
@@ -270,6 +271,25 @@ class TankDesigner : public VekObject {
   // 1 mm, same size, same bars) share a number, rectangles likewise, each
   // kind numbered from 1 in the order of its first opening.
   static void NumberHoles(Tank& tank);
+
+  // ---- Host-facing statistics (designer/Statistics.cpp) ---------------------
+  // The level (m) the foundation gives the host: the burial depth of the
+  // settings (the depth of the ground above the lowest bottom slab's
+  // underside) plus the underside's level at the slab's lowest point; 0 for a
+  // tank without bottom slabs.  The lowest bottom slab is the one with the
+  // lowest outline point (the earlier one on a tie).
+  double GetFoundationLevel() const;
+  // Walls for kind 0, bottom slabs for kind 1, top slabs for any other kind.
+  int CountBoards(int kind) const;
+  // The thickest and the thinnest wall (mm); 0 without walls.
+  double GetMaxWallThickness() const;
+  double GetMinWallThickness() const;
+  // Appends per board (exactly of class Board, in component order) its number
+  // and zones to the list of its kind, then the tank's other zones and its
+  // support zones.
+  void GetBoardRecords(std::vector<BoardZoneRecord>& walls, std::vector<BoardZoneRecord>& topSlabs,
+                       std::vector<BoardZoneRecord>& bottomSlabs, std::vector<ReinZonePtr>& otherZones,
+                       std::vector<ReinZonePtr>& supportReins) const;
 
   // ---- Filing --------------------------------------------------------------
   void Serialize(Archive& ar) override;
