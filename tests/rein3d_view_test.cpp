@@ -4,7 +4,9 @@
 #include "designer/TankDesigner.h"
 #include "modelview/CTankRein3DView.h"
 #include "modelview/TankModel3DView.h"
+#include "tests/export_readers.h"
 #include "tests/tank_fixtures.h"
+#include "tests/test_paths.h"
 
 #include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
@@ -323,6 +325,50 @@ TEST_F(Rein3DViewTest, ZoneListDrawsEveryBarOnceAndClearErasesThem) {
   view.Clear();
   EXPECT_EQ(view.GetBarCount(), 0u);
   for (const EntityPtr& entity : drawn) EXPECT_FALSE(g_ViewBoard.HoldsEntity(entity));
+}
+
+// What a CAD program reads: the bars on their category layers, the ring of
+// the wall opening a circle in the wall's plane, a hook a 3D polyline whose
+// inner points lie on the hook's arc.
+TEST_F(Rein3DViewTest, DxfHoldsRingsAsCirclesAndHooksAsArcPoints) {
+  Tank tank;
+  ZonedTank t(tank);
+  auto hook = boost::make_shared<Rein>();
+  hook->SetPolyline(Bar({{0, 2000, 0}, {1000, 2000, 0}, {1000, 2000, 200}}, {0, 1, 0}));
+  t.other->AddRein(hook);
+  CTankRein3DView view(&g_ViewBoard);
+  view.m_layerPerCategory = true;
+  view.RebuildObject(t.tank);
+  const std::string path = TestTempPath("rebar3d.dxf");
+  g_ViewBoard.ExportDxf(path, view.GetEntities());
+
+  const export_readers::json dxf = export_readers::ReadWithEzdxf(path);
+  ASSERT_FALSE(dxf.is_null());
+  EXPECT_TRUE(dxf["errors"].empty()) << dxf["errors"].dump();
+  const std::map<std::string, int> expected = {
+      {"钢筋-节点|POLYLINE", 4}, {"钢筋-板面|POLYLINE", 5}, {"钢筋-类别3|POLYLINE", 2}, {"钢筋-腋角|POLYLINE", 5},
+      {"钢筋-支座|POLYLINE", 6}, {"钢筋-洞口|POLYLINE", 1}, {"钢筋-洞口|CIRCLE", 1}};
+  EXPECT_EQ(export_readers::Counts(dxf), expected);
+  int hooks = 0;
+  for (const auto& e : dxf["entities"]) {
+    if (e["type"] == "CIRCLE") {
+      const auto c = e["center_wcs"];
+      EXPECT_NEAR(c[0].get<double>(), 1500, 1e-6);
+      EXPECT_NEAR(c[1].get<double>(), 2000, 1e-6);
+      EXPECT_NEAR(c[2].get<double>(), 1200, 1e-6);
+      EXPECT_NEAR(e["radius"].get<double>(), 330, 1e-6);
+      EXPECT_NEAR(std::fabs(e["extrusion"][1].get<double>()), 1.0, 1e-9);
+    } else if (e["points"].size() > 3) {
+      ++hooks;
+      const auto& p = e["points"];
+      EXPECT_EQ(p.size(), 20u);
+      for (std::size_t i = 2; i + 1 < p.size(); ++i) {
+        const _3dPoint q(p[i][0].get<double>(), p[i][1].get<double>(), p[i][2].get<double>());
+        EXPECT_NEAR(Distance(q, _3dPoint(1000, 2000, 100)), 100, 1e-5);
+      }
+    }
+  }
+  EXPECT_EQ(hooks, 1);
 }
 
 int Rein3DViewCount(const TankDesigner& designer) {
