@@ -147,7 +147,8 @@ TEST(Rein3DArcs, RingsBecomeCirclesInTheirPlane) {
   EXPECT_NEAR(circle->GetRadius(), 330, 1e-9);
   // A lap that does not turn leaves the bar a polyline of arcs, not chords.
   rein.SetPolyline(WallRing(0.0));
-  const auto* polyline = dynamic_cast<const _3dPolyline*>(CTankRein3DView::MakeBarEntity(rein, "bars").get());
+  const EntityPtr arcs = CTankRein3DView::MakeBarEntity(rein, "bars");
+  const auto* polyline = dynamic_cast<const _3dPolyline*>(arcs.get());
   ASSERT_NE(polyline, nullptr);
   EXPECT_GT(polyline->VerNums(), 30);
 }
