@@ -258,6 +258,18 @@ class TankDesigner : public VekObject {
                      const std::vector<StructureComponentPtr>& walls, CancelProgressFn fn);
   const std::string& GetCalcBookError() const { return m_calcBookError; }
 
+  // ---- 3D rebar view (designer/Rein3DCommands.cpp) ---------------------------
+  // Both do nothing until the rebar design is marked done.  They use the one
+  // 3D rebar view of the list (made and appended when there is none, else
+  // cleared first).  ShowRein3D draws every bar of the boards' zones;
+  // ShowRein3DForEntities draws the tank's bars under the view mode (0 all
+  // zones, 1 to 5 one zone category), the per-board modes limited to the
+  // boards owning the picked entities (each board once).
+  void ShowRein3D(const std::vector<BoardPtr>& boards);
+  void ShowRein3DForEntities(int viewMode, const EntityHandleList& picked);
+  // The 3D rebar view of the list, if any.
+  CTankRein3DView* GetRein3DView() const;
+
   // ---- Rebar design (designer/RebarDesign.cpp) ------------------------------
   // Designs the reinforcement of the tank: the design engine's run, the bar
   // marks, the opening numbers and the finishing pass, reporting 10 .. 80
