@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -219,4 +220,72 @@ TEST(BoardMethod, JointsAreBalancedPerLoadCaseBeforeTheEnvelope) {
     EXPECT_TRUE(e.GetLowerCombination() == 0 || e.GetLowerCombination() == 1) << e.GetLowerCombination();
   else
     EXPECT_EQ(e.GetLowerCombination(), bottomCase);
+}
+
+// The joints of the 3 × 2-cell example (cell patterns: single cells full or
+// empty) balanced for every loading at once, each board's moments given
+// once per distinct value, against the same joints balanced loading after
+// loading: exactly the same moments, edge by edge.
+TEST(BoardMethod, BalancingAllLoadingsAtOnceGivesTheMomentsOfEachInTurn) {
+  TankDesigner designer;
+  tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject("grid-3x2"), "grid-3x2"),
+                          "grid-3x2");
+  Tank& tank = designer.GetTank();
+  ProjectSettings& settings = designer.GetSettings();
+  TankActions actions;
+  std::string why;
+  ASSERT_TRUE(ComputeActions(tank, settings, actions, why)) << why;
+  const std::vector<CaseLoading> cases = CaseLoadings(actions);
+  ASSERT_GT(cases.size(), static_cast<std::size_t>(kCaseCount));  // the cell patterns are there
+  const std::size_t boards = actions.boards.size();
+  PlateModelCache models;
+  std::vector<BoardSolution> inTurn(boards), atOnce(boards);
+  std::vector<std::vector<std::uint32_t>> index(boards);
+  auto same = [](const FieldRange& a, const FieldRange& b) { return a.hi == b.hi && a.lo == b.lo; };
+  auto sameMoments = [&](const RawBoardMoments& a, const RawBoardMoments& b) {
+    if (!same(a.spanX, b.spanX) || !same(a.spanY, b.spanY) || a.edges.size() != b.edges.size()) return false;
+    for (std::size_t e = 0; e < a.edges.size(); ++e)
+      if (!same(a.edges[e], b.edges[e])) return false;
+    return true;
+  };
+  for (std::size_t i = 0; i < boards; ++i) {
+    std::vector<PlateLoadCase> loadings;
+    for (const CaseLoading& c : cases)
+      for (int k = 0; k < kCombinationCount; ++k)
+        loadings.push_back(CombinedLoads(actions, i, c, k, settings.GetLoadSettings(), false));
+    ASSERT_TRUE(SolveBoard(actions.boards[i], loadings, 0.2, inTurn[i], why, &models)) << why;
+    // The distinct moments once, and each loading's index among them.
+    atOnce[i] = inTurn[i];
+    atOnce[i].results.clear();
+    for (const RawBoardMoments& r : inTurn[i].results) {
+      std::size_t at = 0;
+      while (at < atOnce[i].results.size() && !sameMoments(atOnce[i].results[at], r)) ++at;
+      if (at == atOnce[i].results.size()) atOnce[i].results.push_back(r);
+      index[i].push_back(static_cast<std::uint32_t>(at));
+    }
+  }
+  // Most boards keep their moments in most cell patterns.
+  std::size_t distinct = 0;
+  for (const BoardSolution& s : atOnce) distinct += s.results.size();
+  EXPECT_LT(distinct, boards * cases.size() * kCombinationCount / 2);
+
+  const std::vector<Joint> joints = FindFixedJoints(tank, actions);
+  ASSERT_FALSE(joints.empty());
+  const std::vector<BoardSolution> unbalanced = inTurn;
+  for (std::size_t l = 0; l < cases.size() * kCombinationCount; ++l) DistributeJointMoments(joints, inTurn, l);
+  DistributeJointMoments(joints, atOnce, index);
+  int changed = 0;
+  for (std::size_t i = 0; i < boards; ++i) {
+    ASSERT_EQ(index[i].size(), inTurn[i].results.size());
+    for (std::size_t l = 0; l < index[i].size(); ++l) {
+      ASSERT_LT(index[i][l], atOnce[i].results.size());
+      EXPECT_TRUE(sameMoments(atOnce[i].results[index[i][l]], inTurn[i].results[l]))
+          << actions.boards[i].name << ", loading " << l;
+    }
+  }
+  // The balance did move the joints' moments.
+  for (const Joint& joint : joints)
+    for (const JointMember& m : joint)
+      changed += !same(inTurn[m.board].results[0].edges[m.edge], unbalanced[m.board].results[0].edges[m.edge]);
+  EXPECT_GT(changed, 0);
 }

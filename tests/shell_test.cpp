@@ -258,6 +258,55 @@ TEST(ShellLoads, PointAndLineLoadsReachTheNodesOnce) {
   EXPECT_EQ(out[0].spanX.min, 0.0);
 }
 
+// Loadings solved together, most of them repeating the loads of some
+// boards (as cell patterns and combinations do), give the moments of each
+// loading solved alone; a bad load in a later loading is still refused.
+TEST(ShellLoads, LoadingsSolvedTogetherMatchEachSolvedAlone) {
+  const double side = 2000.0, height = 1500.0;
+  ShellOptions opt;
+  opt.elementSize = 250.0;
+  const std::vector<BoardPtr> boards = OpenTank(side, height, 150, 300);
+  const ShellTankModel model(boards, std::vector<double>(boards.size(), kE), opt);
+  ASSERT_EQ(model.Status(), SolveStatus::Ok) << model.Reason();
+  const TankCaseLoads water = WaterLoads(height);
+  TankCaseLoads halfFull = water;  // walls 1 and 2 as before, walls 3 and 4 half full
+  for (int w = 3; w <= 4; ++w) halfFull[w].areas = {PlateAreaLoad::AlongY(0, 7.5, height / 2, 0)};
+  TankCaseLoads withPoint = water;
+  withPoint[0].points.push_back({side / 3, side / 2, 5.0});
+  std::vector<ShellLoading> loadings = {{water, 1.0}, {water, 1.2}, {halfFull, 1.0}, {withPoint, 1.0}, {water, 1.0}};
+  std::vector<TankCaseMoments> together;
+  std::string reason;
+  ASSERT_EQ(model.SolveAll(loadings, together, reason), SolveStatus::Ok) << reason;
+  ASSERT_EQ(together.size(), loadings.size());
+  auto near = [](double a, double b) { return std::fabs(a - b) <= 1e-9 * (1.0 + std::fabs(b)); };
+  for (std::size_t c = 0; c < loadings.size(); ++c) {
+    SCOPED_TRACE("loading " + std::to_string(c));
+    TankCaseMoments alone;
+    ASSERT_EQ(model.Solve(loadings[c].loads, loadings[c].selfWeightFactor, alone, reason), SolveStatus::Ok) << reason;
+    ASSERT_EQ(alone.size(), together[c].size());
+    for (std::size_t b = 0; b < alone.size(); ++b) {
+      const BoardMoments& x = together[c][b];
+      const BoardMoments& y = alone[b];
+      EXPECT_TRUE(near(x.spanX.max, y.spanX.max) && near(x.spanX.min, y.spanX.min)) << "board " << b;
+      EXPECT_TRUE(near(x.spanY.max, y.spanY.max) && near(x.spanY.min, y.spanY.min)) << "board " << b;
+      ASSERT_EQ(x.edges.size(), y.edges.size());
+      for (std::size_t e = 0; e < y.edges.size(); ++e)
+        EXPECT_TRUE(near(x.edges[e].max, y.edges[e].max) && near(x.edges[e].min, y.edges[e].min))
+            << "board " << b << " edge " << e;
+    }
+  }
+  // The loadings differ where their loads do.
+  EXPECT_NE(together[0][3].edges[0].max, together[2][3].edges[0].max);
+  EXPECT_TRUE(together[0][0].edges[0].max != together[1][0].edges[0].max ||
+              together[0][0].edges[0].min != together[1][0].edges[0].min);
+  EXPECT_EQ(together[0][1].edges[0].max, together[4][1].edges[0].max);
+
+  loadings.push_back(loadings[0]);
+  loadings.back().loads[0].points.push_back({3 * side, side / 2, 1.0});
+  EXPECT_EQ(model.SolveAll(loadings, together, reason), SolveStatus::InvalidInput);
+  EXPECT_NE(reason.find("point load"), std::string::npos) << reason;
+}
+
 // ---------------------------------------------------------------------------
 // Sign rule: positive moments put the upper face (the +normal side) in
 // tension whatever way the normal points; X follows the rebar angle.
