@@ -1,0 +1,110 @@
+// The rebar design of every example, taken whole: each board face has its
+// face zones with bars, junctions their support bars, openings their added
+// bars; the marks run from 1 without gaps, top slabs first, then bottom
+// slabs, walls and supports, and a second run gives the same marks.
+#include "app/NewTank.h"
+#include "app/ProjectFile.h"
+#include "designer/TankDesigner.h"
+#include "platform/Tobrin.h"
+#include "rebar/ReinDesigner.h"
+#include "tests/host_run.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <vector>
+
+namespace {
+
+class DesignedExample : public HostCommandTest, public ::testing::WithParamInterface<const char*> {};
+
+// Every zone a bar mark can be given, each once.
+std::vector<ReinZonePtr> MarkedZones(const Tank& tank) {
+  std::vector<ReinZonePtr> zones;
+  std::set<const ReinZone*> seen;
+  const auto add = [&](const ReinZonePtr& z) {
+    if (z && seen.insert(z.get()).second) zones.push_back(z);
+  };
+  for (const BoardPtr& b : ReinDesigner::DesignBoards(tank))
+    for (const ReinZonePtr& z : b->GetAllZones()) add(z);
+  std::vector<BoardPtr> firsts, seconds;
+  std::vector<BoardJointPtr> joints;
+  tank.GetJoints(firsts, seconds, joints);
+  for (const BoardJointPtr& joint : joints) {
+    EarPtr ear;
+    if (GetJointEar(joint, ear))
+      for (const ReinZonePtr& z : ear->GetZones()) add(z);
+    if (GetJointOverhangEar(joint, ear))
+      for (const ReinZonePtr& z : ear->GetZones()) add(z);
+  }
+  for (const ReinZonePtr& z : tank.GetSupportReins()) add(z);
+  return zones;
+}
+
+int KindRank(int kind) {
+  switch (kind) {
+    case 1: return 0;     // top slab
+    case 16: return 1;    // bottom slab
+    case 256: return 2;   // wall
+    case 4096: return 3;  // support
+    default: return 4;
+  }
+}
+
+TEST_P(DesignedExample, EveryMemberIsReinforcedAndTheMarksRunWithoutGaps) {
+  TankDesigner designer;
+  tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject(GetParam()), "x"), "x");
+  ASSERT_TRUE(designer.Analyse()) << GetLastAnalysisError();
+  designer.DesignRein(nullptr);
+  const Tank& tank = designer.GetTank();
+
+  for (const BoardPtr& b : ReinDesigner::DesignBoards(tank)) {
+    for (const auto* list : {&b->GetUpperZones(), &b->GetLowerZones()}) {
+      ASSERT_FALSE(list->empty()) << "board " << b->GetNumber() << " kind " << b->GetKind();
+      for (const ReinZonePtr& z : *list) EXPECT_FALSE(z->GetReins().empty()) << "board " << b->GetNumber();
+    }
+    for (const HolePtr& hole : b->GetHoles()) {
+      if (!hole) continue;
+      std::size_t bars = 0;
+      for (const ReinZonePtr& z : hole->GetZones()) bars += z->GetReins().size();
+      EXPECT_GT(bars, 0u) << "an opening of board " << b->GetNumber();
+    }
+  }
+  EXPECT_FALSE(tank.GetSupportReins().empty());
+
+  // Marks: 1 … N without gaps, in kind order; zones without bars carry none.
+  const std::vector<ReinZonePtr> zones = MarkedZones(tank);
+  std::set<int> numbers;
+  int lastRank = -1, lastNumber = 0;
+  std::vector<ReinZonePtr> byNumber = zones;
+  std::erase_if(byNumber, [](const ReinZonePtr& z) { return z->GetNumber() <= 0; });
+  std::stable_sort(byNumber.begin(), byNumber.end(),
+                   [](const ReinZonePtr& a, const ReinZonePtr& b) { return a->GetNumber() < b->GetNumber(); });
+  for (const ReinZonePtr& z : byNumber) {
+    numbers.insert(z->GetNumber());
+    EXPECT_GE(KindRank(z->GetKind()), lastRank) << "mark " << z->GetNumber() << " kind " << z->GetKind();
+    if (z->GetNumber() != lastNumber) lastRank = KindRank(z->GetKind());
+    lastNumber = z->GetNumber();
+  }
+  ASSERT_FALSE(numbers.empty());
+  EXPECT_EQ(*numbers.begin(), 1);
+  EXPECT_EQ(static_cast<std::size_t>(*numbers.rbegin()), numbers.size()) << "the marks leave a gap";
+  for (const ReinZonePtr& z : zones)
+    if (z->GetReins().empty()) {
+      EXPECT_EQ(z->GetNumber(), 0);
+    }
+
+  // A second run numbers the same zones the same way.
+  std::vector<int> first;
+  for (const ReinZonePtr& z : zones) first.push_back(z->GetNumber());
+  designer.DesignRein(nullptr);
+  std::vector<int> second;
+  for (const ReinZonePtr& z : MarkedZones(designer.GetTank())) second.push_back(z->GetNumber());
+  EXPECT_EQ(second, first);
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, DesignedExample,
+                         ::testing::Values("buried-two-cell", "grid-3x2", "open-single-cell"));
+
+}  // namespace
