@@ -2,7 +2,7 @@
 # The main job: installs what is needed, builds, and runs the design engine on
 # the built-in example tank (a buried two-cell covered tank): builds and
 # analyses it, designs its reinforcement and writes its calculation book,
-# putting its design, drawings, moments, rebar.csv and calcbook.docx into
+# putting its design, drawings, moments, rebar.csv, the 3D bars and calcbook.docx into
 # out/buried-two-cell/.  Arguments, when given, are
 # passed to tankdesign instead.
 set -euo pipefail
@@ -16,4 +16,5 @@ out="$root/out/buried-two-cell"
 "$root/build/app/tankdesign" new --example buried-two-cell -o "$out"
 "$root/build/app/tankdesign" analyse "$out/tank.tkd" -o "$out"
 "$root/build/app/tankdesign" design "$out/tank.tkd" -o "$out"
+"$root/build/app/tankdesign" export "$out/tank.tkd" --rebar3d "$out/rebar3d.dxf" --png "$out/rebar3d.png"
 "$root/build/app/tankdesign" book "$out/tank.tkd" -o "$out"
