@@ -47,26 +47,13 @@ int TextHeightFor(double width, double height) {
   return h > 0 ? h : 200;
 }
 
-// The plan of one slab kind as the model plan draws it, with the slab and
-// wall names (plan picture) or the loads (load picture).
+// The plan of one slab kind as the host's plan sketch draws it, with the slab
+// and wall names (plan picture) or the loads (load picture).  Texts are sized
+// as for a picture of 600 by 450 pixels, nine pixels high.
 std::vector<std::uint8_t> DrawPlan(TankDesigner& designer, int planKind, bool loads) {
-  Tank& tank = designer.GetTank();
-  double xmin = std::numeric_limits<double>::max(), ymin = xmin, xmax = -xmin, ymax = -xmin;
-  for (const BoardPtr& wall : tank.GetWalls()) {
-    for (const BoardEdge& e : wall->GetEdges()) {
-      const _3dPoint p = wall->LocalToWorld(e.GetLine().GetStartPoint());
-      xmin = std::min(xmin, p.x), xmax = std::max(xmax, p.x);
-      ymin = std::min(ymin, p.y), ymax = std::max(ymax, p.y);
-    }
-  }
-  if (xmin > xmax) return {};
-  TankModel2DView view(&g_ViewBoard);
-  view.m_planKind = planKind;
-  view.m_labelMode = loads ? LabelMode::kNamesWithLoads : LabelMode::kNames;
-  view.m_bottomSlabOverhang = designer.GetSettings().GetGeometrySettings().GetBottomSlabOverhang();
-  view.m_textHeight = TextHeightFor(xmax - xmin, ymax - ymin);
-  EntityList entities;
-  for (const EntityList& group : view.BuildPlanEntities(tank)) entities.insert(entities.end(), group.begin(), group.end());
+  const EntityList entities =
+      designer.MakePlanSketch(planKind, loads ? LabelMode::kNamesWithLoads : LabelMode::kNames, 600, 450);
+  if (entities.empty()) return {};
   return RenderPng(entities, kPlanWidth);
 }
 

@@ -90,9 +90,71 @@ struct ExportOptions {
   std::string dxf, svg, png;
   int view = -1;
   bool viewGiven = false;
+  std::string rebar3d;
+  int rebarMode = 0;
 };
 
+const char* Rein3DModeName(int mode) {
+  switch (mode) {
+    case 0: return "every rebar zone";
+    case 1: return "face zones";
+    case 2: return "edge zones";
+    case 3: return "haunch zones";
+    case 4: return "support zones";
+    case 5: return "opening zones";
+    default: return "no zones";
+  }
+}
+
+// The 3D rebar view of a designed tank under a view mode: every bar one 3D
+// polyline (arcs in short chords) or, for a ring, one circle, on one layer
+// per zone category; DXF for CAD, SVG and PNG previews as an isometric view.
+void RunRebar3dExport(const ExportOptions& o, HostStreams& io) {
+  auto designer = std::make_unique<TankDesigner>();
+  OpenDesign(*designer, o.design);
+  if (!designer->IsReinDesigned())
+    throw std::runtime_error(fmt::format(
+        "{}: the reinforcement of this design is not designed (run `tankdesign design` on it first)", o.design));
+  designer->ShowRein3DForEntities(o.rebarMode, {});
+  CTankRein3DView* view = designer->GetRein3DView();
+  if (!view) throw std::runtime_error(fmt::format("{}: the 3D rebar view could not be made", o.design));
+  // Drawn again with a layer per zone category.
+  view->Clear();
+  view->m_layerPerCategory = true;
+  view->RebuildObject(designer->GetTank());
+
+  ExportPart part;
+  part.entities = view->GetEntities();
+  part.projection = 1;
+  const std::vector<ExportPart> parts{part};
+  std::map<std::string, int> perLayer;
+  for (const EntityPtr& entity : part.entities) ++perLayer[entity->GetLayer()];
+
+  OutputSet out;
+  std::vector<std::string> lines;
+  const ExportSummary dxf = g_ViewBoard.ExportDxf(out.StagePath(o.rebar3d), parts);
+  lines.push_back(fmt::format("{}: {} bars in 3D (mode {}: {})\n", o.rebar3d, dxf.entities, o.rebarMode,
+                              Rein3DModeName(o.rebarMode)));
+  for (const auto& [layer, count] : perLayer) lines.push_back(fmt::format("  {}: {} bars\n", layer, count));
+  PreviewOptions preview;
+  preview.projection = 1;
+  if (!o.svg.empty()) {
+    const ExportSummary s = g_ViewBoard.ExportSvg(out.StagePath(o.svg), parts, preview);
+    lines.push_back(fmt::format("{}: {} bars\n", o.svg, s.entities));
+  }
+  if (!o.png.empty()) {
+    const ExportSummary s = g_ViewBoard.ExportPng(out.StagePath(o.png), parts, preview);
+    lines.push_back(fmt::format("{}: {} bars\n", o.png, s.entities));
+  }
+  out.Commit();
+  for (const std::string& line : lines) io.out << line;
+}
+
 void RunExport(const ExportOptions& o, HostStreams& io) {
+  if (!o.rebar3d.empty()) {
+    RunRebar3dExport(o, io);
+    return;
+  }
   if (o.dxf.empty() && o.svg.empty() && o.png.empty())
     throw CLI::ValidationError("export", "give at least one of --dxf, --svg, --png");
   auto designer = std::make_unique<TankDesigner>();
@@ -150,6 +212,19 @@ void RegisterDesignCommands(CLI::App& cli, HostStreams& io) {
                               "Only the entities of view N (0 = first; `info` numbers them); without it, the views "
                               "of the design's current mode, 3D views beside the plans")
                    ->type_name("N");
+  auto* rebar3d =
+      ex->add_option("--rebar3d", o->rebar3d,
+                     "The designed bars in 3D (DXF, one layer per zone category); --svg and --png then preview "
+                     "them as an isometric view")
+          ->type_name("FILE.dxf")
+          ->excludes("--dxf")
+          ->excludes(view);
+  ex->add_option("--mode", o->rebarMode,
+                 "With --rebar3d: 0 every rebar zone (default), 1 face zones, 2 edge zones, 3 haunch zones, "
+                 "4 support zones, 5 opening zones")
+      ->type_name("N")
+      ->check(CLI::Range(0, 5))
+      ->needs(rebar3d);
   ex->callback([o, view, &io] {
     o->viewGiven = view->count() > 0;
     RunExport(*o, io);

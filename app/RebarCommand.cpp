@@ -22,6 +22,7 @@
 #include <fstream>
 #include <memory>
 #include <ostream>
+#include <set>
 #include <stdexcept>
 
 namespace tank::app {
@@ -166,6 +167,22 @@ void RunDesignCommand(const RebarOptions& o, HostStreams& io) {
   const Tank& tank = designer->GetTank();
   const double limit = designer->GetSettings().GetCalcSettings().GetCrackWidthLimit();
   PrintSummary(tank, limit, io.out);
+  {
+    // The whole design in one line: boards by kind, wall thicknesses, zones.
+    std::vector<BoardZoneRecord> walls, tops, bottoms;
+    std::vector<ReinZonePtr> others, supports;
+    designer->GetBoardRecords(walls, tops, bottoms, others, supports);
+    std::set<const ReinZone*> zones;
+    for (const auto* list : {&walls, &tops, &bottoms})
+      for (const BoardZoneRecord& r : *list)
+        for (const ReinZonePtr& z : r.zones) zones.insert(z.get());
+    for (const ReinZonePtr& z : others) zones.insert(z.get());
+    io.out << fmt::format("walls: {} ({:.0f} to {:.0f} mm thick), bottom slabs: {}, top slabs: {}; rebar zones: {}, "
+                          "support zones: {}\n",
+                          designer->CountBoards(0), designer->GetMinWallThickness(),
+                          designer->GetMaxWallThickness(), designer->CountBoards(1), designer->CountBoards(2),
+                          zones.size(), supports.size());
+  }
   if (!o.outDir.empty()) {
     // Every output appears together, or none does.
     OutputSet out(o.outDir);

@@ -5,6 +5,8 @@
 // (internal water in every cell, earth pressure on the outer walls, soil
 // cover on the top slab and self weight) on a model already factorised and
 // recovers the moments, as the analysis does for each of its load cases.
+// The whole analysis of one case is timed against CalculiX's on the same
+// mesh (bench/ccx_compare.py).
 #include "platform/tobrin/shell.h"
 
 #include <benchmark/benchmark.h>
@@ -88,6 +90,36 @@ void BM_ShellLoadCase(benchmark::State& state) {
   state.counters["unknowns"] = model.Unknowns();
 }
 BENCHMARK(BM_ShellLoadCase)->Arg(2)->Arg(4)->Arg(6)->Unit(benchmark::kMillisecond);
+
+// The whole shell analysis of one load case, as an independent FE program
+// runs it: mesh, assemble, order and factorise, solve, recover the moments,
+// with 2 to 10 elements per metre (250 mm to 100 mm; up to about 230 000
+// unknowns).  bench/ccx_compare.py runs the same mesh through CalculiX
+// and compares the time per unknown.
+void BM_ShellWholeCase(benchmark::State& state) {
+  const std::vector<BoardPtr> boards = Tank();
+  ShellOptions options;
+  options.elementSize = 1000.0 / static_cast<double>(state.range(0));
+  const TankCaseLoads loads = Loads(boards);
+  int unknowns = 0, nodes = 0, elements = 0;
+  for (auto _ : state) {
+    const ShellTankModel model(boards, std::vector<double>(boards.size(), 30000.0), options);
+    if (model.Status() != SolveStatus::Ok) state.SkipWithError(model.Reason().c_str());
+    TankCaseMoments out;
+    std::string reason;
+    if (model.Solve(loads, 1.0, out, reason) != SolveStatus::Ok) state.SkipWithError(reason.c_str());
+    benchmark::DoNotOptimize(out.data());
+    unknowns = model.Unknowns();
+    nodes = model.Nodes();
+    elements = model.Elements();
+  }
+  state.counters["unknowns"] = unknowns;
+  state.counters["nodes"] = nodes;
+  state.counters["elements"] = elements;
+  state.counters["us_per_unknown"] =
+      benchmark::Counter(unknowns * 1e-6, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_ShellWholeCase)->Arg(2)->Arg(4)->Arg(6)->Arg(8)->Arg(10)->Unit(benchmark::kMillisecond);
 
 // The twelve loadings of an analysis (four cases, three combinations) on a
 // model already factorised: one after another, or all in one solve.

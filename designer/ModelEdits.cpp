@@ -7,6 +7,7 @@
 // redrawn as it stood.
 #include "designer/TankDesigner.h"
 #include "model/BoardItems.h"
+#include "modelview/PlanSketchDrawer.h"
 #include "modelview/TankModel2DView.h"
 #include "platform/Dusmet.h"
 
@@ -507,14 +508,15 @@ EntityList TankDesigner::MakePlanSketch(int planKind, int labelMode, int width, 
     }
   }
   const double s = std::max((maxX - minX) / width, (maxY - minY) / height);
-  TankModel2DView drawer(nullptr);
+  PlanSketchDrawer drawer;
   drawer.m_bottomSlabOverhang = GetSettings().GetGeometrySettings().GetBottomSlabOverhang();
   const int textHeight = static_cast<int>(9 * s);
   drawer.m_textHeight = textHeight == 0 ? 200 : textHeight;
-  drawer.m_planKind = planKind;
-  drawer.m_labelMode = labelMode;
-  for (const EntityList& group : drawer.BuildPlanEntities(GetTank()))
-    result.insert(result.end(), group.begin(), group.end());
+  // The label mode of the loads picks the load picture; every other mode the
+  // plan picture with openings and names.
+  ModelPlanGroups groups;
+  drawer.Draw(groups, GetTank(), planKind, labelMode == LabelMode::kNamesWithLoads);
+  for (const EntityList& group : groups) result.insert(result.end(), group.begin(), group.end());
   return result;
 }
 

@@ -24,6 +24,7 @@
 
 #include "calcbook/CalcBookWriter.h"
 #include "designer/Project.h"
+#include "designer/Statistics.h"
 #include "model/TankModeler.h"
 #include "platform/HostServices.h"
 #include "platform/Morlak.h"
@@ -257,6 +258,18 @@ class TankDesigner : public VekObject {
                      const std::vector<StructureComponentPtr>& walls, CancelProgressFn fn);
   const std::string& GetCalcBookError() const { return m_calcBookError; }
 
+  // ---- 3D rebar view (designer/Rein3DCommands.cpp) ---------------------------
+  // Both do nothing until the rebar design is marked done.  They use the one
+  // 3D rebar view of the list (made and appended when there is none, else
+  // cleared first).  ShowRein3D draws every bar of the boards' zones;
+  // ShowRein3DForEntities draws the tank's bars under the view mode (0 all
+  // zones, 1 to 5 one zone category), the per-board modes limited to the
+  // boards owning the picked entities (each board once).
+  void ShowRein3D(const std::vector<BoardPtr>& boards);
+  void ShowRein3DForEntities(int viewMode, const EntityHandleList& picked);
+  // The 3D rebar view of the list, if any.
+  CTankRein3DView* GetRein3DView() const;
+
   // ---- Rebar design (designer/RebarDesign.cpp) ------------------------------
   // Designs the reinforcement of the tank: the design engine's run, the bar
   // marks, the opening numbers and the finishing pass, reporting 10 .. 80
@@ -270,6 +283,25 @@ class TankDesigner : public VekObject {
   // 1 mm, same size, same bars) share a number, rectangles likewise, each
   // kind numbered from 1 in the order of its first opening.
   static void NumberHoles(Tank& tank);
+
+  // ---- Host-facing statistics (designer/Statistics.cpp) ---------------------
+  // The level (m) the foundation gives the host: the burial depth of the
+  // settings (the depth of the ground above the lowest bottom slab's
+  // underside) plus the underside's level at the slab's lowest point; 0 for a
+  // tank without bottom slabs.  The lowest bottom slab is the one with the
+  // lowest outline point (the earlier one on a tie).
+  double GetFoundationLevel() const;
+  // Walls for kind 0, bottom slabs for kind 1, top slabs for any other kind.
+  int CountBoards(int kind) const;
+  // The thickest and the thinnest wall (mm); 0 without walls.
+  double GetMaxWallThickness() const;
+  double GetMinWallThickness() const;
+  // Appends per board (exactly of class Board, in component order) its number
+  // and zones to the list of its kind, then the tank's other zones and its
+  // support zones.
+  void GetBoardRecords(std::vector<BoardZoneRecord>& walls, std::vector<BoardZoneRecord>& topSlabs,
+                       std::vector<BoardZoneRecord>& bottomSlabs, std::vector<ReinZonePtr>& otherZones,
+                       std::vector<ReinZonePtr>& supportReins) const;
 
   // ---- Filing --------------------------------------------------------------
   void Serialize(Archive& ar) override;

@@ -19,8 +19,6 @@ BoardPtr ExactBoard(const boost::shared_ptr<VekObject>& object) {
   return boost::static_pointer_cast<Board>(object);
 }
 
-_2dPoint Plan(const _3dPoint& p) { return {p.x, p.y}; }
-
 // A new wall in place of `old` along start-end, carrying `old`'s faces; the
 // codes are given.
 BoardPtr NewWall(const TankModeler& modeler, const _2dPoint& start, const _2dPoint& end, double thickness,

@@ -19,24 +19,6 @@ std::vector<_3dPoint> OutlineOf(const Board& board) {
   return pts;
 }
 
-std::vector<_2dPoint> PlanOf(const std::vector<_3dPoint>& pts) {
-  std::vector<_2dPoint> plan;
-  plan.reserve(pts.size());
-  for (const _3dPoint& p : pts) plan.emplace_back(p.x, p.y);
-  return plan;
-}
-
-// Plan centroid of the points; the first point when the centroid cannot be
-// formed.  False for an empty list.
-bool CentroidOrFirst(const std::vector<_2dPoint>& pts, _2dPoint& c) {
-  if (pts.empty()) return false;
-  if (!g_VekGeometryComm.GetCentroid(pts, c)) c = pts.front();
-  return true;
-}
-
-// Load values are shown as whole numbers, rounded half away from zero.
-std::string LoadValueText(double v) { return std::to_string(std::llround(v)); }
-
 std::string FormatElevation(double v) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, std::fabs(v) < g_EqualTolerance ? "+-%.3f" : "%.3f", v);
@@ -60,6 +42,21 @@ bool IsExactly(const VekObject& object) {
 }
 
 }  // namespace
+
+std::vector<_2dPoint> PlanOf(const std::vector<_3dPoint>& pts) {
+  std::vector<_2dPoint> plan;
+  plan.reserve(pts.size());
+  for (const _3dPoint& p : pts) plan.emplace_back(p.x, p.y);
+  return plan;
+}
+
+bool CentroidOrFirst(const std::vector<_2dPoint>& pts, _2dPoint& c) {
+  if (pts.empty()) return false;
+  if (!g_VekGeometryComm.GetCentroid(pts, c)) c = pts.front();
+  return true;
+}
+
+std::string LoadValueText(double v) { return std::to_string(std::llround(v)); }
 
 TankModel2DView::TankModel2DView(AcadViewBoard* board) : TankView(board, ViewSettings(), ViewVolumn()) {
   m_topSlabLayer = GetLayerName(2);
@@ -417,44 +414,51 @@ bool TankModel2DView::PlaceLabelText(const std::vector<_2dPoint>& polygon, const
 
 // --- Walls --------------------------------------------------------------------
 
-ModelPlanGroups TankModel2DView::DrawWalls(const std::vector<BoardPtr>& walls) {
-  std::vector<_2dLine> baseLines;
-  std::vector<std::vector<int>> members;
-  std::vector<std::pair<double, double>> offsets;
-  std::vector<std::pair<int, int>> codes;
+WallLines GroupWallLines(const std::vector<BoardPtr>& walls) {
+  WallLines w;
   for (std::size_t i = 0; i < walls.size(); ++i) {
     if (!walls[i]) continue;
     _2dLine line;
-    if (!GetWallBaseLine(walls[i], line)) continue;
+    if (!TankModel2DView::GetWallBaseLine(walls[i], line)) continue;
     int index = -1;
-    if (FindCoincidentLine(line, baseLines, index)) {
-      members[static_cast<std::size_t>(index)].push_back(static_cast<int>(i));
+    if (TankModel2DView::FindCoincidentLine(line, w.baseLines, index)) {
+      w.members[static_cast<std::size_t>(index)].push_back(static_cast<int>(i));
       continue;
     }
-    baseLines.push_back(line);
-    members.push_back({static_cast<int>(i)});
-    offsets.emplace_back(walls[i]->GetUpperOffset(), walls[i]->GetLowerOffset());
-    codes.emplace_back(walls[i]->GetWallStartCode(), walls[i]->GetWallEndCode());
+    w.baseLines.push_back(line);
+    w.members.push_back({static_cast<int>(i)});
+    w.offsets.emplace_back(walls[i]->GetUpperOffset(), walls[i]->GetLowerOffset());
+    w.codes.emplace_back(walls[i]->GetWallStartCode(), walls[i]->GetWallEndCode());
   }
-
-  ModelPlanGroups axisGroups, outlineGroups;
   const std::string axisLayer = GetLayerName(18);
-  for (std::size_t k = 0; k < baseLines.size(); ++k) {
-    _2dVector d = baseLines[k].GetDirection();
+  for (const _2dLine& base : w.baseLines) {
+    _2dVector d = base.GetDirection();
     d.Normalize(0.1);
-    auto axis = boost::make_shared<_2dLine>(baseLines[k].GetStartPoint() - d * 500.0,
-                                            baseLines[k].GetEndPoint() + d * 500.0);
+    auto axis = boost::make_shared<_2dLine>(base.GetStartPoint() - d * 500.0, base.GetEndPoint() + d * 500.0);
     axis->SetColorIndex(256);
     axis->SetLayer(axisLayer);
-    EntityList group{axis};
+    w.axes.push_back(axis);
+  }
+  w.outlines = g_GeomAlgorithm.BuildOutlineGroups(w.baseLines, w.codes, w.offsets);
+  w.outlines.resize(w.baseLines.size());
+  return w;
+}
+
+ModelPlanGroups TankModel2DView::DrawWalls(const std::vector<BoardPtr>& walls) {
+  WallLines lines = GroupWallLines(walls);
+  const std::vector<_2dLine>& baseLines = lines.baseLines;
+  const std::vector<std::vector<int>>& members = lines.members;
+  const std::vector<std::pair<double, double>>& offsets = lines.offsets;
+
+  ModelPlanGroups axisGroups, outlineGroups;
+  for (std::size_t k = 0; k < baseLines.size(); ++k) {
+    EntityList group{lines.axes[k]};
     for (int i : members[k]) Register(group, walls[static_cast<std::size_t>(i)], kKindWallAxis);
     axisGroups.push_back(group);
   }
 
-  std::vector<EntityList> outlines = g_GeomAlgorithm.BuildOutlineGroups(baseLines, codes, offsets);
-  outlines.resize(baseLines.size());
   for (std::size_t k = 0; k < baseLines.size(); ++k) {
-    EntityList group = outlines[k];
+    EntityList group = lines.outlines[k];
     for (const EntityPtr& e : group) {
       e->SetLayer(m_wallLayer);
       e->SetColorIndex(2);

@@ -116,13 +116,37 @@ class TankModel2DView : public TankView, public VekObject {
   int m_textHeight = 200;
   bool m_zoomOnRedraw = false;
 
- private:
   // A text of the plan: height and width u, the view's style, the layer.
   boost::shared_ptr<_Text> MakeText(const std::string& text, const _3dPoint& position, const std::string& layer,
                                     int color, double rotation = 0.0) const;
+
+ private:
   // Registers a batch under one owner with one kind for every entity.
   void Register(const EntityList& entities, const ObjectPtr& owner, int kind);
 };
+
+// The walls of a plan grouped by base line: walls whose base lines coincide
+// (in either orientation) share a line.  Per line: the walls on it (indices
+// into the wall list, in order), the upper and lower offsets and the start
+// and end codes of its first wall, its axis line (extended 500 mm beyond both
+// ends, on the axis layer) and its outline entities.
+struct WallLines {
+  std::vector<_2dLine> baseLines;
+  std::vector<std::vector<int>> members;
+  std::vector<std::pair<double, double>> offsets;
+  std::vector<std::pair<int, int>> codes;
+  std::vector<EntityPtr> axes;
+  std::vector<EntityList> outlines;
+};
+WallLines GroupWallLines(const std::vector<BoardPtr>& walls);
+
+// Plan (x, y) of points.
+std::vector<_2dPoint> PlanOf(const std::vector<_3dPoint>& pts);
+// Plan centroid of the points; the first point when the centroid cannot be
+// formed.  False for an empty list.
+bool CentroidOrFirst(const std::vector<_2dPoint>& pts, _2dPoint& c);
+// A load value as the plans show it: a whole number, rounded half away from zero.
+std::string LoadValueText(double v);
 
 // Moves every side of the polygon to its right by its own offset and
 // appends the corners of the moved polygon (parallel consecutive sides meet

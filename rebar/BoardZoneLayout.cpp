@@ -1,51 +1,78 @@
-// Face zones of the boards, laid unit by unit or over board groups.
+// Face zones of the boards, laid unit by unit or over the board groups of the
+// whole tank.  Either way the boards are grouped by kind: the top slabs and
+// the bottom slabs by bar direction, plane and contact, the walls by plane and
+// contact; a wall and a slab never share a zone.
 #include "platform/Zarvel.h"
-#include "rebar/FaceZones.h"
+#include "rebar/GroupFaceZones.h"
 #include "rebar/ReinDesigner.h"
 #include "rebar/ReinTrendAdapter.h"
 
 #include <typeinfo>
 
-void ReinDesigner::LayoutBoardZones(Tank& tank, const ReinDesignOptions& options, const ReinTrendAdapter&,
+namespace {
+
+struct KindGroups {
+  std::vector<BoardGroup> groups;
+  std::vector<bool> walls;  // per group: a group of walls
+};
+
+// The groups of the boards, top slabs first, then bottom slabs, then walls.
+KindGroups GroupByKind(const Tank& tank, const std::vector<BoardPtr>& boards) {
+  std::vector<BoardPtr> tops, bottoms, walls;
+  for (const BoardPtr& b : boards) {
+    if (b->GetKind() == 0) walls.push_back(b);
+    else if (b->GetKind() == 1) bottoms.push_back(b);
+    else if (b->GetKind() == 2) tops.push_back(b);
+  }
+  KindGroups out;
+  GroupSlabBoards(tank, tops, out.groups);
+  GroupSlabBoards(tank, bottoms, out.groups);
+  out.walls.assign(out.groups.size(), false);
+  GroupWallBoards(tank, walls, out.groups);
+  out.walls.resize(out.groups.size(), true);
+  return out;
+}
+
+std::vector<BoardPtr> BoardsOfUnit(const UnitPtr& unit) {
+  std::vector<BoardPtr> boards;
+  if (!unit) return boards;
+  for (const StructureComponentPtr& c : unit->GetComponents())
+    if (c && typeid(*c) == typeid(Board)) boards.push_back(boost::static_pointer_cast<Board>(c));
+  return boards;
+}
+
+}  // namespace
+
+void ReinDesigner::LayoutBoardZones(Tank& tank, const ReinDesignOptions& options, const ReinTrendAdapter& adapter,
                                     ProgressFn fn) const {
-  // Progress inside the step: 20 + 20/U per structural unit (unit by unit) or
-  // 20 + 20/G per board group (merged), integer part reported.
+  // Progress inside the step: from 20, growing by 20/U after each structural
+  // unit (unit by unit) or by 20/G after each board group (merged); the
+  // integer part is reported.
   const bool merged = options.m_pSettings && options.m_pSettings->GetReinSettings().IsUnitMergeOn();
-  if (!merged) {
-    const auto units = tank.GetUnits();
-    double at = 20.0;
-    for (std::size_t i = 0; i < units.size(); ++i) {
-      for (const StructureComponentPtr& c : units[i]->GetComponents())
-        if (c && typeid(*c) == typeid(Board)) {
-          LayoutSingleBoardZones(tank, options, boost::static_pointer_cast<Board>(c));
-          UnifyWallFaces(tank, options);
-        }
-      at += 20.0 / static_cast<double>(units.size());
-      int z = 0;
+  const auto units = tank.GetUnits();
+  double at = 20.0;
+  int z = 0;
+  if (merged) {
+    std::vector<BoardPtr> boards;
+    for (const UnitPtr& unit : units)
+      for (const BoardPtr& b : BoardsOfUnit(unit)) boards.push_back(b);
+    const KindGroups kinds = GroupByKind(tank, boards);
+    const double step = 20.0 / static_cast<double>(kinds.groups.size());
+    for (std::size_t i = 0; i < kinds.groups.size(); ++i) {
+      LayoutGroupZones(tank, kinds.groups[i], options, &adapter);
+      at += step;
       if (fn) fn(static_cast<int>(at), &z);
+      if (kinds.walls[i]) UnifyWallFaces(tank, options);
     }
   } else {
-    // Groups: the top slabs, the bottom slabs and the walls of each plane.
-    int groups = 0;
-    if (!tank.GetTopSlabs().empty()) ++groups;
-    if (!tank.GetBottomSlabs().empty()) ++groups;
-    std::vector<std::pair<_3dVector, double>> planes;
-    for (const BoardPtr& wall : tank.GetWalls()) {
-      const _3dVector n = wall->GetNormal();
-      const double d = n.x * wall->GetOrigin().x + n.y * wall->GetOrigin().y + n.z * wall->GetOrigin().z;
-      bool found = false;
-      for (const auto& [pn, pd] : planes) {
-        const double dot = pn.x * n.x + pn.y * n.y + pn.z * n.z;
-        if (std::abs(std::abs(dot) - 1.0) < 1e-6 && std::abs(pd - (dot > 0 ? d : -d)) < 1.0) found = true;
+    const double step = 20.0 / static_cast<double>(units.size());
+    for (const UnitPtr& unit : units) {
+      const KindGroups kinds = GroupByKind(tank, BoardsOfUnit(unit));
+      for (const BoardGroup& group : kinds.groups) {
+        LayoutGroupZones(tank, group, options, &adapter);
+        UnifyWallFaces(tank, options);
       }
-      if (!found) planes.emplace_back(n, d);
-    }
-    groups += static_cast<int>(planes.size());
-    for (const BoardPtr& board : DesignBoards(tank)) LayoutSingleBoardZones(tank, options, board);
-    double at = 20.0;
-    for (int i = 0; i < groups; ++i) {
-      at += 20.0 / groups;
-      int z = 0;
+      at += step;
       if (fn) fn(static_cast<int>(at), &z);
     }
   }

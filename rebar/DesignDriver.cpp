@@ -6,7 +6,9 @@
 
 #include "platform/Zarvel.h"
 #include "rebar/ReinTrendAdapter.h"
+#include "rebar/SegmentLayerFlags.h"
 #include "rebar/ZoneBars.h"
+#include "rebar/ZoneCollector.h"
 
 #include <algorithm>
 #include <cmath>
@@ -214,17 +216,22 @@ void ReinDesigner::NumberReins(Tank& tank) const {
 }
 
 void ReinDesigner::FinishDesign(Tank& tank) const {
-  for (const BoardJointPtr& joint : AllJoints(tank)) {
-    EarPtr ear;
-    if (GetJointEar(joint, ear))
-      for (const ReinZonePtr& zone : ear->GetZones())
-        if (zone) zone->SetLayerFlag(1);
-  }
-  // Every zone of the boards and haunches: one flag per bar segment, the
-  // zone's own layer flag.
-  std::set<const ReinZone*> done;
-  auto flagZone = [&done](const ReinZonePtr& zone) {
-    if (!zone || !done.insert(zone.get()).second) return;
+  // Segment layer flags: every zone with the boards it was found on, the
+  // haunch zones on layer 1, then one flag per bar segment from the face
+  // zones of the boards the segments lie on.
+  ZoneBoardCollector collector(tank);
+  for (const StructureComponentPtr& component : tank.GetComponents())
+    if (const BoardPtr board = boost::dynamic_pointer_cast<Board>(component)) collector(board);
+  for (const auto& entry : collector.GetHaunchZones()) entry.first->SetLayerFlag(1);
+  ZoneBoardMap joined = collector.GetFaceZones();
+  joined.insert(collector.GetEdgeZones().begin(), collector.GetEdgeZones().end());
+  joined.insert(collector.GetHaunchZones().begin(), collector.GetHaunchZones().end());
+  const SegmentLayerFlagPass pass(tank);
+  for (const auto& [zone, boards] : joined) pass(zone, boards);
+
+  // Support reins and opening zones: every segment on the zone's own layer.
+  auto ownFlag = [](const ReinZonePtr& zone) {
+    if (!zone) return;
     std::vector<std::vector<int>> flags;
     for (const ReinPtr& bar : zone->GetReins()) {
       const _2dPolyline& line = bar->GetPolyline();
@@ -234,14 +241,9 @@ void ReinDesigner::FinishDesign(Tank& tank) const {
     }
     zone->SetSegmentLayerFlags(flags);
   };
+  for (const ReinZonePtr& zone : tank.GetSupportReins()) ownFlag(zone);
   for (const BoardPtr& board : DesignBoards(tank))
-    for (const ReinZonePtr& zone : board->GetAllZones()) flagZone(zone);
-  for (const BoardJointPtr& joint : AllJoints(tank)) {
-    EarPtr ear;
-    if (GetJointEar(joint, ear))
-      for (const ReinZonePtr& zone : ear->GetZones()) flagZone(zone);
-    if (GetJointOverhangEar(joint, ear))
-      for (const ReinZonePtr& zone : ear->GetZones()) flagZone(zone);
-  }
-  for (const ReinZonePtr& zone : tank.GetSupportReins()) flagZone(zone);
+    for (const HolePtr& hole : board->GetHoles())
+      if (hole)
+        for (const ReinZonePtr& zone : hole->GetZones()) ownFlag(zone);
 }

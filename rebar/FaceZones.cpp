@@ -1,14 +1,14 @@
 // Face zones of the boards: the bars selected for every board face and
 // direction laid as one zone per layer.  Each bar line across the board's
-// outline becomes straight bars on the bar layer of the face (the face's own
-// offset from the reference plane less its cover), cut where openings cross
-// it; a bar end at a free edge stops one cover inside the concrete.  A bar end
-// at an edge where other boards meet stays at the edge on its bar layer, inside
-// the junction, until the end treatments at shared edges lay anchorages and
-// bends there.
+// outline becomes bars on the bar layer of the face (the face's own offset
+// from the reference plane less its cover), cut where openings cross it; a
+// bar end at an opening stops one cover inside the concrete, and a bar end at
+// the board's outline takes the end treatment of its edge (free edge, overhang,
+// abutment or the boards meeting there; rebar/BarEnds.h).
 #include "rebar/FaceZones.h"
 
 #include "platform/Zarvel.h"
+#include "rebar/BarEnds.h"
 #include "rebar/BarLines.h"
 #include "rebar/DetailingRules.h"
 #include "rebar/ReinTrendAdapter.h"
@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <typeinfo>
 
 namespace {
@@ -99,28 +100,110 @@ _3dPoint OnBarLayer(const Board& board, const _2dPoint& local, bool upper, doubl
   return _3dPoint(p.x + n.x * off, p.y + n.y * off, p.z + n.z * off);
 }
 
-ReinPtr StraightBar(const _3dPoint& a, const _3dPoint& b) {
+ReinPtr PolylineBar(const std::vector<_3dPoint>& points) {
   auto bar = boost::make_shared<Rein>();
   _2dPolyline line;
-  line.AppendVertex(a);
-  line.AppendVertex(b);
+  for (const _3dPoint& p : points) line.AppendVertex(p);
   bar->SetPolyline(line);
   return bar;
 }
 
+// Parameters along the carrier of a->b (a at 0, b at 1) where it crosses the
+// sides of the closed outline.
+std::vector<double> OutlineCrossings(const std::vector<_2dPoint>& outline, const _2dPoint& a, const _2dPoint& b) {
+  std::vector<double> ts;
+  const _2dVector d = b - a;
+  for (std::size_t i = 0; i < outline.size(); ++i) {
+    const _2dPoint& p = outline[i];
+    const _2dVector e = outline[(i + 1) % outline.size()] - p;
+    const double den = Cross(d, e);
+    if (std::abs(den) < 1e-12) continue;
+    const _2dVector ap = p - a;
+    const double u = Cross(ap, d) / den;
+    if (u >= -1e-9 && u <= 1 + 1e-9) ts.push_back(Cross(ap, e) / den);
+  }
+  return ts;
+}
+
 }  // namespace
+
+std::vector<_2dPoint> GetClearOutline(const Tank& tank, const BoardPtr& board) {
+  std::vector<_2dPoint> outline;
+  board->GetLocalOutline(outline);
+  const std::size_t n = outline.size();
+  if (n < 3) return outline;
+  double area = 0.0;
+  for (std::size_t i = 0; i < n; ++i) area += Cross(_2dVector(outline[i].x, outline[i].y),
+                                                    _2dVector(outline[(i + 1) % n].x, outline[(i + 1) % n].y));
+  // Each side moved inwards by the reach of the boards meeting it: the offset
+  // of a neighbour's face on this board's side, measured in this board's plane
+  // (neighbours in the board's plane reach nowhere into it).
+  std::vector<_2dPoint> a(n);
+  std::vector<_2dVector> d(n);
+  bool moved = false;
+  for (std::size_t i = 0; i < n; ++i) {
+    const _2dVector e = (outline[(i + 1) % n] - outline[i]).GetUnitVector(1e-9);
+    const _2dVector inward = area > 0 ? _2dVector(-e.y, e.x) : _2dVector(e.y, -e.x);
+    std::vector<BoardPtr> others;
+    std::vector<int> edges;
+    tank.GetBoardsOnEdge(board, static_cast<int>(i), others, edges);
+    _3dVector in = board->GetEdgeDirection(static_cast<int>(i));
+    in.Normalize(1e-9);
+    double reach = 0.0;
+    for (const BoardPtr& other : others) {
+      if (!other || other == board) continue;
+      _3dVector on = other->GetNormal();
+      on.Normalize(1e-9);
+      const double c = in.DotProduct(on);
+      if (std::abs(c) < 0.1) continue;
+      reach = std::max(reach, (c > 0 ? other->GetUpperOffset() : other->GetLowerOffset()) / std::abs(c));
+    }
+    if (reach > 0) moved = true;
+    a[i] = outline[i] + inward * reach;
+    d[i] = e;
+  }
+  if (!moved) return outline;
+  std::vector<_2dPoint> clear;
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t k = (i + n - 1) % n;
+    const double den = Cross(d[k], d[i]);
+    if (std::abs(den) < 1e-9) {
+      clear.push_back(a[i]);
+      continue;
+    }
+    clear.push_back(a[k] + d[k] * (Cross(a[i] - a[k], d[i]) / den));
+  }
+  // Supports that leave no clear part (or turn the outline inside out): the
+  // bars are spread over the whole board.
+  double clearArea = 0.0;
+  for (std::size_t i = 0; i < n; ++i) clearArea += Cross(_2dVector(clear[i].x, clear[i].y),
+                                                         _2dVector(clear[(i + 1) % n].x, clear[(i + 1) % n].y));
+  if (clearArea * area <= 0 || std::abs(clearArea) < 1e-6 * std::abs(area)) return outline;
+  return clear;
+}
+
+_2dLine ExtendToOutline(const std::vector<_2dPoint>& outline, const _2dLine& line) {
+  const _2dPoint a = line.GetStartPoint(), b = line.GetEndPoint();
+  const std::vector<double> ts = OutlineCrossings(outline, a, b);
+  double t0 = 0.0, t1 = 1.0;
+  bool before = false, after = false;
+  for (double t : ts) {
+    if (t <= 1e-9 && (!before || t > t0)) t0 = t, before = true;
+    if (t >= 1 - 1e-9 && (!after || t < t1)) t1 = t, after = true;
+  }
+  const _2dVector d = b - a;
+  return _2dLine(a + d * t0, a + d * t1);
+}
 
 std::vector<ReinPtr> LayoutStraightBarRow(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board,
                                           const _2dPoint& start, const _2dPoint& end, bool upper) {
-  // An edge other boards meet keeps the bar end on it.
-  auto shared = [&](const _2dPoint& p) {
-    const int edge = EdgeHolding(*board, p);
-    if (edge < 0) return false;
-    std::vector<BoardPtr> boards;
-    std::vector<int> edges;
-    tank.GetBoardsOnEdge(board, edge, boards, edges);
-    return !boards.empty();
-  };
+  const ReinTrendAdapter adapter(tank);
+  return LayoutStraightBarRow(options, board, start, end, adapter, upper, true);
+}
+
+std::vector<ReinPtr> LayoutStraightBarRow(const ReinDesignOptions& options, const BoardPtr& board,
+                                          const _2dPoint& start, const _2dPoint& end,
+                                          const ReinTrendAdapter& adapter, bool upper, bool isX) {
   std::vector<ReinPtr> bars;
   const double length = (end - start).GetLength();
   if (length <= 0) return bars;
@@ -133,6 +216,12 @@ std::vector<ReinPtr> LayoutStraightBarRow(const Tank& tank, const ReinDesignOpti
   std::sort(ts.begin(), ts.end());
   const _2dVector d = end - start;
   auto at = [&](double t) { return start + _2dVector(d.x * t, d.y * t); };
+  // The two ends of the line on the board's edges, and their treatments.
+  const BarEndRecord startRecord{_3dPoint(start.x, start.y, 0.0), board, EdgeHolding(*board, start)};
+  const BarEndRecord endRecord{_3dPoint(end.x, end.y, 0.0), board, EdgeHolding(*board, end)};
+  std::vector<_3dPoint> startPoints, endPoints;
+  TreatBarEndAtEdge(options, board, startRecord, endRecord, startPoints, adapter, upper, isX);
+  TreatBarEndAtEdge(options, board, endRecord, startRecord, endPoints, adapter, upper, isX);
   for (std::size_t k = 0; k + 1 < ts.size(); ++k) {
     const double t0 = ts[k], t1 = ts[k + 1];
     if ((t1 - t0) * length < 1.0) continue;
@@ -141,31 +230,39 @@ std::vector<ReinPtr> LayoutStraightBarRow(const Tank& tank, const ReinDesignOpti
     for (const HolePtr& hole : board->GetHoles())
       if (hole && InsideHole(mid, hole)) cut = true;
     if (cut) continue;
-    // Ends: a free board edge pulls the bar back by the cover; an opening's
-    // edge too (the bar stops in the concrete around it).
+    // An end at an opening stops one cover before it (the bar ends in the
+    // concrete around the opening); an end at the board's outline takes its
+    // edge's treatment.
+    const bool atStart = t0 <= 0.0, atEnd = t1 >= 1.0;
     double a = t0, b = t1;
-    const bool startFree = t0 > 0.0 || !shared(start);
-    const bool endFree = t1 < 1.0 || !shared(end);
-    if (startFree) a += cover / length;
-    if (endFree) b -= cover / length;
+    if (!atStart) a += cover / length;
+    if (!atEnd) b -= cover / length;
     if ((b - a) * length < 1.0) continue;
-    bars.push_back(StraightBar(OnBarLayer(*board, at(a), upper, cover), OnBarLayer(*board, at(b), upper, cover)));
+    const std::vector<_3dPoint> line = {OnBarLayer(*board, at(a), upper, cover), OnBarLayer(*board, at(b), upper, cover)};
+    const std::vector<_3dPoint> points =
+        JoinBarEnds(line, atStart ? startPoints : std::vector<_3dPoint>(), atEnd ? endPoints : std::vector<_3dPoint>());
+    if (points.size() < 2) continue;
+    bars.push_back(PolylineBar(points));
   }
   return bars;
 }
 
 void LayoutBoardFaceZone(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board, bool upper,
-                         bool x) {
+                         bool x, const ReinTrendAdapter* adapter) {
   const FaceValues& v = board->GetFaceValues(upper, x);
   if (v.diameter <= 0 || v.spacing <= 0) return;
   const double angle = board->GetReinAngle();
   const _2dVector dir = x ? _2dVector(std::cos(angle), std::sin(angle)) : _2dVector(-std::sin(angle), std::cos(angle));
+  // The bar lines are spread over the board's clear part between the boards
+  // meeting its edges (no bar line inside a support), then run on to the
+  // board's own outline, where their ends take their edges' treatment.
   std::vector<_2dPoint> outline;
   board->GetLocalOutline(outline);
   std::vector<_2dLine> lines;
   const bool sortByY = std::abs(dir.y) > std::abs(dir.x);
-  LayoutBarLines(outline, v.spacing, dir, lines, &sortByY, false);
+  LayoutBarLines(GetClearOutline(tank, board), v.spacing, dir, lines, &sortByY, false);
   if (lines.empty()) return;
+  for (_2dLine& line : lines) line = ExtendToOutline(outline, line);
 
   auto zone = boost::make_shared<ReinZone>();
   zone->SetDiameter(v.diameter);
@@ -186,8 +283,14 @@ void LayoutBoardFaceZone(const Tank& tank, const ReinDesignOptions& options, con
   } else {
     zone->SetLayerFlag(0);
   }
+  std::unique_ptr<ReinTrendAdapter> own;
+  if (!adapter) {
+    own = std::make_unique<ReinTrendAdapter>(tank);
+    adapter = own.get();
+  }
   for (const _2dLine& line : lines)
-    for (const ReinPtr& bar : LayoutStraightBarRow(tank, options, board, line.GetStartPoint(), line.GetEndPoint(), upper)) {
+    for (const ReinPtr& bar :
+         LayoutStraightBarRow(options, board, line.GetStartPoint(), line.GetEndPoint(), *adapter, upper, x)) {
       bar->SetDiameter(v.diameter);
       bar->SetGrade(v.grade);
       zone->AddRein(bar);
@@ -195,9 +298,15 @@ void LayoutBoardFaceZone(const Tank& tank, const ReinDesignOptions& options, con
   (upper ? board->GetUpperZones() : board->GetLowerZones()).push_back(zone);
 }
 
-void LayoutSingleBoardZones(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board) {
-  LayoutBoardFaceZone(tank, options, board, true, true);
-  LayoutBoardFaceZone(tank, options, board, true, false);
-  LayoutBoardFaceZone(tank, options, board, false, true);
-  LayoutBoardFaceZone(tank, options, board, false, false);
+void LayoutSingleBoardZones(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board,
+                            const ReinTrendAdapter* adapter) {
+  std::unique_ptr<ReinTrendAdapter> own;
+  if (!adapter) {
+    own = std::make_unique<ReinTrendAdapter>(tank);
+    adapter = own.get();
+  }
+  LayoutBoardFaceZone(tank, options, board, true, true, adapter);
+  LayoutBoardFaceZone(tank, options, board, true, false, adapter);
+  LayoutBoardFaceZone(tank, options, board, false, true, adapter);
+  LayoutBoardFaceZone(tank, options, board, false, false, adapter);
 }

@@ -7,20 +7,41 @@
 
 #include <vector>
 
-// Straight bars of one bar line from `start` to `end` (board-local points on
-// the board's outline) on the bar layer of the face (the face's offset from the
+class ReinTrendAdapter;
+
+// Bars of one bar line from `start` to `end` (board-local points on the
+// board's outline) on the bar layer of the face (the face's offset from the
 // reference plane less its cover), cut out of the openings it crosses.  A bar
-// end at a free board edge or at an opening stops one cover inside; an end at
-// an edge other boards meet (of `tank`) stays on that edge.
+// end at an opening stops one cover inside; an end on a board edge takes that
+// edge's end treatment (TreatBarEndAtEdge, rebar/BarEnds.h) with the
+// neighbour relations of `adapter`: pulled back by the cover at a free edge,
+// carried on, bent or anchored where other boards meet.
+std::vector<ReinPtr> LayoutStraightBarRow(const ReinDesignOptions& options, const BoardPtr& board,
+                                          const _2dPoint& start, const _2dPoint& end,
+                                          const ReinTrendAdapter& adapter, bool upper, bool isX);
+// The same for X bars with the neighbour relations of `tank` found anew.
 std::vector<ReinPtr> LayoutStraightBarRow(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board,
                                           const _2dPoint& start, const _2dPoint& end, bool upper);
+
+// The board's local outline with every side moved inwards by how far the
+// boards meeting that edge reach into the board (their face offset on its
+// side, measured in its plane): the clear part over which the bar lines of a
+// face are spread.  The whole outline when nothing meets the board or the
+// supports leave no clear part.
+std::vector<_2dPoint> GetClearOutline(const Tank& tank, const BoardPtr& board);
+// The bar line carried on along its direction, both ways, to the nearest
+// crossings with the outline (board-local points).
+_2dLine ExtendToOutline(const std::vector<_2dPoint>& outline, const _2dLine& line);
 
 // The zone of one face and direction of one board, added to the board's zone
 // list of that face when at least one bar line was laid; nothing for a layer
 // without bars (diameter or spacing not above 0).  The zone keeps the layer's
 // diameter, spacing and grade, its cover, face, direction and layer flag (wall:
 // X 0, Y 1; slab: Y 0, X 1 when its area per metre is at least the Y bars').
+// The bar ends take the neighbour relations of `adapter` (the design run's);
+// without one they are found from `tank` for the call.
 void LayoutBoardFaceZone(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board, bool upper,
-                         bool x);
+                         bool x, const ReinTrendAdapter* adapter = nullptr);
 // The four zones of a board: upper X, upper Y, lower X, lower Y.
-void LayoutSingleBoardZones(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board);
+void LayoutSingleBoardZones(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board,
+                            const ReinTrendAdapter* adapter = nullptr);

@@ -80,6 +80,26 @@ class ReinDesigner {
   // (DistributeBarsOnLine of rebar/ZoneBars.h): all bars, or one bar at a
   // position along the line.
   std::vector<ReinPtr> DistributeBarsOnLine(const ReinZonePtr& zone, int position, bool single) const;
+
+  // ---- Opening bars (rebar/HoleReins.cpp) and the re-design of an edited
+  // zone (rebar/ZoneRedesign.cpp) --------------------------------------------
+  // A circular opening of radius up to 150 mm gets nothing; up to 500 mm
+  // straight added bars beside it; above that its enclosing square gets side
+  // bars with ties; rings in both faces when the settings ask for them.
+  void ReinforceCircleHole(const BoardPtr& board, const boost::shared_ptr<CircleHole>& hole,
+                           const ReinDesignOptions& options) const;
+  // A rectangular opening with a side above 300 mm: per pair of sides plain
+  // added bars or side bars with ties, and diagonal corner bars unless both
+  // pairs take ties.
+  void ReinforceRectangleHole(const BoardPtr& board, const boost::shared_ptr<RectangleHole>& hole,
+                              const ReinDesignOptions& options) const;
+  // After a rebar edit wrote a new diameter and spacing into `zone`: the
+  // crack widths of every face or edge the zone's mark covers, for the new
+  // bars.  False (nothing changed) when one exceeds the crack limit or the
+  // bars have no meaning; otherwise every zone of the mark takes the new
+  // diameter and spacing, its bars are laid again and the widths stored.
+  bool RedesignZone(ProjectSettings& settings, Tank& tank, const ReinZonePtr& zone, int oldDiameter,
+                    int oldSpacing) const;
 };
 
 // Empties every zone list a design fills: board faces, board edges, openings,

@@ -1,6 +1,7 @@
 // The model views: the plan of the model (walls, slabs, openings, labels,
 // loads, water levels, overhang outline) and the 3D model of extruded
 // solids, on the view board and in the DXF and SVG they export.
+#include "modelview/PlanSketchDrawer.h"
 #include "modelview/TankModel2DView.h"
 #include "modelview/TankModel3DView.h"
 #include "platform/nirvox/solids.h"
@@ -78,12 +79,8 @@ Counts DxfCounts(const json& r) {
   return counts;
 }
 
-// The entities a view registered, by "layer|DXF type".
-Counts RegistryCounts(const TankView& view) {
-  EntityOwnerPairs pairs;
-  view.ListEntityOwners(pairs);
-  Counts counts;
-  for (const auto& [entity, owners] : pairs) {
+// "layer|DXF type" of an entity.
+std::string LayerAndType(const EntityPtr& entity) {
     std::string type = "?";
     if (dynamic_cast<_2dLine*>(entity.get()) || dynamic_cast<_3dLine*>(entity.get())) type = "LINE";
     else if (dynamic_cast<_2dArc*>(entity.get())) type = "ARC";
@@ -91,8 +88,23 @@ Counts RegistryCounts(const TankView& view) {
     else if (dynamic_cast<_3dCircle*>(entity.get())) type = "CIRCLE";
     else if (dynamic_cast<_Text*>(entity.get())) type = "TEXT";
     else if (dynamic_cast<_3dExtrudant*>(entity.get())) type = "POLYLINE";
-    ++counts[(entity->GetLayer().empty() ? std::string("0") : entity->GetLayer()) + "|" + type];
-  }
+    return (entity->GetLayer().empty() ? std::string("0") : entity->GetLayer()) + "|" + type;
+}
+
+// The entities a view registered, by "layer|DXF type".
+Counts RegistryCounts(const TankView& view) {
+  EntityOwnerPairs pairs;
+  view.ListEntityOwners(pairs);
+  Counts counts;
+  for (const auto& [entity, owners] : pairs) ++counts[LayerAndType(entity)];
+  return counts;
+}
+
+// The entities of entity groups, by "layer|DXF type".
+Counts GroupCounts(const ModelPlanGroups& groups) {
+  Counts counts;
+  for (const EntityList& group : groups)
+    for (const EntityPtr& e : group) ++counts[LayerAndType(e)];
   return counts;
 }
 
@@ -643,6 +655,149 @@ TEST(Model3d, DisplayFlagsChooseTheBoardsAndAreFiled) {
   FileAndReadBack(view, back);
   EXPECT_EQ(std::vector<int>({back.m_showTopSlabs, back.m_showWalls, back.m_showBottomSlabs, back.m_zoomToExtent}),
             std::vector<int>({0, 0, 1, 0}));
+}
+
+// --- The plan sketch -------------------------------------------------------------------
+
+std::vector<std::string> GroupTexts(const ModelPlanGroups& groups) {
+  std::vector<std::string> texts;
+  for (const EntityList& group : groups)
+    for (const std::string& t : Texts(group)) texts.push_back(t);
+  return texts;
+}
+
+// The sketch draws what the plan draws, reduced: the plan picture keeps the
+// names and openings and drops the loads; the load picture the reverse; the
+// overhang ring only on the bottom plan, and only with an overhang.
+TEST(PlanSketch, PlanAndLoadPicturesOfTheBottomAndTopPlans) {
+  ExampleTank example;
+  TankModeler().MarkSlabOverhangs(example.tank, 500);
+  const std::string walls = GetLayerName(0), bottom = GetLayerName(1), top = GetLayerName(2),
+                    openings = GetLayerName(4), loads = GetLayerName(6);
+  struct Case {
+    int planKind;
+    bool showLoads;
+    double overhang;
+    Counts expected;  // exact counts of these keys; 0 means absent
+  };
+  const Case cases[] = {
+      {0, false, 500, {{walls + "|TEXT", 7}, {bottom + "|LWPOLYLINE", 2}, {bottom + "|TEXT", 2},
+                       {openings + "|LWPOLYLINE", 1}, {openings + "|CIRCLE", 1}, {loads + "|TEXT", 0},
+                       {loads + "|LINE", 0}, {GetLayerName(3) + "|LWPOLYLINE", 0}}},
+      {0, true, 500, {{walls + "|TEXT", 0}, {bottom + "|LWPOLYLINE", 2}, {bottom + "|TEXT", 0},
+                      {openings + "|LWPOLYLINE", 0}, {openings + "|CIRCLE", 0}, {loads + "|TEXT", 1},
+                      {loads + "|LINE", 2}}},
+      {1, false, 500, {{top + "|LWPOLYLINE", 2}, {top + "|TEXT", 2}, {bottom + "|LWPOLYLINE", 0}, {bottom + "|LINE", 0}}},
+      {0, false, 0, {{bottom + "|LINE", 0}}},
+  };
+  for (const Case& c : cases) {
+    PlanSketchDrawer drawer;
+    drawer.m_bottomSlabOverhang = c.overhang;
+    drawer.m_textHeight = 300;
+    ModelPlanGroups groups{{}};  // whatever out held is replaced
+    drawer.Draw(groups, example.tank, c.planKind, c.showLoads);
+    Counts counts = GroupCounts(groups);
+    for (const auto& [key, n] : c.expected)
+      EXPECT_EQ(counts[key], n) << key << " plan " << c.planKind << " loads " << c.showLoads;
+    // The overhang ring: lines on the bottom-slab layer, by layer colour.
+    const bool ring = c.planKind == 0 && c.overhang != 0;
+    EXPECT_EQ(counts[bottom + "|LINE"] > 0, ring) << c.planKind << " " << c.overhang;
+    // Outlines take their layer's colour; nothing of the sketch is on a board.
+    for (const EntityList& group : groups)
+      for (const EntityPtr& e : group)
+        if (dynamic_cast<_2dPolyline*>(e.get()) && e->GetLayer() != loads) {
+          EXPECT_EQ(e->GetColorIndex(), Entity::kColorByLayer) << LayerAndType(e);
+        }
+  }
+}
+
+TEST(PlanSketch, SlabUnitShowsItsNameOnTheUnitOutlineOnly) {
+  Tank tank;
+  ASSERT_TRUE(fixtures::MakeRegularTank(tank, fixtures::RegularLayout(2, 1, false), true));
+  const std::vector<BoardPtr> slabs = tank.GetBottomSlabs();
+  ASSERT_EQ(slabs.size(), 2u);
+  tank.EditObjectPair(slabs[0], slabs[1]);
+  for (const bool showLoads : {false, true}) {
+    PlanSketchDrawer drawer;
+    ModelPlanGroups groups;
+    drawer.Draw(groups, tank, 0, showLoads);
+    std::vector<std::string> texts = GroupTexts(groups);
+    std::erase_if(texts, [](const std::string& t) { return t.find("池壁") != std::string::npos; });
+    // The unit's name once; in the plan picture the boards' labels are
+    // empty texts at their centroids, the load picture has none.
+    const std::vector<std::string> expected =
+        showLoads ? std::vector<std::string>{"底板1"} : std::vector<std::string>{"底板1", "", ""};
+    EXPECT_EQ(texts, expected) << showLoads;
+  }
+}
+
+// Area loads of all three distributions share one counter: a region, a
+// whole-board load (no number shown, one used) and a ramp are 1, 2 and 3.
+// A region keeps its arcs.
+TEST(PlanSketch, AreaLoadsShareOneCounterAndRegionsKeepTheirArcs) {
+  const BoardPtr slab = MakeSlab(1, 4000, 0);
+  auto region = boost::make_shared<AreaLoad>();
+  region->SetDistribution(1);
+  region->SetValue(12.4);
+  _2dPolyline outline(std::vector<_3dPoint>{{0, 0, 0}, {1000, 0, 0}, {1000, 1000, 0}}, true);
+  outline.SetBulges({0.5, 0.0, 0.0});
+  region->SetRegion(outline);
+  auto whole = boost::make_shared<AreaLoad>();
+  whole->SetDistribution(2);
+  whole->SetLoadType(5);
+  whole->SetValue(2.0);
+  auto ramp = boost::make_shared<AreaLoad>();
+  ramp->SetDistribution(3);
+  ramp->SetStartValue(10, _3dPoint(0, 0, 0));
+  ramp->SetEndValue(20, _3dPoint(4000, 0, 0));
+  for (const auto& load : {region, whole, ramp}) slab->AddLoad(load);
+  Tank tank;
+  PlanSketchDrawer drawer;
+  drawer.m_textHeight = 100;
+  const EntityList drawn = drawer.DrawLoads(slab, tank);
+  EXPECT_EQ(Texts(drawn), (std::vector<std::string>{"Q1=12", "Qq=2", "Q3=10~20"}));
+  bool arc = false;
+  for (const EntityPtr& e : drawn)
+    if (auto* pl = dynamic_cast<_2dPolyline*>(e.get()); pl && pl->GetColorIndex() == 4) arc = pl->GetBulgeAt(0) == 0.5;
+  EXPECT_TRUE(arc);
+  // The variable whole-board load sits one text height below the centroid.
+  for (const EntityPtr& e : drawn)
+    if (auto* t = dynamic_cast<_Text*>(e.get()); t && t->GetText() == "Qq=2") {
+      EXPECT_NEAR(t->GetPosition().x, 2000, 1e-6);
+      EXPECT_NEAR(t->GetPosition().y, 2000 - 100, 1e-6);
+    }
+}
+
+// Wall labels read upright: a base line pointing left (between π/2 and
+// 3π/2) is turned by π; one pointing down-right (past 3π/2) already reads
+// upright and keeps its angle.
+TEST(PlanSketch, WallLabelsReadUpright) {
+  struct Case {
+    _2dPoint from, to;
+    double rotation;
+  };
+  const Case cases[] = {
+      {{0, 0}, {6000, 0}, 0.0},                    // along x
+      {{6000, 0}, {0, 0}, 0.0},                    // π: turned
+      {{0, 6000}, {0, 0}, 3 * g_Pi / 2},           // straight down: kept
+      {{0, 6000}, {6000, 0}, 7 * g_Pi / 4},        // down-right: kept
+      {{6000, 6000}, {0, 0}, g_Pi / 4},            // 5π/4: turned
+  };
+  for (const Case& c : cases) {
+    Tank tank;
+    tank.AddBoard(fixtures::MakeWall(c.from.x, c.from.y, c.to.x, c.to.y, 0, 4000));
+    PlanSketchDrawer drawer;
+    ModelPlanGroups groups;
+    drawer.Draw(groups, tank, 0, false);
+    int labels = 0;
+    for (const EntityList& group : groups)
+      for (const EntityPtr& e : group)
+        if (auto* t = dynamic_cast<_Text*>(e.get()); t && t->GetText() == "池壁1  ") {
+          ++labels;
+          EXPECT_NEAR(t->GetRotation(), c.rotation, 1e-9) << c.to.x << "," << c.to.y;
+        }
+    EXPECT_EQ(labels, 1);
+  }
 }
 
 }  // namespace

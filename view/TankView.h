@@ -127,6 +127,8 @@ class TankView {
   // --- Drawing operations: empty (or false) here; concrete views override.
   virtual bool DrawObjectDetail(Tank& tank, ObjectPtr object, int a, int b, int c, _3dPoint insertPoint);
   virtual void DrawHole(boost::shared_ptr<Hole> hole);
+  // A hook for one opening (ForEachHole of designer/Statistics.h); false here.
+  virtual bool ProcessHole(boost::shared_ptr<Hole>) { return false; }
   virtual bool Draw(Tank& tank, double scale, const ViewSettings& settings, bool usePoint, _3dPoint insertPoint);
   virtual void DrawObject(Tank& tank, ObjectPtr object);
   virtual void DrawDimensions(Tank& tank);

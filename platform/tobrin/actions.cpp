@@ -410,6 +410,9 @@ void ApplyDesignWaterDepth(Tank& tank, const ProjectSettings& settings) {
 bool ComputeActions(Tank& tank, const ProjectSettings& settings, TankActions& out, std::string& reason) {
   out = TankActions();
   ApplyDesignWaterDepth(tank, settings);
+  // The actions change no board's geometry: the adjoining boards are found
+  // once, not again for every query.
+  const Structure::TopologyFreeze frozen(tank);
   const std::vector<BoardPtr> boards = tank.GetBoards();
   if (boards.empty()) {
     reason = "水池中没有构件,无法计算";

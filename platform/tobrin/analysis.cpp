@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
+#include <map>
 #include <typeinfo>
 
 using namespace tobrin;
@@ -151,20 +152,27 @@ void ClearAnalysisValues(Tank& tank) {
   }
 }
 
-// results[loading][combination] for one board, loadings as CaseLoadings
-// lists them.
-using CaseResults = std::vector<std::array<BoardMoments, kCombinationCount>>;
+// One board's moments in the loadings of the analysis (CaseLoadings): each
+// distinct set of moments of the three combinations once, with its load
+// case, in the order the loadings first give it.  Loadings that leave a
+// board as another loading does (a cell pattern far from the board) add
+// nothing.
+struct CaseResults {
+  std::vector<std::array<BoardMoments, kCombinationCount>> moments;
+  std::vector<int> loadCase;
+};
 
 // The envelope of one face over the loadings: the governing loading by the
-// basic combination, the standard and quasi-permanent values of that same
-// loading, and the index of its load case.
+// basic combination (the first to give the extreme), the standard and
+// quasi-permanent values of that same loading, and the index of its load
+// case.
 template <class Pick>
-void Envelope(const std::vector<CaseLoading>& loadings, const CaseResults& r, Pick pick, bool upper,
-              FaceValues& out) {
-  std::size_t best = loadings.size();
+void Envelope(const CaseResults& r, Pick pick, bool upper, FaceValues& out) {
+  const std::size_t count = r.moments.size();
+  std::size_t best = count;
   double value = 0.0;
-  for (std::size_t s = 0; s < loadings.size() && s < r.size(); ++s) {
-    const MomentRange& m = pick(r[s][kBasic]);
+  for (std::size_t s = 0; s < count; ++s) {
+    const MomentRange& m = pick(r.moments[s][kBasic]);
     const double v = upper ? m.max : m.min;
     if ((upper && v > value) || (!upper && v < value)) {
       value = v;
@@ -172,22 +180,22 @@ void Envelope(const std::vector<CaseLoading>& loadings, const CaseResults& r, Pi
     }
   }
   out.basicMoment = value;
-  if (best == loadings.size()) {
+  if (best == count) {
     out.combination = 0;
     out.standardMoment = 0.0;
     out.quasiMoment = 0.0;
     return;
   }
-  out.combination = loadings[best].loadCase;
-  out.standardMoment = upper ? pick(r[best][kStandard]).max : pick(r[best][kStandard]).min;
-  out.quasiMoment = upper ? pick(r[best][kQuasi]).max : pick(r[best][kQuasi]).min;
+  out.combination = r.loadCase[best];
+  out.standardMoment = upper ? pick(r.moments[best][kStandard]).max : pick(r.moments[best][kStandard]).min;
+  out.quasiMoment = upper ? pick(r.moments[best][kQuasi]).max : pick(r.moments[best][kQuasi]).min;
 }
 
-void WriteEnvelope(Board& board, const std::vector<CaseLoading>& loadings, const CaseResults& r) {
+void WriteEnvelope(Board& board, const CaseResults& r) {
   for (bool upper : {true, false}) {
-    Envelope(loadings, r, [](const BoardMoments& m) -> const MomentRange& { return m.spanX; }, upper,
+    Envelope(r, [](const BoardMoments& m) -> const MomentRange& { return m.spanX; }, upper,
              board.GetFaceValues(upper, true));
-    Envelope(loadings, r, [](const BoardMoments& m) -> const MomentRange& { return m.spanY; }, upper,
+    Envelope(r, [](const BoardMoments& m) -> const MomentRange& { return m.spanY; }, upper,
              board.GetFaceValues(upper, false));
   }
   std::vector<BoardEdge>& edges = board.GetEdges();
@@ -195,7 +203,7 @@ void WriteEnvelope(Board& board, const std::vector<CaseLoading>& loadings, const
     for (bool upper : {true, false}) {
       static const MomentRange zero;
       Envelope(
-          loadings, r,
+          r,
           [&](const BoardMoments& m) -> const MomentRange& { return i < m.edges.size() ? m.edges[i] : zero; },
           upper, edges[i].GetFaceValues(upper));
     }
@@ -224,50 +232,57 @@ void AddTemperature(const BoardActions& ba, BoardMoments& m, double factor) {
 bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& actions,
                 const std::vector<CaseLoading>& cases, std::vector<CaseResults>& results, std::string& reason) {
   const LoadSettings& l = settings.GetLoadSettings();
-  std::vector<BoardSolution> solutions(actions.boards.size());
+  const std::size_t boards = actions.boards.size();
+  const std::size_t loadingCount = cases.size() * kCombinationCount;
+  std::vector<BoardSolution> solutions(boards);
+  // Per board and loading (case pattern × combination): the index of the
+  // board's moments among its distinct ones.
+  std::vector<std::vector<std::uint32_t>> loadingMoments(boards);
   PlateModelCache models;
-  for (std::size_t i = 0; i < actions.boards.size(); ++i) {
+  std::vector<int> key;
+  for (std::size_t i = 0; i < boards; ++i) {
     // A cell pattern changes a board's loads only where the board carries
     // water of some cell: it is solved once for each distinct loading, and
-    // the results are handed to every loading that has the same loads.
+    // the results are shared by every loading that has the same loads.
     const BoardActions& ba = actions.boards[i];
     const bool waterBends = ba.board->GetKind() != 1;  // bottom slabs take the ground reaction instead
-    std::vector<std::vector<int>> keys;
-    std::vector<std::size_t> solved;  // per loading: its index among the distinct ones
+    std::map<std::vector<int>, std::uint32_t> keys;
     std::vector<PlateLoadCase> loadings;
+    std::vector<std::uint32_t>& solved = loadingMoments[i];
+    solved.reserve(loadingCount);
     for (const CaseLoading& c : cases)
       for (int k = 0; k < kCombinationCount; ++k) {
-        std::vector<int> key = {c.loadCase, k};
+        key.assign({c.loadCase, k});
         if (waterBends)
           for (const auto& water : ba.cellWater) key.push_back(c.HasWater(water.first) ? 1 : 0);
-        const auto at = std::find(keys.begin(), keys.end(), key);
-        if (at != keys.end()) {
-          solved.push_back(static_cast<std::size_t>(at - keys.begin()));
-          continue;
-        }
-        solved.push_back(keys.size());
-        keys.push_back(std::move(key));
-        loadings.push_back(CombinedLoads(actions, i, c, k, l, false));
+        const auto [at, added] = keys.try_emplace(key, static_cast<std::uint32_t>(loadings.size()));
+        solved.push_back(at->second);
+        if (added) loadings.push_back(CombinedLoads(actions, i, c, k, l, false));
       }
     if (!SolveBoard(ba, loadings, kPoisson, solutions[i], reason, &models)) return false;
-    std::vector<RawBoardMoments> all;
-    all.reserve(solved.size());
-    for (std::size_t index : solved) all.push_back(solutions[i].results[index]);
-    solutions[i].results = std::move(all);
   }
   const std::vector<Joint> joints = FindFixedJoints(tank, actions);
-  for (std::size_t loading = 0; loading < cases.size() * kCombinationCount; ++loading)
-    DistributeJointMoments(joints, solutions, loading);
-  results.assign(actions.boards.size(), CaseResults(cases.size()));
-  for (std::size_t i = 0; i < actions.boards.size(); ++i)
-    for (std::size_t c = 0; c < cases.size(); ++c)
+  DistributeJointMoments(joints, solutions, loadingMoments);
+  results.assign(boards, CaseResults());
+  std::map<std::array<std::uint32_t, kCombinationCount + 1>, std::size_t> seen;
+  for (std::size_t i = 0; i < boards; ++i) {
+    seen.clear();
+    CaseResults& r = results[i];
+    for (std::size_t c = 0; c < cases.size(); ++c) {
+      std::array<std::uint32_t, kCombinationCount + 1> which{};
+      which[0] = static_cast<std::uint32_t>(cases[c].loadCase);
+      for (int k = 0; k < kCombinationCount; ++k) which[k + 1] = loadingMoments[i][c * kCombinationCount + k];
+      if (!seen.emplace(which, r.moments.size()).second) continue;
+      std::array<BoardMoments, kCombinationCount>& m = r.moments.emplace_back();
+      r.loadCase.push_back(cases[c].loadCase);
       for (int k = 0; k < kCombinationCount; ++k) {
-        const RawBoardMoments& raw = solutions[i].results[c * kCombinationCount + k];
-        BoardMoments& m = results[i][c][k];
-        m.spanX = raw.spanX.Clamped();
-        m.spanY = raw.spanY.Clamped();
-        for (const FieldRange& e : raw.edges) m.edges.push_back(e.Clamped());
+        const RawBoardMoments& raw = solutions[i].results[which[k + 1]];
+        m[k].spanX = raw.spanX.Clamped();
+        m[k].spanY = raw.spanY.Clamped();
+        for (const FieldRange& e : raw.edges) m[k].edges.push_back(e.Clamped());
       }
+    }
+  }
   return true;
 }
 
@@ -309,7 +324,11 @@ bool RunMethod1(const ProjectSettings& settings, const TankActions& actions, con
     reason = "有限元计算失败: " + why;
     return false;
   }
-  results.assign(actions.boards.size(), CaseResults(cases.size()));
+  results.assign(actions.boards.size(), CaseResults());
+  for (CaseResults& r : results) {
+    r.moments.resize(cases.size());
+    for (const CaseLoading& c : cases) r.loadCase.push_back(c.loadCase);
+  }
   for (std::size_t c = 0; c < cases.size(); ++c)
     for (int k = 0; k < kCombinationCount; ++k) {
       const TankCaseMoments& m = out[c * kCombinationCount + k];
@@ -317,7 +336,7 @@ bool RunMethod1(const ProjectSettings& settings, const TankActions& actions, con
         reason = "有限元计算失败: 结果与板数不符";
         return false;
       }
-      for (std::size_t i = 0; i < m.size(); ++i) results[i][c][k] = m[i];
+      for (std::size_t i = 0; i < m.size(); ++i) results[i].moments[c][k] = m[i];
     }
   ReportTextProgress(progress, 100, "shell model: done");
   return true;
@@ -339,15 +358,16 @@ bool Analyse(Tank& tank, ProjectSettings& settings, std::string& reason, TextPro
     return false;
   }
   for (std::size_t i = 0; i < actions.boards.size(); ++i) {
-    for (std::size_t c = 0; c < cases.size(); ++c)
+    CaseResults& r = results[i];
+    for (std::size_t s = 0; s < r.moments.size(); ++s)
       for (int k = 0; k < kCombinationCount; ++k) {
-        BoardMoments& m = results[i][c][k];
+        BoardMoments& m = r.moments[s][k];
         m.edges.resize(actions.boards[i].board->GetEdges().size());
-        if (ActionInCase(kTemperature, cases[c].loadCase))
+        if (ActionInCase(kTemperature, r.loadCase[s]))
           AddTemperature(actions.boards[i], m, ActionFactor(kTemperature, k, l));
       }
   }
-  for (std::size_t i = 0; i < actions.boards.size(); ++i) WriteEnvelope(*actions.boards[i].board, cases, results[i]);
+  for (std::size_t i = 0; i < actions.boards.size(); ++i) WriteEnvelope(*actions.boards[i].board, results[i]);
 
   AnalysisTexts texts;
   BuildTexts(actions, settings, texts);

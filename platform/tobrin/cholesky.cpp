@@ -3,10 +3,53 @@
 
 #include <omp.h>
 #include <suitesparse/cholmod.h>
+#include <sys/mman.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
 
 namespace tobrin {
+
+namespace {
+
+// CHOLMOD's large blocks (the factor, its update workspace) are touched
+// page by page as the factorisation first writes them; with 4 KiB pages
+// that costs a page fault every 512 values, a third of the time of a large
+// factorisation.  Blocks of 8 MiB and more are therefore aligned to 2 MiB
+// and offered to the kernel as huge pages (where the kernel leaves that to
+// the program); they are ordinary heap blocks for realloc and free.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+void* LargeMalloc(std::size_t size) {
+  if (size < 4 * kHugePage) return std::malloc(size);
+  const std::size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
+  void* p = std::aligned_alloc(kHugePage, rounded);
+  if (p != nullptr) madvise(p, rounded, MADV_HUGEPAGE);  // only advice: failure changes nothing
+  return p;
+}
+
+void* LargeCalloc(std::size_t count, std::size_t size) {
+  if (size != 0 && count > static_cast<std::size_t>(-1) / size) return nullptr;
+  const std::size_t bytes = count * size;
+  if (bytes < 4 * kHugePage) return std::calloc(count, size);
+  void* p = LargeMalloc(bytes);
+  if (p != nullptr) std::memset(p, 0, bytes);
+  return p;
+}
+
+void UseLargePages() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    SuiteSparse_config.malloc_func = &LargeMalloc;
+    SuiteSparse_config.calloc_func = &LargeCalloc;
+    SuiteSparse_config.realloc_func = &std::realloc;
+    SuiteSparse_config.free_func = &std::free;
+  });
+}
+
+}  // namespace
 
 struct SparseCholesky::Impl {
   cholmod_common common;
@@ -20,6 +63,7 @@ struct SparseCholesky::Impl {
     // the work takes.  The analysis runs on the host's one thread: no
     // OpenMP region of the process (there is no other) runs in parallel.
     omp_set_max_active_levels(0);
+    UseLargePages();
     cholmod_start(&common);
     common.print = 0;  // failures are reported through the return values
     common.supernodal = CHOLMOD_SUPERNODAL;

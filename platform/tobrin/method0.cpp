@@ -36,8 +36,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <set>
+#include <unordered_map>
 
 namespace tobrin {
 
@@ -101,6 +103,8 @@ std::vector<StripLoadPoint> StripLoad(const PlateLoadCase& lc, double x, double 
   return pts;
 }
 
+void AppendBytes(std::string& key, double v) { key.append(reinterpret_cast<const char*>(&v), sizeof v); }
+
 double Governing(const FieldRange& r) {
   if (r.Empty()) return 0.0;
   return std::fabs(r.hi) >= std::fabs(r.lo) ? r.hi : r.lo;
@@ -156,6 +160,15 @@ std::shared_ptr<const PlateModel> PlateModelCache::Get(const PlateInput& in) {
   std::shared_ptr<const PlateModel>& slot = m_models[key];
   if (!slot) slot = std::make_shared<const PlateModel>(in);
   return slot;
+}
+
+const RawBoardMoments* PlateModelCache::FindMoments(const std::string& key) const {
+  const auto it = m_moments.find(key);
+  return it == m_moments.end() ? nullptr : &it->second;
+}
+
+void PlateModelCache::KeepMoments(const std::string& key, const RawBoardMoments& moments) {
+  m_moments.emplace(key, moments);
 }
 
 bool IsOneWay(const Board& board, int wallTopRestraint) {
@@ -368,7 +381,29 @@ bool SolveBoard(const BoardActions& ba, const std::vector<PlateLoadCase>& loadin
   std::vector<double> band(pn, 0.0);
   for (std::size_t i = 0; i < pn; ++i)
     if (in.restraints[i] == EdgeRestraint::Fixed) band[i] = kSpanBandFraction * WidthAcross(in.outline, i);
+  // The moments depend on the model, the bars' angle and the loads alone
+  // where the board's outline is the plate's: those are kept for the other
+  // boards of the same model.
+  std::string key;
   for (const PlateLoadCase& lc : loadings) {
+    if (cache && aligned) {
+      key.clear();
+      const PlateModel* modelId = model.get();
+      key.append(reinterpret_cast<const char*>(&modelId), sizeof modelId);
+      AppendBytes(key, angle);
+      for (const PlateAreaLoad& a : lc.areas)
+        for (double v : {a.q0, a.gx, a.gy, a.gxy, a.x0, a.y0, a.x1, a.y1}) AppendBytes(key, v);
+      key.push_back('|');
+      for (const PlatePointLoad& p : lc.points)
+        for (double v : {p.x, p.y, p.p}) AppendBytes(key, v);
+      key.push_back('|');
+      for (const PlateLineLoad& li : lc.lines)
+        for (double v : {li.x0, li.y0, li.x1, li.y1, li.p0, li.p1}) AppendBytes(key, v);
+      if (const RawBoardMoments* kept = cache->FindMoments(key)) {
+        out.results.push_back(*kept);
+        continue;
+      }
+    }
     PlateResult r = model->Solve(lc);
     if (!r.Ok()) {
       reason = ba.name + "板计算失败: " + r.Reason();
@@ -415,12 +450,14 @@ bool SolveBoard(const BoardActions& ba, const std::vector<PlateLoadCase>& loadin
     collect(true);
     if (m.spanX.Empty()) collect(false);
     if (m.spanX.Empty()) m.spanX.Include(0.0), m.spanY.Include(0.0);
+    if (cache && aligned) cache->KeepMoments(key, m);
     out.results.push_back(std::move(m));
   }
   return true;
 }
 
 std::vector<Joint> FindFixedJoints(Tank& tank, const TankActions& actions) {
+  const Structure::TopologyFreeze frozen(tank);
   std::map<const Board*, std::size_t> indexOf;
   for (std::size_t i = 0; i < actions.boards.size(); ++i) indexOf[actions.boards[i].board.get()] = i;
   auto fixedEdge = [&](std::size_t b, int e) {
@@ -463,31 +500,138 @@ std::vector<Joint> FindFixedJoints(Tank& tank, const TankActions& actions) {
   return joints;
 }
 
+namespace {
+
+// Balances one joint in one loading: `before(b)` gives board b's moments
+// in that loading as they stand before this joint is balanced; `apply(k,
+// fem, change)` is called for every member k whose edge moment changes.
+template <class Before, class Apply>
+void BalanceJoint(const Joint& joint, const std::vector<BoardSolution>& solutions, std::vector<double>& fem,
+                  Before before, Apply apply) {
+  double sumK = 0.0, unbalanced = 0.0;
+  fem.resize(joint.size());
+  for (std::size_t k = 0; k < joint.size(); ++k) {
+    const JointMember& m = joint[k];
+    const BoardSolution& sol = solutions[m.board];
+    fem[k] = Governing(before(m.board).edges[m.edge]);
+    sumK += sol.edgeStiffness[m.edge];
+    unbalanced += m.sign * fem[k];
+  }
+  if (!(sumK > 0)) return;
+  for (std::size_t k = 0; k < joint.size(); ++k) {
+    const JointMember& m = joint[k];
+    const double d = solutions[m.board].edgeStiffness[m.edge] / sumK;
+    const double change = -m.sign * d * unbalanced;
+    if (change == 0.0) continue;
+    apply(k, fem[k], change);
+  }
+}
+
+// A member's edge moment changed by the balance, and the span across it.
+void ApplyChange(const BoardSolution& sol, const JointMember& m, double fem, double change, RawBoardMoments& r) {
+  r.edges[m.edge] = BalancedEdge(r.edges[m.edge], fem, fem + change);
+  const double spanChange = sol.spanCarryOver[m.edge] * change;
+  FieldRange& span = sol.edgeCrossedByX[m.edge] ? r.spanX : r.spanY;
+  span = ShiftedSpan(span, spanChange);
+}
+
+struct IndexListHash {
+  std::size_t operator()(const std::vector<std::uint32_t>& v) const {
+    std::uint64_t h = 1469598103934665603ull;
+    for (std::uint32_t x : v) h = (h ^ x) * 1099511628211ull;
+    return static_cast<std::size_t>(h ^ (h >> 32));
+  }
+};
+
+}  // namespace
+
 void DistributeJointMoments(const std::vector<Joint>& joints, std::vector<BoardSolution>& solutions,
                             std::size_t loading) {
-  for (const Joint& joint : joints) {
-    double sumK = 0.0, unbalanced = 0.0;
-    std::vector<double> fem(joint.size());
-    for (std::size_t k = 0; k < joint.size(); ++k) {
-      const JointMember& m = joint[k];
-      const BoardSolution& sol = solutions[m.board];
-      fem[k] = Governing(sol.results[loading].edges[m.edge]);
-      sumK += sol.edgeStiffness[m.edge];
-      unbalanced += m.sign * fem[k];
+  std::vector<double> fem;
+  for (const Joint& joint : joints)
+    BalanceJoint(
+        joint, solutions, fem, [&](std::size_t b) -> const RawBoardMoments& { return solutions[b].results[loading]; },
+        [&](std::size_t k, double f, double change) {
+          BoardSolution& sol = solutions[joint[k].board];
+          ApplyChange(sol, joint[k], f, change, sol.results[loading]);
+        });
+}
+
+void DistributeJointMoments(const std::vector<Joint>& joints, std::vector<BoardSolution>& solutions,
+                            std::vector<std::vector<std::uint32_t>>& loadingMoments) {
+  const std::size_t boards = solutions.size();
+  const std::size_t loadings = loadingMoments.empty() ? 0 : loadingMoments[0].size();
+  std::vector<std::vector<std::size_t>> jointsOf(boards);
+  std::set<std::pair<std::size_t, int>> members;
+  bool shared = false;
+  for (std::size_t j = 0; j < joints.size(); ++j)
+    for (const JointMember& m : joints[j]) {
+      if (!members.insert({m.board, m.edge}).second) shared = true;
+      if (jointsOf[m.board].empty() || jointsOf[m.board].back() != j) jointsOf[m.board].push_back(j);
     }
-    if (!(sumK > 0)) continue;
-    for (std::size_t k = 0; k < joint.size(); ++k) {
-      const JointMember& m = joint[k];
-      BoardSolution& sol = solutions[m.board];
-      const double d = sol.edgeStiffness[m.edge] / sumK;
-      const double change = -m.sign * d * unbalanced;
-      if (change == 0.0) continue;
-      RawBoardMoments& r = sol.results[loading];
-      r.edges[m.edge] = BalancedEdge(r.edges[m.edge], fem[k], fem[k] + change);
-      const double spanChange = sol.spanCarryOver[m.edge] * change;
-      FieldRange& span = sol.edgeCrossedByX[m.edge] ? r.spanX : r.spanY;
-      span = ShiftedSpan(span, spanChange);
+  if (shared) {
+    // An edge in two joints: its moment after the first balance enters the
+    // second, so every loading is balanced in turn, joint after joint.
+    for (std::size_t b = 0; b < boards; ++b) {
+      std::vector<RawBoardMoments> all;
+      all.reserve(loadings);
+      for (std::size_t l = 0; l < loadings; ++l) {
+        all.push_back(solutions[b].results[loadingMoments[b][l]]);
+        loadingMoments[b][l] = static_cast<std::uint32_t>(l);
+      }
+      solutions[b].results = std::move(all);
     }
+    for (std::size_t l = 0; l < loadings; ++l) DistributeJointMoments(joints, solutions, l);
+    return;
+  }
+  // Every edge is in one joint at most: a board's balanced moments follow
+  // from its own moments and those of the members of its joints, the joints
+  // taken in their order.  Each distinct combination is balanced once.
+  std::vector<std::vector<RawBoardMoments>> balanced(boards);
+  std::vector<std::vector<std::uint32_t>> balancedOf(boards, std::vector<std::uint32_t>(loadings));
+  std::vector<std::uint32_t> signature;
+  // The signatures of the last loadings of each combination: the next cell
+  // pattern often leaves a board as the one before.
+  std::array<std::vector<std::uint32_t>, kCombinationCount> recent;
+  std::array<std::uint32_t, kCombinationCount> recentIndex{};
+  std::vector<double> fem;
+  std::unordered_map<std::vector<std::uint32_t>, std::uint32_t, IndexListHash> seen;
+  for (std::size_t b = 0; b < boards; ++b) {
+    seen.clear();
+    for (std::vector<std::uint32_t>& r : recent) r.clear();
+    for (std::size_t l = 0; l < loadings; ++l) {
+      signature.clear();
+      signature.push_back(loadingMoments[b][l]);
+      for (std::size_t j : jointsOf[b])
+        for (const JointMember& m : joints[j]) signature.push_back(loadingMoments[m.board][l]);
+      const std::size_t slot = l % recent.size();
+      if (signature == recent[slot]) {
+        balancedOf[b][l] = recentIndex[slot];
+        continue;
+      }
+      const auto [it, inserted] = seen.try_emplace(signature, static_cast<std::uint32_t>(balanced[b].size()));
+      balancedOf[b][l] = it->second;
+      recent[slot] = signature;
+      recentIndex[slot] = it->second;
+      if (!inserted) continue;
+      RawBoardMoments r = solutions[b].results[loadingMoments[b][l]];
+      for (std::size_t j : jointsOf[b]) {
+        const Joint& joint = joints[j];
+        BalanceJoint(
+            joint, solutions, fem,
+            [&](std::size_t other) -> const RawBoardMoments& {
+              return solutions[other].results[loadingMoments[other][l]];
+            },
+            [&](std::size_t k, double f, double change) {
+              if (joint[k].board == b) ApplyChange(solutions[b], joint[k], f, change, r);
+            });
+      }
+      balanced[b].push_back(std::move(r));
+    }
+  }
+  for (std::size_t b = 0; b < boards; ++b) {
+    solutions[b].results = std::move(balanced[b]);
+    loadingMoments[b] = std::move(balancedOf[b]);
   }
 }
 

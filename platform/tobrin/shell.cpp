@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <map>
 #include <numeric>
+#include <string>
 #include <unordered_map>
 #include <utility>
 
@@ -616,10 +617,33 @@ struct ShellTankModel::Impl {
   SparseCholesky cholesky;
 
   bool Load(const TankCaseLoads& loads, double selfWeightFactor, Eigen::VectorXd& f, std::string& why) const;
+  // Board b's loads and self weight as nodal forces at the board's own
+  // nodes: six values per node, in the order of BoardMesh::nodes.  `scratch`
+  // holds 6 values per mesh node, all zero, and is left so when the loads
+  // are good.
+  bool BoardLoad(std::size_t b, const PlateLoadCase* lc, double selfWeightFactor, Eigen::VectorXd& scratch,
+                 std::vector<double>& out, std::string& why) const;
+  // The load vector of the free unknowns from every board's nodal forces.
+  bool Assemble(const std::vector<const std::vector<double>*>& parts, Eigen::VectorXd& f, std::string& why) const;
   void Fill(const Eigen::VectorXd& x, ShellResult& result) const;
 };
 
 namespace {
+
+// The bits of a board's loads and self-weight factor, as a key.
+void LoadKey(const PlateLoadCase& lc, double selfWeightFactor, std::string& key) {
+  key.clear();
+  const auto add = [&key](double v) { key.append(reinterpret_cast<const char*>(&v), sizeof v); };
+  add(selfWeightFactor);
+  for (const PlateAreaLoad& a : lc.areas)
+    for (double v : {a.q0, a.gx, a.gy, a.gxy, a.x0, a.y0, a.x1, a.y1}) add(v);
+  key.push_back('|');
+  for (const PlatePointLoad& p : lc.points)
+    for (double v : {p.x, p.y, p.p}) add(v);
+  key.push_back('|');
+  for (const PlateLineLoad& li : lc.lines)
+    for (double v : {li.x0, li.y0, li.x1, li.y1, li.p0, li.p1}) add(v);
+}
 
 // Zero moments with one entry per board and per board edge.
 TankCaseMoments ZeroMoments(const std::vector<std::size_t>& edgeCounts) {
@@ -1056,10 +1080,9 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
   m_reason.clear();
 }
 
-bool ShellTankModel::Impl::Load(const TankCaseLoads& loads, double selfWeightFactor, Eigen::VectorXd& f,
-                                std::string& why) const {
-  const int nn = static_cast<int>(nodePos.size());
-  Eigen::VectorXd full = Eigen::VectorXd::Zero(6 * nn);
+bool ShellTankModel::Impl::BoardLoad(std::size_t b, const PlateLoadCase* lc, double selfWeightFactor,
+                                     Eigen::VectorXd& scratch, std::vector<double>& out, std::string& why) const {
+  Eigen::VectorXd& full = scratch;
   auto addNormal = [&](const BoardMesh& m, const Element& e, const double nvals[4], double force) {
     for (int c = 0; c < 4; ++c) full.segment<3>(6 * e.node[c]) += (nvals[c] * force) * m.n;
   };
@@ -1073,12 +1096,11 @@ bool ShellTankModel::Impl::Load(const TankCaseLoads& loads, double selfWeightFac
     return -1;
   };
 
-  for (std::size_t b = 0; b < boards.size(); ++b) {
+  {
     const BoardMesh& m = boards[b];
     // Self weight: a world force per area on every element.
     const double g = selfWeightFactor * options.unitWeight * m.thickness * 1e-6;  // N/mm²
     // Board loads.
-    const PlateLoadCase* lc = b < loads.size() ? &loads[b] : nullptr;
     if (lc != nullptr) {
       for (const PlateAreaLoad& a : lc->areas) {
         if (!Finite(a.q0) || !Finite(a.gx) || !Finite(a.gy) || !Finite(a.gxy)) {
@@ -1102,7 +1124,11 @@ bool ShellTankModel::Impl::Load(const TankCaseLoads& loads, double selfWeightFac
         }
       }
       if (lc == nullptr) continue;
+      const auto [xLo, xHi] = std::minmax({e.x[0], e.x[1], e.x[2], e.x[3]});
+      const auto [yLo, yHi] = std::minmax({e.y[0], e.y[1], e.y[2], e.y[3]});
       for (const PlateAreaLoad& a : lc->areas) {
+        // An element wholly outside the load's region takes nothing of it.
+        if (xHi < a.x0 || xLo > a.x1 || yHi < a.y0 || yLo > a.y1) continue;
         std::vector<Pt> poly = {{e.x[0], e.y[0]}, {e.x[1], e.y[1]}, {e.x[2], e.y[2]}, {e.x[3], e.y[3]}};
         if (std::isfinite(a.x0)) poly = ClipHalfPlane(poly, 0, a.x0, -1.0);
         if (poly.size() >= 3 && std::isfinite(a.x1)) poly = ClipHalfPlane(poly, 0, a.x1, 1.0);
@@ -1130,8 +1156,9 @@ bool ShellTankModel::Impl::Load(const TankCaseLoads& loads, double selfWeightFac
         addNormal(m, e, nodal, 1.0);
       }
     }
-    if (lc == nullptr) continue;
-    for (const PlatePointLoad& p : lc->points) {
+    static const PlateLoadCase kNoLoads;
+    const PlateLoadCase& boardLoads = lc != nullptr ? *lc : kNoLoads;
+    for (const PlatePointLoad& p : boardLoads.points) {
       if (!Finite(p.x) || !Finite(p.y) || !Finite(p.p)) {
         why = "a point load is not a finite number";
         return false;
@@ -1145,7 +1172,7 @@ bool ShellTankModel::Impl::Load(const TankCaseLoads& loads, double selfWeightFac
       const Shape s(xi, eta);
       addNormal(m, elements[id], s.n, p.p * 1e3);
     }
-    for (const PlateLineLoad& l : lc->lines) {
+    for (const PlateLineLoad& l : boardLoads.lines) {
       if (!Finite(l.x0) || !Finite(l.y0) || !Finite(l.x1) || !Finite(l.y1) || !Finite(l.p0) || !Finite(l.p1)) {
         why = "a line load is not a finite number";
         return false;
@@ -1194,6 +1221,28 @@ bool ShellTankModel::Impl::Load(const TankCaseLoads& loads, double selfWeightFac
       }
     }
   }
+  // Hand the board's nodal forces out and leave the scratch zero.
+  const BoardMesh& m = boards[b];
+  out.resize(6 * m.nodes.size());
+  for (std::size_t t = 0; t < m.nodes.size(); ++t)
+    for (int d = 0; d < 6; ++d) {
+      double& v = full(6 * m.nodes[t] + d);
+      out[6 * t + d] = v;
+      v = 0.0;
+    }
+  return true;
+}
+
+bool ShellTankModel::Impl::Assemble(const std::vector<const std::vector<double>*>& parts, Eigen::VectorXd& f,
+                                    std::string& why) const {
+  const int nn = static_cast<int>(nodePos.size());
+  Eigen::VectorXd full = Eigen::VectorXd::Zero(6 * nn);
+  for (std::size_t b = 0; b < boards.size(); ++b) {
+    const BoardMesh& m = boards[b];
+    const std::vector<double>& part = *parts[b];
+    for (std::size_t t = 0; t < m.nodes.size(); ++t)
+      for (int d = 0; d < 6; ++d) full(6 * m.nodes[t] + d) += part[6 * t + d];
+  }
   f = Eigen::VectorXd::Zero(unknowns);
   for (int i = 0; i < 6 * nn; ++i) {
     if (!Finite(full(i))) {
@@ -1203,6 +1252,18 @@ bool ShellTankModel::Impl::Load(const TankCaseLoads& loads, double selfWeightFac
     if (eq[i] >= 0) f(eq[i]) += full(i);
   }
   return true;
+}
+
+bool ShellTankModel::Impl::Load(const TankCaseLoads& loads, double selfWeightFactor, Eigen::VectorXd& f,
+                                std::string& why) const {
+  Eigen::VectorXd scratch = Eigen::VectorXd::Zero(6 * static_cast<Eigen::Index>(nodePos.size()));
+  std::vector<std::vector<double>> parts(boards.size());
+  std::vector<const std::vector<double>*> refs(boards.size());
+  for (std::size_t b = 0; b < boards.size(); ++b) {
+    if (!BoardLoad(b, b < loads.size() ? &loads[b] : nullptr, selfWeightFactor, scratch, parts[b], why)) return false;
+    refs[b] = &parts[b];
+  }
+  return Assemble(refs, f, why);
 }
 
 void ShellTankModel::Impl::Fill(const Eigen::VectorXd& x, ShellResult& result) const {
@@ -1289,19 +1350,36 @@ SolveStatus ShellTankModel::SolveAll(const std::vector<ShellLoading>& loadings, 
   const int n = static_cast<int>(loadings.size());
   progress(50, "loads of " + std::to_string(n) + " load cases");
   Eigen::MatrixXd f(m_impl->unknowns, n);
-  for (int c = 0; c < n; ++c) {
-    const ShellLoading& l = loadings[static_cast<std::size_t>(c)];
-    if (l.loads.size() != m_impl->boards.size()) {
-      reason = "one load case per board is needed";
-      return SolveStatus::InvalidInput;
+  {
+    // A board's nodal forces depend on its own loads and the self-weight
+    // factor alone, and the loadings (cell patterns, combinations) repeat
+    // them board by board: each is worked out once.
+    const std::size_t boardCount = m_impl->boards.size();
+    std::vector<std::unordered_map<std::string, std::vector<double>>> kept(boardCount);
+    Eigen::VectorXd scratch = Eigen::VectorXd::Zero(6 * static_cast<Eigen::Index>(m_impl->nodePos.size()));
+    std::vector<const std::vector<double>*> parts(boardCount);
+    std::string key;
+    for (int c = 0; c < n; ++c) {
+      const ShellLoading& l = loadings[static_cast<std::size_t>(c)];
+      if (l.loads.size() != boardCount) {
+        reason = "one load case per board is needed";
+        return SolveStatus::InvalidInput;
+      }
+      if (!Finite(l.selfWeightFactor)) {
+        reason = "the self-weight factor is not finite";
+        return SolveStatus::InvalidInput;
+      }
+      for (std::size_t b = 0; b < boardCount; ++b) {
+        LoadKey(l.loads[b], l.selfWeightFactor, key);
+        const auto [at, added] = kept[b].try_emplace(key);
+        if (added && !m_impl->BoardLoad(b, &l.loads[b], l.selfWeightFactor, scratch, at->second, reason))
+          return SolveStatus::InvalidInput;
+        parts[b] = &at->second;
+      }
+      Eigen::VectorXd column;
+      if (!m_impl->Assemble(parts, column, reason)) return SolveStatus::InvalidInput;
+      f.col(c) = column;
     }
-    if (!Finite(l.selfWeightFactor)) {
-      reason = "the self-weight factor is not finite";
-      return SolveStatus::InvalidInput;
-    }
-    Eigen::VectorXd column;
-    if (!m_impl->Load(l.loads, l.selfWeightFactor, column, reason)) return SolveStatus::InvalidInput;
-    f.col(c) = column;
   }
   progress(60, "solving " + std::to_string(n) + " load cases");
   Eigen::MatrixXd x;

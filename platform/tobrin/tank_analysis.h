@@ -12,10 +12,12 @@
 #include "platform/tobrin/strip.h"
 
 #include <array>
+#include <cstdint>
 #include <limits>
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -200,13 +202,21 @@ bool IsOneWay(const Board& board, int wallTopRestraint);
 
 // Plate models shared within one analysis by the boards of the same local
 // outline, restraints, openings and section (the walls and slabs of a
-// regular tank repeat): each is meshed and factorised once.
+// regular tank repeat): each is meshed and factorised once.  The moments of
+// a model under a loading are kept as well, keyed by the model, the bars'
+// angle and the loads: the walls of a regular tank and its slabs carry the
+// same loads in most loadings, and each such board is then solved once.
 class PlateModelCache {
  public:
   std::shared_ptr<const PlateModel> Get(const PlateInput& input);
 
+  // The moments kept under `key` (nullptr when none), and keeping them.
+  const RawBoardMoments* FindMoments(const std::string& key) const;
+  void KeepMoments(const std::string& key, const RawBoardMoments& moments);
+
  private:
   std::map<std::string, std::shared_ptr<const PlateModel>> m_models;
+  std::unordered_map<std::string, RawBoardMoments> m_moments;
 };
 
 // Solves one board alone, its joined edges fixed, for every loading: as a
@@ -237,6 +247,15 @@ std::vector<Joint> FindFixedJoints(Tank& tank, const TankActions& actions);
 // share of the change; the span's other face keeps its value.
 void DistributeJointMoments(const std::vector<Joint>& joints, std::vector<BoardSolution>& solutions,
                             std::size_t loading);
+
+// The same for every loading at once: solutions[b].results holds board b's
+// distinct moments and loadingMoments[b][l] the index of those of loading
+// l.  On return both describe the balanced moments, again each distinct
+// one once (a board's balanced moments depend only on its own moments and
+// those of the other members of its joints, so each combination of them is
+// balanced once).  The values are those of balancing each loading in turn.
+void DistributeJointMoments(const std::vector<Joint>& joints, std::vector<BoardSolution>& solutions,
+                            std::vector<std::vector<std::uint32_t>>& loadingMoments);
 
 // ---------------------------------------------------------------------------
 // Texts.

@@ -1,0 +1,540 @@
+// Face zones of board groups: grouping of slabs and walls, the group outline,
+// the strongest bar set per layer and the bars of each group bar line.
+#include "rebar/GroupFaceZones.h"
+
+#include "rebar/BarLines.h"
+#include "rebar/BarSelection.h"
+#include "rebar/DetailingRules.h"
+#include "rebar/FaceZones.h"
+
+#include <boost/make_shared.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <typeinfo>
+#include <utility>
+
+namespace {
+
+// Boards of a group lie in one plane and meet edge to edge within the
+// model's joining tolerance.
+constexpr double kPlaneTolerance = 1.0;  // mm
+// An end of a bar line lies on an outline edge within this distance.
+constexpr double kEndTolerance = 0.01;  // mm
+// Bars and pieces shorter than this are not laid.
+constexpr double kShortest = 1.0;  // mm
+
+double Cross(const _2dVector& a, const _2dVector& b) { return a.x * b.y - a.y * b.x; }
+
+_2dPoint ToReference(const Board& reference, const Board& board, const _2dPoint& local) {
+  return reference.WorldToLocal(board.LocalToWorld(local));
+}
+
+double DistanceToSegment(const _2dPoint& p, const _2dPoint& a, const _2dPoint& b) {
+  const _2dVector ab = b - a, ap = p - a;
+  const double len2 = ab.Dot(ab);
+  const double t = len2 > 0 ? std::clamp(ap.Dot(ab) / len2, 0.0, 1.0) : 0.0;
+  return (p - (a + ab * t)).GetLength();
+}
+
+// The plane of `b` is the plane of `a` (normals parallel, b's origin within
+// the tolerance of a's plane).
+bool InPlaneOf(const Board& a, const Board& b) {
+  const _3dVector na = a.GetNormal();
+  if (!na.IsParallelTo(b.GetNormal())) return false;
+  return std::abs((b.GetOrigin() - a.GetOrigin()).DotProduct(na)) <= kPlaneTolerance;
+}
+
+// Splits each key group into chains of boards that meet, chains in the order
+// they were started.
+void SplitIntoChains(const Tank& tank, const std::vector<BoardGroup>& keyed, std::vector<BoardGroup>& out) {
+  for (BoardGroup pool : keyed) {
+    while (!pool.empty()) {
+      BoardGroup chain{pool.front()};
+      pool.erase(pool.begin());
+      for (std::size_t k = 0; k < chain.size(); ++k)
+        for (auto it = pool.begin(); it != pool.end();) {
+          _3dLine common;
+          if (tank.GetIntersectionLine(chain[k], *it, common)) {
+            chain.push_back(*it);
+            it = pool.erase(it);
+          } else {
+            ++it;
+          }
+        }
+      out.push_back(std::move(chain));
+    }
+  }
+}
+
+struct LayerSet {
+  int diameter = 0;
+  int spacing = 0;
+  std::string grade;
+  bool HasBars() const { return diameter > 0 && spacing > 0; }
+};
+
+// A piece of the group outline: the part of one board edge that no other
+// board of the group lies against, in the reference frame.
+struct EdgeRecord {
+  BoardPtr board;
+  int edge = -1;
+  _2dPoint a, b;
+};
+
+// One end of a bar line: the point and the board edge it lies on (-1: none).
+struct BarEnd {
+  _2dPoint point;
+  BoardPtr board;
+  int edge = -1;
+};
+
+// An opening of a group board in the reference frame.
+struct Opening {
+  bool circle = false;
+  _2dPoint centre;
+  double radius = 0.0;
+  std::vector<_2dPoint> corners;
+};
+
+std::vector<EdgeRecord> OutlineRecords(const BoardGroup& group) {
+  const Board& reference = *group.front();
+  std::vector<EdgeRecord> all;
+  for (const BoardPtr& board : group) {
+    const auto& edges = board->GetEdges();
+    for (std::size_t i = 0; i < edges.size(); ++i)
+      all.push_back({board, static_cast<int>(i), ToReference(reference, *board, edges[i].GetStartPoint()),
+                     ToReference(reference, *board, edges[i].GetEndPoint())});
+  }
+  std::vector<EdgeRecord> pieces;
+  for (const EdgeRecord& r : all) {
+    const _2dVector d = r.b - r.a;
+    const double len = d.GetLength();
+    if (len <= kShortest) continue;
+    const _2dVector u = d * (1.0 / len);
+    // The stretches of the edge that an edge of another board covers.
+    std::vector<std::pair<double, double>> covered;
+    for (const EdgeRecord& o : all) {
+      if (o.board == r.board) continue;
+      if (std::abs(Cross(u, o.a - r.a)) > kPlaneTolerance || std::abs(Cross(u, o.b - r.a)) > kPlaneTolerance)
+        continue;
+      double s0 = (o.a - r.a).Dot(u), s1 = (o.b - r.a).Dot(u);
+      if (s0 > s1) std::swap(s0, s1);
+      s0 = std::max(s0, 0.0);
+      s1 = std::min(s1, len);
+      if (s1 - s0 > kShortest) covered.emplace_back(s0, s1);
+    }
+    std::sort(covered.begin(), covered.end());
+    double at = 0.0;
+    auto keep = [&](double s0, double s1) {
+      if (s1 - s0 > kShortest) pieces.push_back({r.board, r.edge, r.a + u * s0, s1 >= len ? r.b : r.a + u * s1});
+    };
+    for (const auto& [c0, c1] : covered) {
+      if (c0 > at) keep(at, c0);
+      at = std::max(at, c1);
+    }
+    keep(at, len);
+  }
+  return pieces;
+}
+
+// One closed chain of outline pieces as corners (collinear points dropped),
+// starting with the first piece.
+std::vector<_2dPoint> ChainLoop(const std::vector<EdgeRecord>& records) {
+  std::vector<_3dLine> lines;
+  for (const EdgeRecord& r : records) lines.emplace_back(_3dPoint(r.a), _3dPoint(r.b));
+  std::vector<_2dPoint> chain;
+  for (const _3dPoint& p : g_VekGeometryComm.ChainLines(lines)) chain.emplace_back(p.x, p.y);
+  for (bool dropped = true; dropped && chain.size() > 3;) {
+    dropped = false;
+    for (std::size_t i = 0; i < chain.size(); ++i) {
+      const _2dPoint& prev = chain[(i + chain.size() - 1) % chain.size()];
+      const _2dPoint& next = chain[(i + 1) % chain.size()];
+      const _2dVector a = chain[i] - prev, b = next - chain[i];
+      const double la = a.GetLength(), lb = b.GetLength();
+      if (la <= 0 || lb <= 0 || (std::abs(Cross(a, b)) / (la * lb) < 1e-9 && a.Dot(b) > 0)) {
+        chain.erase(chain.begin() + static_cast<std::ptrdiff_t>(i));
+        dropped = true;
+        break;
+      }
+    }
+  }
+  return chain;
+}
+
+double Area(const std::vector<_2dPoint>& loop) {
+  double twice = 0.0;
+  for (std::size_t i = 0; i < loop.size(); ++i) {
+    const _2dPoint& p = loop[i];
+    const _2dPoint& q = loop[(i + 1) % loop.size()];
+    twice += p.x * q.y - q.x * p.y;
+  }
+  return std::abs(twice) / 2;
+}
+
+// The closed loops of the outline pieces.  Boards set round an empty space
+// (slabs round an open cell) give an inner loop besides the outer one.
+std::vector<std::vector<_2dPoint>> OutlineLoops(std::vector<EdgeRecord> records) {
+  std::vector<std::vector<_2dPoint>> loops;
+  while (!records.empty()) {
+    const std::vector<_2dPoint> loop = ChainLoop(records);
+    // The pieces the loop runs along leave the search (at least the first).
+    const std::size_t before = records.size();
+    std::erase_if(records, [&loop](const EdgeRecord& r) {
+      const _2dPoint mid = r.a + (r.b - r.a) * 0.5;
+      for (std::size_t i = 0; i < loop.size(); ++i)
+        if (DistanceToSegment(mid, loop[i], loop[(i + 1) % loop.size()]) <= kEndTolerance) return true;
+      return false;
+    });
+    if (records.size() == before) records.erase(records.begin());
+    if (loop.size() >= 3) loops.push_back(loop);
+  }
+  return loops;
+}
+
+BarEnd EndOf(const std::vector<EdgeRecord>& records, const BoardPtr& reference, const _2dPoint& p) {
+  for (const EdgeRecord& r : records)
+    if (DistanceToSegment(p, r.a, r.b) <= kEndTolerance) return {p, r.board, r.edge};
+  return {p, reference, -1};
+}
+
+std::vector<Opening> GroupOpenings(const BoardGroup& group) {
+  const Board& reference = *group.front();
+  std::vector<Opening> openings;
+  for (const BoardPtr& board : group)
+    for (const HolePtr& hole : board->GetHoles()) {
+      if (!hole) continue;
+      if (typeid(*hole) == typeid(CircleHole)) {
+        const auto& c = static_cast<const CircleHole&>(*hole);
+        Opening o;
+        o.circle = true;
+        o.centre = ToReference(reference, *board, c.GetCenter());
+        o.radius = c.GetRadius();
+        openings.push_back(o);
+      } else if (typeid(*hole) == typeid(RectangleHole)) {
+        Opening o;
+        for (const _2dPoint& p : static_cast<const RectangleHole&>(*hole).GetCorners())
+          o.corners.push_back(ToReference(reference, *board, p));
+        openings.push_back(o);
+      }
+    }
+  return openings;
+}
+
+// Parameters (0..1) where the segment a→b crosses the opening's outline.
+void Crossings(const _2dPoint& a, const _2dPoint& b, const Opening& o, std::vector<double>& ts) {
+  const _2dVector d = b - a;
+  if (o.circle) {
+    const _2dVector f = a - o.centre;
+    const double qa = d.Dot(d), qb = 2 * f.Dot(d), qc = f.Dot(f) - o.radius * o.radius;
+    const double disc = qb * qb - 4 * qa * qc;
+    if (qa <= 0 || disc <= 0) return;
+    for (double s : {-1.0, 1.0}) ts.push_back((-qb + s * std::sqrt(disc)) / (2 * qa));
+    return;
+  }
+  for (std::size_t i = 0; i < o.corners.size(); ++i) {
+    const _2dPoint& p = o.corners[i];
+    const _2dVector e = o.corners[(i + 1) % o.corners.size()] - p;
+    const double den = Cross(d, e);
+    if (std::abs(den) < 1e-12) continue;
+    const _2dVector ap = p - a;
+    const double t = Cross(ap, e) / den, u = Cross(ap, d) / den;
+    if (u >= 0 && u <= 1) ts.push_back(t);
+  }
+}
+
+// Inside the opening or along a side of it (a bar there would lie in the
+// opening's face).
+bool Inside(const _2dPoint& p, const Opening& o) {
+  if (o.circle) return (p - o.centre).GetLength() < o.radius;
+  const auto& c = o.corners;
+  for (std::size_t i = 0; i < c.size(); ++i)
+    if (DistanceToSegment(p, c[i], c[(i + 1) % c.size()]) < 0.5) return true;
+  bool inside = false;
+  for (std::size_t i = 0, j = c.size() - 1; i < c.size(); j = i++)
+    if ((c[i].y > p.y) != (c[j].y > p.y) && p.x < (c[j].x - c[i].x) * (p.y - c[i].y) / (c[j].y - c[i].y) + c[i].x)
+      inside = !inside;
+  return inside;
+}
+
+// The pieces [t0, t1] of the segment a→b outside every opening.
+std::vector<std::pair<double, double>> PiecesOutsideOpenings(const _2dPoint& a, const _2dPoint& b,
+                                                             const std::vector<Opening>& openings) {
+  std::vector<std::pair<double, double>> pieces;
+  const double length = (b - a).GetLength();
+  if (length <= 0) return pieces;
+  std::vector<double> ts = {0.0, 1.0};
+  for (const Opening& o : openings) Crossings(a, b, o, ts);
+  std::erase_if(ts, [](double t) { return t < 0.0 || t > 1.0; });
+  std::sort(ts.begin(), ts.end());
+  const _2dVector d = b - a;
+  for (std::size_t k = 0; k + 1 < ts.size(); ++k) {
+    const double t0 = ts[k], t1 = ts[k + 1];
+    if ((t1 - t0) * length < kShortest) continue;
+    const _2dPoint mid = a + d * ((t0 + t1) / 2);
+    if (std::any_of(openings.begin(), openings.end(), [&](const Opening& o) { return Inside(mid, o); })) continue;
+    pieces.emplace_back(t0, t1);
+  }
+  return pieces;
+}
+
+// Everything a group layer's bars need.
+struct GroupLayer {
+  const Tank* tank = nullptr;
+  const BoardGroup* group = nullptr;
+  const std::vector<Opening>* openings = nullptr;
+  bool upper = true;
+  double level = 0.0;  // distance of the bar layer from the reference plane, toward the face
+  double cover = 0.0;  // pull-back at free edges and openings
+};
+
+// An end at an edge that boards outside the group meet stays on the edge (the
+// bar runs on into the junction); any other end is free.
+bool EndAtSharedEdge(const GroupLayer& layer, const BarEnd& end) {
+  if (!end.board || end.edge < 0) return false;
+  std::vector<BoardPtr> boards;
+  std::vector<int> edges;
+  layer.tank->GetBoardsOnEdge(end.board, end.edge, boards, edges);
+  for (const BoardPtr& b : boards)
+    if (std::find(layer.group->begin(), layer.group->end(), b) == layer.group->end()) return true;
+  return false;
+}
+
+bool EndAtBottomSlab(const GroupLayer& layer, const BarEnd& end) {
+  if (!end.board || end.edge < 0) return false;
+  std::vector<BoardPtr> boards;
+  std::vector<int> edges;
+  layer.tank->GetBoardsOnEdge(end.board, end.edge, boards, edges);
+  return std::any_of(boards.begin(), boards.end(), [](const BoardPtr& b) { return b && b->GetKind() == 1; });
+}
+
+_3dPoint OnLayer(const GroupLayer& layer, const _2dPoint& p) {
+  const Board& reference = *layer.group->front();
+  const _3dVector n = reference.GetNormal() * (layer.upper ? layer.level : -layer.level);
+  return reference.LocalToWorld(p) + n;
+}
+
+// Straight bars from `start` to `end` cut at the openings: a free end and an
+// end at an opening stop one cover inside the concrete; `startFree` and
+// `endFree` say how the line's own ends are treated.
+void LayBars(const GroupLayer& layer, const _2dPoint& start, const _2dPoint& end, bool startFree, bool endFree,
+             std::vector<ReinPtr>& bars) {
+  const double length = (end - start).GetLength();
+  if (length < kShortest) return;
+  const _2dVector d = end - start;
+  for (const auto& [t0, t1] : PiecesOutsideOpenings(start, end, *layer.openings)) {
+    double a = t0, b = t1;
+    if (t0 > 0.0 || startFree) a += layer.cover / length;
+    if (t1 < 1.0 || endFree) b -= layer.cover / length;
+    if ((b - a) * length < kShortest) continue;
+    auto bar = boost::make_shared<Rein>();
+    _2dPolyline line;
+    line.AppendVertex(OnLayer(layer, start + d * a));
+    line.AppendVertex(OnLayer(layer, start + d * b));
+    bar->SetPolyline(line);
+    bars.push_back(bar);
+  }
+}
+
+void LayBarRow(const GroupLayer& layer, const BarEnd& start, const BarEnd& end, std::vector<ReinPtr>& bars) {
+  LayBars(layer, start.point, end.point, !EndAtSharedEdge(layer, start), !EndAtSharedEdge(layer, end), bars);
+}
+
+// A bar of the extension length from the end at a bottom slab (else from the
+// far end) toward the other end; its inner end stops in the board.  When the
+// extension reaches the other end the bar is an ordinary one.
+void LayExtendedBarRow(const GroupLayer& layer, const BarEnd& startRecord, const BarEnd& endRecord, double extension,
+                       std::vector<ReinPtr>& bars) {
+  const bool fromStart = EndAtBottomSlab(layer, startRecord);
+  const BarEnd& from = fromStart ? startRecord : endRecord;
+  const BarEnd& to = fromStart ? endRecord : startRecord;
+  const _2dVector d = to.point - from.point;
+  const double length = d.GetLength();
+  if (length < kShortest) return;
+  if (extension >= length) {
+    LayBars(layer, from.point, to.point, !EndAtSharedEdge(layer, from), !EndAtSharedEdge(layer, to), bars);
+    return;
+  }
+  const _2dPoint far = from.point + d * (extension / length);
+  LayBars(layer, from.point, far, !EndAtSharedEdge(layer, from), false, bars);
+}
+
+// The bar layer of a face of the group: its distance from the reference
+// plane toward the face, the least over the boards (each board's face offset
+// less its cover, measured from the reference plane).
+double GroupBarLevel(const ReinDesignOptions& options, const BoardGroup& group, bool upper) {
+  const Board& reference = *group.front();
+  const _3dVector n = reference.GetNormal();
+  double level = std::numeric_limits<double>::infinity();
+  for (const BoardPtr& board : group) {
+    const bool sameSide = board->GetNormal().DotProduct(n) > 0;
+    const bool boardUpper = sameSide ? upper : !upper;
+    const double shift = (board->GetOrigin() - reference.GetOrigin()).DotProduct(n);
+    const double extent = (boardUpper ? board->GetUpperOffset() : board->GetLowerOffset()) + (upper ? shift : -shift);
+    level = std::min(level, extent - GetConcreteCover(options, board, boardUpper));
+  }
+  return level;
+}
+
+LayerSet SetOf(const Board& board, bool upper, bool x) {
+  const FaceValues& v = board.GetFaceValues(upper, x);
+  return {v.diameter, v.spacing, v.grade};
+}
+
+}  // namespace
+
+void GroupSlabBoards(const Tank& tank, const std::vector<BoardPtr>& boards, std::vector<BoardGroup>& groups) {
+  std::vector<_3dVector> keys;
+  std::vector<BoardGroup> keyed;
+  for (const BoardPtr& board : boards) {
+    if (!board) continue;
+    const _3dVector dir = board->GetMainDirection();
+    std::size_t k = 0;
+    for (; k < keys.size(); ++k)
+      if ((dir.IsSameDirection(keys[k]) || dir.IsParallelTo(keys[k])) && InPlaneOf(*keyed[k].front(), *board)) break;
+    if (k == keys.size()) {
+      keys.push_back(dir);
+      keyed.emplace_back();
+    }
+    keyed[k].push_back(board);
+  }
+  SplitIntoChains(tank, keyed, groups);
+}
+
+void GroupWallBoards(const Tank& tank, const std::vector<BoardPtr>& walls, std::vector<BoardGroup>& groups) {
+  std::vector<BoardGroup> keyed;
+  for (const BoardPtr& wall : walls) {
+    if (!wall) continue;
+    std::size_t k = 0;
+    for (; k < keyed.size(); ++k) {
+      const Board& key = *keyed[k].front();
+      if (wall->GetNormal().IsSameDirection(key.GetNormal()) &&
+          std::abs((wall->GetOrigin() - key.GetOrigin()).DotProduct(key.GetNormal())) <= kPlaneTolerance)
+        break;
+    }
+    if (k == keyed.size()) keyed.emplace_back();
+    keyed[k].push_back(wall);
+  }
+  SplitIntoChains(tank, keyed, groups);
+}
+
+void LayoutGroupZones(const Tank& tank, const BoardGroup& group, const ReinDesignOptions& options,
+                      const ReinTrendAdapter* adapter) {
+  if (group.size() == 1) LayoutSingleBoardZones(tank, options, group.front(), adapter);
+  else if (group.size() > 1) LayoutFaceZones(tank, group, options);
+}
+
+void LayoutFaceZones(const Tank& tank, const BoardGroup& group, const ReinDesignOptions& options) {
+  if (group.empty()) return;
+  if (group.size() == 1) {
+    LayoutSingleBoardZones(tank, options, group.front(), adapter);
+    return;
+  }
+  const BoardPtr& reference = group.front();
+  const double angle = reference->GetReinAngle();
+  const _2dVector dirX(std::cos(angle), std::sin(angle));
+  const _2dVector dirY(-std::sin(angle), std::cos(angle));
+  const _3dVector normal = reference->GetNormal();
+
+  // Strongest set per layer, indexed [upper ? 0 : 1][x ? 0 : 1].
+  LayerSet sets[2][2];
+  for (bool upper : {true, false})
+    for (bool x : {true, false}) sets[upper ? 0 : 1][x ? 0 : 1] = SetOf(*reference, upper, x);
+  for (std::size_t i = 1; i < group.size(); ++i) {
+    const Board& board = *group[i];
+    const double a = board.GetReinAngle();
+    const _2dVector along =
+        ToReference(*reference, board, _2dPoint(std::cos(a), std::sin(a))) - ToReference(*reference, board, {0, 0});
+    const bool xToX = along.IsParallelTo(dirX);
+    const bool upperToUpper = board.GetNormal() == normal;
+    for (bool upper : {true, false})
+      for (bool x : {true, false}) {
+        const LayerSet candidate = SetOf(board, upper == upperToUpper, x == xToX);
+        LayerSet& current = sets[upper ? 0 : 1][x ? 0 : 1];
+        if (!candidate.HasBars()) continue;
+        if (!current.HasBars() || IsStrongerRein(candidate.grade, candidate.diameter, candidate.spacing,
+                                                 current.grade, current.diameter, current.spacing))
+          current = candidate;
+      }
+  }
+
+  const std::vector<EdgeRecord> records = OutlineRecords(group);
+  // The largest loop is the outline; any other loop encloses a space no
+  // board of the group covers, and cuts the bars as an opening does.
+  std::vector<std::vector<_2dPoint>> loops = OutlineLoops(records);
+  if (loops.empty()) return;
+  const auto largest = std::max_element(loops.begin(), loops.end(), [](const auto& a, const auto& b) {
+    return Area(a) < Area(b);
+  });
+  const std::vector<_2dPoint> outline = *largest;
+  std::vector<Opening> openings = GroupOpenings(group);
+  for (auto it = loops.begin(); it != loops.end(); ++it)
+    if (it != largest) {
+      Opening inner;
+      inner.corners = *it;
+      openings.push_back(inner);
+    }
+
+  ReinZonePtr zones[2][2];
+  for (bool upper : {true, false}) {
+    GroupLayer layer;
+    layer.tank = &tank;
+    layer.group = &group;
+    layer.openings = &openings;
+    layer.upper = upper;
+    layer.level = GroupBarLevel(options, group, upper);
+    const double offset = upper ? reference->GetUpperOffset() : reference->GetLowerOffset();
+    layer.cover = offset - layer.level;
+    for (bool x : {true, false}) {
+      const LayerSet& set = sets[upper ? 0 : 1][x ? 0 : 1];
+      if (!set.HasBars()) continue;
+      double extension = 0.0;
+      const bool extended = GetWallBarExtension(options, reference, upper, x, extension);
+      const int lineSpacing = extended ? std::max(1, set.spacing / 2) : set.spacing;
+      const _2dVector dir = x ? dirX : dirY;
+      const bool sortByY = std::abs(dir.y) > std::abs(dir.x);
+      std::vector<_2dLine> lines;
+      LayoutBarLines(outline, lineSpacing, dir, lines, &sortByY, false);
+      if (lines.empty()) continue;
+      std::vector<ReinPtr> bars;
+      for (std::size_t k = 1; k <= lines.size(); ++k) {
+        const BarEnd start = EndOf(records, reference, lines[k - 1].GetStartPoint());
+        const BarEnd end = EndOf(records, reference, lines[k - 1].GetEndPoint());
+        if (extended && k % 2 == 1) LayExtendedBarRow(layer, start, end, extension, bars);
+        else LayBarRow(layer, start, end, bars);
+      }
+      auto zone = boost::make_shared<ReinZone>();
+      for (const ReinPtr& bar : bars) {
+        bar->SetDiameter(set.diameter);
+        bar->SetGrade(set.grade);
+      }
+      zone->SetReins(bars);
+      zone->SetDiameter(set.diameter);
+      zone->SetGrade(set.grade);
+      zone->SetSpacing(set.spacing);
+      zone->SetCover(layer.cover);
+      zone->SetFace(upper ? 0 : 1);
+      zone->SetDirection(x ? 0 : 1);
+      zone->SetCategory(2);
+      // Layer flag as on a single board.
+      if (reference->GetKind() == 0) {
+        zone->SetLayerFlag(x ? 0 : 1);
+      } else if (x) {
+        const LayerSet& y = sets[upper ? 0 : 1][1];
+        const long ax = static_cast<long>(set.diameter) * set.diameter / set.spacing;
+        const long ay = y.HasBars() ? static_cast<long>(y.diameter) * y.diameter / y.spacing : 0;
+        zone->SetLayerFlag(ay <= ax ? 1 : 0);
+      } else {
+        zone->SetLayerFlag(0);
+      }
+      zones[upper ? 0 : 1][x ? 0 : 1] = zone;
+    }
+  }
+  for (const BoardPtr& board : group)
+    for (bool upper : {true, false})
+      for (bool x : {true, false})
+        if (const ReinZonePtr& zone = zones[upper ? 0 : 1][x ? 0 : 1])
+          (upper ? board->GetUpperZones() : board->GetLowerZones()).push_back(zone);
+}

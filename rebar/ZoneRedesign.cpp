@@ -1,0 +1,180 @@
+// Re-design of one rebar zone after a rebar edit: the edit has written a new
+// diameter and spacing into the zone; the crack widths of every board face or
+// edge face the zone's bar mark covers are computed for the new bars, and
+// only when all of them stay within the crack limit is the change taken:
+// every zone of the mark gets the new diameter and spacing, its bars are laid
+// again, and the faces keep the new bars with their widths.  A rejected edit
+// leaves the model as it was (the editing command restores the edited zone).
+#include "rebar/ReinDesigner.h"
+
+#include "platform/Zarvel.h"
+#include "rebar/BarLines.h"
+#include "rebar/FaceZones.h"
+#include "rebar/SectionDesign.h"
+#include "rebar/ZoneBars.h"
+
+#include <cmath>
+#include <set>
+#include <vector>
+
+namespace {
+
+// The zones of the edited zone's mark: the zone itself and, when it has a
+// mark, every zone with the same number.  (An unnumbered zone shares no mark
+// with any other.)
+bool SameMark(const ReinZonePtr& z, const ReinZonePtr& edited) {
+  if (!z) return false;
+  return z == edited || (edited->GetNumber() != 0 && z->GetNumber() == edited->GetNumber());
+}
+
+// A crack-width slot of the model to be written once the edit is taken.
+struct Slot {
+  FaceValues* values;
+  double width;
+};
+
+// The bars of a zone laid again: the edited zones are re-laid when their
+// spacing changes; otherwise the bars stay where they are and take the new
+// diameter.
+struct ZoneWork {
+  ReinZonePtr zone;
+  bool relay = false;
+  std::vector<ReinPtr> bars;  // collected face bars (over every board the zone stands on)
+};
+
+// Face bars of one board face and direction at a spacing: the bar lines
+// across the board's outline, cut at its openings, as the face-zone layout
+// lays them.
+std::vector<ReinPtr> LayFaceBars(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board,
+                                 bool upper, bool x, int spacing) {
+  const double angle = board->GetReinAngle();
+  const _2dVector dir = x ? _2dVector(std::cos(angle), std::sin(angle)) : _2dVector(-std::sin(angle), std::cos(angle));
+  std::vector<_2dPoint> outline;
+  board->GetLocalOutline(outline);
+  std::vector<_2dLine> lines;
+  const bool sortByY = std::abs(dir.y) > std::abs(dir.x);
+  LayoutBarLines(outline, spacing, dir, lines, &sortByY, false);
+  std::vector<ReinPtr> bars;
+  for (const _2dLine& line : lines)
+    for (const ReinPtr& bar : LayoutStraightBarRow(tank, options, board, line.GetStartPoint(), line.GetEndPoint(), upper))
+      bars.push_back(bar);
+  return bars;
+}
+
+// Every bar segment of the zone carries the zone's layer flag again (the
+// bars changed, so the per-segment list is made anew).
+void RefreshSegmentFlags(const ReinZonePtr& zone) {
+  if (zone->GetSegmentLayerFlags().empty()) return;
+  std::vector<std::vector<int>> flags;
+  for (const ReinPtr& bar : zone->GetReins()) flags.emplace_back(bar->GetPolyline().SegmentCount(), GetSegmentRecord(zone));
+  zone->SetSegmentLayerFlags(flags);
+}
+
+}  // namespace
+
+bool ReinDesigner::RedesignZone(ProjectSettings& settings, Tank& tank, const ReinZonePtr& zone, int /*oldDiameter*/,
+                                int oldSpacing) const {
+  if (!zone) return false;
+  const int category = zone->GetCategory();
+  if (category != ReinZone::PEDESTAL && category != 2 && category != 4) return true;  // nothing depends on it
+  const int d = zone->GetDiameter(), s = zone->GetSpacing();
+  if (d <= 0 || s <= 0) return false;
+
+  const CalcSettings& calc = settings.GetCalcSettings();
+  const double limit = calc.GetCrackWidthLimit();
+  // A width the formula cannot give (a section without meaning) is never
+  // taken; one above the limit only when the project controls crack widths.
+  auto acceptable = [&](double w) { return IsCrackWidthReal(w) && (!calc.IsCrackWidthControlled() || w <= limit); };
+
+  ReinDesignOptions options;
+  options.SetSettings(&settings);
+  std::vector<Slot> slots;
+  std::vector<ZoneWork> work;
+  auto workFor = [&work](const ReinZonePtr& z) -> ZoneWork& {
+    for (ZoneWork& w : work)
+      if (w.zone == z) return w;
+    work.push_back({z, false, {}});
+    return work.back();
+  };
+  const bool spacingChanged = oldSpacing != s;
+
+  if (category == 2) {
+    for (const BoardPtr& board : DesignBoards(tank))
+      for (bool upper : {true, false})
+        for (const ReinZonePtr& z : upper ? board->GetUpperZones() : board->GetLowerZones()) {
+          if (!SameMark(z, zone)) continue;
+          const bool x = !z->IsYDirection();
+          const double w = ComputeCrackWidthFor(settings, board, true, upper, x, -1, d, s);
+          if (!acceptable(w)) return false;
+          slots.push_back({&board->GetFaceValues(upper, x), w});
+          ZoneWork& zw = workFor(z);
+          if (spacingChanged || z->GetSpacing() != s) {
+            zw.relay = true;
+            for (const ReinPtr& bar : LayFaceBars(tank, options, board, upper, x, s)) zw.bars.push_back(bar);
+          }
+        }
+  } else if (category == ReinZone::PEDESTAL) {
+    for (const BoardPtr& board : DesignBoards(tank)) {
+      auto& edges = board->GetEdges();
+      for (std::size_t i = 0; i < edges.size(); ++i)
+        for (bool upper : {true, false})
+          for (const ReinZonePtr& z : upper ? edges[i].GetUpperZones() : edges[i].GetLowerZones()) {
+            if (!SameMark(z, zone)) continue;
+            // The edge the zone was found under: a joint zone stands under
+            // the edges of both boards of its joint, and each face is its
+            // own board's.
+            const double w = ComputeCrackWidthFor(settings, board, false, upper, true, static_cast<int>(i), d, s);
+            if (!acceptable(w)) return false;
+            slots.push_back({&edges[i].GetFaceValues(upper), w});
+            ZoneWork& zw = workFor(z);
+            if (spacingChanged || z->GetSpacing() != s) zw.relay = true;
+          }
+    }
+  } else {
+    std::vector<BoardPtr> firsts, seconds;
+    std::vector<BoardJointPtr> joints;
+    tank.GetJoints(firsts, seconds, joints);
+    for (bool overhang : {false, true})
+      for (const BoardJointPtr& joint : joints) {
+        EarPtr ear;
+        if (!(overhang ? GetJointOverhangEar(joint, ear) : GetJointEar(joint, ear)) || !ear) continue;
+        for (const ReinZonePtr& z : ear->GetZones()) {
+          if (!SameMark(z, zone)) continue;
+          ZoneWork& zw = workFor(z);
+          if (spacingChanged || z->GetSpacing() != s) zw.relay = true;
+        }
+      }
+  }
+
+  // The edit is taken: the zones first (the re-laying reads their fields),
+  // then their bars, then the faces' bars and widths.
+  for (ZoneWork& zw : work) {
+    zw.zone->SetDiameter(d);
+    zw.zone->SetSpacing(s);
+  }
+  for (ZoneWork& zw : work) {
+    if (zw.relay && category == 2) {
+      for (const ReinPtr& bar : zw.bars) {
+        bar->SetDiameter(d);
+        bar->SetGrade(zw.zone->GetGrade());
+      }
+      zw.zone->SetReins(zw.bars);
+    } else if (zw.relay) {
+      DistributeBarsOnLine(zw.zone, 0, false);
+    } else {
+      for (const ReinPtr& bar : zw.zone->GetReins())
+        if (bar) bar->SetDiameter(d);
+    }
+    RefreshSegmentFlags(zw.zone);
+  }
+  for (const Slot& slot : slots) {
+    slot.values->diameter = d;
+    slot.values->spacing = s;
+    slot.values->crackWidth = slot.width;
+    if (slot.values->status == BarGroupStatus::kCrackLimitNotMet && calc.IsCrackWidthControlled()) {
+      slot.values->status = BarGroupStatus::kDesigned;
+      slot.values->statusNote.clear();
+    }
+  }
+  return true;
+}
