@@ -429,7 +429,7 @@ void LayoutGroupZones(const Tank& tank, const BoardGroup& group, const ReinDesig
 void LayoutFaceZones(const Tank& tank, const BoardGroup& group, const ReinDesignOptions& options) {
   if (group.empty()) return;
   if (group.size() == 1) {
-    LayoutSingleBoardZones(tank, options, group.front(), adapter);
+    LayoutSingleBoardZones(tank, options, group.front());
     return;
   }
   const BoardPtr& reference = group.front();

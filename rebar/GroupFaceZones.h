@@ -22,6 +22,8 @@
 
 #include <vector>
 
+class ReinTrendAdapter;
+
 using BoardGroup = std::vector<BoardPtr>;
 
 // Slabs grouped by bar direction and contact: a slab joins the first group

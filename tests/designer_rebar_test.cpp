@@ -100,7 +100,8 @@ TEST_F(DesignerRebar, SecondRunGivesTheSameDesign) {
   const std::size_t supportZones = designer.GetTank().GetSupportReins().size();
   designer.DesignRein(nullptr);
   EXPECT_EQ(StoreTank(designer.GetTank()), first);
-  // Support zones are replaced, not added to.
+  // The junctions' support bars are made anew, not added to the first run's.
+  EXPECT_FALSE(designer.GetTank().GetSupportReins().empty());
   EXPECT_EQ(designer.GetTank().GetSupportReins().size(), supportZones);
 }
 

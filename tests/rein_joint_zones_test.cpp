@@ -538,10 +538,13 @@ TEST(SegmentLayerFlags, ClosingPassGivesEachLegTheLayerOfItsBoard) {
   ASSERT_FALSE(zone->GetReins().empty());
   ASSERT_EQ(zone->GetSegmentLayerFlags().size(), zone->GetReins().size());
   for (const std::vector<int>& flags : zone->GetSegmentLayerFlags()) EXPECT_EQ(flags, (std::vector<int>{0, 1}));
-  // The face zones' straight bars keep their own layer.
+  // The face zones' bars (with their end legs in the slab) keep their own
+  // layer on every segment.
   for (const ReinZonePtr& face : slab->GetUpperZones())
-    for (const std::vector<int>& flags : face->GetSegmentLayerFlags())
-      EXPECT_EQ(flags, (std::vector<int>{face->GetLayerFlag()}));
+    for (const std::vector<int>& flags : face->GetSegmentLayerFlags()) {
+      EXPECT_FALSE(flags.empty());
+      EXPECT_EQ(flags, std::vector<int>(flags.size(), face->GetLayerFlag()));
+    }
 }
 
 // A segment whose midpoint lies on the reference plane looks among the upper

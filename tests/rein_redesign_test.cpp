@@ -281,4 +281,38 @@ TEST_F(DesignedTankRedesign, MarkSharedByBoardsIsRelaidOnEveryBoard) {
   }
 }
 
+// A haunch zone of the designed tank: a new spacing lays its bars again
+// along its distribution line (every zone of its mark), with no crack width.
+TEST_F(DesignedTankRedesign, HaunchZoneIsRelaidAlongItsLine) {
+  TankDesigner designer;
+  tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject("buried-two-cell"), "x"), "x");
+  ASSERT_TRUE(designer.Analyse());
+  designer.DesignRein(nullptr);
+  Tank& tank = designer.GetTank();
+  std::vector<BoardPtr> firsts, seconds;
+  std::vector<BoardJointPtr> joints;
+  tank.GetJoints(firsts, seconds, joints);
+  std::vector<ReinZonePtr> haunchZones;
+  for (const BoardJointPtr& joint : joints) {
+    EarPtr ear;
+    if (GetJointEar(joint, ear))
+      for (const ReinZonePtr& z : ear->GetZones())
+        if (z && z->GetCategory() == 4 && z->GetNumber() > 0 && z->GetSpacing() > 0) haunchZones.push_back(z);
+  }
+  if (haunchZones.empty()) GTEST_SKIP() << "the example has no haunch bars";
+  const ReinZonePtr edited = haunchZones.front();
+  const int oldD = edited->GetDiameter(), oldS = edited->GetSpacing();
+  const int s = oldS + 50;
+  edited->SetSpacing(s);
+  ASSERT_TRUE(designer.GetReinDesigner().RedesignZone(designer.GetSettings(), tank, edited, oldD, oldS));
+  for (const ReinZonePtr& z : haunchZones) {
+    if (z->GetNumber() != edited->GetNumber()) continue;
+    EXPECT_EQ(z->GetSpacing(), s);
+    const _3dLine& line = z->GetDistributionLine();
+    const _3dPoint a = line.GetStartPoint(), b = line.GetEndPoint();
+    const double length = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y) + (b.z - a.z) * (b.z - a.z));
+    EXPECT_EQ(z->GetReins().size(), static_cast<std::size_t>(length / s));
+  }
+}
+
 }  // namespace
