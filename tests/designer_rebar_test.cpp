@@ -97,10 +97,12 @@ TEST_F(DesignerRebar, SecondRunGivesTheSameDesign) {
   Build(designer);
   designer.DesignRein(nullptr);
   const std::vector<std::uint8_t> first = StoreTank(designer.GetTank());
+  const std::size_t supportZones = designer.GetTank().GetSupportReins().size();
   designer.DesignRein(nullptr);
   EXPECT_EQ(StoreTank(designer.GetTank()), first);
   // The junctions' support bars are made anew, not added to the first run's.
   EXPECT_FALSE(designer.GetTank().GetSupportReins().empty());
+  EXPECT_EQ(designer.GetTank().GetSupportReins().size(), supportZones);
 }
 
 // Support bars crack as the face bars do: every edge face with bars carries
