@@ -379,12 +379,12 @@ TEST(SupportBars, OverlappingAndCrossingSegmentsCloseOneCage) {
   for (std::size_t i = 0; i < corners.size(); ++i) EXPECT_TRUE(corners[i] == expected[i]);
 }
 
-// Over a designed example: every support zone is a zone of straight bars of
-// the settings' support diameter lying along a junction of the tank, and a
+// Over a designed example: every junction has its support zone, of straight
+// bars of the settings' support diameter lying along the junction, and a
 // second design gives the same support zones.
 class SupportBarsDesigned : public HostCommandTest {};
 
-TEST_F(SupportBarsDesigned, SupportZonesLieAlongJunctionsAndRepeat) {
+TEST_F(SupportBarsDesigned, EveryJunctionHasItsZoneAlongItAndRepeats) {
   TankDesigner designer;
   tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject("buried-two-cell"), "x"), "x");
   ASSERT_TRUE(designer.Analyse()) << GetLastAnalysisError();
@@ -407,7 +407,17 @@ TEST_F(SupportBarsDesigned, SupportZonesLieAlongJunctionsAndRepeat) {
       }
     return out;
   };
+  // Every junction of this tank (two boards, or a wall over two cells'
+  // slabs) closes a cage of the bar layers: one zone each, four bars in its
+  // corners.
+  std::vector<JunctionGroup> groups;
+  std::vector<std::string> skipped;
+  CollectJunctionGroups(tank, groups, skipped);
+  EXPECT_TRUE(skipped.empty());
+  EXPECT_FALSE(groups.empty());
+  EXPECT_EQ(tank.GetSupportReins().size(), groups.size());
   for (const ReinZonePtr& zone : tank.GetSupportReins()) {
+    EXPECT_EQ(zone->GetReins().size(), 4u);
     ExpectSupportZone(zone, diameter);
     EXPECT_GT(zone->GetNumber(), 0);
     for (const ReinPtr& bar : zone->GetReins()) {

@@ -1,0 +1,323 @@
+// Where the bars of a designed tank lie, over the design of every built-in
+// example, zone category by zone category:
+// - every vertex of every bar lies in the tank's concrete: the union of the
+//   boards' solids (each board between its two faces, its edges carried out
+//   to the faces of the boards meeting them, a bottom slab's overhang edges
+//   further by the overhang) and the haunches at the joints;
+// - every straight bar segment lying in a board's plane (parallel to it,
+//   within its outline and thickness) lies between that board's two bar
+//   planes (each face's offset less its cover).
+#include "app/NewTank.h"
+#include "app/ProjectFile.h"
+#include "designer/TankDesigner.h"
+#include "platform/Tobrin.h"
+#include "platform/Zarvel.h"
+#include "rebar/DetailingRules.h"
+#include "tests/host_run.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Tolerances: a bar vertex may stand this far outside the concrete, a segment
+// this far outside its board's bar planes.
+constexpr double kConcreteTolerance = 5.0;
+constexpr double kLayerTolerance = 2.0;
+
+_3dVector Unit(const _3dVector& v) { return v.GetUnitVector(1e-9); }
+double Dot(const _3dVector& a, const _3dVector& b) { return a.DotProduct(b); }
+
+// One board's solid: its local outline with every edge carried out by the
+// reach of the boards meeting it there, between its two faces.
+struct BoardSolid {
+  BoardPtr board;
+  std::vector<_2dPoint> grown;
+  std::vector<_2dPoint> outline;
+};
+
+// How far the boards meeting edge i reach beyond it, in the board's plane:
+// the offset of each neighbour's face on the outward side, measured along
+// the board (neighbours in the board's plane reach nowhere).  A bottom slab's
+// overhang edge reaches further by the overhang.
+double EdgeReach(const Tank& tank, const BoardPtr& board, int i) {
+  std::vector<BoardPtr> others;
+  std::vector<int> edges;
+  tank.GetBoardsOnEdge(board, i, others, edges);
+  const _3dVector out = -Unit(board->GetEdgeDirection(i));
+  double reach = 0.0;
+  for (const BoardPtr& other : others) {
+    if (!other || other == board) continue;
+    const double a = Dot(out, Unit(other->GetNormal()));
+    if (std::fabs(a) < 0.1) continue;
+    reach = std::max(reach, (a > 0 ? other->GetUpperOffset() : other->GetLowerOffset()) / std::fabs(a));
+  }
+  double overhang = 0.0;
+  if (board->GetKind() == 1 && board->GetEdges()[static_cast<std::size_t>(i)].GetOverhang(overhang))
+    reach += overhang;
+  return reach;
+}
+
+BoardSolid MakeSolid(const Tank& tank, const BoardPtr& board) {
+  BoardSolid s;
+  s.board = board;
+  board->GetLocalOutline(s.outline);
+  const std::size_t n = s.outline.size();
+  double area = 0.0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const _2dPoint& p = s.outline[i];
+    const _2dPoint& q = s.outline[(i + 1) % n];
+    area += p.x * q.y - q.x * p.y;
+  }
+  // Each edge's line moved outwards by its reach; the grown corners where
+  // consecutive moved lines meet.
+  std::vector<_2dPoint> a(n), d(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const _2dPoint& p = s.outline[i];
+    const _2dVector e = (s.outline[(i + 1) % n] - p).GetUnitVector(1e-9);
+    const _2dVector outward = area > 0 ? _2dVector(e.y, -e.x) : _2dVector(-e.y, e.x);
+    const double r = EdgeReach(tank, board, static_cast<int>(i));
+    a[i] = p + outward * r;
+    d[i] = _2dPoint(e.x, e.y);
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t k = (i + n - 1) % n;
+    const _2dVector dk(d[k].x, d[k].y), di(d[i].x, d[i].y);
+    const double den = dk.Cross(di);
+    if (std::fabs(den) < 1e-9) {
+      s.grown.push_back(a[i]);
+      continue;
+    }
+    const double t = (a[i] - a[k]).Cross(di) / den;
+    s.grown.push_back(a[k] + dk * t);
+  }
+  return s;
+}
+
+double Height(const Board& b, const _3dPoint& p) { return Dot(p - b.GetOrigin(), Unit(b.GetNormal())); }
+
+bool InSolid(const BoardSolid& s, const _3dPoint& p) {
+  const Board& b = *s.board;
+  const double h = Height(b, p);
+  if (h > b.GetUpperOffset() + kConcreteTolerance || h < -b.GetLowerOffset() - kConcreteTolerance) return false;
+  return g_VekGeometryComm.PointInPolygon2d(s.grown, b.WorldToLocal(p), kConcreteTolerance) >= 0;
+}
+
+// A haunch: a triangular prism along a joint line, in the corner between the
+// faces of boards a and b that face each other (or, for a bottom slab's
+// overhang haunch, between the slab's upper face and the wall's outer face).
+struct Haunch {
+  _3dPoint start;
+  _3dVector along;  // unit, along the joint line
+  double length = 0;
+  _3dPoint corner;
+  _3dVector legA, legB;  // the two legs from the corner
+};
+
+bool InHaunch(const Haunch& h, const _3dPoint& p) {
+  const _3dVector w = p - h.start;
+  const double t = Dot(w, h.along);
+  if (t < -kConcreteTolerance || t > h.length + kConcreteTolerance) return false;
+  // Barycentric coordinates of p's projection in the corner's triangle.
+  const _3dVector r = (p - h.along * Dot(p - h.corner, h.along)) - h.corner;
+  const double aa = Dot(h.legA, h.legA), ab = Dot(h.legA, h.legB), bb = Dot(h.legB, h.legB);
+  const double ra = Dot(r, h.legA), rb = Dot(r, h.legB);
+  const double den = aa * bb - ab * ab;
+  if (std::fabs(den) < 1e-9) return false;
+  const double u = (ra * bb - rb * ab) / den, v = (rb * aa - ra * ab) / den;
+  const double slack = kConcreteTolerance / std::sqrt(std::min(aa, bb));
+  return u >= -slack && v >= -slack && u + v <= 1 + slack;
+}
+
+void AddHaunches(const BoardPtr& a, const BoardPtr& b, const _3dLine& line, const EarPtr& ear, bool overhang,
+                 std::vector<Haunch>& out) {
+  if (!ear || !a || !b) return;
+  const _3dVector da0 = a->GetInwardDirection(line), db = b->GetInwardDirection(line);
+  // The overhang haunch stands on the overhang, outside the wall.
+  const _3dVector da = overhang ? -da0 : da0;
+  const _3dVector na = Unit(a->GetNormal()), nb = Unit(b->GetNormal());
+  const double sa = Dot(na, db) >= 0 ? 1.0 : -1.0, sb = Dot(nb, da) >= 0 ? 1.0 : -1.0;
+  const double offA = sa > 0 ? a->GetUpperOffset() : a->GetLowerOffset();
+  const double offB = sb > 0 ? b->GetUpperOffset() : b->GetLowerOffset();
+  const double dbna = Dot(db, na), danb = Dot(da, nb);
+  if (std::fabs(dbna) < 1e-6 || std::fabs(danb) < 1e-6) return;
+  Haunch h;
+  h.start = line.GetStartPoint();
+  h.along = Unit(line.GetEndPoint() - line.GetStartPoint());
+  h.length = line.GetLength();
+  h.corner = h.start + da * (sb * offB / danb) + db * (sa * offA / dbna);
+  // The haunch's length and its length times the tangent of its angle: both
+  // ways round, so either reading of the two legs is covered.
+  const double l1 = ear->GetLength(), l2 = ear->GetLength() * std::tan(ear->GetAngle());
+  for (const auto& [la, lb] : {std::pair{l1, l2}, std::pair{l2, l1}}) {
+    h.legA = da * la;
+    h.legB = db * lb;
+    out.push_back(h);
+  }
+}
+
+struct Concrete {
+  std::vector<BoardSolid> solids;
+  std::vector<Haunch> haunches;
+
+  explicit Concrete(const Tank& tank) {
+    for (const BoardPtr& b : tank.GetBoards()) solids.push_back(MakeSolid(tank, b));
+    std::vector<BoardPtr> firsts, seconds;
+    std::vector<BoardJointPtr> joints;
+    tank.GetJoints(firsts, seconds, joints);
+    for (std::size_t i = 0; i < joints.size() && i < firsts.size() && i < seconds.size(); ++i) {
+      if (!joints[i]) continue;
+      const _3dLine line = joints[i]->GetLine();
+      EarPtr ear;
+      if (GetJointEar(joints[i], ear)) AddHaunches(firsts[i], seconds[i], line, ear, false, haunches);
+      if (GetJointOverhangEar(joints[i], ear)) {
+        // The slab is the board whose overhang it is.
+        const bool firstIsSlab = firsts[i]->GetKind() == 1;
+        AddHaunches(firstIsSlab ? firsts[i] : seconds[i], firstIsSlab ? seconds[i] : firsts[i], line, ear, true,
+                    haunches);
+      }
+    }
+  }
+
+  bool Contains(const _3dPoint& p) const {
+    for (const BoardSolid& s : solids)
+      if (InSolid(s, p)) return true;
+    for (const Haunch& h : haunches)
+      if (InHaunch(h, p)) return true;
+    return false;
+  }
+};
+
+std::string Describe(const _3dPoint& p) {
+  std::ostringstream o;
+  o << "(" << p.x << ", " << p.y << ", " << p.z << ")";
+  return o.str();
+}
+
+// The designed tank of one example, made once per test program.
+struct DesignedExample {
+  TankDesigner designer;
+  std::unique_ptr<Concrete> concrete;
+};
+
+DesignedExample& Designed(const std::string& name) {
+  static std::map<std::string, std::unique_ptr<DesignedExample>> cache;
+  auto& slot = cache[name];
+  if (!slot) {
+    slot = std::make_unique<DesignedExample>();
+    tank::app::BuildNewTank(slot->designer, tank::app::ReadProject(tank::app::ExampleProject(name), name), name);
+    if (!slot->designer.Analyse()) ADD_FAILURE() << name << ": " << GetLastAnalysisError();
+    slot->designer.DesignRein(nullptr);
+    slot->concrete = std::make_unique<Concrete>(slot->designer.GetTank());
+  }
+  return *slot;
+}
+
+struct Case {
+  std::string example;
+  int category;
+};
+void PrintTo(const Case& c, std::ostream* os) { *os << c.example << ", zone category " << c.category; }
+
+// Zone categories: 1 joint (edge) zones, 2 face zones, 4 haunch zones, 5
+// support bars, 6 opening bars.
+const int kCategories[] = {1, 2, 4, 5, 6};
+
+// Categories whose bars are known to leave the concrete or their board's bar
+// planes on an example, with what fails.
+struct KnownFault {
+  const char* example;
+  int category;
+  const char* what;
+};
+const std::vector<KnownFault> kKnownFaults = {
+    {"grid-3x2", 4,
+     "haunch zones: the bars of the wall-corner haunches at the bottom slab (52 segments, e.g. "
+     "(590.5, -140, -5000) - (-140, 590.5, -5000)) lie level with the bottom slab's upper face, in its cover and "
+     "outside its bar planes (-200 .. 215 about its mid-plane)"},
+};
+
+std::vector<Case> AllCases() {
+  std::vector<Case> cases;
+  for (const std::string& name : tank::app::ExampleNames())
+    for (int category : kCategories) cases.push_back(Case{name, category});
+  return cases;
+}
+
+class BarGeometry : public HostCommandTest, public ::testing::WithParamInterface<Case> {};
+
+TEST_P(BarGeometry, BarsLieInTheConcreteAndBetweenTheBarPlanes) {
+  const Case& c = GetParam();
+  for (const KnownFault& k : kKnownFaults)
+    if (c.example == k.example && c.category == k.category) GTEST_SKIP() << k.what;
+  DesignedExample& d = Designed(c.example);
+  const Tank& tank = d.designer.GetTank();
+  ReinDesignOptions options;
+  options.SetSettings(&d.designer.GetSettings());
+  const std::vector<BoardPtr> boards = tank.GetBoards();
+
+  int bars = 0, outside = 0, offLayer = 0;
+  std::string firstOutside, firstOffLayer;
+  const TankReinZones zones = tank.GetReinZones();
+  for (const ReinZonePtr& zone : zones.GetZones()) {
+    if (!zone || zone->GetCategory() != c.category) continue;
+    for (const ReinPtr& bar : zone->GetReins()) {
+      if (!bar) continue;
+      ++bars;
+      const _2dPolyline& line = bar->GetPolyline();
+      for (int i = 0; i < line.VerNums(); ++i) {
+        const _3dPoint p = line.GetVertexAt(i);
+        if (!d.concrete->Contains(p)) {
+          if (outside++ == 0) firstOutside = Describe(p);
+        }
+      }
+      for (int i = 0; i + 1 < line.VerNums(); ++i) {
+        if (line.GetBulgeAt(i) != 0.0) continue;
+        const _3dPoint p = line.GetVertexAt(i), q = line.GetVertexAt(i + 1);
+        const _3dVector seg = q - p;
+        if (seg.GetLength() < 1.0) continue;
+        const _3dPoint mid = p + seg * 0.5;
+        for (const BoardPtr& b : boards) {
+          const _3dVector n = Unit(b->GetNormal());
+          if (std::fabs(Dot(Unit(seg), n)) > 1e-3) continue;
+          const double h = Height(*b, mid);
+          if (h > b->GetUpperOffset() || h < -b->GetLowerOffset()) continue;
+          std::vector<_2dPoint> outline;
+          b->GetLocalOutline(outline);
+          if (g_VekGeometryComm.PointInPolygon2d(outline, b->WorldToLocal(mid), 0.0) != 1) continue;
+          const double top = b->GetUpperOffset() - GetConcreteCover(options, b, true);
+          const double bottom = -(b->GetLowerOffset() - GetConcreteCover(options, b, false));
+          if (h > top + kLayerTolerance || h < bottom - kLayerTolerance) {
+            if (offLayer++ == 0)
+              firstOffLayer = Describe(p) + " - " + Describe(q) + " at " + std::to_string(h) + " in a board of kind " +
+                              std::to_string(b->GetKind()) + " with bar planes " + std::to_string(bottom) + " .. " +
+                              std::to_string(top);
+          }
+        }
+      }
+    }
+  }
+  EXPECT_EQ(outside, 0) << c.example << ", category " << c.category << ": " << outside
+                        << " bar vertices outside the concrete, the first " << firstOutside;
+  EXPECT_EQ(offLayer, 0) << c.example << ", category " << c.category << ": " << offLayer
+                         << " segments outside their board's bar planes, the first " << firstOffLayer;
+  // Every example's boards carry face bars.
+  if (c.category == 2) EXPECT_GT(bars, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, BarGeometry, ::testing::ValuesIn(AllCases()),
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                           std::string name = info.param.example + "_category" + std::to_string(info.param.category);
+                           for (char& ch : name)
+                             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                           return name;
+                         });
+
+}  // namespace
