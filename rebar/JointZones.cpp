@@ -399,36 +399,14 @@ void BuildBarLinePoints(std::vector<_3dPoint>& points, const ReinDesignOptions& 
 
 namespace {
 
-// The end of a bar at the edge of its record (the arguments of the full end
-// treatment at board edges, which takes its place once it is there).  A free
-// edge (no board meets it, or no edge at all) pulls the bar back by the
-// cover; at an edge other boards meet the bar stays on the edge.
-void FinishBarEnd(const ReinDesignOptions& options, const BoardPtr& barBoard, const BarEndRecord& self,
-                  const BarEndRecord& other, std::vector<_3dPoint>& out, const ReinTrendAdapter& adapter, bool face,
-                  bool /*isX*/) {
-  const BoardPtr& e = self.board ? self.board : barBoard;
-  if (!e || !barBoard) return;
-  const _3dVector n = FaceNormal(*e, true, 0.01);
-  const double cover = GetConcreteCover(options, e, face);
-  const double depth = e->GetThickness() * 0.5 - cover;
-  const _3dVector shift =
-      n * ((e->GetUpperOffset() - e->GetLowerOffset()) * 0.5) + n * (face ? depth : -depth);
-  const _3dPoint p = barBoard->LocalToWorld(_2dPoint(self.point.x, self.point.y)) + shift;
-  const _3dPoint q = barBoard->LocalToWorld(_2dPoint(other.point.x, other.point.y)) + shift;
-  const BoardEdgeRef ref(e, self.edgeIndex);
-  BoardEdgeRef abutted;
-  bool side = false;
-  const bool shared = self.edgeIndex >= 0 && (adapter.HasTrendRefs(ref) || adapter.GetAbutment(ref, abutted, side));
-  if (shared) {
-    out.push_back(p);
-    return;
-  }
-  out.push_back(p - (p - q).GetUnitVector(0.01) * cover);
-}
-
+// A bar through the points; a point repeated by an end treatment (an end
+// that starts at its own edge point) gives no segment of no length.
 ReinPtr Bar(const std::vector<_3dPoint>& points) {
+  std::vector<_3dPoint> kept;
+  for (const _3dPoint& p : points)
+    if (kept.empty() || (p - kept.back()).GetLength() > 1e-6) kept.push_back(p);
   auto bar = boost::make_shared<Rein>();
-  bar->SetPolyline(Polyline(points));
+  bar->SetPolyline(Polyline(kept));
   return bar;
 }
 
@@ -474,8 +452,8 @@ void LayoutBarRow(const ReinDesignOptions& options, const BoardPtr& board, const
   std::vector<_3dPoint> points;
   BuildBarLinePoints(points, options, board, start, end, outlines, adapter, face, xBars);
   std::vector<_3dPoint> startPoints, endPoints;
-  FinishBarEnd(options, board, start, end, startPoints, adapter, face, xBars);
-  FinishBarEnd(options, board, end, start, endPoints, adapter, face, xBars);
+  TreatBarEndAtEdge(options, board, start, end, startPoints, adapter, face, xBars);
+  TreatBarEndAtEdge(options, board, end, start, endPoints, adapter, face, xBars);
   CutAtOpenings(points, startPoints, endPoints, bars);
 }
 
@@ -501,7 +479,7 @@ void LayoutExtendedBarRow(const ReinDesignOptions& options, const BoardPtr& boar
   std::vector<_3dPoint> points;
   BuildBarLinePoints(points, options, board, from, far, outlines, adapter, face, xBars);
   std::vector<_3dPoint> startPoints;
-  FinishBarEnd(options, board, from, far, startPoints, adapter, face, xBars);
+  TreatBarEndAtEdge(options, board, from, far, startPoints, adapter, face, xBars);
   CutAtOpenings(points, startPoints, {}, bars);
 }
 

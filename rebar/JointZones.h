@@ -15,6 +15,7 @@
 #pragma once
 
 #include "platform/Quenby.h"
+#include "rebar/BarEnds.h"
 #include "rebar/ReinDesignOptions.h"
 
 #include <boost/shared_ptr.hpp>
@@ -59,14 +60,6 @@ void BuildJointZoneBetween(const ReinDesignOptions& options, const BoardPtr& boa
 void LayoutJointZones(Tank& tank, const ReinDesignOptions& options, const ReinTrendAdapter& adapter);
 
 // ---- Bar rows --------------------------------------------------------------
-
-// One end of a bar line: the point in the board's local frame (z 0), the
-// board, and the index of the board edge the point lies on (-1 for none).
-struct BarEndRecord {
-  _3dPoint point;
-  BoardPtr board;
-  int edgeIndex = -1;
-};
 
 // The outlines of the board's openings in its local frame: a circle for a
 // round opening, a closed polyline through the corners of a rectangular one.
