@@ -88,6 +88,9 @@ void UnifyWallFaces(Tank& tank, const ReinDesignOptions& options) {
 }
 
 void ReinDesigner::RunDesign(Tank& tank, ReinDesignOptions& options, ProgressFn fn) const {
+  // The design changes no board's outline, frame or faces: the adjoining
+  // boards are found once for the whole run, not re-checked by every query.
+  const Structure::TopologyFreeze frozen(tank);
   ClearReinZones(tank);
   // The trend map lives for this run only, also when a step throws.
   const auto adapter = std::make_unique<ReinTrendAdapter>(tank);
@@ -172,6 +175,7 @@ void ReinDesigner::FinishOverhangZones(Tank& tank) const {
 }
 
 void ReinDesigner::NumberReins(Tank& tank) const {
+  const Structure::TopologyFreeze frozen(tank);
   std::vector<ReinZonePtr> zones;
   for (const BoardPtr& board : DesignBoards(tank))
     for (const ReinZonePtr& zone : board->GetAllZones()) zones.push_back(zone);
@@ -216,6 +220,7 @@ void ReinDesigner::NumberReins(Tank& tank) const {
 }
 
 void ReinDesigner::FinishDesign(Tank& tank) const {
+  const Structure::TopologyFreeze frozen(tank);
   // Segment layer flags: every zone with the boards it was found on, the
   // haunch zones on layer 1, then one flag per bar segment from the face
   // zones of the boards the segments lie on.

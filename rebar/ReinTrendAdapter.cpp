@@ -3,7 +3,9 @@
 #include "rebar/DetailingRules.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <map>
 #include <stdexcept>
 #include <typeinfo>
 
@@ -85,7 +87,32 @@ double ReinTrendAdapter::GetBoardsAngleAtLine(const BoardPtr& a, const _3dLine& 
 }
 
 void ReinTrendAdapter::CollectJointLines(const Tank& tank) {
-  std::vector<_3dLine> handled;
+  // Lines already handled, filed by the grid cell of their lowest
+  // coordinates (equal lines, either way round, lie in neighbouring cells),
+  // so each edge is looked up among a few lines, not among all.
+  constexpr double kCell = 1000.0;
+  using Cell = std::array<long long, 3>;
+  std::map<Cell, std::vector<_3dLine>> handled;
+  auto cellOf = [](const _3dLine& l) {
+    const _3dPoint& a = l.GetStartPoint();
+    const _3dPoint& b = l.GetEndPoint();
+    return Cell{static_cast<long long>(std::floor(std::min(a.x, b.x) / kCell)),
+                static_cast<long long>(std::floor(std::min(a.y, b.y) / kCell)),
+                static_cast<long long>(std::floor(std::min(a.z, b.z) / kCell))};
+  };
+  auto isHandled = [&](const _3dLine& line, const _3dLine& reversed) {
+    const Cell c = cellOf(line);
+    for (long long dx = -1; dx <= 1; ++dx)
+      for (long long dy = -1; dy <= 1; ++dy)
+        for (long long dz = -1; dz <= 1; ++dz) {
+          const auto it = handled.find(Cell{c[0] + dx, c[1] + dy, c[2] + dz});
+          if (it != handled.end() && std::any_of(it->second.begin(), it->second.end(), [&](const _3dLine& h) {
+                return h == line || h == reversed;
+              }))
+            return true;
+        }
+    return false;
+  };
   std::vector<BoardPtr> boards;
   std::vector<int> indices;
   for (const StructureComponentPtr& component : tank.GetComponents()) {
@@ -95,14 +122,12 @@ void ReinTrendAdapter::CollectJointLines(const Tank& tank) {
     for (int i = 0; i < static_cast<int>(edges.size()); ++i) {
       const _3dLine line = EdgeLineInWorld(*board, edges[static_cast<std::size_t>(i)]);
       const _3dLine reversed = line.Reversed();
-      if (std::any_of(handled.begin(), handled.end(),
-                      [&](const _3dLine& h) { return h == line || h == reversed; }))
-        continue;
+      if (isHandled(line, reversed)) continue;
       boards.clear();
       indices.clear();
       tank.GetBoardsOnEdge(board, i, boards, indices);
       if (boards.empty()) continue;
-      handled.push_back(line);
+      handled[cellOf(line)].push_back(line);
       RefList group{BoardEdgeRef(board, i, false)};
       for (std::size_t j = 0; j < boards.size(); ++j) {
         const int index = j < indices.size() ? indices[j] : -1;
