@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <set>
 #include <typeinfo>
 
 namespace support_rebar {
@@ -96,6 +98,79 @@ bool ChainEndPoints(const std::vector<_3dLine>& lines, _3dPoint& first, _3dPoint
   return true;
 }
 
+namespace {
+
+// The junction record of boards a and b along line, or the note why the pair
+// is skipped.
+bool MakeJunctionRecord(const std::vector<StructureComponentPtr>& components, int a, int b, const _3dLine* line,
+                        std::vector<JunctionRecord>& records, std::vector<std::string>& skipped) {
+  std::string why;
+  if (!IsBoardAt(components, a) || !IsBoardAt(components, b))
+    why = "not a board of the tank";
+  else if (!line)
+    why = "no junction line in the tank's tables";
+  else if (line->GetLength() <= g_EqualTolerance)
+    why = "a junction line of no length in the tank's tables";
+  if (!why.empty()) {
+    skipped.push_back(fmt::format("support bars: the junction of {} and {} is skipped ({})",
+                                  ComponentName(components, a), ComponentName(components, b), why));
+    return false;
+  }
+  records.push_back({a, b, *line});
+  return true;
+}
+
+// Junctions whose lines coincide and that share a board are one group, its
+// line the chain of theirs.  Each record is tried only against the records
+// of the group's boards (an index by board), in the order of the records, and
+// again after every pass that grew the group, until none joins.
+void GroupJunctionRecords(std::vector<JunctionRecord> records, std::vector<JunctionGroup>& groups) {
+  std::map<int, std::vector<std::size_t>> byBoard;
+  for (std::size_t r = 0; r < records.size(); ++r) {
+    byBoard[records[r].a].push_back(r);
+    byBoard[records[r].b].push_back(r);
+  }
+  std::vector<bool> taken(records.size(), false);
+  for (std::size_t q = 0; q < records.size(); ++q) {
+    if (taken[q]) continue;
+    taken[q] = true;
+    JunctionGroup group = {records[q].a, records[q].b};
+    for (bool joined = true; joined;) {
+      joined = false;
+      // The later records of the group's boards, in record order; a board
+      // the group gains in this pass adds its later records to this pass.
+      std::set<std::size_t> candidates;
+      std::set<int> boards;
+      const auto addBoard = [&](int board, std::size_t after) {
+        if (!boards.insert(board).second) return;
+        for (std::size_t r : byBoard[board])
+          if (r > after && !taken[r]) candidates.insert(r);
+      };
+      for (int board : group) addBoard(board, q);
+      while (!candidates.empty()) {
+        const std::size_t r = *candidates.begin();
+        candidates.erase(candidates.begin());
+        if (taken[r]) continue;
+        const JunctionRecord& rec = records[r];
+        if (!LinesCoincide(records[q].line, rec.line)) continue;
+        group.push_back(rec.a);
+        group.push_back(rec.b);
+        _3dPoint first, last;
+        if (ChainEndPoints({records[q].line, rec.line}, first, last)) records[q].line = _3dLine(first, last);
+        taken[r] = true;
+        joined = true;
+        addBoard(rec.a, r);
+        addBoard(rec.b, r);
+      }
+    }
+    std::sort(group.begin(), group.end());
+    group.erase(std::unique(group.begin(), group.end()), group.end());
+    groups.push_back(group);
+  }
+}
+
+}  // namespace
+
 void CollectJunctionGroups(const std::vector<std::vector<unsigned char>>& flags,
                            const std::vector<std::vector<_3dLine>>& lines,
                            const std::vector<StructureComponentPtr>& components, std::vector<JunctionGroup>& groups,
@@ -106,54 +181,23 @@ void CollectJunctionGroups(const std::vector<std::vector<unsigned char>>& flags,
   for (std::size_t i = 0; i < flags.size(); ++i)
     for (std::size_t j = i + 1; j < flags[i].size(); ++j) {
       if (!flags[i][j]) continue;
-      const int a = static_cast<int>(i), b = static_cast<int>(j);
-      std::string why;
-      if (!IsBoardAt(components, a) || !IsBoardAt(components, b))
-        why = "not a board of the tank";
-      else if (i >= lines.size() || j >= lines[i].size())
-        why = "no junction line in the tank's tables";
-      else if (lines[i][j].GetLength() <= g_EqualTolerance)
-        why = "a junction line of no length in the tank's tables";
-      if (!why.empty()) {
-        skipped.push_back(fmt::format("support bars: the junction of {} and {} is skipped ({})",
-                                      ComponentName(components, a), ComponentName(components, b), why));
-        continue;
-      }
-      records.push_back({a, b, lines[i][j]});
+      const _3dLine* line = i < lines.size() && j < lines[i].size() ? &lines[i][j] : nullptr;
+      MakeJunctionRecord(components, static_cast<int>(i), static_cast<int>(j), line, records, skipped);
     }
-
-  for (std::size_t q = 0; q < records.size(); ++q) {
-    JunctionGroup group = {records[q].a, records[q].b};
-    for (bool removed = true; removed;) {
-      removed = false;
-      for (std::size_t r = q + 1; r < records.size();) {
-        const JunctionRecord& rec = records[r];
-        const bool shares = std::find(group.begin(), group.end(), rec.a) != group.end() ||
-                            std::find(group.begin(), group.end(), rec.b) != group.end();
-        if (shares && LinesCoincide(records[q].line, rec.line)) {
-          group.push_back(rec.a);
-          group.push_back(rec.b);
-          _3dPoint first, last;
-          if (ChainEndPoints({records[q].line, rec.line}, first, last)) records[q].line = _3dLine(first, last);
-          records.erase(records.begin() + static_cast<std::ptrdiff_t>(r));
-          removed = true;
-        } else {
-          ++r;
-        }
-      }
-    }
-    std::sort(group.begin(), group.end());
-    group.erase(std::unique(group.begin(), group.end()), group.end());
-    groups.push_back(group);
-  }
+  GroupJunctionRecords(std::move(records), groups);
 }
 
 void CollectJunctionGroups(const Tank& tank, std::vector<JunctionGroup>& groups, std::vector<std::string>& skipped) {
-  std::vector<std::vector<unsigned char>> flags;
-  std::vector<std::vector<_3dPoint>> outlines, frames;
-  std::vector<std::vector<_3dLine>> lines;
-  tank.GetOutlineLists(flags, outlines, frames, lines);
-  CollectJunctionGroups(flags, lines, tank.GetComponents(), groups, skipped);
+  // The touching pairs straight from the structure: no tables of every
+  // component against every other.
+  std::vector<std::pair<int, int>> pairs;
+  std::vector<_3dLine> lines;
+  tank.GetContactLines(pairs, lines);
+  const std::vector<StructureComponentPtr> components = tank.GetComponents();
+  std::vector<JunctionRecord> records;
+  for (std::size_t k = 0; k < pairs.size(); ++k)
+    MakeJunctionRecord(components, pairs[k].first, pairs[k].second, &lines[k], records, skipped);
+  GroupJunctionRecords(std::move(records), groups);
 }
 
 // ---------------------------------------------------------------------------

@@ -317,6 +317,10 @@ class Structure : public VekObject {
   std::vector<BoardPtr> GetSlabWalls(const std::vector<BoardPtr>& slabs, const std::vector<BoardPtr>& walls) const;
   void GetOutlineLists(std::vector<std::vector<unsigned char>>& flags, std::vector<std::vector<_3dPoint>>& outlines,
                        std::vector<std::vector<_3dPoint>>& frames, std::vector<std::vector<_3dLine>>& lines) const;
+  // The pairs of boards that touch, as the flags of GetOutlineLists give them
+  // (component positions a < b, ordered by a then b) with their joint lines,
+  // without the components-by-components tables.
+  void GetContactLines(std::vector<std::pair<int, int>>& pairs, std::vector<_3dLine>& lines) const;
   // Both true when some bottom-slab edge carries an overhang.
   bool HasBottomSlabOverhang() const;
   bool GetPlanDrawingFlag() const { return HasBottomSlabOverhang(); }

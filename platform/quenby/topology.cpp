@@ -630,6 +630,27 @@ void Structure::GetOutlineLists(std::vector<std::vector<unsigned char>>& flags,
   }
 }
 
+void Structure::GetContactLines(std::vector<std::pair<int, int>>& pairs, std::vector<_3dLine>& lines) const {
+  const Topology& topo = EnsureTopology();
+  std::vector<const BoardContact*> sorted;
+  sorted.reserve(topo.contacts.size());
+  for (const BoardContact& c : topo.contacts) sorted.push_back(&c);
+  // A later contact of the same pair overwrites an earlier one in the tables.
+  std::stable_sort(sorted.begin(), sorted.end(), [](const BoardContact* x, const BoardContact* y) {
+    return std::pair(x->a, x->b) < std::pair(y->a, y->b);
+  });
+  pairs.clear();
+  lines.clear();
+  for (const BoardContact* c : sorted) {
+    if (!pairs.empty() && pairs.back() == std::pair(c->a, c->b)) {
+      lines.back() = c->line;
+      continue;
+    }
+    pairs.emplace_back(c->a, c->b);
+    lines.push_back(c->line);
+  }
+}
+
 std::vector<std::vector<BoardJointPtr>> Structure::GetJointGroups() const {
   EnsureTopology();
   struct Member {
