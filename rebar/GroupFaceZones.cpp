@@ -2,16 +2,19 @@
 // the strongest bar set per layer and the bars of each group bar line.
 #include "rebar/GroupFaceZones.h"
 
+#include "rebar/BarEnds.h"
 #include "rebar/BarLines.h"
 #include "rebar/BarSelection.h"
 #include "rebar/DetailingRules.h"
 #include "rebar/FaceZones.h"
+#include "rebar/ReinTrendAdapter.h"
 
 #include <boost/make_shared.hpp>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <string>
 #include <typeinfo>
 #include <utility>
@@ -285,21 +288,62 @@ struct GroupLayer {
   const Tank* tank = nullptr;
   const BoardGroup* group = nullptr;
   const std::vector<Opening>* openings = nullptr;
+  const ReinDesignOptions* options = nullptr;
+  const ReinTrendAdapter* adapter = nullptr;
   bool upper = true;
+  bool x = true;
   double level = 0.0;  // distance of the bar layer from the reference plane, toward the face
-  double cover = 0.0;  // pull-back at free edges and openings
+  double cover = 0.0;  // pull-back at openings
 };
 
-// An end at an edge that boards outside the group meet stays on the edge (the
-// bar runs on into the junction); any other end is free.
-bool EndAtSharedEdge(const GroupLayer& layer, const BarEnd& end) {
-  if (!end.board || end.edge < 0) return false;
-  std::vector<BoardPtr> boards;
-  std::vector<int> edges;
-  layer.tank->GetBoardsOnEdge(end.board, end.edge, boards, edges);
-  for (const BoardPtr& b : boards)
-    if (std::find(layer.group->begin(), layer.group->end(), b) == layer.group->end()) return true;
-  return false;
+_3dPoint OnLayer(const GroupLayer& layer, const _2dPoint& p) {
+  const Board& reference = *layer.group->front();
+  const _3dVector n = reference.GetNormal() * (layer.upper ? layer.level : -layer.level);
+  return reference.LocalToWorld(p) + n;
+}
+
+// The face and direction of a group board's layer that the group layer
+// (`upper`, `x` on the reference board) maps onto.
+void BoardLayerOf(const Board& reference, const Board& board, bool upper, bool x, bool& boardUpper, bool& boardX) {
+  const double angle = reference.GetReinAngle();
+  const double a = board.GetReinAngle();
+  const _2dVector along =
+      ToReference(reference, board, _2dPoint(std::cos(a), std::sin(a))) - ToReference(reference, board, {0, 0});
+  const bool xToX = along.IsParallelTo(_2dVector(std::cos(angle), std::sin(angle)));
+  boardUpper = board.GetNormal().DotProduct(reference.GetNormal()) > 0 ? upper : !upper;
+  boardX = x == xToX;
+}
+
+// The points a bar line's end takes at its edge, the other end giving the
+// bar's direction: the treatment a single board's bar gets at that board's
+// edge.  An end on no edge record, or on an edge that only boards of the
+// group meet (a stretch of it lies against another group board), is free.
+std::vector<_3dPoint> TreatGroupEnd(const GroupLayer& layer, const BarEnd& end, const BarEnd& other) {
+  const BoardPtr& reference = layer.group->front();
+  BoardPtr board = end.board ? end.board : reference;
+  int edge = end.edge;
+  if (edge >= 0) {
+    std::vector<BoardPtr> boards;
+    std::vector<int> edges;
+    layer.tank->GetBoardsOnEdge(board, edge, boards, edges);
+    if (!boards.empty() && std::all_of(boards.begin(), boards.end(), [&](const BoardPtr& b) {
+          return std::find(layer.group->begin(), layer.group->end(), b) != layer.group->end();
+        }))
+      edge = -1;
+  }
+  bool face = layer.upper, isX = layer.x;
+  BoardLayerOf(*reference, *board, layer.upper, layer.x, face, isX);
+  const BarEndRecord record{_3dPoint(end.point.x, end.point.y, 0.0), board, edge};
+  const BarEndRecord otherRecord{_3dPoint(other.point.x, other.point.y, 0.0), other.board ? other.board : reference,
+                                 other.edge};
+  std::vector<_3dPoint> points;
+  TreatBarEndAtEdge(*layer.options, reference, record, otherRecord, points, *layer.adapter, face, isX);
+  // The treatment starts on the bar layer of the board it ends on; the
+  // group's bars lie on the group's layer (the innermost of its boards), so
+  // the end's points move with the bar onto that layer.
+  const _3dVector shift = OnLayer(layer, end.point) - BarLayerPoint(*layer.options, *reference, board, end.point, face);
+  for (_3dPoint& p : points) p = p + shift;
+  return points;
 }
 
 bool EndAtBottomSlab(const GroupLayer& layer, const BarEnd& end) {
@@ -310,36 +354,36 @@ bool EndAtBottomSlab(const GroupLayer& layer, const BarEnd& end) {
   return std::any_of(boards.begin(), boards.end(), [](const BoardPtr& b) { return b && b->GetKind() == 1; });
 }
 
-_3dPoint OnLayer(const GroupLayer& layer, const _2dPoint& p) {
-  const Board& reference = *layer.group->front();
-  const _3dVector n = reference.GetNormal() * (layer.upper ? layer.level : -layer.level);
-  return reference.LocalToWorld(p) + n;
-}
-
-// Straight bars from `start` to `end` cut at the openings: a free end and an
-// end at an opening stop one cover inside the concrete; `startFree` and
-// `endFree` say how the line's own ends are treated.
-void LayBars(const GroupLayer& layer, const _2dPoint& start, const _2dPoint& end, bool startFree, bool endFree,
+// Straight bars from `start` to `end` cut at the openings: an end at an
+// opening stops one cover inside the concrete; the line's own ends take the
+// points of their treatments in place of their line points (an end without
+// points keeps its line point).
+void LayBars(const GroupLayer& layer, const _2dPoint& start, const _2dPoint& end,
+             const std::vector<_3dPoint>& startPoints, const std::vector<_3dPoint>& endPoints,
              std::vector<ReinPtr>& bars) {
   const double length = (end - start).GetLength();
   if (length < kShortest) return;
   const _2dVector d = end - start;
   for (const auto& [t0, t1] : PiecesOutsideOpenings(start, end, *layer.openings)) {
+    const bool atStart = t0 <= 0.0, atEnd = t1 >= 1.0;
     double a = t0, b = t1;
-    if (t0 > 0.0 || startFree) a += layer.cover / length;
-    if (t1 < 1.0 || endFree) b -= layer.cover / length;
+    if (!atStart) a += layer.cover / length;
+    if (!atEnd) b -= layer.cover / length;
     if ((b - a) * length < kShortest) continue;
+    const std::vector<_3dPoint> line = {OnLayer(layer, start + d * a), OnLayer(layer, start + d * b)};
+    const std::vector<_3dPoint> points = JoinBarEnds(line, atStart ? startPoints : std::vector<_3dPoint>(),
+                                                     atEnd ? endPoints : std::vector<_3dPoint>());
+    if (points.size() < 2) continue;
     auto bar = boost::make_shared<Rein>();
-    _2dPolyline line;
-    line.AppendVertex(OnLayer(layer, start + d * a));
-    line.AppendVertex(OnLayer(layer, start + d * b));
-    bar->SetPolyline(line);
+    _2dPolyline polyline;
+    for (const _3dPoint& p : points) polyline.AppendVertex(p);
+    bar->SetPolyline(polyline);
     bars.push_back(bar);
   }
 }
 
 void LayBarRow(const GroupLayer& layer, const BarEnd& start, const BarEnd& end, std::vector<ReinPtr>& bars) {
-  LayBars(layer, start.point, end.point, !EndAtSharedEdge(layer, start), !EndAtSharedEdge(layer, end), bars);
+  LayBars(layer, start.point, end.point, TreatGroupEnd(layer, start, end), TreatGroupEnd(layer, end, start), bars);
 }
 
 // A bar of the extension length from the end at a bottom slab (else from the
@@ -354,11 +398,11 @@ void LayExtendedBarRow(const GroupLayer& layer, const BarEnd& startRecord, const
   const double length = d.GetLength();
   if (length < kShortest) return;
   if (extension >= length) {
-    LayBars(layer, from.point, to.point, !EndAtSharedEdge(layer, from), !EndAtSharedEdge(layer, to), bars);
+    LayBars(layer, from.point, to.point, TreatGroupEnd(layer, from, to), TreatGroupEnd(layer, to, from), bars);
     return;
   }
   const _2dPoint far = from.point + d * (extension / length);
-  LayBars(layer, from.point, far, !EndAtSharedEdge(layer, from), false, bars);
+  LayBars(layer, from.point, far, TreatGroupEnd(layer, from, to), {}, bars);
 }
 
 // The bar layer of a face of the group: its distance from the reference
@@ -423,14 +467,20 @@ void GroupWallBoards(const Tank& tank, const std::vector<BoardPtr>& walls, std::
 void LayoutGroupZones(const Tank& tank, const BoardGroup& group, const ReinDesignOptions& options,
                       const ReinTrendAdapter* adapter) {
   if (group.size() == 1) LayoutSingleBoardZones(tank, options, group.front(), adapter);
-  else if (group.size() > 1) LayoutFaceZones(tank, group, options);
+  else if (group.size() > 1) LayoutFaceZones(tank, group, options, adapter);
 }
 
-void LayoutFaceZones(const Tank& tank, const BoardGroup& group, const ReinDesignOptions& options) {
+void LayoutFaceZones(const Tank& tank, const BoardGroup& group, const ReinDesignOptions& options,
+                     const ReinTrendAdapter* adapter) {
   if (group.empty()) return;
   if (group.size() == 1) {
-    LayoutSingleBoardZones(tank, options, group.front());
+    LayoutSingleBoardZones(tank, options, group.front(), adapter);
     return;
+  }
+  std::unique_ptr<ReinTrendAdapter> own;
+  if (!adapter) {
+    own = std::make_unique<ReinTrendAdapter>(tank);
+    adapter = own.get();
   }
   const BoardPtr& reference = group.front();
   const double angle = reference->GetReinAngle();
@@ -483,6 +533,8 @@ void LayoutFaceZones(const Tank& tank, const BoardGroup& group, const ReinDesign
     layer.tank = &tank;
     layer.group = &group;
     layer.openings = &openings;
+    layer.options = &options;
+    layer.adapter = adapter;
     layer.upper = upper;
     layer.level = GroupBarLevel(options, group, upper);
     const double offset = upper ? reference->GetUpperOffset() : reference->GetLowerOffset();
@@ -490,6 +542,7 @@ void LayoutFaceZones(const Tank& tank, const BoardGroup& group, const ReinDesign
     for (bool x : {true, false}) {
       const LayerSet& set = sets[upper ? 0 : 1][x ? 0 : 1];
       if (!set.HasBars()) continue;
+      layer.x = x;
       double extension = 0.0;
       const bool extended = GetWallBarExtension(options, reference, upper, x, extension);
       const int lineSpacing = extended ? std::max(1, set.spacing / 2) : set.spacing;

@@ -51,5 +51,11 @@ void LayoutGroupZones(const Tank& tank, const BoardGroup& group, const ReinDesig
 // its area per metre is at least the Y layer's).  Under the wall bar
 // extension rule the bar lines of a layer lie at half the spacing and every
 // other line, starting with the first, carries a bar of the extension length
-// from the end at a bottom slab (else from the far end).
-void LayoutFaceZones(const Tank& tank, const BoardGroup& group, const ReinDesignOptions& options);
+// from the end at a bottom slab (else from the far end).  The end of a bar
+// line at the group outline takes the treatment a single board's bar gets at
+// the edge of the board it ends on (overhang, abutment, neighbour records or
+// free-edge pull-back, in that order); an end on no edge of the outline, or
+// at an edge only boards of the group meet, is free.  An end at an opening
+// stops one cover inside the concrete.
+void LayoutFaceZones(const Tank& tank, const BoardGroup& group, const ReinDesignOptions& options,
+                     const ReinTrendAdapter* adapter = nullptr);

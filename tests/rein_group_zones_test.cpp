@@ -9,6 +9,7 @@
 #include "platform/Tobrin.h"
 #include "platform/Zarvel.h"
 #include "rebar/DetailingRules.h"
+#include "rebar/FaceZones.h"
 #include "rebar/GroupFaceZones.h"
 #include "rebar/ReinDesigner.h"
 #include "rebar/ReinTrendAdapter.h"
@@ -251,29 +252,56 @@ TEST(GroupFaceZones, BarsLieInsideTheThinnestBoard) {
   EXPECT_NEAR(a->GetLowerZones()[0]->GetReins().front()->GetPolyline().GetVertexAt(0).z, -(100 - cl), 1e-6);
 }
 
-// A bar end at a group edge where a board outside the group stands (a wall
-// on the slabs' far edge) stays on that edge; the other ends are free.
-TEST(GroupFaceZones, EndAtAnEdgeOtherBoardsMeetStaysOnIt) {
+// Bar ends at the group outline take the treatment a single board's bars get:
+// two slabs of 3000 × 4000 side by side with a wall on their far edge
+// (x = 6000) are laid as one slab of 6000 × 4000 with that wall would be.
+// Every X bar bends into the wall there (more than two points, reaching past
+// the edge), exactly as the single slab's bar on its line does; at the free
+// edge x = 0 it stops one cover inside.
+TEST(GroupFaceZones, BarEndsAtTheOutlineAsOnASingleBoard) {
   GroupFixture f;
   BoardPtr a = SlabAt(0, 3000, 4000, 300), b = SlabAt(3000, 3000, 4000, 300);
-  BoardPtr wall = WallAt(6000, 0, 4000, 3000, false);
   f.Add(a);
   f.Add(b);
-  f.Add(wall);
+  f.Add(WallAt(6000, 0, 4000, 3000, false));
   LayoutFaceZones(f.tank, {a, b}, f.design.options);
-  const double c = GetConcreteCover(f.design.options, a, true);
-  for (const ReinPtr& bar : a->GetUpperZones()[0]->GetReins()) {
-    const double x0 = bar->GetPolyline().GetVertexAt(0).x, x1 = bar->GetPolyline().GetVertexAt(1).x;
-    EXPECT_NEAR(std::min(x0, x1), c, 1e-6);
-    EXPECT_NEAR(std::max(x0, x1), 6000.0, 1e-6);
+  GroupFixture single;
+  BoardPtr whole = SlabAt(0, 6000, 4000, 300);
+  single.Add(whole);
+  single.Add(WallAt(6000, 0, 4000, 3000, false));
+  LayoutSingleBoardZones(single.tank, single.design.options, whole);
+  for (bool upper : {true, false}) {
+    SCOPED_TRACE(upper ? "upper" : "lower");
+    const double c = GetConcreteCover(f.design.options, a, upper);
+    const auto& zones = upper ? a->GetUpperZones() : a->GetLowerZones();
+    const auto& expected = upper ? whole->GetUpperZones() : whole->GetLowerZones();
+    ASSERT_FALSE(zones.empty());
+    ASSERT_FALSE(expected.empty());
+    const auto& bars = zones[0]->GetReins();
+    const auto& singleBars = expected[0]->GetReins();
+    ASSERT_EQ(bars.size(), 26u);
+    ASSERT_EQ(bars.size(), singleBars.size());
+    for (std::size_t k = 0; k < bars.size(); ++k) {
+      const std::vector<_3dPoint> got = bars[k]->GetPolyline().GetVertices();
+      const std::vector<_3dPoint> want = singleBars[k]->GetPolyline().GetVertices();
+      ASSERT_GT(got.size(), 2u);
+      ASSERT_EQ(got.size(), want.size());
+      for (std::size_t i = 0; i < got.size(); ++i)
+        EXPECT_NEAR(g_VekGeometryComm.Distance3d(got[i], want[i]), 0.0, 1e-6) << "bar " << k << " point " << i;
+      EXPECT_NEAR(std::min(got.front().x, got.back().x), c, 1e-6);
+      double far = 0.0;
+      for (const _3dPoint& p : got) far = std::max(far, p.x);
+      EXPECT_GT(far, 6000.0);
+    }
   }
 }
 
 // Two walls in line on a bottom slab, vertical X bars 12@200 under the wall
 // bar extension rule "1/3" (a wall 3000 high: extension 1000).  The bar lines
 // lie at half the spacing: 6000 wide = 60 spacings of 100, so 59 lines.  The
-// first, third, ... (30 lines) carry a bar of 1000 from the slab up; the 29
-// between run from the slab to one cover below the free top.  The zone keeps
+// first, third, ... (30 lines) carry a bar reaching 1000 up from the slab; the
+// 29 between run to one cover below the free top.  At the slab every bar is
+// anchored as a single wall's bar is.  The zone keeps
 // the full spacing.  The horizontal bars are not extended: 3000 high = 15
 // spacings, 14 lines through both walls, a cover inside each free end.
 TEST(GroupFaceZones, WallGroupUnderTheExtensionRule) {
@@ -302,14 +330,38 @@ TEST(GroupFaceZones, WallGroupUnderTheExtensionRule) {
   EXPECT_EQ(vertical->GetDirection(), 0);
   EXPECT_EQ(vertical->GetSpacing(), 200);
   EXPECT_EQ(vertical->GetLayerFlag(), 0);
-  const Bars v = Measure(vertical);
-  EXPECT_EQ(v.count, 59u);
-  EXPECT_EQ(v.lengths.count(Mm(1000)), 30u);
-  EXPECT_EQ(v.lengths.count(Mm(3000 - c)), 29u);
+  EXPECT_EQ(vertical->GetReins().size(), 59u);
+  // Every bar's foot, on the slab, is anchored as a single wall's bar is:
+  // the points below the slab's face are those of the single wall's bars,
+  // moved along the wall to the bar's line.
+  GroupFixture single;
+  single.design.settings = f.design.settings;
+  BoardPtr alone = MakeBoard(1, 6000, 4000, 300);
+  alone->SetOrigin(_3dPoint(0, -2000, 0));
+  BoardPtr wall = MakeBoard(0, 3000, 3000, 250);
+  wall->SetXAxis(_3dVector(0, 0, 1));
+  wall->SetYAxis(_3dVector(1, 0, 0));
+  SetBars(wall, 12, 200);
+  single.Add(alone);
+  single.Add(wall);
+  LayoutSingleBoardZones(single.tank, single.design.options, wall);
+  ASSERT_FALSE(wall->GetUpperZones().empty());
+  const std::vector<_3dPoint> foot = wall->GetUpperZones()[0]->GetReins().front()->GetPolyline().GetVertices();
+  ASSERT_GT(foot.size(), 2u);
+  ASSERT_LT(foot.front().z, 0.0);
+  std::multiset<long> tops;
   for (const ReinPtr& bar : vertical->GetReins()) {
-    const _2dPolyline& l = bar->GetPolyline();
-    EXPECT_NEAR(std::min(l.GetVertexAt(0).z, l.GetVertexAt(1).z), 0.0, 1e-6);
+    const std::vector<_3dPoint> got = bar->GetPolyline().GetVertices();
+    ASSERT_EQ(got.size(), foot.size());
+    for (std::size_t i = 0; i + 1 < got.size(); ++i) {
+      EXPECT_NEAR(got[i].y, foot[i].y, 1e-6);
+      EXPECT_NEAR(got[i].z, foot[i].z, 1e-6);
+      EXPECT_NEAR(got[i].x, got.back().x, 1e-6);
+    }
+    tops.insert(Mm(got.back().z));
   }
+  EXPECT_EQ(tops.count(Mm(1000)), 30u);
+  EXPECT_EQ(tops.count(Mm(3000 - c)), 29u);
   const ReinZonePtr horizontal = w1->GetUpperZones()[1];
   EXPECT_EQ(horizontal->GetLayerFlag(), 1);
   const Bars h = Measure(horizontal);
