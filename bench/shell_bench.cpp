@@ -154,4 +154,28 @@ void BM_ShellTwelveLoadings(benchmark::State& state) {
 }
 BENCHMARK(BM_ShellTwelveLoadings)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// Many loadings (as the cell patterns of a large tank give) on one
+// factorised model: solved a block at a time, their moments kept.
+void BM_ShellManyLoadings(benchmark::State& state) {
+  const std::vector<BoardPtr> boards = Tank();
+  ShellOptions options;
+  options.elementSize = 250.0;
+  const ShellTankModel model(boards, std::vector<double>(boards.size(), 30000.0), options);
+  if (model.Status() != SolveStatus::Ok) state.SkipWithError(model.Reason().c_str());
+  std::vector<ShellLoading> loadings(static_cast<std::size_t>(state.range(0)));
+  for (std::size_t i = 0; i < loadings.size(); ++i) {
+    loadings[i].loads = Loads(boards);
+    loadings[i].selfWeightFactor = 1.0 + 0.01 * static_cast<double>(i);
+  }
+  for (auto _ : state) {
+    std::string reason;
+    std::vector<TankCaseMoments> out;
+    if (model.SolveAll(loadings, out, reason) != SolveStatus::Ok) state.SkipWithError(reason.c_str());
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.counters["unknowns"] = model.Unknowns();
+  state.counters["loadings"] = static_cast<double>(loadings.size());
+}
+BENCHMARK(BM_ShellManyLoadings)->Arg(100)->Arg(400)->Unit(benchmark::kMillisecond);
+
 }  // namespace

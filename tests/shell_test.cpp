@@ -307,6 +307,49 @@ TEST(ShellLoads, LoadingsSolvedTogetherMatchEachSolvedAlone) {
   EXPECT_NE(reason.find("point load"), std::string::npos) << reason;
 }
 
+// Many loadings (more than one block of right-hand sides, the last block
+// partly filled) keep each loading's own moments; a bad loading in a late
+// block leaves no moments of the earlier blocks behind.
+TEST(ShellLoads, ManyLoadingsKeepTheirOwnMomentsAcrossBlocks) {
+  const double side = 2000.0, height = 1500.0;
+  ShellOptions opt;
+  opt.elementSize = 500.0;
+  const std::vector<BoardPtr> boards = OpenTank(side, height, 150, 300);
+  const ShellTankModel model(boards, std::vector<double>(boards.size(), kE), opt);
+  ASSERT_EQ(model.Status(), SolveStatus::Ok) << model.Reason();
+  const TankCaseLoads water = WaterLoads(height);
+  TankCaseLoads withPoint = water;
+  withPoint[0].points.push_back({side / 3, side / 2, 5.0});
+  std::vector<ShellLoading> loadings;
+  for (int i = 0; i < 75; ++i) loadings.push_back({i % 2 == 0 ? water : withPoint, 1.0 + 0.01 * i});
+  std::vector<TankCaseMoments> together;
+  std::string reason;
+  ASSERT_EQ(model.SolveAll(loadings, together, reason), SolveStatus::Ok) << reason;
+  ASSERT_EQ(together.size(), loadings.size());
+  for (std::size_t c : {0u, 31u, 32u, 33u, 63u, 64u, 74u}) {
+    SCOPED_TRACE("loading " + std::to_string(c));
+    TankCaseMoments alone;
+    ASSERT_EQ(model.Solve(loadings[c].loads, loadings[c].selfWeightFactor, alone, reason), SolveStatus::Ok) << reason;
+    ASSERT_EQ(alone.size(), together[c].size());
+    for (std::size_t b = 0; b < alone.size(); ++b) {
+      EXPECT_NEAR(together[c][b].spanX.max, alone[b].spanX.max, 1e-9 * (1.0 + std::fabs(alone[b].spanX.max)));
+      EXPECT_NEAR(together[c][b].spanY.min, alone[b].spanY.min, 1e-9 * (1.0 + std::fabs(alone[b].spanY.min)));
+      for (std::size_t e = 0; e < alone[b].edges.size(); ++e)
+        EXPECT_NEAR(together[c][b].edges[e].min, alone[b].edges[e].min, 1e-9 * (1.0 + std::fabs(alone[b].edges[e].min)));
+    }
+  }
+  EXPECT_NE(together[64][0].edges[0].min, together[74][0].edges[0].min);
+
+  loadings[70].loads[0].points.push_back({3 * side, side / 2, 1.0});
+  EXPECT_EQ(model.SolveAll(loadings, together, reason), SolveStatus::InvalidInput);
+  ASSERT_EQ(together.size(), loadings.size());
+  for (const TankCaseMoments& m : together)
+    for (const BoardMoments& b : m) {
+      EXPECT_EQ(b.spanX.max, 0.0);
+      for (const MomentRange& e : b.edges) EXPECT_EQ(e.min, 0.0);
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Sign rule: positive moments put the upper face (the +normal side) in
 // tension whatever way the normal points; X follows the rebar angle.

@@ -54,6 +54,11 @@ void UseLargePages() {
 struct SparseCholesky::Impl {
   cholmod_common common;
   cholmod_factor* factor = nullptr;
+  // The solve's result and workspaces, kept from solve to solve so that a
+  // run of solves of the same width reuses the same (already touched) pages.
+  cholmod_dense* x = nullptr;
+  cholmod_dense* y = nullptr;
+  cholmod_dense* e = nullptr;
   bool factorised = false;
   int n = 0;
 
@@ -78,6 +83,9 @@ struct SparseCholesky::Impl {
   }
   ~Impl() {
     if (factor != nullptr) cholmod_free_factor(&factor, &common);
+    if (x != nullptr) cholmod_free_dense(&x, &common);
+    if (y != nullptr) cholmod_free_dense(&y, &common);
+    if (e != nullptr) cholmod_free_dense(&e, &common);
     cholmod_finish(&common);
   }
 };
@@ -203,10 +211,11 @@ bool SparseCholesky::Solve(const Eigen::MatrixXd& b, Eigen::MatrixXd& out) const
   rhs.z = nullptr;
   rhs.xtype = CHOLMOD_REAL;
   rhs.dtype = CHOLMOD_DOUBLE;
-  cholmod_dense* x = cholmod_solve(CHOLMOD_A, d.factor, &rhs, &d.common);
-  if (x == nullptr) return false;
-  out = Eigen::Map<const Eigen::MatrixXd>(static_cast<const double*>(x->x), b.rows(), b.cols());
-  cholmod_free_dense(&x, &d.common);
+  if (cholmod_solve2(CHOLMOD_A, d.factor, &rhs, nullptr, &d.x, nullptr, &d.y, &d.e, &d.common) == 0 ||
+      d.x == nullptr)
+    return false;
+  out = Eigen::Map<const Eigen::MatrixXd, 0, Eigen::OuterStride<>>(
+      static_cast<const double*>(d.x->x), b.rows(), b.cols(), Eigen::OuterStride<>(static_cast<Eigen::Index>(d.x->d)));
   return out.allFinite();
 }
 

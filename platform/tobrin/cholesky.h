@@ -28,6 +28,7 @@ class SparseCholesky {
   bool Analyse(const Eigen::SparseMatrix<double>& upper, std::string& why);
   bool Factorise(const Eigen::SparseMatrix<double>& upper, double pivotTolerance, std::string& why);
   // Solves for every column of b; false when not factorised or on failure.
+  // The solve's workspaces are kept for the next solve (one caller at a time).
   bool Solve(const Eigen::MatrixXd& b, Eigen::MatrixXd& x) const;
   bool Factorised() const;
   // Entries of the factor (after Factorise), for the statistics.

@@ -39,6 +39,10 @@ constexpr double kFrictionFraction = 0.01;
 // A pivot of the factorised stiffness below this fraction of its diagonal
 // entry marks a mechanism.
 constexpr double kPivotTolerance = 1e-12;
+// Loadings solved together through the factor: wide enough that the
+// factor is read once for many of them, narrow enough that the block's
+// right-hand sides and displacements stay small beside the factor.
+constexpr int kSolveBlock = 32;
 
 // Natural coordinates of the four corners, counter-clockwise.
 constexpr double kCornerXi[4] = {-1.0, 1.0, 1.0, -1.0};
@@ -1348,51 +1352,64 @@ SolveStatus ShellTankModel::SolveAll(const std::vector<ShellLoading>& loadings, 
     if (m_impl->options.progress) m_impl->options.progress(percent, step);
   };
   const int n = static_cast<int>(loadings.size());
-  progress(50, "loads of " + std::to_string(n) + " load cases");
-  Eigen::MatrixXd f(m_impl->unknowns, n);
-  {
-    // A board's nodal forces depend on its own loads and the self-weight
-    // factor alone, and the loadings (cell patterns, combinations) repeat
-    // them board by board: each is worked out once.
-    const std::size_t boardCount = m_impl->boards.size();
-    std::vector<std::unordered_map<std::string, std::vector<double>>> kept(boardCount);
-    Eigen::VectorXd scratch = Eigen::VectorXd::Zero(6 * static_cast<Eigen::Index>(m_impl->nodePos.size()));
-    std::vector<const std::vector<double>*> parts(boardCount);
-    std::string key;
-    for (int c = 0; c < n; ++c) {
-      const ShellLoading& l = loadings[static_cast<std::size_t>(c)];
-      if (l.loads.size() != boardCount) {
-        reason = "one load case per board is needed";
-        return SolveStatus::InvalidInput;
-      }
-      if (!Finite(l.selfWeightFactor)) {
-        reason = "the self-weight factor is not finite";
-        return SolveStatus::InvalidInput;
-      }
+  const std::size_t boardCount = m_impl->boards.size();
+  for (const ShellLoading& l : loadings) {
+    if (l.loads.size() != boardCount) {
+      reason = "one load case per board is needed";
+      return SolveStatus::InvalidInput;
+    }
+    if (!Finite(l.selfWeightFactor)) {
+      reason = "the self-weight factor is not finite";
+      return SolveStatus::InvalidInput;
+    }
+  }
+  const auto fail = [&](SolveStatus status) {
+    out.assign(loadings.size(), ZeroMoments(m_edgeCounts));
+    return status;
+  };
+  progress(50, "solving " + std::to_string(n) + " load cases");
+  // The loadings are solved a block at a time: the block's right-hand sides
+  // through the factor together, then its moments, and the block's vectors
+  // are overwritten by the next (only the moments of each loading are kept).
+  // A board's nodal forces depend on its own loads and the self-weight
+  // factor alone, and the loadings (cell patterns, combinations) repeat
+  // them board by board: each is worked out once.
+  std::vector<std::unordered_map<std::string, std::vector<double>>> kept(boardCount);
+  Eigen::VectorXd scratch = Eigen::VectorXd::Zero(6 * static_cast<Eigen::Index>(m_impl->nodePos.size()));
+  std::vector<const std::vector<double>*> parts(boardCount);
+  std::string key;
+  Eigen::VectorXd column;
+  Eigen::MatrixXd f;
+  Eigen::MatrixXd x;
+  ShellResult r;
+  for (int first = 0; first < n; first += kSolveBlock) {
+    const int width = std::min(kSolveBlock, n - first);
+    f.resize(m_impl->unknowns, width);
+    for (int j = 0; j < width; ++j) {
+      const ShellLoading& l = loadings[static_cast<std::size_t>(first + j)];
       for (std::size_t b = 0; b < boardCount; ++b) {
         LoadKey(l.loads[b], l.selfWeightFactor, key);
         const auto [at, added] = kept[b].try_emplace(key);
-        if (added && !m_impl->BoardLoad(b, &l.loads[b], l.selfWeightFactor, scratch, at->second, reason))
-          return SolveStatus::InvalidInput;
+        if (added && !m_impl->BoardLoad(b, &l.loads[b], l.selfWeightFactor, scratch, at->second, reason)) {
+          kept[b].erase(at);
+          return fail(SolveStatus::InvalidInput);
+        }
         parts[b] = &at->second;
       }
-      Eigen::VectorXd column;
-      if (!m_impl->Assemble(parts, column, reason)) return SolveStatus::InvalidInput;
-      f.col(c) = column;
+      if (!m_impl->Assemble(parts, column, reason)) return fail(SolveStatus::InvalidInput);
+      f.col(j) = column;
     }
-  }
-  progress(60, "solving " + std::to_string(n) + " load cases");
-  Eigen::MatrixXd x;
-  if (!m_impl->cholesky.Solve(f, x)) {
-    reason = "the tank's stiffness is too ill-conditioned to solve";
-    return SolveStatus::Singular;
-  }
-  f.resize(0, 0);
-  progress(80, "moments of " + std::to_string(n) + " load cases");
-  for (int c = 0; c < n; ++c) {
-    ShellResult r;
-    m_impl->Fill(x.col(c), r);
-    out[static_cast<std::size_t>(c)] = std::move(r.m_moments);
+    if (!m_impl->cholesky.Solve(f, x)) {
+      reason = "the tank's stiffness is too ill-conditioned to solve";
+      return fail(SolveStatus::Singular);
+    }
+    for (int j = 0; j < width; ++j) {
+      column = x.col(j);
+      m_impl->Fill(column, r);
+      out[static_cast<std::size_t>(first + j)] = std::move(r.m_moments);
+    }
+    progress(50 + static_cast<int>(40LL * (first + width) / n),
+             "moments of " + std::to_string(first + width) + " of " + std::to_string(n) + " load cases");
   }
   reason.clear();
   return SolveStatus::Ok;

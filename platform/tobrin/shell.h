@@ -50,7 +50,9 @@
 //
 // Solver: the stiffness is ordered (minimum degree) and factorised once by
 // a supernodal Cholesky (cholesky.h); every load case is a solve on that
-// factor, and SolveAll solves all of them in one pass.  The long steps are
+// factor, and SolveAll solves them a block of right-hand sides at a time,
+// keeping only each loading's moments (memory stays near that of the
+// factor however many loadings there are).  The long steps are
 // reported through ShellOptions::progress.
 //
 // Units: lengths mm, E in N/mm², pressures kPa (along the board's +normal),
@@ -179,8 +181,8 @@ class ShellTankModel {
                     std::string& reason) const;
   // The same, keeping the nodal values.
   ShellResult SolveDetailed(const TankCaseLoads& loads, double selfWeightFactor) const;
-  // Every loading at once on the one factorisation (all right-hand sides
-  // in one solve); out[i] for loadings[i].  On failure every entry holds
+  // Every loading on the one factorisation (right-hand sides solved a
+  // block at a time); out[i] for loadings[i].  On failure every entry holds
   // zero moments and reason says why.
   SolveStatus SolveAll(const std::vector<ShellLoading>& loadings, std::vector<TankCaseMoments>& out,
                        std::string& reason) const;
