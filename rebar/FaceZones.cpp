@@ -108,8 +108,9 @@ ReinPtr PolylineBar(const std::vector<_3dPoint>& points) {
   return bar;
 }
 
-// Parameters along the carrier of a->b (a at 0, b at 1) where it crosses the
-// sides of the closed outline.
+
+}  // namespace
+
 std::vector<double> OutlineCrossings(const std::vector<_2dPoint>& outline, const _2dPoint& a, const _2dPoint& b) {
   std::vector<double> ts;
   const _2dVector d = b - a;
@@ -124,8 +125,6 @@ std::vector<double> OutlineCrossings(const std::vector<_2dPoint>& outline, const
   }
   return ts;
 }
-
-}  // namespace
 
 std::vector<_2dPoint> GetClearOutline(const Tank& tank, const BoardPtr& board) {
   std::vector<_2dPoint> outline;

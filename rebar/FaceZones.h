@@ -33,6 +33,10 @@ std::vector<_2dPoint> GetClearOutline(const Tank& tank, const BoardPtr& board);
 // crossings with the outline (board-local points).
 _2dLine ExtendToOutline(const std::vector<_2dPoint>& outline, const _2dLine& line);
 
+// Parameters along the carrier of a->b (a at 0, b at 1) where it crosses the
+// sides of the closed outline.
+std::vector<double> OutlineCrossings(const std::vector<_2dPoint>& outline, const _2dPoint& a, const _2dPoint& b);
+
 // The zone of one face and direction of one board, added to the board's zone
 // list of that face when at least one bar line was laid; nothing for a layer
 // without bars (diameter or spacing not above 0).  The zone keeps the layer's

@@ -115,15 +115,7 @@ void PickHaunchRein(const BoardPtr& a, int ea, bool fa, const BoardPtr& b, int e
   const bool wallA = a->GetKind() == 0, wallB = b->GetKind() == 0;
   const BarSet* chosen = nullptr;
   if (wallA && wallB) {
-    const double m = std::max({a1, a2, a3, a4});
-    if (g_VekGeometryComm.Equal(a1, m, 1e-4))
-      chosen = &s1;
-    else if (g_VekGeometryComm.Equal(a2, m, 1e-4))
-      chosen = &s2;
-    else if (g_VekGeometryComm.Equal(a3, m, 1e-4))
-      chosen = &s3;
-    else
-      chosen = &s4;
+    chosen = &FirstStrongestSet(s1, a1, s2, a2, s3, a3, s4, a4);
   } else if (wallA) {
     chosen = a2 > a1 ? &s2 : &s1;
   } else if (wallB) {

@@ -10,6 +10,7 @@
 #include "platform/Zarvel.h"
 #include "rebar/BarSelection.h"
 #include "rebar/DetailingRules.h"
+#include "rebar/FaceZones.h"
 #include "rebar/ReinDesigner.h"
 #include "rebar/ReinTrendAdapter.h"
 
@@ -73,14 +74,7 @@ void AddStraightBar(std::vector<ReinPtr>& bars, const Board& board, _2dPoint a, 
     const _2dPoint mid = a + d * 0.5;
     if (!InsidePolygon(outline, mid)) return;
     double lo = 0.0, hi = 1.0;
-    for (std::size_t i = 0; i < outline.size(); ++i) {
-      const _2dPoint& p = outline[i];
-      const _2dVector e = outline[(i + 1) % outline.size()] - p;
-      const double den = Cross(d, e);
-      if (std::abs(den) < 1e-12) continue;
-      const _2dVector ap = p - a;
-      const double t = Cross(ap, e) / den, u = Cross(ap, d) / den;
-      if (u < -1e-9 || u > 1 + 1e-9) continue;
+    for (const double t : OutlineCrossings(outline, a, b)) {
       if (t > 0 && t < 0.5) lo = std::max(lo, t);
       if (t >= 0.5 && t < 1) hi = std::min(hi, t);
     }

@@ -579,19 +579,19 @@ bool ReinTrendAdapter::ApplyStrongestRein(const BoardPtr& board, int edgeIndex, 
     chosen = a4 > a3 ? &s4 : &s3;
   else if (kp != 0)
     chosen = a2 > a1 ? &s2 : &s1;
-  else {
-    const double m = std::max({a1, a2, a3, a4});
-    if (g_VekGeometryComm.Equal(a1, m, 1e-4))
-      chosen = &s1;
-    else if (g_VekGeometryComm.Equal(a2, m, 1e-4))
-      chosen = &s2;
-    else if (g_VekGeometryComm.Equal(a3, m, 1e-4))
-      chosen = &s3;
-    else
-      chosen = &s4;
-  }
+  else
+    chosen = &FirstStrongestSet(s1, a1, s2, a2, s3, a3, s4, a4);
   zone.SetGrade(chosen->grade);
   zone.SetSpacing(chosen->spacing);
   zone.SetDiameter(chosen->diameter);
   return true;
+}
+
+const BarSet& FirstStrongestSet(const BarSet& s1, double a1, const BarSet& s2, double a2, const BarSet& s3,
+                                double a3, const BarSet& s4, double a4) {
+  const double m = std::max({a1, a2, a3, a4});
+  if (g_VekGeometryComm.Equal(a1, m, 1e-4)) return s1;
+  if (g_VekGeometryComm.Equal(a2, m, 1e-4)) return s2;
+  if (g_VekGeometryComm.Equal(a3, m, 1e-4)) return s3;
+  return s4;
 }

@@ -75,6 +75,11 @@ struct BarSet {
   std::string grade = "HPB235";
 };
 
+// The first of four bar sets whose weighted area (given alongside) is the
+// largest, equal areas within 1e-4 counting as the largest.
+const BarSet& FirstStrongestSet(const BarSet& s1, double a1, const BarSet& s2, double a2, const BarSet& s3,
+                                double a3, const BarSet& s4, double a4);
+
 // Area per metre of a bar set weighted by its design strength against
 // "HPB235": d·d·π·250/s · fy(grade)/fy("HPB235"), mm²/m.  0 for a spacing of
 // 0 or less (no bars).

@@ -247,10 +247,6 @@ struct KnownFault {
   bool merged = false;
 };
 const std::vector<KnownFault> kKnownFaults = {
-    {"grid-3x2", 4,
-     "haunch zones: the bars of the wall-corner haunches at the bottom slab (52 segments, e.g. "
-     "(590.5, -140, -5000) - (-140, 590.5, -5000)) lie level with the bottom slab's upper face, in its cover and "
-     "outside its bar planes (-200 .. 215 about its mid-plane)"},
     {"grid-3x2", 2,
      "face zones with units merged: four group bars along the tank's length, beside the long walls (e.g. "
      "(-140, 140, -5025) - (18140, 140, -5025)), lie 225 from a slab's mid-plane, outside its bar planes "
