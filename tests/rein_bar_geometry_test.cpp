@@ -230,20 +230,6 @@ void PrintTo(const Case& c, std::ostream* os) { *os << c.example << ", zone cate
 // support bars, 6 opening bars.
 const int kCategories[] = {1, 2, 4, 5, 6};
 
-// Categories whose bars are known to leave the concrete or their board's bar
-// planes on an example, with what fails.
-struct KnownFault {
-  const char* example;
-  int category;
-  const char* what;
-};
-const std::vector<KnownFault> kKnownFaults = {
-    {"grid-3x2", 4,
-     "haunch zones: the bars of the wall-corner haunches at the bottom slab (52 segments, e.g. "
-     "(590.5, -140, -5000) - (-140, 590.5, -5000)) lie level with the bottom slab's upper face, in its cover and "
-     "outside its bar planes (-200 .. 215 about its mid-plane)"},
-};
-
 std::vector<Case> AllCases() {
   std::vector<Case> cases;
   for (const std::string& name : tank::app::ExampleNames())
@@ -255,8 +241,6 @@ class BarGeometry : public HostCommandTest, public ::testing::WithParamInterface
 
 TEST_P(BarGeometry, BarsLieInTheConcreteAndBetweenTheBarPlanes) {
   const Case& c = GetParam();
-  for (const KnownFault& k : kKnownFaults)
-    if (c.example == k.example && c.category == k.category) GTEST_SKIP() << k.what;
   DesignedExample& d = Designed(c.example);
   const Tank& tank = d.designer.GetTank();
   ReinDesignOptions options;
