@@ -78,6 +78,46 @@ _2dPolyline Template(const std::vector<_3dPoint>& points) {
   return line;
 }
 
+// The stretch of the joint line the haunch bars are laid along: the joint
+// line runs between the reference planes of the boards closing its ends (the
+// slabs above and below two walls, the walls across the end of a wall on a
+// slab), but the haunch only lies between their faces.  An end inside such a
+// board, or in the cover under its face, moves out to one cover beyond the
+// face turned toward the haunch, so that no haunch bar lies in that board's
+// cover, level with its face.
+_3dLine ClearOfClosingBoards(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& a,
+                             const BoardPtr& b, const _3dLine& line) {
+  _3dPoint ends[2] = {line.GetStartPoint(), line.GetEndPoint()};
+  _3dVector along = ends[1] - ends[0];
+  if (!along.Normalize(0.001)) return line;
+  for (int k = 0; k < 2; ++k) {
+    // Along the line, away from this end.
+    const _3dVector inward = k == 0 ? along : along * -1.0;
+    double shift = 0.0;
+    for (const BoardPtr& c : tank.GetBoards()) {
+      if (!c || c == a || c == b) continue;
+      _3dVector n = c->GetNormal();
+      if (!n.Normalize(0.01)) continue;
+      const double across = inward.DotProduct(n);
+      if (std::fabs(across) < 0.99) continue;
+      // The face of c turned toward the haunch, and the end's height over c's
+      // reference plane measured toward that face.
+      const bool upper = across > 0.0;
+      const double h = (upper ? 1.0 : -1.0) * (ends[k] - c->GetOrigin()).DotProduct(n);
+      const double face = FaceOffset(*c, upper), cover = GetConcreteCover(options, c, upper);
+      if (!(h > -FaceOffset(*c, !upper) - 1.0 && h < face + cover - 1e-3)) continue;
+      std::vector<_2dPoint> outline;
+      c->GetLocalOutline(outline);
+      if (g_VekGeometryComm.PointInPolygon2d(outline, c->WorldToLocal(ends[k]), 1.0) < 0) continue;
+      shift = std::max(shift, (face + cover - h) / std::fabs(across));
+    }
+    ends[k] = ends[k] + inward * shift;
+  }
+  // Ends that would cross leave no room for a bar: the zone gets none.
+  if ((ends[1] - ends[0]).DotProduct(along) <= 0.0) ends[1] = ends[0];
+  return _3dLine(ends[0], ends[1]);
+}
+
 // The joint object of two boards, either order.
 BoardJointPtr FindJoint(const ReinTrendAdapter& adapter, const BoardPtr& a, const BoardPtr& b) {
   for (const BoardJointRecord& r : adapter.GetJoints())
@@ -175,6 +215,8 @@ void BuildHaunchZone(const Tank& tank, const ReinDesignOptions& options, const B
   if (!spanA) fa = std::fabs(a->GetNormal().GetAngleTo(b->GetInwardDirection(jointLine))) > g_EqualTolerance;
   if (!spanB) fb = std::fabs(b->GetNormal().GetAngleTo(a->GetInwardDirection(jointLine))) > g_EqualTolerance;
 
+  // The bars lie along the joint line, clear of the boards closing its ends.
+  const _3dLine bars = ClearOfClosingBoards(tank, options, a, b, jointLine);
   const double measureA = a->GetJointMeasure(jointLine);
   const double measureB = b->GetJointMeasure(jointLine);
   auto make = [&](bool farA, bool farB) {
@@ -186,7 +228,9 @@ void BuildHaunchZone(const Tank& tank, const ReinDesignOptions& options, const B
                     legB))
       return;
     auto zone = boost::make_shared<ReinZone>();
-    if (BuildHaunchZoneGeometry(options, a, farA, legA, b, farB, legB, jointLine, *zone)) ear->AddZone(zone);
+    if (!BuildHaunchZoneGeometry(options, a, farA, legA, b, farB, legB, jointLine, *zone)) return;
+    zone->SetDistributionLine(bars);
+    ear->AddZone(zone);
   };
   make(fa, fb);
   if (spanA) make(!fa, fb);

@@ -130,6 +130,40 @@ TEST(HaunchZones, WallOnSlabEdgeBarWorkedOutByHand) {
   ExpectPoint(zone->GetReins().back()->GetPolyline().GetVertexAt(2), 3800, s + 110, -110, "last bar");
 }
 
+// A haunch ends where a board closes it: its bars are laid from one cover
+// beyond that board's face, never in its cover level with the face.  A cross
+// wall along x = 0 (normal −x, outer face −x): the haunch of the wall on the
+// slab starts at its inner face 125 plus the inner cover 30.  The corner of
+// the two walls runs up from the slab's mid-plane: its haunch starts at the
+// slab's top face 150 plus the top cover 35.
+TEST(HaunchZones, BarsStartOneCoverBeyondTheFaceOfAClosingBoard) {
+  struct Case {
+    bool corner;
+    _3dPoint start;
+  };
+  for (const Case& c : {Case{false, _3dPoint(155, 0, 0)}, Case{true, _3dPoint(0, 0, 185)}}) {
+    WallOnSlab f;
+    const BoardPtr cross = fixtures::MakeWall(0, 3000, 0, 0, 0, 3000, 250);
+    cross->SetConcreteGrade("C30");
+    cross->SetUpperFaceOuter(true);
+    SetAllBars(*cross, 14, 200);
+    f.tank.AddBoard(cross);
+    const _3dLine joint = c.corner ? _3dLine(_3dPoint(0, 0, 0), _3dPoint(0, 0, 3000)) : f.joint;
+    BuildHaunchZone(f.tank, f.d.options, f.wall, c.corner ? cross : f.slab, joint, f.ear);
+    ASSERT_FALSE(f.ear->GetZones().empty()) << c.corner;
+    for (const ReinZonePtr& z : f.ear->GetZones()) {
+      ExpectPoint(z->GetDistributionLine().GetStartPoint(), c.start.x, c.start.y, c.start.z, "first end");
+      ExpectPoint(z->GetDistributionLine().GetEndPoint(), joint.GetEndPoint().x, joint.GetEndPoint().y,
+                  joint.GetEndPoint().z, "free end");
+      ExpandZoneBars(z);
+      ASSERT_FALSE(z->GetReins().empty());
+      // The first bar's bend in the wall lies past the start, along the joint.
+      const _3dPoint bend = z->GetReins().front()->GetPolyline().GetVertexAt(1);
+      EXPECT_GT((bend - c.start).DotProduct(joint.GetEndPoint() - joint.GetStartPoint()), 0.0) << c.corner;
+    }
+  }
+}
+
 // Boards off their reference planes: the wall's faces at 175 (outer, −y)
 // and 75, the slab's at 100 (top) and 200.  The bar line runs through
 // (y 75, z 100 + 257.574) and (y 75 + 257.574, z 100): y + z = 432.574; the
