@@ -39,6 +39,17 @@ inline BoardPtr MakeBoard(int kind, double lx, double ly, double h, const std::s
   return b;
 }
 
+// Gives all four mid-span groups of a board the same HRB335 bars.
+inline void SetAllFaceBars(const BoardPtr& b, int diameter, int spacing) {
+  for (bool upper : {true, false})
+    for (bool x : {true, false}) {
+      FaceValues& v = b->GetFaceValues(upper, x);
+      v.diameter = diameter;
+      v.spacing = spacing;
+      v.grade = "HRB335";
+    }
+}
+
 // Gives every board its grades from the material settings by kind, as the
 // designer's analysis command does before it analyses.
 inline void AssignGrades(Tank& tank, const ProjectSettings& settings) {

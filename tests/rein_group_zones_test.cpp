@@ -30,20 +30,12 @@ namespace {
 
 using rebarfx::MakeBoard;
 
-void SetBars(const BoardPtr& b, int diameter, int spacing) {
-  for (bool upper : {true, false})
-    for (bool x : {true, false}) {
-      FaceValues& v = b->GetFaceValues(upper, x);
-      v.diameter = diameter;
-      v.spacing = spacing;
-      v.grade = "HRB335";
-    }
-}
+using rebarfx::SetAllFaceBars;
 
 BoardPtr SlabAt(double x0, double lx, double ly, double h, int kind = 1, double z = 0.0) {
   BoardPtr b = MakeBoard(kind, lx, ly, h);
   b->SetOrigin(_3dPoint(x0, 0, z));
-  SetBars(b, 12, 150);
+  SetAllFaceBars(b, 12, 150);
   return b;
 }
 
@@ -317,7 +309,7 @@ TEST(GroupFaceZones, WallGroupUnderTheExtensionRule) {
   for (const BoardPtr& w : {w1, w2}) {
     w->SetXAxis(_3dVector(0, 0, 1));
     w->SetYAxis(_3dVector(1, 0, 0));
-    SetBars(w, 12, 200);
+    SetAllFaceBars(w, 12, 200);
   }
   w2->SetOrigin(_3dPoint(3000, 0, 0));
   f.Add(slab);
@@ -341,7 +333,7 @@ TEST(GroupFaceZones, WallGroupUnderTheExtensionRule) {
   BoardPtr wall = MakeBoard(0, 3000, 3000, 250);
   wall->SetXAxis(_3dVector(0, 0, 1));
   wall->SetYAxis(_3dVector(1, 0, 0));
-  SetBars(wall, 12, 200);
+  SetAllFaceBars(wall, 12, 200);
   single.Add(alone);
   single.Add(wall);
   LayoutSingleBoardZones(single.tank, single.design.options, wall);
@@ -437,7 +429,7 @@ TEST(GroupFaceZones, UnitOfTwoSlabsLaidAsOneGroup) {
   GroupFixture f;
   BoardPtr a = SlabAt(0, 3000, 4000, 300), b = SlabAt(3000, 3000, 4000, 300);
   BoardPtr wall = WallAt(0, 0, 6000, 3000);
-  SetBars(wall, 12, 200);
+  SetAllFaceBars(wall, 12, 200);
   f.Add(a);
   f.Add(b);
   f.Add(wall);

@@ -34,15 +34,7 @@ namespace {
 
 using rebarfx::MakeBoard;
 
-void SetFace(const BoardPtr& b, int diameter, int spacing) {
-  for (bool upper : {true, false})
-    for (bool x : {true, false}) {
-      FaceValues& v = b->GetFaceValues(upper, x);
-      v.diameter = diameter;
-      v.spacing = spacing;
-      v.grade = "HRB335";
-    }
-}
+using rebarfx::SetAllFaceBars;
 
 void SetEdge(const BoardPtr& b, int edge, bool upper, int diameter, int spacing) {
   FaceValues& v = b->GetEdges()[static_cast<std::size_t>(edge)].GetFaceValues(upper);
@@ -70,8 +62,8 @@ struct TwoSlabs {
     right->SetOrigin(_3dPoint(3000, 0, 0));
     tank.AddBoard(left);
     tank.AddBoard(right);
-    SetFace(left, 10, 200);
-    SetFace(right, 10, 200);
+    SetAllFaceBars(left, 10, 200);
+    SetAllFaceBars(right, 10, 200);
   }
   // The common edge: the left slab's edge 1, the right slab's edge 3.
   std::vector<ReinZonePtr>& LeftZones(bool upper) {
@@ -204,7 +196,7 @@ TEST(JointZones, WallUnderTwoSlabsInOnePlaneTurnsIntoOneSlab) {
   BoardPtr wall = fixtures::MakeWall(3000, 0, 3000, 4000, -3000, 3000);
   for (const BoardPtr& b : {left, right, wall}) {
     tank.AddBoard(b);
-    SetFace(b, 10, 200);
+    SetAllFaceBars(b, 10, 200);
     for (int e = 0; e < 4; ++e)
       for (bool upper : {true, false}) SetEdge(b, e, upper, 16, 100);
   }
@@ -257,7 +249,7 @@ struct Corner {
     tank.AddBoard(wall1);
     tank.AddBoard(wall2);
     for (const BoardPtr& w : {wall1, wall2}) {
-      SetFace(w, 10, 200);
+      SetAllFaceBars(w, 10, 200);
       for (int e = 0; e < 4; ++e)
         for (bool upper : {true, false}) SetEdge(w, e, upper, 16, 100);
     }
@@ -515,7 +507,7 @@ TEST(SegmentLayerFlags, ClosingPassGivesEachLegTheLayerOfItsBoard) {
   wall->SetLowerFaceOuter(true);
   for (const BoardPtr& b : {slab, wall}) {
     tank.AddBoard(b);
-    SetFace(b, 10, 200);
+    SetAllFaceBars(b, 10, 200);
     for (int e = 0; e < 4; ++e)
       for (bool upper : {true, false}) SetEdge(b, e, upper, 16, 100);
   }
