@@ -106,6 +106,20 @@ const char* Rein3DModeName(int mode) {
   }
 }
 
+// Writes the SVG and PNG previews the options ask for into the output set,
+// with a line each naming the file and how many of `what` it shows.
+void StagePreviews(const ExportOptions& o, const std::vector<ExportPart>& parts, const PreviewOptions& preview,
+                   const char* what, OutputSet& out, std::vector<std::string>& lines) {
+  if (!o.svg.empty()) {
+    const ExportSummary s = g_ViewBoard.ExportSvg(out.StagePath(o.svg), parts, preview);
+    lines.push_back(fmt::format("{}: {} {}\n", o.svg, s.entities, what));
+  }
+  if (!o.png.empty()) {
+    const ExportSummary s = g_ViewBoard.ExportPng(out.StagePath(o.png), parts, preview);
+    lines.push_back(fmt::format("{}: {} {}\n", o.png, s.entities, what));
+  }
+}
+
 // The 3D rebar view of a designed tank under a view mode: every bar one 3D
 // polyline (arcs in short chords) or, for a ring, one circle, on one layer
 // per zone category; DXF for CAD, SVG and PNG previews as an isometric view.
@@ -138,14 +152,7 @@ void RunRebar3dExport(const ExportOptions& o, HostStreams& io) {
   for (const auto& [layer, count] : perLayer) lines.push_back(fmt::format("  {}: {} bars\n", layer, count));
   PreviewOptions preview;
   preview.projection = 1;
-  if (!o.svg.empty()) {
-    const ExportSummary s = g_ViewBoard.ExportSvg(out.StagePath(o.svg), parts, preview);
-    lines.push_back(fmt::format("{}: {} bars\n", o.svg, s.entities));
-  }
-  if (!o.png.empty()) {
-    const ExportSummary s = g_ViewBoard.ExportPng(out.StagePath(o.png), parts, preview);
-    lines.push_back(fmt::format("{}: {} bars\n", o.png, s.entities));
-  }
+  StagePreviews(o, parts, preview, "bars", out, lines);
   out.Commit();
   for (const std::string& line : lines) io.out << line;
 }
@@ -178,14 +185,7 @@ void RunExport(const ExportOptions& o, HostStreams& io) {
     const ExportSummary s = g_ViewBoard.ExportDxf(out.StagePath(o.dxf), parts);
     lines.push_back(fmt::format("{}: {} entities\n", o.dxf, s.entities));
   }
-  if (!o.svg.empty()) {
-    const ExportSummary s = g_ViewBoard.ExportSvg(out.StagePath(o.svg), parts, preview);
-    lines.push_back(fmt::format("{}: {} entities\n", o.svg, s.entities));
-  }
-  if (!o.png.empty()) {
-    const ExportSummary s = g_ViewBoard.ExportPng(out.StagePath(o.png), parts, preview);
-    lines.push_back(fmt::format("{}: {} entities\n", o.png, s.entities));
-  }
+  StagePreviews(o, parts, preview, "entities", out, lines);
   out.Commit();
   for (const std::string& line : lines) io.out << line;
 }
