@@ -126,42 +126,39 @@ std::vector<double> OutlineCrossings(const std::vector<_2dPoint>& outline, const
   return ts;
 }
 
-std::vector<_2dPoint> GetClearOutline(const Tank& tank, const BoardPtr& board) {
-  std::vector<_2dPoint> outline;
-  board->GetLocalOutline(outline);
+double EdgeReach(const Tank& tank, const BoardPtr& board, int edge, const std::vector<BoardPtr>& ignored) {
+  std::vector<BoardPtr> others;
+  std::vector<int> edges;
+  tank.GetBoardsOnEdge(board, edge, others, edges);
+  _3dVector in = board->GetEdgeDirection(edge);
+  in.Normalize(1e-9);
+  double reach = 0.0;
+  for (const BoardPtr& other : others) {
+    if (!other || other == board || std::find(ignored.begin(), ignored.end(), other) != ignored.end()) continue;
+    _3dVector on = other->GetNormal();
+    on.Normalize(1e-9);
+    const double c = in.DotProduct(on);
+    if (std::abs(c) < 0.1) continue;
+    reach = std::max(reach, (c > 0 ? other->GetUpperOffset() : other->GetLowerOffset()) / std::abs(c));
+  }
+  return reach;
+}
+
+std::vector<_2dPoint> InsetOutline(const std::vector<_2dPoint>& outline, const std::vector<double>& reaches) {
   const std::size_t n = outline.size();
-  if (n < 3) return outline;
+  if (n < 3 || reaches.size() != n || std::all_of(reaches.begin(), reaches.end(), [](double r) { return r <= 0; }))
+    return outline;
   double area = 0.0;
   for (std::size_t i = 0; i < n; ++i) area += Cross(_2dVector(outline[i].x, outline[i].y),
                                                     _2dVector(outline[(i + 1) % n].x, outline[(i + 1) % n].y));
-  // Each side moved inwards by the reach of the boards meeting it: the offset
-  // of a neighbour's face on this board's side, measured in this board's plane
-  // (neighbours in the board's plane reach nowhere into it).
   std::vector<_2dPoint> a(n);
   std::vector<_2dVector> d(n);
-  bool moved = false;
   for (std::size_t i = 0; i < n; ++i) {
     const _2dVector e = (outline[(i + 1) % n] - outline[i]).GetUnitVector(1e-9);
     const _2dVector inward = area > 0 ? _2dVector(-e.y, e.x) : _2dVector(e.y, -e.x);
-    std::vector<BoardPtr> others;
-    std::vector<int> edges;
-    tank.GetBoardsOnEdge(board, static_cast<int>(i), others, edges);
-    _3dVector in = board->GetEdgeDirection(static_cast<int>(i));
-    in.Normalize(1e-9);
-    double reach = 0.0;
-    for (const BoardPtr& other : others) {
-      if (!other || other == board) continue;
-      _3dVector on = other->GetNormal();
-      on.Normalize(1e-9);
-      const double c = in.DotProduct(on);
-      if (std::abs(c) < 0.1) continue;
-      reach = std::max(reach, (c > 0 ? other->GetUpperOffset() : other->GetLowerOffset()) / std::abs(c));
-    }
-    if (reach > 0) moved = true;
-    a[i] = outline[i] + inward * reach;
+    a[i] = outline[i] + inward * std::max(reaches[i], 0.0);
     d[i] = e;
   }
-  if (!moved) return outline;
   std::vector<_2dPoint> clear;
   for (std::size_t i = 0; i < n; ++i) {
     const std::size_t k = (i + n - 1) % n;
@@ -173,12 +170,22 @@ std::vector<_2dPoint> GetClearOutline(const Tank& tank, const BoardPtr& board) {
     clear.push_back(a[k] + d[k] * (Cross(a[i] - a[k], d[i]) / den));
   }
   // Supports that leave no clear part (or turn the outline inside out): the
-  // bars are spread over the whole board.
+  // bars are spread over the whole outline.
   double clearArea = 0.0;
   for (std::size_t i = 0; i < n; ++i) clearArea += Cross(_2dVector(clear[i].x, clear[i].y),
                                                          _2dVector(clear[(i + 1) % n].x, clear[(i + 1) % n].y));
   if (clearArea * area <= 0 || std::abs(clearArea) < 1e-6 * std::abs(area)) return outline;
   return clear;
+}
+
+std::vector<_2dPoint> GetClearOutline(const Tank& tank, const BoardPtr& board) {
+  std::vector<_2dPoint> outline;
+  board->GetLocalOutline(outline);
+  if (outline.size() < 3) return outline;
+  // Neighbours in the board's plane reach nowhere into it.
+  std::vector<double> reaches(outline.size());
+  for (std::size_t i = 0; i < outline.size(); ++i) reaches[i] = EdgeReach(tank, board, static_cast<int>(i), {});
+  return InsetOutline(outline, reaches);
 }
 
 _2dLine ExtendToOutline(const std::vector<_2dPoint>& outline, const _2dLine& line) {

@@ -23,6 +23,14 @@ std::vector<ReinPtr> LayoutStraightBarRow(const ReinDesignOptions& options, cons
 std::vector<ReinPtr> LayoutStraightBarRow(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board,
                                           const _2dPoint& start, const _2dPoint& end, bool upper);
 
+// How far the boards meeting edge `edge` of `board` (other than `ignored`)
+// reach into the board: the offset of a neighbour's face on this board's
+// side, measured in this board's plane; 0 where nothing crosses the edge.
+double EdgeReach(const Tank& tank, const BoardPtr& board, int edge, const std::vector<BoardPtr>& ignored);
+// The closed outline with side i (from corner i to i+1) moved inwards by
+// reaches[i]; the outline itself when nothing moves or the moved sides leave
+// no clear part (or turn the outline inside out).
+std::vector<_2dPoint> InsetOutline(const std::vector<_2dPoint>& outline, const std::vector<double>& reaches);
 // The board's local outline with every side moved inwards by how far the
 // boards meeting that edge reach into the board (their face offset on its
 // side, measured in its plane): the clear part over which the bar lines of a

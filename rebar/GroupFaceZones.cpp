@@ -519,6 +519,17 @@ void LayoutFaceZones(const Tank& tank, const BoardGroup& group, const ReinDesign
     return Area(a) < Area(b);
   });
   const std::vector<_2dPoint> outline = *largest;
+  // The bar lines are spread over the clear part of the group, inside the
+  // boards that meet its outline, and carried back to the outline, as on a
+  // single board.
+  std::vector<double> reaches(outline.size(), 0.0);
+  for (std::size_t i = 0; i < outline.size(); ++i)
+    for (const EdgeRecord& r : records) {
+      const _2dPoint mid = r.a + (r.b - r.a) * 0.5;
+      if (DistanceToSegment(mid, outline[i], outline[(i + 1) % outline.size()]) <= kEndTolerance)
+        reaches[i] = std::max(reaches[i], EdgeReach(tank, r.board, r.edge, group));
+    }
+  const std::vector<_2dPoint> clear = InsetOutline(outline, reaches);
   std::vector<Opening> openings = GroupOpenings(group);
   for (auto it = loops.begin(); it != loops.end(); ++it)
     if (it != largest) {
@@ -549,8 +560,9 @@ void LayoutFaceZones(const Tank& tank, const BoardGroup& group, const ReinDesign
       const _2dVector dir = x ? dirX : dirY;
       const bool sortByY = std::abs(dir.y) > std::abs(dir.x);
       std::vector<_2dLine> lines;
-      LayoutBarLines(outline, lineSpacing, dir, lines, &sortByY, false);
+      LayoutBarLines(clear, lineSpacing, dir, lines, &sortByY, false);
       if (lines.empty()) continue;
+      for (_2dLine& line : lines) line = ExtendToOutline(outline, line);
       std::vector<ReinPtr> bars;
       for (std::size_t k = 1; k <= lines.size(); ++k) {
         const BarEnd start = EndOf(records, reference, lines[k - 1].GetStartPoint());

@@ -50,8 +50,6 @@ ReinPtr MakeBar(const std::vector<_3dPoint>& points, const std::string& grade, i
   return bar;
 }
 
-double Cross(const _2dVector& a, const _2dVector& b) { return a.x * b.y - a.y * b.x; }
-
 bool InsidePolygon(const std::vector<_2dPoint>& c, const _2dPoint& p) {
   bool inside = false;
   for (std::size_t i = 0, j = c.size() - 1; i < c.size(); j = i++)

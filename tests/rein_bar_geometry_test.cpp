@@ -238,22 +238,6 @@ void PrintTo(const Case& c, std::ostream* os) {
 // support bars, 6 opening bars.
 const int kCategories[] = {1, 2, 4, 5, 6};
 
-// Categories whose bars are known to leave the concrete or their board's bar
-// planes on an example, with what fails.
-struct KnownFault {
-  const char* example;
-  int category;
-  const char* what;
-  bool merged = false;
-};
-const std::vector<KnownFault> kKnownFaults = {
-    {"grid-3x2", 2,
-     "face zones with units merged: four group bars along the tank's length, beside the long walls (e.g. "
-     "(-140, 140, -5025) - (18140, 140, -5025)), lie 225 from a slab's mid-plane, outside its bar planes "
-     "(-200 .. 215); they lay so before their ends took the edge treatments as well",
-     true},
-};
-
 std::vector<Case> AllCases() {
   std::vector<Case> cases;
   for (const std::string& name : tank::app::ExampleNames()) {
@@ -267,8 +251,6 @@ class BarGeometry : public HostCommandTest, public ::testing::WithParamInterface
 
 TEST_P(BarGeometry, BarsLieInTheConcreteAndBetweenTheBarPlanes) {
   const Case& c = GetParam();
-  for (const KnownFault& k : kKnownFaults)
-    if (c.example == k.example && c.category == k.category && c.merged == k.merged) GTEST_SKIP() << k.what;
   DesignedExample& d = Designed(c.example, c.merged);
   const Tank& tank = d.designer.GetTank();
   ReinDesignOptions options;
@@ -321,7 +303,9 @@ TEST_P(BarGeometry, BarsLieInTheConcreteAndBetweenTheBarPlanes) {
   EXPECT_EQ(offLayer, 0) << c.example << ", category " << c.category << ": " << offLayer
                          << " segments outside their board's bar planes, the first " << firstOffLayer;
   // Every example's boards carry face bars.
-  if (c.category == 2) EXPECT_GT(bars, 0);
+  if (c.category == 2) {
+    EXPECT_GT(bars, 0);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, BarGeometry, ::testing::ValuesIn(AllCases()),
