@@ -304,6 +304,26 @@ GaussMoments ElementMoments(const Element& e, const Material& mat, const Eigen::
   return out;
 }
 
+// The element's Gauss point moments (mx, my, mxy at each of the four
+// points in turn) from the world-frame rotations of its four corners (three
+// per corner): linear in them, with weights set by the element's shape and
+// its board's material and frame alone.
+using MomentMap = Eigen::Matrix<double, 12, 12>;
+
+MomentMap ElementMomentMap(const Element& e, const Material& mat, const Mat3& rot) {
+  const Eigen::Matrix3d db = PlaneMatrix(mat.bending, mat.nu);
+  MomentMap map;
+  for (int g = 0; g < 4; ++g) {
+    const Shape s(kCornerXi[g] * kGauss, kCornerEta[g] * kGauss);
+    const Eigen::Matrix2d jinv = Jacobian(e, s).inverse();
+    double nx[4], ny[4];
+    Derivatives(s, jinv, nx, ny);
+    const Eigen::Matrix<double, 3, 24> dbb = db * BendingB(nx, ny);
+    for (int i = 0; i < 4; ++i) map.block<3, 3>(3 * g, 3 * i) = dbb.block<3, 3>(0, 6 * i + 3) * rot;
+  }
+  return map;
+}
+
 // Natural coordinates of a board-local point in the element (Newton; exact
 // in one step for the parallelograms of the grid).
 void NaturalCoordinates(const Element& e, double x, double y, double& xi, double& eta) {
@@ -390,7 +410,28 @@ struct BoardMesh {
   std::vector<std::vector<int>> edgeNodes;  // per board edge, positions in nodes
   std::vector<double> edgeAngle;            // direction of the bars crossing edge k (board-local)
   std::vector<std::vector<RecoveryTerm>> recovery;  // per board node: how its moment is recovered
+  // The band along each joined edge (see CollectSpanMoments), and per board
+  // node the bands it lies in; both depend on the mesh only.
+  struct SpanBand {
+    int edge = 0;
+    PlatePoint a, b;
+    double width = 0.0;
+  };
+  std::vector<SpanBand> bands;
+  std::vector<std::vector<int>> nodeBands;
+  double reinCos = 1.0, reinSin = 0.0;       // of reinAngle
+  std::vector<double> edgeCos, edgeSin;      // of edgeAngle
 };
+
+// The moment about the direction at angle a (cosine c, sine s) from the
+// board's x axis: PlateMoments::Rotated(a).mx and .my without the sine and
+// cosine worked out again for every node.
+double RotatedMx(const PlateMoments& m, double c, double s) {
+  return m.mx * c * c + m.my * s * s + 2.0 * m.mxy * s * c;
+}
+double RotatedMy(const PlateMoments& m, double c, double s) {
+  return m.mx * s * s + m.my * c * c - 2.0 * m.mxy * s * c;
+}
 
 // Span extremes of a board: the nodes not on a joined edge.  In the band
 // along each joined edge (kSpanBandFraction of the board's width across
@@ -401,21 +442,18 @@ struct BoardMesh {
 // about one height from its fixed sides, inside the band).  A board whose
 // span lies wholly in the bands keeps every node not on a joined edge.
 // `out.edges` holds the edge extremes already.
-void CollectSpanMoments(const BoardMesh& m, const std::vector<ShellBoardNode>& nodes, BoardMoments& out) {
-  struct Band {
-    PlatePoint a, b;
-    double width = 0.0;
-    double sense = 0.0;  // sign of the edge's governing moment (0: the edge carries none)
-  };
+// The bands of a board's joined edges and the nodes in each (once per model).
+void FindSpanBands(BoardMesh& m) {
   std::vector<PlatePoint> points;
   points.reserve(m.local.size());
   for (const _2dPoint& p : m.local) points.push_back({p.x, p.y});
-  std::vector<Band> bands;
+  m.bands.clear();
   for (std::size_t k = 0; k < m.edgeNodes.size(); ++k) {
     const std::vector<int>& edge = m.edgeNodes[k];
     if (edge.size() < 2 || !m.edgeJoined[k]) continue;
     // The edge's ends: its two nodes farthest apart.
-    Band band;
+    BoardMesh::SpanBand band;
+    band.edge = static_cast<int>(k);
     double longest = -1.0;
     for (int i : edge)
       for (int j : edge) {
@@ -427,27 +465,57 @@ void CollectSpanMoments(const BoardMesh& m, const std::vector<ShellBoardNode>& n
         }
       }
     band.width = kSpanBandFraction * WidthAcross(band.a, band.b, points);
-    if (k < out.edges.size()) {
-      const MomentRange& e = out.edges[k];
-      const double governing = std::fabs(e.min) > std::fabs(e.max) ? e.min : e.max;
-      band.sense = governing > 0 ? 1.0 : (governing < 0 ? -1.0 : 0.0);
+    m.bands.push_back(band);
+  }
+  m.nodeBands.assign(m.local.size(), {});
+  for (std::size_t t = 0; t < m.local.size(); ++t)
+    for (std::size_t k = 0; k < m.bands.size(); ++k) {
+      const BoardMesh::SpanBand& band = m.bands[k];
+      if (DistanceToSegment(m.local[t].x, m.local[t].y, band.a, band.b) < band.width - 1e-6)
+        m.nodeBands[t].push_back(static_cast<int>(k));
     }
-    bands.push_back(band);
+  m.reinCos = std::cos(m.reinAngle);
+  m.reinSin = std::sin(m.reinAngle);
+  m.edgeCos.resize(m.edgeAngle.size());
+  m.edgeSin.resize(m.edgeAngle.size());
+  for (std::size_t k = 0; k < m.edgeAngle.size(); ++k) {
+    m.edgeCos[k] = std::cos(m.edgeAngle[k]);
+    m.edgeSin[k] = std::sin(m.edgeAngle[k]);
+  }
+}
+
+void CollectSpanMoments(const BoardMesh& m, const std::vector<ShellBoardNode>& nodes, BoardMoments& out) {
+  // Sign of each band's edge governing moment (0: the edge carries none).
+  double senses[64];
+  std::vector<double> more;
+  double* sense = senses;
+  if (m.bands.size() > 64) {
+    more.resize(m.bands.size());
+    sense = more.data();
+  }
+  for (std::size_t k = 0; k < m.bands.size(); ++k) {
+    sense[k] = 0.0;
+    const std::size_t edge = static_cast<std::size_t>(m.bands[k].edge);
+    if (edge < out.edges.size()) {
+      const MomentRange& e = out.edges[edge];
+      const double governing = std::fabs(e.min) > std::fabs(e.max) ? e.min : e.max;
+      sense[k] = governing > 0 ? 1.0 : (governing < 0 ? -1.0 : 0.0);
+    }
   }
   const auto collect = [&](bool useBands) {
     bool any = false;
     for (std::size_t t = 0; t < nodes.size(); ++t) {
       if (nodes[t].joined) continue;
-      const PlateMoments r = nodes[t].m.Rotated(m.reinAngle);
+      const double rx = RotatedMx(nodes[t].m, m.reinCos, m.reinSin);
+      const double ry = RotatedMy(nodes[t].m, m.reinCos, m.reinSin);
       bool takeX = true, takeY = true;
       if (useBands)
-        for (const Band& band : bands) {
-          if (DistanceToSegment(m.local[t].x, m.local[t].y, band.a, band.b) >= band.width - 1e-6) continue;
-          if (band.sense == 0.0 || r.mx * band.sense >= 0) takeX = false;
-          if (band.sense == 0.0 || r.my * band.sense >= 0) takeY = false;
+        for (int k : m.nodeBands[t]) {
+          if (sense[k] == 0.0 || rx * sense[k] >= 0) takeX = false;
+          if (sense[k] == 0.0 || ry * sense[k] >= 0) takeY = false;
         }
-      if (takeX) out.spanX.Include(r.mx);
-      if (takeY) out.spanY.Include(r.my);
+      if (takeX) out.spanX.Include(rx);
+      if (takeY) out.spanY.Include(ry);
       any = any || takeX || takeY;
     }
     return any;
@@ -619,6 +687,17 @@ struct ShellTankModel::Impl {
   std::vector<int> eq;  // 6 per node; -1 = held
   int unknowns = 0;
   SparseCholesky cholesky;
+  // Each element's moment map (ElementMomentMap), as an index into the
+  // maps: the elements of a board's regular mesh share a handful.
+  std::vector<MomentMap> momentMaps;
+  std::vector<int> elementMap;
+
+  // Buffers of Fill, kept from one load case to the next.
+  struct FillScratch {
+    Eigen::VectorXd u;
+    std::vector<Eigen::Matrix<double, 12, 1>> gauss;
+    std::vector<Eigen::Vector3d> nodal;
+  };
 
   bool Load(const TankCaseLoads& loads, double selfWeightFactor, Eigen::VectorXd& f, std::string& why) const;
   // Board b's loads and self weight as nodal forces at the board's own
@@ -629,7 +708,7 @@ struct ShellTankModel::Impl {
                  std::vector<double>& out, std::string& why) const;
   // The load vector of the free unknowns from every board's nodal forces.
   bool Assemble(const std::vector<const std::vector<double>*>& parts, Eigen::VectorXd& f, std::string& why) const;
-  void Fill(const Eigen::VectorXd& x, ShellResult& result) const;
+  void Fill(const Eigen::VectorXd& x, ShellResult& result, FillScratch& scratch) const;
 };
 
 namespace {
@@ -958,6 +1037,25 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
       m.recovery.resize(m.nodes.size());
       for (std::size_t t = 0; t < m.nodes.size(); ++t)
         m.recovery[t] = RecoveryTerms(m, impl->elements, static_cast<int>(t), points);
+      FindSpanBands(m);
+    }
+    // The moment maps, one per board and element shape (corners relative
+    // to the first, to a millionth of a millimetre).
+    std::vector<std::map<std::array<long long, 6>, int>> shapes(impl->boards.size());
+    impl->elementMap.resize(impl->elements.size());
+    for (std::size_t id = 0; id < impl->elements.size(); ++id) {
+      const Element& e = impl->elements[id];
+      std::array<long long, 6> key;
+      for (int c = 1; c < 4; ++c) {
+        key[2 * (c - 1)] = std::llround((e.x[c] - e.x[0]) * 1e6);
+        key[2 * (c - 1) + 1] = std::llround((e.y[c] - e.y[0]) * 1e6);
+      }
+      const auto [at, added] = shapes[e.board].try_emplace(key, static_cast<int>(impl->momentMaps.size()));
+      if (added) {
+        const BoardMesh& m = impl->boards[e.board];
+        impl->momentMaps.push_back(ElementMomentMap(e, m.mat, m.rot));
+      }
+      impl->elementMap[id] = at->second;
     }
   }
 
@@ -1270,34 +1368,42 @@ bool ShellTankModel::Impl::Load(const TankCaseLoads& loads, double selfWeightFac
   return Assemble(refs, f, why);
 }
 
-void ShellTankModel::Impl::Fill(const Eigen::VectorXd& x, ShellResult& result) const {
+void ShellTankModel::Impl::Fill(const Eigen::VectorXd& x, ShellResult& result, FillScratch& scratch) const {
   const int nn = static_cast<int>(nodePos.size());
-  Eigen::VectorXd u = Eigen::VectorXd::Zero(6 * nn);
-  for (int i = 0; i < 6 * nn; ++i)
-    if (eq[i] >= 0) u(i) = x(eq[i]);
-  result.m_moments.assign(boards.size(), BoardMoments{});
-  result.m_nodes.assign(boards.size(), {});
-  std::vector<Eigen::Matrix<double, 3, 4>> gauss(elements.size());
+  Eigen::VectorXd& u = scratch.u;
+  u.resize(6 * nn);
+  for (int i = 0; i < 6 * nn; ++i) u(i) = eq[i] >= 0 ? x(eq[i]) : 0.0;
+  result.m_moments.resize(boards.size());
+  result.m_nodes.resize(boards.size());
+  std::vector<Eigen::Matrix<double, 12, 1>>& gauss = scratch.gauss;
+  gauss.resize(elements.size());
+  std::vector<Eigen::Vector3d>& nodal = scratch.nodal;
   for (std::size_t b = 0; b < boards.size(); ++b) {
     const BoardMesh& m = boards[b];
     // Element moments at the Gauss points, then the nodes' sums.
     for (int id : m.elements) {
       const Element& e = elements[id];
-      Eigen::Matrix<double, 24, 1> ul;
-      for (int c = 0; c < 4; ++c) {
-        ul.segment<3>(6 * c) = m.rot * u.segment<3>(6 * e.node[c]);
-        ul.segment<3>(6 * c + 3) = m.rot * u.segment<3>(6 * e.node[c] + 3);
-      }
-      const GaussMoments gm = ElementMoments(e, m.mat, ul);
-      for (int g = 0; g < 4; ++g) gauss[id].col(g) = gm.m[g];
+      Eigen::Matrix<double, 12, 1> rotations;
+      for (int c = 0; c < 4; ++c) rotations.segment<3>(3 * c) = u.segment<3>(6 * e.node[c] + 3);
+      gauss[id].noalias() = momentMaps[elementMap[id]] * rotations;
     }
-    std::vector<Eigen::Vector3d> nodal(m.nodes.size(), Eigen::Vector3d::Zero());
-    for (std::size_t t = 0; t < m.nodes.size(); ++t)
-      for (const RecoveryTerm& term : m.recovery[t])
-        for (int g = 0; g < 4; ++g) nodal[t] += term.w[g] * gauss[term.element].col(g);
+    nodal.resize(m.nodes.size());
+    for (std::size_t t = 0; t < m.nodes.size(); ++t) {
+      double sx = 0.0, sy = 0.0, sxy = 0.0;
+      for (const RecoveryTerm& term : m.recovery[t]) {
+        const double* g = gauss[term.element].data();
+        for (int k = 0; k < 4; ++k) {
+          sx += term.w[k] * g[3 * k];
+          sy += term.w[k] * g[3 * k + 1];
+          sxy += term.w[k] * g[3 * k + 2];
+        }
+      }
+      nodal[t] = Eigen::Vector3d(sx, sy, sxy);
+    }
     std::vector<ShellBoardNode>& nodes = result.m_nodes[b];
     nodes.resize(m.nodes.size());
     BoardMoments& bmo = result.m_moments[b];
+    bmo = BoardMoments{};
     bmo.edges.assign(m.edgeNodes.size(), MomentRange{});
     for (std::size_t t = 0; t < m.nodes.size(); ++t) {
       ShellBoardNode& node = nodes[t];
@@ -1311,7 +1417,7 @@ void ShellTankModel::Impl::Fill(const Eigen::VectorXd& x, ShellResult& result) c
       node.joined = m.joined[t] != 0;
     }
     for (std::size_t k = 0; k < m.edgeNodes.size(); ++k)
-      for (int t : m.edgeNodes[k]) bmo.edges[k].Include(nodes[t].m.Rotated(m.edgeAngle[k]).mx);
+      for (int t : m.edgeNodes[k]) bmo.edges[k].Include(RotatedMx(nodes[t].m, m.edgeCos[k], m.edgeSin[k]));
     CollectSpanMoments(m, nodes, bmo);
   }
 }
@@ -1335,7 +1441,8 @@ ShellResult ShellTankModel::SolveDetailed(const TankCaseLoads& loads, double sel
   Eigen::MatrixXd x;
   if (!m_impl->cholesky.Solve(f, x))
     return fail(SolveStatus::Singular, "the tank's stiffness is too ill-conditioned to solve");
-  m_impl->Fill(x.col(0), result);
+  ShellTankModel::Impl::FillScratch scratch;
+  m_impl->Fill(x.col(0), result, scratch);
   result.m_status = SolveStatus::Ok;
   result.m_reason.clear();
   return result;
@@ -1382,6 +1489,7 @@ SolveStatus ShellTankModel::SolveAll(const std::vector<ShellLoading>& loadings, 
   Eigen::MatrixXd f;
   Eigen::MatrixXd x;
   ShellResult r;
+  Impl::FillScratch fillScratch;
   for (int first = 0; first < n; first += kSolveBlock) {
     const int width = std::min(kSolveBlock, n - first);
     f.resize(m_impl->unknowns, width);
@@ -1405,7 +1513,7 @@ SolveStatus ShellTankModel::SolveAll(const std::vector<ShellLoading>& loadings, 
     }
     for (int j = 0; j < width; ++j) {
       column = x.col(j);
-      m_impl->Fill(column, r);
+      m_impl->Fill(column, r, fillScratch);
       out[static_cast<std::size_t>(first + j)] = std::move(r.m_moments);
     }
     progress(50 + static_cast<int>(40LL * (first + width) / n),
