@@ -279,22 +279,15 @@ ElemMat ElementStiffness(const Element& e, const Material& mat, double spring) {
   return k;
 }
 
-// Bending moments (N·mm/mm: mx, my, mxy) at the 2 × 2 Gauss points, with
-// the points' board-local positions.
-struct GaussMoments {
-  Eigen::Vector3d m[4];
+// Board-local positions of the element's 2 × 2 Gauss points.
+struct GaussPoints {
   double x[4], y[4];
 };
 
-GaussMoments ElementMoments(const Element& e, const Material& mat, const Eigen::Matrix<double, 24, 1>& u) {
-  const Eigen::Matrix3d db = PlaneMatrix(mat.bending, mat.nu);
-  GaussMoments out;
+GaussPoints ElementGaussPoints(const Element& e) {
+  GaussPoints out;
   for (int g = 0; g < 4; ++g) {
     const Shape s(kCornerXi[g] * kGauss, kCornerEta[g] * kGauss);
-    const Eigen::Matrix2d jinv = Jacobian(e, s).inverse();
-    double nx[4], ny[4];
-    Derivatives(s, jinv, nx, ny);
-    out.m[g] = db * (BendingB(nx, ny) * u);
     out.x[g] = out.y[g] = 0.0;
     for (int i = 0; i < 4; ++i) {
       out.x[g] += s.n[i] * e.x[i];
@@ -538,14 +531,14 @@ void CollectSpanMoments(const BoardMesh& m, const std::vector<ShellBoardNode>& n
 // on the mesh only, so they are found once per model (RecoveryTerms) and
 // every load case only sums them up.
 std::vector<RecoveryTerm> RecoveryTerms(const BoardMesh& m, const std::vector<Element>& elements, int t,
-                                        const std::vector<GaussMoments>& points) {
+                                        const std::vector<GaussPoints>& points) {
   const std::vector<int>& ring = m.nodeElements[t];
   const double px = m.local[t].x, py = m.local[t].y;
   std::vector<RecoveryTerm> average;
   const double share = 1.0 / static_cast<double>(std::max<std::size_t>(1, ring.size()));
   const double r = 1.0 / kGauss;  // a corner in units of the Gauss point distance
   for (int id : ring) {
-    const GaussMoments& gm = points[id];
+    const GaussPoints& gm = points[id];
     // The node is the corner whose Gauss point lies nearest to it.
     int corner = 0;
     double best = 0;
@@ -578,7 +571,7 @@ std::vector<RecoveryTerm> RecoveryTerms(const BoardMesh& m, const std::vector<El
   double scale = 0;
   std::vector<Eigen::Vector2d> centres;
   for (int id : patch) {
-    const GaussMoments& gm = points[id];
+    const GaussPoints& gm = points[id];
     Eigen::Vector2d at(0, 0);
     for (int g = 0; g < 4; ++g) at += 0.25 * Eigen::Vector2d(gm.x[g] - px, gm.y[g] - py);
     scale = std::max(scale, at.cwiseAbs().maxCoeff());
@@ -1027,12 +1020,8 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
 
   // How every node's moment is recovered from the Gauss point values.
   {
-    std::vector<GaussMoments> points(impl->elements.size());
-    const Eigen::Matrix<double, 24, 1> still = Eigen::Matrix<double, 24, 1>::Zero();
-    for (std::size_t id = 0; id < impl->elements.size(); ++id) {
-      const Element& e = impl->elements[id];
-      points[id] = ElementMoments(e, impl->boards[e.board].mat, still);
-    }
+    std::vector<GaussPoints> points(impl->elements.size());
+    for (std::size_t id = 0; id < impl->elements.size(); ++id) points[id] = ElementGaussPoints(impl->elements[id]);
     for (BoardMesh& m : impl->boards) {
       m.recovery.resize(m.nodes.size());
       for (std::size_t t = 0; t < m.nodes.size(); ++t)
