@@ -47,11 +47,6 @@ double BarLayerHeight(const ReinDesignOptions& options, const BoardPtr& board, b
   return face ? board->GetUpperOffset() - cover : -(board->GetLowerOffset() - cover);
 }
 
-// Distance between the two bar layers of a board: thickness less both covers.
-double InnerDistance(const ReinDesignOptions& options, const BoardPtr& board) {
-  return board->GetThickness() - GetConcreteCover(options, board, true) - GetConcreteCover(options, board, false);
-}
-
 // Where the line through a and b meets a plane; false when it runs parallel.
 bool LinePlane(const _3dPoint& a, const _3dPoint& b, const _3dPoint& planePoint, const _3dVector& normal,
                _3dPoint& out) {
@@ -377,19 +372,16 @@ bool TreatBarEndAtPartner(const ReinDesignOptions& options, const BoardPtr& boar
   if (j.straight) {
     const int relation = GetBoardRelation(board, partner);
     const double hB = j.h, hP = partner->GetThickness();
-    const bool sameThickness = g_VekGeometryComm.Equal(hP, hB, 1e-4);
     const _3dPoint runOn = j.d + j.u * j.length;
     auto hairpin = [&] {
       const _3dPoint q1 = pEnd - j.u * j.cL;
       out.push_back(q1);
       AppendTurnedLeg(q1, j.n * s, j.u, j.length, j.inner, out);
     };
-    if (hP > hB - 1e-4 && (relation != 0 || !sameThickness)) {
-      // A thicker partner that does not hold the bar's layer (set off to the
-      // other side) takes the bar as a same-thickness offset partner does.
-      if (HitsEndFace(j.target.board, j.f, j.g, pEnd, pIn)) out.push_back(runOn);
-      else hairpin();
-    } else if (sameThickness) {
+    if (hP > hB - 1e-4) {
+      // A partner as thick or thicker (a thicker one set off to the other
+      // side does not hold the bar's layer either): the bar runs on where it
+      // meets the partner's end face, else it turns back as a hairpin.
       if (HitsEndFace(j.target.board, j.f, j.g, pEnd, pIn)) out.push_back(runOn);
       else hairpin();
     } else if ((relation == 1 && face) || (relation == 2 && !face)) {
