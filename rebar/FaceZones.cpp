@@ -253,10 +253,10 @@ std::vector<ReinPtr> LayoutStraightBarRow(const ReinDesignOptions& options, cons
   return bars;
 }
 
-void LayoutBoardFaceZone(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board, bool upper,
-                         bool x, const ReinTrendAdapter* adapter) {
-  const FaceValues& v = board->GetFaceValues(upper, x);
-  if (v.diameter <= 0 || v.spacing <= 0) return;
+std::vector<ReinPtr> LayFaceBars(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board, bool upper,
+                                 bool x, int spacing, const ReinTrendAdapter* adapter) {
+  std::vector<ReinPtr> bars;
+  if (spacing <= 0) return bars;
   const double angle = board->GetReinAngle();
   const _2dVector dir = x ? _2dVector(std::cos(angle), std::sin(angle)) : _2dVector(-std::sin(angle), std::cos(angle));
   // The bar lines are spread over the board's clear part between the boards
@@ -266,9 +266,28 @@ void LayoutBoardFaceZone(const Tank& tank, const ReinDesignOptions& options, con
   board->GetLocalOutline(outline);
   std::vector<_2dLine> lines;
   const bool sortByY = std::abs(dir.y) > std::abs(dir.x);
-  LayoutBarLines(GetClearOutline(tank, board), v.spacing, dir, lines, &sortByY, false);
-  if (lines.empty()) return;
-  for (_2dLine& line : lines) line = ExtendToOutline(outline, line);
+  LayoutBarLines(GetClearOutline(tank, board), spacing, dir, lines, &sortByY, false);
+  if (lines.empty()) return bars;
+  std::unique_ptr<ReinTrendAdapter> own;
+  if (!adapter) {
+    own = std::make_unique<ReinTrendAdapter>(tank);
+    adapter = own.get();
+  }
+  for (_2dLine& line : lines) {
+    line = ExtendToOutline(outline, line);
+    for (const ReinPtr& bar :
+         LayoutStraightBarRow(options, board, line.GetStartPoint(), line.GetEndPoint(), *adapter, upper, x))
+      bars.push_back(bar);
+  }
+  return bars;
+}
+
+void LayoutBoardFaceZone(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board, bool upper,
+                         bool x, const ReinTrendAdapter* adapter) {
+  const FaceValues& v = board->GetFaceValues(upper, x);
+  if (v.diameter <= 0 || v.spacing <= 0) return;
+  const std::vector<ReinPtr> bars = LayFaceBars(tank, options, board, upper, x, v.spacing, adapter);
+  if (bars.empty()) return;
 
   auto zone = boost::make_shared<ReinZone>();
   zone->SetDiameter(v.diameter);
@@ -289,18 +308,11 @@ void LayoutBoardFaceZone(const Tank& tank, const ReinDesignOptions& options, con
   } else {
     zone->SetLayerFlag(0);
   }
-  std::unique_ptr<ReinTrendAdapter> own;
-  if (!adapter) {
-    own = std::make_unique<ReinTrendAdapter>(tank);
-    adapter = own.get();
+  for (const ReinPtr& bar : bars) {
+    bar->SetDiameter(v.diameter);
+    bar->SetGrade(v.grade);
+    zone->AddRein(bar);
   }
-  for (const _2dLine& line : lines)
-    for (const ReinPtr& bar :
-         LayoutStraightBarRow(options, board, line.GetStartPoint(), line.GetEndPoint(), *adapter, upper, x)) {
-      bar->SetDiameter(v.diameter);
-      bar->SetGrade(v.grade);
-      zone->AddRein(bar);
-    }
   (upper ? board->GetUpperZones() : board->GetLowerZones()).push_back(zone);
 }
 

@@ -45,8 +45,16 @@ _2dLine ExtendToOutline(const std::vector<_2dPoint>& outline, const _2dLine& lin
 // sides of the closed outline.
 std::vector<double> OutlineCrossings(const std::vector<_2dPoint>& outline, const _2dPoint& a, const _2dPoint& b);
 
+// The face bars of one face and direction of a board at a spacing: bar lines
+// spread over the board's clear part (GetClearOutline), carried on to its
+// outline and laid by LayoutStraightBarRow (cut at the openings, each end
+// treated at its edge).  Diameter and grade are left to the caller.  The bar
+// ends take the neighbour relations of `adapter`; without one they are found
+// from `tank` for the call.
+std::vector<ReinPtr> LayFaceBars(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board, bool upper,
+                                 bool x, int spacing, const ReinTrendAdapter* adapter = nullptr);
 // The zone of one face and direction of one board, added to the board's zone
-// list of that face when at least one bar line was laid; nothing for a layer
+// list of that face when at least one bar was laid; nothing for a layer
 // without bars (diameter or spacing not above 0).  The zone keeps the layer's
 // diameter, spacing and grade, its cover, face, direction and layer flag (wall:
 // X 0, Y 1; slab: Y 0, X 1 when its area per metre is at least the Y bars').

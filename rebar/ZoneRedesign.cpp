@@ -39,27 +39,14 @@ struct Slot {
 struct ZoneWork {
   ReinZonePtr zone;
   bool relay = false;
-  std::vector<ReinPtr> bars;  // collected face bars (over every board the zone stands on)
+  // The board faces a face zone stands on, its bars laid again on each.
+  struct Face {
+    BoardPtr board;
+    bool upper = true;
+    bool x = true;
+  };
+  std::vector<Face> faces;
 };
-
-// Face bars of one board face and direction at a spacing: the bar lines
-// across the board's outline, cut at its openings, as the face-zone layout
-// lays them.
-std::vector<ReinPtr> LayFaceBars(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board,
-                                 bool upper, bool x, int spacing) {
-  const double angle = board->GetReinAngle();
-  const _2dVector dir = x ? _2dVector(std::cos(angle), std::sin(angle)) : _2dVector(-std::sin(angle), std::cos(angle));
-  std::vector<_2dPoint> outline;
-  board->GetLocalOutline(outline);
-  std::vector<_2dLine> lines;
-  const bool sortByY = std::abs(dir.y) > std::abs(dir.x);
-  LayoutBarLines(outline, spacing, dir, lines, &sortByY, false);
-  std::vector<ReinPtr> bars;
-  for (const _2dLine& line : lines)
-    for (const ReinPtr& bar : LayoutStraightBarRow(tank, options, board, line.GetStartPoint(), line.GetEndPoint(), upper))
-      bars.push_back(bar);
-  return bars;
-}
 
 // Every bar segment of the zone carries the zone's layer flag again (the
 // bars changed, so the per-segment list is made anew).
@@ -110,7 +97,7 @@ bool ReinDesigner::RedesignZone(ProjectSettings& settings, Tank& tank, const Rei
           ZoneWork& zw = workFor(z);
           if (spacingChanged || z->GetSpacing() != s) {
             zw.relay = true;
-            for (const ReinPtr& bar : LayFaceBars(tank, options, board, upper, x, s)) zw.bars.push_back(bar);
+            zw.faces.push_back({board, upper, x});
           }
         }
   } else if (category == ReinZone::PEDESTAL) {
@@ -146,26 +133,12 @@ bool ReinDesigner::RedesignZone(ProjectSettings& settings, Tank& tank, const Rei
       }
   }
 
-  // The edit is taken: the zones first (the re-laying reads their fields),
-  // then their bars, then the faces' bars and widths.
+  // The edit is taken: the zones and the faces' bars and widths first (the
+  // re-laying reads them: a bar end's anchorage and joint lengths go with
+  // the new diameter), then the zones' bars.
   for (ZoneWork& zw : work) {
     zw.zone->SetDiameter(d);
     zw.zone->SetSpacing(s);
-  }
-  for (ZoneWork& zw : work) {
-    if (zw.relay && category == 2) {
-      for (const ReinPtr& bar : zw.bars) {
-        bar->SetDiameter(d);
-        bar->SetGrade(zw.zone->GetGrade());
-      }
-      zw.zone->SetReins(zw.bars);
-    } else if (zw.relay) {
-      DistributeBarsOnLine(zw.zone, 0, false);
-    } else {
-      for (const ReinPtr& bar : zw.zone->GetReins())
-        if (bar) bar->SetDiameter(d);
-    }
-    RefreshSegmentFlags(zw.zone);
   }
   for (const Slot& slot : slots) {
     slot.values->diameter = d;
@@ -175,6 +148,24 @@ bool ReinDesigner::RedesignZone(ProjectSettings& settings, Tank& tank, const Rei
       slot.values->status = BarGroupStatus::kDesigned;
       slot.values->statusNote.clear();
     }
+  }
+  for (ZoneWork& zw : work) {
+    if (zw.relay && category == 2) {
+      std::vector<ReinPtr> bars;
+      for (const ZoneWork::Face& f : zw.faces)
+        for (const ReinPtr& bar : LayFaceBars(tank, options, f.board, f.upper, f.x, s)) {
+          bar->SetDiameter(d);
+          bar->SetGrade(zw.zone->GetGrade());
+          bars.push_back(bar);
+        }
+      zw.zone->SetReins(bars);
+    } else if (zw.relay) {
+      DistributeBarsOnLine(zw.zone, 0, false);
+    } else {
+      for (const ReinPtr& bar : zw.zone->GetReins())
+        if (bar) bar->SetDiameter(d);
+    }
+    RefreshSegmentFlags(zw.zone);
   }
   return true;
 }

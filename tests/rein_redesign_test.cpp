@@ -15,6 +15,7 @@
 
 #include <boost/make_shared.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <vector>
@@ -279,6 +280,30 @@ TEST_F(DesignedTankRedesign, MarkSharedByBoardsIsRelaidOnEveryBoard) {
       EXPECT_NEAR(std::sqrt(cx * cx + cy * cy + cz * cz) / len, s, 1e-6);
     }
   }
+  // A zone of one board is laid again as the design lays a face at the new
+  // bars: over the clear part between the supports, each end treated as
+  // its direction's bars are at that edge.
+  ReinDesignOptions options;
+  options.SetSettings(&designer.GetSettings());
+  int compared = 0;
+  for (const auto& [board, zone] : *shared) {
+    if (std::count_if(shared->begin(), shared->end(), [&](const auto& e) { return e.second == zone; }) != 1) continue;
+    const bool x = !zone->IsYDirection();
+    std::vector<ReinZonePtr>& zones = board->GetUpperZones();
+    LayoutBoardFaceZone(tank, options, board, true, x);
+    ASSERT_FALSE(zones.empty());
+    const ReinZonePtr laid = zones.back();
+    zones.pop_back();
+    ASSERT_EQ(laid->GetReins().size(), zone->GetReins().size());
+    for (std::size_t i = 0; i < laid->GetReins().size(); ++i) {
+      const std::vector<_3dPoint> want = laid->GetReins()[i]->GetPolyline().GetVertices();
+      const std::vector<_3dPoint> got = zone->GetReins()[i]->GetPolyline().GetVertices();
+      ASSERT_EQ(got.size(), want.size()) << "bar " << i;
+      for (std::size_t k = 0; k < want.size(); ++k) EXPECT_LT(got[k].DistanceTo(want[k]), 1e-6) << "bar " << i;
+    }
+    ++compared;
+  }
+  EXPECT_GT(compared, 0);
 }
 
 // A haunch zone of the designed tank: a new spacing lays its bars again
