@@ -22,31 +22,17 @@
 
 namespace {
 
-double Cross(const _2dVector& a, const _2dVector& b) { return a.x * b.y - a.y * b.x; }
-
-// Parameters (0..1) where the segment a→b crosses the outline of one opening.
+// Parameters along a→b where the segment's line crosses the outline of one
+// opening.
 void CrossingsWithHole(const _2dPoint& a, const _2dPoint& b, const HolePtr& hole, std::vector<double>& ts) {
-  const _2dVector d = b - a;
+  std::vector<double> more;
   if (typeid(*hole) == typeid(CircleHole)) {
     const auto& circle = static_cast<const CircleHole&>(*hole);
-    const _2dVector f = a - circle.GetCenter();
-    const double r = circle.GetRadius();
-    const double qa = d.x * d.x + d.y * d.y, qb = 2 * (f.x * d.x + f.y * d.y), qc = f.x * f.x + f.y * f.y - r * r;
-    const double disc = qb * qb - 4 * qa * qc;
-    if (qa <= 0 || disc <= 0) return;
-    for (double s : {-1.0, 1.0}) ts.push_back((-qb + s * std::sqrt(disc)) / (2 * qa));
+    more = CircleCrossings(circle.GetCenter(), circle.GetRadius(), a, b);
   } else if (typeid(*hole) == typeid(RectangleHole)) {
-    const std::vector<_2dPoint> c = static_cast<const RectangleHole&>(*hole).GetCorners();
-    for (std::size_t i = 0; i < c.size(); ++i) {
-      const _2dPoint& p = c[i];
-      const _2dVector e = c[(i + 1) % c.size()] - p;
-      const double den = Cross(d, e);
-      if (std::abs(den) < 1e-12) continue;
-      const _2dVector ap = p - a;
-      const double t = Cross(ap, e) / den, u = Cross(ap, d) / den;
-      if (u >= 0 && u <= 1) ts.push_back(t);
-    }
+    more = OutlineCrossings(static_cast<const RectangleHole&>(*hole).GetCorners(), a, b);
   }
+  ts.insert(ts.end(), more.begin(), more.end());
 }
 
 // Inside the opening, or on its outline.
@@ -55,24 +41,10 @@ bool InsideHole(const _2dPoint& p, const HolePtr& hole) {
     const auto& circle = static_cast<const CircleHole&>(*hole);
     return (p - circle.GetCenter()).GetLength() < circle.GetRadius();
   }
-  if (typeid(*hole) == typeid(RectangleHole)) {
-    const std::vector<_2dPoint> c = static_cast<const RectangleHole&>(*hole).GetCorners();
-    // A piece running along the opening's side counts as inside: a bar there
-    // would lie in the opening's face.
-    for (std::size_t i = 0; i < c.size(); ++i) {
-      const _2dVector e = c[(i + 1) % c.size()] - c[i];
-      const _2dVector ap = p - c[i];
-      const double len = e.GetLength();
-      const double t = len > 0 ? (ap.x * e.x + ap.y * e.y) / (len * len) : -1.0;
-      if (t >= 0 && t <= 1 && std::abs(Cross(e, ap)) / len < 0.5) return true;
-    }
-    bool inside = false;
-    for (std::size_t i = 0, j = c.size() - 1; i < c.size(); j = i++)
-      if ((c[i].y > p.y) != (c[j].y > p.y) &&
-          p.x < (c[j].x - c[i].x) * (p.y - c[i].y) / (c[j].y - c[i].y) + c[i].x)
-        inside = !inside;
-    return inside;
-  }
+  // A piece running along the opening's side counts as inside: a bar there
+  // would lie in the opening's face.
+  if (typeid(*hole) == typeid(RectangleHole))
+    return InsideOrAlong(static_cast<const RectangleHole&>(*hole).GetCorners(), p);
   return false;
 }
 
@@ -87,7 +59,7 @@ int EdgeHolding(const Board& board, const _2dPoint& p) {
     if (len <= 0) continue;
     const _2dVector ap = p - a;
     const double t = (ap.x * ab.x + ap.y * ab.y) / (len * len);
-    if (std::abs(Cross(ab, ap)) / len <= 0.01 && t >= -0.01 / len && t <= 1 + 0.01 / len) return static_cast<int>(i);
+    if (std::abs(ab.Cross(ap)) / len <= 0.01 && t >= -0.01 / len && t <= 1 + 0.01 / len) return static_cast<int>(i);
   }
   return -1;
 }
@@ -117,13 +89,25 @@ std::vector<double> OutlineCrossings(const std::vector<_2dPoint>& outline, const
   for (std::size_t i = 0; i < outline.size(); ++i) {
     const _2dPoint& p = outline[i];
     const _2dVector e = outline[(i + 1) % outline.size()] - p;
-    const double den = Cross(d, e);
+    const double den = d.Cross(e);
     if (std::abs(den) < 1e-12) continue;
     const _2dVector ap = p - a;
-    const double u = Cross(ap, d) / den;
-    if (u >= -1e-9 && u <= 1 + 1e-9) ts.push_back(Cross(ap, e) / den);
+    const double u = ap.Cross(d) / den;
+    if (u >= -1e-9 && u <= 1 + 1e-9) ts.push_back(ap.Cross(e) / den);
   }
   return ts;
+}
+
+std::vector<double> CircleCrossings(const _2dPoint& centre, double radius, const _2dPoint& a, const _2dPoint& b) {
+  const _2dVector d = b - a, f = a - centre;
+  const double qa = d.Dot(d), qb = 2 * f.Dot(d), qc = f.Dot(f) - radius * radius;
+  const double disc = qb * qb - 4 * qa * qc;
+  if (qa <= 0 || disc <= 0) return {};
+  return {(-qb - std::sqrt(disc)) / (2 * qa), (-qb + std::sqrt(disc)) / (2 * qa)};
+}
+
+bool InsideOrAlong(const std::vector<_2dPoint>& polygon, const _2dPoint& p) {
+  return g_VekGeometryComm.PointInPolygon2d(polygon, p, 0.5) >= 0;
 }
 
 double EdgeReach(const Tank& tank, const BoardPtr& board, int edge, const std::vector<BoardPtr>& ignored) {
@@ -148,9 +132,7 @@ std::vector<_2dPoint> InsetOutline(const std::vector<_2dPoint>& outline, const s
   const std::size_t n = outline.size();
   if (n < 3 || reaches.size() != n || std::all_of(reaches.begin(), reaches.end(), [](double r) { return r <= 0; }))
     return outline;
-  double area = 0.0;
-  for (std::size_t i = 0; i < n; ++i) area += Cross(_2dVector(outline[i].x, outline[i].y),
-                                                    _2dVector(outline[(i + 1) % n].x, outline[(i + 1) % n].y));
+  const double area = g_VekGeometryComm.GetArea(outline);
   std::vector<_2dPoint> a(n);
   std::vector<_2dVector> d(n);
   for (std::size_t i = 0; i < n; ++i) {
@@ -162,18 +144,16 @@ std::vector<_2dPoint> InsetOutline(const std::vector<_2dPoint>& outline, const s
   std::vector<_2dPoint> clear;
   for (std::size_t i = 0; i < n; ++i) {
     const std::size_t k = (i + n - 1) % n;
-    const double den = Cross(d[k], d[i]);
+    const double den = d[k].Cross(d[i]);
     if (std::abs(den) < 1e-9) {
       clear.push_back(a[i]);
       continue;
     }
-    clear.push_back(a[k] + d[k] * (Cross(a[i] - a[k], d[i]) / den));
+    clear.push_back(a[k] + d[k] * ((a[i] - a[k]).Cross(d[i]) / den));
   }
   // Supports that leave no clear part (or turn the outline inside out): the
   // bars are spread over the whole outline.
-  double clearArea = 0.0;
-  for (std::size_t i = 0; i < n; ++i) clearArea += Cross(_2dVector(clear[i].x, clear[i].y),
-                                                         _2dVector(clear[(i + 1) % n].x, clear[(i + 1) % n].y));
+  const double clearArea = g_VekGeometryComm.GetArea(clear);
   if (clearArea * area <= 0 || std::abs(clearArea) < 1e-6 * std::abs(area)) return outline;
   return clear;
 }

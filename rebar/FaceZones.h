@@ -44,6 +44,11 @@ _2dLine ExtendToOutline(const std::vector<_2dPoint>& outline, const _2dLine& lin
 // Parameters along the carrier of a->b (a at 0, b at 1) where it crosses the
 // sides of the closed outline.
 std::vector<double> OutlineCrossings(const std::vector<_2dPoint>& outline, const _2dPoint& a, const _2dPoint& b);
+// The same for a circle (none where the line misses or touches it).
+std::vector<double> CircleCrossings(const _2dPoint& centre, double radius, const _2dPoint& a, const _2dPoint& b);
+// The point lies inside the closed polygon or within half a millimetre of a
+// side: a bar piece there lies in the face of an opening.
+bool InsideOrAlong(const std::vector<_2dPoint>& polygon, const _2dPoint& p);
 
 // The face bars of one face and direction of a board at a spacing: bar lines
 // spread over the board's clear part (GetClearOutline), carried on to its

@@ -29,17 +29,8 @@ constexpr double kEndTolerance = 0.01;  // mm
 // Bars and pieces shorter than this are not laid.
 constexpr double kShortest = 1.0;  // mm
 
-double Cross(const _2dVector& a, const _2dVector& b) { return a.x * b.y - a.y * b.x; }
-
 _2dPoint ToReference(const Board& reference, const Board& board, const _2dPoint& local) {
   return reference.WorldToLocal(board.LocalToWorld(local));
-}
-
-double DistanceToSegment(const _2dPoint& p, const _2dPoint& a, const _2dPoint& b) {
-  const _2dVector ab = b - a, ap = p - a;
-  const double len2 = ab.Dot(ab);
-  const double t = len2 > 0 ? std::clamp(ap.Dot(ab) / len2, 0.0, 1.0) : 0.0;
-  return (p - (a + ab * t)).GetLength();
 }
 
 // The plane of `b` is the plane of `a` (normals parallel, b's origin within
@@ -121,7 +112,7 @@ std::vector<EdgeRecord> OutlineRecords(const BoardGroup& group) {
     std::vector<std::pair<double, double>> covered;
     for (const EdgeRecord& o : all) {
       if (o.board == r.board) continue;
-      if (std::abs(Cross(u, o.a - r.a)) > kPlaneTolerance || std::abs(Cross(u, o.b - r.a)) > kPlaneTolerance)
+      if (std::abs(u.Cross(o.a - r.a)) > kPlaneTolerance || std::abs(u.Cross(o.b - r.a)) > kPlaneTolerance)
         continue;
       double s0 = (o.a - r.a).Dot(u), s1 = (o.b - r.a).Dot(u);
       if (s0 > s1) std::swap(s0, s1);
@@ -157,7 +148,7 @@ std::vector<_2dPoint> ChainLoop(const std::vector<EdgeRecord>& records) {
       const _2dPoint& next = chain[(i + 1) % chain.size()];
       const _2dVector a = chain[i] - prev, b = next - chain[i];
       const double la = a.GetLength(), lb = b.GetLength();
-      if (la <= 0 || lb <= 0 || (std::abs(Cross(a, b)) / (la * lb) < 1e-9 && a.Dot(b) > 0)) {
+      if (la <= 0 || lb <= 0 || (std::abs(a.Cross(b)) / (la * lb) < 1e-9 && a.Dot(b) > 0)) {
         chain.erase(chain.begin() + static_cast<std::ptrdiff_t>(i));
         dropped = true;
         break;
@@ -165,16 +156,6 @@ std::vector<_2dPoint> ChainLoop(const std::vector<EdgeRecord>& records) {
     }
   }
   return chain;
-}
-
-double Area(const std::vector<_2dPoint>& loop) {
-  double twice = 0.0;
-  for (std::size_t i = 0; i < loop.size(); ++i) {
-    const _2dPoint& p = loop[i];
-    const _2dPoint& q = loop[(i + 1) % loop.size()];
-    twice += p.x * q.y - q.x * p.y;
-  }
-  return std::abs(twice) / 2;
 }
 
 // The closed loops of the outline pieces.  Boards set round an empty space
@@ -188,7 +169,7 @@ std::vector<std::vector<_2dPoint>> OutlineLoops(std::vector<EdgeRecord> records)
     std::erase_if(records, [&loop](const EdgeRecord& r) {
       const _2dPoint mid = r.a + (r.b - r.a) * 0.5;
       for (std::size_t i = 0; i < loop.size(); ++i)
-        if (DistanceToSegment(mid, loop[i], loop[(i + 1) % loop.size()]) <= kEndTolerance) return true;
+        if (g_VekGeometryComm.IsPointOnSegment(loop[i], loop[(i + 1) % loop.size()], mid, kEndTolerance)) return true;
       return false;
     });
     if (records.size() == before) records.erase(records.begin());
@@ -199,7 +180,7 @@ std::vector<std::vector<_2dPoint>> OutlineLoops(std::vector<EdgeRecord> records)
 
 BarEnd EndOf(const std::vector<EdgeRecord>& records, const BoardPtr& reference, const _2dPoint& p) {
   for (const EdgeRecord& r : records)
-    if (DistanceToSegment(p, r.a, r.b) <= kEndTolerance) return {p, r.board, r.edge};
+    if (g_VekGeometryComm.IsPointOnSegment(r.a, r.b, p, kEndTolerance)) return {p, r.board, r.edge};
   return {p, reference, -1};
 }
 
@@ -226,40 +207,17 @@ std::vector<Opening> GroupOpenings(const BoardGroup& group) {
   return openings;
 }
 
-// Parameters (0..1) where the segment a→b crosses the opening's outline.
+// Parameters along a→b where the segment's line crosses the opening's outline.
 void Crossings(const _2dPoint& a, const _2dPoint& b, const Opening& o, std::vector<double>& ts) {
-  const _2dVector d = b - a;
-  if (o.circle) {
-    const _2dVector f = a - o.centre;
-    const double qa = d.Dot(d), qb = 2 * f.Dot(d), qc = f.Dot(f) - o.radius * o.radius;
-    const double disc = qb * qb - 4 * qa * qc;
-    if (qa <= 0 || disc <= 0) return;
-    for (double s : {-1.0, 1.0}) ts.push_back((-qb + s * std::sqrt(disc)) / (2 * qa));
-    return;
-  }
-  for (std::size_t i = 0; i < o.corners.size(); ++i) {
-    const _2dPoint& p = o.corners[i];
-    const _2dVector e = o.corners[(i + 1) % o.corners.size()] - p;
-    const double den = Cross(d, e);
-    if (std::abs(den) < 1e-12) continue;
-    const _2dVector ap = p - a;
-    const double t = Cross(ap, e) / den, u = Cross(ap, d) / den;
-    if (u >= 0 && u <= 1) ts.push_back(t);
-  }
+  const std::vector<double> more = o.circle ? CircleCrossings(o.centre, o.radius, a, b) : OutlineCrossings(o.corners, a, b);
+  ts.insert(ts.end(), more.begin(), more.end());
 }
 
 // Inside the opening or along a side of it (a bar there would lie in the
 // opening's face).
 bool Inside(const _2dPoint& p, const Opening& o) {
   if (o.circle) return (p - o.centre).GetLength() < o.radius;
-  const auto& c = o.corners;
-  for (std::size_t i = 0; i < c.size(); ++i)
-    if (DistanceToSegment(p, c[i], c[(i + 1) % c.size()]) < 0.5) return true;
-  bool inside = false;
-  for (std::size_t i = 0, j = c.size() - 1; i < c.size(); j = i++)
-    if ((c[i].y > p.y) != (c[j].y > p.y) && p.x < (c[j].x - c[i].x) * (p.y - c[i].y) / (c[j].y - c[i].y) + c[i].x)
-      inside = !inside;
-  return inside;
+  return InsideOrAlong(o.corners, p);
 }
 
 // The pieces [t0, t1] of the segment a→b outside every opening.
@@ -516,7 +474,7 @@ void LayoutFaceZones(const Tank& tank, const BoardGroup& group, const ReinDesign
   std::vector<std::vector<_2dPoint>> loops = OutlineLoops(records);
   if (loops.empty()) return;
   const auto largest = std::max_element(loops.begin(), loops.end(), [](const auto& a, const auto& b) {
-    return Area(a) < Area(b);
+    return std::abs(g_VekGeometryComm.GetArea(a)) < std::abs(g_VekGeometryComm.GetArea(b));
   });
   const std::vector<_2dPoint> outline = *largest;
   // The bar lines are spread over the clear part of the group, inside the
@@ -526,7 +484,7 @@ void LayoutFaceZones(const Tank& tank, const BoardGroup& group, const ReinDesign
   for (std::size_t i = 0; i < outline.size(); ++i)
     for (const EdgeRecord& r : records) {
       const _2dPoint mid = r.a + (r.b - r.a) * 0.5;
-      if (DistanceToSegment(mid, outline[i], outline[(i + 1) % outline.size()]) <= kEndTolerance)
+      if (g_VekGeometryComm.IsPointOnSegment(outline[i], outline[(i + 1) % outline.size()], mid, kEndTolerance))
         reaches[i] = std::max(reaches[i], EdgeReach(tank, r.board, r.edge, group));
     }
   const std::vector<_2dPoint> clear = InsetOutline(outline, reaches);

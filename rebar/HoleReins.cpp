@@ -50,14 +50,6 @@ ReinPtr MakeBar(const std::vector<_3dPoint>& points, const std::string& grade, i
   return bar;
 }
 
-bool InsidePolygon(const std::vector<_2dPoint>& c, const _2dPoint& p) {
-  bool inside = false;
-  for (std::size_t i = 0, j = c.size() - 1; i < c.size(); j = i++)
-    if ((c[i].y > p.y) != (c[j].y > p.y) && p.x < (c[j].x - c[i].x) * (p.y - c[i].y) / (c[j].y - c[i].y) + c[i].x)
-      inside = !inside;
-  return inside;
-}
-
 // Appends the straight bar a→b at local depth z, kept inside the board: an
 // end beyond the board's outline is cut back to one cover inside it (as at a
 // free edge), and a bar whose middle lies outside the board is dropped.
@@ -70,7 +62,7 @@ void AddStraightBar(std::vector<ReinPtr>& bars, const Board& board, _2dPoint a, 
   if (length <= 0) return;
   if (outline.size() >= 3) {
     const _2dPoint mid = a + d * 0.5;
-    if (!InsidePolygon(outline, mid)) return;
+    if (g_VekGeometryComm.PointInPolygon2d(outline, mid) <= 0) return;
     double lo = 0.0, hi = 1.0;
     for (const double t : OutlineCrossings(outline, a, b)) {
       if (t > 0 && t < 0.5) lo = std::max(lo, t);
@@ -91,7 +83,7 @@ bool InsideBoard(const Board& board, const _2dPoint& p, double margin) {
   std::vector<_2dPoint> outline;
   board.GetLocalOutline(outline);
   if (outline.size() < 3) return true;
-  if (!InsidePolygon(outline, p)) return false;
+  if (g_VekGeometryComm.PointInPolygon2d(outline, p) <= 0) return false;
   for (std::size_t i = 0; i < outline.size(); ++i) {
     const _2dPoint& a = outline[i];
     const _2dVector e = outline[(i + 1) % outline.size()] - a;
