@@ -73,17 +73,9 @@ void PlanSketchDrawer::Draw(ModelPlanGroups& out, Tank& tank, int planKind, bool
   const std::vector<BoardPtr> walls = tank.GetWalls();
   if (!walls.empty()) append(DrawWalls(walls));
 
-  for (const UnitPtr& unit : tank.GetUnits()) {
-    // A unit without components has nothing to show (as in the model plan).
-    if (!unit || unit->GetComponents().empty()) continue;
-    const auto& components = unit->GetComponents();
-    const BoardPtr first = boost::dynamic_pointer_cast<Board>(components.front());
-    if (!first) continue;
-    const bool shown = (m_planKind == PlanKind::kBottomSlabs && first->GetKind() == 1) ||
-                       (m_planKind == PlanKind::kTopSlabs && first->GetKind() == 2);
-    if (!shown) continue;
-    const bool isBottom = m_planKind == PlanKind::kBottomSlabs;
-    if (components.size() == 1)
+  const bool isBottom = m_planKind == PlanKind::kBottomSlabs;
+  for (const auto& [unit, first] : ShownSlabUnits(tank, m_planKind)) {
+    if (unit->GetComponents().size() == 1)
       append(DrawSingleSlab(first, isBottom, tank, unit->GetNumber()));
     else
       append(DrawSlabUnit(unit, isBottom, tank, unit->GetNumber()));
@@ -108,21 +100,10 @@ ModelPlanGroups PlanSketchDrawer::DrawWalls(const std::vector<BoardPtr>& walls) 
       e->SetColorIndex(Entity::kColorByLayer);
     }
     if (!m_showLoads) {
-      const BoardPtr& first = walls[static_cast<std::size_t>(lines.members[k].front())];
-      std::vector<_3dPoint> outline;
-      first->GetOutline(outline);
-      const std::vector<_2dPoint> plan = g_VekGeometryComm.GetPlanPoints(outline);
-      if (plan.size() >= 2) {
-        const _2dPoint s = plan.front(), e = plan.back();
-        const _2dPoint m = s + (e - s) * 0.5;
-        double a = g_VekGeometryComm.GetAngle(s, e);
-        // A direction pointing left reads upside down: turn it by π (as the
-        // model plan does; past 3π/2 the text already reads upright).
-        if (a > g_Pi / 2 && a < 3 * g_Pi / 2) a -= g_Pi;
-        std::string text;
-        for (int i : lines.members[k]) text += "池壁" + std::to_string(walls[static_cast<std::size_t>(i)]->GetNumber()) + "  ";
-        group.push_back(MakeText(text, m.x, m.y, m_wallLayer, 7, a));
-      }
+      // The wall line's label, as the model plan writes it.
+      std::vector<int> numbers;
+      for (int i : lines.members[k]) numbers.push_back(walls[static_cast<std::size_t>(i)]->GetNumber());
+      Plan().DrawWallLabel(walls[static_cast<std::size_t>(lines.members[k].front())], numbers, group);
     }
     groups.push_back(std::move(group));
   }

@@ -43,6 +43,21 @@ bool IsExactly(const VekObject& object) {
 
 }  // namespace
 
+std::vector<std::pair<UnitPtr, BoardPtr>> ShownSlabUnits(const Tank& tank, int planKind) {
+  std::vector<std::pair<UnitPtr, BoardPtr>> shown;
+  for (const UnitPtr& unit : tank.GetUnits()) {
+    // A unit without components, or whose first component is no board,
+    // has nothing to show.
+    if (!unit || unit->GetComponents().empty()) continue;
+    const BoardPtr first = boost::dynamic_pointer_cast<Board>(unit->GetComponents().front());
+    if (!first) continue;
+    const int kind = first->GetKind();
+    if ((planKind == PlanKind::kBottomSlabs && kind == 1) || (planKind == PlanKind::kTopSlabs && kind == 2))
+      shown.emplace_back(unit, first);
+  }
+  return shown;
+}
+
 std::vector<_2dPoint> PlanOf(const std::vector<_3dPoint>& pts) {
   std::vector<_2dPoint> plan;
   plan.reserve(pts.size());
@@ -123,17 +138,8 @@ ModelPlanGroups TankModel2DView::BuildPlanEntities(Tank& tank) {
   const std::vector<BoardPtr> walls = tank.GetWalls();
   if (!walls.empty()) append(DrawWalls(walls));
 
-  for (const UnitPtr& unit : tank.GetUnits()) {
-    // A unit without components, or whose first component is no board,
-    // has nothing to show.
-    if (!unit || unit->GetComponents().empty()) continue;
-    const BoardPtr first = boost::dynamic_pointer_cast<Board>(unit->GetComponents().front());
-    if (!first) continue;
-    const int kind = first->GetKind();
-    const bool shown = (m_planKind == PlanKind::kBottomSlabs && kind == 1) ||
-                       (m_planKind == PlanKind::kTopSlabs && kind == 2);
-    if (!shown) continue;
-    const bool isBottom = m_planKind == PlanKind::kBottomSlabs;
+  const bool isBottom = m_planKind == PlanKind::kBottomSlabs;
+  for (const auto& [unit, first] : ShownSlabUnits(tank, m_planKind)) {
     const int n = unit->GetNumber();
     if (unit->GetComponents().size() == 1)
       append(DrawSingleSlab(first, isBottom, tank, n));

@@ -140,6 +140,9 @@ struct WallLines {
 };
 WallLines GroupWallLines(const std::vector<BoardPtr>& walls);
 
+// The slab units a plan of the kind shows (bottom slabs or top slabs), in
+// the tank's unit order, each with its first board.
+std::vector<std::pair<UnitPtr, BoardPtr>> ShownSlabUnits(const Tank& tank, int planKind);
 // Plan (x, y) of points.
 std::vector<_2dPoint> PlanOf(const std::vector<_3dPoint>& pts);
 // Plan centroid of the points; the first point when the centroid cannot be
