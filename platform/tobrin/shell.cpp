@@ -479,15 +479,8 @@ void FindSpanBands(BoardMesh& m) {
 
 void CollectSpanMoments(const BoardMesh& m, const std::vector<ShellBoardNode>& nodes, BoardMoments& out) {
   // Sign of each band's edge governing moment (0: the edge carries none).
-  double senses[64];
-  std::vector<double> more;
-  double* sense = senses;
-  if (m.bands.size() > 64) {
-    more.resize(m.bands.size());
-    sense = more.data();
-  }
+  std::vector<double> sense(m.bands.size(), 0.0);
   for (std::size_t k = 0; k < m.bands.size(); ++k) {
-    sense[k] = 0.0;
     const std::size_t edge = static_cast<std::size_t>(m.bands[k].edge);
     if (edge < out.edges.size()) {
       const MomentRange& e = out.edges[edge];
