@@ -385,6 +385,89 @@ LayerSet SetOf(const Board& board, bool upper, bool x) {
   return {v.diameter, v.spacing, v.grade};
 }
 
+// The group's outline in the reference frame, the clear part its bar lines
+// are spread over, and the spaces that cut its bars.
+struct GroupShape {
+  std::vector<EdgeRecord> records;
+  std::vector<_2dPoint> outline;
+  std::vector<_2dPoint> clear;
+  std::vector<Opening> openings;
+};
+
+bool ShapeOf(const Tank& tank, const BoardGroup& group, GroupShape& shape) {
+  shape.records = OutlineRecords(group);
+  // The largest loop is the outline; any other loop encloses a space no
+  // board of the group covers, and cuts the bars as an opening does.
+  std::vector<std::vector<_2dPoint>> loops = OutlineLoops(shape.records);
+  if (loops.empty()) return false;
+  const auto largest = std::max_element(loops.begin(), loops.end(), [](const auto& a, const auto& b) {
+    return std::abs(g_VekGeometryComm.GetArea(a)) < std::abs(g_VekGeometryComm.GetArea(b));
+  });
+  shape.outline = *largest;
+  const std::vector<_2dPoint>& outline = shape.outline;
+  // The bar lines are spread over the clear part of the group, inside the
+  // boards that meet its outline, and carried back to the outline, as on a
+  // single board.
+  std::vector<double> reaches(outline.size(), 0.0);
+  for (std::size_t i = 0; i < outline.size(); ++i)
+    for (const EdgeRecord& r : shape.records) {
+      const _2dPoint mid = r.a + (r.b - r.a) * 0.5;
+      if (g_VekGeometryComm.IsPointOnSegment(outline[i], outline[(i + 1) % outline.size()], mid, kEndTolerance))
+        reaches[i] = std::max(reaches[i], EdgeReach(tank, r.board, r.edge, group));
+    }
+  shape.clear = InsetOutline(outline, reaches);
+  shape.openings = GroupOpenings(group);
+  for (auto it = loops.begin(); it != loops.end(); ++it)
+    if (it != largest) {
+      Opening inner;
+      inner.corners = *it;
+      shape.openings.push_back(inner);
+    }
+  return true;
+}
+
+// The bars of one layer of the group (face and direction of the reference
+// board) with the set's diameter and grade; `cover` takes the distance from
+// the reference board's face down to the group's bar layer.
+std::vector<ReinPtr> LayGroupLayer(const Tank& tank, const BoardGroup& group, const GroupShape& shape,
+                                   const ReinDesignOptions& options, const ReinTrendAdapter& adapter, bool upper,
+                                   bool x, const LayerSet& set, double& cover) {
+  const BoardPtr& reference = group.front();
+  GroupLayer layer;
+  layer.tank = &tank;
+  layer.group = &group;
+  layer.openings = &shape.openings;
+  layer.options = &options;
+  layer.adapter = &adapter;
+  layer.upper = upper;
+  layer.x = x;
+  layer.level = GroupBarLevel(options, group, upper);
+  const double offset = upper ? reference->GetUpperOffset() : reference->GetLowerOffset();
+  layer.cover = cover = offset - layer.level;
+  std::vector<ReinPtr> bars;
+  if (!set.HasBars()) return bars;
+  const double angle = reference->GetReinAngle();
+  const _2dVector dir = x ? _2dVector(std::cos(angle), std::sin(angle)) : _2dVector(-std::sin(angle), std::cos(angle));
+  double extension = 0.0;
+  const bool extended = GetWallBarExtension(options, reference, upper, x, extension);
+  const int lineSpacing = extended ? std::max(1, set.spacing / 2) : set.spacing;
+  const bool sortByY = std::abs(dir.y) > std::abs(dir.x);
+  std::vector<_2dLine> lines;
+  LayoutBarLines(shape.clear, lineSpacing, dir, lines, &sortByY, false);
+  for (std::size_t k = 1; k <= lines.size(); ++k) {
+    const _2dLine line = ExtendToOutline(shape.outline, lines[k - 1]);
+    const BarEnd start = EndOf(shape.records, reference, line.GetStartPoint());
+    const BarEnd end = EndOf(shape.records, reference, line.GetEndPoint());
+    if (extended && k % 2 == 1) LayExtendedBarRow(layer, start, end, extension, bars);
+    else LayBarRow(layer, start, end, bars);
+  }
+  for (const ReinPtr& bar : bars) {
+    bar->SetDiameter(set.diameter);
+    bar->SetGrade(set.grade);
+  }
+  return bars;
+}
+
 }  // namespace
 
 void GroupSlabBoards(const Tank& tank, const std::vector<BoardPtr>& boards, std::vector<BoardGroup>& groups) {
@@ -443,7 +526,6 @@ void LayoutFaceZones(const Tank& tank, const BoardGroup& group, const ReinDesign
   const BoardPtr& reference = group.front();
   const double angle = reference->GetReinAngle();
   const _2dVector dirX(std::cos(angle), std::sin(angle));
-  const _2dVector dirY(-std::sin(angle), std::cos(angle));
   const _3dVector normal = reference->GetNormal();
 
   // Strongest set per layer, indexed [upper ? 0 : 1][x ? 0 : 1].
@@ -468,76 +550,23 @@ void LayoutFaceZones(const Tank& tank, const BoardGroup& group, const ReinDesign
       }
   }
 
-  const std::vector<EdgeRecord> records = OutlineRecords(group);
-  // The largest loop is the outline; any other loop encloses a space no
-  // board of the group covers, and cuts the bars as an opening does.
-  std::vector<std::vector<_2dPoint>> loops = OutlineLoops(records);
-  if (loops.empty()) return;
-  const auto largest = std::max_element(loops.begin(), loops.end(), [](const auto& a, const auto& b) {
-    return std::abs(g_VekGeometryComm.GetArea(a)) < std::abs(g_VekGeometryComm.GetArea(b));
-  });
-  const std::vector<_2dPoint> outline = *largest;
-  // The bar lines are spread over the clear part of the group, inside the
-  // boards that meet its outline, and carried back to the outline, as on a
-  // single board.
-  std::vector<double> reaches(outline.size(), 0.0);
-  for (std::size_t i = 0; i < outline.size(); ++i)
-    for (const EdgeRecord& r : records) {
-      const _2dPoint mid = r.a + (r.b - r.a) * 0.5;
-      if (g_VekGeometryComm.IsPointOnSegment(outline[i], outline[(i + 1) % outline.size()], mid, kEndTolerance))
-        reaches[i] = std::max(reaches[i], EdgeReach(tank, r.board, r.edge, group));
-    }
-  const std::vector<_2dPoint> clear = InsetOutline(outline, reaches);
-  std::vector<Opening> openings = GroupOpenings(group);
-  for (auto it = loops.begin(); it != loops.end(); ++it)
-    if (it != largest) {
-      Opening inner;
-      inner.corners = *it;
-      openings.push_back(inner);
-    }
+  GroupShape shape;
+  if (!ShapeOf(tank, group, shape)) return;
 
   ReinZonePtr zones[2][2];
   for (bool upper : {true, false}) {
-    GroupLayer layer;
-    layer.tank = &tank;
-    layer.group = &group;
-    layer.openings = &openings;
-    layer.options = &options;
-    layer.adapter = adapter;
-    layer.upper = upper;
-    layer.level = GroupBarLevel(options, group, upper);
-    const double offset = upper ? reference->GetUpperOffset() : reference->GetLowerOffset();
-    layer.cover = offset - layer.level;
     for (bool x : {true, false}) {
       const LayerSet& set = sets[upper ? 0 : 1][x ? 0 : 1];
       if (!set.HasBars()) continue;
-      layer.x = x;
-      double extension = 0.0;
-      const bool extended = GetWallBarExtension(options, reference, upper, x, extension);
-      const int lineSpacing = extended ? std::max(1, set.spacing / 2) : set.spacing;
-      const _2dVector dir = x ? dirX : dirY;
-      const bool sortByY = std::abs(dir.y) > std::abs(dir.x);
-      std::vector<_2dLine> lines;
-      LayoutBarLines(clear, lineSpacing, dir, lines, &sortByY, false);
-      if (lines.empty()) continue;
-      for (_2dLine& line : lines) line = ExtendToOutline(outline, line);
-      std::vector<ReinPtr> bars;
-      for (std::size_t k = 1; k <= lines.size(); ++k) {
-        const BarEnd start = EndOf(records, reference, lines[k - 1].GetStartPoint());
-        const BarEnd end = EndOf(records, reference, lines[k - 1].GetEndPoint());
-        if (extended && k % 2 == 1) LayExtendedBarRow(layer, start, end, extension, bars);
-        else LayBarRow(layer, start, end, bars);
-      }
+      double cover = 0.0;
+      const std::vector<ReinPtr> bars = LayGroupLayer(tank, group, shape, options, *adapter, upper, x, set, cover);
+      if (bars.empty()) continue;
       auto zone = boost::make_shared<ReinZone>();
-      for (const ReinPtr& bar : bars) {
-        bar->SetDiameter(set.diameter);
-        bar->SetGrade(set.grade);
-      }
       zone->SetReins(bars);
       zone->SetDiameter(set.diameter);
       zone->SetGrade(set.grade);
       zone->SetSpacing(set.spacing);
-      zone->SetCover(layer.cover);
+      zone->SetCover(cover);
       zone->SetFace(upper ? 0 : 1);
       zone->SetDirection(x ? 0 : 1);
       zone->SetCategory(2);
@@ -560,4 +589,18 @@ void LayoutFaceZones(const Tank& tank, const BoardGroup& group, const ReinDesign
       for (bool x : {true, false})
         if (const ReinZonePtr& zone = zones[upper ? 0 : 1][x ? 0 : 1])
           (upper ? board->GetUpperZones() : board->GetLowerZones()).push_back(zone);
+}
+
+std::vector<ReinPtr> LayGroupFaceBars(const Tank& tank, const BoardGroup& group, const ReinDesignOptions& options,
+                                      bool upper, bool x, int diameter, int spacing, const std::string& grade,
+                                      const ReinTrendAdapter* adapter) {
+  GroupShape shape;
+  if (group.empty() || !ShapeOf(tank, group, shape)) return {};
+  std::unique_ptr<ReinTrendAdapter> own;
+  if (!adapter) {
+    own = std::make_unique<ReinTrendAdapter>(tank);
+    adapter = own.get();
+  }
+  double cover = 0.0;
+  return LayGroupLayer(tank, group, shape, options, *adapter, upper, x, {diameter, spacing, grade}, cover);
 }

@@ -20,6 +20,7 @@
 #include "platform/Quenby.h"
 #include "rebar/ReinDesignOptions.h"
 
+#include <string>
 #include <vector>
 
 class ReinTrendAdapter;
@@ -59,3 +60,9 @@ void LayoutGroupZones(const Tank& tank, const BoardGroup& group, const ReinDesig
 // stops one cover inside the concrete.
 void LayoutFaceZones(const Tank& tank, const BoardGroup& group, const ReinDesignOptions& options,
                      const ReinTrendAdapter* adapter = nullptr);
+// The bars of one layer of a group of two or more boards (face and direction
+// of the first board), as LayoutFaceZones lays that layer with the given
+// set: what a zone of the group gets when its bars are laid again.
+std::vector<ReinPtr> LayGroupFaceBars(const Tank& tank, const BoardGroup& group, const ReinDesignOptions& options,
+                                      bool upper, bool x, int diameter, int spacing, const std::string& grade,
+                                      const ReinTrendAdapter* adapter = nullptr);

@@ -10,9 +10,11 @@
 #include "platform/Zarvel.h"
 #include "rebar/BarLines.h"
 #include "rebar/FaceZones.h"
+#include "rebar/GroupFaceZones.h"
 #include "rebar/SectionDesign.h"
 #include "rebar/ZoneBars.h"
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 #include <vector>
@@ -47,6 +49,29 @@ struct ZoneWork {
   };
   std::vector<Face> faces;
 };
+
+// The group of boards a face zone spans when more than one board holds it,
+// in the order the design laid it out: the boards in unit order, grouped as
+// the design groups them (its first board is the group's reference, whose
+// face and direction the zone's fields name).  False for a zone of one board,
+// or boards that no longer form one group.
+bool GroupOf(const Tank& tank, const ZoneWork& zw, BoardGroup& group) {
+  std::vector<BoardPtr> holders;
+  for (const UnitPtr& unit : tank.GetUnits()) {
+    if (!unit) continue;
+    for (const StructureComponentPtr& c : unit->GetComponents())
+      for (const ZoneWork::Face& f : zw.faces)
+        if (c == f.board && std::find(holders.begin(), holders.end(), f.board) == holders.end())
+          holders.push_back(f.board);
+  }
+  if (holders.size() < 2) return false;
+  std::vector<BoardGroup> groups;
+  if (holders.front()->GetKind() == 0) GroupWallBoards(tank, holders, groups);
+  else GroupSlabBoards(tank, holders, groups);
+  if (groups.size() != 1) return false;
+  group = groups.front();
+  return true;
+}
 
 // Every bar segment of the zone carries the zone's layer flag again (the
 // bars changed, so the per-segment list is made anew).
@@ -152,12 +177,18 @@ bool ReinDesigner::RedesignZone(ProjectSettings& settings, Tank& tank, const Rei
   for (ZoneWork& zw : work) {
     if (zw.relay && category == 2) {
       std::vector<ReinPtr> bars;
-      for (const ZoneWork::Face& f : zw.faces)
-        for (const ReinPtr& bar : LayFaceBars(tank, options, f.board, f.upper, f.x, s)) {
-          bar->SetDiameter(d);
-          bar->SetGrade(zw.zone->GetGrade());
-          bars.push_back(bar);
-        }
+      BoardGroup group;
+      if (GroupOf(tank, zw, group)) {
+        bars = LayGroupFaceBars(tank, group, options, zw.zone->GetFace() == 0, !zw.zone->IsYDirection(), d, s,
+                                zw.zone->GetGrade());
+      } else {
+        for (const ZoneWork::Face& f : zw.faces)
+          for (const ReinPtr& bar : LayFaceBars(tank, options, f.board, f.upper, f.x, s)) {
+            bar->SetDiameter(d);
+            bar->SetGrade(zw.zone->GetGrade());
+            bars.push_back(bar);
+          }
+      }
       zw.zone->SetReins(bars);
     } else if (zw.relay) {
       DistributeBarsOnLine(zw.zone, 0, false);

@@ -18,6 +18,8 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -304,6 +306,57 @@ TEST_F(DesignedTankRedesign, MarkSharedByBoardsIsRelaidOnEveryBoard) {
     ++compared;
   }
   EXPECT_GT(compared, 0);
+}
+
+// An edit to closer bars and its undo give back the designed bars, vertex by
+// vertex: for a zone of one board (units laid one by one) and, with units
+// merged, for a zone shared by a group of boards (whose bars run through the
+// joints between them).
+TEST_F(DesignedTankRedesign, EditAndItsUndoGiveBackTheDesignedBars) {
+  for (const auto& [example, merged] : {std::pair{"buried-two-cell", false}, std::pair{"grid-3x2", true}}) {
+    SCOPED_TRACE(std::string(example) + (merged ? ", units merged" : ""));
+    TankDesigner designer;
+    tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject(example), "x"), "x");
+    designer.GetSettings().GetReinSettings().SetUnitMergeOn(merged);
+    ASSERT_TRUE(designer.Analyse());
+    designer.DesignRein(nullptr);
+    Tank& tank = designer.GetTank();
+    // Every face zone with bars, with how many boards hold it.
+    std::map<ReinZonePtr, int> holders;
+    for (const BoardPtr& board : ReinDesigner::DesignBoards(tank))
+      for (const ReinZonePtr& z : board->GetAllZones())
+        if (z->GetCategory() == 2 && z->GetNumber() > 0 && !z->GetReins().empty()) ++holders[z];
+    const auto vertices = [&holders] {
+      std::map<ReinZonePtr, std::vector<std::vector<_3dPoint>>> all;
+      for (const auto& [z, n] : holders)
+        for (const ReinPtr& bar : z->GetReins()) all[z].push_back(bar->GetPolyline().GetVertices());
+      return all;
+    };
+    const auto designed = vertices();
+    for (bool shared : {false, true}) {
+      if (shared != merged) continue;
+      const auto it = std::find_if(holders.begin(), holders.end(),
+                                   [shared](const auto& h) { return (h.second > 1) == shared; });
+      ASSERT_NE(it, holders.end()) << (shared ? "no zone shared by boards" : "no zone of one board");
+      const ReinZonePtr zone = it->first;
+      const int d = zone->GetDiameter(), s = zone->GetSpacing();
+      ASSERT_GT(s, 100);
+      zone->SetSpacing(s - 50);
+      ASSERT_TRUE(designer.GetReinDesigner().RedesignZone(designer.GetSettings(), tank, zone, d, s));
+      zone->SetSpacing(s);
+      ASSERT_TRUE(designer.GetReinDesigner().RedesignZone(designer.GetSettings(), tank, zone, d, s - 50));
+      const auto again = vertices();
+      for (const auto& [z, bars] : designed) {
+        const auto& now = again.at(z);
+        ASSERT_EQ(now.size(), bars.size()) << "zone " << z->GetNumber() << (shared ? " (shared)" : "");
+        for (std::size_t i = 0; i < bars.size(); ++i) {
+          ASSERT_EQ(now[i].size(), bars[i].size()) << "zone " << z->GetNumber() << ", bar " << i;
+          for (std::size_t k = 0; k < bars[i].size(); ++k)
+            EXPECT_LT(now[i][k].DistanceTo(bars[i][k]), 1e-6) << "zone " << z->GetNumber() << ", bar " << i;
+        }
+      }
+    }
+  }
 }
 
 // A haunch zone of the designed tank: a new spacing lays its bars again
