@@ -22,29 +22,16 @@
 
 namespace {
 
-// Parameters along a→b where the segment's line crosses the outline of one
-// opening.
-void CrossingsWithHole(const _2dPoint& a, const _2dPoint& b, const HolePtr& hole, std::vector<double>& ts) {
-  std::vector<double> more;
+// The stretch of the line start→end a bar leaves free at the opening to
+// keep the cover from it (see OpeningGap); false for an opening it keeps the
+// cover from, or one of another shape.
+bool OpeningGapOf(const _2dPoint& a, const _2dPoint& b, const HolePtr& hole, double cover, double& t0, double& t1) {
   if (typeid(*hole) == typeid(CircleHole)) {
     const auto& circle = static_cast<const CircleHole&>(*hole);
-    more = CircleCrossings(circle.GetCenter(), circle.GetRadius(), a, b);
-  } else if (typeid(*hole) == typeid(RectangleHole)) {
-    more = OutlineCrossings(static_cast<const RectangleHole&>(*hole).GetCorners(), a, b);
+    return CircleOpeningGap(circle.GetCenter(), circle.GetRadius(), cover, a, b, t0, t1);
   }
-  ts.insert(ts.end(), more.begin(), more.end());
-}
-
-// Inside the opening, or on its outline.
-bool InsideHole(const _2dPoint& p, const HolePtr& hole) {
-  if (typeid(*hole) == typeid(CircleHole)) {
-    const auto& circle = static_cast<const CircleHole&>(*hole);
-    return (p - circle.GetCenter()).GetLength() < circle.GetRadius();
-  }
-  // A piece running along the opening's side counts as inside: a bar there
-  // would lie in the opening's face.
   if (typeid(*hole) == typeid(RectangleHole))
-    return InsideOrAlong(static_cast<const RectangleHole&>(*hole).GetCorners(), p);
+    return OpeningGap(static_cast<const RectangleHole&>(*hole).GetCorners(), cover, a, b, t0, t1);
   return false;
 }
 
@@ -104,6 +91,100 @@ std::vector<double> CircleCrossings(const _2dPoint& centre, double radius, const
   const double disc = qb * qb - 4 * qa * qc;
   if (qa <= 0 || disc <= 0) return {};
   return {(-qb - std::sqrt(disc)) / (2 * qa), (-qb + std::sqrt(disc)) / (2 * qa)};
+}
+
+namespace {
+
+// Where the linear function v0 + v1·t lies in (lo, hi): the stretch [t0, t1];
+// false when it never does.
+bool LinearWithin(double v0, double v1, double lo, double hi, double& t0, double& t1) {
+  if (std::abs(v1) < 1e-12) {
+    if (v0 <= lo || v0 >= hi) return false;
+    t0 = -1e300, t1 = 1e300;
+    return true;
+  }
+  t0 = (lo - v0) / v1, t1 = (hi - v0) / v1;
+  if (t0 > t1) std::swap(t0, t1);
+  return true;
+}
+
+// Joins [t0, t1] into the stretch [lo, hi] (empty while lo > hi).
+void Widen(double t0, double t1, double& lo, double& hi) {
+  lo = std::min(lo, t0);
+  hi = std::max(hi, t1);
+}
+
+// A distance that counts as keeping the cover: rounding aside, a bar at the
+// cover's distance keeps it.
+constexpr double kCoverSlack = 1e-6;
+
+}  // namespace
+
+bool OpeningGap(const std::vector<_2dPoint>& corners, double cover, const _2dPoint& a, const _2dPoint& b, double& t0,
+                double& t1) {
+  std::vector<_2dPoint> c = corners;
+  if (c.size() > 1 && (c.front() - c.back()).GetLength() < 1e-9) c.pop_back();
+  if (c.size() < 3) return false;
+  const _2dVector d = b - a;
+  const double length = d.GetLength();
+  if (length <= 0) return false;
+  double lo = 1e300, hi = -1e300;
+  // The crossing, widened by the cover.
+  const std::vector<double> ts = OutlineCrossings(c, a, b);
+  if (ts.size() >= 2) {
+    const auto [mn, mx] = std::minmax_element(ts.begin(), ts.end());
+    if ((*mx - *mn) * length > 1e-6) Widen(*mn - cover / length, *mx + cover / length, lo, hi);
+  }
+  // Closer than the cover to a side: the side's band, or a corner's circle.
+  const double reach = cover - kCoverSlack;
+  if (reach > 0) {
+    for (std::size_t i = 0; i < c.size(); ++i) {
+      const _2dPoint& p = c[i];
+      const _2dVector e = c[(i + 1) % c.size()] - p;
+      const double side = e.GetLength();
+      if (side <= 0) continue;
+      const _2dVector u = e * (1.0 / side), n(-u.y, u.x);
+      const _2dVector ap = a - p;
+      double s0, s1, h0, h1;
+      if (LinearWithin(ap.Dot(u), d.Dot(u), 0.0, side, s0, s1) &&
+          LinearWithin(ap.Dot(n), d.Dot(n), -reach, reach, h0, h1) && std::max(s0, h0) < std::min(s1, h1))
+        Widen(std::max(s0, h0), std::min(s1, h1), lo, hi);
+      const std::vector<double> around = CircleCrossings(p, reach, a, b);
+      if (around.size() == 2) Widen(around[0], around[1], lo, hi);
+    }
+  }
+  if (lo > hi) return false;
+  t0 = lo, t1 = hi;
+  return true;
+}
+
+bool CircleOpeningGap(const _2dPoint& centre, double radius, double cover, const _2dPoint& a, const _2dPoint& b,
+                      double& t0, double& t1) {
+  const double length = (b - a).GetLength();
+  if (length <= 0 || radius <= 0) return false;
+  double lo = 1e300, hi = -1e300;
+  const std::vector<double> ts = CircleCrossings(centre, radius, a, b);
+  if (ts.size() == 2) Widen(ts[0] - cover / length, ts[1] + cover / length, lo, hi);
+  const std::vector<double> around = CircleCrossings(centre, radius + std::max(0.0, cover - kCoverSlack), a, b);
+  if (around.size() == 2) Widen(around[0], around[1], lo, hi);
+  if (lo > hi) return false;
+  t0 = lo, t1 = hi;
+  return true;
+}
+
+std::vector<std::pair<double, double>> PiecesBetweenGaps(std::vector<std::pair<double, double>> gaps,
+                                                         double shortest) {
+  std::sort(gaps.begin(), gaps.end());
+  std::vector<std::pair<double, double>> pieces;
+  double from = 0.0;
+  for (const auto& [g0, g1] : gaps) {
+    if (g1 <= from) continue;
+    if (g0 >= 1.0) break;
+    if (g0 - from > shortest) pieces.emplace_back(from, g0);
+    from = std::max(from, g1);
+  }
+  if (1.0 - from > shortest) pieces.emplace_back(from, 1.0);
+  return pieces;
 }
 
 bool InsideOrAlong(const std::vector<_2dPoint>& polygon, const _2dPoint& p) {
@@ -194,12 +275,12 @@ std::vector<ReinPtr> LayoutStraightBarRow(const ReinDesignOptions& options, cons
   const double length = (end - start).GetLength();
   if (length <= 0) return bars;
   const double cover = GetConcreteCover(options, board, upper);
-  // Pieces of the line outside every opening.
-  std::vector<double> ts = {0.0, 1.0};
-  for (const HolePtr& hole : board->GetHoles())
-    if (hole) CrossingsWithHole(start, end, hole, ts);
-  std::erase_if(ts, [](double t) { return t < 0.0 || t > 1.0; });
-  std::sort(ts.begin(), ts.end());
+  // The stretches the openings take, each keeping the cover.
+  std::vector<std::pair<double, double>> gaps;
+  for (const HolePtr& hole : board->GetHoles()) {
+    double t0 = 0, t1 = 0;
+    if (hole && OpeningGapOf(start, end, hole, cover, t0, t1)) gaps.emplace_back(t0, t1);
+  }
   const _2dVector d = end - start;
   auto at = [&](double t) { return start + _2dVector(d.x * t, d.y * t); };
   // The two ends of the line on the board's edges, and their treatments.
@@ -208,22 +289,11 @@ std::vector<ReinPtr> LayoutStraightBarRow(const ReinDesignOptions& options, cons
   std::vector<_3dPoint> startPoints, endPoints;
   TreatBarEndAtEdge(options, board, startRecord, endRecord, startPoints, adapter, upper, isX);
   TreatBarEndAtEdge(options, board, endRecord, startRecord, endPoints, adapter, upper, isX);
-  for (std::size_t k = 0; k + 1 < ts.size(); ++k) {
-    const double t0 = ts[k], t1 = ts[k + 1];
-    if ((t1 - t0) * length < 1.0) continue;
-    const _2dPoint mid = at((t0 + t1) / 2);
-    bool cut = false;
-    for (const HolePtr& hole : board->GetHoles())
-      if (hole && InsideHole(mid, hole)) cut = true;
-    if (cut) continue;
-    // An end at an opening stops one cover before it (the bar ends in the
-    // concrete around the opening); an end at the board's outline takes its
-    // edge's treatment.
-    const bool atStart = t0 <= 0.0, atEnd = t1 >= 1.0;
-    double a = t0, b = t1;
-    if (!atStart) a += cover / length;
-    if (!atEnd) b -= cover / length;
-    if ((b - a) * length < 1.0) continue;
+  // An end at an opening stops one cover clear of it (the bar ends in the
+  // concrete around the opening); an end at the board's outline takes its
+  // edge's treatment.
+  for (const auto& [a, b] : PiecesBetweenGaps(gaps, 1.0 / length)) {
+    const bool atStart = a <= 0.0, atEnd = b >= 1.0;
     const std::vector<_3dPoint> line = {OnBarLayer(*board, at(a), upper, cover), OnBarLayer(*board, at(b), upper, cover)};
     const std::vector<_3dPoint> points =
         JoinBarEnds(line, atStart ? startPoints : std::vector<_3dPoint>(), atEnd ? endPoints : std::vector<_3dPoint>());

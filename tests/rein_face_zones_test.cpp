@@ -1,5 +1,5 @@
 // Face zones of single boards: bar counts and end points on a slab worked out
-// by hand, bars cut at an opening, and over a designed example every face bar
+// by hand, bars cut at an opening or passing it within the cover, and over a designed example every face bar
 // running across its board on its face's bar layer.
 #include "app/NewTank.h"
 #include "app/ProjectFile.h"
@@ -15,6 +15,7 @@
 
 #include <boost/make_shared.hpp>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -112,6 +113,50 @@ TEST(FaceZones, OpeningCutsTheBarsItCrosses) {
     }
   }
   EXPECT_EQ(cutPieces, 14);
+}
+
+// A bar line passing an opening closer than the cover is cut as a crossing
+// one is: no bar lies in the opening's cover.  X lines at y = 50 + 150k; the
+// opening's lower side lies 20 mm above the line y = 950 and (rectangle) its
+// upper side 20 mm under y = 2000.  Every bar keeps the cover (35) from the
+// opening, and the lines within it are cut into two bars.
+TEST(FaceZones, BarsPassingAnOpeningWithinTheCoverAreCut) {
+  struct Case {
+    const char* what;
+    HolePtr hole;
+    int cutLines;
+  };
+  auto rect = boost::make_shared<RectangleHole>();
+  rect->SetCorners({{1000, 970}, {2000, 970}, {2000, 1980}, {1000, 1980}});
+  auto circle = boost::make_shared<CircleHole>();
+  circle->SetCenter({1500, 1500});
+  circle->SetRadius(530);
+  // Distance from a point to the opening.
+  auto distance = [](const HolePtr& hole, const _2dPoint& p) {
+    if (const auto* c = dynamic_cast<const CircleHole*>(hole.get())) return (p - c->GetCenter()).GetLength() - c->GetRadius();
+    const double dx = std::max({1000 - p.x, 0.0, p.x - 2000}), dy = std::max({970 - p.y, 0.0, p.y - 1980});
+    return std::hypot(dx, dy);
+  };
+  // Rectangle: y = 950 .. 2000, eight lines.  Circle: y = 950 (20 mm under
+  // it) to 2000 (crossing), eight lines.
+  for (const Case& c : {Case{"rectangle", rect, 8}, Case{"circle", circle, 8}}) {
+    SlabFixture f;
+    f.slab->AddHole(c.hole);
+    LayoutSingleBoardZones(f.tank, f.options, f.slab);
+    const double cover = GetConcreteCover(f.options, f.slab, true);
+    ASSERT_EQ(cover, 35.0);
+    const auto& bars = f.slab->GetUpperZones()[0]->GetReins();
+    EXPECT_EQ(bars.size(), 26u + static_cast<std::size_t>(c.cutLines)) << c.what;
+    for (const ReinPtr& bar : bars) {
+      const _3dPoint p = bar->GetPolyline().GetVertexAt(0), q = bar->GetPolyline().GetVertexAt(1);
+      // The straight piece on the layer: its nearest point to the opening
+      // is an end or the foot of the perpendicular from the opening.
+      double nearest = std::min(distance(c.hole, {p.x, p.y}), distance(c.hole, {q.x, q.y}));
+      const double x = std::clamp(1500.0, std::min(p.x, q.x), std::max(p.x, q.x));
+      nearest = std::min(nearest, distance(c.hole, {x, p.y}));
+      EXPECT_GE(nearest, cover - 1e-5) << c.what << ": bar at y " << p.y << " from x " << p.x << " to " << q.x;
+    }
+  }
 }
 
 // Every face bar of the designed example lies on its face's bar layer (the
