@@ -268,13 +268,17 @@ std::vector<ReinPtr> LayoutStraightBarRow(const Tank& tank, const ReinDesignOpti
   return LayoutStraightBarRow(options, board, start, end, adapter, upper, true);
 }
 
-std::vector<ReinPtr> LayoutStraightBarRow(const ReinDesignOptions& options, const BoardPtr& board,
-                                          const _2dPoint& start, const _2dPoint& end,
-                                          const ReinTrendAdapter& adapter, bool upper, bool isX) {
+namespace {
+
+// Bars from `start` to `end` (board-local) on the bar layer of the face, cut
+// at the openings (an end there stops one cover clear of it); the line's own
+// ends take the points of their treatments (none: the line point stays).
+std::vector<ReinPtr> LayBarPieces(const BoardPtr& board, double cover, const _2dPoint& start, const _2dPoint& end,
+                                  const std::vector<_3dPoint>& startPoints, const std::vector<_3dPoint>& endPoints,
+                                  bool upper) {
   std::vector<ReinPtr> bars;
   const double length = (end - start).GetLength();
   if (length <= 0) return bars;
-  const double cover = GetConcreteCover(options, board, upper);
   // The stretches the openings take, each keeping the cover.
   std::vector<std::pair<double, double>> gaps;
   for (const HolePtr& hole : board->GetHoles()) {
@@ -283,15 +287,6 @@ std::vector<ReinPtr> LayoutStraightBarRow(const ReinDesignOptions& options, cons
   }
   const _2dVector d = end - start;
   auto at = [&](double t) { return start + _2dVector(d.x * t, d.y * t); };
-  // The two ends of the line on the board's edges, and their treatments.
-  const BarEndRecord startRecord{_3dPoint(start.x, start.y, 0.0), board, EdgeHolding(*board, start)};
-  const BarEndRecord endRecord{_3dPoint(end.x, end.y, 0.0), board, EdgeHolding(*board, end)};
-  std::vector<_3dPoint> startPoints, endPoints;
-  TreatBarEndAtEdge(options, board, startRecord, endRecord, startPoints, adapter, upper, isX);
-  TreatBarEndAtEdge(options, board, endRecord, startRecord, endPoints, adapter, upper, isX);
-  // An end at an opening stops one cover clear of it (the bar ends in the
-  // concrete around the opening); an end at the board's outline takes its
-  // edge's treatment.
   for (const auto& [a, b] : PiecesBetweenGaps(gaps, 1.0 / length)) {
     const bool atStart = a <= 0.0, atEnd = b >= 1.0;
     const std::vector<_3dPoint> line = {OnBarLayer(*board, at(a), upper, cover), OnBarLayer(*board, at(b), upper, cover)};
@@ -301,6 +296,56 @@ std::vector<ReinPtr> LayoutStraightBarRow(const ReinDesignOptions& options, cons
     bars.push_back(PolylineBar(points));
   }
   return bars;
+}
+
+// The end of a bar line on the board's outline, with the edge holding it.
+BarEndRecord EndRecord(const BoardPtr& board, const _2dPoint& p) {
+  return BarEndRecord{_3dPoint(p.x, p.y, 0.0), board, EdgeHolding(*board, p)};
+}
+
+// The edge holding the end meets a bottom slab.
+bool EndAtBottomSlab(const Tank& tank, const BarEndRecord& end) {
+  if (!end.board || end.edgeIndex < 0) return false;
+  std::vector<BoardPtr> boards;
+  std::vector<int> edges;
+  tank.GetBoardsOnEdge(end.board, end.edgeIndex, boards, edges);
+  return std::any_of(boards.begin(), boards.end(), [](const BoardPtr& b) { return b && b->GetKind() == 1; });
+}
+
+// The extended bar of a wall's vertical bar line: from the end standing on a
+// bottom slab (the start when it does, else the end) `extension` up the
+// line, that end taking its edge's treatment, the other end left in the wall;
+// the whole line when the extension reaches its other end.
+std::vector<ReinPtr> LayExtendedBarRow(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board,
+                                       const _2dPoint& start, const _2dPoint& end, const ReinTrendAdapter& adapter,
+                                       bool upper, bool isX, double extension) {
+  const BarEndRecord startRecord = EndRecord(board, start), endRecord = EndRecord(board, end);
+  const bool fromStart = EndAtBottomSlab(tank, startRecord);
+  const BarEndRecord& from = fromStart ? startRecord : endRecord;
+  const BarEndRecord& to = fromStart ? endRecord : startRecord;
+  const _2dPoint f(from.point.x, from.point.y), t(to.point.x, to.point.y);
+  const double length = (t - f).GetLength();
+  if (length <= 0) return {};
+  if (extension >= length) return LayoutStraightBarRow(options, board, start, end, adapter, upper, isX);
+  std::vector<_3dPoint> fromPoints;
+  TreatBarEndAtEdge(options, board, from, to, fromPoints, adapter, upper, isX);
+  const _2dPoint far = f + (t - f) * (extension / length);
+  return LayBarPieces(board, GetConcreteCover(options, board, upper), f, far, fromPoints, {}, upper);
+}
+
+}  // namespace
+
+std::vector<ReinPtr> LayoutStraightBarRow(const ReinDesignOptions& options, const BoardPtr& board,
+                                          const _2dPoint& start, const _2dPoint& end,
+                                          const ReinTrendAdapter& adapter, bool upper, bool isX) {
+  if ((end - start).GetLength() <= 0) return {};
+  // The two ends of the line on the board's edges, and their treatments: an
+  // end at the board's outline takes its edge's treatment.
+  const BarEndRecord startRecord = EndRecord(board, start), endRecord = EndRecord(board, end);
+  std::vector<_3dPoint> startPoints, endPoints;
+  TreatBarEndAtEdge(options, board, startRecord, endRecord, startPoints, adapter, upper, isX);
+  TreatBarEndAtEdge(options, board, endRecord, startRecord, endPoints, adapter, upper, isX);
+  return LayBarPieces(board, GetConcreteCover(options, board, upper), start, end, startPoints, endPoints, upper);
 }
 
 std::vector<ReinPtr> LayFaceBars(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board, bool upper,
@@ -314,20 +359,29 @@ std::vector<ReinPtr> LayFaceBars(const Tank& tank, const ReinDesignOptions& opti
   // board's own outline, where their ends take their edges' treatment.
   std::vector<_2dPoint> outline;
   board->GetLocalOutline(outline);
+  // A wall whose top is not fixed may have its vertical bars extended: the
+  // lines are laid at half the spacing, every other one (the first, third,
+  // ...) a bar only the extension long from the wall's foot.
+  double extension = 0.0;
+  const bool extended = GetWallBarExtension(options, board, upper, x, extension);
+  const int lineSpacing = extended ? std::max(1, spacing / 2) : spacing;
   std::vector<_2dLine> lines;
   const bool sortByY = std::abs(dir.y) > std::abs(dir.x);
-  LayoutBarLines(GetClearOutline(tank, board), spacing, dir, lines, &sortByY, false);
+  LayoutBarLines(GetClearOutline(tank, board), lineSpacing, dir, lines, &sortByY, false);
   if (lines.empty()) return bars;
   std::unique_ptr<ReinTrendAdapter> own;
   if (!adapter) {
     own = std::make_unique<ReinTrendAdapter>(tank);
     adapter = own.get();
   }
-  for (_2dLine& line : lines) {
-    line = ExtendToOutline(outline, line);
-    for (const ReinPtr& bar :
-         LayoutStraightBarRow(options, board, line.GetStartPoint(), line.GetEndPoint(), *adapter, upper, x))
-      bars.push_back(bar);
+  for (std::size_t k = 1; k <= lines.size(); ++k) {
+    const _2dLine line = ExtendToOutline(outline, lines[k - 1]);
+    const std::vector<ReinPtr> row =
+        extended && k % 2 == 1
+            ? LayExtendedBarRow(tank, options, board, line.GetStartPoint(), line.GetEndPoint(), *adapter, upper, x,
+                                extension)
+            : LayoutStraightBarRow(options, board, line.GetStartPoint(), line.GetEndPoint(), *adapter, upper, x);
+    bars.insert(bars.end(), row.begin(), row.end());
   }
   return bars;
 }

@@ -71,7 +71,11 @@ bool InsideOrAlong(const std::vector<_2dPoint>& polygon, const _2dPoint& p);
 // The face bars of one face and direction of a board at a spacing: bar lines
 // spread over the board's clear part (GetClearOutline), carried on to its
 // outline and laid by LayoutStraightBarRow (cut at the openings, each end
-// treated at its edge).  Diameter and grade are left to the caller.  The bar
+// treated at its edge).  The vertical bars of a wall whose top is not fixed,
+// with the wall bar extension on (GetWallBarExtension), are laid on lines at
+// half the spacing, every other line (the first, third, ...) a bar the
+// extension long from the wall's foot (the end on a bottom slab; the whole
+// line when it is not longer).  Diameter and grade are left to the caller.  The bar
 // ends take the neighbour relations of `adapter`; without one they are found
 // from `tank` for the call.
 std::vector<ReinPtr> LayFaceBars(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board, bool upper,

@@ -211,4 +211,52 @@ TEST_F(FaceZonesOfExample, EveryFaceBarRunsOnItsLayerAcrossItsBoard) {
   }
 }
 
+// The open single cell with the wall bar extension "1/3" (walls free at the
+// top): each wall's vertical bars lie on lines at half the spacing (100 for
+// 200), every other one a bar a third of the wall's span long from its foot
+// (span from the bottom slab's mid-plane, −450, to the top, 3200: 3650 / 3 =
+// 1216.7 mm, up to z = 766.7), the others running to one cover under the top.
+TEST_F(FaceZonesOfExample, WallBarExtensionLaysEveryOtherVerticalBarShort) {
+  TankDesigner designer;
+  tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject("open-single-cell"), "x"), "x");
+  DetailingSettings& detailing = designer.GetSettings().GetDetailingSettings();
+  detailing.SetWallBarExtensionOn(true);
+  detailing.SetWallBarExtensionRule("1/3");
+  ASSERT_TRUE(designer.Analyse()) << GetLastAnalysisError();
+  designer.DesignRein(nullptr);
+  const double shortTop = -450 + 3650.0 / 3, longTop = 3200 - 35;
+  int walls = 0;
+  for (const BoardPtr& b : designer.GetTank().GetBoards()) {
+    if (b->GetKind() != 0) continue;
+    ++walls;
+    for (bool upper : {true, false}) {
+      const auto& zones = upper ? b->GetUpperZones() : b->GetLowerZones();
+      // The vertical bars: the zone of the wall's vertical direction.
+      const auto it = std::find_if(zones.begin(), zones.end(), [&](const ReinZonePtr& z) {
+        return !z->GetReins().empty() && (z->GetDirection() == 0) == b->GetXAxis().IsSameDirection(_3dVector(0, 0, 1), 0.001);
+      });
+      ASSERT_NE(it, zones.end());
+      const ReinZonePtr& zone = *it;
+      EXPECT_EQ(zone->GetSpacing(), 200);
+      // Each bar's position along the wall and the top of its vertical part.
+      std::vector<std::pair<double, double>> bars;
+      const _3dVector along = b->GetNormal().CrossProduct(_3dVector(0, 0, 1));
+      for (const ReinPtr& bar : zone->GetReins()) {
+        const _2dPolyline& l = bar->GetPolyline();
+        double top = -1e9, at = 0;
+        for (int i = 0; i < l.VerNums(); ++i)
+          if (l.GetVertexAt(i).z > top) top = l.GetVertexAt(i).z, at = (l.GetVertexAt(i) - b->GetOrigin()).DotProduct(along) / along.GetLength();
+        bars.emplace_back(at, top);
+      }
+      std::sort(bars.begin(), bars.end());
+      ASSERT_GE(bars.size(), 4u);
+      for (std::size_t k = 0; k < bars.size(); ++k) {
+        if (k > 0) EXPECT_NEAR(bars[k].first - bars[k - 1].first, 100.0, 1e-6) << k;
+        EXPECT_NEAR(bars[k].second, k % 2 == 0 ? shortTop : longTop, 1e-6) << "wall bar " << k;
+      }
+    }
+  }
+  EXPECT_EQ(walls, 4);
+}
+
 }  // namespace
