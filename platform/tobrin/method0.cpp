@@ -396,6 +396,9 @@ bool SolveBoard(const BoardActions& ba, const std::vector<PlateLoadCase>& loadin
   // where the board's outline is the plate's: those are kept for the other
   // boards of the same model.
   std::string key;
+  std::vector<double> sense(pn, 0.0);
+  std::vector<std::size_t> bandStart;  // per node, its first entry in bandList
+  std::vector<int> bandList;           // the bands a node lies in, node after node
   for (const PlateLoadCase& lc : loadings) {
     if (cache && aligned) {
       key.clear();
@@ -445,11 +448,28 @@ bool SolveBoard(const BoardActions& ba, const std::vector<PlateLoadCase>& loadin
       }
     }
     // Sign of each fixed edge's governing moment (0: the edge carries none).
-    std::vector<double> sense(pn, 0.0);
+    std::fill(sense.begin(), sense.end(), 0.0);
     for (std::size_t i = 0; i < pn; ++i) {
-      PlateEdgeMoment em;
-      if (band[i] <= 0 || !r.EdgeMoment(static_cast<int>(i), em)) continue;
-      sense[i] = em.governing > 0 ? 1.0 : (em.governing < 0 ? -1.0 : 0.0);
+      if (band[i] <= 0) continue;
+      double governing = 0.0;
+      if (aligned) {
+        governing = Governing(m.edges[i]);
+      } else {
+        PlateEdgeMoment em;
+        if (r.EdgeMoment(static_cast<int>(i), em)) governing = em.governing;
+      }
+      sense[i] = governing > 0 ? 1.0 : (governing < 0 ? -1.0 : 0.0);
+    }
+    // The bands each node lies in (the same nodes in every loading).
+    const std::vector<PlateNodeResult>& nodes = r.Nodes();
+    if (bandStart.empty()) {
+      bandStart.push_back(0);
+      for (const PlateNodeResult& node : nodes) {
+        for (std::size_t i = 0; i < pn; ++i)
+          if (band[i] > 0 && DistanceToSegment(node.x, node.y, in.outline[i], in.outline[(i + 1) % pn]) < band[i] - 1e-6)
+            bandList.push_back(static_cast<int>(i));
+        bandStart.push_back(bandList.size());
+      }
     }
     // In the band along a fixed edge the moments of the edge's own sense
     // (the hogging of the support) belong to the edge; those of the other
@@ -457,18 +477,21 @@ bool SolveBoard(const BoardActions& ba, const std::vector<PlateLoadCase>& loadin
     // about one height from its fixed sides, inside the band).
     const auto collect = [&](bool useBands) {
       bool any = false;
-      for (const PlateNodeResult& node : r.Nodes()) {
+      for (std::size_t k = 0; k < nodes.size(); ++k) {
+        const PlateNodeResult& node = nodes[k];
         if (node.onSupport) continue;
-        const PlateMoments mm = node.m.Rotated(angle);
+        const PlateMoments& n0 = node.m;
+        const double mx = n0.mx * cosA * cosA + n0.my * sinA * sinA + 2.0 * n0.mxy * sinA * cosA;
+        const double my = n0.mx * sinA * sinA + n0.my * cosA * cosA - 2.0 * n0.mxy * sinA * cosA;
         bool takeX = true, takeY = true;
         if (useBands)
-          for (std::size_t i = 0; i < pn; ++i)
-            if (band[i] > 0 && DistanceToSegment(node.x, node.y, in.outline[i], in.outline[(i + 1) % pn]) < band[i] - 1e-6) {
-              if (sense[i] == 0.0 || mm.mx * sense[i] >= 0) takeX = false;
-              if (sense[i] == 0.0 || mm.my * sense[i] >= 0) takeY = false;
-            }
-        if (takeX) m.spanX.Include(mm.mx);
-        if (takeY) m.spanY.Include(mm.my);
+          for (std::size_t j = bandStart[k]; j < bandStart[k + 1]; ++j) {
+            const double sign = sense[bandList[j]];
+            if (!(mx * sign < 0)) takeX = false;
+            if (!(my * sign < 0)) takeY = false;
+          }
+        if (takeX) m.spanX.Include(mx);
+        if (takeY) m.spanY.Include(my);
         any = any || takeX || takeY;
       }
       return any;
