@@ -539,22 +539,24 @@ std::vector<double> FitWeights(const std::vector<Eigen::Vector2d>& at, double sc
 // so the element means (the mean of an element's Gauss values stands at
 // its centre, where the element's moment is most accurate) of three rows of
 // elements are extrapolated to the node:
-// - at a node inside a straight edge, from the two columns of elements on
+// - at a `supported` node (on an edge joined to another board or held by
+//   a support) inside a straight edge, from the two columns of elements on
 //   either side of the node (quadratic across the edge, linear along it):
 //   a wider patch along the edge would flatten a support moment that peaks
 //   over a short stretch of the edge (a partly filled wall's sides, the
 //   edge just under a free corner), and the support moment converges with
 //   h² like the span moments;
-// - elsewhere (corners, re-entrant corners, a board too narrow for three
-//   rows) a quadratic in x and y (a plane where the patch is too narrow) is
-//   fitted by least squares to the element means of the three rows of
-//   elements around the node.
+// - elsewhere (free edges and opening edges, whose moment along the edge
+//   rises steeply into an opening's corners, corners, a board too narrow
+//   for three rows) a quadratic in x and y (a plane where the patch is too
+//   narrow) is fitted by least squares to the element means of the three
+//   rows of elements around the node.
 //
 // The recovery is linear in the Gauss point values and its weights depend
 // on the mesh only, so they are found once per model (RecoveryTerms) and
 // every load case only sums them up.
 std::vector<RecoveryTerm> RecoveryTerms(const BoardMesh& m, const std::vector<Element>& elements, int t,
-                                        const std::vector<GaussPoints>& points) {
+                                        const std::vector<GaussPoints>& points, bool supported) {
   const std::vector<int>& ring = m.nodeElements[t];
   const double px = m.local[t].x, py = m.local[t].y;
   std::vector<RecoveryTerm> average;
@@ -612,7 +614,7 @@ std::vector<RecoveryTerm> RecoveryTerms(const BoardMesh& m, const std::vector<El
     return out;
   };
 
-  if (ring.size() == 2) {
+  if (supported && ring.size() == 2) {
     // A node inside a straight edge: its two elements lie side by side
     // along the edge (axis `along`), on one side of it across.
     const Eigen::Vector2d r0 = centre(ring[0]), r1 = centre(ring[1]);
@@ -1060,6 +1062,24 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
     }
   }
 
+  // Extra supports.
+  const int nn = static_cast<int>(impl->nodePos.size());
+  impl->eq.assign(static_cast<std::size_t>(nn) * 6, 0);
+  std::vector<char> supported(nn, 0);
+  for (const ShellLineSupport& s : supports) {
+    const Vec3 a = ToVec(s.a), d = ToVec(s.b) - a;
+    const double len2 = d.squaredNorm();
+    for (int p = 0; p < nn; ++p) {
+      const double t = len2 > 0 ? std::clamp((impl->nodePos[p] - a).dot(d) / len2, 0.0, 1.0) : 0.0;
+      if ((impl->nodePos[p] - (a + t * d)).norm() > 1.0 + mergeTol) continue;
+      for (int c = 0; c < 3; ++c) {
+        if (s.translations[c]) impl->eq[6 * p + c] = -1;
+        if (s.rotations[c]) impl->eq[6 * p + 3 + c] = -1;
+      }
+      supported[p] = 1;
+    }
+  }
+
   // How every node's moment is recovered from the Gauss point values.
   {
     std::vector<GaussPoints> points(impl->elements.size());
@@ -1067,7 +1087,8 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
     for (BoardMesh& m : impl->boards) {
       m.recovery.resize(m.nodes.size());
       for (std::size_t t = 0; t < m.nodes.size(); ++t)
-        m.recovery[t] = RecoveryTerms(m, impl->elements, static_cast<int>(t), points);
+        m.recovery[t] = RecoveryTerms(m, impl->elements, static_cast<int>(t), points,
+                                      m.joined[t] != 0 || supported[m.nodes[t]] != 0);
       FindSpanBands(m);
     }
     // The moment maps, one per board and element shape (corners relative
@@ -1087,24 +1108,6 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
         impl->momentMaps.push_back(ElementMomentMap(e, m.mat, m.rot));
       }
       impl->elementMap[id] = at->second;
-    }
-  }
-
-  // Extra supports.
-  const int nn = static_cast<int>(impl->nodePos.size());
-  impl->eq.assign(static_cast<std::size_t>(nn) * 6, 0);
-  std::vector<char> supported(nn, 0);
-  for (const ShellLineSupport& s : supports) {
-    const Vec3 a = ToVec(s.a), d = ToVec(s.b) - a;
-    const double len2 = d.squaredNorm();
-    for (int p = 0; p < nn; ++p) {
-      const double t = len2 > 0 ? std::clamp((impl->nodePos[p] - a).dot(d) / len2, 0.0, 1.0) : 0.0;
-      if ((impl->nodePos[p] - (a + t * d)).norm() > 1.0 + mergeTol) continue;
-      for (int c = 0; c < 3; ++c) {
-        if (s.translations[c]) impl->eq[6 * p + c] = -1;
-        if (s.rotations[c]) impl->eq[6 * p + 3 + c] = -1;
-      }
-      supported[p] = 1;
     }
   }
 

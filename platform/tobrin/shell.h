@@ -66,11 +66,12 @@
 // node on the board's outline or on an opening edge, where a row of
 // bilinear elements cannot show the moment's slope across the edge, the
 // element means of three element rows are extrapolated to the node (patch
-// recovery): inside a straight edge from the two element columns beside
-// the node (quadratic across the edge, linear along it, so a support
-// moment that peaks over a short stretch of the edge is not flattened),
-// elsewhere from a quadratic fitted by least squares to the three rows
-// around the node; support moments converge like the span moments.  Only the board's own
+// recovery): inside a straight stretch of an edge joined to another board
+// or held by a support, from the two element columns beside the node
+// (quadratic across the edge, linear along it, so a support moment that
+// peaks over a short stretch of the edge is not flattened), elsewhere from
+// a quadratic fitted by least squares to the three rows around the node;
+// support moments converge like the span moments.  Only the board's own
 // elements count: at a joint every board shows its own moment.  The
 // span extremes run over the board's nodes that do not lie on a board edge
 // joined to another board (nodes on free edges and opening edges belong to
