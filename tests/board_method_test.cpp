@@ -76,8 +76,9 @@ TEST(BoardMethod, SeriesSolutionMatchesTimoshenkoTables) {
 // Walls of b/H = 1 … 8, base and sides fixed, top free, under water to the
 // top (40 kPa at the base of a 4 m wall): every one is a plate, and its base,
 // side and span moments agree with the series solution within 2 %.  The
-// span values are the extremes outside the quarter-span bands along the
-// fixed edges, on both faces; an extreme that is small beside the wall's
+// span values are the extremes on both faces, where the quarter-span bands
+// along the fixed edges keep only the moments of the other sense than the
+// edge's; an extreme that is small beside the wall's
 // own moments (below 1 % of q·H²) is held to 0.1 % of q·H² instead.  A long
 // wall still carries about −0.11 q·H² at its sides (a strip would give 0).
 TEST(BoardMethod, WallsWithFreeTopAreTwoWayPlatesMatchingTheSeriesSolution) {
