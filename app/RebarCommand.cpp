@@ -44,10 +44,21 @@ const char* StepAfter(int percent) {
   return "layer flags of the bars";
 }
 
+// The last line shown, so that each step is shown once however often the
+// design reports it.
+std::string g_lastProgress;
+
+void ShowProgress(const std::string& line) {
+  if (!g_designProgress || line == g_lastProgress) return;
+  g_lastProgress = line;
+  *g_designProgress << line << std::flush;
+}
+
 void DesignProgress(int percent, int* /*reserved*/) {
   if (percent == 80) ++g_eightiesSeen;
-  if (g_designProgress)
-    *g_designProgress << fmt::format("  rebar design {:3d}%  {}\n", percent, StepAfter(percent)) << std::flush;
+  // 100 % is shown once, when the design is done.
+  if (percent >= 100) return;
+  ShowProgress(fmt::format("  rebar design {:3d}%  {}\n", percent, StepAfter(percent)));
 }
 
 // A CSV field, quoted when it holds a comma, a quote or a line break.
@@ -155,12 +166,14 @@ void RunDesignCommand(const RebarOptions& o, HostStreams& io) {
                         designer->GetTank().GetBoards().size());
   g_designProgress = &io.err;
   g_eightiesSeen = 0;
+  g_lastProgress.clear();
   try {
     designer->DesignRein(&DesignProgress);
   } catch (const std::exception& e) {
     g_designProgress = nullptr;
     throw std::runtime_error(PrintableMessage(o.input) + ": rebar design failed: " + e.what());
   }
+  ShowProgress("  rebar design 100%  done\n");
   g_designProgress = nullptr;
   designer->SetReinDesigned(true);
 

@@ -15,6 +15,8 @@
 #include <filesystem>
 
 #include <fstream>
+#include <map>
+#include <set>
 
 namespace {
 
@@ -226,4 +228,165 @@ TEST_F(EditCommand, CurvesInTheScriptAndPicksByName) {
   // The added wall snapped onto the walls it ends near (100 < 0.75 × 300).
   EXPECT_EQ(design.GetTank().GetWalls().size(), 5u);
   EXPECT_TRUE(WallAlong(design.GetTank(), 3000, 0, 3000, 4000));
+}
+
+namespace {
+
+// Every file of a folder (hidden ones too) with its bytes.
+std::map<std::string, std::string> FolderBytes(const std::filesystem::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    files[e.path().filename().string()] = export_readers::ReadFile(e.path().string());
+  return files;
+}
+
+}  // namespace
+
+// A line whose result the design reader would refuse, or that leaves a
+// board nothing can analyse, is refused whole with the reason; the design
+// it edits, in the folder it writes to, stays byte for byte as it was.
+TEST_F(EditCommand, LinesTheReadersRefuseLeaveTheDesignAsItWas) {
+  const std::string made = Path("made");
+  ASSERT_EQ(RunTool({"new", "--example", "buried-two-cell", "-o", made}).code, 0);
+  const auto before = FolderBytes(made);
+  struct Case {
+    std::string line;
+    std::string reason;
+  };
+  for (const Case& c : {
+           Case{"set-board-thickness 5000 5000 \"wall 1\"", "wall 1: thickness: must be at most 3000"},
+           Case{"change-slab-levels -99999999 \"bottom slab 1\"", "a plan coordinate"},
+           Case{"edit-boards-and-top-slabs 1e9 \"wall 1\"", "a plan coordinate"},
+           Case{"add-board-object \"wall 1\" area 1e6", "an area load"},
+           Case{"add-board-object \"wall 1\" point 10 99999,1000", "the point load lies outside the board"},
+           // Notches: around the whole wall, crossing itself, enclosing nothing.
+           Case{"add-notch \"wall 1\" 0 -1000,-1000 99000,-1000 99000,99000 -1000,99000",
+                "the notch does not lie inside its board"},
+           Case{"add-notch \"wall 1\" 0 1000,1000 2000,2000 2000,1000 1000,2000", "crosses or touches itself"},
+           Case{"add-notch \"wall 1\" 0 1000,1000 2000,1000 3000,1000", "encloses no area"},
+           // A second slab on a cell that has one.
+           Case{"add-slab-at 3000,3000 top", "top slab 1 already lies at (3000, 3000)"},
+           Case{"add-slab-at 9000,3000 bottom", "bottom slab 2 already lies at (9000, 3000)"},
+       }) {
+    const HostRun r = RunTool({"edit", made + "/tank.tkd", Script(c.line + "\n"), "-o", made});
+    EXPECT_NE(r.code, 0) << c.line << "\n" << r.out;
+    EXPECT_NE(r.out.find("refused: "), std::string::npos) << c.line << "\n" << r.out;
+    EXPECT_NE(r.out.find(c.reason), std::string::npos) << c.line << "\n" << r.out << r.err;
+    EXPECT_EQ(FolderBytes(made), before) << c.line;
+  }
+  // The design still opens, and a good edit of it is taken.
+  const HostRun good = RunTool({"edit", made + "/tank.tkd", Script("set-board-thickness 200 200 \"wall 1\"\n")});
+  EXPECT_EQ(good.code, 0) << good.out << good.err;
+}
+
+// The plan labels each wall with the name the command line and the
+// messages use for it, after every edit of the demo script.
+TEST_F(EditCommand, PlanLabelsNameTheWallsAsTheCommandLineDoes) {
+  const auto lines = tank::app::ParseEditScript(export_readers::ReadFile(kExamples + "edit-demo.txt"), "demo");
+  ASSERT_FALSE(lines.empty());
+  std::string script;
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    std::string text = lines[k].text;
+    const std::string dxf = "dxf face-lines.dxf";
+    if (const auto at = text.find(dxf); at != std::string::npos) text.replace(at, dxf.size(), "dxf " + kExamples + "face-lines.dxf");
+    script += text + "\n";
+    const std::string out = Path("step" + std::to_string(k));
+    const HostRun r = RunTool({"edit", kExamples + "face-lines.json", Script(script), "-o", out});
+    ASSERT_EQ(r.code, 0) << script << r.out << r.err;
+    TankDesigner design;
+    tank::app::OpenDesign(design, out + "/tank.tkd");
+    const Tank& tank = design.GetTank();
+    const auto plan = ReadWithEzdxf(out + "/plan.dxf");
+    ASSERT_FALSE(plan.is_null());
+    std::set<std::string> labelled;
+    for (const auto& e : plan["entities"]) {
+      if (e["type"] != "TEXT") continue;
+      const std::string text = e["text"].get<std::string>();
+      if (text.rfind("池壁", 0) != 0) continue;
+      const std::string name = "wall " + std::to_string(std::stoi(text.substr(std::string("池壁").size())));
+      const BoardPtr wall = tank::app::FindBoard(tank, name);
+      ASSERT_TRUE(wall) << lines[k].text << ": the plan labels " << text << "; the tank has "
+                        << tank.GetWalls().size() << " walls";
+      labelled.insert(name);
+      // The label stands on that wall's axis in plan.
+      const auto& at = e.contains("align_point") ? e["align_point"] : e["insert"];
+      const _3dPoint p(at[0].get<double>(), at[1].get<double>(), ZMin(wall));
+      EXPECT_TRUE(tank::app::IsOnBoard(*wall, p, 1.0) ||
+                  std::abs(wall->GetNormal().x * (p.x - wall->GetOrigin().x) +
+                           wall->GetNormal().y * (p.y - wall->GetOrigin().y)) < wall->GetThickness())
+          << lines[k].text << ": " << text << " at " << p.x << "," << p.y << " is not on " << name;
+    }
+    EXPECT_EQ(labelled.size(), tank.GetWalls().size()) << lines[k].text;
+  }
+}
+
+// A drawing the DXF library cannot read (it would loop for ever on a line
+// longer than its buffer) or a file that is no DXF is refused at once, the
+// file and the line named.
+TEST_F(EditCommand, TextsThatAreNoReadableDxfAreRefused) {
+  const std::string good = export_readers::ReadFile(kExamples + "face-lines.dxf");
+  const std::string design = Path("made");
+  ASSERT_EQ(RunTool({"new", "--example", "open-single-cell", "-o", design}).code, 0);
+  // The face-line drawing with a comment line of N characters after its
+  // first group.
+  auto withLongLine = [&good](std::size_t n) {
+    const std::size_t cut = good.find("SECTION");
+    return good.substr(0, cut) + "SECTION\n999\n" + std::string(n - 1, 'x') + "\n" + good.substr(good.find('\n', cut) + 1);
+  };
+  struct Case {
+    std::string name;
+    std::string text;
+    std::string reason;
+  };
+  for (const Case& c : {Case{"long.dxf", withLongLine(1025), "line 4 is longer than 1023 characters"},
+                        Case{"nul.dxf", good.substr(0, 40) + std::string(1, '\0') + good.substr(40), "NUL byte"},
+                        Case{"notes.dxf", "just some notes\n", "not a DXF file"},
+                        Case{"empty.dxf", "", "not a DXF file (it is empty)"},
+                        Case{"design.dxf", export_readers::ReadFile(design + "/tank.tkd"), "not a DXF file"}}) {
+    std::ofstream(Path(c.name), std::ios::binary) << c.text;
+    try {
+      tank::app::ReadDxfCurves(Path(c.name));
+      ADD_FAILURE() << c.name << " was read";
+    } catch (const tank::app::DxfReadError& e) {
+      EXPECT_NE(std::string(e.what()).find(Path(c.name) + ": "), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << c.name << ": " << e.what();
+    }
+  }
+  // The longest line the library takes is read.
+  std::ofstream(Path("longest.dxf"), std::ios::binary) << withLongLine(1023);
+  EXPECT_EQ(tank::app::ReadDxfCurves(Path("longest.dxf"), {"wall"}).curves.size(), 6u);
+  // Through a script, the line of the script and the reason.
+  const HostRun r = RunTool({"edit", kExamples + "face-lines.json", Script("build-tank-from-curves dxf long.dxf\n")});
+  EXPECT_NE(r.code, 0);
+  EXPECT_NE(r.err.find("line 1: " + Path("long.dxf") + ": line 4 is longer"), std::string::npos) << r.err;
+}
+
+// Undo and redo give back the tank an edit made, structural units and all:
+// the same edits with an undo and a redo between them leave the same units.
+TEST_F(EditCommand, UndoAndRedoKeepTheStructuralUnits) {
+  auto units = [](const Tank& tank) {
+    std::vector<std::vector<std::string>> list;
+    for (const auto& unit : tank.GetUnits()) {
+      std::vector<std::string> names;
+      for (const auto& c : unit->GetComponents())
+        if (auto b = boost::dynamic_pointer_cast<Board>(c)) names.push_back(tank::app::BoardName(tank, b));
+      std::sort(names.begin(), names.end());
+      list.push_back(names);
+    }
+    std::sort(list.begin(), list.end());
+    return list;
+  };
+  const std::string build = "build-tank-from-curves dxf face-lines.dxf\nchange-slab-levels -5000 @3000,3000\n";
+  const std::string hole = "add-hole @3000,0 rect 3000,2000 1000 800\n";
+  TankDesigner straight, back;
+  for (auto* d : {&straight, &back}) {
+    d->GetSettings() = tank::app::ReadProjectFile(kExamples + "face-lines.json", true).settings;
+    d->ShowModel2D(0, 0);
+  }
+  for (const auto& line : tank::app::ParseEditScript(build + hole, "straight"))
+    ASSERT_FALSE(tank::app::RunEditLine(straight, line, kExamples).refused) << line.text;
+  for (const auto& line : tank::app::ParseEditScript(build + "undo\nredo\n" + hole, "back"))
+    ASSERT_FALSE(tank::app::RunEditLine(back, line, kExamples).refused) << line.text;
+  EXPECT_EQ(units(back.GetTank()), units(straight.GetTank()));
+  EXPECT_EQ(StoreTank(back.GetTank()), StoreTank(straight.GetTank()));
 }
