@@ -623,11 +623,15 @@ EditOutcome RunEditLine(TankDesigner& designer, const EditLine& line, const std:
       const int code = Integer(line, w[2], "code");
         std::vector<_3dPoint> outline;
       for (std::size_t i = 3; i < w.size(); ++i) outline.push_back(OnBoard(*board, Point2(line, w[i])));
-      reason = NotchProblem(*board, outline);
-      if (reason.empty()) {
-        reached = designer.AddNotch(boost::make_shared<_2dPolyline>(outline, true), code, {board}, pk, lm);
-        if (!reached) reason = "the notch was refused";
+      // A notch is held to an opening's checks before it is cut.
+      if (const std::string why = NotchProblem(*board, outline); !why.empty()) {
+        designer.DropLastUndoState();
+        outcome.refused = true;
+        outcome.message = "refused: " + why;
+        return outcome;
       }
+      reached = designer.AddNotch(boost::make_shared<_2dPolyline>(outline, true), code, {board}, pk, lm);
+      if (!reached) reason = "the notch was refused";
       } else if (cmd == "edit-board-holes") {
       need(2, "PICK N [notch]");
       const BoardPtr board = PickBoard(designer, line, w[1]);

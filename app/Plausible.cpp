@@ -42,9 +42,14 @@ BgPolygon LocalPolygon(const std::vector<_2dPoint>& points) {
 
 // Empty for a simple polygon of non-zero area; otherwise why not.
 std::string PolygonProblem(const BgPolygon& polygon, const char* what) {
-  if (polygon.outer().size() < 4 || !(bg::area(polygon) > 1.0)) return fmt::format("the {} encloses no area", what);
+  // Points on one line enclose nothing; a polygon that spans an area but
+  // crosses itself (a bow tie) may still sum to none.
+  BgPolygon hull;
+  if (polygon.outer().size() >= 4) bg::convex_hull(polygon, hull);
+  if (polygon.outer().size() < 4 || !(bg::area(hull) > 1.0)) return fmt::format("the {} encloses no area", what);
   std::string why;
   if (!bg::is_valid(polygon, why)) return fmt::format("the {} crosses or touches itself", what);
+  if (!(bg::area(polygon) > 1.0)) return fmt::format("the {} encloses no area", what);
   return {};
 }
 

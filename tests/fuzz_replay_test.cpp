@@ -147,10 +147,10 @@ TEST_F(FuzzReplay, PlanDrawingReader) {
 TEST_F(FuzzReplay, EditScripts) {
   const std::string project = Slurp(kExamples + "buried-two-cell.json");
   std::mt19937 rng(5);
-  for (int script = 0; script < 40; ++script) {
+  for (int script = 0; script < 60; ++script) {
     std::string text;
-    for (int k = 0; k < 6; ++k) text += RandomLine(rng) + "\n";
-    const std::string broken = fuzz_entries::EditScript(text, project, kExamples, 6);
+    for (int k = 0; k < 8; ++k) text += RandomLine(rng) + "\n";
+    const std::string broken = fuzz_entries::EditScript(text, project, kExamples, 8);
     EXPECT_TRUE(broken.empty()) << "script " << script << ":\n" << text << broken;
   }
 }

@@ -4,6 +4,7 @@
 #include "app/DesignFiles.h"
 #include "app/DxfCurves.h"
 #include "app/EditScript.h"
+#include "app/Plausible.h"
 #include "app/ProjectFile.h"
 #include "export_readers.h"
 #include "host_run.h"
@@ -189,7 +190,7 @@ TEST_F(EditCommand, SavedDesignIsPickedByTheHandlesOfItsPlan) {
   const std::string out = Path("out");
   const HostRun r = RunTool({"edit", made + "/tank.tkd", Script("remove-boards h:" + handle + "\n"), "-o", out});
   ASSERT_EQ(r.code, 0) << r.out << r.err;
-  EXPECT_NE(r.out.find("line 1: remove-boards: removed wall 6; now 6 walls"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("line 1: remove-boards: removed wall 6, renumbered wall 7 (now wall 6); now 6 walls"), std::string::npos) << r.out;
   TankDesigner design;
   tank::app::OpenDesign(design, out + "/tank.tkd");
   EXPECT_FALSE(WallAlong(design.GetTank(), 6000, 0, 6000, 6000));

@@ -885,7 +885,7 @@ struct ZarvelFields {
     } else if (!p.m_loads.IsWaterUpToTop() && p.m_loads.m_designWaterDepth * 1000.0 > room + 1e-6) {
       problems.push_back({Join(root, "loads.design_water_depth_m"),
                           fmt::format("{} m is above the top of the cells ({} m above the bottom slab{})",
-                                      p.m_loads.m_designWaterDepth, room / 1000.0,
+                                      p.m_loads.m_designWaterDepth, std::round(room) / 1000.0,  // to the mm, as the fields are
                                       covered ? ", up to the top slab's underside" : "")});
     }
 
@@ -918,10 +918,10 @@ struct ZarvelFields {
       const double cover = first ? member.cover1 : member.cover2;
       problems.push_back(
           {Join(root, std::string("materials.") + (first ? member.coverField1 : member.coverField2)),
-           fmt::format("{} mm leaves no effective depth in a {} {} mm thick ({}): h0 = {} - {} - {}/2 = {} mm, "
-                       "and the other face's cover ({} mm) and bars take the rest",
-                       cover, member.name, member.thickness, member.thicknessField, member.thickness, cover, bar,
-                       member.thickness - cover - bar / 2, first ? member.cover2 : member.cover1)});
+           fmt::format("{} mm, with the other face's cover ({} mm) and two layers of the smallest bars ({} mm), "
+                       "need {} mm, and the {} is only {} mm thick ({}): no effective depth is left",
+                       cover, first ? member.cover2 : member.cover1, bar, member.cover1 + member.cover2 + 2 * bar,
+                       member.name, member.thickness, member.thicknessField)});
     }
 
     // Bar selection must find something to choose from (a spacing range
