@@ -86,6 +86,15 @@ void PrintBoards(const Tank& tank, std::ostream& out) {
   }
 }
 
+std::string AnalysisFailure() {
+  const std::string& error = GetLastAnalysisError();
+  for (const char* internal : {"Geometry", "Boost", "boost::", "method:", "operations:"})
+    if (error.find(internal) != std::string::npos)
+      return "a board cannot be cut into elements: an outline, opening or notch crosses itself or another "
+             "(check the boards the last edits changed)";
+  return error;
+}
+
 std::unique_ptr<TankView> DrawTopPlan(TankDesigner& designer) {
   if (designer.GetTank().GetTopSlabs().empty()) return nullptr;
   auto plan = std::make_unique<TankModel2DView>(&g_ViewBoard);
@@ -165,7 +174,7 @@ void OpenAnalysedTank(TankDesigner& designer, const std::string& input, std::ost
   if (IsTankAnalysed(designer.GetTank(), designer.GetSettings())) return;
   err << fmt::format("{}: analysing {} boards...\n", PrintableMessage(input), designer.GetTank().GetBoards().size());
   if (!designer.Analyse())
-    throw std::runtime_error(PrintableMessage(input) + ": analysis failed: " + GetLastAnalysisError());
+    throw std::runtime_error(PrintableMessage(input) + ": analysis failed: " + AnalysisFailure());
 }
 
 }  // namespace tank::app

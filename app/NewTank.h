@@ -41,6 +41,11 @@ void OpenAnalysedTank(TankDesigner& designer, const std::string& input, std::ost
 // a tank without top slabs.
 std::unique_ptr<TankView> DrawTopPlan(TankDesigner& designer);
 
+// Why the last analysis failed, in the words of the model: a failure
+// inside the geometry library (an outline that crosses itself cannot be
+// cut into elements) is told as such, without the library's internals.
+std::string AnalysisFailure();
+
 // One line per board, named as the command line names them ("wall 3"):
 // size, thickness, base or level, edge restraints, openings, notches, loads.
 void PrintBoards(const Tank& tank, std::ostream& out);
