@@ -787,7 +787,10 @@ EditOutcome RunEditLine(TankDesigner& designer, const EditLine& line, const std:
       designer.DropLastUndoState();
       designer.ShowModel2D(pk, lm);
       outcome.refused = true;
-      outcome.message = "refused: " + Join(problems) + " (nothing changed)";
+      const std::size_t shown = std::min<std::size_t>(problems.size(), 2);
+      outcome.message = "refused: " + Join({problems.begin(), problems.begin() + static_cast<std::ptrdiff_t>(shown)});
+      if (problems.size() > shown) outcome.message += fmt::format(" and {} more", problems.size() - shown);
+      outcome.message += " (nothing changed)";
       return outcome;
     }
   }

@@ -64,7 +64,14 @@ void BoardSize(const Board& board, double& a, double& b) {
 }  // namespace
 
 void PrintBoards(const Tank& tank, std::ostream& out) {
-  for (const BoardPtr& board : tank.GetBoards()) {
+  // By kind, each kind in the order of its names.
+  std::vector<BoardPtr> boards;
+  for (std::vector<BoardPtr> kind : {tank.GetWalls(), tank.GetBottomSlabs(), tank.GetTopSlabs()}) {
+    std::stable_sort(kind.begin(), kind.end(),
+                     [](const BoardPtr& a, const BoardPtr& b) { return a->GetNumber() < b->GetNumber(); });
+    boards.insert(boards.end(), kind.begin(), kind.end());
+  }
+  for (const BoardPtr& board : boards) {
     double a = 0, b = 0;
     BoardSize(*board, a, b);
     double zMin = 0.0, zMax = 0.0;

@@ -434,7 +434,12 @@ std::string BoardName(const Tank& tank, const BoardPtr& board) {
   static const char* const kinds[] = {"wall", "bottom slab", "top slab"};
   const int kind = board->GetKind();
   if (kind < 0 || kind > 2) return {};
+  // Counted in the order of the boards' numbers, as the plan labels them
+  // (the tank's order breaking ties): a tank built from a layout numbers
+  // its boards in the tank's order, an edit numbers them 1, 2, ...
   std::vector<BoardPtr> list = kind == 0 ? tank.GetWalls() : kind == 1 ? tank.GetBottomSlabs() : tank.GetTopSlabs();
+  std::stable_sort(list.begin(), list.end(),
+                   [](const BoardPtr& a, const BoardPtr& b) { return a->GetNumber() < b->GetNumber(); });
   for (std::size_t i = 0; i < list.size(); ++i)
     if (list[i] == board) return fmt::format("{} {}", kinds[kind], i + 1);
   return {};

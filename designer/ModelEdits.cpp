@@ -43,6 +43,17 @@ double SlabLevel(const GeometrySettings& g, bool top) {
 
 double WallBase(const GeometrySettings& g) { return SlabLevel(g, false); }
 
+// Numbers each kind of board 1, 2, ... in the order of the numbers they
+// carry (boards made by an edit carry numbers above the others'), the
+// tank's order breaking ties.
+void NumberBoardsInOrder(Tank& tank) {
+  for (std::vector<BoardPtr> boards : {tank.GetWalls(), tank.GetBottomSlabs(), tank.GetTopSlabs()}) {
+    std::stable_sort(boards.begin(), boards.end(),
+                     [](const BoardPtr& a, const BoardPtr& b) { return a->GetNumber() < b->GetNumber(); });
+    for (std::size_t i = 0; i < boards.size(); ++i) boards[i]->SetNumber(static_cast<int>(i) + 1);
+  }
+}
+
 // Empty when every opening of every board lies inside its board; otherwise
 // which one does not.
 std::string OpeningOutside(const Tank& tank) {
@@ -89,9 +100,11 @@ bool TankDesigner::RunEdit(Edit edit, int planKind, int labelMode, bool zoom) {
   // A model edit outdates the reinforcement designed for the tank before it.
   if (end == EditEnd::kDone || end == EditEnd::kRefused) m_reinDesigned = false;
   // One numbering of the boards everywhere: the plan's labels, the messages
-  // and the board names a user types ("wall 3") count each kind in the
-  // tank's order, so boards an edit made or removed renumber the rest.
-  if (end == EditEnd::kDone || end == EditEnd::kRefused) tank.RenumberBoards();
+  // and the board names a user types ("wall 3") number each kind 1, 2, ...
+  // An edit keeps the order of the boards it leaves (a board it rebuilt
+  // keeps its place) and numbers the boards it made after them, so that
+  // boards an edit removed close their gap.
+  if (end == EditEnd::kDone || end == EditEnd::kRefused) NumberBoardsInOrder(tank);
   switch (end) {
     case EditEnd::kStop: return false;
     case EditEnd::kFailed: rollBack(); return false;
