@@ -247,7 +247,13 @@ std::string BoardCounts(const Tank& tank, bool units) {
   std::string s = fmt::format("{}, {}, {}", Counted(tank.GetWalls().size(), "wall", "walls"),
                               Counted(tank.GetBottomSlabs().size(), "bottom slab", "bottom slabs"),
                               Counted(tank.GetTopSlabs().size(), "top slab", "top slabs"));
-  if (units) s += " in " + Counted(tank.GetUnits().size(), "structural unit", "structural units");
+  if (units) {
+    // A unit a board left for good holds nothing: it is no structural unit.
+    const auto all = tank.GetUnits();
+    const auto held = static_cast<std::size_t>(
+        std::count_if(all.begin(), all.end(), [](const auto& unit) { return unit->GetComponentCount() > 0; }));
+    s += " in " + Counted(held, "structural unit", "structural units");
+  }
   return s;
 }
 
