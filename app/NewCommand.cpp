@@ -4,6 +4,7 @@
 // writes the design with its model plan and 3D model, or prints the boards.
 #include "app/Commands.h"
 #include "app/DesignFiles.h"
+#include "app/EditScript.h"
 #include "app/NewTank.h"
 #include "app/ProjectFile.h"
 
@@ -49,8 +50,7 @@ void RunNew(const NewOptions& o, HostStreams& io) {
   BuildNewTank(*designer, input, source);
 
   const Tank& tank = designer->GetTank();
-  io.out << fmt::format("{}: {} walls, {} bottom slabs, {} top slabs\n", source, tank.GetWalls().size(),
-                        tank.GetBottomSlabs().size(), tank.GetTopSlabs().size());
+  io.out << fmt::format("{}: {}\n", source, BoardCounts(tank, false));
   if (o.outDir.empty()) {
     PrintBoards(tank, io.out);
     return;

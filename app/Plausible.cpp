@@ -14,8 +14,11 @@ namespace tank::app {
 std::string PlausibleRange::Check(double x) const {
   const std::string span = fmt::format("{} in {}, from {} to {}", what, unit, lo, hi);
   if (!std::isfinite(x)) return fmt::format("must be a finite number ({})", span);
-  if (x < lo) return fmt::format("must be at least {}, got {} ({})", lo, x, span);
-  if (x > hi) return fmt::format("must be at most {}, got {} ({})", hi, x, span);
+  // A value computed by the model (a corner after an edit) is shown to a
+  // thousandth, not with its round-off; a huge one as it is.
+  const double shown = std::abs(x) < 1e12 ? std::round(x * 1000.0) / 1000.0 : x;
+  if (x < lo) return fmt::format("must be at least {}, got {} ({})", lo, shown, span);
+  if (x > hi) return fmt::format("must be at most {}, got {} ({})", hi, shown, span);
   return {};
 }
 
