@@ -18,6 +18,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 
 namespace {
 
@@ -148,6 +149,16 @@ TEST_F(EditCommand, RefusedCommandStopsTheScript) {
   EXPECT_NE(stopped.err.find("line 3"), std::string::npos) << stopped.err;
   EXPECT_NE(stopped.out.find("line 3: join-walls: refused: the walls are parallel"), std::string::npos) << stopped.out;
   EXPECT_FALSE(std::filesystem::exists(out));
+
+  // `info` lists a design's boards as `new` lists them for its project.
+  const HostRun listed = RunTool({"new", "--example", "buried-two-cell"});
+  ASSERT_EQ(RunTool({"new", "--example", "buried-two-cell", "-o", Path("two")}).code, 0);
+  const HostRun info = RunTool({"info", Path("two") + "/tank.tkd"});
+  std::istringstream lines(listed.out.substr(listed.out.find('\n') + 1));
+  int boards = 0;
+  for (std::string line; std::getline(lines, line); ++boards)
+    EXPECT_NE(info.out.find("    " + line + "\n"), std::string::npos) << line << "\n" << info.out;
+  EXPECT_EQ(boards, 11);
 
   const HostRun going = RunTool({"edit", kExamples + "face-lines.json", script, "-o", out, "--keep-going"});
   EXPECT_EQ(going.code, 0) << going.err;
@@ -390,4 +401,42 @@ TEST_F(EditCommand, UndoAndRedoKeepTheStructuralUnits) {
     ASSERT_FALSE(tank::app::RunEditLine(back, line, kExamples).refused) << line.text;
   EXPECT_EQ(units(back.GetTank()), units(straight.GetTank()));
   EXPECT_EQ(StoreTank(back.GetTank()), StoreTank(straight.GetTank()));
+}
+
+// What `edit` tells the user: the script commands on request, counts in the
+// number their nouns take, a model's reason for a refusal once, and with
+// --keep-going a line that cannot be read skipped like a refused one.
+TEST_F(EditCommand, MessagesOfTheEditCommand) {
+  const HostRun list = RunTool({"edit", "--commands"});
+  EXPECT_EQ(list.code, 0) << list.err;
+  for (const char* usage : {"add-notch PICK CODE U,V U,V U,V", "change-slab-levels LEVEL PICK", "undo | redo"})
+    EXPECT_NE(list.out.find(usage), std::string::npos) << usage;
+  EXPECT_EQ(RunTool({"edit"}).code, 2);
+
+  const std::string cell =
+      "build-tank-from-curves polyline closed -150,-150 6150,-150 6150,4150 -150,4150 \\\n"
+      "    polyline closed 150,150 5850,150 5850,3850 150,3850\n";
+  const HostRun one = RunTool({"edit", kExamples + "face-lines.json", Script(cell)});
+  EXPECT_EQ(one.code, 0) << one.err;
+  EXPECT_NE(one.out.find("1 command, 0 refused; 4 walls, 1 bottom slab, 1 top slab\n"), std::string::npos) << one.out;
+
+  // The model refuses a top slab below the bottom slab: its reason once,
+  // on both streams of the program together.
+  const std::string script = Script(cell + "change-slab-levels -5000 \"top slab 1\"\n");
+  const std::string both = Path("both.txt");
+  std::system((std::string(TANKDESIGN_EXE) + " edit '" + kExamples + "face-lines.json' '" + script +
+               "' --keep-going >'" + both + "' 2>&1")
+                  .c_str());
+  const std::string all = export_readers::ReadFile(both);
+  const std::size_t at = all.find("不能低于");
+  ASSERT_NE(at, std::string::npos) << all;
+  EXPECT_EQ(all.find("不能低于", at + 1), std::string::npos) << all;
+
+  const HostRun going = RunTool({"edit", kExamples + "face-lines.json",
+                                 Script(cell + "remove-boards \"wall 99\"\nremove-boards \"wall 1\"\n"),
+                                 "--keep-going"});
+  EXPECT_EQ(going.code, 0) << going.err;
+  EXPECT_NE(going.out.find("line 3: remove-boards: refused: no board \"wall 99\""), std::string::npos) << going.out;
+  EXPECT_NE(going.out.find("line 4: remove-boards: removed wall 1"), std::string::npos) << going.out;
+  EXPECT_NE(going.out.find("3 commands, 1 refused"), std::string::npos) << going.out;
 }
