@@ -222,12 +222,16 @@ std::string Shape(const Board& b) {
   return s;
 }
 
-// The boards in the tank's order, so that reports list them in that order.
+// The boards by kind, each kind by number, so that reports list them in that order.
 using Snapshots = std::vector<std::pair<const Board*, BoardState>>;
 
 Snapshots Snapshot(const Tank& tank) {
+  std::vector<BoardPtr> boards = tank.GetBoards();
+  std::stable_sort(boards.begin(), boards.end(), [](const BoardPtr& a, const BoardPtr& b) {
+    return std::pair(a->GetKind(), a->GetNumber()) < std::pair(b->GetKind(), b->GetNumber());
+  });
   Snapshots out;
-  for (const BoardPtr& b : tank.GetBoards()) out.emplace_back(b.get(), BoardState{BoardName(tank, b), Shape(*b)});
+  for (const BoardPtr& b : boards) out.emplace_back(b.get(), BoardState{BoardName(tank, b), Shape(*b)});
   return out;
 }
 
@@ -262,7 +266,12 @@ namespace {
 std::string Describe(const Snapshots& before, const Tank& tank) {
   std::vector<std::string> added, removed, changed, renamed;
   std::set<const Board*> now;
-  for (const BoardPtr& b : tank.GetBoards()) {
+  // Listed by kind, each kind by number, as the plan and `info` list them.
+  std::vector<BoardPtr> boards = tank.GetBoards();
+  std::stable_sort(boards.begin(), boards.end(), [](const BoardPtr& a, const BoardPtr& b) {
+    return std::pair(a->GetKind(), a->GetNumber()) < std::pair(b->GetKind(), b->GetNumber());
+  });
+  for (const BoardPtr& b : boards) {
     now.insert(b.get());
     const auto it = std::find_if(before.begin(), before.end(), [&b](const auto& s) { return s.first == b.get(); });
     const std::string name = BoardName(tank, b);

@@ -440,3 +440,31 @@ TEST_F(EditCommand, MessagesOfTheEditCommand) {
   EXPECT_NE(going.out.find("line 4: remove-boards: removed wall 1"), std::string::npos) << going.out;
   EXPECT_NE(going.out.find("3 commands, 1 refused"), std::string::npos) << going.out;
 }
+
+// An L-shaped tank whose two bottom slabs are moved in turn: the second
+// move would leave a wall whose stepped outline doubles back on itself (the
+// analysis then failed inside the geometry library); it is refused with
+// the wall named, and the tank as it stood analyses.
+TEST_F(EditCommand, AnEditLeavingAnOutlineThatCrossesItselfIsRefused) {
+  const std::string script = Script(
+      "add-walls auto auto 0,0 6000,0 12000,0 12000,6000 6000,6000 6000,12000 0,12000 0,6000 0,0\n"
+      "add-walls auto auto 6000,0 6000,6000 0,6000\n"
+      "add-slab-at 3000,3000 bottom\nadd-slab-at 9000,3000 bottom\nadd-slab-at 3000,9000 bottom\n"
+      "add-slab-at 3000,3000 top\nadd-slab-at 9000,3000 top\nadd-slab-at 3000,9000 top\n"
+      "join-walls @3000,0 @9000,0\njoin-walls @0,3000 @0,9000\n"
+      "change-slab-levels -4000 \"bottom slab 1\"\n"
+      "change-slab-levels -5000 \"bottom slab 2\"\n");
+  const std::string out = Path("out");
+  const HostRun stopped = RunTool({"edit", kExamples + "face-lines.json", script, "-o", out});
+  EXPECT_NE(stopped.code, 0);
+  EXPECT_NE(stopped.out.find("line 12: change-slab-levels: refused: wall 7: outline: the outline crosses or touches "
+                             "itself (nothing changed)"),
+            std::string::npos)
+      << stopped.out;
+  EXPECT_FALSE(std::filesystem::exists(out));
+
+  const HostRun going = RunTool({"edit", kExamples + "face-lines.json", script, "-o", out, "--keep-going"});
+  ASSERT_EQ(going.code, 0) << going.out << going.err;
+  const HostRun analysed = RunTool({"analyse", out + "/tank.tkd"});
+  EXPECT_EQ(analysed.code, 0) << analysed.err;
+}
