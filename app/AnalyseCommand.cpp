@@ -151,7 +151,7 @@ void RunAnalyse(const AnalyseOptions& o, HostStreams& io) {
       ~ProgressOnStream() { GetScriptedHost().SetProgressStream(nullptr); }
     } shown(io.err);
     if (!designer->Analyse(&HostTextProgress))
-      throw std::runtime_error(o.input + ": analysis failed: " + GetLastAnalysisError());
+      throw std::runtime_error(o.input + ": analysis failed: " + AnalysisFailure());
   }
   TankCheckResult checks;
   if (!CheckTank(designer->GetTank(), designer->GetSettings(), checks))

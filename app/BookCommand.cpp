@@ -40,7 +40,12 @@ void OnInterrupt(int) { g_interrupted = 1; }
 // The host's progress callback: a line per report on the terminal; an
 // interrupt answers the cancel value 1.
 void BookProgress(int percent, int* cancel) {
-  if (g_progressStream) *g_progressStream << fmt::format("  calculation book {:3d}%\n", percent) << std::flush;
+  // Each percentage once (the writer reports the end twice).
+  static int shown = -1;
+  if (percent < shown) shown = -1;
+  if (g_progressStream && percent != shown)
+    *g_progressStream << fmt::format("  calculation book {:3d}%\n", percent) << std::flush;
+  shown = percent;
   if (g_interrupted && cancel) *cancel = 1;
 }
 

@@ -2,6 +2,7 @@
 // design holds, and its drawings as DXF (for CAD), SVG and PNG (previews).
 #include "app/Commands.h"
 #include "app/DesignFiles.h"
+#include "app/NewTank.h"
 #include "app/OutputSet.h"
 #include "designer/TankDesigner.h"
 #include "modelview/CTankRein3DView.h"
@@ -15,6 +16,7 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <sstream>
 #include <vector>
 
 namespace tank::app {
@@ -47,12 +49,20 @@ void PrintInfo(const std::string& path, TankDesigner& designer, std::ostream& ou
   for (const auto& [kind, count] : kinds)
     boards += fmt::format("{}{} {}", boards.empty() ? "" : ", ", count, BoardKindName(kind));
   out << "  boards: " << (boards.empty() ? "none" : boards) << "\n";
+  // Each board, named and described as `new` lists them.
+  std::ostringstream list;
+  PrintBoards(designer.GetTank(), list);
+  std::istringstream lines(list.str());
+  for (std::string line; std::getline(lines, line);) out << "    " << line << "\n";
   // Numbered as `export --view N` takes them.
   const auto& views = designer.GetViews();
-  out << fmt::format("  views: {}\n", views.empty() ? std::string("none") : std::to_string(views.size()));
+  const std::size_t viewCount = views.size() + (designer.GetTank().GetTopSlabs().empty() ? 0 : 1);
+  out << fmt::format("  views: {}\n", viewCount == 0 ? std::string("none") : std::to_string(viewCount));
   for (std::size_t i = 0; i < views.size(); ++i)
     out << fmt::format("    {}: {} ({} entities)\n", i, TankDesigner::GetViewClassName(*views[i]),
                        ViewEntities(*views[i]).size());
+  if (const std::unique_ptr<TankView> top = DrawTopPlan(designer))
+    out << fmt::format("    {}: top plan ({} entities, drawn for export)\n", views.size(), ViewEntities(*top).size());
   out << fmt::format("  mode: {} ({})\n", designer.GetMode(), ModeName(designer.GetMode()));
   out << fmt::format("  rebar designed: {}\n", designer.IsReinDesigned() ? "yes" : "no");
   out << fmt::format("  drawing: {} entities\n", g_ViewBoard.GetDrawingSize());
@@ -166,7 +176,9 @@ void RunExport(const ExportOptions& o, HostStreams& io) {
     throw CLI::ValidationError("export", "give at least one of --dxf, --svg, --png");
   auto designer = std::make_unique<TankDesigner>();
   OpenDesign(*designer, o.design);
-  const int count = static_cast<int>(designer->GetViewCount());
+  // The views the design keeps, then for a covered tank its top plan.
+  const int kept = static_cast<int>(designer->GetViewCount());
+  const int count = kept + (designer->GetTank().GetTopSlabs().empty() ? 0 : 1);
   if (o.viewGiven && (o.view < 0 || o.view >= count))
     throw std::runtime_error(
         count == 0 ? fmt::format("{}: --view {}: the design holds no views", o.design, o.view)
@@ -174,8 +186,11 @@ void RunExport(const ExportOptions& o, HostStreams& io) {
                                  o.design, o.view, count, count - 1));
   // A design read back has every entity on show: show what its mode shows.
   if (!o.viewGiven) designer->ShowViewsOfMode(designer->GetMode());
+  std::unique_ptr<TankView> top;
+  if (o.viewGiven && o.view == kept) top = DrawTopPlan(*designer);
   const std::vector<ExportPart> parts =
-      o.viewGiven ? std::vector<ExportPart>{ViewPart(*designer->GetView(o.view))} : SheetOfMode(*designer);
+      !o.viewGiven ? SheetOfMode(*designer)
+                   : std::vector<ExportPart>{ViewPart(top ? *top : *designer->GetView(o.view))};
   PreviewOptions preview;
   preview.projection = parts.size() == 1 ? parts.front().projection : 0;
   // The files appear together once all are written.

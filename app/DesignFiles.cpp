@@ -9,6 +9,17 @@
 
 namespace tank::app {
 
+namespace {
+
+// " (2 problems):\n  first\n  second", each made safe for a terminal.
+std::string ProblemList(const std::vector<std::string>& problems) {
+  std::string list;
+  for (const std::string& p : problems) list += "\n  " + PrintableMessage(p, true, 400);
+  return fmt::format(" ({} {}):{}", problems.size(), problems.size() == 1 ? "problem" : "problems", list);
+}
+
+}  // namespace
+
 void OpenDesign(TankDesigner& designer, const std::string& path) {
   // A device, a pipe or a folder is never read as a design.
   CheckRegularFile(path, kMaxDesignFileBytes);
@@ -19,22 +30,22 @@ void OpenDesign(TankDesigner& designer, const std::string& path) {
   }
   // A design file is held to the same rules as a project file: settings
   // within their ranges, boards and loads of plausible size.
-  std::string problems;
-  std::size_t count = 0;
-  for (const SettingsProblem& p : ValidateSettings(designer.GetSettings())) {
-    problems += "\n  " + PrintableMessage(p.ToString(), true, 400);
-    ++count;
-  }
-  for (const std::string& p : CheckTankModel(designer.GetTank())) {
-    problems += "\n  " + PrintableMessage(p, true, 400);
-    ++count;
-  }
-  if (count > 0)
-    throw std::runtime_error(fmt::format("{}: design refused ({} {}):{}", path, count,
-                                         count == 1 ? "problem" : "problems", problems));
+  const std::vector<std::string> problems = DesignProblems(designer);
+  if (!problems.empty()) throw std::runtime_error(fmt::format("{}: design refused{}", path, ProblemList(problems)));
+}
+
+std::vector<std::string> DesignProblems(TankDesigner& designer) {
+  std::vector<std::string> problems;
+  for (const SettingsProblem& p : ValidateSettings(designer.GetSettings())) problems.push_back(p.ToString());
+  for (const std::string& p : CheckTankModel(designer.GetTank())) problems.push_back(p);
+  return problems;
 }
 
 void SaveDesign(TankDesigner& designer, const std::string& path) {
+  // Nothing is written that its own reader would refuse.
+  const std::vector<std::string> problems = DesignProblems(designer);
+  if (!problems.empty())
+    throw std::runtime_error("design not written: reading it back would refuse it" + ProblemList(problems));
   try {
     SaveDesignFile(designer, path);
   } catch (const std::exception& e) {

@@ -4,6 +4,7 @@
 #include "designer/TankDesigner.h"
 
 #include <string>
+#include <vector>
 
 namespace tank::app {
 
@@ -13,7 +14,11 @@ namespace tank::app {
 // (ranges of lengths, levels, loads, materials) is refused, every problem
 // named; the designer then holds it, and the caller drops it.
 void OpenDesign(TankDesigner& designer, const std::string& path);
-// Saves safely (a temporary file renamed over the target).
+// What OpenDesign would refuse in the designer's design: settings out of
+// their ranges, implausible boards and loads; one line per problem.
+std::vector<std::string> DesignProblems(TankDesigner& designer);
+// Saves safely (a temporary file renamed over the target).  A design that
+// OpenDesign would refuse is not written: the error names its problems.
 void SaveDesign(TankDesigner& designer, const std::string& path);
 // Every entity a view registered, once, in registration sequence.
 EntityList ViewEntities(const TankView& view);

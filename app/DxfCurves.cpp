@@ -8,7 +8,11 @@
 #include <dxflib/dl_creationadapter.h>
 #include <dxflib/dl_dxf.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <fmt/format.h>
+#include <string_view>
 #include <memory>
 #include <sstream>
 
@@ -113,7 +117,43 @@ class Reader : public DL_CreationAdapter {
   std::vector<double> m_bulges;
 };
 
+std::string Trimmed(std::string_view s) {
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  return std::string(s);
+}
+
+bool IsGroupCode(const std::string& s) {
+  if (s.empty() || s.size() > 4) return false;
+  return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 }  // namespace
+
+std::string DxfTextProblem(const std::string& text) {
+  if (text.rfind("AutoCAD Binary DXF", 0) == 0) return "a binary DXF file (only ASCII DXF is read)";
+  std::size_t number = 0;
+  std::vector<std::string> first;  // the first two non-blank lines
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    ++number;
+    const std::string_view line(text.data() + start, end - start);
+    if (line.find('\0') != std::string_view::npos)
+      return fmt::format("not a DXF file (line {} holds a NUL byte)", number);
+    if (line.size() > kMaxDxfLineBytes)
+      return fmt::format("line {} is longer than {} characters (the DXF reader takes at most {} a line)", number,
+                         kMaxDxfLineBytes, kMaxDxfLineBytes);
+    if (first.size() < 2 && (!first.empty() || !Trimmed(line).empty())) first.push_back(Trimmed(line));
+    start = end + 1;
+  }
+  // A DXF file opens with a group: its code, then SECTION or a comment (999).
+  if (first.empty()) return "not a DXF file (it is empty)";
+  if (!IsGroupCode(first[0]) || (first[0] != "0" && first[0] != "999") ||
+      (first[0] == "0" && (first.size() < 2 || first[1] != "SECTION")))
+    return "not a DXF file (it does not open with a DXF group such as 0 / SECTION)";
+  return {};
+}
 
 DxfCurves ReadDxfCurves(const std::string& path, const std::vector<std::string>& layers) {
   std::string text;
@@ -122,6 +162,14 @@ DxfCurves ReadDxfCurves(const std::string& path, const std::vector<std::string>&
   } catch (const std::exception& e) {
     throw DxfReadError(e.what());
   }
+  return ReadDxfCurvesFromText(text, path, layers);
+}
+
+DxfCurves ReadDxfCurvesFromText(const std::string& text, const std::string& path,
+                                const std::vector<std::string>& layers) {
+  // The library loops for ever on a line longer than its buffer: the text is
+  // checked before it is handed over.
+  if (const std::string why = DxfTextProblem(text); !why.empty()) throw DxfReadError(path + ": " + why);
   std::istringstream in(text);
   Reader reader(layers);
   DL_Dxf dxf;

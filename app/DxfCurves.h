@@ -26,5 +26,19 @@ struct DxfCurves {
 // as UTF-8.  `layers` empty: every layer; otherwise only those layers (CAD
 // layer-name comparison).  DxfReadError when the file cannot be read.
 DxfCurves ReadDxfCurves(const std::string& path, const std::vector<std::string>& layers = {});
+// The same for the text of a DXF file; `source` names it in the messages.
+DxfCurves ReadDxfCurvesFromText(const std::string& text, const std::string& source,
+                                const std::vector<std::string>& layers = {});
+
+// The longest line (in bytes, a carriage return included) the DXF reader
+// takes: the library reads each line into a buffer of this size and never
+// returns on a longer one.
+inline constexpr std::size_t kMaxDxfLineBytes = 1023;
+
+// Why the text cannot be an ASCII DXF file the reader takes, or empty: a NUL
+// byte, a line longer than kMaxDxfLineBytes, or a first group that is not a
+// DXF group (a group code, then SECTION or a comment).  The reason names the
+// line: "line 3 is longer than 1023 characters".
+std::string DxfTextProblem(const std::string& text);
 
 }  // namespace tank::app

@@ -1,6 +1,7 @@
 #include "app/EditScript.h"
 
 #include "app/DxfCurves.h"
+#include "app/Plausible.h"
 #include "app/ProjectFile.h"
 #include "modelview/TankModel2DView.h"
 #include "platform/HostServices.h"
@@ -221,12 +222,16 @@ std::string Shape(const Board& b) {
   return s;
 }
 
-// The boards in the tank's order, so that reports list them in that order.
+// The boards by kind, each kind by number, so that reports list them in that order.
 using Snapshots = std::vector<std::pair<const Board*, BoardState>>;
 
 Snapshots Snapshot(const Tank& tank) {
+  std::vector<BoardPtr> boards = tank.GetBoards();
+  std::stable_sort(boards.begin(), boards.end(), [](const BoardPtr& a, const BoardPtr& b) {
+    return std::pair(a->GetKind(), a->GetNumber()) < std::pair(b->GetKind(), b->GetNumber());
+  });
   Snapshots out;
-  for (const BoardPtr& b : tank.GetBoards()) out.emplace_back(b.get(), BoardState{BoardName(tank, b), Shape(*b)});
+  for (const BoardPtr& b : boards) out.emplace_back(b.get(), BoardState{BoardName(tank, b), Shape(*b)});
   return out;
 }
 
@@ -236,16 +241,50 @@ std::string Join(const std::vector<std::string>& names) {
   return s;
 }
 
+}  // namespace
+
+std::string Counted(std::size_t n, const char* one, const char* many) {
+  return fmt::format("{} {}", n, n == 1 ? one : many);
+}
+
+std::string BoardCounts(const Tank& tank, bool units) {
+  std::string s = fmt::format("{}, {}, {}", Counted(tank.GetWalls().size(), "wall", "walls"),
+                              Counted(tank.GetBottomSlabs().size(), "bottom slab", "bottom slabs"),
+                              Counted(tank.GetTopSlabs().size(), "top slab", "top slabs"));
+  if (units) {
+    // A unit a board left for good holds nothing: it is no structural unit.
+    const auto all = tank.GetUnits();
+    const auto held = static_cast<std::size_t>(
+        std::count_if(all.begin(), all.end(), [](const auto& unit) { return unit->GetComponentCount() > 0; }));
+    s += " in " + Counted(held, "structural unit", "structural units");
+  }
+  return s;
+}
+
+namespace {
+
 std::string Describe(const Snapshots& before, const Tank& tank) {
-  std::vector<std::string> added, removed, changed;
+  std::vector<std::string> added, removed, changed, renamed;
   std::set<const Board*> now;
-  for (const BoardPtr& b : tank.GetBoards()) {
+  // Listed by kind, each kind by number, as the plan and `info` list them.
+  std::vector<BoardPtr> boards = tank.GetBoards();
+  std::stable_sort(boards.begin(), boards.end(), [](const BoardPtr& a, const BoardPtr& b) {
+    return std::pair(a->GetKind(), a->GetNumber()) < std::pair(b->GetKind(), b->GetNumber());
+  });
+  for (const BoardPtr& b : boards) {
     now.insert(b.get());
     const auto it = std::find_if(before.begin(), before.end(), [&b](const auto& s) { return s.first == b.get(); });
-    if (it == before.end())
-      added.push_back(BoardName(tank, b));
-    else if (it->second.shape != Shape(*b))
-      changed.push_back(BoardName(tank, b));
+    const std::string name = BoardName(tank, b);
+    if (it == before.end()) {
+      added.push_back(name);
+      continue;
+    }
+    // A board the edit renumbered is named as it was, with its new name.
+    const std::string was = it->second.name == name ? name : fmt::format("{} (now {})", it->second.name, name);
+    if (it->second.shape != Shape(*b))
+      changed.push_back(was);
+    else if (it->second.name != name)
+      renamed.push_back(was);
   }
   for (const auto& [board, state] : before)
     if (!now.count(board)) removed.push_back(state.name);
@@ -253,10 +292,9 @@ std::string Describe(const Snapshots& before, const Tank& tank) {
   if (!removed.empty()) parts.push_back("removed " + Join(removed));
   if (!added.empty()) parts.push_back("added " + Join(added));
   if (!changed.empty()) parts.push_back("changed " + Join(changed));
+  if (!renamed.empty()) parts.push_back("renumbered " + Join(renamed));
   const std::string s = parts.empty() ? "no board changed" : Join(parts);
-  return fmt::format("{}; now {} walls, {} bottom slabs, {} top slabs in {} structural units", s,
-                     tank.GetWalls().size(), tank.GetBottomSlabs().size(), tank.GetTopSlabs().size(),
-                     tank.GetUnits().size());
+  return fmt::format("{}; now {}", s, BoardCounts(tank, true));
 }
 
 std::string TankBytes(const Tank& tank) {
@@ -392,6 +430,45 @@ std::string MessagesSince(std::size_t from) {
 
 }  // namespace
 
+const char* EditCommandList() {
+  return R"(Script commands, one per line ('#' starts a comment, a trailing '\' continues the line):
+
+  build-tank-from-curves dxf FILE [layers=A,B]     walls from the face lines of a plan drawing
+  build-tank-from-curves line X,Y X,Y | polyline [closed] X,Y[,BULGE] ... | arc CX,CY R START_DEG END_DEG
+                                                   the same from curves given here (repeatable)
+  add-walls HEIGHT THICKNESS X,Y X,Y [X,Y ...]     a run of walls (HEIGHT, THICKNESS: mm or auto)
+  add-wall X,Y X,Y [THICKNESS [HEIGHT]]            one wall between two points
+  add-hole PICK circle U,V R                       a round opening
+  add-hole PICK rect U,V WIDTH HEIGHT              a rectangular opening, centred at U,V
+  add-notch PICK CODE U,V U,V U,V [U,V ...]        a notch with its outline
+  edit-board-holes PICK N [notch]                  edit the board's Nth opening (or notch)
+  add-board-object PICK LOAD                       one load on a board
+  add-board-objects PICK LOAD [LOAD ...]           several loads on a board
+      LOAD: area KPA [dead|live] | point KN U,V | line KN_PER_M U,V U,V
+  remove-board-object PICK load N | PICK opening N
+  show-model-2d | show-model-2d-alias              redraw the model plan
+  change-slab-levels LEVEL PICK [PICK ...]         slabs' upper faces to LEVEL (mm)
+  change-slab-level PICK LEVEL                     one slab's upper face to LEVEL (mm)
+  rebuild-slabs bottom|top                         the slabs of every cell afresh
+  edit-object-pair PICK PICK
+  split-board PICK U,V U,V                         cut a board in two along a line
+  edit-component-units PICK
+  join-walls PICK PICK                             two walls in line become one
+  add-slab-at X,Y bottom|top                       a slab in the cell around the point
+  edit-with-list PICK [PICK ...]
+  remove-boards PICK [PICK ...]
+  set-board-thickness UPPER LOWER PICK [PICK ...]  thickness above and below the board's plane (mm)
+  set-board-eccentricity VALUE PICK [PICK ...]
+  edit-boards-and-top-slabs LEVEL PICK [PICK ...]  walls' tops to LEVEL (mm), with their top slabs
+  undo | redo | new-tank
+
+Every command takes plan=bottom|top and labels=N (the plan the model view shows, its label mode).
+PICK: a board by name ("wall 3", "bottom slab 1", "top slab 2", as the plan labels them), h:HANDLE
+(an entity of the model plan by its DXF handle) or @X,Y (what the model plan shows at the point).
+U,V: along a wall from its start and up from its base, or plan x and y on a slab (mm).
+)";
+}
+
 std::vector<EditLine> ParseEditScript(const std::string& text, const std::string& source) {
   std::vector<EditLine> lines;
   std::istringstream in(text);
@@ -479,14 +556,13 @@ EditOutcome RunEditLine(TankDesigner& designer, const EditLine& line, const std:
     cmd == "undo" ? designer.Undo() : designer.Redo();
     designer.ShowModel2D(pk, lm);
     outcome.applied = true;
-    const Tank& t = designer.GetTank();
-    outcome.message = fmt::format("{} done; now {} walls, {} bottom slabs, {} top slabs",
-                                  cmd, t.GetWalls().size(), t.GetBottomSlabs().size(), t.GetTopSlabs().size());
+    outcome.message = fmt::format("{} done; now {}", cmd, BoardCounts(designer.GetTank(), true));
     return outcome;
   }
 
   const auto before = Snapshot(designer.GetTank());
   const std::string bytesBefore = TankBytes(designer.GetTank());
+  const std::vector<std::string> problemsBefore = CheckTankModel(designer.GetTank());
   const std::size_t messagesBefore = GetScriptedHost().GetMessages().size();
   designer.SaveUndoState();
   bool reached = false;
@@ -562,6 +638,13 @@ EditOutcome RunEditLine(TankDesigner& designer, const EditLine& line, const std:
       const int code = Integer(line, w[2], "code");
         std::vector<_3dPoint> outline;
       for (std::size_t i = 3; i < w.size(); ++i) outline.push_back(OnBoard(*board, Point2(line, w[i])));
+      // A notch is held to an opening's checks before it is cut.
+      if (const std::string why = NotchProblem(*board, outline); !why.empty()) {
+        designer.DropLastUndoState();
+        outcome.refused = true;
+        outcome.message = "refused: " + why;
+        return outcome;
+      }
       reached = designer.AddNotch(boost::make_shared<_2dPolyline>(outline, true), code, {board}, pk, lm);
       if (!reached) reason = "the notch was refused";
       } else if (cmd == "edit-board-holes") {
@@ -704,6 +787,28 @@ EditOutcome RunEditLine(TankDesigner& designer, const EditLine& line, const std:
   const bool changed = TankBytes(designer.GetTank()) != bytesBefore;
   if (!changed) designer.DropLastUndoState();
   const std::string messages = MessagesSince(messagesBefore);
+  // What the edit left must open again: a tank the design reader refuses
+  // (a board 10 m thick, a level 100 km down, a load off its board, an
+  // outline crossing itself) is taken back whole, with the reader's reason.
+  if (changed) {
+    std::vector<std::string> problems;
+    for (const std::string& p : CheckTankModel(designer.GetTank()))
+      if (std::find(problemsBefore.begin(), problemsBefore.end(), p) == problemsBefore.end()) problems.push_back(p);
+    if (!problems.empty()) {
+      // Back to the state saved before the command, no redo keeping the
+      // refused one.
+      designer.Undo();
+      designer.SaveUndoState();
+      designer.DropLastUndoState();
+      designer.ShowModel2D(pk, lm);
+      outcome.refused = true;
+      const std::size_t shown = std::min<std::size_t>(problems.size(), 2);
+      outcome.message = "refused: " + Join({problems.begin(), problems.begin() + static_cast<std::ptrdiff_t>(shown)});
+      if (problems.size() > shown) outcome.message += fmt::format(" and {} more", problems.size() - shown);
+      outcome.message += " (nothing changed)";
+      return outcome;
+    }
+  }
   if (!reached && !designer.GetLastEditNote().empty()) reason = designer.GetLastEditNote();
   if (!reached) {
     outcome.refused = true;

@@ -52,6 +52,10 @@
 
 namespace tank::app {
 
+// The script commands with their arguments, as `edit --commands` prints
+// them.
+const char* EditCommandList();
+
 // A script line that cannot be read; the message names the line.
 class ScriptError : public std::runtime_error {
  public:
@@ -72,6 +76,11 @@ struct EditOutcome {
   bool refused = false;   // refused: the script stops here unless it keeps going
   std::string message;    // one line: what changed, or why it was refused
 };
+
+// "1 wall", "3 walls": a count with the noun in the number it takes.
+std::string Counted(std::size_t n, const char* one, const char* many);
+// "4 walls, 1 bottom slab, 2 top slabs" (and " in 3 structural units").
+std::string BoardCounts(const Tank& tank, bool units);
 
 // Runs one command on the designer, recording undo history around it;
 // `baseDir` resolves relative file names.  ScriptError for a line that

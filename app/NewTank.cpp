@@ -1,6 +1,9 @@
 #include "app/NewTank.h"
 
 #include <fmt/format.h>
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <ostream>
 
 #include "app/DesignFiles.h"
@@ -34,20 +37,94 @@ void BuildNewTank(TankDesigner& designer, const ProjectInput& input, const std::
 
 namespace {
 
+const char* RestraintName(int kind) {
+  switch (kind) {
+    case 0: return "固定";
+    case 1: return "简支";
+    case 2: return "自由";
+    default: return "?";
+  }
+}
+
+// Extent of the board in its own plane (mm).
+void BoardSize(const Board& board, double& a, double& b) {
+  std::vector<_2dPoint> outline;
+  board.GetLocalOutline(outline);
+  double x0 = std::numeric_limits<double>::infinity(), y0 = x0, x1 = -x0, y1 = -x0;
+  for (const _2dPoint& p : outline) {
+    x0 = std::min(x0, p.x);
+    x1 = std::max(x1, p.x);
+    y0 = std::min(y0, p.y);
+    y1 = std::max(y1, p.y);
+  }
+  a = outline.empty() ? 0.0 : x1 - x0;
+  b = outline.empty() ? 0.0 : y1 - y0;
+}
+
+}  // namespace
+
+void PrintBoards(const Tank& tank, std::ostream& out) {
+  // By kind, each kind in the order of its names.
+  std::vector<BoardPtr> boards;
+  for (std::vector<BoardPtr> kind : {tank.GetWalls(), tank.GetBottomSlabs(), tank.GetTopSlabs()}) {
+    std::stable_sort(kind.begin(), kind.end(),
+                     [](const BoardPtr& a, const BoardPtr& b) { return a->GetNumber() < b->GetNumber(); });
+    boards.insert(boards.end(), kind.begin(), kind.end());
+  }
+  for (const BoardPtr& board : boards) {
+    double a = 0, b = 0;
+    BoardSize(*board, a, b);
+    double zMin = 0.0, zMax = 0.0;
+    TankModeler().GetBoardZRange(board, zMin, zMax);
+    const bool wall = board->GetKind() == 0;
+    std::string restraints;
+    for (const Restirction& r : board->GetRestrictions())
+      restraints += (restraints.empty() ? "" : " ") + std::string(RestraintName(r.GetKind()));
+    out << fmt::format("{:<14} {:>7.0f} x {:<7.0f} mm  t = {:>3.0f} mm  {} {:>9.3f} m  edges: {}", BoardName(tank, board),
+                       a, b, board->GetThickness(), wall ? "base " : "level", (wall ? zMin : board->GetOrigin().z) / 1000.0,
+                       restraints.empty() ? "-" : restraints);
+    const auto notches = static_cast<std::size_t>(std::count_if(
+        board->GetHoles().begin(), board->GetHoles().end(),
+        [](const HolePtr& h) { return static_cast<bool>(boost::dynamic_pointer_cast<Notch>(h)); }));
+    if (board->GetHoles().size() > notches) out << fmt::format("  openings: {}", board->GetHoles().size() - notches);
+    if (notches > 0) out << fmt::format("  notches: {}", notches);
+    if (!board->GetLoads().empty()) out << fmt::format("  loads: {}", board->GetLoads().size());
+    out << "\n";
+  }
+}
+
+std::string AnalysisFailure() {
+  const std::string& error = GetLastAnalysisError();
+  for (const char* internal : {"Geometry", "Boost", "boost::", "method:", "operations:"})
+    if (error.find(internal) != std::string::npos)
+      return "a board cannot be cut into elements: an outline, opening or notch crosses itself or another "
+             "(check the boards the last edits changed)";
+  return error;
+}
+
+std::unique_ptr<TankView> DrawTopPlan(TankDesigner& designer) {
+  if (designer.GetTank().GetTopSlabs().empty()) return nullptr;
+  auto plan = std::make_unique<TankModel2DView>(&g_ViewBoard);
+  const int textHeight = designer.GetSettings().GetModelSettings().GetModelTextHeight();
+  plan->m_textHeight = textHeight == 0 ? 200 : textHeight;
+  plan->m_bottomSlabOverhang =
+      static_cast<double>(designer.GetSettings().GetGeometrySettings().GetBottomSlabOverhang());
+  plan->m_zoomOnRedraw = false;
+  plan->m_planKind = 1;
+  plan->m_labelMode = LabelMode::kNamesWithLoads;
+  plan->Redraw(designer.GetTank());
+  return plan;
+}
+
+namespace {
+
 // The top plan of a covered tank, with its slab names, openings and loads:
 // drawn by a model plan of its own for the files only (the design keeps
 // its one model plan, of the bottom slabs), and taken off the drawing again.
 void WriteTopPlan(TankDesigner& designer, OutputSet& out, NewTankFiles& files) {
-  if (designer.GetTank().GetTopSlabs().empty()) return;
-  TankModel2DView plan(&g_ViewBoard);
-  const int textHeight = designer.GetSettings().GetModelSettings().GetModelTextHeight();
-  plan.m_textHeight = textHeight == 0 ? 200 : textHeight;
-  plan.m_bottomSlabOverhang =
-      static_cast<double>(designer.GetSettings().GetGeometrySettings().GetBottomSlabOverhang());
-  plan.m_zoomOnRedraw = false;
-  plan.m_planKind = 1;
-  plan.m_labelMode = LabelMode::kNamesWithLoads;
-  plan.Redraw(designer.GetTank());
+  const std::unique_ptr<TankView> top = DrawTopPlan(designer);
+  if (!top) return;
+  const TankView& plan = *top;
   const EntityList entities = ViewEntities(plan);
   files.written.emplace_back((out.Folder() / "plan-top.dxf").string(),
                              g_ViewBoard.ExportDxf(out.Stage("plan-top.dxf"), entities).entities);
@@ -104,7 +181,7 @@ void OpenAnalysedTank(TankDesigner& designer, const std::string& input, std::ost
   if (IsTankAnalysed(designer.GetTank(), designer.GetSettings())) return;
   err << fmt::format("{}: analysing {} boards...\n", PrintableMessage(input), designer.GetTank().GetBoards().size());
   if (!designer.Analyse())
-    throw std::runtime_error(PrintableMessage(input) + ": analysis failed: " + GetLastAnalysisError());
+    throw std::runtime_error(PrintableMessage(input) + ": analysis failed: " + AnalysisFailure());
 }
 
 }  // namespace tank::app

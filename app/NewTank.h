@@ -7,6 +7,7 @@
 #include "designer/TankDesigner.h"
 
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,6 +35,20 @@ NewTankFiles WriteNewTankFiles(TankDesigner& designer, OutputSet& out);
 // when it was changed after its last analysis (a line on `err` says so).
 // Errors name the input.
 void OpenAnalysedTank(TankDesigner& designer, const std::string& input, std::ostream& err);
+
+// The top plan of a covered tank (its slabs, names, openings and loads),
+// drawn by a model plan of its own that the design does not keep; null for
+// a tank without top slabs.
+std::unique_ptr<TankView> DrawTopPlan(TankDesigner& designer);
+
+// Why the last analysis failed, in the words of the model: a failure
+// inside the geometry library (an outline that crosses itself cannot be
+// cut into elements) is told as such, without the library's internals.
+std::string AnalysisFailure();
+
+// One line per board, named as the command line names them ("wall 3"):
+// size, thickness, base or level, edge restraints, openings, notches, loads.
+void PrintBoards(const Tank& tank, std::ostream& out);
 
 // The same files written into `dir` as one set (all appear, or none), each
 // listed on `report` as "wrote PATH (N entities)".

@@ -5,8 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <dirent.h>
+#include <signal.h>
+
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -35,6 +39,142 @@ std::string FileErrorReason(int error) {
 namespace {
 
 std::atomic<unsigned> g_nextTemp{0};
+
+// ---- Cancelling on SIGINT and SIGTERM ----------------------------------------
+//
+// The staged files of every live set are listed in a fixed table that a
+// signal handler can walk: on Ctrl-C or a termination request the handler
+// removes them (with the writers' own ".tmp" beside them) and the folders
+// the sets made while they are empty, then ends the process by the signal as
+// it would have ended, so that the output folders stay as they were.
+
+constexpr std::size_t kSlots = 256;
+constexpr std::size_t kPathBytes = 4096;
+
+struct Slot {
+  std::atomic<int> state{0};  // 0 free, 1 being filled, 2 a staged file, 3 a folder the set made
+  char path[kPathBytes];
+};
+Slot g_slots[kSlots];
+
+int Register(const fs::path& path, int kind) {
+  const std::string& s = path.native();
+  if (s.size() + 5 >= kPathBytes) return -1;
+  for (std::size_t i = 0; i < kSlots; ++i) {
+    int expected = 0;
+    if (!g_slots[i].state.compare_exchange_strong(expected, 1)) continue;
+    std::memcpy(g_slots[i].path, s.c_str(), s.size() + 1);
+    g_slots[i].state.store(kind);
+    return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void Unregister(int slot) {
+  if (slot >= 0) g_slots[slot].state.store(0);
+}
+
+void CancelHandler(int sig) {
+  const int saved = errno;
+  for (Slot& slot : g_slots)
+    if (slot.state.load() == 2) {
+      ::unlink(slot.path);
+      // The design writer's own temporary file beside the staged one.
+      char tmp[kPathBytes];
+      const std::size_t n = std::strlen(slot.path);
+      std::memcpy(tmp, slot.path, n);
+      std::memcpy(tmp + n, ".tmp", 5);
+      ::unlink(tmp);
+    }
+  // Folders the sets made, innermost (registered last) first, while empty.
+  for (std::size_t i = kSlots; i-- > 0;)
+    if (g_slots[i].state.load() == 3) ::rmdir(g_slots[i].path);
+  static const char kMessage[] = "tankdesign: cancelled; the output folder is left as it was\n";
+  [[maybe_unused]] const auto written = ::write(2, kMessage, sizeof kMessage - 1);
+  errno = saved;
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+// Installs the handler once, for the signals whose disposition is still the
+// default (a signal the caller ignores stays ignored).
+void InstallCancelHandler() {
+  static const bool installed = [] {
+    for (int sig : {SIGINT, SIGTERM}) {
+      struct sigaction old {};
+      if (::sigaction(sig, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;
+      struct sigaction sa {};
+      sa.sa_handler = CancelHandler;
+      sigemptyset(&sa.sa_mask);
+      ::sigaction(sig, &sa, nullptr);
+    }
+    return true;
+  }();
+  (void)installed;
+}
+
+// Blocks SIGINT and SIGTERM while the staged files are renamed into place:
+// a set appears whole, and a cancel asked meanwhile takes effect afterwards.
+class BlockCancel {
+ public:
+  BlockCancel() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    ::sigprocmask(SIG_BLOCK, &set, &m_old);
+  }
+  ~BlockCancel() { ::sigprocmask(SIG_SETMASK, &m_old, nullptr); }
+  BlockCancel(const BlockCancel&) = delete;
+  BlockCancel& operator=(const BlockCancel&) = delete;
+
+ private:
+  sigset_t m_old;
+};
+
+bool ProcessGone(long pid) { return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH; }
+
+// Removes what a run that was killed left beside `name` in `dir`: its
+// hidden staged files ".STEM.part-PID-N.EXT" and kept earlier files
+// ".STEM.old-PID-N.EXT" (with anything a writer appended to them), where
+// the process PID no longer runs.
+void RemoveLeftovers(const fs::path& dir, const std::string& name) {
+  const std::string stem = fs::path(name).stem().string();
+  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return;
+  std::vector<std::string> gone;
+  while (const dirent* e = ::readdir(d)) {
+    const std::string_view entry(e->d_name);
+    for (const char* kind : {".part-", ".old-"}) {
+      const std::string prefix = "." + stem + kind;
+      if (entry.rfind(prefix, 0) != 0) continue;
+      long pid = 0;
+      const char* first = entry.data() + prefix.size();
+      const char* last = entry.data() + entry.size();
+      const auto [end, ec] = std::from_chars(first, last, pid);
+      if (ec != std::errc() || end == first || end == last || *end != '-') continue;
+      if (pid != static_cast<long>(::getpid()) && ProcessGone(pid)) gone.emplace_back(entry);
+    }
+  }
+  ::closedir(d);
+  for (const std::string& n : gone) {
+    struct stat st {};
+    const fs::path p = (dir.empty() ? fs::path(".") : dir) / n;
+    if (::lstat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(p.c_str());
+  }
+}
+
+// Why an output cannot be put at `target`, or empty: whatever stands there
+// must be a regular file (a device, a pipe or a folder is never replaced by
+// a file, nor a symbolic link by the file it points to).
+std::string TargetProblem(const fs::path& target) {
+  struct stat st {};
+  if (::lstat(target.c_str(), &st) != 0) return {};
+  if (S_ISDIR(st.st_mode)) return "is a directory";
+  if (S_ISLNK(st.st_mode)) return "is a symbolic link (not replaced; remove it or name another file)";
+  if (!S_ISREG(st.st_mode)) return "not a regular file (a device, pipe or socket is never replaced)";
+  return {};
+}
 
 // A hidden name beside `name` that keeps its extension (writers may choose
 // the format by it).
@@ -69,10 +209,22 @@ OutputSet::OutputSet(const std::string& dir) : m_dir(dir.empty() ? fs::path(".")
   if (!S_ISDIR(st.st_mode))
     throw std::runtime_error(fmt::format("{}: cannot write into it: not a folder", m_dir.string()));
   m_created = missing;
+  InstallCancelHandler();
+  // The folders made here, outermost first, so that the handler removes the
+  // innermost first.
+  if (!m_created.empty()) {
+    std::vector<fs::path> made;
+    for (fs::path p = m_dir; !p.empty(); p = p.parent_path()) {
+      made.push_back(p);
+      if (p == m_created || p == p.parent_path()) break;
+    }
+    for (auto it = made.rbegin(); it != made.rend(); ++it) m_slots.push_back(Register(*it, 3));
+  }
 }
 
 OutputSet::~OutputSet() {
   if (!m_committed) Discard();
+  for (int slot : m_slots) Unregister(slot);
 }
 
 std::string OutputSet::Stage(const std::string& name) {
@@ -90,10 +242,11 @@ std::string OutputSet::StageTarget(const fs::path& target) {
   for (const Entry& e : m_entries)
     if (e.target == target) return e.temp.string();
   if (target.filename().empty()) throw std::runtime_error(target.string() + ": cannot write: is a directory");
-  struct stat st {};
-  if (::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-    throw std::runtime_error(target.string() + ": cannot write: is a directory");
+  if (const std::string why = TargetProblem(target); !why.empty())
+    throw std::runtime_error(target.string() + ": cannot write: " + why);
+  InstallCancelHandler();
   const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  RemoveLeftovers(dir, target.filename().string());
   const fs::path temp = SideName(dir, target.filename().string(), "part");
   // The temporary file is made now, so that a file that cannot be written
   // is reported before any work is done for it.
@@ -106,7 +259,7 @@ std::string OutputSet::StageTarget(const fs::path& target) {
                                                          : FileErrorReason(error)));
   }
   ::close(fd);
-  m_entries.push_back({target, temp});
+  m_entries.push_back({target, temp, Register(temp, 2)});
   return temp.string();
 }
 
@@ -120,6 +273,7 @@ void OutputSet::WriteText(const std::string& name, const std::string& text) {
 
 void OutputSet::Commit() {
   if (m_committed) return;
+  const BlockCancel block;
   for (const Entry& e : m_entries)
     if (!Exists(e.temp))
       throw std::runtime_error(fmt::format("{}: cannot write: the file was not written", e.target.string()));
@@ -145,9 +299,9 @@ void OutputSet::Commit() {
     Done d{target, {}};
     struct stat st {};
     if (::lstat(target.c_str(), &st) == 0) {
-      if (S_ISDIR(st.st_mode)) {
+      if (const std::string why = TargetProblem(target); !why.empty()) {
         rollback();
-        throw std::runtime_error(fmt::format("{}: cannot write: is a directory", target.string()));
+        throw std::runtime_error(fmt::format("{}: cannot write: {}", target.string(), why));
       }
       d.backup = SideName(target.has_parent_path() ? target.parent_path() : fs::path("."),
                           target.filename().string(), "old");
@@ -167,6 +321,10 @@ void OutputSet::Commit() {
   }
   for (const Done& d : done)
     if (!d.backup.empty()) ::unlink(d.backup.c_str());
+  for (Entry& e : m_entries) {
+    Unregister(e.slot);
+    e.slot = -1;
+  }
   m_committed = true;
 }
 
@@ -177,7 +335,10 @@ std::vector<std::string> OutputSet::Files() const {
 }
 
 void OutputSet::Discard() noexcept {
-  for (const Entry& e : m_entries) ::unlink(e.temp.c_str());
+  for (const Entry& e : m_entries) {
+    ::unlink(e.temp.c_str());
+    Unregister(e.slot);
+  }
   m_entries.clear();
   if (m_created.empty() || m_dir.empty()) return;
   // Folders this set made, innermost first, while they are empty.

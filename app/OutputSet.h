@@ -6,8 +6,12 @@
 // them over their final names.  A command that fails before Commit leaves
 // the folder as it was: the temporary files are removed, files of an
 // earlier run stay untouched, and a folder the set created is removed again
-// when nothing else was put in it.  A kill leaves at most hidden temporary
-// files beside the old outputs, never a truncated or mixed output.
+// when nothing else was put in it.  SIGINT (Ctrl-C) and SIGTERM cancel the
+// same way.  A kill -9 leaves at most hidden temporary files beside the old
+// outputs, never a truncated or mixed output; the next set that writes the
+// same file removes them (their name carries the process id).  Whatever
+// stands at an output path must be a regular file: a folder, device, pipe or
+// symbolic link there is refused, never replaced.
 //
 //   OutputSet out(dir);
 //   SaveDesign(designer, out.Stage("tank.tkd"));
@@ -58,6 +62,7 @@ class OutputSet {
   struct Entry {
     std::filesystem::path target;
     std::filesystem::path temp;
+    int slot = -1;  // in the list of staged files a cancel removes
   };
   std::string StageTarget(const std::filesystem::path& target);
   void Discard() noexcept;
@@ -66,6 +71,8 @@ class OutputSet {
   // The outermost folder this set created, removed again on failure.
   std::filesystem::path m_created;
   std::vector<Entry> m_entries;
+  // The folders this set made, in the list a cancel removes.
+  std::vector<int> m_slots;
   bool m_committed = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "app/ProjectFile.h"
 
+#include <boost/geometry.hpp>
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -13,8 +14,11 @@ namespace tank::app {
 std::string PlausibleRange::Check(double x) const {
   const std::string span = fmt::format("{} in {}, from {} to {}", what, unit, lo, hi);
   if (!std::isfinite(x)) return fmt::format("must be a finite number ({})", span);
-  if (x < lo) return fmt::format("must be at least {}, got {} ({})", lo, x, span);
-  if (x > hi) return fmt::format("must be at most {}, got {} ({})", hi, x, span);
+  // A value computed by the model (a corner after an edit) is shown to a
+  // thousandth, not with its round-off; a huge one as it is.
+  const double shown = std::abs(x) < 1e12 ? std::round(x * 1000.0) / 1000.0 : x;
+  if (x < lo) return fmt::format("must be at least {}, got {} ({})", lo, shown, span);
+  if (x > hi) return fmt::format("must be at most {}, got {} ({})", hi, shown, span);
   return {};
 }
 
@@ -28,7 +32,70 @@ double SegmentDistance(const _2dPoint& p, const _2dPoint& a, const _2dPoint& b) 
   return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
 }
 
+namespace bg = boost::geometry;
+using BgPoint = bg::model::d2::point_xy<double>;
+using BgPolygon = bg::model::polygon<BgPoint>;
+
+BgPolygon LocalPolygon(const std::vector<_2dPoint>& points) {
+  BgPolygon polygon;
+  for (const _2dPoint& p : points) bg::append(polygon.outer(), BgPoint(p.x, p.y));
+  bg::correct(polygon);
+  return polygon;
+}
+
+// Empty for a simple polygon of non-zero area; otherwise why not.
+std::string PolygonProblem(const BgPolygon& polygon, const char* what) {
+  // Points on one line enclose nothing; a polygon that spans an area but
+  // crosses itself (a bow tie) may still sum to none.
+  BgPolygon hull;
+  if (polygon.outer().size() >= 4) bg::convex_hull(polygon, hull);
+  if (polygon.outer().size() < 4 || !(bg::area(hull) > 1.0)) return fmt::format("the {} encloses no area", what);
+  std::string why;
+  if (!bg::is_valid(polygon, why)) return fmt::format("the {} crosses or touches itself", what);
+  if (!(bg::area(polygon) > 1.0)) return fmt::format("the {} encloses no area", what);
+  return {};
+}
+
 }  // namespace
+
+std::string NotchProblem(const Board& board, const std::vector<_3dPoint>& outline) {
+  std::vector<_2dPoint> local;
+  for (const _3dPoint& v : outline) {
+    const _2dPoint p = board.WorldToLocal(v);
+    if (!std::isfinite(p.x) || !std::isfinite(p.y)) return "a corner of the notch is not a finite number";
+    if (local.empty() || std::hypot(p.x - local.back().x, p.y - local.back().y) > 1e-6) local.push_back(p);
+  }
+  const BgPolygon notch = LocalPolygon(local);
+  if (std::string why = PolygonProblem(notch, "notch outline"); !why.empty()) return why;
+  std::vector<_2dPoint> boardOutline;
+  board.GetLocalOutline(boardOutline);
+  const BgPolygon shape = LocalPolygon(boardOutline);
+  // Inside the board or on its outline: the part of the notch on the board
+  // is the whole notch, within a square millimetre per metre of its sides.
+  const double area = bg::area(notch);
+  const double tolerance = 1e-3 * bg::perimeter(notch) + 1.0;
+  double inside = 0;
+  if (bg::is_valid(shape)) {
+    std::vector<BgPolygon> common;
+    bg::intersection(notch, shape, common);
+    for (const BgPolygon& p : common) inside += bg::area(p);
+  }
+  if (inside < area - tolerance) return "the notch does not lie inside its board or on its outline";
+  if (area > bg::area(shape) - tolerance) return "the notch takes the whole board";
+  return {};
+}
+
+std::string OutlineProblem(const Board& board) {
+  std::vector<_2dPoint> outline;
+  board.GetLocalOutline(outline);
+  std::vector<_2dPoint> distinct;
+  for (const _2dPoint& p : outline)
+    if (distinct.empty() || std::hypot(p.x - distinct.back().x, p.y - distinct.back().y) > 1e-6) distinct.push_back(p);
+  while (distinct.size() > 1 &&
+         std::hypot(distinct.front().x - distinct.back().x, distinct.front().y - distinct.back().y) <= 1e-6)
+    distinct.pop_back();
+  return PolygonProblem(LocalPolygon(distinct), "outline");
+}
 
 bool IsOnBoard(const Board& board, const _3dPoint& point, double tolerance) {
   std::vector<_2dPoint> outline;
@@ -77,6 +144,7 @@ std::vector<std::string> CheckTankModel(const Tank& tank) {
       }
     }
     add("size", kTankLength.Check(std::max({x1 - x0, y1 - y0, z1 - z0, kTankLength.lo})));
+    add("outline", OutlineProblem(*board));
     const auto& loads = board->GetLoads();
     for (std::size_t i = 0; i < loads.size(); ++i) {
       const Load* load = loads[i].get();

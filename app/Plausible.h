@@ -31,6 +31,8 @@ inline constexpr PlausibleRange kTankLength{1000, 300000, "mm", "a length"};
 inline constexpr PlausibleRange kThickness{100, 3000, "mm", "a thickness"};
 // Opening sizes.
 inline constexpr PlausibleRange kOpeningSize{1, 300000, "mm", "an opening size"};
+// The narrowest clear span between the walls of a cell, mm.
+inline constexpr double kMinClearSpan = 500.0;
 // User loads, either sign.
 inline constexpr PlausibleRange kAreaLoadValue{-500, 500, "kN/m²", "an area load"};
 inline constexpr PlausibleRange kPointLoadValue{-10000, 10000, "kN", "a point load"};
@@ -39,6 +41,16 @@ inline constexpr PlausibleRange kLineLoadValue{-1000, 1000, "kN/m", "a line load
 // Whether the world point lies on the board: in its plane's outline, or on
 // the outline within `tolerance` mm.
 bool IsOnBoard(const Board& board, const _3dPoint& point, double tolerance = 1.0);
+
+// Why the outline (world points in the board's plane) makes no notch of
+// the board, or empty: a notch, like an opening, is a simple polygon of
+// non-zero area inside the board or touching its outline, and leaves some
+// of the board.
+std::string NotchProblem(const Board& board, const std::vector<_3dPoint>& outline);
+
+// Why the board's outline is no simple polygon of non-zero area (its sides
+// cross or touch, or it encloses nothing), or empty.
+std::string OutlineProblem(const Board& board);
 
 // What is implausible in a tank read from a design file: each board's
 // thickness, corners and size, each load's value and position.  One line per

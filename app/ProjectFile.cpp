@@ -186,7 +186,9 @@ void ApplyNotch(const Json& entry, const std::string& path, const std::string& s
     CheckCoordinates(p, source, field);
     outline.push_back(OnBoard(*board, p));
   }
-  modeler.AddNotch(boost::make_shared<_2dPolyline>(outline, true), code, {board}, tank);
+  const auto notch = boost::make_shared<_2dPolyline>(outline, true);
+  if (const std::string why = NotchProblem(*board, outline); !why.empty()) Fail(source, path, "notch refused: " + why);
+  modeler.AddNotch(notch, code, {board}, tank);
 }
 
 // The load type of a load's category: permanent ("dead", the default) or
@@ -389,6 +391,13 @@ ProjectInput ReadProject(const std::string& text, const std::string& source, boo
     Fail(source, "tank.wall_thickness_mm",
          fmt::format("a wall of {} mm does not fit a cell of {} × {} mm", wall, lx / static_cast<double>(nx),
                      ly / static_cast<double>(ny)));
+  // A cell narrower than a person's reach between its walls is a slip of
+  // the wall thickness or the lengths, not a tank.
+  const double clear = std::min(lx / static_cast<double>(nx), ly / static_cast<double>(ny)) - wall;
+  if (clear < kMinClearSpan)
+    Fail(source, "tank.wall_thickness_mm",
+         fmt::format("a wall of {} mm leaves a clear span of {} mm in a cell of {} × {} mm (at least {} mm)", wall,
+                     clear, lx / static_cast<double>(nx), ly / static_cast<double>(ny), kMinClearSpan));
   input.layout = MakeLayout(input.settings, origin[0], origin[1], lx, ly, nx, ny, wall);
   if (!(input.layout.wallHeight > 0))
     Fail(source, "settings.geometry.tank_top_elevation_m",
@@ -425,7 +434,12 @@ std::string BoardName(const Tank& tank, const BoardPtr& board) {
   static const char* const kinds[] = {"wall", "bottom slab", "top slab"};
   const int kind = board->GetKind();
   if (kind < 0 || kind > 2) return {};
+  // Counted in the order of the boards' numbers, as the plan labels them
+  // (the tank's order breaking ties): a tank built from a layout numbers
+  // its boards in the tank's order, an edit numbers them 1, 2, ...
   std::vector<BoardPtr> list = kind == 0 ? tank.GetWalls() : kind == 1 ? tank.GetBottomSlabs() : tank.GetTopSlabs();
+  std::stable_sort(list.begin(), list.end(),
+                   [](const BoardPtr& a, const BoardPtr& b) { return a->GetNumber() < b->GetNumber(); });
   for (std::size_t i = 0; i < list.size(); ++i)
     if (list[i] == board) return fmt::format("{} {}", kinds[kind], i + 1);
   return {};

@@ -82,8 +82,9 @@ TankLayoutParams MakeLayout(const ProjectSettings& settings, double originX, dou
 void ApplyBoardItems(const ProjectInput& input, const std::string& source, const TankModeler& modeler,
                      Tank& tank);
 
-// "wall 2" and so on; the board's name by kind and position in the kind's
-// list; empty when the board is not in the tank.
+// "wall 2" and so on; the board's name by kind and its place among the
+// boards of its kind in the order of their numbers (the numbers the plan
+// labels them with); empty when the board is not in the tank.
 std::string BoardName(const Tank& tank, const BoardPtr& board);
 BoardPtr FindBoard(const Tank& tank, const std::string& name);
 

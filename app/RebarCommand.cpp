@@ -44,10 +44,21 @@ const char* StepAfter(int percent) {
   return "layer flags of the bars";
 }
 
+// The step last shown, so that each step is shown once, at the percentage
+// it starts at, however often the design reports within it.
+std::string g_lastStep;
+
+void ShowProgress(int percent, const std::string& step) {
+  if (!g_designProgress || step == g_lastStep) return;
+  g_lastStep = step;
+  *g_designProgress << fmt::format("  rebar design {:3d}%  {}\n", percent, step) << std::flush;
+}
+
 void DesignProgress(int percent, int* /*reserved*/) {
   if (percent == 80) ++g_eightiesSeen;
-  if (g_designProgress)
-    *g_designProgress << fmt::format("  rebar design {:3d}%  {}\n", percent, StepAfter(percent)) << std::flush;
+  // 100 % is shown once, when the design is done.
+  if (percent >= 100) return;
+  ShowProgress(percent, StepAfter(percent));
 }
 
 // A CSV field, quoted when it holds a comma, a quote or a line break.
@@ -155,12 +166,14 @@ void RunDesignCommand(const RebarOptions& o, HostStreams& io) {
                         designer->GetTank().GetBoards().size());
   g_designProgress = &io.err;
   g_eightiesSeen = 0;
+  g_lastStep.clear();
   try {
     designer->DesignRein(&DesignProgress);
   } catch (const std::exception& e) {
     g_designProgress = nullptr;
     throw std::runtime_error(PrintableMessage(o.input) + ": rebar design failed: " + e.what());
   }
+  ShowProgress(100, "done");
   g_designProgress = nullptr;
   designer->SetReinDesigned(true);
 

@@ -12,6 +12,7 @@
 #include "platform/Dusmet.h"
 
 #include <boost/make_shared.hpp>
+#include <fmt/format.h>
 
 #include <algorithm>
 #include <cmath>
@@ -41,6 +42,17 @@ double SlabLevel(const GeometrySettings& g, bool top) {
 }
 
 double WallBase(const GeometrySettings& g) { return SlabLevel(g, false); }
+
+// Numbers each kind of board 1, 2, ... in the order of the numbers they
+// carry (boards made by an edit carry numbers above the others'), the
+// tank's order breaking ties.
+void NumberBoardsInOrder(Tank& tank) {
+  for (std::vector<BoardPtr> boards : {tank.GetWalls(), tank.GetBottomSlabs(), tank.GetTopSlabs()}) {
+    std::stable_sort(boards.begin(), boards.end(),
+                     [](const BoardPtr& a, const BoardPtr& b) { return a->GetNumber() < b->GetNumber(); });
+    for (std::size_t i = 0; i < boards.size(); ++i) boards[i]->SetNumber(static_cast<int>(i) + 1);
+  }
+}
 
 // Empty when every opening of every board lies inside its board; otherwise
 // which one does not.
@@ -87,6 +99,12 @@ bool TankDesigner::RunEdit(Edit edit, int planKind, int labelMode, bool zoom) {
   }
   // A model edit outdates the reinforcement designed for the tank before it.
   if (end == EditEnd::kDone || end == EditEnd::kRefused) m_reinDesigned = false;
+  // One numbering of the boards everywhere: the plan's labels, the messages
+  // and the board names a user types ("wall 3") number each kind 1, 2, ...
+  // An edit keeps the order of the boards it leaves (a board it rebuilt
+  // keeps its place) and numbers the boards it made after them, so that
+  // boards an edit removed close their gap.
+  if (end == EditEnd::kDone || end == EditEnd::kRefused) NumberBoardsInOrder(tank);
   switch (end) {
     case EditEnd::kStop: return false;
     case EditEnd::kFailed: rollBack(); return false;
@@ -356,6 +374,18 @@ bool TankDesigner::AddSlabAt(_2dPoint point, int slabKind, int labelMode) {
       [&](Tank& tank) {
         const GeometrySettings& g = GetSettings().GetGeometrySettings();
         const bool top = slabKind != 0;
+        // One slab of a kind to a cell: a second would count its weight,
+        // soil and loads twice.
+        const std::vector<BoardPtr> slabs = top ? tank.GetTopSlabs() : tank.GetBottomSlabs();
+        for (std::size_t i = 0; i < slabs.size(); ++i) {
+          std::vector<_2dPoint> plan;
+          for (const _3dPoint& p : slabs[i]->GetOutlinePoints()) plan.emplace_back(p.x, p.y);
+          if (plan.size() >= 3 && g_VekGeometryComm.PointInPolygon2d(plan, point) >= 0) {
+            m_lastEditNote = fmt::format("{} slab {} already lies at ({:.0f}, {:.0f})", top ? "top" : "bottom", i + 1,
+                                         point.x, point.y);
+            return EditEnd::kStop;
+          }
+        }
         return m_modeler.AddSlabFromLines(point, tank, top, SlabLevel(g, top),
                                           top ? g.GetTopSlabThickness() : g.GetBottomSlabThickness())
                    ? EditEnd::kDone

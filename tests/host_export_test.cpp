@@ -124,6 +124,14 @@ TEST_F(PictureTest, NewWritesTheTopPlanOfACoveredTankOnly) {
   const std::size_t first = run.out.find("TankModel2DView");
   EXPECT_NE(first, std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("TankModel2DView", first + 1), std::string::npos) << run.out;
+  // ... and `info` numbers the top plan after its views, for `export --view`.
+  EXPECT_NE(run.out.find("    2: top plan"), std::string::npos) << run.out;
+  run = RunTool({"export", Path("tank.tkd"), "--view", "2", "--dxf", Path("top.dxf")});
+  ASSERT_EQ(run.code, 0) << run.err;
+  const json top = ReadWithEzdxf(Path("top.dxf"));
+  ASSERT_FALSE(top.is_null());
+  EXPECT_EQ(Counts(top).count("顶板|LWPOLYLINE") ? Counts(top).at("顶板|LWPOLYLINE") : 0, 2);
+  EXPECT_NE(RunTool({"export", Path("tank.tkd"), "--view", "3", "--dxf", Path("none.dxf")}).code, 0);
 
   const std::filesystem::path open = dir / "open";
   run = RunTool({"new", "--example", "open-single-cell", "-o", open.string()});

@@ -141,6 +141,17 @@ TEST_F(NewTank, MalformedProjectsNameTheirField) {
       {R"({ "tank": { )" + good_tank + R"(, "notches": [ { "board": "wall 1",
            "outline_mm": [[500, 3600], [1500], [1500, 4000]] } ] } })",
        "tank.notches[0].outline_mm[1]: must be a list of 2 numbers"},
+      // Notches get an opening's checks: on the board, a simple outline.
+      {R"({ "tank": { )" + good_tank + R"(, "notches": [ { "board": "wall 1",
+           "outline_mm": [[-1000, -1000], [99000, -1000], [99000, 99000], [-1000, 99000]] } ] } })",
+       "tank.notches[0]", "notch refused: the notch does not lie inside its board"},
+      {R"({ "tank": { )" + good_tank + R"(, "notches": [ { "board": "wall 1",
+           "outline_mm": [[1000, 1000], [2000, 2000], [2000, 1000], [1000, 2000]] } ] } })",
+       "tank.notches[0]", "crosses or touches itself"},
+      // A wall that leaves no room in its cell.
+      {R"({ "tank": { "length_x_mm": 1000, "length_y_mm": 1000, "cells_x": 1, "cells_y": 1,
+           "wall_thickness_mm": 999 } })",
+       "tank.wall_thickness_mm", "leaves a clear span of 1 mm"},
       // A key given twice, anywhere.
       {R"({ "tank": { "length_x_mm": 6000, "length_y_mm": 4000, "cells_x": 1, "cells_x": 3, "cells_y": 1 } })",
        "tank.cells_x", "given twice"},
@@ -205,6 +216,15 @@ TEST_F(NewTank, NotchesAndLineAndPointLoadsFromTheProject) {
   ASSERT_TRUE(notch);
   EXPECT_EQ(notch->GetCode(), 1);
   EXPECT_EQ(notch->GetOutline().size(), 4u);
+  // The board list names the notch a notch.
+  std::ostringstream listed;
+  tank::app::PrintBoards(tank, listed);
+  const std::string list = listed.str();
+  const std::size_t line = list.find("wall 2 ");
+  ASSERT_NE(line, std::string::npos) << list;
+  const std::string wall2 = list.substr(line, list.find('\n', line) - line);
+  EXPECT_NE(wall2.find("notches: 1"), std::string::npos) << wall2;
+  EXPECT_EQ(wall2.find("openings"), std::string::npos) << wall2;
   const BoardPtr top = tank::app::FindBoard(tank, "top slab 1");
   ASSERT_EQ(top->GetLoads().size(), 2u);
   const auto point = boost::dynamic_pointer_cast<PointLoad>(top->GetLoads()[0]);
@@ -231,7 +251,7 @@ TEST_F(NewTank, SummaryWithoutOutput) {
   EXPECT_TRUE(std::filesystem::is_empty(dir));  // nothing written without -o
 
   const HostRun bad = RunTool({"new", "--example", "no-such"});
-  EXPECT_NE(bad.code, 0);
+  EXPECT_EQ(bad.code, 2);  // a wrong command line
   EXPECT_NE(bad.err.find("open-single-cell"), std::string::npos) << bad.err;
   EXPECT_NE(RunTool({"new"}).code, 0);
 }

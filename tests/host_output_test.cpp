@@ -6,11 +6,16 @@
 #include "tests/test_paths.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -162,3 +167,99 @@ TEST_F(OutputFolder, MessagesSayWhyAFileCannotBeUsed) {
 }
 
 }  // namespace
+
+namespace {
+
+// The hidden entries of a folder (staged or kept files a run left).
+std::set<std::string> Hidden(const fs::path& dir) {
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir))
+    if (e.path().filename().string().front() == '.') names.insert(e.path().filename().string());
+  return names;
+}
+
+}  // namespace
+
+// Whatever stands at an output path must be a regular file: a pipe or a
+// symbolic link there is refused and left as it is, and nothing is written.
+TEST_F(OutputFolder, OutputPathsThatAreNoRegularFileAreRefused) {
+  ASSERT_EQ(RunTool({"new", "--example", "open-single-cell", "-o", dir.string()}).code, 0);
+  const fs::path fifo = dir / "pipe.png";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  Put(dir / "target.svg", "mine");
+  fs::create_symlink("target.svg", dir / "link.svg");
+  struct Case {
+    std::vector<std::string> args;
+    std::string expected;
+  };
+  for (const Case& c :
+       {Case{{"export", Path("tank.tkd"), "--dxf", Path("sheet.dxf"), "--png", fifo.string()},
+             "pipe.png: cannot write: not a regular file"},
+        Case{{"export", Path("tank.tkd"), "--dxf", Path("sheet.dxf"), "--svg", Path("link.svg")},
+             "link.svg: cannot write: is a symbolic link"}}) {
+    const HostRun r = RunTool(c.args);
+    EXPECT_EQ(r.code, 1) << c.args.back();
+    EXPECT_NE(r.err.find(c.expected), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(fs::symlink_status(fifo).type(), fs::file_type::fifo);
+  EXPECT_TRUE(fs::is_symlink(dir / "link.svg"));
+  EXPECT_EQ(Slurp(dir / "target.svg"), "mine");
+  EXPECT_FALSE(fs::exists(dir / "sheet.dxf"));
+  EXPECT_TRUE(Hidden(dir).empty());
+
+  // A link standing at one of a command's own outputs is refused the same way.
+  fs::remove(dir / "plan.svg");
+  fs::create_symlink("target.svg", dir / "plan.svg");
+  const HostRun again = RunTool({"new", "--example", "open-single-cell", "-o", dir.string()});
+  EXPECT_EQ(again.code, 1);
+  EXPECT_NE(again.err.find("plan.svg: cannot write: is a symbolic link"), std::string::npos) << again.err;
+  EXPECT_TRUE(fs::is_symlink(dir / "plan.svg"));
+  EXPECT_EQ(Slurp(dir / "target.svg"), "mine");
+}
+
+// Ctrl-C (SIGINT) or a termination request (SIGTERM) while a set is being
+// written cancels it: its staged files and the folders it made go, the
+// earlier outputs stay, and the process ends by the signal.
+TEST_F(OutputFolder, InterruptCancelsTheSet) {
+  for (const int sig : {SIGINT, SIGTERM}) {
+    const fs::path out = dir / "out";
+    fs::create_directories(out);
+    Put(out / "a.txt", "earlier");
+    const fs::path fresh = dir / "fresh" / "deeper";
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      OutputSet set(out.string());
+      set.WriteText("a.txt", "new");
+      set.WriteText("b.txt", "new");
+      std::ofstream(set.Stage("tank.tkd") + ".tmp") << "the design writer's own temporary file";
+      OutputSet other(fresh.string());
+      other.WriteText("c.txt", "new");
+      ::raise(sig);
+      ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig;
+    EXPECT_EQ(Snapshot(out), (std::map<std::string, std::string>{{"a.txt", "earlier"}})) << sig;
+    EXPECT_FALSE(fs::exists(dir / "fresh")) << sig;
+  }
+}
+
+// A run killed outright leaves its staged files; the next run writing the
+// same outputs removes them (their names carry the dead process's id),
+// while the staged files of a process still running stay.
+TEST_F(OutputFolder, LeftoversOfAKilledRunAreRemoved) {
+  ASSERT_EQ(RunTool({"new", "--example", "open-single-cell", "-o", dir.string()}).code, 0);
+  const pid_t gone = ::fork();
+  ASSERT_GE(gone, 0);
+  if (gone == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+  const std::string dead = std::to_string(gone), live = std::to_string(::getpid());
+  for (const std::string& name : {".tank.part-" + dead + "-0.tkd", ".tank.part-" + dead + "-0.tkd.tmp",
+                                  ".plan.old-" + dead + "-3.dxf", ".tank.part-" + live + "-77.tkd"})
+    Put(dir / name, "partial");
+  Put(dir / ".tank.part-notes.tkd", "not a staged name");
+  ASSERT_EQ(RunTool({"new", "--example", "open-single-cell", "-o", dir.string()}).code, 0);
+  EXPECT_EQ(Hidden(dir), (std::set<std::string>{".tank.part-" + live + "-77.tkd", ".tank.part-notes.tkd"}));
+}

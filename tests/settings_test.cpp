@@ -357,7 +357,13 @@ TEST(SettingsJson, MalformedFilesAreRejectedWithTheFieldNamed) {
       {R"({"bar_candidates": []})", "settings.bar_candidates", "at least one candidate"},
       // values that contradict each other
       {R"({"reinforcement": {"min_bar_spacing_mm": 250}})", "settings.reinforcement.min_bar_spacing_mm",
-       "exceeds max_bar_spacing_mm (200)"},
+       "is above max_bar_spacing_mm (200)"},
+      // covers and bars of both faces that do not fit the member's thickness
+      {R"({"geometry": {"wall_thickness_mm": 150}, "materials": {"wall_outer_cover_mm": 200}})",
+       "settings.materials.wall_outer_cover_mm", "the wall is only 150 mm thick"},
+      {R"({"geometry": {"bottom_slab_thickness_mm": 150},
+           "materials": {"bottom_slab_top_cover_mm": 40, "bottom_slab_bottom_cover_mm": 100}})",
+       "settings.materials.bottom_slab_bottom_cover_mm", "need 160 mm"},
       {R"({"model": {"min_wall_thickness_mm": 700}})", "settings.model.min_wall_thickness_mm", "exceeds"},
       {R"({"opening_reinforcement": {"side_bar_min_diameter_mm": 28}})",
        "settings.opening_reinforcement.side_bar_min_diameter_mm", "exceeds"},
@@ -368,6 +374,12 @@ TEST(SettingsJson, MalformedFilesAreRejectedWithTheFieldNamed) {
       {R"({"bar_candidates": [{"diameter_mm": 8, "spacing_mm": 100}]})", "settings.bar_candidates",
        "no candidate bar"},
   };
+  // An empty spacing range is named as such, not as a table without a bar.
+  EXPECT_EQ(ProblemsOf(R"({"reinforcement": {"min_bar_spacing_mm": 250}})").size(), 1u);
+  // Thin members with their covers and bars that fit are read.
+  EXPECT_TRUE(ProblemsOf(R"({"geometry": {"wall_thickness_mm": 100, "top_slab_thickness_mm": 100},
+                             "materials": {"wall_outer_cover_mm": 35, "wall_inner_cover_mm": 30}})")
+                  .empty());
   for (const BadFile& c : cases) {
     SCOPED_TRACE(c.text);
     const std::vector<SettingsProblem> problems = ProblemsOf(c.text);

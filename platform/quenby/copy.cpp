@@ -3,6 +3,7 @@
 // shared inside the copy and nothing is shared with the source.
 #include "platform/quenby/internal.h"
 
+#include <algorithm>
 #include <sstream>
 #include <typeinfo>
 #include <unordered_map>
@@ -137,8 +138,17 @@ void Structure::CopyFrom(const Structure& other) {
   other.EnsureTopology();
   CloneMap map;
   for (const StructureComponentPtr& c : other.m_components) m_components.push_back(map.Get(c));
-  for (const UnitPtr& unit : other.m_units)
-    if (unit->GetComponentCount() > 0) m_units.push_back(map.Get(unit));
+  // Units as they stand, an empty one too while a board that left it
+  // through UpdateBoard may come back to it: a copy (the undo history's)
+  // holds the same structural units as the tank it was taken from.
+  for (const UnitPtr& unit : other.m_units) {
+    const bool awaited = std::any_of(other.m_leftUnits.begin(), other.m_leftUnits.end(),
+                                     [&unit](const auto& left) { return left.second == unit; });
+    if (unit->GetComponentCount() > 0 || awaited) m_units.push_back(map.Get(unit));
+  }
+  for (const auto& [board, unit] : other.m_leftUnits)
+    if (std::find(other.m_units.begin(), other.m_units.end(), unit) != other.m_units.end())
+      m_leftUnits.emplace_back(map.Get(board), map.Get(unit));
   for (const TankCellPtr& cell : other.m_cells) m_cells.push_back(map.Get(cell));
   for (const BoardJointPtr& joint : other.m_joints) m_joints.push_back(map.Get(joint));
   for (const ReinZonePtr& zone : other.m_supportReins) m_supportReins.push_back(map.Get(zone));

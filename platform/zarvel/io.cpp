@@ -848,8 +848,9 @@ struct ZarvelFields {
   static void CrossCheck(const ReinSettings& s, const std::string& path, Problems& problems) {
     if (s.m_minBarSpacing > s.m_maxBarSpacing)
       problems.push_back({Join(path, "min_bar_spacing_mm"),
-                          fmt::format("{} exceeds max_bar_spacing_mm ({})", s.m_minBarSpacing,
-                                      s.m_maxBarSpacing)});
+                          fmt::format("{} is above max_bar_spacing_mm ({}): the smallest spacing must not "
+                                      "exceed the largest",
+                                      s.m_minBarSpacing, s.m_maxBarSpacing)});
   }
 
   static void CrossCheck(const OpeningReinSettings& s, const std::string& path, Problems& problems) {
@@ -884,18 +885,54 @@ struct ZarvelFields {
     } else if (!p.m_loads.IsWaterUpToTop() && p.m_loads.m_designWaterDepth * 1000.0 > room + 1e-6) {
       problems.push_back({Join(root, "loads.design_water_depth_m"),
                           fmt::format("{} m is above the top of the cells ({} m above the bottom slab{})",
-                                      p.m_loads.m_designWaterDepth, room / 1000.0,
+                                      p.m_loads.m_designWaterDepth, std::round(room) / 1000.0,  // to the mm, as the fields are
                                       covered ? ", up to the top slab's underside" : "")});
     }
 
-    // Bar selection must find something to choose from.
+    // Each member's covers and bars must leave an effective depth: the bars
+    // of both faces, the smallest the design may choose, fit between the
+    // covers.
+    const MaterialSettings& m = p.m_materials;
+    const double bar = p.m_rein.m_minBarDiameter;
+    struct Member {
+      const char* name;
+      double thickness;
+      const char* thicknessField;
+      double cover1, cover2;
+      const char* coverField1;
+      const char* coverField2;
+    };
+    const Member members[] = {
+        {"wall", static_cast<double>(g.m_wallThickness), "geometry.wall_thickness_mm", m.m_wallOuterCover,
+         m.m_wallInnerCover, "wall_outer_cover_mm", "wall_inner_cover_mm"},
+        {"bottom slab", static_cast<double>(g.m_bottomSlabThickness), "geometry.bottom_slab_thickness_mm",
+         m.m_bottomSlabTopCover, m.m_bottomSlabBottomCover, "bottom_slab_top_cover_mm", "bottom_slab_bottom_cover_mm"},
+        {"top slab", static_cast<double>(g.m_topSlabThickness), "geometry.top_slab_thickness_mm", m.m_topSlabTopCover,
+         m.m_topSlabBottomCover, "top_slab_top_cover_mm", "top_slab_bottom_cover_mm"},
+    };
+    for (const Member& member : members) {
+      if (!covered && std::string(member.name) == "top slab") continue;
+      const double room = member.thickness - member.cover1 - member.cover2 - 2 * bar;
+      if (room > 0) continue;
+      const bool first = member.cover1 >= member.cover2;
+      const double cover = first ? member.cover1 : member.cover2;
+      problems.push_back(
+          {Join(root, std::string("materials.") + (first ? member.coverField1 : member.coverField2)),
+           fmt::format("{} mm, with the other face's cover ({} mm) and two layers of the smallest bars ({} mm), "
+                       "need {} mm, and the {} is only {} mm thick ({}): no effective depth is left",
+                       cover, first ? member.cover2 : member.cover1, bar, member.cover1 + member.cover2 + 2 * bar,
+                       member.name, member.thickness, member.thicknessField)});
+    }
+
+    // Bar selection must find something to choose from (a spacing range
+    // that is empty is named as such above).
     const ReinSettings& r = p.m_rein;
     const auto& items = p.m_gradeTable.m_items;
     const bool any = std::any_of(items.begin(), items.end(), [&r](const ReinGradeItem& it) {
       return it.m_diameter >= r.m_minBarDiameter && it.m_spacing >= r.m_minBarSpacing &&
              it.m_spacing <= r.m_maxBarSpacing;
     });
-    if (!items.empty() && !any)
+    if (!items.empty() && !any && r.m_minBarSpacing <= r.m_maxBarSpacing)
       problems.push_back({Join(root, "bar_candidates"),
                           fmt::format("no candidate bar has a diameter of at least {} mm and a spacing "
                                       "from {} to {} mm (reinforcement settings)",

@@ -72,6 +72,9 @@ def describe(e):
             d["mesh_vertices"] = [point(v.dxf.location) for v in e.vertices if not v.is_face_record]
     elif t == "TEXT":
         d["text"] = text_of(e.dxf.text)
+        d["insert"] = point(e.dxf.insert)
+        if e.dxf.hasattr("align_point"):
+            d["align_point"] = point(e.dxf.align_point)
         d["height"] = e.dxf.height
         d["rotation"] = e.dxf.get("rotation", 0.0)
         d["width"] = e.dxf.get("width", 1.0)
