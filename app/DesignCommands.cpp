@@ -132,7 +132,8 @@ void RunRebar3dExport(const ExportOptions& o, HostStreams& io) {
   designer->ShowRein3DForEntities(o.rebarMode, {});
   CTankRein3DView* view = designer->GetRein3DView();
   if (!view) throw std::runtime_error(fmt::format("{}: the 3D rebar view could not be made", o.design));
-  // Drawn again with a layer per zone category.
+  // Drawn again with a layer per zone category, each in its colour (the
+  // DXF layer takes its bars' colour).
   view->Clear();
   view->m_layerPerCategory = true;
   view->RebuildObject(designer->GetTank());

@@ -34,6 +34,9 @@ NewTankFiles WriteNewTankFiles(TankDesigner& designer, OutputSet& out);
 // when it was changed after its last analysis (a line on `err` says so).
 // Errors name the input.
 void OpenAnalysedTank(TankDesigner& designer, const std::string& input, std::ostream& err);
+// Its two steps: the tank read or built, then analysed when it was changed.
+void OpenTank(TankDesigner& designer, const std::string& input);
+void AnalyseIfChanged(TankDesigner& designer, const std::string& input, std::ostream& err);
 
 // The same files written into `dir` as one set (all appear, or none), each
 // listed on `report` as "wrote PATH (N entities)".
