@@ -5,14 +5,11 @@
 
 #include <boost/make_shared.hpp>
 #include <fmt/format.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
+#include <map>
 #include <typeinfo>
 
 namespace tank::app {
@@ -27,18 +24,36 @@ constexpr int kPlanWidth = 1200;
 constexpr int kMemberWidth = kMemberPictureWidth;
 
 std::vector<std::uint8_t> RenderPng(const EntityList& entities, int width) {
-  static int serial = 0;
-  const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                     fmt::format("tankdesign-picture-{}-{}.png", ::getpid(), ++serial);
   PreviewOptions options;
   options.width = width;
   options.projection = 0;
-  g_ViewBoard.ExportPng(path.string(), entities, options);
-  std::ifstream in(path, std::ios::binary);
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::error_code ec;
-  std::filesystem::remove(path, ec);
-  return bytes;
+  return g_ViewBoard.RenderPng(entities, options);
+}
+
+// What a member picture shows, as text: boards alike in outline, openings,
+// restraints and spans (the walls of a regular grid, mostly) share one
+// picture, drawn once.
+std::string MemberPictureKey(const Board& board, double share) {
+  std::string key = fmt::format("{}", share);
+  for (const BoardEdge& e : board.GetEdges()) {
+    const _2dPoint p = e.GetLine().GetStartPoint();
+    key += fmt::format(";{:.1f},{:.1f}", p.x, p.y);
+  }
+  for (const Restirction& r : board.GetRestrictions()) key += fmt::format(";r{}", r.GetKind());
+  for (const HolePtr& hole : board.GetHoles()) {
+    if (!hole) continue;
+    if (typeid(*hole) == typeid(RectangleHole)) {
+      key += ";R";
+      for (const _2dPoint& c : static_cast<const RectangleHole&>(*hole).GetCorners())
+        key += fmt::format(",{:.1f},{:.1f}", c.x, c.y);
+    } else if (typeid(*hole) == typeid(CircleHole)) {
+      const auto& c = static_cast<const CircleHole&>(*hole);
+      key += fmt::format(";C{:.1f},{:.1f},{:.1f}", c.GetCenter().x, c.GetCenter().y, c.GetRadius());
+    }
+  }
+  double lx = 0.0, ly = 0.0;
+  board.GetSpans(lx, ly);
+  return key + fmt::format(";{:.0f},{:.0f}", lx, ly);
 }
 
 // Member pictures: texts 3 mm high on paper.  The picture is drawn
@@ -219,6 +234,7 @@ BookPictures MakeBookPictures(TankDesigner& designer, const CalcBookOptions& opt
   }
   if (!on(7)) return pictures;
   const bool finiteElement = designer.GetSettings().GetLoadSettings().GetAnalysisMethod() != 0;
+  std::map<std::string, PictureHandle> drawn;
   for (const BoardPtr& board : tank.GetBoards()) {
     const int kind = board->GetKind();
     const bool wanted = kind == 0 ? !finiteElement : board->GetEdges().size() > 4;
@@ -228,7 +244,10 @@ BookPictures MakeBookPictures(TankDesigner& designer, const CalcBookOptions& opt
     // Member pictures take half the text width (they only show the shape),
     // the whole of it when the board is too slender for legible texts.
     const double share = MemberPictureShare(*board);
-    PictureHandle picture = add(DrawMemberPicture(*board, share), share);
+    const std::string key = MemberPictureKey(*board, share);
+    auto found = drawn.find(key);
+    if (found == drawn.end()) found = drawn.emplace(key, add(DrawMemberPicture(*board, share), share)).first;
+    PictureHandle picture = found->second;
     if (!picture) continue;
     (kind == 0 ? pictures.walls : kind == 1 ? pictures.bottom : pictures.top)
         .push_back(MemberPicture{board->GetNumber(), picture});

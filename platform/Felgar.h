@@ -14,8 +14,9 @@
 // without spaces between two dollar signs, e.g. "m$2$") is set as a
 // superscript.  WriteTitle and WriteHeading write paragraphs of the "Title"
 // and "Heading 1" or "Heading 2" styles (outline levels, so that a reader's
-// navigation and a table of contents find them).  Tables: BeginTable(rows, columns), SetCellText in
-// any order (0-based, the last write wins; out-of-range cells are ignored),
+// navigation and a table of contents find them).  Tables: BeginTable(rows,
+// columns), SetCellText in any order (0-based, the last write wins;
+// out-of-range cells are ignored),
 // EndTable places it, at the width SetTableWidth gave last (percent of the
 // text width, 100 until set), with single borders.  Pictures: InsertPicture
 // takes a handle to a DocumentPicture (PNG bytes or a PNG file) and embeds a
@@ -94,8 +95,9 @@ class TankWordObj {
   // The document part (word/document.xml) as EndDocument laid it out; for
   // tests and diagnostics.
   std::string GetDocumentXml() const;
-  // Number of pictures embedded so far, and the warnings (pictures that
-  // could not be read and were left out).
+  // Number of pictures placed so far (a picture placed again is stored
+  // once), and the warnings (pictures that could not be read and were left
+  // out).
   int GetPictureCount() const;
   const std::vector<std::string>& GetWarnings() const;
 

@@ -17,6 +17,7 @@
 #include <iterator>
 #include <map>
 #include <sstream>
+#include <string_view>
 #include <system_error>
 #include <variant>
 
@@ -453,6 +454,8 @@ struct TankWordObj::Impl {
   bool tableOpen = false;
   Table table;
   std::vector<std::vector<std::uint8_t>> media;  // media[i] is word/media/image{i+1}.png
+  std::multimap<std::size_t, std::size_t> mediaByHash;  // hash of the bytes -> index in media
+  int pictureCount = 0;  // pictures placed
   std::string title;
   std::string headerText;  // the page header; the first title when empty
   std::string documentXml;
@@ -513,7 +516,7 @@ bool TankWordObj::isEmpty() const { return !m_impl->openError.empty(); }
 const std::string& TankWordObj::GetOpenError() const { return m_impl->openError; }
 const std::string& TankWordObj::GetWriteError() const { return m_impl->writeError; }
 const std::string& TankWordObj::GetPath() const { return m_impl->path; }
-int TankWordObj::GetPictureCount() const { return static_cast<int>(m_impl->media.size()); }
+int TankWordObj::GetPictureCount() const { return m_impl->pictureCount; }
 const std::vector<std::string>& TankWordObj::GetWarnings() const { return m_impl->warnings; }
 
 void TankWordObj::WriteTitle(const std::string& text) {
@@ -582,10 +585,21 @@ void TankWordObj::InsertPicture(PictureHandle picture, int /*placement*/) {
     return;
   }
   d.paragraphOpen = false;
-  d.media.push_back(std::move(png));
+  // A picture placed again (the same bytes) is stored once and shown as
+  // often as it is placed.
+  std::size_t index = d.media.size();
+  const std::size_t hash = std::hash<std::string_view>{}(
+      std::string_view(reinterpret_cast<const char*>(png.data()), png.size()));
+  const auto [first, last] = d.mediaByHash.equal_range(hash);
+  for (auto it = first; it != last; ++it)
+    if (d.media[it->second] == png) index = it->second;
+  if (index == d.media.size()) {
+    d.mediaByHash.emplace(hash, index);
+    d.media.push_back(std::move(png));
+  }
   Picture pic;
-  pic.number = static_cast<int>(d.media.size());
-  pic.relId = "rIdImage" + std::to_string(pic.number);
+  pic.number = ++d.pictureCount;
+  pic.relId = "rIdImage" + std::to_string(index + 1);
   // Scaled to the text width, and no taller than two thirds of the text height.
   const double share = source->widthShare > 0.0 && source->widthShare <= 1.0 ? source->widthShare : 1.0;
   double cx = double(kTextWidthTwips) * kEmuPerTwip * share;
@@ -743,8 +757,11 @@ bool TankWordObj::Impl::Write() {
   };
   bool ok = true;
   for (const auto& [name, text] : parts) ok = ok && add(name, text.data(), text.size());
+  // PNG is compressed already: stored as it is.
   for (std::size_t i = 0; ok && i < media.size(); ++i) {
-    ok = add("word/media/image" + std::to_string(i + 1) + ".png", media[i].data(), media[i].size());
+    const std::string name = "word/media/image" + std::to_string(i + 1) + ".png";
+    ok = add(name, media[i].data(), media[i].size()) &&
+         zip_set_file_compression(zip, zip_name_locate(zip, name.c_str(), 0), ZIP_CM_STORE, 0) == 0;
   }
   if (!ok) {
     writeError = "cannot write " + path + ": " + zip_strerror(zip);
@@ -790,6 +807,7 @@ void TankWordObj::CancelDocument() {
   d.tableOpen = false;
   d.blocks.clear();
   d.media.clear();
+  d.mediaByHash.clear();
   std::error_code ec;
   if (d.closed) fs::remove(d.path, ec);
   fs::remove(d.path + ".part", ec);

@@ -49,6 +49,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cerrno>
 #include <cstdio>
@@ -101,8 +102,8 @@ class MemoryWriter : public DL_WriterA {
   }
   void dxfInt(int gc, int value) const override {
     char buffer[16];
-    const int n = std::snprintf(buffer, sizeof buffer, "%d", value);
-    Put(gc, std::string_view(buffer, static_cast<std::size_t>(n)));
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    Put(gc, std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
   }
   void dxfHex(int gc, int value) const override { Hex(gc, static_cast<unsigned long>(value)); }
   void dxfString(int gc, const char* value) const override { Put(gc, value ? value : ""); }
@@ -110,8 +111,9 @@ class MemoryWriter : public DL_WriterA {
 
   void Hex(int gc, unsigned long value) const {
     char buffer[24];
-    const int n = std::snprintf(buffer, sizeof buffer, "%lX", value);
-    Put(gc, std::string_view(buffer, static_cast<std::size_t>(n)));
+    char* end = std::to_chars(buffer, buffer + sizeof buffer, value, 16).ptr;
+    for (char* c = buffer; c != end; ++c) *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+    Put(gc, std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
   }
   void Point(int gc, double x, double y, double z) const {
     dxfReal(gc, x);
@@ -128,18 +130,21 @@ class MemoryWriter : public DL_WriterA {
   // zero, tiny and non-finite values).
   static std::string_view FormatReal(double v, char (&buffer)[64]) {
     if (!std::isfinite(v) || std::fabs(v) < 1e-12) return "0.0";
-    int n = std::snprintf(buffer, sizeof buffer, "%.10f", v);
-    if (n <= 0) return "0.0";
-    n = std::min(n, static_cast<int>(sizeof buffer) - 2);
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer - 1, v, std::chars_format::fixed, 10);
+    if (error != std::errc()) return "0.0";
+    int n = static_cast<int>(end - buffer);
     while (n > 1 && buffer[n - 1] == '0') --n;
     if (buffer[n - 1] == '.') buffer[n++] = '0';
     const std::string_view s(buffer, static_cast<std::size_t>(n));
     return s == "-0.0" ? std::string_view("0.0") : s;
   }
   void Put(int gc, std::string_view value) const {
+    // The group code right-aligned in three places on a line of its own.
     char code[16];
-    const int n = std::snprintf(code, sizeof code, "%3d\n", gc);
-    m_text.append(code, static_cast<std::size_t>(n));
+    const auto end = std::to_chars(code, code + sizeof code, gc).ptr;
+    for (std::ptrdiff_t pad = 3 - (end - code); pad > 0; --pad) m_text.push_back(' ');
+    m_text.append(code, static_cast<std::size_t>(end - code));
+    m_text.push_back('\n');
     // A value never spans lines.
     const std::size_t start = m_text.size();
     m_text.append(value);
