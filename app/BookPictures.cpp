@@ -105,8 +105,10 @@ std::vector<std::uint8_t> DrawPlan(TankDesigner& designer, int planKind, bool lo
   return RenderPng(entities, kPlanWidth);
 }
 
+// A text of the member picture centred on `at`.
 boost::shared_ptr<_Text> Text(const std::string& text, const _2dPoint& at, double height, double rotation = 0.0) {
   auto t = boost::make_shared<_Text>(text, _3dPoint(at.x, at.y, 0.0), height, rotation);
+  t->SetAlignment(_Text::kCenter, _Text::kMiddle);
   t->SetWidth(height);
   t->SetTextStyle(1);
   t->SetStyleName(GetTextStyleName(1));
@@ -179,26 +181,40 @@ EntityList MemberPictureEntities(const Board& board, double share) {
   const std::vector<Restirction> restraints = board.GetRestrictions();
   const _2dPoint centre((xmin + xmax) / 2, (ymin + ymax) / 2);
   const bool numbered = edges.size() > 4;
+  // The outline's turning sense, so that each edge's inward side is known.
+  double area = 0.0;
+  for (std::size_t i = 0; i < outline.size(); ++i) {
+    const _3dPoint& a = outline[i];
+    const _3dPoint& b = outline[(i + 1) % outline.size()];
+    area += a.x * b.y - b.x * a.y;
+  }
   for (std::size_t i = 0; i < edges.size(); ++i) {
     const int kind = i < restraints.size() ? restraints[i].GetKind() : 2;
     const char* word = kind == 0 ? "固定" : kind == 1 ? "简支" : "自由";
     const _2dPoint mid = edges[i].GetLine().GetMidPoint();
-    const _2dVector in = centre - mid;
-    const double len = std::hypot(in.x, in.y);
-    const _2dPoint at = len > 0 ? _2dPoint(mid.x + in.x / len * 1.5 * h - h, mid.y + in.y / len * 1.5 * h - h / 2)
-                                : mid;
-    entities.push_back(Text(word, at, h));
-    if (numbered && len > 0) {
+    const _2dVector along = edges[i].GetLine().GetEndPoint() - edges[i].GetLine().GetStartPoint();
+    const double len = std::hypot(along.x, along.y);
+    if (len <= 0.0) continue;
+    // Unit normal into the board.
+    const double sense = area >= 0.0 ? 1.0 : -1.0;
+    const double nx = -along.y / len * sense, ny = along.x / len * sense;
+    // Texts stand clear of the edge by their half extent across it (the
+    // two-character word about 2.8 text heights wide).
+    const double wordOffset = 0.6 * h + std::fabs(nx) * 1.4 * h + std::fabs(ny) * 0.5 * h;
+    entities.push_back(Text(word, _2dPoint(mid.x + nx * wordOffset, mid.y + ny * wordOffset), h));
+    if (numbered) {
       const std::string number = std::to_string(i + 1);
-      const double half = 0.5 * h * static_cast<double>(number.size());
-      entities.push_back(Text(number, _2dPoint(mid.x - in.x / len * 1.2 * h - half, mid.y - in.y / len * 1.2 * h - h / 2),
-                              h));
+      const double numberOffset =
+          0.5 * h + std::fabs(nx) * 0.4 * h * static_cast<double>(number.size()) + std::fabs(ny) * 0.5 * h;
+      entities.push_back(Text(number, _2dPoint(mid.x - nx * numberOffset, mid.y - ny * numberOffset), h));
     }
   }
+  // The spans below and left of the board, beyond the edge numbers.
+  const double spanOffset = numbered ? 2.8 * h : 1.6 * h;
   double lx = 0.0, ly = 0.0;
   board.GetSpans(lx, ly);
-  entities.push_back(Text(fmt::format("Lx={:.0f}", lx), _2dPoint(centre.x - 3 * h, ymin - 2.5 * h), h));
-  entities.push_back(Text(fmt::format("Ly={:.0f}", ly), _2dPoint(xmin - 1.5 * h, centre.y - 3 * h), h, M_PI / 2));
+  entities.push_back(Text(fmt::format("Lx={:.0f}", lx), _2dPoint(centre.x, ymin - spanOffset), h));
+  entities.push_back(Text(fmt::format("Ly={:.0f}", ly), _2dPoint(xmin - spanOffset, centre.y), h, M_PI / 2));
   return entities;
 }
 

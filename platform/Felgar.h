@@ -22,8 +22,9 @@
 // takes a handle to a DocumentPicture (PNG bytes or a PNG file) and embeds a
 // copy in its own centred paragraph, scaled to its share of the text width
 // (DocumentPicture::widthShare; never taller than two thirds of the text
-// height).  A caption (the paragraph before a table), a picture followed by
-// its caption and the rows of a short table are kept on one page.  Every
+// height).  The lines before a table or picture (up to five paragraphs: a
+// caption, a section's title and first lines), a picture and the caption
+// after it, and the rows of a short table are kept on one page.  Every
 // page has the document's title in its header (SetHeaderText, else the
 // first WriteTitle) and "第x页 共y页" in its footer (page and page-count
 // fields).  Page A4 portrait; East Asian text in

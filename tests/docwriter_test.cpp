@@ -68,8 +68,9 @@ class DocWriterTest : public ::testing::Test {
 };
 
 // Pictures placed again (the same bytes, through one handle or two) are
-// stored once, as they are (PNG is compressed already); a caption keeps with
-// its table and a picture with the caption after it; second-level headings.
+// stored once, as they are (PNG is compressed already); the lines before a
+// table or picture keep with it, a picture with the caption after it;
+// second-level headings.
 TEST_F(DocWriterTest, PicturesStoredOnceCaptionsKeptWithTheirTables) {
   const std::string path = Path("book.docx");
   InitDocumentWriter(path);
@@ -115,9 +116,11 @@ TEST_F(DocWriterTest, PicturesStoredOnceCaptionsKeptWithTheirTables) {
   EXPECT_TRUE(body[1]["keep_with_next"].get<bool>());  // the picture, with its caption
   EXPECT_EQ(body[3]["text"], "caption of the table");
   EXPECT_TRUE(body[3]["keep_with_next"].get<bool>());
-  EXPECT_FALSE(body[2]["keep_with_next"].get<bool>());
+  EXPECT_TRUE(body[2]["keep_with_next"].get<bool>());
   EXPECT_EQ(body[4]["kind"], "table");
-  EXPECT_FALSE(body[5]["keep_with_next"].get<bool>());
+  EXPECT_TRUE(body[5]["keep_with_next"].get<bool>());  // before a picture
+  // The last picture ends the body: nothing after it to keep with.
+  EXPECT_FALSE(body.back()["keep_with_next"].get<bool>());
 }
 
 // A small book: title, heading, running text with tabs, line breaks and

@@ -201,6 +201,8 @@ int DisplayWidth(const std::string& text) {
   return width;
 }
 
+// Paragraphs kept on the page of the table or picture that follows them.
+constexpr std::size_t kLinesKeptWithNext = 5;
 // Tables of at most this many rows are kept on one page.
 constexpr int kWholeTableRows = 20;
 
@@ -660,15 +662,24 @@ void TankWordObj::Impl::Layout() {
   root.append_attribute("xmlns:a") = "http://schemas.openxmlformats.org/drawingml/2006/main";
   root.append_attribute("xmlns:pic") = "http://schemas.openxmlformats.org/drawingml/2006/picture";
   pugi::xml_node body = root.append_child("w:body");
+  // The lines before a table or a picture (its caption, a section's title
+  // and first lines) stay on its page: up to kLinesKeptWithNext paragraphs
+  // directly before it keep with the next block.
+  std::vector<bool> keep(blocks.size(), false);
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    if (std::holds_alternative<Paragraph>(blocks[i])) continue;
+    for (std::size_t k = i, n = 0; k > 0 && n < kLinesKeptWithNext && std::holds_alternative<Paragraph>(blocks[k - 1]);
+         --k, ++n)
+      keep[k - 1] = true;
+  }
   for (std::size_t i = 0; i < blocks.size(); ++i) {
     const Block& b = blocks[i];
     const Block* next = i + 1 < blocks.size() ? &blocks[i + 1] : nullptr;
     if (const auto* p = std::get_if<Paragraph>(&b)) {
-      // The caption of a table stays on the table's page.
-      if (next && std::holds_alternative<Table>(*next) && !p->keepNext) {
-        Paragraph caption = *p;
-        caption.keepNext = true;
-        AddParagraph(body, caption);
+      if (keep[i] && !p->keepNext) {
+        Paragraph kept = *p;
+        kept.keepNext = true;
+        AddParagraph(body, kept);
       } else {
         AddParagraph(body, *p);
       }
