@@ -168,6 +168,9 @@ void RunBook(const BookOptions& o, HostStreams& io) {
   auto designer = std::make_unique<TankDesigner>();
   OpenTank(*designer, o.input);
   FindMembers(designer->GetTank(), entries);
+  // The output folder is made (or found unusable) before the long work; the
+  // book appears under its name only once it is whole.
+  OutputSet out(o.outDir);
   AnalyseIfChanged(*designer, o.input, io.err);
   if (!designer->IsReinDesigned()) {
     io.err << fmt::format("{}: designing the reinforcement...\n", PrintableMessage(o.input));
@@ -179,8 +182,6 @@ void RunBook(const BookOptions& o, HostStreams& io) {
   if (!CheckTank(designer->GetTank(), designer->GetSettings(), checks))
     throw std::runtime_error(PrintableMessage(o.input) + ": the checks cannot be computed");
 
-  // The book appears under its name only once it is whole.
-  OutputSet out(o.outDir);
   const std::string path = (out.Folder() / "calcbook.docx").string();
   g_ViewBoard.SetDocumentPath(out.Stage("calcbook.docx"));
 
