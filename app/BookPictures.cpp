@@ -98,10 +98,8 @@ void AddLoadUnits(const EntityList& entities) {
 // The plan of one slab kind as the host's plan sketch draws it, with the slab
 // and wall names (plan picture) or the loads (load picture).
 std::vector<std::uint8_t> DrawPlan(TankDesigner& designer, int planKind, bool loads) {
-  const EntityList entities =
-      designer.MakePlanSketch(planKind, loads ? LabelMode::kNamesWithLoads : LabelMode::kNames, 500, 375);
+  const EntityList entities = PlanPictureEntities(designer, planKind, loads);
   if (entities.empty()) return {};
-  if (loads) AddLoadUnits(entities);
   return RenderPng(entities, kPlanWidth);
 }
 
@@ -118,6 +116,13 @@ boost::shared_ptr<_Text> Text(const std::string& text, const _2dPoint& at, doubl
 }
 
 }  // namespace
+
+EntityList PlanPictureEntities(TankDesigner& designer, int planKind, bool loads) {
+  const EntityList entities =
+      designer.MakePlanSketch(planKind, loads ? LabelMode::kNamesWithLoads : LabelMode::kNames, 500, 375);
+  if (loads) AddLoadUnits(entities);
+  return entities;
+}
 
 double MemberPictureShare(const Board& board) {
   double xmin = std::numeric_limits<double>::max(), ymin = xmin, xmax = -xmin, ymax = -xmin;

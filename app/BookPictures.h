@@ -34,6 +34,11 @@ struct BookPictures {
 BookPictures MakeBookPictures(TankDesigner& designer, const CalcBookOptions& options,
                               const std::vector<StructureComponentPtr>& members = {});
 
+// The plan of one slab kind (PlanKind) as the book shows it: with the slab
+// and wall names, or with the loads, each load value with its unit (kN,
+// kN/m, kPa; the water level in m).
+EntityList PlanPictureEntities(TankDesigner& designer, int planKind, bool loads);
+
 // The share of the text width a board's member picture is printed at: half,
 // or the whole for a board so slender that its texts would not fit.
 double MemberPictureShare(const Board& board);

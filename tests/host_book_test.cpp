@@ -3,6 +3,7 @@
 #include "app/BookPictures.h"
 #include "app/NewTank.h"
 #include "app/ProjectFile.h"
+#include "modelview/TankModel2DView.h"
 #include "tests/docx_reader.h"
 #include "tests/host_run.h"
 #include "tests/tank_fixtures.h"
@@ -313,6 +314,33 @@ TEST_F(HostBookTest, MemberPicturesAreLegibleAndNumberTheirEdges) {
   const BoardPtr slender = fixtures::MakeWall(0, 0, 30000, 0, 0, 2000);
   EXPECT_EQ(tank::app::MemberPictureShare(*slender), 1.0);
   EXPECT_GE(PrintedTexts(*slender).second, 2.5);
+}
+
+// The load diagrams say what their values are: a point load in kN, a line
+// load in kN/m, an area load in kPa.
+TEST_F(HostBookTest, LoadDiagramsGiveTheUnitsOfTheirValues) {
+  const std::string project = Project([](json& p) {
+    p["tank"]["loads"].push_back({{"board", "top slab 1"}, {"type", "point"}, {"value_kn", 20.0},
+                                  {"position_mm", {3000, 3000}}});
+    p["tank"]["loads"].push_back({{"board", "top slab 1"}, {"type", "line"}, {"value_kn_per_m", 8.0},
+                                  {"start_mm", {1000, 4500}}, {"end_mm", {5000, 4500}}});
+  });
+  TankDesigner designer;
+  tank::app::BuildNewTank(designer, tank::app::ReadProjectFile(project), project);
+  std::vector<std::string> texts;
+  for (const EntityPtr& e : tank::app::PlanPictureEntities(designer, PlanKind::kTopSlabs, true))
+    if (const auto* t = dynamic_cast<const _Text*>(e.get())) texts.push_back(t->GetText());
+  const auto has = [&texts](const char* pattern) {
+    return std::any_of(texts.begin(), texts.end(),
+                       [&](const std::string& t) { return std::regex_match(t, std::regex(pattern)); });
+  };
+  EXPECT_TRUE(has("^P[0-9]+=20kN$"));
+  EXPECT_TRUE(has("^Q[0-9]+=8kN/m$"));
+  EXPECT_TRUE(has("^Qq=5kPa$"));
+  // The plan picture itself carries no load values.
+  for (const EntityPtr& e : tank::app::PlanPictureEntities(designer, PlanKind::kTopSlabs, false)) {
+    if (const auto* t = dynamic_cast<const _Text*>(e.get())) EXPECT_EQ(t->GetText().find("kPa"), std::string::npos);
+  }
 }
 
 }  // namespace
