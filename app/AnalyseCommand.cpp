@@ -11,6 +11,7 @@
 #include "app/NewTank.h"
 #include "app/OutputSet.h"
 #include "app/ProjectFile.h"
+#include "app/Warnings.h"
 #include "platform/Tobrin.h"
 
 #include <CLI/CLI.hpp>
@@ -67,15 +68,6 @@ void WriteMomentsCsv(const Tank& tank, const std::string& path) {
   if (!csv.flush()) throw std::runtime_error("moments.csv: cannot write: " + FileErrorReason(errno));
 }
 
-// The texts mark squares and cubes for the document writer ("m$2$"); the
-// terminal shows them as superscripts.
-std::string ForTerminal(std::string line) {
-  for (const auto& [mark, shown] : {std::pair{"$2$", "²"}, std::pair{"$3$", "³"}})
-    for (std::size_t at = line.find(mark); at != std::string::npos; at = line.find(mark, at))
-      line.replace(at, 3, shown);
-  return line;
-}
-
 void PrintChecks(std::ostream& out) {
   const auto print = [&out](const char* title, const std::vector<std::string>& lines) {
     out << title << "\n";
@@ -89,19 +81,6 @@ void PrintChecks(std::ostream& out) {
 void PrintVerdict(const TankCheckResult& checks, std::ostream& out) {
   out << fmt::format("抗浮验算：{}\n地基承载力验算：{}\n", checks.antiFloatOk ? "满足" : "不满足",
                      checks.bearingOk ? "满足" : "不满足");
-}
-
-// A failed check, framed so that it is not read over.
-void WarnFailedChecks(const TankCheckResult& checks, std::ostream& err) {
-  const std::string rule(60, '!');
-  err << rule << "\n";
-  const auto warn = [&err](const char* what, const std::vector<std::string>& lines) {
-    err << fmt::format("!! 警告 WARNING: {}不满足要求 (check failed)\n", what);
-    if (!lines.empty()) err << "!!   " << ForTerminal(lines.back()) << "\n";
-  };
-  if (!checks.antiFloatOk) warn("抗浮验算", GetAntiFloatCheckText());
-  if (!checks.bearingOk) warn("地基承载力验算", GetBearingCheckText());
-  err << rule << "\n";
 }
 
 void WriteChecks(const TankCheckResult& checks, const std::string& path) {

@@ -11,12 +11,14 @@
 #include "app/NewTank.h"
 #include "app/ProjectFile.h"
 #include "app/SafeInput.h"
+#include "app/Warnings.h"
 #include "platform/Nirvox.h"
 #include "platform/Tobrin.h"
 
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <map>
@@ -72,6 +74,7 @@ struct BookOptions {
   std::vector<std::string> members;
 };
 
+// The parts left out; an unknown name is a wrong command line.
 CalcBookOptions ParseWithout(const std::vector<std::string>& without) {
   CalcBookOptions options(8, 1);
   for (const std::string& list : without) {
@@ -84,67 +87,110 @@ CalcBookOptions ParseWithout(const std::vector<std::string>& without) {
         if (name == kPartNames[i]) options[i] = 0, found = true;
       }
       if (!found) {
-        throw std::runtime_error(fmt::format(
-            "--without: unknown part \"{}\" (parts: title, codes, schematics, basic, loads, uplift, bearing, members)",
-            PrintableMessage(name)));
+        throw CLI::ValidationError(
+            "--without", fmt::format("unknown part \"{}\" (parts: title, codes, schematics, basic, loads, uplift, "
+                                     "bearing, members)",
+                                     PrintableMessage(name)));
       }
     }
   }
   return options;
 }
 
-struct MemberLists {
-  std::vector<StructureComponentPtr> top, bottom, walls;
+// One kind of members asked for: "wall:1,3" is kind 0 with boards 1 and 3,
+// each number once, in the order first given.
+struct MemberEntry {
+  std::string kindName;
+  int kind = 0;
+  std::vector<std::string> numbers;
 };
 
-// "wall:1,3" "bottom:1" "top:2": the boards of that kind by number, in the
-// order given.
-MemberLists ParseMembers(const Tank& tank, const std::vector<std::string>& entries) {
-  MemberLists lists;
+// "wall:1,3" "bottom:1" "top:2" read as entries; a wrong entry (an unknown
+// kind, no number) is a wrong command line.
+std::vector<MemberEntry> ParseMemberEntries(const std::vector<std::string>& entries) {
   const std::map<std::string, int> kinds = {{"wall", 0}, {"bottom", 1}, {"top", 2}};
+  std::vector<MemberEntry> out;
   for (const std::string& entry : entries) {
     const auto colon = entry.find(':');
     const std::string kindName = entry.substr(0, colon);
     if (colon == std::string::npos || !kinds.count(kindName)) {
-      throw std::runtime_error(
-          fmt::format("--members: \"{}\" is not KIND:N,... with KIND wall, bottom or top", PrintableMessage(entry)));
+      throw CLI::ValidationError(
+          "--members", fmt::format("\"{}\" is not KIND:N,... with KIND wall, bottom or top", PrintableMessage(entry)));
     }
-    const int kind = kinds.at(kindName);
+    MemberEntry member{kindName, kinds.at(kindName), {}};
     std::stringstream s(entry.substr(colon + 1));
     std::string number;
     while (std::getline(s, number, ',')) {
       if (number.empty()) continue;
+      if (std::find(member.numbers.begin(), member.numbers.end(), number) == member.numbers.end())
+        member.numbers.push_back(number);
+    }
+    if (member.numbers.empty()) {
+      throw CLI::ValidationError("--members", fmt::format("\"{}\" names no {} (give KIND:N,...)",
+                                                          PrintableMessage(entry), kindName));
+    }
+    out.push_back(std::move(member));
+  }
+  return out;
+}
+
+struct MemberLists {
+  std::vector<StructureComponentPtr> top, bottom, walls;
+};
+
+// The boards the entries name, in the order given, each board once; a number
+// the tank does not have is a wrong command line.
+MemberLists FindMembers(const Tank& tank, const std::vector<MemberEntry>& entries) {
+  MemberLists lists;
+  for (const MemberEntry& entry : entries) {
+    auto& list = entry.kind == 0 ? lists.walls : entry.kind == 1 ? lists.bottom : lists.top;
+    for (const std::string& number : entry.numbers) {
       BoardPtr found;
       for (const BoardPtr& b : tank.GetBoards()) {
-        if (b->GetKind() == kind && std::to_string(b->GetNumber()) == number) found = b;
+        if (b->GetKind() == entry.kind && std::to_string(b->GetNumber()) == number) found = b;
       }
       if (!found) {
-        throw std::runtime_error(
-            fmt::format("--members: the tank has no {} {}", kindName, PrintableMessage(number)));
+        throw CLI::ValidationError("--members", fmt::format("the tank has no {} {}", entry.kindName,
+                                                            PrintableMessage(number)));
       }
-      (kind == 0 ? lists.walls : kind == 1 ? lists.bottom : lists.top).push_back(found);
+      if (std::find(list.begin(), list.end(), found) == list.end()) list.push_back(found);
     }
   }
   return lists;
 }
 
+std::vector<StructureComponentPtr> AllMembers(const MemberLists& lists) {
+  std::vector<StructureComponentPtr> all = lists.walls;
+  all.insert(all.end(), lists.bottom.begin(), lists.bottom.end());
+  all.insert(all.end(), lists.top.begin(), lists.top.end());
+  return all;
+}
+
 void RunBook(const BookOptions& o, HostStreams& io) {
+  // The command line is checked before the tank is analysed or designed.
   const CalcBookOptions options = ParseWithout(o.without);
+  const std::vector<MemberEntry> entries = ParseMemberEntries(o.members);
   auto designer = std::make_unique<TankDesigner>();
-  OpenAnalysedTank(*designer, o.input, io.err);
+  OpenTank(*designer, o.input);
+  FindMembers(designer->GetTank(), entries);
+  // The output folder is made (or found unusable) before the long work; the
+  // book appears under its name only once it is whole.
+  OutputSet out(o.outDir);
+  AnalyseIfChanged(*designer, o.input, io.err);
   if (!designer->IsReinDesigned()) {
     io.err << fmt::format("{}: designing the reinforcement...\n", PrintableMessage(o.input));
     designer->DesignRein(nullptr);
     designer->SetReinDesigned(true);
   }
-  const MemberLists members = ParseMembers(designer->GetTank(), o.members);
+  const MemberLists members = FindMembers(designer->GetTank(), entries);
+  TankCheckResult checks;
+  if (!CheckTank(designer->GetTank(), designer->GetSettings(), checks))
+    throw std::runtime_error(PrintableMessage(o.input) + ": the checks cannot be computed");
 
-  // The book appears under its name only once it is whole.
-  OutputSet out(o.outDir);
   const std::string path = (out.Folder() / "calcbook.docx").string();
   g_ViewBoard.SetDocumentPath(out.Stage("calcbook.docx"));
 
-  const BookPictures pictures = MakeBookPictures(*designer, options[4] == 1);
+  const BookPictures pictures = MakeBookPictures(*designer, options, AllMembers(members));
   const int mode = o.members.empty() ? 0 : 1;
   g_progressStream = &io.err;
   bool ok = false;
@@ -158,6 +204,12 @@ void RunBook(const BookOptions& o, HostStreams& io) {
   if (!ok) throw std::runtime_error(PrintableMessage(o.input) + ": " + designer->GetCalcBookError());
   out.Commit();
   io.out << fmt::format("wrote {}\n", path);
+  // The book is written either way; what failed stands out as `analyse` and
+  // `design` show it, a failed check taking the exit code before the bars.
+  const bool groupsFailed = WarnFailingGroups(designer->GetTank(), io.err);
+  WarnFailedChecks(checks, io.err);
+  if (!checks.Passed()) io.status = kExitCheckFailed;
+  else if (groupsFailed) io.status = kExitDesignFailed;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "modelview/CTankRein3DView.h"
 #include "modelview/TankModel3DView.h"
 
+#include <boost/make_shared.hpp>
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
@@ -139,13 +140,13 @@ void RunRebar3dExport(const ExportOptions& o, HostStreams& io) {
   if (!designer->IsReinDesigned())
     throw std::runtime_error(fmt::format(
         "{}: the reinforcement of this design is not designed (run `tankdesign design` on it first)", o.design));
-  designer->ShowRein3DForEntities(o.rebarMode, {});
+  // The bars are drawn once, in the design's 3D rebar view, with a layer per
+  // zone category, each in its colour (the DXF layer takes its bars'
+  // colour).
+  if (!designer->GetRein3DView()) designer->AddView(boost::make_shared<CTankRein3DView>(&g_ViewBoard));
   CTankRein3DView* view = designer->GetRein3DView();
-  if (!view) throw std::runtime_error(fmt::format("{}: the 3D rebar view could not be made", o.design));
-  // Drawn again with a layer per zone category.
-  view->Clear();
   view->m_layerPerCategory = true;
-  view->RebuildObject(designer->GetTank());
+  designer->ShowRein3DForEntities(o.rebarMode, {});
 
   ExportPart part;
   part.entities = view->GetEntities();

@@ -173,11 +173,19 @@ void WriteNewTankFilesTo(TankDesigner& designer, const std::string& dir, std::os
     report << fmt::format("wrote {}{}\n", path, entities >= 0 ? fmt::format(" ({} entities)", entities) : "");
 }
 
-void OpenAnalysedTank(TankDesigner& designer, const std::string& input, std::ostream& err) {
+void OpenTank(TankDesigner& designer, const std::string& input) {
   if (std::filesystem::path(input).extension() == ".json")
     BuildNewTank(designer, ReadProjectFile(input), input);
   else
     OpenDesign(designer, input);
+}
+
+void OpenAnalysedTank(TankDesigner& designer, const std::string& input, std::ostream& err) {
+  OpenTank(designer, input);
+  AnalyseIfChanged(designer, input, err);
+}
+
+void AnalyseIfChanged(TankDesigner& designer, const std::string& input, std::ostream& err) {
   if (IsTankAnalysed(designer.GetTank(), designer.GetSettings())) return;
   err << fmt::format("{}: analysing {} boards...\n", PrintableMessage(input), designer.GetTank().GetBoards().size());
   if (!designer.Analyse())

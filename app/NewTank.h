@@ -35,6 +35,9 @@ NewTankFiles WriteNewTankFiles(TankDesigner& designer, OutputSet& out);
 // when it was changed after its last analysis (a line on `err` says so).
 // Errors name the input.
 void OpenAnalysedTank(TankDesigner& designer, const std::string& input, std::ostream& err);
+// Its two steps: the tank read or built, then analysed when it was changed.
+void OpenTank(TankDesigner& designer, const std::string& input);
+void AnalyseIfChanged(TankDesigner& designer, const std::string& input, std::ostream& err);
 
 // The top plan of a covered tank (its slabs, names, openings and loads),
 // drawn by a model plan of its own that the design does not keep; null for

@@ -11,6 +11,7 @@
 #include "app/OutputSet.h"
 #include "app/ProjectFile.h"
 #include "app/SafeInput.h"
+#include "app/Warnings.h"
 #include "platform/Tobrin.h"
 #include "rebar/BarSelection.h"
 
@@ -204,12 +205,7 @@ void RunDesignCommand(const RebarOptions& o, HostStreams& io) {
     out.Commit();
     for (const std::string& file : out.Files()) io.out << "wrote " << file << "\n";
   }
-  const std::vector<std::string> failing = ReinDesigner::GetFailingGroups(tank);
-  if (!failing.empty()) {
-    io.err << fmt::format("{} bar group(s) not satisfied:\n", failing.size());
-    for (const std::string& note : failing) io.err << "  " << note << "\n";
-    io.status = kExitDesignFailed;
-  }
+  if (WarnFailingGroups(tank, io.err)) io.status = kExitDesignFailed;
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ void BM_CalcBookGrid3x2(benchmark::State& state) {
   const CalcBookOptions options(8, 1);
   const int mode = 0;
   for (auto _ : state) {
-    const tank::app::BookPictures pictures = tank::app::MakeBookPictures(*designer, true);
+    const tank::app::BookPictures pictures = tank::app::MakeBookPictures(*designer, CalcBookOptions(8, 1));
     const bool ok = designer->WriteCalcBook(pictures.Handles(), &mode, options, pictures.bottom, pictures.top,
                                             pictures.walls, {}, {}, {}, nullptr);
     designer->GetCalcBookWriter().ReleaseDocument();

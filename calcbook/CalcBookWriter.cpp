@@ -64,6 +64,10 @@ const char* FailingText(int status) {
 
 const char kTenTabs[] = "\t\t\t\t\t\t\t\t\t\t";
 
+// A member's title is a heading paragraph of its own: the line break that
+// would end it is dropped from the text that follows.
+std::string AfterHeading(const std::string& text) { return !text.empty() && text[0] == '\n' ? text.substr(1) : text; }
+
 void InsertMemberPictures(TankWordObj& doc, const std::vector<MemberPicture>& pictures, int number) {
   for (const MemberPicture& p : pictures) {
     if (p.memberNumber == number) doc.InsertPicture(p.picture, 0);
@@ -116,6 +120,8 @@ bool CalcBookWriter::Open() {
     return false;
   }
   m_document = document;
+  // Every page carries the book's title, with or without the title block.
+  m_document->SetHeaderText("水池设计计算书");
   m_cancel = 0;
   m_error.clear();
   return true;
@@ -311,6 +317,8 @@ void CalcBookWriter::WriteBasicData(ProjectSettings& settings, const std::vector
   m_document->SetCellText(2, 2, material.GetWallReinGrade());
   m_document->SetCellText(2, 3, material.GetBottomReinGrade());
   m_document->EndTable();
+  // The letters the bar texts of the result tables give the grades.
+  WriteText("\t\t钢筋符号: d—HPB235, D—HRB335, f—HRB400, F—RRB400\n");
 
   WriteText(Printf("\t\t钢筋混凝土容重:γc=%.2fkN/m$3$,池内水重度:γw=%.2fkN/m$3$", calc.GetConcreteUnitWeight(),
                    calc.GetWaterUnitWeight()));
@@ -411,14 +419,20 @@ void CalcBookWriter::WriteWallSection(ProjectSettings& settings, const boost::sh
   const int number = board->GetNumber();
   double lx = 0.0, ly = 0.0;
   board->GetSpans(lx, ly);
-  WriteText(PrintfInt("池壁%d计算", number));
-  WriteText(GetModeText(settings, *board));
+  m_document->WriteHeading(PrintfInt("池壁%d计算", number), 2);
+  WriteText(AfterHeading(GetModeText(settings, *board)));
   WriteText(Printf("\t\n计算跨度: Lx=%.3fmm, Ly=%.3fmm", lx, ly));
   WriteText(Printf("\t\n板厚:h=%.3fmm\n", board->GetThickness()));
   if (settings.GetLoadSettings().GetAnalysisMethod() == 0) InsertMemberPictures(*m_document, pictures, number);
-  WriteText(PrintfInt("\n池壁%d外侧计算结果(弯矩:kN.m/m  配筋面积:mm$2$/m  裂缝:mm)", number));
+  // Each table is titled by the side its face lies on: a wall's upper face
+  // is its outer (earth or air) side only where the board says so.
+  WriteText(PrintfInt(board->IsUpperFaceOuter() ? "\n池壁%d外侧计算结果(弯矩:kN.m/m  配筋面积:mm$2$/m  裂缝:mm)"
+                                                : "\n池壁%d内侧计算结果(弯矩:kN.m/m  配筋面积:mm$2$/m  裂缝:mm)",
+                      number));
   WriteOuterResultTable(board);
-  WriteText(PrintfInt("池壁%d内侧计算结果(弯矩:kN.m/m  配筋面积:mm$2$/m  裂缝:mm)", number));
+  WriteText(PrintfInt(board->IsLowerFaceOuter() ? "池壁%d外侧计算结果(弯矩:kN.m/m  配筋面积:mm$2$/m  裂缝:mm)"
+                                                : "池壁%d内侧计算结果(弯矩:kN.m/m  配筋面积:mm$2$/m  裂缝:mm)",
+                      number));
   WriteInnerResultTable(board);
 }
 
@@ -433,8 +447,8 @@ static void WriteSlabSection(CalcBookWriter& writer, TankWordObj& doc, ProjectSe
   double lx = 0.0, ly = 0.0;
   board->GetSpans(lx, ly);
   const bool finiteElement = settings.GetLoadSettings().GetAnalysisMethod() != 0;
-  doc.WriteText(PrintfInt(texts.title, number));
-  doc.WriteText(CalcBookWriter::GetModeText(settings, *board));
+  doc.WriteHeading(PrintfInt(texts.title, number), 2);
+  doc.WriteText(AfterHeading(CalcBookWriter::GetModeText(settings, *board)));
   doc.WriteText(Printf("\t\n计算跨度: Lx=%.3fmm, Ly=%.3fmm", lx, ly));
   doc.WriteText(Printf(texts.thickness, board->GetThickness()));
   if (board->GetEdges().size() > 4) InsertMemberPictures(doc, pictures, number);
@@ -492,7 +506,9 @@ void CalcBookWriter::WriteResultTable(const Board& board, bool upper) {
       // A group the design could not satisfy says why instead of its bars.
       if (BarGroupStatus::IsFailing(v.status)) doc.SetCellText(r, 7, FailingText(v.status));
       doc.SetCellText(r, 8, FormatReal(v.diameter * (v.diameter * g_Pi) * 250.0 / v.spacing));
-      doc.SetCellText(r, 9, FormatReal(v.crackWidth));
+      // Crack widths to the micrometre: limits are set to 0.01 mm and a
+      // width just over one must not print as equal to it.
+      doc.SetCellText(r, 9, Printf("%.3f", v.crackWidth));
     } else {
       for (int c = 7; c <= 9; ++c) doc.SetCellText(r, c, "-");
       if (BarGroupStatus::IsFailing(v.status)) doc.SetCellText(r, 7, FailingText(v.status));

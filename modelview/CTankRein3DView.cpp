@@ -96,8 +96,12 @@ bool CTankRein3DView::IsRingBar(const _2dPolyline& bar, _3dPoint& centre, double
   const auto& v = bar.GetVertices();
   const auto& b = bar.GetBulges();
   if (v.size() != 4 || b.size() != v.size()) return false;
-  for (double bulge : b)
-    if (!IsBulged(bulge)) return false;
+  // The last bulge belongs to the closing segment; an open ring (as the
+  // design lays it, ending on its lap) has none, and its last bulge is
+  // whatever the bar left there.
+  const std::size_t segments = bar.IsClosed() ? 4 : 3;
+  for (std::size_t i = 0; i < segments; ++i)
+    if (!IsBulged(b[i])) return false;
   if (std::fabs(std::fabs(b[0]) - 1.0) > 1e-4 || std::fabs(std::fabs(b[1]) - 1.0) > 1e-4) return false;
   if (v[2].DistanceTo(v[0]) > 1e-3 || v[1].DistanceTo(v[0]) < g_DefaultTolerance) return false;
   const _3dPoint c((v[0].x + v[1].x) / 2, (v[0].y + v[1].y) / 2, (v[0].z + v[1].z) / 2);
@@ -146,6 +150,17 @@ std::string CTankRein3DView::CategoryLayerName(int category) {
   }
 }
 
+int CTankRein3DView::CategoryColor(int category) {
+  switch (category) {
+    case ReinZone::PEDESTAL: return 3;  // green
+    case 2: return 1;                   // red
+    case 4: return 5;                   // blue
+    case 5: return 6;                   // magenta
+    case 6: return 30;                  // orange
+    default: return 8;                  // grey
+  }
+}
+
 EntityPtr CTankRein3DView::MakeBarEntity(const Rein& rein, const std::string& layer) {
   const _2dPolyline& bar = rein.GetPolyline();
   EntityPtr entity;
@@ -176,6 +191,7 @@ EntityPtr CTankRein3DView::DrawBar(const ReinPtr& rein, const ReinZonePtr& zone)
   if (!rein || rein->GetPolyline().GetVertices().empty() || m_reinEntities.Find(rein)) return nullptr;
   const std::string layer = m_layerPerCategory ? CategoryLayerName(zone->GetCategory()) : GetLayerName(7);
   EntityPtr entity = MakeBarEntity(*rein, layer);
+  if (m_layerPerCategory) entity->SetColorIndex(CategoryColor(zone->GetCategory()));
   m_entityReins.Insert(entity, rein);
   m_reinEntities.Insert(rein, EntityList{entity});
   return entity;

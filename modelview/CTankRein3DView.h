@@ -58,8 +58,9 @@ class CTankRein3DView : public TankView {
 
   // The entity of one bar, on the layer `layer`, colour 1.
   static EntityPtr MakeBarEntity(const Rein& rein, const std::string& layer);
-  // The ring test: four vertices, four non-zero bulges, the third vertex on
-  // the first and the first two bulges half circles (±1).  The circle's
+  // The ring test: four vertices, a non-zero bulge on each of their segments
+  // (three for an open bar, the fourth only closing a closed one), the third
+  // vertex on the first and the first two bulges half circles (±1).  The circle's
   // centre is the middle of the first two vertices, its radius half their
   // distance, its normal (v0 − c) × (v3 − c) (the lap's turn); false as well
   // when the lap gives no normal.
@@ -73,13 +74,16 @@ class CTankRein3DView : public TankView {
   // The layer of the bars of a zone category when the view draws one layer
   // per category: the rebar-line layer's name with the category's name.
   static std::string CategoryLayerName(int category);
+  // The colour of that layer and of its bars, so that face, edge, haunch,
+  // support and opening bars stand apart: red, green, blue, magenta, orange.
+  static int CategoryColor(int category);
 
   // 0: all rebar zones; 1 to 5: one zone category.
   int m_viewMode = 0;
   // The model objects picked for the per-board modes; only boards count.
   std::vector<ObjectPtr> m_selectedObjects;
-  // Bars on one layer per zone category (CategoryLayerName) instead of all
-  // on the rebar-line layer.
+  // Bars on one layer per zone category (CategoryLayerName), in the
+  // category's colour, instead of all on the rebar-line layer in colour 1.
   bool m_layerPerCategory = false;
 
  private:

@@ -13,14 +13,21 @@
 // (the next text starts a new line), "\t" is a tab, and "$n$" (a short run
 // without spaces between two dollar signs, e.g. "m$2$") is set as a
 // superscript.  WriteTitle and WriteHeading write paragraphs of the "Title"
-// and "Heading 1" styles.  Tables: BeginTable(rows, columns), SetCellText in
-// any order (0-based, the last write wins; out-of-range cells are ignored),
+// and "Heading 1" or "Heading 2" styles (outline levels, so that a reader's
+// navigation and a table of contents find them).  Tables: BeginTable(rows,
+// columns), SetCellText in any order (0-based, the last write wins;
+// out-of-range cells are ignored),
 // EndTable places it, at the width SetTableWidth gave last (percent of the
 // text width, 100 until set), with single borders.  Pictures: InsertPicture
 // takes a handle to a DocumentPicture (PNG bytes or a PNG file) and embeds a
 // copy in its own centred paragraph, scaled to its share of the text width
 // (DocumentPicture::widthShare; never taller than two thirds of the text
-// height).  Page A4 portrait; East Asian text in
+// height).  The lines before a table or picture (up to five paragraphs: a
+// caption, a section's title and first lines), a picture and the caption
+// after it, and the rows of a short table are kept on one page.  Every
+// page has the document's title in its header (SetHeaderText, else the
+// first WriteTitle) and "第x页 共y页" in its footer (page and page-count
+// fields).  Page A4 portrait; East Asian text in
 // SimSun (readers without it fall back to a CJK serif font), Latin text in
 // Times New Roman.
 //
@@ -68,7 +75,10 @@ class TankWordObj {
   const std::string& GetPath() const;
 
   void WriteTitle(const std::string& text);
-  void WriteHeading(const std::string& text);
+  // Level 1 (the default) or 2: "Heading 1" or "Heading 2".
+  void WriteHeading(const std::string& text, int level = 1);
+  // The text of every page's header (the first title when not set).
+  void SetHeaderText(const std::string& text);
   void WriteText(const std::string& text);
   // Embeds the picture; the second argument is the picture's placement code,
   // 0 (inline, centred) being the only one used.
@@ -86,8 +96,9 @@ class TankWordObj {
   // The document part (word/document.xml) as EndDocument laid it out; for
   // tests and diagnostics.
   std::string GetDocumentXml() const;
-  // Number of pictures embedded so far, and the warnings (pictures that
-  // could not be read and were left out).
+  // Number of pictures placed so far (a picture placed again is stored
+  // once), and the warnings (pictures that could not be read and were left
+  // out).
   int GetPictureCount() const;
   const std::vector<std::string>& GetWarnings() const;
 

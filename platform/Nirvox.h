@@ -42,6 +42,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <map>
@@ -528,6 +529,8 @@ class AcadViewBoard : public HostViewBoard {
   ExportSummary WriteSvg(std::ostream& out, const EntityList& entities, const PreviewOptions& options = {}) const;
   ExportSummary ExportPng(const std::string& path, const PreviewOptions& options = {}) const;
   ExportSummary ExportPng(const std::string& path, const EntityList& entities, const PreviewOptions& options = {}) const;
+  // The PNG preview of the entities as bytes, for a caller that embeds it.
+  std::vector<std::uint8_t> RenderPng(const EntityList& entities, const PreviewOptions& options = {}) const;
   // A sheet of several drawings placed apart (see ExportPart); the preview
   // options' projection is not used.  An empty part is left out.
   ExportSummary ExportDxf(const std::string& path, const std::vector<ExportPart>& parts,

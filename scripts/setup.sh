@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
   libboost-dev zlib1g-dev libcli11-dev libfmt-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libeigen3-dev libsuitesparse-dev libopenblas0-serial libzip-dev libpugixml-dev libdxflib-dev libcairo2-dev
+  libeigen3-dev libsuitesparse-dev libopenblas0-serial libzip-dev libpugixml-dev libdxflib-dev libcairo2-dev libpng-dev
   python3-ezdxf python3-docx fonts-noto-cjk
 )
 

@@ -220,7 +220,7 @@ TEST_F(CalcBookTest, ResultTableOfARectangularSlab) {
   FaceValues& crack = slab->GetEdges()[0].GetFaceValues(true);
   crack.diameter = 25;
   crack.spacing = 100;
-  crack.crackWidth = 0.31;
+  crack.crackWidth = 0.204;  // just over a limit of 0.20: must not print as 0.20
   crack.status = BarGroupStatus::kCrackLimitNotMet;
   slab->SetNumber(7);
   MemberPicture picture{7, nullptr};
@@ -235,11 +235,11 @@ TEST_F(CalcBookTest, ResultTableOfARectangularSlab) {
   EXPECT_EQ(upper["rows"], 7);
   EXPECT_EQ(upper["columns"], 10);
   EXPECT_EQ(upper["cells"][1],
-            json::array({"Lx", "", "12.35", "1", "9.50", "8.25", "600.00", "D12@150", "753.98", "0.12"}));
+            json::array({"Lx", "", "12.35", "1", "9.50", "8.25", "600.00", "D12@150", "753.98", "0.123"}));
   EXPECT_EQ(upper["cells"][2][7], "无可选钢筋");
   EXPECT_EQ(upper["cells"][2][8], "-");
   EXPECT_EQ(upper["cells"][3][7], "裂缝超限");
-  EXPECT_EQ(upper["cells"][3][9], "0.31");
+  EXPECT_EQ(upper["cells"][3][9], "0.204");
   const std::vector<std::string> labels = {upper["cells"][3][0], upper["cells"][4][0], upper["cells"][5][0],
                                            upper["cells"][6][0]};
   EXPECT_EQ(labels, (std::vector<std::string>{"下", "右", "上", "左"}));

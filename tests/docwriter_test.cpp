@@ -67,6 +67,62 @@ class DocWriterTest : public ::testing::Test {
   fs::path dir;
 };
 
+// Pictures placed again (the same bytes, through one handle or two) are
+// stored once, as they are (PNG is compressed already); the lines before a
+// table or picture keep with it, a picture with the caption after it;
+// second-level headings.
+TEST_F(DocWriterTest, PicturesStoredOnceCaptionsKeptWithTheirTables) {
+  const std::string path = Path("book.docx");
+  InitDocumentWriter(path);
+  DocumentPicture wall{Png(400, 200), {}};
+  DocumentPicture sameWall{Png(400, 200), {}};
+  DocumentPicture slab{Png(300, 300), {}};
+  {
+    TankWordObj doc;
+    doc.WriteHeading("池壁1计算", 2);
+    doc.InsertPicture(&wall, 0);
+    doc.WriteText("caption of the picture\n");
+    doc.WriteText("caption of the table\n");
+    doc.BeginTable(2, 2);
+    doc.EndTable();
+    doc.WriteText("text after the table\n");
+    doc.InsertPicture(&sameWall, 0);
+    doc.InsertPicture(&slab, 0);
+    doc.InsertPicture(&wall, 0);
+    ASSERT_TRUE(doc.CloseDocument()) << doc.GetWriteError();
+    EXPECT_EQ(doc.GetPictureCount(), 4);
+  }
+  int error = 0;
+  zip_t* zip = zip_open(path.c_str(), ZIP_RDONLY, &error);
+  ASSERT_NE(zip, nullptr);
+  int media = 0;
+  for (zip_int64_t i = 0; i < zip_get_num_entries(zip, 0); ++i) {
+    zip_stat_t st;
+    ASSERT_EQ(zip_stat_index(zip, i, 0, &st), 0);
+    if (std::string(st.name).rfind("word/media/", 0) != 0) continue;
+    ++media;
+    EXPECT_EQ(st.comp_method, ZIP_CM_STORE) << st.name;
+  }
+  zip_close(zip);
+  EXPECT_EQ(media, 2);
+
+  const json r = ReadWithPythonDocx(path);
+  ASSERT_TRUE(r.is_object());
+  EXPECT_EQ(r["pictures"].size(), 4u);
+  const json& body = r["body"];
+  ASSERT_GE(body.size(), 6u);
+  EXPECT_EQ(body[0]["style"], "Heading 2");
+  EXPECT_EQ(body[1]["pictures"], 1);
+  EXPECT_TRUE(body[1]["keep_with_next"].get<bool>());  // the picture, with its caption
+  EXPECT_EQ(body[3]["text"], "caption of the table");
+  EXPECT_TRUE(body[3]["keep_with_next"].get<bool>());
+  EXPECT_TRUE(body[2]["keep_with_next"].get<bool>());
+  EXPECT_EQ(body[4]["kind"], "table");
+  EXPECT_TRUE(body[5]["keep_with_next"].get<bool>());  // before a picture
+  // The last picture ends the body: nothing after it to keep with.
+  EXPECT_FALSE(body.back()["keep_with_next"].get<bool>());
+}
+
 // A small book: title, heading, running text with tabs, line breaks and
 // superscripts, a table filled out of order, a wide and a tall picture.
 TEST_F(DocWriterTest, BookReadsBackAsWritten) {

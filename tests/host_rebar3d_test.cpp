@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <regex>
 #include <map>
 #include <set>
 #include <string>
@@ -126,6 +128,63 @@ TEST_F(Rebar3dExportTest, RefusesWhatItCannotShow) {
     EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(dxf));
   }
+}
+
+// The rings of a circular opening (the buried example's top-slab opening,
+// radius 350, with ring bars on) are circles 30 mm outside it, one per face;
+// each zone category is drawn in its own colour, in the DXF (the layer
+// carries it) and in the preview.
+TEST_F(Rebar3dExportTest, RingsAreCirclesAndCategoriesHaveTheirColours) {
+  nlohmann::json project;
+  std::ifstream(std::string(TANK_SOURCE_DIR) + "/examples/buried-two-cell.json") >> project;
+  project["settings"]["opening_reinforcement"]["ring_bars"] = true;
+  const std::string path = Path("rings.json");
+  std::ofstream(path) << project.dump();
+  const HostRun design = RunTool({"design", path, "-o", dir.string()});
+  ASSERT_TRUE(design.code == 0 || design.code == 4) << design.err;
+  const HostRun run = RunTool({"export", Path("tank.tkd"), "--rebar3d", Path("r.dxf"), "--svg", Path("r.svg")});
+  ASSERT_EQ(run.code, 0) << run.err;
+  const json dxf = ReadWithEzdxf(Path("r.dxf"));
+  ASSERT_FALSE(dxf.is_null());
+
+  const std::string openingLayer = CTankRein3DView::CategoryLayerName(6);
+  int circles = 0;
+  std::map<std::string, std::set<int>> colours;
+  for (const json& e : dxf["entities"]) {
+    colours[e["layer"]].insert(e["color"].get<int>());
+    if (e["type"] != "CIRCLE") continue;
+    ++circles;
+    EXPECT_EQ(e["layer"], openingLayer);
+    EXPECT_NEAR(e["radius"].get<double>(), 380.0, 1e-6);
+  }
+  EXPECT_EQ(circles, 2);
+  std::set<int> used;
+  for (const auto& [layer, set] : colours) {
+    SCOPED_TRACE(layer);
+    ASSERT_EQ(set.size(), 1u);
+    EXPECT_EQ(dxf["layers"][layer]["color"], *set.begin());
+    used.insert(*set.begin());
+  }
+  EXPECT_EQ(used.size(), colours.size()) << "every category its own colour";
+  EXPECT_GE(colours.size(), 4u);
+
+  // The preview strokes each layer in one colour of its own.
+  std::map<std::string, std::set<std::string>> strokes;
+  const std::regex layer(R"rx(data-layer="([^"]*)")rx"), stroke(R"rx(stroke="(#[0-9A-Fa-f]{6})")rx");
+  for (const auto& [tag, body] : Groups(ReadFile(Path("r.svg")))) {
+    std::smatch l;
+    if (!std::regex_search(tag, l, layer)) continue;
+    const std::string both = tag + body;
+    for (auto it = std::sregex_iterator(both.begin(), both.end(), stroke); it != std::sregex_iterator(); ++it)
+      strokes[XmlUnescape(l[1])].insert((*it)[1]);
+  }
+  std::set<std::string> strokeColours;
+  for (const auto& [name, set] : strokes) {
+    EXPECT_EQ(set.size(), 1u) << name;
+    strokeColours.insert(set.begin(), set.end());
+  }
+  EXPECT_EQ(strokes.size(), colours.size());
+  EXPECT_EQ(strokeColours.size(), strokes.size());
 }
 
 }  // namespace

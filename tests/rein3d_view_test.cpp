@@ -139,6 +139,17 @@ TEST(Rein3DArcs, RingsBecomeCirclesInTheirPlane) {
   };
   for (const _2dPolyline& bar : notRings) EXPECT_FALSE(CTankRein3DView::IsRingBar(bar, centre, radius, normal));
 
+  // A ring as the design lays it: open, ending on its lap, so its last
+  // bulge (of no segment) is 0; closed, the same bulges leave a straight
+  // closing chord and no ring.
+  const double lap = 0.6;
+  const _2dPolyline designed = Bar(WallRing(lap).GetVertices(), {1, 1, std::tan(lap / 4), 0});
+  ASSERT_TRUE(CTankRein3DView::IsRingBar(designed, centre, radius, normal));
+  EXPECT_NEAR(radius, 330, 1e-9);
+  EXPECT_TRUE(normal.IsParallelTo(_3dVector(0, 1, 0)));
+  EXPECT_FALSE(CTankRein3DView::IsRingBar(Bar(designed.GetVertices(), designed.GetBulges(), true), centre, radius,
+                                          normal));
+
   Rein rein;
   rein.SetPolyline(WallRing(0.6));
   const EntityPtr entity = CTankRein3DView::MakeBarEntity(rein, "bars");

@@ -17,6 +17,7 @@
 #include <iterator>
 #include <map>
 #include <sstream>
+#include <string_view>
 #include <system_error>
 #include <variant>
 
@@ -87,6 +88,7 @@ struct Paragraph {
   std::string style;  // empty: the normal style
   std::vector<Run> runs;
   bool centred = false;
+  bool keepNext = false;  // kept on the page of the block that follows
 };
 
 struct Table {
@@ -165,9 +167,10 @@ void AddRun(pugi::xml_node paragraph, const Run& run) {
 
 void AddParagraph(pugi::xml_node parent, const Paragraph& p) {
   pugi::xml_node para = parent.append_child("w:p");
-  if (!p.style.empty() || p.centred) {
+  if (!p.style.empty() || p.centred || p.keepNext) {
     pugi::xml_node pPr = para.append_child("w:pPr");
     if (!p.style.empty()) pPr.append_child("w:pStyle").append_attribute("w:val") = p.style.c_str();
+    if (p.keepNext) pPr.append_child("w:keepNext");
     if (p.centred) pPr.append_child("w:jc").append_attribute("w:val") = "center";
   }
   for (const Run& run : p.runs) AddRun(para, run);
@@ -197,6 +200,11 @@ int DisplayWidth(const std::string& text) {
   }
   return width;
 }
+
+// Paragraphs kept on the page of the table or picture that follows them.
+constexpr std::size_t kLinesKeptWithNext = 5;
+// Tables of at most this many rows are kept on one page.
+constexpr int kWholeTableRows = 20;
 
 void AddTable(pugi::xml_node body, const Table& t) {
   const int width = std::max(1, kTextWidthTwips * std::clamp(t.widthPercent, 1, 100) / 100);
@@ -249,6 +257,9 @@ void AddTable(pugi::xml_node body, const Table& t) {
         const std::size_t nl = text.find('\n', start);
         Paragraph p;
         p.style = "TableText";
+        // A short table stays on one page: every row but the last keeps
+        // with the next.
+        p.keepNext = r + 1 < t.rows && t.rows <= kWholeTableRows;
         AppendRuns(p.runs, text.substr(start, nl == std::string::npos ? std::string::npos : nl - start));
         AddParagraph(tc, p);
         if (nl == std::string::npos) break;
@@ -258,9 +269,12 @@ void AddTable(pugi::xml_node body, const Table& t) {
   }
 }
 
-void AddPicture(pugi::xml_node body, const Picture& pic) {
+void AddPicture(pugi::xml_node body, const Picture& pic, bool keepNext) {
   pugi::xml_node para = body.append_child("w:p");
-  para.append_child("w:pPr").append_child("w:jc").append_attribute("w:val") = "center";
+  pugi::xml_node pPr = para.append_child("w:pPr");
+  // A picture stays on the page of the caption that follows it.
+  if (keepNext) pPr.append_child("w:keepNext");
+  pPr.append_child("w:jc").append_attribute("w:val") = "center";
   pugi::xml_node inl = para.append_child("w:r").append_child("w:drawing").append_child("wp:inline");
   for (const char* a : {"distT", "distB", "distL", "distR"}) inl.append_attribute(a) = "0";
   pugi::xml_node extent = inl.append_child("wp:extent");
@@ -315,6 +329,8 @@ const char* const kContentTypes =
     R"(<Override PartName="/word/styles.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.styles+xml"/>)"
     R"(<Override PartName="/word/settings.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.settings+xml"/>)"
     R"(<Override PartName="/word/fontTable.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.fontTable+xml"/>)"
+    R"(<Override PartName="/word/header1.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.header+xml"/>)"
+    R"(<Override PartName="/word/footer1.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.footer+xml"/>)"
     R"(<Override PartName="/docProps/core.xml" ContentType="application/vnd.openxmlformats-package.core-properties+xml"/>)"
     R"(<Override PartName="/docProps/app.xml" ContentType="application/vnd.openxmlformats-officedocument.extended-properties+xml"/>)"
     R"(</Types>)";
@@ -342,6 +358,12 @@ const char* const kStyles =
     R"(<w:pPr><w:jc w:val="center"/><w:spacing w:before="240" w:after="240"/></w:pPr><w:rPr><w:rFonts w:eastAsia="SimHei"/><w:b/><w:sz w:val="36"/><w:szCs w:val="36"/></w:rPr></w:style>)"
     R"(<w:style w:type="paragraph" w:styleId="Heading1"><w:name w:val="heading 1"/><w:basedOn w:val="Normal"/><w:next w:val="Normal"/><w:qFormat/>)"
     R"(<w:pPr><w:keepNext/><w:spacing w:before="240" w:after="120"/><w:outlineLvl w:val="0"/></w:pPr><w:rPr><w:rFonts w:eastAsia="SimHei"/><w:b/><w:sz w:val="28"/><w:szCs w:val="28"/></w:rPr></w:style>)"
+    R"(<w:style w:type="paragraph" w:styleId="Heading2"><w:name w:val="heading 2"/><w:basedOn w:val="Normal"/><w:next w:val="Normal"/><w:qFormat/>)"
+    R"(<w:pPr><w:keepNext/><w:spacing w:before="240" w:after="60"/><w:outlineLvl w:val="1"/></w:pPr><w:rPr><w:rFonts w:eastAsia="SimHei"/><w:b/><w:sz w:val="24"/><w:szCs w:val="24"/></w:rPr></w:style>)"
+    R"(<w:style w:type="paragraph" w:styleId="Header"><w:name w:val="header"/><w:basedOn w:val="Normal"/>)"
+    R"(<w:pPr><w:pBdr><w:bottom w:val="single" w:sz="4" w:space="1" w:color="000000"/></w:pBdr><w:jc w:val="center"/><w:spacing w:line="240" w:lineRule="auto"/></w:pPr><w:rPr><w:sz w:val="18"/><w:szCs w:val="18"/></w:rPr></w:style>)"
+    R"(<w:style w:type="paragraph" w:styleId="Footer"><w:name w:val="footer"/><w:basedOn w:val="Normal"/>)"
+    R"(<w:pPr><w:jc w:val="center"/><w:spacing w:line="240" w:lineRule="auto"/></w:pPr><w:rPr><w:sz w:val="18"/><w:szCs w:val="18"/></w:rPr></w:style>)"
     R"(<w:style w:type="paragraph" w:styleId="TableText"><w:name w:val="Table Text"/><w:basedOn w:val="Normal"/><w:qFormat/>)"
     R"(<w:pPr><w:jc w:val="center"/><w:spacing w:line="240" w:lineRule="auto"/></w:pPr><w:rPr><w:sz w:val="18"/><w:szCs w:val="18"/></w:rPr></w:style>)"
     R"(</w:styles>)";
@@ -365,6 +387,48 @@ const char* const kFontTable =
 const char* const kApp =
     R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
 <Properties xmlns="http://schemas.openxmlformats.org/officeDocument/2006/extended-properties"><Application>tankdesign</Application></Properties>)";
+
+// The page header: the document's title, centred over a rule.
+std::string HeaderPart(const std::string& title) {
+  pugi::xml_document doc;
+  pugi::xml_node root = doc.append_child("w:hdr");
+  root.append_attribute("xmlns:w") = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+  Paragraph p;
+  p.style = "Header";
+  AppendRuns(p.runs, title);
+  AddParagraph(root, p);
+  return ToString(doc);
+}
+
+// The page footer "第x页 共y页": the page number and the number of pages
+// as fields the word processor fills in.
+std::string FooterPart() {
+  pugi::xml_document doc;
+  pugi::xml_node root = doc.append_child("w:ftr");
+  root.append_attribute("xmlns:w") = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+  pugi::xml_node para = root.append_child("w:p");
+  para.append_child("w:pPr").append_child("w:pStyle").append_attribute("w:val") = "Footer";
+  auto text = [&para](const char* t) {
+    pugi::xml_node node = para.append_child("w:r").append_child("w:t");
+    node.append_attribute("xml:space") = "preserve";
+    node.text().set(t);
+  };
+  auto field = [&para, &text](const char* instruction) {
+    para.append_child("w:r").append_child("w:fldChar").append_attribute("w:fldCharType") = "begin";
+    pugi::xml_node instr = para.append_child("w:r").append_child("w:instrText");
+    instr.append_attribute("xml:space") = "preserve";
+    instr.text().set(instruction);
+    para.append_child("w:r").append_child("w:fldChar").append_attribute("w:fldCharType") = "separate";
+    text("1");
+    para.append_child("w:r").append_child("w:fldChar").append_attribute("w:fldCharType") = "end";
+  };
+  text("第");
+  field(" PAGE ");
+  text("页 共");
+  field(" NUMPAGES ");
+  text("页");
+  return ToString(doc);
+}
 
 std::string CoreProperties(const std::string& title) {
   pugi::xml_document doc;
@@ -392,7 +456,10 @@ struct TankWordObj::Impl {
   bool tableOpen = false;
   Table table;
   std::vector<std::vector<std::uint8_t>> media;  // media[i] is word/media/image{i+1}.png
+  std::multimap<std::size_t, std::size_t> mediaByHash;  // hash of the bytes -> index in media
+  int pictureCount = 0;  // pictures placed
   std::string title;
+  std::string headerText;  // the page header; the first title when empty
   std::string documentXml;
   bool ended = false;
   bool closed = false;     // the file at path is ours
@@ -451,7 +518,7 @@ bool TankWordObj::isEmpty() const { return !m_impl->openError.empty(); }
 const std::string& TankWordObj::GetOpenError() const { return m_impl->openError; }
 const std::string& TankWordObj::GetWriteError() const { return m_impl->writeError; }
 const std::string& TankWordObj::GetPath() const { return m_impl->path; }
-int TankWordObj::GetPictureCount() const { return static_cast<int>(m_impl->media.size()); }
+int TankWordObj::GetPictureCount() const { return m_impl->pictureCount; }
 const std::vector<std::string>& TankWordObj::GetWarnings() const { return m_impl->warnings; }
 
 void TankWordObj::WriteTitle(const std::string& text) {
@@ -466,7 +533,9 @@ void TankWordObj::WriteTitle(const std::string& text) {
   d.ended = false;
 }
 
-void TankWordObj::WriteHeading(const std::string& text) {
+void TankWordObj::SetHeaderText(const std::string& text) { m_impl->headerText = XmlSafe(text); }
+
+void TankWordObj::WriteHeading(const std::string& text, int level) {
   Impl& d = *m_impl;
   if (!d.Writable()) return;
   d.paragraphOpen = false;
@@ -474,7 +543,7 @@ void TankWordObj::WriteHeading(const std::string& text) {
   std::string flat = XmlSafe(text);
   std::replace(flat.begin(), flat.end(), '\n', ' ');
   Paragraph p;
-  p.style = "Heading1";
+  p.style = level >= 2 ? "Heading2" : "Heading1";
   AppendRuns(p.runs, flat);
   d.blocks.emplace_back(std::move(p));
   d.ended = false;
@@ -518,10 +587,21 @@ void TankWordObj::InsertPicture(PictureHandle picture, int /*placement*/) {
     return;
   }
   d.paragraphOpen = false;
-  d.media.push_back(std::move(png));
+  // A picture placed again (the same bytes) is stored once and shown as
+  // often as it is placed.
+  std::size_t index = d.media.size();
+  const std::size_t hash = std::hash<std::string_view>{}(
+      std::string_view(reinterpret_cast<const char*>(png.data()), png.size()));
+  const auto [first, last] = d.mediaByHash.equal_range(hash);
+  for (auto it = first; it != last; ++it)
+    if (d.media[it->second] == png) index = it->second;
+  if (index == d.media.size()) {
+    d.mediaByHash.emplace(hash, index);
+    d.media.push_back(std::move(png));
+  }
   Picture pic;
-  pic.number = static_cast<int>(d.media.size());
-  pic.relId = "rIdImage" + std::to_string(pic.number);
+  pic.number = ++d.pictureCount;
+  pic.relId = "rIdImage" + std::to_string(index + 1);
   // Scaled to the text width, and no taller than two thirds of the text height.
   const double share = source->widthShare > 0.0 && source->widthShare <= 1.0 ? source->widthShare : 1.0;
   double cx = double(kTextWidthTwips) * kEmuPerTwip * share;
@@ -582,14 +662,43 @@ void TankWordObj::Impl::Layout() {
   root.append_attribute("xmlns:a") = "http://schemas.openxmlformats.org/drawingml/2006/main";
   root.append_attribute("xmlns:pic") = "http://schemas.openxmlformats.org/drawingml/2006/picture";
   pugi::xml_node body = root.append_child("w:body");
-  for (const Block& b : blocks) {
-    if (const auto* p = std::get_if<Paragraph>(&b)) AddParagraph(body, *p);
-    else if (const auto* t = std::get_if<Table>(&b)) AddTable(body, *t);
-    else AddPicture(body, std::get<Picture>(b));
+  // The lines before a table or a picture (its caption, a section's title
+  // and first lines) stay on its page: up to kLinesKeptWithNext paragraphs
+  // directly before it keep with the next block.
+  std::vector<bool> keep(blocks.size(), false);
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    if (std::holds_alternative<Paragraph>(blocks[i])) continue;
+    for (std::size_t k = i, n = 0; k > 0 && n < kLinesKeptWithNext && std::holds_alternative<Paragraph>(blocks[k - 1]);
+         --k, ++n)
+      keep[k - 1] = true;
+  }
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    const Block& b = blocks[i];
+    const Block* next = i + 1 < blocks.size() ? &blocks[i + 1] : nullptr;
+    if (const auto* p = std::get_if<Paragraph>(&b)) {
+      if (keep[i] && !p->keepNext) {
+        Paragraph kept = *p;
+        kept.keepNext = true;
+        AddParagraph(body, kept);
+      } else {
+        AddParagraph(body, *p);
+      }
+    } else if (const auto* t = std::get_if<Table>(&b)) {
+      AddTable(body, *t);
+    } else {
+      AddPicture(body, std::get<Picture>(b), next && std::holds_alternative<Paragraph>(*next));
+    }
   }
   // The body ends with a paragraph, as word processors expect after a table.
   if (blocks.empty() || !std::holds_alternative<Paragraph>(blocks.back())) body.append_child("w:p");
   pugi::xml_node sect = body.append_child("w:sectPr");
+  // Every page: the document's title in the header, its number of the
+  // whole in the footer.
+  for (const auto& [kind, id] : {std::pair{"w:headerReference", "rIdHeader"}, std::pair{"w:footerReference", "rIdFooter"}}) {
+    pugi::xml_node reference = sect.append_child(kind);
+    reference.append_attribute("w:type") = "default";
+    reference.append_attribute("r:id") = id;
+  }
   pugi::xml_node size = sect.append_child("w:pgSz");
   size.append_attribute("w:w") = kPageWidthTwips;
   size.append_attribute("w:h") = kPageHeightTwips;
@@ -615,6 +724,8 @@ bool TankWordObj::Impl::Write() {
            "settings.xml");
   relation("rIdFonts", "http://schemas.openxmlformats.org/officeDocument/2006/relationships/fontTable",
            "fontTable.xml");
+  relation("rIdHeader", "http://schemas.openxmlformats.org/officeDocument/2006/relationships/header", "header1.xml");
+  relation("rIdFooter", "http://schemas.openxmlformats.org/officeDocument/2006/relationships/footer", "footer1.xml");
   for (std::size_t i = 0; i < media.size(); ++i) {
     relation("rIdImage" + std::to_string(i + 1), "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image",
              "media/image" + std::to_string(i + 1) + ".png");
@@ -629,6 +740,8 @@ bool TankWordObj::Impl::Write() {
       {"word/styles.xml", kStyles},
       {"word/settings.xml", kSettings},
       {"word/fontTable.xml", kFontTable},
+      {"word/header1.xml", HeaderPart(headerText.empty() ? title : headerText)},
+      {"word/footer1.xml", FooterPart()},
       {"word/_rels/document.xml.rels", ToString(rels)},
   };
 
@@ -655,8 +768,11 @@ bool TankWordObj::Impl::Write() {
   };
   bool ok = true;
   for (const auto& [name, text] : parts) ok = ok && add(name, text.data(), text.size());
+  // PNG is compressed already: stored as it is.
   for (std::size_t i = 0; ok && i < media.size(); ++i) {
-    ok = add("word/media/image" + std::to_string(i + 1) + ".png", media[i].data(), media[i].size());
+    const std::string name = "word/media/image" + std::to_string(i + 1) + ".png";
+    ok = add(name, media[i].data(), media[i].size()) &&
+         zip_set_file_compression(zip, zip_name_locate(zip, name.c_str(), 0), ZIP_CM_STORE, 0) == 0;
   }
   if (!ok) {
     writeError = "cannot write " + path + ": " + zip_strerror(zip);
@@ -702,6 +818,7 @@ void TankWordObj::CancelDocument() {
   d.tableOpen = false;
   d.blocks.clear();
   d.media.clear();
+  d.mediaByHash.clear();
   std::error_code ec;
   if (d.closed) fs::remove(d.path, ec);
   fs::remove(d.path + ".part", ec);

@@ -49,15 +49,19 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 namespace {
 
@@ -85,21 +89,31 @@ std::string Upper(std::string s) {
 }
 
 // dxflib's writer with its output kept in memory, so that the header, which
-// names the last handle, can be written after the rest.
+// names the last handle, can be written after the rest.  Every group is
+// formatted in place at the end of the one buffer, without a string of its
+// own.
 class MemoryWriter : public DL_WriterA {
  public:
   MemoryWriter() : DL_WriterA("/dev/null", DL_VERSION_2000) {}
 
-  void dxfReal(int gc, double value) const override { Put(gc, FormatReal(value)); }
-  void dxfInt(int gc, int value) const override { Put(gc, std::to_string(value)); }
+  void dxfReal(int gc, double value) const override {
+    char buffer[64];
+    Put(gc, FormatReal(value, buffer));
+  }
+  void dxfInt(int gc, int value) const override {
+    char buffer[16];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    Put(gc, std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
+  }
   void dxfHex(int gc, int value) const override { Hex(gc, static_cast<unsigned long>(value)); }
   void dxfString(int gc, const char* value) const override { Put(gc, value ? value : ""); }
   void dxfString(int gc, const std::string& value) const override { Put(gc, value); }
 
   void Hex(int gc, unsigned long value) const {
     char buffer[24];
-    std::snprintf(buffer, sizeof buffer, "%lX", value);
-    Put(gc, buffer);
+    char* end = std::to_chars(buffer, buffer + sizeof buffer, value, 16).ptr;
+    for (char* c = buffer; c != end; ++c) *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+    Put(gc, std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
   }
   void Point(int gc, double x, double y, double z) const {
     dxfReal(gc, x);
@@ -112,23 +126,32 @@ class MemoryWriter : public DL_WriterA {
   const std::string& Text() const { return m_text; }
 
  private:
-  static std::string FormatReal(double v) {
+  // Ten decimals without trailing zeros, at least one decimal ("0.0" for
+  // zero, tiny and non-finite values).
+  static std::string_view FormatReal(double v, char (&buffer)[64]) {
     if (!std::isfinite(v) || std::fabs(v) < 1e-12) return "0.0";
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.10f", v);
-    std::string s = buffer;
-    while (s.size() > 1 && s.back() == '0') s.pop_back();
-    if (s.back() == '.') s += '0';
-    if (s == "-0.0") s = "0.0";
-    return s;
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer - 1, v, std::chars_format::fixed, 10);
+    if (error != std::errc()) return "0.0";
+    int n = static_cast<int>(end - buffer);
+    while (n > 1 && buffer[n - 1] == '0') --n;
+    if (buffer[n - 1] == '.') buffer[n++] = '0';
+    const std::string_view s(buffer, static_cast<std::size_t>(n));
+    return s == "-0.0" ? std::string_view("0.0") : s;
   }
-  void Put(int gc, const std::string& value) const {
+  void Put(int gc, std::string_view value) const {
+    // The group code right-aligned in three places on a line of its own.
     char code[16];
-    std::snprintf(code, sizeof code, "%3d\n", gc);
-    m_text += code;
+    const auto end = std::to_chars(code, code + sizeof code, gc).ptr;
+    for (std::ptrdiff_t pad = 3 - (end - code); pad > 0; --pad) m_text.push_back(' ');
+    m_text.append(code, static_cast<std::size_t>(end - code));
+    m_text.push_back('\n');
     // A value never spans lines.
-    for (char c : value) m_text += (c == '\n' || c == '\r') ? ' ' : c;
-    m_text += '\n';
+    const std::size_t start = m_text.size();
+    m_text.append(value);
+    if (value.find_first_of("\n\r") != std::string_view::npos)
+      for (std::size_t i = start; i < m_text.size(); ++i)
+        if (m_text[i] == '\n' || m_text[i] == '\r') m_text[i] = ' ';
+    m_text.push_back('\n');
   }
   mutable std::string m_text;
 };
@@ -263,11 +286,18 @@ class DxfDocument {
   ExportSummary Write(std::ostream& out);
 
   // --- used by Survey and RecordWriter
-  void UseLayer(const std::string& layer) {
+  // A layer the standard does not know takes the colour of the first entity
+  // drawn on it that has a colour of its own (7 when none has).
+  void UseLayer(const std::string& layer, int color = Entity::kColorByLayer) {
     const std::string name = nirvox::CadLayerName(layer);
-    if (!m_layerIndex.count(name)) {
+    const bool ownColor = color >= 1 && color <= 255;
+    const auto found = m_layerIndex.find(name);
+    if (found == m_layerIndex.end()) {
       m_layerIndex[name] = m_layers.size();
-      m_layers.push_back({name, 7, "CONTINUOUS"});
+      m_layers.push_back({name, ownColor ? color : 7, "CONTINUOUS"});
+      if (!ownColor) m_uncoloured.insert(name);
+    } else if (ownColor && m_uncoloured.erase(name)) {
+      m_layers[found->second].color = color;
     }
   }
   void UseLinetype(const std::string& name) {
@@ -382,6 +412,7 @@ class DxfDocument {
   DL_Dxf m_dxf;
 
   std::vector<LayerStyle> m_layers;
+  std::set<std::string> m_uncoloured;  // layers of our own still without a colour
   std::map<std::string, std::size_t> m_layerIndex;
   std::vector<LinetypeDef> m_linetypes;
   std::map<std::string, std::size_t> m_linetypeIndex;
@@ -400,7 +431,7 @@ unsigned long RecordWriter::m_doc_newHandle() { return m_doc.W().NewHandle(); }
 // --- Survey
 
 void Survey::Common(const Entity& e) {
-  m_doc.UseLayer(e.GetLayer());
+  m_doc.UseLayer(e.GetLayer(), e.GetColorIndex());
   m_doc.UseLinetype(e.GetLinetype());
 }
 
@@ -887,18 +918,28 @@ ExportSummary DxfDocument::Write(std::ostream& out) {
 
   std::string header;
   WriteHeader(header, box);
-  out << header << m_w.Text();
+  out.write(header.data(), static_cast<std::streamsize>(header.size()));
+  out.write(m_w.Text().data(), static_cast<std::streamsize>(m_w.Text().size()));
   if (!out) throw std::runtime_error("the DXF drawing could not be written");
   return summary;
 }
 
-// Writes `text` to `path` through a temporary file renamed over it.
-void WriteFileSafely(const std::string& path, const std::string& text, std::ios::openmode mode) {
+// Writes what `write` puts into the stream to `path`, through a temporary
+// file renamed over it.
+void WriteFileSafely(const std::string& path, const std::function<void(std::ostream&)>& write,
+                     std::ios::openmode mode) {
   const std::filesystem::path target(path);
   const std::filesystem::path temporary = target.string() + ".part";
   {
     std::ofstream f(temporary, mode | std::ios::trunc);
-    f << text;
+    try {
+      if (f) write(f);
+    } catch (...) {
+      f.close();
+      std::error_code ignored;
+      std::filesystem::remove(temporary, ignored);
+      throw;
+    }
     f.flush();
     if (!f) {
       std::error_code ignored;
@@ -919,7 +960,9 @@ void WriteFileSafely(const std::string& path, const std::string& text, std::ios:
 
 namespace nirvox {
 void WriteFileAtomically(const std::string& path, const std::string& bytes) {
-  WriteFileSafely(path, bytes, std::ios::binary);
+  WriteFileSafely(
+      path, [&bytes](std::ostream& out) { out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); },
+      std::ios::binary);
 }
 
 // Places the drawings of a sheet apart: every part after the first is moved
@@ -965,9 +1008,9 @@ ExportSummary AcadViewBoard::ExportDxf(const std::string& path, const std::vecto
   std::vector<ExportItem> items = CollectExport(parts, options.includeHidden);
   nirvox::PlacePartsApart(items);
   DxfDocument doc(m_standard, items, static_cast<unsigned long>(GetNextHandleId()));
-  std::ostringstream text;
-  const ExportSummary summary = doc.Write(text);
-  nirvox::WriteFileAtomically(path, text.str());
+  // Straight into the file: the drawing's text is not copied again.
+  ExportSummary summary;
+  WriteFileSafely(path, [&](std::ostream& out) { summary = doc.Write(out); }, std::ios::binary);
   return summary;
 }
 

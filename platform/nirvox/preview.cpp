@@ -37,6 +37,8 @@
 
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
+#include <png.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <array>
@@ -794,9 +796,55 @@ ExportSummary WriteSvgItems(const AcadViewBoard& board, std::ostream& out,
   return p.summary;
 }
 
-ExportSummary WritePngItems(const AcadViewBoard& board, const std::string& path,
-                            const std::vector<AcadViewBoard::ExportItem>& items, const PreviewOptions& options,
-                            const std::vector<int>& projections = {}) {
+// The page as an 8-bit RGB PNG (the page is painted white, so it has no
+// transparency).  Previews are line drawings on white: each row taken as
+// its difference from the row above (mostly zeros) and the fastest
+// compression pack them nearly as tightly as the library's default and
+// several times faster.
+bool EncodePng(cairo_surface_t* surface, std::string& out) {
+  const int width = cairo_image_surface_get_width(surface);
+  const int height = cairo_image_surface_get_height(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  const unsigned char* data = cairo_image_surface_get_data(surface);
+  if (!data || width <= 0 || height <= 0) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  if (!png) return false;
+  png_infop info = png_create_info_struct(png);
+  std::vector<png_byte> row(static_cast<std::size_t>(width) * 3);
+  // libpng reports its errors by a long jump back here.
+  if (!info || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, info ? &info : nullptr);
+    return false;
+  }
+  const auto write = [](png_structp p, png_bytep bytes, png_size_t length) {
+    static_cast<std::string*>(png_get_io_ptr(p))->append(reinterpret_cast<const char*>(bytes), length);
+  };
+  png_set_write_fn(png, &out, write, nullptr);
+  png_set_compression_level(png, Z_BEST_SPEED);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+  png_write_info(png, info);
+  for (int y = 0; y < height; ++y) {
+    // Cairo's pixels are native 32-bit words 0xAARRGGBB, opaque here.
+    const auto* pixels = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+    for (int x = 0; x < width; ++x) {
+      const std::uint32_t p = pixels[x];
+      row[3 * x] = static_cast<png_byte>(p >> 16);
+      row[3 * x + 1] = static_cast<png_byte>(p >> 8);
+      row[3 * x + 2] = static_cast<png_byte>(p);
+    }
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return true;
+}
+
+// The PNG bytes of the items' preview.
+ExportSummary EncodePngItems(const AcadViewBoard& board, std::string& bytes,
+                             const std::vector<AcadViewBoard::ExportItem>& items, const PreviewOptions& options,
+                             const std::vector<int>& projections = {}) {
   Prepared p = Prepare(board, items, options, projections);
   const Page page = FitPage(p.records, options, UnitsPerPaperMm(board));
   HideLines(p.records, p.triangles, page);
@@ -811,17 +859,17 @@ ExportSummary WritePngItems(const AcadViewBoard& board, const std::string& path,
   if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
     throw std::runtime_error(std::string("PNG preview: ") + cairo_status_to_string(cairo_status(cr.get())));
   }
-  std::string bytes;
-  const auto append = [](void* closure, const unsigned char* data, unsigned int length) -> cairo_status_t {
-    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
-    return CAIRO_STATUS_SUCCESS;
-  };
-  const cairo_status_t status = cairo_surface_write_to_png_stream(surface.get(), append, &bytes);
-  if (status != CAIRO_STATUS_SUCCESS) {
-    throw std::runtime_error("cannot write " + path + ": " + cairo_status_to_string(status));
-  }
-  nirvox::WriteFileAtomically(path, bytes);
+  if (!EncodePng(surface.get(), bytes)) throw std::runtime_error("PNG preview: the image could not be encoded");
   return p.summary;
+}
+
+ExportSummary WritePngItems(const AcadViewBoard& board, const std::string& path,
+                            const std::vector<AcadViewBoard::ExportItem>& items, const PreviewOptions& options,
+                            const std::vector<int>& projections = {}) {
+  std::string bytes;
+  const ExportSummary summary = EncodePngItems(board, bytes, items, options, projections);
+  nirvox::WriteFileAtomically(path, bytes);
+  return summary;
 }
 
 }  // namespace
@@ -857,6 +905,12 @@ ExportSummary AcadViewBoard::ExportPng(const std::string& path, const PreviewOpt
 ExportSummary AcadViewBoard::ExportPng(const std::string& path, const EntityList& entities,
                                        const PreviewOptions& options) const {
   return WritePngItems(*this, path, CollectExport(entities, options.includeHidden), options);
+}
+
+std::vector<std::uint8_t> AcadViewBoard::RenderPng(const EntityList& entities, const PreviewOptions& options) const {
+  std::string bytes;
+  EncodePngItems(*this, bytes, CollectExport(entities, options.includeHidden), options);
+  return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
 namespace {
