@@ -25,6 +25,7 @@
 #include "platform/Quenby.h"
 #include "platform/Zarvel.h"
 #include "view/FiledClasses.h"
+#include "view/ZoneBarOrder.h"
 
 #include <boost/shared_ptr.hpp>
 
@@ -52,6 +53,21 @@ constexpr int kKindDimension = 0x4000;
 constexpr int kKindUserGeometry = 0x8000;
 // The plan lines shown after placement.
 constexpr int kKindMaskPlanLines = 0x7;
+// Parts of drawn bars: bar polyline (or each dot), first leaders (dot
+// leaders), second leaders (dot label line), bar-mark bubbles, label texts.
+constexpr int kKindReinLine = 0x80000;
+constexpr int kKindReinFirstLeader = 0x100000;
+constexpr int kKindReinSecondLeader = 0x200000;
+constexpr int kKindReinMark = 0x400000;
+constexpr int kKindReinText = 0x800000;
+// Section marks and range dimensions.
+constexpr int kKindRangeDimension = 0x1000000;
+
+// A rebar zone a drawing could not draw, and why.
+struct ZoneDrawFailure {
+  ReinZonePtr zone;
+  std::string reason;
+};
 
 // A map that keeps its pairs in insertion sequence with a hash index on the
 // pointed-to object.  Inserting a present key leaves its value untouched.
@@ -191,6 +207,62 @@ class TankView {
   // it and the plan lines (kinds 7) are shown.
   bool PlaceDrawing(bool usePoint, const _3dPoint& point, const std::string& prompt);
 
+  // --- Drawn bars.
+  // Registers the member entities of drawn bars (LineReinEntity,
+  // DotReinEntity; other objects are skipped) under the owner, each with the
+  // kind of its part, in one batch without handles.  Bars without entities
+  // register nothing, not even the owner.
+  void AddLineReinEntities(ObjectPtr owner, std::vector<ObjectPtr> bars);
+  // For each zone i with exactly two points in info[i]: a range dimension
+  // between them and a small circle where its line crosses the zone's drawn
+  // bars, registered under the null owner with kind 0x1000000 and shown.  A
+  // zone that fails (no drawn line, no crossing) gets nothing; the others
+  // are drawn.
+  void DrawRangeDim(const std::vector<std::vector<_2dPoint>>& info, const std::vector<std::vector<LineReinPtr>>& bars);
+  // The label of one group [begin, end) of zones: the lowest (leftmost)
+  // zone by ZoneBarInterceptLess, its bars and the two ends of the label
+  // line across the boards of the lowest and the highest zone, 5 units
+  // forward (or back) of the middle of the bars.  An empty group throws
+  // std::invalid_argument, bars giving fewer than two end points
+  // std::logic_error.
+  void GetDrawInfo(std::vector<ReinZonePtr>::const_iterator begin, std::vector<ReinZonePtr>::const_iterator end,
+                   const ZoneBarMap& barMap, const ZoneBoardMap& boardMap, ReinZonePtr& zone,
+                   std::vector<LineReinPtr>& bars, bool forward, std::vector<_2dPoint>& ends) const;
+  // Groups runs of zones of one mark whose drawn bars overlap and gives the
+  // label zone, bars and label-line ends of each group.  Zones without a
+  // drawn line form no group.  Lets no exception out.
+  void MatchReinZonesToEntities(std::vector<ReinZonePtr> zones, std::vector<std::vector<LineReinPtr>> barLists,
+                                const ZoneBoardMap& zoneBoards, std::vector<ReinZonePtr>& labelZones,
+                                std::vector<std::vector<LineReinPtr>>& labelBars, bool forward,
+                                std::vector<std::vector<_2dPoint>>& labelEnds) const;
+
+  // The bar drawn for a face zone of a slab plan (null when none); adding
+  // keeps an earlier bar of the zone.
+  LineReinPtr GetZoneLineRein(const ReinZonePtr& zone) const;
+  void AddZoneLineRein(const ReinZonePtr& zone, const LineReinPtr& bar);
+  // Zones a drawing could not draw, with the reason, in the order met.
+  void RecordZoneFailure(const ReinZonePtr& zone, const std::string& reason);
+  const std::vector<ZoneDrawFailure>& GetZoneFailures() const { return m_zoneFailures; }
+  void ClearZoneFailures() { m_zoneFailures.clear(); }
+
+  // --- Projection of boards into the drawing.
+  // The start point of each edge line, carried from the board's frame into
+  // the view's, scaled by unit / scale and moved by the placement.
+  std::vector<_2dPoint> ProjectBoard(const BoardPtr& board) const;
+  // The closed ring of lines through the projected points.
+  std::vector<_2dLine> GetBoardOutlineLines(const BoardPtr& board) const;
+  // The kernel's centre of the projected points.
+  _2dPoint GetProjectedBoardCenter(const BoardPtr& board) const;
+  // The segment with a break symbol (2.6 u long) in its middle, on the
+  // thin-line layer.
+  boost::shared_ptr<_2dPolyline> MakeBreakLine(const _2dLine& segment) const;
+  // The index of the first list line with the same two ends (either order).
+  static bool IsLineInList(const _2dLine& line, const std::vector<_2dLine>& list, unsigned& index);
+  // For two boards meeting at a joint, the offset of each board's face that
+  // looks toward the other.
+  static void GetFacingFaceOffsets(const BoardPtr& a, const BoardPtr& b, const BoardJointPtr& joint,
+                                   double& offsetA, double& offsetB, bool flip);
+
   // --- Accessors of the view filer.
   void ListObjectEntities(ObjectEntityPairs& out) const;
   void ListEntityOwners(EntityOwnerPairs& out) const;
@@ -234,4 +306,5 @@ class TankView {
   double m_unit = 1.0;
   _3dVector m_placement{0.0, 0.0, 0.0};
   std::vector<_2dLine> m_wallEndSegments;
+  std::vector<ZoneDrawFailure> m_zoneFailures;
 };

@@ -1,0 +1,376 @@
+// The line bar construction of the slab plans (far face, near face), the
+// representative bar it draws, the zones it cannot draw, and the zone
+// collector that hands the plans their zones.
+//
+// Fixture: a 6000 × 4000 mm slab, 400 mm thick, at the origin of the plan
+// drawn at 1:100 with u = 100 (drawing factor 1).  Its zones hold bars as the
+// design lays them: on the bar plane of their face, 160 mm from the slab's
+// mid-plane.
+#include "drawing/RepresentativeBars.h"
+#include "tests/rebar_fixtures.h"
+#include "view/BoardReinZoneCollector.h"
+#include "view/LineReinConstruct.h"
+#include "views/DrawingViews.h"
+
+#include <boost/make_shared.hpp>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+constexpr double kTol = 1e-6;
+
+struct ZoneSpec {
+  std::string grade = "HRB335";
+  int face = 0;        // 0 upper, 1 lower
+  int category = 2;
+  bool yBars = false;  // bars along y, spread along x
+  int count = 31;
+  double from = 125;   // first bar's position across the zone
+  double x0 = 0, x1 = 6000;  // along the bars
+  bool reversed = false;     // spread from the last position back
+  bool withLine = true;      // a distribution line gives the orientation
+};
+
+ReinZonePtr MakeZone(const ZoneSpec& s) {
+  auto zone = boost::make_shared<ReinZone>();
+  zone->SetCategory(s.category);
+  zone->SetFace(s.face);
+  zone->SetDirection(s.yBars ? 1 : 0);
+  zone->SetGrade(s.grade);
+  zone->SetDiameter(14);
+  zone->SetSpacing(125);
+  zone->SetNumber(3);
+  const double z = s.face == 0 ? 160.0 : -160.0;
+  const auto at = [&](double along, double across) {
+    return s.yBars ? _3dPoint(across, along, z) : _3dPoint(along, across, z);
+  };
+  for (int k = 0; k < s.count; ++k) {
+    auto bar = boost::make_shared<Rein>();
+    bar->SetPolyline(_2dPolyline(std::vector<_3dPoint>{at(s.x0, s.from + 125 * k), at(s.x1, s.from + 125 * k)}));
+    bar->SetGrade(s.grade);
+    bar->SetDiameter(14);
+    zone->AddRein(bar);
+  }
+  if (s.withLine) {
+    const _3dPoint a = at(s.x0, s.from), b = at(s.x0, s.from + 125 * (s.count - 1));
+    zone->SetDistributionLine(s.reversed ? _3dLine(b, a) : _3dLine(a, b));
+  }
+  return zone;
+}
+
+void ExpectVertices(const _2dPolyline& line, const std::vector<_2dPoint>& expected) {
+  ASSERT_EQ(line.VerNums(), static_cast<int>(expected.size()));
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_NEAR(line.GetVertexAt(static_cast<int>(i)).x, expected[i].x, kTol) << "vertex " << i;
+    EXPECT_NEAR(line.GetVertexAt(static_cast<int>(i)).y, expected[i].y, kTol) << "vertex " << i;
+  }
+}
+
+class SlabBars : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_ViewBoard.Reset();
+    view = boost::make_shared<BottomBoardReinView>(&g_ViewBoard, ViewSettings(), ViewVolumn());
+    view->SetScaleValues(100, 100);
+    slab = rebarfx::MakeBoard(1, 6000, 4000, 400);
+  }
+  void TearDown() override {
+    view.reset();
+    g_ViewBoard.Reset();
+  }
+  ConstuctLineRein Maker(int mode) {
+    return ConstuctLineRein(view.get(), false, mode, &g_ViewBoard, {}, view->GetDrawingFactor(), _3dVector(0, 0, 0),
+                            &tank, &segments, &mating, &drawn, &ends, {}, 0.0);
+  }
+  std::vector<LineReinPtr> Draw(int mode, const ReinZonePtr& zone, double ratio = 1.0 / 3.0,
+                                std::vector<BoardPtr> boards = {}) {
+    ReinLabelOption option{true, true, ratio};
+    if (boards.empty()) boards = {slab};
+    return Maker(mode)(ReinZoneBoards(zone, boards), option);
+  }
+
+  Tank tank;
+  boost::shared_ptr<BottomBoardReinView> view;
+  BoardPtr slab;
+  std::vector<_2dLine> segments, mating, drawn, ends;
+};
+
+// The hand-worked near-face bar: HRB335 X zone 14@125 from x = 0 to 6000,
+// the representative bar at a third of the 31 bars, y = 1375.
+TEST_F(SlabBars, NearFaceBarByHand) {
+  const auto zone = MakeZone({});
+  const auto bars = Draw(1, zone);
+  ASSERT_EQ(bars.size(), 1u);
+  const LineReinPtr& bar = bars[0];
+  EXPECT_EQ(bar->GetConstructMode(), 1);
+  EXPECT_EQ(bar->GetHookType(), 2);
+  EXPECT_EQ(bar->GetStartHookSide(), 1);
+  ExpectVertices(*bar->GetReinLine(), {{0, 1075}, {0, 1375}, {6000, 1375}, {6000, 1075}});
+  boost::shared_ptr<Ordinal> mark;
+  boost::shared_ptr<_Text> text;
+  bar->GetMark(mark);
+  bar->GetLabelText(text);
+  ASSERT_TRUE(mark && text);
+  EXPECT_EQ(mark->GetNumber(), 3);
+  EXPECT_NEAR(mark->GetCenter().x, 935.5, kTol);
+  EXPECT_NEAR(mark->GetCenter().y, 1775, kTol);
+  EXPECT_EQ(text->GetText(), "%%13114@125");
+  EXPECT_NEAR(text->GetPosition().x, 1850, kTol);
+  EXPECT_NEAR(text->GetPosition().y, 1775, kTol);
+  EXPECT_EQ(view->GetZoneLineRein(zone), bar);
+  EXPECT_TRUE(view->GetZoneFailures().empty());
+}
+
+// The far-face twins: a ribbed bar without hooks (the standard's default),
+// with 45-degree tails when the standard asks for them, and a plain bar
+// with semicircular hooks turning to +y.
+TEST_F(SlabBars, FarFaceHooksByGrade) {
+  ZoneSpec spec;
+  spec.face = 1;
+  const auto ribbed = Draw(0, MakeZone(spec)).at(0);
+  EXPECT_EQ(ribbed->GetHookType(), 0);
+  ExpectVertices(*ribbed->GetReinLine(), {{0, 1375}, {6000, 1375}});
+
+  spec.grade = "HPB235";
+  const auto plain = Draw(0, MakeZone(spec)).at(0);
+  EXPECT_EQ(plain->GetHookType(), 1);
+  ExpectVertices(*plain->GetReinLine(),
+                 {{250, 1575}, {0, 1575}, {0, 1375}, {6000, 1375}, {6000, 1575}, {5750, 1575}});
+
+  const DrawingStandard saved = g_ViewBoard.GetDrawingStandard();
+  DrawingStandard hooks = saved;
+  hooks.ribbedBarHooks = 1;
+  g_ViewBoard.SetDrawingStandard(hooks);
+  spec.grade = "HRB400";
+  EXPECT_EQ(Draw(0, MakeZone(spec)).at(0)->GetHookType(), 3);
+  g_ViewBoard.SetDrawingStandard(saved);
+}
+
+// The ratio is counted from the side the zone's orientation gives: spread
+// towards −y, a third of the way lies at y = 2625.
+TEST_F(SlabBars, OrientationFoldsTheRatio) {
+  ZoneSpec spec;
+  spec.reversed = true;
+  ExpectVertices(*Draw(0, MakeZone(spec)).at(0)->GetReinLine(), {{0, 2625}, {6000, 2625}});
+  // Bars along y, spread along +x: one line along y from its lowest point.
+  spec = ZoneSpec();
+  spec.yBars = true;
+  spec.count = 47;
+  spec.x1 = 4000;
+  ExpectVertices(*Draw(0, MakeZone(spec), 0.5).at(0)->GetReinLine(), {{3000, 0}, {3000, 4000}});
+}
+
+// Zones a slab plan cannot draw get one empty bar each and are recorded with
+// the reason; the zone map keeps none of them.
+TEST_F(SlabBars, UndrawableZonesGiveOneEmptyBarAndAreRecorded) {
+  ZoneSpec off;
+  off.x0 = 7000;
+  off.x1 = 9000;
+  ZoneSpec support;
+  support.category = 5;
+  ZoneSpec single;
+  single.count = 1;
+  single.withLine = false;
+  for (const ZoneSpec& spec : {off, support, single}) {
+    const auto zone = MakeZone(spec);
+    const auto bars = Draw(1, zone);
+    ASSERT_EQ(bars.size(), 1u);
+    EXPECT_FALSE(bars[0]->GetReinLine());
+    EXPECT_EQ(bars[0]->GetConstructMode(), -1);
+    EXPECT_FALSE(view->GetZoneLineRein(zone));
+    ASSERT_FALSE(view->GetZoneFailures().empty());
+    EXPECT_EQ(view->GetZoneFailures().back().zone, zone);
+    EXPECT_FALSE(view->GetZoneFailures().back().reason.empty());
+  }
+  EXPECT_EQ(view->GetZoneFailures().size(), 3u);
+  // No zone, or a mode this construction does not build: nothing.
+  EXPECT_TRUE(Draw(1, ReinZonePtr()).empty());
+  EXPECT_TRUE(Draw(3, MakeZone({})).empty());
+}
+
+// One zone whose representative bar cannot be selected (its board carries
+// items, so the bar is laid again, and the spread across its bars cannot be
+// measured: its first bar's first point is not a number) among good zones:
+// that zone gets an empty bar and is named, the others are drawn.
+TEST_F(SlabBars, AZoneWhoseSelectionFailsLeavesTheOthersDrawn) {
+  const BoardPtr other = rebarfx::MakeBoard(1, 6000, 4000, 400);
+  other->AddObject(boost::make_shared<_2dLine>(_2dPoint(0, 0), _2dPoint(100, 0)));
+  ASSERT_FALSE(other->GetItems().empty());
+  const auto bad = MakeZone({});
+  _2dPolyline broken = bad->GetReins().front()->GetPolyline();
+  broken.SetVertexAt(0, _3dPoint(std::numeric_limits<double>::quiet_NaN(), 125, 160));
+  bad->GetReins().front()->SetPolyline(broken);
+
+  const auto good1 = MakeZone({}), good2 = MakeZone({});
+  std::vector<LineReinPtr> drawnBars;
+  for (const auto& [zone, board] : {std::pair{good1, slab}, std::pair{bad, other}, std::pair{good2, slab}}) {
+    drawnBars.push_back(Draw(1, zone, 1.0 / 3.0, {board}).at(0));
+  }
+  EXPECT_TRUE(drawnBars[0]->GetReinLine());
+  EXPECT_FALSE(drawnBars[1]->GetReinLine());
+  EXPECT_TRUE(drawnBars[2]->GetReinLine());
+  ASSERT_EQ(view->GetZoneFailures().size(), 1u);
+  EXPECT_EQ(view->GetZoneFailures()[0].zone, bad);
+}
+
+// An edge zone's bars take the hooks of the face bars of their face; an edge
+// zone whose boards carry no face bar of its face cannot be drawn.
+TEST_F(SlabBars, EdgeBarsHookLikeTheFaceBarsOfTheirFace) {
+  ZoneSpec edge;
+  edge.category = ReinZone::PEDESTAL;
+  edge.yBars = true;
+  edge.x0 = 0;
+  edge.x1 = 1000;
+  edge.count = 40;
+  const auto edgeZone = MakeZone(edge);
+  EXPECT_FALSE(Draw(1, edgeZone, 0.5).at(0)->GetReinLine());
+  EXPECT_EQ(view->GetZoneFailures().back().reason, "reinLines.empty() in ConstuctLineRein");
+
+  const auto xZone = MakeZone({});
+  ZoneSpec y;
+  y.yBars = true;
+  y.count = 47;
+  y.x1 = 4000;
+  const auto yZone = MakeZone(y);
+  slab->GetUpperZones() = {xZone, yZone};
+  for (const int mode : {1, 0}) {
+    SCOPED_TRACE(mode);
+    const std::string grade = mode == 0 ? "HPB235" : "HRB335";
+    xZone->SetGrade(grade);
+    yZone->SetGrade(grade);
+    edgeZone->SetGrade(grade);
+    BottomBoardReinView fresh(&g_ViewBoard, ViewSettings(), ViewVolumn());
+    fresh.SetScaleValues(100, 100);
+    ConstuctLineRein maker(&fresh, false, mode, &g_ViewBoard, {}, 1.0, _3dVector(0, 0, 0), &tank, &segments, &mating,
+                           &drawn, &ends, {}, 0.0);
+    ReinLabelOption option{true, true, 0.5};
+    maker(ReinZoneBoards(xZone, {slab}), option);
+    const auto faceY = maker(ReinZoneBoards(yZone, {slab}), option).at(0);
+    const auto bar = maker(ReinZoneBoards(edgeZone, {slab}), option).at(0);
+    ASSERT_TRUE(bar->GetReinLine());
+    EXPECT_EQ(bar->GetStartHookSide(), faceY->GetStartHookSide());
+    // The start tail turns the same way as the face bars running the same way.
+    const auto tail = [](const LineReinPtr& b) {
+      const double dx = b->GetReinLine()->GetVertexAt(0).x - GetReinMainSegment(b->GetReinLine()).GetStartPoint().x;
+      return dx > 0 ? 1 : (dx < 0 ? -1 : 0);
+    };
+    EXPECT_EQ(tail(bar), tail(faceY));
+    EXPECT_NE(tail(bar), 0);
+  }
+}
+
+TEST_F(SlabBars, HoleDetailBarEntity) {
+  const auto rein = MakeZone({})->GetReins().front();
+  ConstuctLineRein detail(view.get(), true, 3, &g_ViewBoard, {}, 2.0, _3dVector(10, 0, 0), &tank, &segments, &mating,
+                          &drawn, &ends, {}, 0.0);
+  const auto bar = detail.MakeBarEntity(rein);
+  ASSERT_TRUE(bar);
+  EXPECT_EQ(bar->GetConstructMode(), 3);
+  EXPECT_EQ(bar->GetHookType(), 0);
+  ExpectVertices(*bar->GetReinLine(), {{10, 250}, {12010, 250}});
+  EXPECT_FALSE(detail.MakeBarEntity(ReinPtr()));
+  EXPECT_FALSE(Maker(1).MakeBarEntity(rein));
+}
+
+// A zone with a distribution line but no bars has nothing to show, on
+// boards with and without items.
+TEST(RepresentativeBars, ZoneWithoutBarsGivesNoBar) {
+  const BoardPtr plain = rebarfx::MakeBoard(1, 6000, 4000, 400);
+  const BoardPtr withItems = rebarfx::MakeBoard(1, 6000, 4000, 400);
+  withItems->AddObject(boost::make_shared<_2dLine>(_2dPoint(0, 0), _2dPoint(100, 0)));
+  ASSERT_FALSE(withItems->GetItems().empty());
+  ZoneSpec spec;
+  spec.count = 0;
+  auto zone = boost::make_shared<ReinZone>();
+  zone->SetCategory(2);
+  zone->SetDistributionLine(_3dLine(_3dPoint(0, 125, 160), _3dPoint(0, 3875, 160)));
+  Tank tank;
+  for (const BoardPtr& board : {plain, withItems}) {
+    for (const double q : {0.0, 1.0 / 3.0, 1.0}) {
+      std::vector<ReinPtr> bars;
+      std::vector<std::vector<int>> records;
+      GetReinAtPosRatio(1, &tank, zone, {board}, q, bars, records);
+      EXPECT_TRUE(bars.empty() && records.empty()) << q;
+      EXPECT_TRUE(SelectRepresentativeSlabReins(ViewVolumn(), q, &tank, false)(ReinZoneBoards(zone, {board})).empty());
+    }
+  }
+  // A ratio outside [0, 1] is refused; the last bar at 1.
+  const auto full = MakeZone({});
+  EXPECT_TRUE(SelectRepresentativeSlabReins(ViewVolumn(), 1.5, &tank, true)(ReinZoneBoards(full, {plain})).empty());
+  const auto last = SelectRepresentativeSlabReins(ViewVolumn(), 1.0, &tank, true)(ReinZoneBoards(full, {plain}));
+  ASSERT_EQ(last.size(), 1u);
+  EXPECT_NEAR(last[0].first->GetPolyline().GetVertexAt(0).y, 3875, kTol);
+}
+
+// ---------------------------------------------------------------------------
+// The zone collector
+
+ReinZonePtr Oriented(const _3dVector& d, int category = 2) {
+  auto zone = boost::make_shared<ReinZone>();
+  zone->SetCategory(category);
+  zone->SetDistributionLine(_3dLine(_3dPoint(0, 0, 0), _3dPoint(0, 0, 0) + d * 1000.0));
+  return zone;
+}
+
+TEST(BoardReinZoneCollector, FacesSeenFromThePlan) {
+  Tank tank;
+  const BoardPtr slab = rebarfx::MakeBoard(1, 6000, 4000, 400);
+  const auto upper = Oriented({0, 1, 0}), lower = Oriented({0, 1, 0});
+  const auto edgeUpper = Oriented({1, 0, 0}, 1), edgeLower = Oriented({1, 0, 0}, 1);
+  slab->GetUpperZones() = {upper};
+  slab->GetLowerZones() = {lower};
+  slab->GetEdges()[0].GetUpperZones() = {edgeUpper};
+  slab->GetEdges()[0].GetLowerZones() = {edgeLower};
+  ZoneBoardMap seen, other;
+  seen[upper] = {slab};  // emptied by the constructor
+  BoardReinZoneCollector collect(&tank, 3, 0, ViewVolumn(), false, &seen, &other);
+  EXPECT_TRUE(seen.empty());
+  collect(slab);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen.count(upper) + seen.count(edgeUpper), 2u);
+  EXPECT_EQ(other.count(lower) + other.count(edgeLower), 2u);
+  EXPECT_EQ(seen[upper], std::vector<BoardPtr>{slab});
+
+  // A board at exactly π/2 − tolerance to the view does not face it.
+  const BoardPtr tilted = rebarfx::MakeBoard(1, 1000, 1000, 200);
+  const double a = 0.5 * g_Pi - g_DefaultTolerance;
+  tilted->SetYAxis(_3dVector(0, std::cos(a), -std::sin(a)));
+  tilted->GetUpperZones() = {Oriented({1, 0, 0})};
+  tilted->GetLowerZones() = {Oriented({1, 0, 0})};
+  BoardReinZoneCollector(&tank, 1, 0, ViewVolumn(), false, &seen, &other)(tilted);
+  EXPECT_EQ(seen.count(tilted->GetLowerZones()[0]), 1u);
+  EXPECT_EQ(other.count(tilted->GetUpperZones()[0]), 1u);
+
+  // Another mode gathers nothing.
+  BoardReinZoneCollector(&tank, 3, 2, ViewVolumn(), false, &seen, &other)(slab);
+  EXPECT_TRUE(seen.empty() && other.empty());
+}
+
+TEST(BoardReinZoneCollector, ZonesAlongTheViewDirection) {
+  Tank tank;
+  // A section looking along −y: its normal is x × z = (0, −1, 0).
+  ViewVolumn section;
+  section.m_yAxis = _3dVector(0, 0, 1);
+  const BoardPtr slab = rebarfx::MakeBoard(1, 6000, 4000, 400);
+  const auto along = Oriented({0, 1, 0});
+  const auto across = Oriented({1, 0, 0});
+  const double q = 0.25 * g_Pi;
+  const auto diagonal = Oriented({std::sin(q), std::cos(q), 0});
+  const auto edgeAcross = Oriented({1, 0, 0}, 1);
+  slab->GetUpperZones() = {along, across};
+  slab->GetLowerZones() = {diagonal};
+  slab->GetEdges()[1].GetUpperZones() = {edgeAcross};
+  ZoneBoardMap first, second;
+  BoardReinZoneCollector(&tank, 3, 1, section, false, &first, &second)(slab);
+  EXPECT_EQ(first.size(), 1u);
+  EXPECT_EQ(first.count(along), 1u);
+  // Exactly π/4 counts as not along; an edge zone not along is dropped.
+  EXPECT_EQ(second.size(), 2u);
+  EXPECT_EQ(second.count(across) + second.count(diagonal), 2u);
+}
+
+}  // namespace
