@@ -7,7 +7,9 @@
 // design lays them: on the bar plane of their face, 160 mm from the slab's
 // mid-plane.
 #include "drawing/RepresentativeBars.h"
+#include "drawing/SectionLineGeometry.h"
 #include "tests/rebar_fixtures.h"
+#include "tests/tank_fixtures.h"
 #include "view/BoardReinZoneCollector.h"
 #include "view/LineReinConstruct.h"
 #include "views/DrawingViews.h"
@@ -16,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -371,6 +374,190 @@ TEST(BoardReinZoneCollector, ZonesAlongTheViewDirection) {
   // Exactly π/4 counts as not along; an edge zone not along is dropped.
   EXPECT_EQ(second.size(), 2u);
   EXPECT_EQ(second.count(across) + second.count(diagonal), 2u);
+}
+
+}  // namespace
+
+namespace {
+
+// Far-face ribbed bars are drawn without hooks (2 vertices); an edge zone
+// of that face still gets its range dimension, and zones that could not be
+// drawn (an edge zone whose boards carry no face bar of its face, a zone
+// whose bars all run off its boards) take no part in the label groups and
+// range dimensions of the plan.
+TEST_F(SlabBars, HooklessAndEmptyBarsInLabelsAndRangeDimensions) {
+  ZoneSpec x;
+  x.face = 1;
+  ZoneSpec edge = x;
+  edge.category = ReinZone::PEDESTAL;
+  edge.yBars = true;
+  edge.x1 = 1000;
+  edge.count = 40;
+  const auto lonelyEdge = MakeZone(edge);
+  const auto emptyEdge = Draw(0, lonelyEdge, 0.5).at(0);  // no face bar yet
+  ZoneSpec off = x;
+  off.x0 = 7000;
+  off.x1 = 9000;
+  const auto offZone = MakeZone(off);
+  const auto offBar = Draw(0, offZone).at(0);
+
+  const auto xZone = MakeZone(x);
+  slab->GetLowerZones() = {xZone};
+  const auto face = Draw(0, xZone).at(0);
+  const auto edgeZone = MakeZone(edge);
+  const auto edgeBar = Draw(0, edgeZone, 0.5).at(0);
+  ASSERT_TRUE(edgeBar->GetReinLine());
+  // Halfway across 40 bars: between bars 19 and 20.
+  ExpectVertices(*edgeBar->GetReinLine(), {{2562.5, 0}, {2562.5, 1000}});
+  EXPECT_FALSE(emptyEdge->GetReinLine());
+  EXPECT_FALSE(offBar->GetReinLine());
+
+  const std::vector<ReinZonePtr> zones = {lonelyEdge, offZone, xZone, edgeZone};
+  const std::vector<std::vector<LineReinPtr>> bars = {{emptyEdge}, {offBar}, {face}, {edgeBar}};
+  ZoneBoardMap boards;
+  for (const auto& z : zones) boards[z] = {slab};
+  std::vector<ReinZonePtr> labelZones;
+  std::vector<std::vector<LineReinPtr>> labelBars;
+  std::vector<std::vector<_2dPoint>> labelEnds;
+  view->MatchReinZonesToEntities(zones, bars, boards, labelZones, labelBars, true, labelEnds);
+  EXPECT_EQ(labelZones, (std::vector<ReinZonePtr>{xZone, edgeZone}));
+
+  for (std::size_t i = 0; i < zones.size(); ++i) view->AddLineReinEntities(zones[i], {bars[i].begin(), bars[i].end()});
+  EntityList entities;
+  EXPECT_FALSE(view->GetObjectEntities(lonelyEdge, entities));
+  EXPECT_FALSE(view->GetObjectEntities(offZone, entities));
+
+  // Range dimensions of every zone: only the drawn ones get theirs.
+  const std::vector<std::vector<_2dPoint>> info = {
+      {{1000, 0}, {1000, 4000}}, {{1000, 0}, {1000, 4000}}, {{3000, 0}, {3000, 4000}}, {{0, 500}, {6000, 500}}};
+  view->DrawRangeDim(info, bars);
+  ASSERT_TRUE(view->GetObjectEntities(g_NullOwner, entities));
+  ASSERT_EQ(entities.size(), 4u);
+  const auto edgeCircle = boost::dynamic_pointer_cast<_3dCircle>(entities[3]);
+  ASSERT_TRUE(edgeCircle);
+  EXPECT_NEAR(edgeCircle->GetCenter().x, 2562.5, kTol);
+  EXPECT_NEAR(edgeCircle->GetCenter().y, 500, kTol);
+}
+
+}  // namespace
+
+
+namespace {
+
+// Face bars running through interior walls end at the walls' centre lines;
+// at an outer wall they run on as laid.  Three cells of 4000 in a row,
+// walls 300 thick; the vertical walls are drawn as their two faces.
+class InteriorWalls : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_ViewBoard.Reset();
+    ASSERT_TRUE(fixtures::MakeRegularTank(tank, fixtures::RegularLayout(3, 1, false, 12000, 6000), true));
+    view = boost::make_shared<BottomBoardReinView>(&g_ViewBoard, ViewSettings(), ViewVolumn());
+    view->SetScaleValues(100, 100);
+    for (const BoardPtr& wall : tank.GetWalls()) {
+      _2dLine axis;
+      if (!GetWallPlanLine(wall, axis) || std::fabs(axis.GetStartPoint().x - axis.GetEndPoint().x) > 1) continue;
+      const double x = axis.GetStartPoint().x;
+      EntityList faces;
+      for (const double side : {-150.0, 150.0}) {
+        auto line = boost::make_shared<_2dLine>(_2dPoint(x + side, 0), _2dPoint(x + side, 6000));
+        planLines.push_back(line);
+        faces.push_back(line);
+      }
+      view->AddEntities(faces, wall, {2, 2}, {});
+    }
+    slabs = tank.GetBottomSlabs();
+    std::sort(slabs.begin(), slabs.end(), [](const BoardPtr& a, const BoardPtr& b) {
+      return a->GetOutlinePoints().front().x + a->GetOutlinePoints()[2].x <
+             b->GetOutlinePoints().front().x + b->GetOutlinePoints()[2].x;
+    });
+  }
+  void TearDown() override {
+    view.reset();
+    g_ViewBoard.Reset();
+  }
+  // A zone of X bars on the slabs' upper bar plane from x0 to x1, with a
+  // vertex at every wall axis in between.
+  _2dLine DrawnMainSegment(double x0, double x1, const std::vector<BoardPtr>& boards) {
+    const double z = boards.front()->GetOrigin().z + boards.front()->GetUpperOffset() - 40;
+    auto zone = boost::make_shared<ReinZone>();
+    zone->SetCategory(2);
+    zone->SetGrade("HRB335");
+    zone->SetDiameter(12);
+    zone->SetSpacing(150);
+    for (const double y : {1000.0, 1150.0, 1300.0}) {
+      std::vector<_3dPoint> points{{x0, y, z}};
+      for (const double wall : {0.0, 4000.0, 8000.0, 12000.0})
+        if (wall > x0 && wall < x1) points.emplace_back(wall, y, z);
+      points.emplace_back(x1, y, z);
+      auto bar = boost::make_shared<Rein>();
+      bar->SetPolyline(_2dPolyline(points));
+      zone->AddRein(bar);
+    }
+    zone->SetDistributionLine(_3dLine(_3dPoint(x0, 1000, z), _3dPoint(x0, 1300, z)));
+    std::vector<_2dLine> a, b, c, d;
+    ConstuctLineRein maker(view.get(), false, 1, &g_ViewBoard, planLines, 1.0, _3dVector(0, 0, 0), &tank, &a, &b, &c,
+                           &d, {}, 0.0);
+    ReinLabelOption option{false, false, 0.5};
+    const auto bar = maker(ReinZoneBoards(zone, boards), option).at(0);
+    EXPECT_TRUE(view->GetZoneFailures().empty());
+    return bar->GetReinLine() ? GetReinMainSegment(bar->GetReinLine()) : _2dLine();
+  }
+
+  Tank tank;
+  boost::shared_ptr<BottomBoardReinView> view;
+  std::vector<boost::shared_ptr<_2dLine>> planLines;
+  std::vector<BoardPtr> slabs;
+};
+
+TEST_F(InteriorWalls, BarsEndAtInteriorWallCentres) {
+  ASSERT_EQ(slabs.size(), 3u);
+  // Through two interior walls: both ends at their centres.
+  const _2dLine both = DrawnMainSegment(3800, 8200, slabs);
+  EXPECT_NEAR(both.GetStartPoint().x, 4000, kTol);
+  EXPECT_NEAR(both.GetEndPoint().x, 8000, kTol);
+  // From the outer wall through an interior one: only the interior end moves.
+  const _2dLine one = DrawnMainSegment(0, 4200, {slabs[0], slabs[1]});
+  EXPECT_NEAR(one.GetStartPoint().x, 0, kTol);
+  EXPECT_NEAR(one.GetEndPoint().x, 4000, kTol);
+  // Through three walls: nothing moves.
+  const _2dLine three = DrawnMainSegment(0, 8200, slabs);
+  EXPECT_NEAR(three.GetStartPoint().x, 0, kTol);
+  EXPECT_NEAR(three.GetEndPoint().x, 8200, kTol);
+}
+
+TEST_F(InteriorWalls, DrawnOutlinesAndWallOrder) {
+  const BoardPtr wall = boost::dynamic_pointer_cast<Board>(
+      [&] {
+        ObjectList owners;
+        view->GetEntityOwners(planLines[2], owners);
+        return owners.at(0);
+      }());
+  ASSERT_TRUE(wall);
+  const auto lines = GetDrawnOutlineLines(*view, wall);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], planLines[2]);
+  EXPECT_TRUE(GetDrawnOutlineLines(*view, slabs.front()).empty());
+  std::vector<BoardPtr> walls;
+  for (std::size_t i = 0; i < planLines.size(); i += 2) {
+    ObjectList owners;
+    view->GetEntityOwners(planLines[i], owners);
+    walls.push_back(boost::dynamic_pointer_cast<Board>(owners.at(0)));
+  }
+  std::reverse(walls.begin(), walls.end());
+  std::sort(walls.begin(), walls.end(), WallOrderAlongLine(view.get(), _2dLine(_2dPoint(-1000, 10), _2dPoint(13000, 10))));
+  double last = -1e9;
+  for (const BoardPtr& w : walls) {
+    const double x = GetDrawnOutlineLines(*view, w)[0]->GetStartPoint().x;
+    EXPECT_GT(x, last);
+    last = x;
+  }
+  // A board drawn with other than two outline lines cannot be ordered.
+  view->AddEntities({boost::make_shared<_2dLine>(_2dPoint(0, 0), _2dPoint(1, 1))}, walls[0], {2}, {});
+  EXPECT_THROW(WallOrderAlongLine(view.get(), _2dLine(_2dPoint(0, 10), _2dPoint(1, 10)))(walls[0], walls[1]),
+               std::logic_error);
+  // A zone on no haunch of the boards has no haunch.
+  EXPECT_FALSE(FindZoneEar(tank, boost::make_shared<ReinZone>(), slabs).first);
 }
 
 }  // namespace
