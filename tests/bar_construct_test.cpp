@@ -561,3 +561,41 @@ TEST_F(InteriorWalls, DrawnOutlinesAndWallOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+// A bar segment in a wall, projected into the plan, is drawn along the face
+// line of its own side, oriented with the other face on its right.
+TEST_F(InteriorWalls, BarSegmentTakesTheFaceLineOfItsSide) {
+  BoardPtr wall;
+  for (const BoardPtr& w : tank.GetWalls()) {
+    const auto lines = GetDrawnOutlineLines(*view, w);
+    if (lines.size() == 2 && std::fabs(lines[0]->GetStartPoint().x - 3850) < 1e-6) wall = w;
+  }
+  ASSERT_TRUE(wall);
+  ObjectEntityMap drawnMap;
+  view->GetObjectEntityMap(drawnMap);
+  const BarLineProjector project(drawnMap, ViewVolumn(), 1.0, _3dVector(0, 0, 0));
+  const _3dVector n = wall->GetNormal();
+  ASSERT_NEAR(std::fabs(n.x), 1.0, 1e-9);
+  for (const double side : {1.0, -1.0}) {
+    SCOPED_TRACE(side);
+    const double x = 4000 + side * n.x * 110;  // on the bar plane of the face on that side
+    const auto [found, line] = project(_3dLine(_3dPoint(x, 1000, 0), _3dPoint(x, 5000, 0)), wall);
+    ASSERT_TRUE(found);
+    const double faceX = 4000 + side * n.x * 150;
+    EXPECT_NEAR(line.GetStartPoint().x, faceX, 1e-6);
+    EXPECT_NEAR(line.GetEndPoint().x, faceX, 1e-6);
+    const _2dPoint otherFace(4000 - side * n.x * 150, 3000);
+    EXPECT_TRUE(g_VekGeometryComm.IsClockwise(line.GetStartPoint(), line.GetEndPoint(), otherFace));
+  }
+  // No board, or a board the view drew nothing for: the projected segment.
+  const _3dLine s(_3dPoint(100, 200, 0), _3dPoint(300, 200, 0));
+  for (const BoardPtr& board : {BoardPtr(), slabs.front()}) {
+    const auto [found, line] = project(s, board);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(line, _2dLine(_2dPoint(100, 200), _2dPoint(300, 200)));
+  }
+}
+
+}  // namespace

@@ -20,6 +20,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <tuple>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -711,6 +713,81 @@ TEST_F(ViewFixture, BreakLineAndProjection) {
   EXPECT_TRUE(TankView::IsLineInList(ring[1].Reversed(), ring, index));
   EXPECT_EQ(index, 1u);
   EXPECT_FALSE(TankView::IsLineInList(_2dLine(_2dPoint(0, 0), _2dPoint(1, 1)), ring, index));
+}
+
+}  // namespace
+
+namespace {
+
+// The choice of one text per mark does not follow the process-wide
+// generator: seeding or drawing from it changes nothing.
+TEST(DrawingRoutines, PickOnePerMarkKeepsItsOwnGenerator) {
+  std::vector<ReinZonePtr> zones;
+  for (const int n : {4, 9, 4, 4, 9, 2, 4}) zones.push_back(Zone(n));
+  const std::vector<int> first = PickOnePerMark(zones);
+  ASSERT_EQ(first.size(), 3u);  // marks 2, 4, 9
+  EXPECT_EQ(first[0], 5);
+  EXPECT_EQ(zones[static_cast<std::size_t>(first[1])]->GetNumber(), 4);
+  EXPECT_EQ(zones[static_cast<std::size_t>(first[2])]->GetNumber(), 9);
+  std::srand(12345);
+  (void)std::rand();
+  EXPECT_EQ(PickOnePerMark(zones), first);
+}
+
+TEST(DrawingRoutines, BoardQueries) {
+  // A wall from (0, 0) to (6000, 0), 300 thick, 4000 high.
+  auto wall = boost::make_shared<Board>();
+  wall->SetKind(0);
+  wall->SetUpperOffset(150);
+  wall->SetLowerOffset(150);
+  wall->SetXAxis(_3dVector(1, 0, 0));
+  wall->SetYAxis(_3dVector(0, 0, 1));
+  std::vector<BoardEdge> edges(4);
+  const _2dPoint p[4] = {{0, 0}, {6000, 0}, {6000, 4000}, {0, 4000}};
+  for (int i = 0; i < 4; ++i) edges[i].SetLine(_2dLine(p[i], p[(i + 1) % 4]));
+  wall->SetEdges(edges);
+  _2dLine plan;
+  ASSERT_TRUE(GetWallPlanLine(wall, plan));
+  EXPECT_EQ(plan, _2dLine(_2dPoint(0, 0), _2dPoint(6000, 0)));
+  _2dPoint centre;
+  GetEdgeBoardCenter(*wall, centre);
+  ExpectPoint(centre, 3000, 0);
+  // A wall reduced to one plan point has no plan line.
+  auto post = boost::make_shared<Board>(*wall);
+  for (BoardEdge& e : edges) e.SetLine(_2dLine(_2dPoint(0, e.GetStartPoint().y), _2dPoint(0, e.GetEndPoint().y)));
+  post->SetEdges(edges);
+  _2dLine untouched(_2dPoint(1, 1), _2dPoint(2, 2));
+  EXPECT_FALSE(GetWallPlanLine(post, untouched));
+  EXPECT_EQ(untouched, _2dLine(_2dPoint(1, 1), _2dPoint(2, 2)));
+
+  // Zones seen in a plan: parallel within 45 degrees, either way.
+  const auto along = [](double x, double y) {
+    auto z = boost::make_shared<ReinZone>();
+    z->SetDistributionLine(_3dLine(_3dPoint(0, 0, 0), _3dPoint(x, y, 0)));
+    return z;
+  };
+  const ViewVolumn planView;
+  const ZonesParallelInView parallel(along(1, 0), &planView);
+  EXPECT_TRUE(parallel(along(-1, 0.5)));
+  EXPECT_FALSE(parallel(along(1, 1.5)));
+  EXPECT_FALSE(ZoneAlongDirection(_3dVector(0, 0, 1), 0.25 * g_Pi)(along(1, 0)));
+  EXPECT_TRUE(ZoneAlongDirection(_3dVector(-1, 0, 0), 0.25 * g_Pi)(along(1, 0.2)));
+}
+
+TEST(DrawingRoutines, TextsPushedAside) {
+  // "ABCD": 4 × 0.7 × 210 = 588 wide, 300 high.
+  for (const auto& [side, dx, dy] : std::vector<std::tuple<int, double, double>>{
+           {0, 0, 294}, {1, 150, 0}, {2, 0, -294}, {3, -150, 0}, {7, 1, 0}}) {
+    auto t = MakeReinLabelText("ABCD", _2dPoint(0, 0), 0.0);
+    PushTextAside(&g_ViewBoard, _2dVector(1, 0), side)(t);
+    ExpectPoint(TextCentre(t), dx, dy);
+  }
+  auto t = MakeReinLabelText("A", _2dPoint(0, 0), 0.0);
+  ApplyTextStyle(_2dPoint(5, 6), 200, 0.8, 1.0, 1)(t);
+  ExpectPoint(TextCentre(t), 5, 6);
+  EXPECT_DOUBLE_EQ(t->GetWidth(), 160.0);
+  EXPECT_DOUBLE_EQ(t->GetRotation(), 1.0);
+  EXPECT_EQ(t->GetTextStyle(), 1);
 }
 
 }  // namespace
