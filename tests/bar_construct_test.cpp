@@ -6,6 +6,7 @@
 // drawn at 1:100 with u = 100 (drawing factor 1).  Its zones hold bars as the
 // design lays them: on the bar plane of their face, 160 mm from the slab's
 // mid-plane.
+#include "drawing/DrawnLines.h"
 #include "drawing/RepresentativeBars.h"
 #include "drawing/SectionLineGeometry.h"
 #include "tests/rebar_fixtures.h"
@@ -596,6 +597,60 @@ TEST_F(InteriorWalls, BarSegmentTakesTheFaceLineOfItsSide) {
     EXPECT_FALSE(found);
     EXPECT_EQ(line, _2dLine(_2dPoint(100, 200), _2dPoint(300, 200)));
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(InteriorWalls, CutSegmentsSplitWhereWallsCrossThem) {
+  const BoardPtr middle = slabs.at(1);
+  const double z = middle->GetOrigin().z;
+  const auto at = [&](double x) { return _3dPoint(x, 3000, z); };
+  std::vector<_3dLine> cut = {_3dLine(at(3000), at(5000)), _3dLine(at(5000), at(7000)), _3dLine(at(7000), at(9000))};
+  view->SplitCutSegmentsAtJoints(tank, middle, cut);
+  std::vector<double> xs;
+  for (const _3dLine& s : cut) xs.push_back(s.GetStartPoint().x);
+  xs.push_back(cut.back().GetEndPoint().x);
+  EXPECT_EQ(xs, (std::vector<double>{3000, 4000, 5000, 7000, 8000, 9000}));
+  // A crossing at a segment end does not split; a wall's cut stays.
+  std::vector<_3dLine> ends = {_3dLine(at(3000), at(4000)), _3dLine(at(4000), at(6000))};
+  view->SplitCutSegmentsAtJoints(tank, middle, ends);
+  EXPECT_EQ(ends.size(), 2u);
+  std::vector<_3dLine> wallCut = cut;
+  view->SplitCutSegmentsAtJoints(tank, tank.GetWalls().front(), wallCut);
+  EXPECT_EQ(wallCut.size(), cut.size());
+}
+
+TEST_F(InteriorWalls, LinesByBoardKindAndOutlineRings) {
+  view->AddEntities({boost::make_shared<_2dLine>(_2dPoint(0, 0), _2dPoint(1, 0)),
+                     boost::make_shared<_Text>("x", _3dPoint(0, 0, 0), 100.0)},
+                    slabs.front(), {1, 8}, {});
+  std::vector<_2dLine> walls, others;
+  view->CollectLinesByBoardKind(0, walls, others);
+  EXPECT_EQ(walls.size(), planLines.size());
+  EXPECT_EQ(others.size(), 1u);
+  walls.clear();
+  others.clear();
+  view->CollectLinesByBoardKind(7, walls, others);
+  EXPECT_TRUE(walls.empty());
+  EXPECT_EQ(others.size(), planLines.size() + 1);
+
+  EntityList ring;
+  MakeOutlineLines({{0, 0}, {100, 0}, {100, 50}, {0, 50}}, 2.0, ring);
+  ASSERT_EQ(ring.size(), 4u);
+  const auto closing = boost::dynamic_pointer_cast<_2dLine>(ring[3]);
+  EXPECT_EQ(*closing, _2dLine(_2dPoint(0, 100), _2dPoint(0, 0)));
+  EXPECT_EQ(closing->GetLayer(), GetLayerName(13));
+  EXPECT_EQ(closing->GetColorIndex(), 7);
+  EXPECT_EQ(closing->GetLinetype(), GetReinLineType());
+  ring.clear();
+  MakeOutlineLines({{5, 5}}, 1.0, ring);
+  ASSERT_EQ(ring.size(), 1u);
+  EXPECT_DOUBLE_EQ(boost::dynamic_pointer_cast<_2dLine>(ring[0])->GetLength(), 0.0);
+  ring.clear();
+  MakeOutlineLines({}, 1.0, ring);
+  EXPECT_TRUE(ring.empty());
 }
 
 }  // namespace

@@ -258,6 +258,13 @@ class TankView {
   boost::shared_ptr<_2dPolyline> MakeBreakLine(const _2dLine& segment) const;
   // The index of the first list line with the same two ends (either order).
   static bool IsLineInList(const _2dLine& line, const std::vector<_2dLine>& list, unsigned& index);
+  // Splits a slab's cut segments where the planes of the boards adjoining
+  // it cross them inside a segment (each board once); a wall's, or an empty
+  // list, stays.
+  void SplitCutSegmentsAtJoints(const Tank& tank, const BoardPtr& board, std::vector<_3dLine>& segments) const;
+  // Copies of the view's drawn lines (exactly _2dLine), by registry order:
+  // those drawn for a board of the kind, and all others.
+  void CollectLinesByBoardKind(int kind, std::vector<_2dLine>& same, std::vector<_2dLine>& others) const;
   // For two boards meeting at a joint, the offset of each board's face that
   // looks toward the other.
   static void GetFacingFaceOffsets(const BoardPtr& a, const BoardPtr& b, const BoardJointPtr& joint,
