@@ -219,6 +219,7 @@ TEST_F(SlabBars, AZoneWhoseSelectionFailsLeavesTheOthersDrawn) {
   EXPECT_TRUE(drawnBars[2]->GetReinLine());
   ASSERT_EQ(view->GetZoneFailures().size(), 1u);
   EXPECT_EQ(view->GetZoneFailures()[0].zone, bad);
+  EXPECT_EQ(view->GetZoneFailures()[0].reason, "the place of its representative bar cannot be found");
 }
 
 // An edge zone's bars take the hooks of the face bars of their face; an edge
@@ -232,7 +233,8 @@ TEST_F(SlabBars, EdgeBarsHookLikeTheFaceBarsOfTheirFace) {
   edge.count = 40;
   const auto edgeZone = MakeZone(edge);
   EXPECT_FALSE(Draw(1, edgeZone, 0.5).at(0)->GetReinLine());
-  EXPECT_EQ(view->GetZoneFailures().back().reason, "reinLines.empty() in ConstuctLineRein");
+  EXPECT_EQ(view->GetZoneFailures().back().reason,
+            "its boards carry no drawn face bar of its face (reinLines.empty() in ConstuctLineRein)");
 
   const auto xZone = MakeZone({});
   ZoneSpec y;

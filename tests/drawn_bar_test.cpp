@@ -791,3 +791,28 @@ TEST(DrawingRoutines, TextsPushedAside) {
 }
 
 }  // namespace
+
+#include "drawing/ElevationMark.h"
+
+namespace {
+
+TEST(ElevationMark, TextOverARuleWithItsTriangle) {
+  EXPECT_TRUE(DrawPlanElevationMark(_2dPoint(0, 0), "", 300, 0.7, 1, &g_ViewBoard).empty());
+  // "-1.500": 6 × 0.7 × 210 = 882 long.
+  const EntityList mark = DrawPlanElevationMark(_2dPoint(1000, 2000), "-1.500", 300, 0.7, 1, &g_ViewBoard);
+  ASSERT_EQ(mark.size(), 4u);
+  const auto text = boost::dynamic_pointer_cast<_Text>(mark[0]);
+  ASSERT_TRUE(text);
+  EXPECT_EQ(text->GetText(), "-1.500");
+  ExpectPoint(TextCentre(text), 1000, 2000);
+  EXPECT_EQ(text->GetLayer(), GetLayerName(9));
+  const auto rule = boost::dynamic_pointer_cast<_2dLine>(mark[1]);
+  const auto left = boost::dynamic_pointer_cast<_2dLine>(mark[2]);
+  const auto right = boost::dynamic_pointer_cast<_2dLine>(mark[3]);
+  ExpectPoint(rule->GetStartPoint(), 1000 - 441 - 600, 2000 - 250);
+  ExpectPoint(rule->GetEndPoint(), 1000 + 441, 2000 - 250);
+  ExpectPoint(left->GetEndPoint(), 1000 - 441 - 300, 2000 - 550);
+  ExpectPoint(right->GetEndPoint(), 1000 - 441, 2000 - 250);
+}
+
+}  // namespace

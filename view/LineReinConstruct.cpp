@@ -8,6 +8,29 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string>
+#include <utility>
+
+namespace {
+
+// What the engineer is told about a zone that could not be drawn, with the
+// failed check behind it.
+std::string DescribeZoneFailure(const std::string& check) {
+  static const std::pair<const char*, const char*> known[] = {
+      {"reinLinePts.size() < 2", "its representative bar runs off its boards"},
+      {"reinPts.size() < 2", "no representative bar of the zone lies on its boards"},
+      {"reinLines.empty() in ConstuctLineRein", "its boards carry no drawn face bar of its face"},
+      {"spReinZonePair.first->GetReinType() != ReinZone::PEDESTAL",
+       "a zone of this category is not drawn on a slab plan"},
+      {"", "the place of its representative bar cannot be found"},
+  };
+  for (const auto& [what, text] : known) {
+    if (check == what) return check.empty() ? std::string(text) : std::string(text) + " (" + check + ")";
+  }
+  return check;
+}
+
+}  // namespace
 
 ConstuctLineRein::ConstuctLineRein(TankView* view, bool fixedRatio, int constructMode, AcadViewBoard* board,
                                    std::vector<boost::shared_ptr<_2dLine>> planLines, double drawFactor,
@@ -39,9 +62,7 @@ std::vector<LineReinPtr> ConstuctLineRein::operator()(ReinZoneBoards entry, Rein
   try {
     return BuildSlabBar(entry, option);
   } catch (const std::exception& e) {
-    std::string reason = e.what();
-    if (reason.empty()) reason = "its bars could not be laid out on the drawing";
-    if (m_view) m_view->RecordZoneFailure(entry.first, reason);
+    if (m_view) m_view->RecordZoneFailure(entry.first, DescribeZoneFailure(e.what()));
   } catch (...) {
     if (m_view) m_view->RecordZoneFailure(entry.first, "unknown failure");
   }
