@@ -656,3 +656,94 @@ TEST_F(InteriorWalls, LinesByBoardKindAndOutlineRings) {
 }
 
 }  // namespace
+
+namespace {
+
+// The left slab of the row runs out 500 beyond the outer wall at x = 0
+// (300 thick, its face 150 from the slab edge): the drawn overhang reaches
+// 650 beyond the edge, measured square to it.
+class SlabOverhang : public InteriorWalls {
+ protected:
+  void SetUp() override {
+    InteriorWalls::SetUp();
+    left = slabs.at(0);
+    const auto& edges = left->GetEdges();
+    for (std::size_t k = 0; k < edges.size(); ++k) {
+      const _2dPoint a = GetEdgePlanMidPoint(edges[k], *left);
+      if (std::fabs(a.x) < 1e-6) outer = static_cast<int>(k);
+      if (std::fabs(a.x - 4000) < 1e-6) inner = static_cast<int>(k);
+    }
+    ASSERT_GE(outer, 0);
+    ASSERT_GE(inner, 0);
+    left->SetEdgeOverhang(outer, true, 500);
+  }
+  _2dLine Local(double x0, double y0, double x1, double y1) const {
+    const auto local = [&](double x, double y) {
+      return g_VekGeometryComm.WorldToLocal2d(left->GetOrigin(), left->GetXAxis(), left->GetYAxis(),
+                                              _3dPoint(x, y, left->GetOrigin().z));
+    };
+    return _2dLine(local(x0, y0), local(x1, y1));
+  }
+  _2dPoint World(const _2dPoint& p) const {
+    const _3dPoint w = g_VekGeometryComm.LocalToWorld2d(left->GetOrigin(), left->GetXAxis(), left->GetYAxis(), p);
+    return _2dPoint(w.x, w.y);
+  }
+  BoardPtr left;
+  int outer = -1, inner = -1;
+};
+
+TEST_F(SlabOverhang, PlanLinesAndCutPieces) {
+  std::vector<_2dLine> lines;
+  std::vector<double> offsets;
+  double length = 0.0;
+  view->GetOverhangEdgeLines(left, lines, offsets, length, tank);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NEAR(lines[0].GetStartPoint().x, 0, kTol);
+  EXPECT_NEAR(lines[0].GetEndPoint().x, 0, kTol);
+  EXPECT_EQ(offsets, std::vector<double>{150.0});
+  EXPECT_DOUBLE_EQ(length, 500.0);
+
+  const BoardEdge& edge = left->GetEdges()[static_cast<std::size_t>(outer)];
+  _2dLine piece;
+  // Square to the edge: 650 beyond it, away from the slab.
+  ASSERT_TRUE(view->GetOverhangCutLine(tank, left, outer, edge, Local(0, 3000, 2000, 3000), piece));
+  EXPECT_NEAR(World(piece.GetStartPoint()).x, 0, kTol);
+  EXPECT_NEAR(World(piece.GetEndPoint()).x, -650, kTol);
+  // At 30 degrees to the edge: twice as long.
+  const double c = std::cos(g_Pi / 6), s = std::sin(g_Pi / 6);
+  ASSERT_TRUE(view->GetOverhangCutLine(tank, left, outer, edge, Local(1000 * s, 3000 + 1000 * c, 0, 3000), piece));
+  EXPECT_NEAR(piece.GetLength(), 1300, 1e-6);
+  EXPECT_LT(World(piece.GetEndPoint()).x, 0);
+  // Along the edge, short of it, or at an edge without overhang: none.
+  EXPECT_FALSE(view->GetOverhangCutLine(tank, left, outer, edge, Local(0, 1000, 0, 3000), piece));
+  EXPECT_FALSE(view->GetOverhangCutLine(tank, left, outer, edge, Local(500, 3000, 2000, 3000), piece));
+  EXPECT_FALSE(view->GetOverhangCutLine(tank, left, inner, left->GetEdges()[static_cast<std::size_t>(inner)],
+                                        Local(2000, 3000, 4000, 3000), piece));
+}
+
+TEST_F(SlabOverhang, SectionLinesOfTheCutSlab) {
+  // A section along x at y = 3000, looking along +y.
+  const _3dPoint origin(0, 3000, 0);
+  const _3dVector x(1, 0, 0), y(0, 0, 1);
+  const double z = left->GetOrigin().z;
+  std::vector<_2dLine> lines;
+  std::vector<std::pair<double, double>> halves;
+  ObjectList owners;
+  std::vector<int> tags;
+  view->GetSlabOverhangSectionLines(tank, left, 9, origin, x, y, {_3dLine(_3dPoint(0, 3000, z), _3dPoint(4000, 3000, z))},
+                                    lines, halves, owners, tags);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NEAR(lines[0].GetStartPoint().x, 0, kTol);
+  EXPECT_NEAR(lines[0].GetEndPoint().x, -650, kTol);
+  EXPECT_NEAR(lines[0].GetEndPoint().y, z, kTol);
+  EXPECT_EQ(halves[0], std::make_pair(200.0, 200.0));
+  EXPECT_FALSE(owners[0]);
+  EXPECT_EQ(tags, std::vector<int>{9});
+  // A wall adds nothing.
+  view->GetSlabOverhangSectionLines(tank, tank.GetWalls().front(), 9, origin, x, y,
+                                    {_3dLine(_3dPoint(0, 3000, z), _3dPoint(4000, 3000, z))}, lines, halves, owners,
+                                    tags);
+  EXPECT_EQ(lines.size(), 1u);
+}
+
+}  // namespace

@@ -265,6 +265,31 @@ class TankView {
   // Copies of the view's drawn lines (exactly _2dLine), by registry order:
   // those drawn for a board of the kind, and all others.
   void CollectLinesByBoardKind(int kind, std::vector<_2dLine>& same, std::vector<_2dLine>& others) const;
+  // Slab overhangs beyond the walls on their edges.  The extension of an
+  // overhang edge is its overhang length plus the largest face offset of
+  // the walls standing on that edge (0 without a wall).
+  // The piece of a slab's trace (slab-local) beyond overhang edge k, running
+  // away from the slab and across a band of the extension's width square to
+  // the edge; false without an overhang or when the trace does not end on
+  // the edge.
+  bool GetOverhangCutLine(const Tank& tank, const BoardPtr& slab, int k, const BoardEdge& edge, const _2dLine& trace,
+                          _2dLine& out) const;
+  // For a bottom slab cut along the segments: its overhang pieces as
+  // horizontal lines of the drawing plane, each with the slab's half
+  // thickness in that plane (twice), an empty owner and the tag.
+  void GetSlabOverhangSectionLines(const Tank& tank, const BoardPtr& slab, int tag, const _3dPoint& origin,
+                                   const _3dVector& xAxis, const _3dVector& yAxis,
+                                   const std::vector<_3dLine>& cutSegments, std::vector<_2dLine>& lines,
+                                   std::vector<std::pair<double, double>>& halfThicknesses, ObjectList& owners,
+                                   std::vector<int>& tags) const;
+  // The plan line of every overhang edge of the slab and the face offset of
+  // the walls beside it; `length` receives the overhang lengths.
+  void GetOverhangEdgeLines(const BoardPtr& slab, std::vector<_2dLine>& lines, std::vector<double>& offsets,
+                            double& length, const Tank& tank) const;
+  void CollectOverhangEdges(const BoardPtr& slab, std::vector<_2dLine>& lines, std::vector<double>& offsets,
+                            double& length, const Tank& tank) const {
+    GetOverhangEdgeLines(slab, lines, offsets, length, tank);
+  }
   // For two boards meeting at a joint, the offset of each board's face that
   // looks toward the other.
   static void GetFacingFaceOffsets(const BoardPtr& a, const BoardPtr& b, const BoardJointPtr& joint,
