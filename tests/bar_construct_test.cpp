@@ -21,6 +21,8 @@
 #include <cmath>
 #include <algorithm>
 #include <limits>
+#include <set>
+#include <string>
 #include <vector>
 
 namespace {
@@ -744,6 +746,82 @@ TEST_F(SlabOverhang, SectionLinesOfTheCutSlab) {
                                     {_3dLine(_3dPoint(0, 3000, z), _3dPoint(4000, 3000, z))}, lines, halves, owners,
                                     tags);
   EXPECT_EQ(lines.size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// Section marks at the wall x = 4000 (faces 3850 and 4150) of labelled bars
+// along y = 2000.
+class SectionMarks : public InteriorWalls {
+ protected:
+  ReinZonePtr Labelled(const std::vector<_2dPoint>& points, int hookType = 2) {
+    auto zone = boost::make_shared<ReinZone>();
+    std::vector<_3dPoint> vertices;
+    for (const _2dPoint& p : points) vertices.emplace_back(p.x, p.y, 0);
+    auto bar = boost::make_shared<LineReinEntity>(hookType, 1, 0, 0, _2dPolyline(vertices));
+    bar->AddSegmentLabel(1, "%%13112@150", 0, &g_ViewBoard, true, true);
+    view->AddLineReinEntities(zone, {bar});
+    return zone;
+  }
+  // The model lengths the marks show, in order.
+  std::vector<std::string> Marks() {
+    std::vector<std::string> shown;
+    EntityList entities;
+    view->GetObjectEntities(g_NullOwner, entities);
+    for (const EntityPtr& e : entities) {
+      if (view->GetEntityKind(e) != 0x1000000) continue;
+      if (const auto d = boost::dynamic_pointer_cast<_2dAlignedDimension>(e)) shown.push_back(d->GetDisplayText());
+      if (const auto t = boost::dynamic_pointer_cast<_Text>(e)) shown.push_back(t->GetText());
+    }
+    view->EraseEntitiesOfKinds(0x1000000, false);
+    return shown;
+  }
+  using Marked = std::vector<std::string>;
+};
+
+TEST_F(SectionMarks, OneSlabFromTheFaceOrTheAxis) {
+  ZoneBoardMap zones;
+  zones[Labelled({{1000, 2000}, {4300, 2000}})] = {slabs[0]};
+  view->DrawSectionMarks(zones, true, 0, 1, 0, planLines);
+  EXPECT_EQ(Marks(), (Marked{"2850"}));  // from the face nearer the inside end
+  view->DrawSectionMarks(zones, true, 0, 0, 0, planLines);
+  EXPECT_EQ(Marks(), (Marked{"3000"}));  // from the wall axis
+  // As a length text; bars without hooks and with semicircles alike.
+  ZoneBoardMap plain;
+  plain[Labelled({{1000, 2000}, {4300, 2000}}, 0)] = {slabs[0]};
+  plain[Labelled({{1500, 2500}, {4300, 2500}}, 1)] = {slabs[0]};
+  view->DrawSectionMarks(plain, true, 1, 0, 0, planLines);
+  const Marked texts = Marks();
+  EXPECT_EQ(std::set<std::string>(texts.begin(), texts.end()), (std::set<std::string>{"3000", "2500"}));
+}
+
+TEST_F(SectionMarks, TwoSlabsAndTheMergeFlag) {
+  ZoneBoardMap unequal, equal;
+  unequal[Labelled({{3000, 2000}, {5500, 2000}})] = {slabs[0], slabs[1]};
+  equal[Labelled({{3000, 2000}, {5000, 2000}})] = {slabs[0], slabs[1]};
+  view->DrawSectionMarks(unequal, true, 0, 1, 1, planLines);
+  EXPECT_EQ(Marks(), (Marked{"850", "1350"}));
+  view->DrawSectionMarks(equal, true, 0, 1, 1, planLines);
+  EXPECT_EQ(Marks(), (Marked{"850"}));
+  view->DrawSectionMarks(equal, false, 0, 1, 1, planLines);
+  EXPECT_EQ(Marks(), (Marked{"850", "850"}));
+}
+
+TEST_F(SectionMarks, ZonesFailingAChecksGetNoMark) {
+  ZoneBoardMap zones;
+  zones[Labelled({{0, 0}, {1000, 2000}, {2000, 2000}, {4300, 2000}, {4300, 2500}}, 0)] = {slabs[0]};  // 5 vertices
+  zones[Labelled({{1000, 3000}, {3000, 3000}})] = {slabs[0]};     // crosses no wall
+  zones[Labelled({{1000, 3500}, {8300, 3500}})] = {slabs[0]};     // crosses four faces
+  zones[Labelled({{4300, 1000}, {7000, 1000}})] = {slabs[0]};     // neither end inside its slab
+  auto unlabelled = boost::make_shared<ReinZone>();
+  view->AddLineReinEntities(unlabelled, {boost::make_shared<LineReinEntity>(
+                                            2, 1, 0, 0, _2dPolyline(std::vector<_3dPoint>{{1000, 1500}, {4300, 1500}}))});
+  zones[unlabelled] = {slabs[0]};
+  zones[Labelled({{1000, 2000}, {4300, 2000}})] = {slabs[0]};     // marked
+  view->DrawSectionMarks(zones, true, 0, 1, 0, planLines);
+  EXPECT_EQ(Marks(), (Marked{"2850"}));
 }
 
 }  // namespace

@@ -265,6 +265,19 @@ class TankView {
   // Copies of the view's drawn lines (exactly _2dLine), by registry order:
   // those drawn for a board of the kind, and all others.
   void CollectLinesByBoardKind(int kind, std::vector<_2dLine>& same, std::vector<_2dLine>& others) const;
+  // Section marks of the labelled drawn bars of the zones: the distance
+  // from where a bar crosses a wall drawn in section (its face with base 1,
+  // its axis otherwise) to the bar's end inside its slab, or for a zone on
+  // two slabs the two lengths on either side of the wall (the second left
+  // out when the merge flag is set and both show the same length).  Style 0
+  // draws aligned dimensions, any other style length texts; side 1 offsets
+  // them by the section-mark text height, other sides by the bubble size,
+  // and a non-zero side puts them right of the bar.  Registered with kind
+  // 0x1000000 under no object and shown; a zone that fails a check (bar of
+  // other than 2, 4 or 6 vertices, crossings other than one or two, a wall
+  // not drawn as two faces, ...) gets none, the others theirs.
+  void DrawSectionMarks(const ZoneBoardMap& zones, bool mergeEqual, int style, int base, int side,
+                        const std::vector<boost::shared_ptr<_2dLine>>& sectionLines);
   // Slab overhangs beyond the walls on their edges.  The extension of an
   // overhang edge is its overhang length plus the largest face offset of
   // the walls standing on that edge (0 without a wall).
