@@ -825,3 +825,64 @@ TEST_F(SectionMarks, ZonesFailingAChecksGetNoMark) {
 }
 
 }  // namespace
+
+namespace {
+
+// A 300 × 300 haunch (45 degrees) between the left slab (400 thick, top at
+// −3000) and the outer wall at x = 0 (300 thick), seen in a section along x
+// at y = 3000: from the slab top 450 from the wall axis to the wall face
+// 300 above the slab top; the two face lines stop at the haunch.
+TEST_F(InteriorWalls, HaunchLineAtAWallAndSlabJunction) {
+  BoardPtr wall;
+  for (const BoardPtr& w : tank.GetWalls()) {
+    _2dLine axis;
+    if (GetWallPlanLine(w, axis) && std::fabs(axis.GetStartPoint().x) < 1e-6 && std::fabs(axis.GetEndPoint().x) < 1e-6)
+      wall = w;
+  }
+  ASSERT_TRUE(wall);
+  const BoardPtr slab = slabs.at(0);
+  BoardJointPtr joint;
+  ASSERT_TRUE(tank.FindJoint(slab, wall, joint));
+  auto ear = boost::make_shared<Ear>();
+  ear->SetLength(300);
+  ear->SetAngle(0.25 * g_Pi);
+  SetJointEar(joint, ear);
+
+  const double z = slab->GetOrigin().z, top = z + slab->GetUpperOffset();
+  const double inner = 150;  // the wall's inner face
+  auto slabTop = boost::make_shared<_2dLine>(_2dPoint(inner, top), _2dPoint(4000, top));
+  auto wallFace = boost::make_shared<_2dLine>(_2dPoint(inner, top), _2dPoint(inner, 800));
+  const std::vector<EntityList> outlines = {{slabTop}, {wallFace}};
+  const std::vector<std::vector<_3dPoint>> traces = {{_3dPoint(0, 3000, z), _3dPoint(4000, 3000, z)},
+                                                     {_3dPoint(0, 3000, z), _3dPoint(0, 3000, 800)}};
+  std::vector<boost::shared_ptr<_2dLine>> lines;
+  view->DrawBoardJunctions(19, tank, _3dPoint(0, 3000, 0), _3dVector(1, 0, 0), _3dVector(0, 0, 1), {slab, wall},
+                           traces, outlines, lines);
+  ASSERT_EQ(lines.size(), 1u);
+  const _2dLine& haunch = *lines[0];
+  EXPECT_NEAR(haunch.GetStartPoint().x, 450, kTol);
+  EXPECT_NEAR(haunch.GetStartPoint().y, top, kTol);
+  EXPECT_NEAR(haunch.GetEndPoint().x, 150, kTol);
+  EXPECT_NEAR(haunch.GetEndPoint().y, top + 300, kTol);
+  EXPECT_NEAR(slabTop->GetStartPoint().x, 450, kTol);
+  EXPECT_NEAR(wallFace->GetStartPoint().y, top + 300, kTol);
+  EXPECT_EQ(lines[0]->GetLayer(), GetLayerName(19));
+  EntityList registered;
+  ASSERT_TRUE(view->GetObjectEntities(ear, registered));
+  EXPECT_EQ(view->GetEntityKind(registered.at(0)), 4);
+
+  // Without a haunch: one default line, nothing registered or trimmed; two
+  // slabs: nothing.
+  SetJointEar(joint, EarPtr());
+  lines.clear();
+  view->DrawBoardJunctions(19, tank, _3dPoint(0, 3000, 0), _3dVector(1, 0, 0), _3dVector(0, 0, 1), {slab, wall},
+                           traces, outlines, lines);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(*lines[0], _2dLine());
+  lines.clear();
+  view->DrawBoardJunctions(19, tank, _3dPoint(0, 3000, 0), _3dVector(1, 0, 0), _3dVector(0, 0, 1),
+                           {slabs[0], slabs[1]}, {traces[0], traces[0]}, {{}, {}}, lines);
+  EXPECT_TRUE(lines.empty());
+}
+
+}  // namespace

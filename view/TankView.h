@@ -278,6 +278,31 @@ class TankView {
   // not drawn as two faces, ...) gets none, the others theirs.
   void DrawSectionMarks(const ZoneBoardMap& zones, bool mergeEqual, int style, int base, int side,
                         const std::vector<boost::shared_ptr<_2dLine>>& sectionLines);
+  // Haunch lines where the components of a drawing meet (model mm in the
+  // drawing plane through origin, x and y): for every pair with a joint
+  // crossing the plane (not two bottom or two top slabs) the joint's haunch
+  // line, and for a bottom slab and a wall with an overhang haunch the line
+  // of that haunch too; both registered under their haunch with kind 4 on
+  // the layer of the category, and appended to the result.  The outline
+  // lines of the components that end at the corner of the two faces are
+  // shortened to the haunch.  A joint without a haunch gives an unregistered
+  // default line.
+  void DrawBoardJunctions(int category, Tank& tank, const _3dPoint& origin, const _3dVector& xAxis,
+                          const _3dVector& yAxis, const std::vector<boost::shared_ptr<StructureComponent>>& components,
+                          const std::vector<std::vector<_3dPoint>>& traces, const std::vector<EntityList>& outlines,
+                          std::vector<boost::shared_ptr<_2dLine>>& result);
+  boost::shared_ptr<_2dLine> DrawJunctionHaunchLine(int category, const BoardPtr& a, const BoardPtr& b,
+                                                    const BoardJointPtr& joint, const _3dPoint& p,
+                                                    const _3dLine& traceA, const _3dLine& traceB,
+                                                    const _3dLine& jointLine, const _3dPoint& origin,
+                                                    const _3dVector& xAxis, const _3dVector& yAxis,
+                                                    const std::vector<EntityList>& outlines);
+  boost::shared_ptr<_2dLine> DrawOverhangHaunchLine(int category, const BoardPtr& a, const BoardPtr& b,
+                                                    const BoardJointPtr& joint, const _3dPoint& p,
+                                                    const _3dLine& traceA, const _3dLine& traceB,
+                                                    const _3dLine& overhangLine, const _3dLine& jointLine,
+                                                    const _3dPoint& origin, const _3dVector& xAxis,
+                                                    const _3dVector& yAxis, const std::vector<EntityList>& outlines);
   // Slab overhangs beyond the walls on their edges.  The extension of an
   // overhang edge is its overhang length plus the largest face offset of
   // the walls standing on that edge (0 without a wall).
