@@ -172,6 +172,10 @@ struct DrawingStandard {
   int spacingSeparatorStyle = 0;     // 1 "-", otherwise "@"
   int ribbedBarHooks = 0;            // non-zero: 45-degree tails on ribbed far-face bars
   double titleTextHeight = 7.0;      // drawing-name text height factor
+  // Dimensions: text height and the size of the 45-degree end ticks, both
+  // factors × u (3 mm text and 2 mm ticks on paper).
+  double dimensionTextHeight = 3.0;
+  double dimensionTickSize = 2.0;
   double scaleTextHeight = 5.0;      // "1:100" text height factor
   // The three section-mark values.  The slab plans call the second and third
   // "placement" and "gap mode", the wall drawings "base" and "side"; both
@@ -625,6 +629,9 @@ double GetReinMarkSize();
 int GetSpacingSeparatorStyle();
 int HasRibbedBarHooks();
 double GetTitleTextHeight();
+// Dimension text height and end-tick size factors (× u).
+double GetDimensionTextHeight();
+double GetDimensionTickSize();
 double GetScaleTextHeight();
 // The first style value of a dimension: its drawing category.
 int GetCategoryStyle(int category);

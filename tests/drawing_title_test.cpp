@@ -159,9 +159,6 @@ TEST(DrawingFunctors, PointOrdersAndNearLines) {
   EXPECT_TRUE(PointYXLess()(_3dPoint(1, 5.05, 0), _3dPoint(2, 5.0, 0)));
   EXPECT_FALSE(PointYXLess()(_3dPoint(3, 5.05, 0), _3dPoint(2, 5.0, 0)));
   EXPECT_TRUE(PointYXLess()(_3dPoint(9, 4.8, 0), _3dPoint(2, 5.0, 0)));
-  EXPECT_TRUE(Point3dLess(0.5)(_3dPoint(1, 9, 0), _3dPoint(2, 0, 0)));
-  EXPECT_TRUE(Point3dLess(0.5)(_3dPoint(1, 0, 0), _3dPoint(1.2, 1, 0)));
-  EXPECT_FALSE(Point3dLess(0.5)(_3dPoint(1, 0.2, 0), _3dPoint(1.2, 0, 0)));
 
   const _2dLine l(_2dPoint(0, 0), _2dPoint(1000, 0));
   EXPECT_TRUE(LineEndsNearPoint(_2dPoint(1005, 3), 10)(l));

@@ -60,8 +60,3 @@ bool PointYXLess::operator()(const _3dPoint& p, const _3dPoint& q) const {
   if (std::fabs(p.y - q.y) < 0.1) return p.x < q.x;
   return p.y < q.y;
 }
-
-bool Point3dLess::operator()(const _3dPoint& p, const _3dPoint& q) const {
-  if (q.x - m_tol > p.x) return true;
-  return std::fabs(p.x - q.x) < m_tol && q.y - m_tol > p.y;
-}

@@ -89,16 +89,6 @@ struct PointYXLess {
   bool operator()(const _3dPoint& p, const _3dPoint& q) const;
 };
 
-// Points by x, then y, within a tolerance.
-class Point3dLess {
- public:
-  explicit Point3dLess(double tol = 1e-4) : m_tol(tol) {}
-  bool operator()(const _3dPoint& p, const _3dPoint& q) const;
-
- private:
-  double m_tol;
-};
-
 struct IsPointListEmpty {
   bool operator()(const std::vector<_2dPoint>& points) const { return points.empty(); }
 };

@@ -3,13 +3,14 @@
 // the kernel's archive re-creates by name (LineReinEntity, DotReinEntity,
 // Section).
 //
-// LineReinEntity and DotReinEntity carry only their filing and class record
-// here; their drawing members are added with the drawn bars.  Their archive
-// record is the kernel's base VekObject record (the view filer files their
-// members).
+// LineReinEntity and DotReinEntity (view/LineReinEntity.h,
+// view/DotReinEntity.h) are registered here.  Their archive record is the
+// kernel's base VekObject record (the view filer files their members).
 #pragma once
 
 #include "platform/Morlak.h"
+#include "view/DotReinEntity.h"
+#include "view/LineReinEntity.h"
 
 #include <array>
 
@@ -54,22 +55,6 @@ class Section : public VekObject {
  private:
   int m_number = 0;
   ViewVolumn m_volume;
-};
-
-// A drawn line bar (its drawing members come with the line bar drawing).
-class LineReinEntity : public VekObject {
- public:
-  LineReinEntity() = default;
-  ~LineReinEntity() override = default;
-  DECLARE_VEK_SERIAL(LineReinEntity)
-};
-
-// A drawn dot row (its drawing members come with the dot row drawing).
-class DotReinEntity : public VekObject {
- public:
-  DotReinEntity() = default;
-  ~DotReinEntity() override = default;
-  DECLARE_VEK_SERIAL(DotReinEntity)
 };
 
 // Kind bits 0 to 24 without 0x2000 (model view entities) and 0x40000

@@ -25,6 +25,7 @@
 #include "platform/Quenby.h"
 #include "platform/Zarvel.h"
 #include "view/FiledClasses.h"
+#include "view/ZoneBarOrder.h"
 
 #include <boost/shared_ptr.hpp>
 
@@ -52,6 +53,21 @@ constexpr int kKindDimension = 0x4000;
 constexpr int kKindUserGeometry = 0x8000;
 // The plan lines shown after placement.
 constexpr int kKindMaskPlanLines = 0x7;
+// Parts of drawn bars: bar polyline (or each dot), first leaders (dot
+// leaders), second leaders (dot label line), bar-mark bubbles, label texts.
+constexpr int kKindReinLine = 0x80000;
+constexpr int kKindReinFirstLeader = 0x100000;
+constexpr int kKindReinSecondLeader = 0x200000;
+constexpr int kKindReinMark = 0x400000;
+constexpr int kKindReinText = 0x800000;
+// Section marks and range dimensions.
+constexpr int kKindRangeDimension = 0x1000000;
+
+// A rebar zone a drawing could not draw, and why.
+struct ZoneDrawFailure {
+  ReinZonePtr zone;
+  std::string reason;
+};
 
 // A map that keeps its pairs in insertion sequence with a hash index on the
 // pointed-to object.  Inserting a present key leaves its value untouched.
@@ -191,21 +207,136 @@ class TankView {
   // it and the plan lines (kinds 7) are shown.
   bool PlaceDrawing(bool usePoint, const _3dPoint& point, const std::string& prompt);
 
-  // --- Projection of boards into the drawing and the title block.
-  // One drawing point per edge of the board, in edge order: the start of
-  // the edge's line carried from the board's frame into the world, into
-  // the view's frame, then scaled by unit / scale and moved by the
-  // placement.  A board whose edges run around its outline gives its
-  // outline polygon (the first point not repeated).
-  std::vector<_2dPoint> ProjectBoard(const boost::shared_ptr<Board>& board) const;
-  // The closed ring of lines through the projected points.
-  std::vector<_2dLine> GetBoardOutlineLines(const boost::shared_ptr<Board>& board) const;
-  // The kernel's centre of the projected points: the anchor of the board
-  // labels of the plans.
-  _2dPoint GetProjectedBoardCenter(const boost::shared_ptr<Board>& board) const;
+  // --- The title block.
   // The entities of a title block centred under the drawing whose extent is
   // given, its top 5 drawing units below it.
   EntityList PlaceTitle(const Extents& extent, const std::string& name) const;
+
+  // --- Drawn bars.
+  // Registers the member entities of drawn bars (LineReinEntity,
+  // DotReinEntity; other objects are skipped) under the owner, each with the
+  // kind of its part, in one batch without handles.  Bars without entities
+  // register nothing, not even the owner.
+  void AddLineReinEntities(ObjectPtr owner, std::vector<ObjectPtr> bars);
+  // For each zone i with exactly two points in info[i]: a range dimension
+  // between them and a small circle where its line crosses the zone's drawn
+  // bars, registered under the null owner with kind 0x1000000 and shown.  A
+  // zone that fails (no drawn line, no crossing) gets nothing; the others
+  // are drawn.
+  void DrawRangeDim(const std::vector<std::vector<_2dPoint>>& info, const std::vector<std::vector<LineReinPtr>>& bars);
+  // The label of one group [begin, end) of zones: the lowest (leftmost)
+  // zone by ZoneBarInterceptLess, its bars and the two ends of the label
+  // line across the boards of the lowest and the highest zone, 5 units
+  // forward (or back) of the middle of the bars.  An empty group throws
+  // std::invalid_argument, bars giving fewer than two end points
+  // std::logic_error.
+  void GetDrawInfo(std::vector<ReinZonePtr>::const_iterator begin, std::vector<ReinZonePtr>::const_iterator end,
+                   const ZoneBarMap& barMap, const ZoneBoardMap& boardMap, ReinZonePtr& zone,
+                   std::vector<LineReinPtr>& bars, bool forward, std::vector<_2dPoint>& ends) const;
+  // Groups runs of zones of one mark whose drawn bars overlap and gives the
+  // label zone, bars and label-line ends of each group.  Zones without a
+  // drawn line form no group.  Lets no exception out.
+  void MatchReinZonesToEntities(std::vector<ReinZonePtr> zones, std::vector<std::vector<LineReinPtr>> barLists,
+                                const ZoneBoardMap& zoneBoards, std::vector<ReinZonePtr>& labelZones,
+                                std::vector<std::vector<LineReinPtr>>& labelBars, bool forward,
+                                std::vector<std::vector<_2dPoint>>& labelEnds) const;
+
+  // The bar drawn for a face zone of a slab plan (null when none); adding
+  // keeps an earlier bar of the zone.
+  LineReinPtr GetZoneLineRein(const ReinZonePtr& zone) const;
+  void AddZoneLineRein(const ReinZonePtr& zone, const LineReinPtr& bar);
+  // Zones a drawing could not draw, with the reason, in the order met.
+  void RecordZoneFailure(const ReinZonePtr& zone, const std::string& reason);
+  const std::vector<ZoneDrawFailure>& GetZoneFailures() const { return m_zoneFailures; }
+  void ClearZoneFailures() { m_zoneFailures.clear(); }
+
+  // --- Projection of boards into the drawing.
+  // The start point of each edge line, carried from the board's frame into
+  // the view's, scaled by unit / scale and moved by the placement.
+  std::vector<_2dPoint> ProjectBoard(const BoardPtr& board) const;
+  // The closed ring of lines through the projected points.
+  std::vector<_2dLine> GetBoardOutlineLines(const BoardPtr& board) const;
+  // The kernel's centre of the projected points.
+  _2dPoint GetProjectedBoardCenter(const BoardPtr& board) const;
+  // The segment with a break symbol (2.6 u long) in its middle, on the
+  // thin-line layer.
+  boost::shared_ptr<_2dPolyline> MakeBreakLine(const _2dLine& segment) const;
+  // The index of the first list line with the same two ends (either order).
+  static bool IsLineInList(const _2dLine& line, const std::vector<_2dLine>& list, unsigned& index);
+  // Splits a slab's cut segments where the planes of the boards adjoining
+  // it cross them inside a segment (each board once); a wall's, or an empty
+  // list, stays.
+  void SplitCutSegmentsAtJoints(const Tank& tank, const BoardPtr& board, std::vector<_3dLine>& segments) const;
+  // Copies of the view's drawn lines (exactly _2dLine), by registry order:
+  // those drawn for a board of the kind, and all others.
+  void CollectLinesByBoardKind(int kind, std::vector<_2dLine>& same, std::vector<_2dLine>& others) const;
+  // Section marks of the labelled drawn bars of the zones: the distance
+  // from where a bar crosses a wall drawn in section (its face with base 1,
+  // its axis otherwise) to the bar's end inside its slab, or for a zone on
+  // two slabs the two lengths on either side of the wall (the second left
+  // out when the merge flag is set and both show the same length).  Style 0
+  // draws aligned dimensions, any other style length texts; side 1 offsets
+  // them by the section-mark text height, other sides by the bubble size,
+  // and a non-zero side puts them right of the bar.  Registered with kind
+  // 0x1000000 under no object and shown; a zone that fails a check (bar of
+  // other than 2, 4 or 6 vertices, crossings other than one or two, a wall
+  // not drawn as two faces, ...) gets none, the others theirs.
+  void DrawSectionMarks(const ZoneBoardMap& zones, bool mergeEqual, int style, int base, int side,
+                        const std::vector<boost::shared_ptr<_2dLine>>& sectionLines);
+  // Haunch lines where the components of a drawing meet (model mm in the
+  // drawing plane through origin, x and y): for every pair with a joint
+  // crossing the plane (not two bottom or two top slabs) the joint's haunch
+  // line, and for a bottom slab and a wall with an overhang haunch the line
+  // of that haunch too; both registered under their haunch with kind 4 on
+  // the layer of the category, and appended to the result.  The outline
+  // lines of the components that end at the corner of the two faces are
+  // shortened to the haunch.  A joint without a haunch gives an unregistered
+  // default line.
+  void DrawBoardJunctions(int category, Tank& tank, const _3dPoint& origin, const _3dVector& xAxis,
+                          const _3dVector& yAxis, const std::vector<boost::shared_ptr<StructureComponent>>& components,
+                          const std::vector<std::vector<_3dPoint>>& traces, const std::vector<EntityList>& outlines,
+                          std::vector<boost::shared_ptr<_2dLine>>& result);
+  boost::shared_ptr<_2dLine> DrawJunctionHaunchLine(int category, const BoardPtr& a, const BoardPtr& b,
+                                                    const BoardJointPtr& joint, const _3dPoint& p,
+                                                    const _3dLine& traceA, const _3dLine& traceB,
+                                                    const _3dLine& jointLine, const _3dPoint& origin,
+                                                    const _3dVector& xAxis, const _3dVector& yAxis,
+                                                    const std::vector<EntityList>& outlines);
+  boost::shared_ptr<_2dLine> DrawOverhangHaunchLine(int category, const BoardPtr& a, const BoardPtr& b,
+                                                    const BoardJointPtr& joint, const _3dPoint& p,
+                                                    const _3dLine& traceA, const _3dLine& traceB,
+                                                    const _3dLine& overhangLine, const _3dLine& jointLine,
+                                                    const _3dPoint& origin, const _3dVector& xAxis,
+                                                    const _3dVector& yAxis, const std::vector<EntityList>& outlines);
+  // Slab overhangs beyond the walls on their edges.  The extension of an
+  // overhang edge is its overhang length plus the largest face offset of
+  // the walls standing on that edge (0 without a wall).
+  // The piece of a slab's trace (slab-local) beyond overhang edge k, running
+  // away from the slab and across a band of the extension's width square to
+  // the edge; false without an overhang or when the trace does not end on
+  // the edge.
+  bool GetOverhangCutLine(const Tank& tank, const BoardPtr& slab, int k, const BoardEdge& edge, const _2dLine& trace,
+                          _2dLine& out) const;
+  // For a bottom slab cut along the segments: its overhang pieces as
+  // horizontal lines of the drawing plane, each with the slab's half
+  // thickness in that plane (twice), an empty owner and the tag.
+  void GetSlabOverhangSectionLines(const Tank& tank, const BoardPtr& slab, int tag, const _3dPoint& origin,
+                                   const _3dVector& xAxis, const _3dVector& yAxis,
+                                   const std::vector<_3dLine>& cutSegments, std::vector<_2dLine>& lines,
+                                   std::vector<std::pair<double, double>>& halfThicknesses, ObjectList& owners,
+                                   std::vector<int>& tags) const;
+  // The plan line of every overhang edge of the slab and the face offset of
+  // the walls beside it; `length` receives the overhang lengths.
+  void GetOverhangEdgeLines(const BoardPtr& slab, std::vector<_2dLine>& lines, std::vector<double>& offsets,
+                            double& length, const Tank& tank) const;
+  void CollectOverhangEdges(const BoardPtr& slab, std::vector<_2dLine>& lines, std::vector<double>& offsets,
+                            double& length, const Tank& tank) const {
+    GetOverhangEdgeLines(slab, lines, offsets, length, tank);
+  }
+  // For two boards meeting at a joint, the offset of each board's face that
+  // looks toward the other.
+  static void GetFacingFaceOffsets(const BoardPtr& a, const BoardPtr& b, const BoardJointPtr& joint,
+                                   double& offsetA, double& offsetB, bool flip);
 
   // --- Accessors of the view filer.
   void ListObjectEntities(ObjectEntityPairs& out) const;
@@ -250,4 +381,5 @@ class TankView {
   double m_unit = 1.0;
   _3dVector m_placement{0.0, 0.0, 0.0};
   std::vector<_2dLine> m_wallEndSegments;
+  std::vector<ZoneDrawFailure> m_zoneFailures;
 };

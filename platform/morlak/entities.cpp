@@ -870,6 +870,17 @@ _2dAlignedDimension::_2dAlignedDimension(const _2dPoint& p1, const _2dPoint& p2,
                                          int categoryStyle, int dimensionStyle)
     : m_p1(p1), m_p2(p2), m_line(linePoint), m_categoryStyle(categoryStyle), m_dimensionStyle(dimensionStyle) {}
 
+_2dAlignedDimension::_2dAlignedDimension(const _2dPoint& p1, const _2dPoint& p2, const _2dPoint& linePoint,
+                                         int categoryStyle, int dimensionStyle, double measureScale)
+    : _2dAlignedDimension(p1, p2, linePoint, categoryStyle, dimensionStyle) {
+  SetMeasureScale(measureScale);
+}
+
+void _2dAlignedDimension::SetMeasureScale(double measureScale) {
+  CheckScaleFactor(measureScale);
+  m_measureScale = measureScale;
+}
+
 double _2dAlignedDimension::GetMeasurement() const { return (m_p2 - m_p1).GetLength() / m_measureScale; }
 
 std::string _2dAlignedDimension::GetDisplayText() const {

@@ -496,6 +496,13 @@ class _2dAlignedDimension : public Entity {
   _2dAlignedDimension() = default;
   _2dAlignedDimension(const _2dPoint& p1, const _2dPoint& p2, const _2dPoint& linePoint,
                       int categoryStyle = 0, int dimensionStyle = 0);
+  // A dimension built from points already in drawing coordinates: the
+  // drawing factor (unit / scale) they were drawn at is its measure scale,
+  // so that it shows the model length (a 6000 mm span drawn at 1:50 with a
+  // unit of 100 spans 12000 drawing units and reads "6000").  The factor
+  // must be finite and positive (std::invalid_argument otherwise).
+  _2dAlignedDimension(const _2dPoint& p1, const _2dPoint& p2, const _2dPoint& linePoint, int categoryStyle,
+                      int dimensionStyle, double measureScale);
 
   const _2dPoint& GetFirstPoint() const { return m_p1; }
   const _2dPoint& GetSecondPoint() const { return m_p2; }
@@ -515,9 +522,14 @@ class _2dAlignedDimension : public Entity {
   // points divided by the scale applied since construction, so that a
   // dimension scaled onto a drawing still measures model millimetres.
   double GetMeasurement() const;
-  // Product of the factors of every Scale since construction (1 for a new
-  // dimension): the linear factor an exporter gives the CAD dimension.
+  // The drawing factor given at construction or by SetMeasureScale (1 when
+  // none was given) times the factors of every Scale since: the linear
+  // factor an exporter gives the CAD dimension.
   double GetMeasureScale() const { return m_measureScale; }
+  // Sets the factor between drawn and model lengths (see the constructor);
+  // a later Scale multiplies it further.  Finite and positive, else
+  // std::invalid_argument and the dimension is unchanged.
+  void SetMeasureScale(double measureScale);
   // The text shown: the set text, or the measurement rounded to a whole
   // number ("6000").
   std::string GetDisplayText() const;

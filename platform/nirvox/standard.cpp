@@ -118,6 +118,8 @@ int GetSpacingSeparatorStyle() { return Standard().spacingSeparatorStyle; }
 int HasRibbedBarHooks() { return Standard().ribbedBarHooks; }
 double GetTitleTextHeight() { return Standard().titleTextHeight; }
 double GetScaleTextHeight() { return Standard().scaleTextHeight; }
+double GetDimensionTextHeight() { return Standard().dimensionTextHeight; }
+double GetDimensionTickSize() { return Standard().dimensionTickSize; }
 
 int GetCategoryStyle(int category) { return category; }
 

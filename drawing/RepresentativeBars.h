@@ -1,0 +1,52 @@
+// The bars that represent a rebar zone on a drawing: the bar at a position
+// ratio across the zone (0 at its first bar, 1 at its last), interpolated
+// between two neighbouring bars or, on boards with items, laid again by the
+// rebar engine; and the one bar of the slab and wall bar lines, the ratio
+// counted from the side the zone's display orientation gives.
+#pragma once
+
+#include "platform/Quenby.h"
+#include "view/DrawingRoutines.h"
+#include "view/FiledClasses.h"
+
+#include <utility>
+#include <vector>
+
+// A bar with one layer record per straight segment.
+using ReinWithRecords = std::pair<ReinPtr, std::vector<int>>;
+
+// Appends the bar (or bars) at ratio q across the zone and one record list
+// per bar.  A zone without bars gives none.  The re-laying path (some board
+// of the list has items) throws std::logic_error with an empty text when the
+// zone's spread across its bars cannot be measured.
+void GetReinAtPosRatio(int mode, Tank* tank, const ReinZonePtr& zone, const std::vector<BoardPtr>& boards, double q,
+                       std::vector<ReinPtr>& bars, std::vector<std::vector<int>>& records);
+
+// The one bar at the ratio for the drawn bar lines.  With `ratioAsGiven` the
+// ratio is used as it is; otherwise it is folded (1 − ratio) when the zone's
+// orientation, seen in the view, points outside [π/4, 5π/4).  A zone
+// without orientation, a ratio outside [0, 1], or a lookup that gives no
+// usable bar give an empty result; the lookup's errors pass to the caller.
+class SelectRepresentativeSlabReins {
+ public:
+  SelectRepresentativeSlabReins(const ViewVolumn& volume, double ratio, Tank* tank, bool ratioAsGiven)
+      : m_ratioAsGiven(ratioAsGiven), m_volume(volume), m_ratio(ratio), m_tank(tank) {}
+  std::vector<ReinWithRecords> operator()(const ReinZoneBoards& entry) const;
+
+ private:
+  bool m_ratioAsGiven;
+  ViewVolumn m_volume;
+  double m_ratio;
+  Tank* m_tank;
+};
+
+// A 3D segment lying in one of the boards (both ends between its faces)
+// and within its outline.
+class SegmentOnZoneBoards {
+ public:
+  explicit SegmentOnZoneBoards(std::vector<BoardPtr> boards) : m_boards(std::move(boards)) {}
+  bool operator()(const _3dLine& segment) const;
+
+ private:
+  std::vector<BoardPtr> m_boards;
+};

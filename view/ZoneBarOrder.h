@@ -1,0 +1,42 @@
+// Rebar zones ordered across the direction of their drawn bars, and the test
+// whether the drawn bars of two zones lie side by side along a common
+// stretch.  Drawn bars without a line (the empty bar of a zone that could not
+// be drawn) take no part.
+#pragma once
+
+#include "rebar/ZoneCollector.h"
+#include "view/LineReinEntity.h"
+
+#include <map>
+#include <vector>
+
+// The bars drawn for each zone, keyed by zone identity.
+using ZoneBarMap = std::map<ReinZonePtr, std::vector<LineReinPtr>, ZoneIdentityLess>;
+
+// The bar lines of the zone's drawn bars that have one, in order.
+std::vector<boost::shared_ptr<_2dPolyline>> GetDrawnLines(const ZoneBarMap& bars, const ReinZonePtr& zone);
+
+// Zones by where the straight part of their first drawn bar crosses the y
+// axis (bars within 45 degrees of horizontal, either way) or the x axis
+// (steeper bars): lower, respectively further left, first.  A zone without a
+// drawn line throws std::logic_error.
+class ZoneBarInterceptLess {
+ public:
+  explicit ZoneBarInterceptLess(ZoneBarMap bars) : m_bars(std::move(bars)) {}
+  bool operator()(const ReinZonePtr& a, const ReinZonePtr& b) const;
+
+ private:
+  ZoneBarMap m_bars;
+};
+
+// True when the held zone and the other zone have a pair of parallel drawn
+// bars whose straight parts overlap by more than 2/3 of the longer one.
+class ZoneBarsOverlapTest {
+ public:
+  ZoneBarsOverlapTest(ReinZonePtr zone, ZoneBarMap bars) : m_zone(std::move(zone)), m_bars(std::move(bars)) {}
+  bool operator()(const ReinZonePtr& other) const;
+
+ private:
+  ReinZonePtr m_zone;
+  ZoneBarMap m_bars;
+};
