@@ -5,6 +5,7 @@
 #include "rebar/ReinDesigner.h"
 
 #include "platform/Zarvel.h"
+#include "rebar/BarSelection.h"
 #include "rebar/ReinTrendAdapter.h"
 #include "rebar/SegmentLayerFlags.h"
 #include "rebar/ZoneBars.h"
@@ -69,6 +70,24 @@ void ClearReinZones(Tank& tank) {
   tank.AddSupportReins({});
 }
 
+void ClearBarGroups(Tank& tank, const ProjectSettings& settings) {
+  for (const BoardPtr& board : ReinDesigner::DesignBoards(tank)) {
+    const std::string grade = GetReinGradeOfKind(settings, board->GetKind());
+    auto clear = [&grade](FaceValues& v) {
+      if (!grade.empty()) v.grade = grade;
+      v.diameter = 0;
+      v.spacing = 0;
+      v.crackWidth = 0.0;
+      v.governingArea = 0.0;
+      v.minimumGoverns = false;
+    };
+    for (bool upper : {true, false})
+      for (bool x : {true, false}) clear(board->GetFaceValues(upper, x));
+    for (BoardEdge& edge : board->GetEdges())
+      for (bool upper : {true, false}) clear(edge.GetFaceValues(upper));
+  }
+}
+
 void UnifyWallFaces(Tank& tank, const ReinDesignOptions& options) {
   if (!options.m_pSettings || !options.m_pSettings->GetDetailingSettings().IsWallFacesUnified()) return;
   for (const BoardPtr& board : ReinDesigner::DesignBoards(tank)) {
@@ -78,11 +97,15 @@ void UnifyWallFaces(Tank& tank, const ReinDesignOptions& options) {
       FaceValues& lower = board->GetFaceValues(false, x);
       const double areaUpper = SetArea(upper.diameter, upper.spacing);
       const double areaLower = SetArea(lower.diameter, lower.spacing);
-      FaceValues& from = areaUpper > areaLower ? upper : lower;
-      FaceValues& to = areaUpper > areaLower ? lower : upper;
+      const bool upperGives = areaUpper > areaLower;
+      FaceValues& from = upperGives ? upper : lower;
+      FaceValues& to = upperGives ? lower : upper;
+      if (to.diameter == from.diameter && to.spacing == from.spacing && to.grade == from.grade) continue;
       to.diameter = from.diameter;
       to.spacing = from.spacing;
       to.grade = from.grade;
+      // The face's width was computed for the bars it had.
+      UpdateCrackWidth(options, board, true, !upperGives, x, 0);
     }
   }
 }
@@ -92,6 +115,7 @@ void ReinDesigner::RunDesign(Tank& tank, ReinDesignOptions& options, ProgressFn 
   // boards are found once for the whole run, not re-checked by every query.
   const Structure::TopologyFreeze frozen(tank);
   ClearReinZones(tank);
+  if (options.m_pSettings) ClearBarGroups(tank, *options.m_pSettings);
   // The trend map lives for this run only, also when a step throws.
   const auto adapter = std::make_unique<ReinTrendAdapter>(tank);
   Report(fn, 10);
