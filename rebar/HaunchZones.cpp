@@ -85,8 +85,27 @@ _2dPolyline Template(const std::vector<_3dPoint>& points) {
 // board, or in the cover under its face, moves out to one cover beyond the
 // face turned toward the haunch, so that no haunch bar lies in that board's
 // cover, level with its face.
-_3dLine ClearOfClosingBoards(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& a,
-                             const BoardPtr& b, const _3dLine& line) {
+//
+// The boards come with their unit normals (BoardPlanes), found once for all
+// the haunches of a design.
+struct BoardPlane {
+  BoardPtr board;
+  _3dVector normal;
+};
+
+std::vector<BoardPlane> BoardPlanes(const Tank& tank) {
+  std::vector<BoardPlane> planes;
+  for (const BoardPtr& c : tank.GetBoards()) {
+    if (!c) continue;
+    _3dVector n = c->GetNormal();
+    if (!n.Normalize(0.01)) continue;
+    planes.push_back({c, n});
+  }
+  return planes;
+}
+
+_3dLine ClearOfClosingBoards(const std::vector<BoardPlane>& planes, const ReinDesignOptions& options,
+                             const BoardPtr& a, const BoardPtr& b, const _3dLine& line) {
   _3dPoint ends[2] = {line.GetStartPoint(), line.GetEndPoint()};
   _3dVector along = ends[1] - ends[0];
   if (!along.Normalize(0.001)) return line;
@@ -94,10 +113,10 @@ _3dLine ClearOfClosingBoards(const Tank& tank, const ReinDesignOptions& options,
     // Along the line, away from this end.
     const _3dVector inward = k == 0 ? along : along * -1.0;
     double shift = 0.0;
-    for (const BoardPtr& c : tank.GetBoards()) {
-      if (!c || c == a || c == b) continue;
-      _3dVector n = c->GetNormal();
-      if (!n.Normalize(0.01)) continue;
+    for (const BoardPlane& plane : planes) {
+      const BoardPtr& c = plane.board;
+      if (c == a || c == b) continue;
+      const _3dVector& n = plane.normal;
       const double across = inward.DotProduct(n);
       if (std::fabs(across) < 0.99) continue;
       // The face of c turned toward the haunch, and the end's height over c's
@@ -204,9 +223,10 @@ bool BuildHaunchZoneGeometry(const ReinDesignOptions& options, const BoardPtr& a
   return true;
 }
 
-void BuildHaunchZone(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& a, const BoardPtr& b,
-                     const _3dLine& jointLine, const EarPtr& ear) {
-  if (!a || !b || !ear) return;
+namespace {
+
+void BuildHaunchZoneAmong(const Tank& tank, const std::vector<BoardPlane>& planes, const ReinDesignOptions& options,
+                          const BoardPtr& a, const BoardPtr& b, const _3dLine& jointLine, const EarPtr& ear) {
   // The far face of each board: the face turned away from the other board.
   // A board crossed by the other has two: one zone for each.
   const bool spanA = tank.SpansBothSides(a, b);
@@ -216,7 +236,7 @@ void BuildHaunchZone(const Tank& tank, const ReinDesignOptions& options, const B
   if (!spanB) fb = std::fabs(b->GetNormal().GetAngleTo(a->GetInwardDirection(jointLine))) > g_EqualTolerance;
 
   // The bars lie along the joint line, clear of the boards closing its ends.
-  const _3dLine bars = ClearOfClosingBoards(tank, options, a, b, jointLine);
+  const _3dLine bars = ClearOfClosingBoards(planes, options, a, b, jointLine);
   const double measureA = a->GetJointMeasure(jointLine);
   const double measureB = b->GetJointMeasure(jointLine);
   auto make = [&](bool farA, bool farB) {
@@ -235,6 +255,14 @@ void BuildHaunchZone(const Tank& tank, const ReinDesignOptions& options, const B
   make(fa, fb);
   if (spanA) make(!fa, fb);
   if (spanB) make(fa, !fb);
+}
+
+}  // namespace
+
+void BuildHaunchZone(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& a, const BoardPtr& b,
+                     const _3dLine& jointLine, const EarPtr& ear) {
+  if (!a || !b || !ear) return;
+  BuildHaunchZoneAmong(tank, BoardPlanes(tank), options, a, b, jointLine, ear);
 }
 
 void BuildOverhangHaunchZone(const ReinDesignOptions& options, const ReinTrendAdapter& adapter, const BoardPtr& slab,
@@ -345,11 +373,12 @@ void ReinDesigner::BuildHaunchZones(Tank& tank, const ReinDesignOptions& options
   std::vector<BoardPtr> firsts, seconds;
   std::vector<BoardJointPtr> joints;
   tank.GetJoints(firsts, seconds, joints);
+  const std::vector<BoardPlane> planes = BoardPlanes(tank);
   for (std::size_t i = 0; i < joints.size() && i < firsts.size() && i < seconds.size(); ++i) {
     if (!IsPlainBoard(firsts[i]) || !IsPlainBoard(seconds[i])) continue;
     EarPtr ear;
-    if (!GetJointEar(joints[i], ear)) continue;
-    BuildHaunchZone(tank, options, firsts[i], seconds[i], GetJointLineRecord(joints[i]).GetLine(), ear);
+    if (!GetJointEar(joints[i], ear) || !ear) continue;
+    BuildHaunchZoneAmong(tank, planes, options, firsts[i], seconds[i], GetJointLineRecord(joints[i]).GetLine(), ear);
   }
   FinishHaunchZones(tank);
 }
