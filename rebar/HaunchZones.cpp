@@ -89,9 +89,18 @@ _2dPolyline Template(const std::vector<_3dPoint>& points) {
 //
 // The boards come with their unit normals (BoardPlanes), found once for all
 // the haunches of a design.
+// Each comes with its local outline and, to pass over the boards far from an
+// end at once, the box of its world corners widened by its thickness and a
+// cover's allowance (covers are at most 200 mm, the outline's tolerance 1 mm).
 struct BoardPlane {
   BoardPtr board;
   _3dVector normal;
+  std::vector<_2dPoint> outline;
+  _3dPoint low, high;
+
+  bool Near(const _3dPoint& p) const {
+    return p.x >= low.x && p.x <= high.x && p.y >= low.y && p.y <= high.y && p.z >= low.z && p.z <= high.z;
+  }
 };
 
 std::vector<BoardPlane> BoardPlanes(const Tank& tank) {
@@ -100,7 +109,19 @@ std::vector<BoardPlane> BoardPlanes(const Tank& tank) {
     if (!c) continue;
     _3dVector n = c->GetNormal();
     if (!n.Normalize(0.01)) continue;
-    planes.push_back({c, n});
+    BoardPlane plane{c, n, {}, {}, {}};
+    c->GetLocalOutline(plane.outline);
+    const std::vector<_3dPoint> corners = c->GetOutlinePoints();
+    if (corners.empty()) continue;
+    const double margin = c->GetThickness() + 201.0;
+    plane.low = plane.high = corners.front();
+    for (const _3dPoint& q : corners) {
+      plane.low = _3dPoint(std::min(plane.low.x, q.x), std::min(plane.low.y, q.y), std::min(plane.low.z, q.z));
+      plane.high = _3dPoint(std::max(plane.high.x, q.x), std::max(plane.high.y, q.y), std::max(plane.high.z, q.z));
+    }
+    plane.low = _3dPoint(plane.low.x - margin, plane.low.y - margin, plane.low.z - margin);
+    plane.high = _3dPoint(plane.high.x + margin, plane.high.y + margin, plane.high.z + margin);
+    planes.push_back(std::move(plane));
   }
   return planes;
 }
@@ -116,7 +137,7 @@ _3dLine ClearOfClosingBoards(const std::vector<BoardPlane>& planes, const ReinDe
     double shift = 0.0;
     for (const BoardPlane& plane : planes) {
       const BoardPtr& c = plane.board;
-      if (c == a || c == b) continue;
+      if (c == a || c == b || !plane.Near(ends[k])) continue;
       const _3dVector& n = plane.normal;
       const double across = inward.DotProduct(n);
       if (std::fabs(across) < 0.99) continue;
@@ -126,9 +147,7 @@ _3dLine ClearOfClosingBoards(const std::vector<BoardPlane>& planes, const ReinDe
       const double h = (upper ? 1.0 : -1.0) * (ends[k] - c->GetOrigin()).DotProduct(n);
       const double face = FaceOffset(*c, upper), cover = GetConcreteCover(options, c, upper);
       if (!(h > -FaceOffset(*c, !upper) - 1.0 && h < face + cover - 1e-3)) continue;
-      std::vector<_2dPoint> outline;
-      c->GetLocalOutline(outline);
-      if (g_VekGeometryComm.PointInPolygon2d(outline, c->WorldToLocal(ends[k]), 1.0) < 0) continue;
+      if (g_VekGeometryComm.PointInPolygon2d(plane.outline, c->WorldToLocal(ends[k]), 1.0) < 0) continue;
       shift = std::max(shift, (face + cover - h) / std::fabs(across));
     }
     ends[k] = ends[k] + inward * shift;
