@@ -73,14 +73,23 @@ std::string Field(const std::string& text) {
   return quoted + "\"";
 }
 
-const char* StatusText(int status) {
+const char* StatusText(int status, bool crackControlled) {
   switch (status) {
     case BarGroupStatus::kDesigned: return "ok";
     case BarGroupStatus::kNotDesignable: return "not designable";
     case BarGroupStatus::kNoBarForArea: return "no bar gives the area";
-    case BarGroupStatus::kCrackLimitNotMet: return "crack limit not met";
+    case BarGroupStatus::kCrackLimitNotMet:
+      return crackControlled ? "crack limit not met" : "crack limit not met (crack control off)";
+    case BarGroupStatus::kBarsDoNotFit: return "bars do not fit the section";
     default: return "not designed";
   }
+}
+
+// What governs the area the bars were selected for; empty for a group that
+// was not selected.
+const char* GovernedBy(const FaceValues& v) {
+  if (!(v.governingArea > 0.0)) return "";
+  return v.minimumGoverns ? "minimum ratio" : "moment";
 }
 
 // The mark of the first numbered zone of the list (of the direction, when
@@ -93,29 +102,32 @@ int MarkOf(const std::vector<ReinZonePtr>& zones, int direction) {
 }
 
 void Row(std::ostream& csv, const std::string& board, const char* face, const std::string& where,
-         const FaceValues& v, double limit, int mark) {
-  csv << fmt::format("{},{},{},{:.1f},{},{},{},{:.1f},{:.3f},{:.3f},{},{},{}\n", Field(board), face, Field(where),
-                     v.calcArea, Field(v.grade), v.diameter, v.spacing, AreaPerMetre(v.diameter, v.spacing),
-                     v.crackWidth, limit, mark > 0 ? std::to_string(mark) : std::string(), StatusText(v.status),
-                     Field(v.statusNote));
+         const FaceValues& v, double limit, bool crackControlled, int mark) {
+  csv << fmt::format("{},{},{},{:.1f},{},{},{},{:.1f},{:.3f},{:.3f},{},{},{},{:.1f},{}\n", Field(board), face,
+                     Field(where), v.calcArea, Field(v.grade), v.diameter, v.spacing,
+                     AreaPerMetre(v.diameter, v.spacing), v.crackWidth, limit,
+                     mark > 0 ? std::to_string(mark) : std::string(), StatusText(v.status, crackControlled),
+                     Field(v.statusNote), v.governingArea, GovernedBy(v));
 }
 
-void WriteRebarCsv(const Tank& tank, double limit, const std::string& path) {
+void WriteRebarCsv(const Tank& tank, const CalcSettings& calc, const std::string& path) {
+  const double limit = calc.GetCrackWidthLimit();
+  const bool controlled = calc.IsCrackWidthControlled();
   std::ofstream csv(path, std::ios::binary | std::ios::trunc);
   if (!csv) throw std::runtime_error("rebar.csv: cannot write: " + FileErrorReason(errno));
   csv << "board,face,direction_or_edge,required_mm2_per_m,grade,diameter_mm,spacing_mm,provided_mm2_per_m,"
-         "crack_width_mm,crack_limit_mm,mark,status,note\n";
+         "crack_width_mm,crack_limit_mm,mark,status,note,governing_mm2_per_m,governed_by\n";
   for (const BoardPtr& board : tank.GetBoards()) {
     const std::string name = BoardName(tank, board);
     for (bool upper : {true, false})
       for (bool x : {true, false})
-        Row(csv, name, upper ? "upper" : "lower", x ? "X" : "Y", board->GetFaceValues(upper, x), limit,
+        Row(csv, name, upper ? "upper" : "lower", x ? "X" : "Y", board->GetFaceValues(upper, x), limit, controlled,
             MarkOf(upper ? board->GetUpperZones() : board->GetLowerZones(), x ? 0 : 1));
     const auto& edges = board->GetEdges();
     for (std::size_t i = 0; i < edges.size(); ++i)
       for (bool upper : {true, false})
         Row(csv, name, upper ? "upper" : "lower", fmt::format("edge {}", i + 1), edges[i].GetFaceValues(upper), limit,
-            MarkOf(upper ? edges[i].GetUpperZones() : edges[i].GetLowerZones(), -1));
+            controlled, MarkOf(upper ? edges[i].GetUpperZones() : edges[i].GetLowerZones(), -1));
   }
   if (!csv.flush()) throw std::runtime_error("rebar.csv: cannot write: " + FileErrorReason(errno));
 }
@@ -201,7 +213,7 @@ void RunDesignCommand(const RebarOptions& o, HostStreams& io) {
     // Every output appears together, or none does.
     OutputSet out(o.outDir);
     SaveDesign(*designer, out.Stage("tank.tkd"));
-    WriteRebarCsv(tank, limit, out.Stage("rebar.csv"));
+    WriteRebarCsv(tank, designer->GetSettings().GetCalcSettings(), out.Stage("rebar.csv"));
     out.Commit();
     for (const std::string& file : out.Files()) io.out << "wrote " << file << "\n";
   }

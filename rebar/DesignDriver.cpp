@@ -5,16 +5,23 @@
 #include "rebar/ReinDesigner.h"
 
 #include "platform/Zarvel.h"
+#include "rebar/BarSelection.h"
 #include "rebar/ReinTrendAdapter.h"
 #include "rebar/SegmentLayerFlags.h"
 #include "rebar/ZoneBars.h"
 #include "rebar/ZoneCollector.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <memory>
 #include <set>
+#include <string>
 #include <typeinfo>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -46,6 +53,101 @@ double SetArea(int diameter, int spacing) {
   return static_cast<double>(diameter) * diameter * g_Pi * 250.0 / spacing;
 }
 
+// The bars of a zone as the mark numbering compares them (ReinZone::
+// IsSameRein): grade, diameter and spacing, and the shape of the zone's
+// representative bar (closed flag, vertex count, segment lengths within 1 mm,
+// bulges within 1e-4), read once per zone.
+struct BarShape {
+  std::string grade;
+  int diameter = 0;
+  int spacing = 0;
+  bool hasBar = false;
+  bool closed = false;
+  std::size_t vertices = 0;
+  std::vector<double> lengths;  // segment by segment
+  std::vector<double> bulges;   // vertex by vertex
+  double total = 0.0;           // the sum of the segment lengths
+
+  BarShape(const ReinZone& zone, const Rein* bar)
+      : grade(zone.GetGrade()), diameter(zone.GetDiameter()), spacing(zone.GetSpacing()), hasBar(bar != nullptr) {
+    if (!bar) return;
+    const _2dPolyline& line = bar->GetPolyline();
+    const auto& v = line.GetVertices();
+    const auto& b = line.GetBulges();
+    closed = line.IsClosed();
+    vertices = v.size();
+    for (std::size_t i = 0; i < vertices; ++i) {
+      bulges.push_back(i < b.size() ? b[i] : 0.0);
+      if (i + 1 < vertices || closed) {
+        lengths.push_back(v[i].DistanceTo(v[(i + 1) % vertices]));
+        total += lengths.back();
+      }
+    }
+  }
+
+  // What two shapes must share exactly to be equal at all.
+  std::string Bucket() const {
+    return fmt::format("{}|{}|{}|{}|{}|{}", grade, diameter, spacing, hasBar, closed, vertices);
+  }
+  // The shape to the last bit, for shapes met again unchanged.
+  std::string Exact() const {
+    std::string key = Bucket();
+    key.append(reinterpret_cast<const char*>(lengths.data()), lengths.size() * sizeof(double));
+    key.append(reinterpret_cast<const char*>(bulges.data()), bulges.size() * sizeof(double));
+    return key;
+  }
+  // IsSameRein for two shapes of one bucket.
+  bool Matches(const BarShape& o) const {
+    for (std::size_t i = 0; i < bulges.size(); ++i)
+      if (std::fabs(bulges[i] - o.bulges[i]) > 1e-4) return false;
+    for (std::size_t i = 0; i < lengths.size(); ++i)
+      if (std::fabs(lengths[i] - o.lengths[i]) > 1.0) return false;
+    return true;
+  }
+};
+
+// The zones of one kind numbered so far, looked up by their bar shapes.  The
+// mark of a zone is the mark of the first numbered zone with equal bars; a
+// shape met again unchanged is kept once (with its first zone's place and
+// mark), and the shapes of a bucket are ordered by their total length, which
+// equal shapes share to within 1 mm per segment, so a look-up compares only
+// the few shapes near its own.
+class MarkIndex {
+ public:
+  // The mark of the first zone numbered so far whose bars equal these; 0
+  // when there is none.
+  int Find(const BarShape& shape) const {
+    const auto bucket = m_buckets.find(shape.Bucket());
+    if (bucket == m_buckets.end()) return 0;
+    const double reach = static_cast<double>(shape.lengths.size()) * 1.0 + 1e-6 * (1.0 + shape.total);
+    const Form* first = nullptr;
+    for (auto it = bucket->second.lower_bound(shape.total - reach);
+         it != bucket->second.end() && it->first <= shape.total + reach; ++it) {
+      const Form& form = m_forms[it->second];
+      if ((!first || form.place < first->place) && form.shape.Matches(shape)) first = &form;
+    }
+    return first ? first->mark : 0;
+  }
+
+  void Add(const BarShape& shape, int mark) {
+    const int place = m_count++;
+    if (!m_exact.emplace(shape.Exact(), m_forms.size()).second) return;
+    m_buckets[shape.Bucket()].emplace(shape.total, m_forms.size());
+    m_forms.push_back({shape, place, mark});
+  }
+
+ private:
+  struct Form {
+    BarShape shape;
+    int place;  // of its first zone among the zones numbered
+    int mark;
+  };
+  std::vector<Form> m_forms;
+  std::unordered_map<std::string, std::size_t> m_exact;
+  std::unordered_map<std::string, std::multimap<double, std::size_t>> m_buckets;
+  int m_count = 0;
+};
+
 }  // namespace
 
 void ClearReinZones(Tank& tank) {
@@ -69,6 +171,24 @@ void ClearReinZones(Tank& tank) {
   tank.AddSupportReins({});
 }
 
+void ClearBarGroups(Tank& tank, const ProjectSettings& settings) {
+  for (const BoardPtr& board : ReinDesigner::DesignBoards(tank)) {
+    const std::string grade = GetReinGradeOfKind(settings, board->GetKind());
+    auto clear = [&grade](FaceValues& v) {
+      if (!grade.empty()) v.grade = grade;
+      v.diameter = 0;
+      v.spacing = 0;
+      v.crackWidth = 0.0;
+      v.governingArea = 0.0;
+      v.minimumGoverns = false;
+    };
+    for (bool upper : {true, false})
+      for (bool x : {true, false}) clear(board->GetFaceValues(upper, x));
+    for (BoardEdge& edge : board->GetEdges())
+      for (bool upper : {true, false}) clear(edge.GetFaceValues(upper));
+  }
+}
+
 void UnifyWallFaces(Tank& tank, const ReinDesignOptions& options) {
   if (!options.m_pSettings || !options.m_pSettings->GetDetailingSettings().IsWallFacesUnified()) return;
   for (const BoardPtr& board : ReinDesigner::DesignBoards(tank)) {
@@ -78,11 +198,15 @@ void UnifyWallFaces(Tank& tank, const ReinDesignOptions& options) {
       FaceValues& lower = board->GetFaceValues(false, x);
       const double areaUpper = SetArea(upper.diameter, upper.spacing);
       const double areaLower = SetArea(lower.diameter, lower.spacing);
-      FaceValues& from = areaUpper > areaLower ? upper : lower;
-      FaceValues& to = areaUpper > areaLower ? lower : upper;
+      const bool upperGives = areaUpper > areaLower;
+      FaceValues& from = upperGives ? upper : lower;
+      FaceValues& to = upperGives ? lower : upper;
+      if (to.diameter == from.diameter && to.spacing == from.spacing && to.grade == from.grade) continue;
       to.diameter = from.diameter;
       to.spacing = from.spacing;
       to.grade = from.grade;
+      // The face's width was computed for the bars it had.
+      UpdateCrackWidth(options, board, true, !upperGives, x, 0);
     }
   }
 }
@@ -92,6 +216,7 @@ void ReinDesigner::RunDesign(Tank& tank, ReinDesignOptions& options, ProgressFn 
   // boards are found once for the whole run, not re-checked by every query.
   const Structure::TopologyFreeze frozen(tank);
   ClearReinZones(tank);
+  if (options.m_pSettings) ClearBarGroups(tank, *options.m_pSettings);
   // The trend map lives for this run only, also when a step throws.
   const auto adapter = std::make_unique<ReinTrendAdapter>(tank);
   Report(fn, 10);
@@ -196,25 +321,26 @@ void ReinDesigner::NumberReins(Tank& tank) const {
   }
   int counter = 1;
   for (int kind : {1, 16, 256, 4096}) {
-    std::vector<ReinZonePtr> handled;
+    MarkIndex handled;
     for (const ReinZonePtr& zone : zones) {
       if (zone->GetKind() != kind) continue;
-      if (kind == 256 && (zone->GetDiameter() == 0 || zone->GetReins().empty() || !zone->GetTypicalRein())) {
+      const ReinPtr typical = zone->GetTypicalRein();
+      if (kind == 256 && (zone->GetDiameter() == 0 || zone->GetReins().empty() || !typical)) {
         // Every design makes its zones anew: a zone without bars has no mark.
         zone->SetNumber(0);
         zone->SetNumberFirst(false);
         continue;
       }
-      const auto same = std::find_if(handled.begin(), handled.end(),
-                                     [&zone](const ReinZonePtr& h) { return h->IsSameRein(zone); });
-      if (same != handled.end()) {
-        zone->SetNumber((*same)->GetNumber());
+      const BarShape shape(*zone, typical.get());
+      const int same = handled.Find(shape);
+      if (same > 0) {
+        zone->SetNumber(same);
         zone->SetNumberFirst(false);
       } else {
         zone->SetNumber(counter++);
         zone->SetNumberFirst(true);
       }
-      handled.push_back(zone);
+      handled.Add(shape, zone->GetNumber());
     }
   }
 }

@@ -86,8 +86,48 @@ _2dPolyline Template(const std::vector<_3dPoint>& points) {
 // board, or in the cover under its face, moves out to one cover beyond the
 // face turned toward the haunch, so that no haunch bar lies in that board's
 // cover, level with its face.
-_3dLine ClearOfClosingBoards(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& a,
-                             const BoardPtr& b, const _3dLine& line) {
+//
+// The boards come with their unit normals (BoardPlanes), found once for all
+// the haunches of a design.
+// Each comes with its local outline and, to pass over the boards far from an
+// end at once, the box of its world corners widened by its thickness and a
+// cover's allowance (covers are at most 200 mm, the outline's tolerance 1 mm).
+struct BoardPlane {
+  BoardPtr board;
+  _3dVector normal;
+  std::vector<_2dPoint> outline;
+  _3dPoint low, high;
+
+  bool Near(const _3dPoint& p) const {
+    return p.x >= low.x && p.x <= high.x && p.y >= low.y && p.y <= high.y && p.z >= low.z && p.z <= high.z;
+  }
+};
+
+std::vector<BoardPlane> BoardPlanes(const Tank& tank) {
+  std::vector<BoardPlane> planes;
+  for (const BoardPtr& c : tank.GetBoards()) {
+    if (!c) continue;
+    _3dVector n = c->GetNormal();
+    if (!n.Normalize(0.01)) continue;
+    BoardPlane plane{c, n, {}, {}, {}};
+    c->GetLocalOutline(plane.outline);
+    const std::vector<_3dPoint> corners = c->GetOutlinePoints();
+    if (corners.empty()) continue;
+    const double margin = c->GetThickness() + 201.0;
+    plane.low = plane.high = corners.front();
+    for (const _3dPoint& q : corners) {
+      plane.low = _3dPoint(std::min(plane.low.x, q.x), std::min(plane.low.y, q.y), std::min(plane.low.z, q.z));
+      plane.high = _3dPoint(std::max(plane.high.x, q.x), std::max(plane.high.y, q.y), std::max(plane.high.z, q.z));
+    }
+    plane.low = _3dPoint(plane.low.x - margin, plane.low.y - margin, plane.low.z - margin);
+    plane.high = _3dPoint(plane.high.x + margin, plane.high.y + margin, plane.high.z + margin);
+    planes.push_back(std::move(plane));
+  }
+  return planes;
+}
+
+_3dLine ClearOfClosingBoards(const std::vector<BoardPlane>& planes, const ReinDesignOptions& options,
+                             const BoardPtr& a, const BoardPtr& b, const _3dLine& line) {
   _3dPoint ends[2] = {line.GetStartPoint(), line.GetEndPoint()};
   _3dVector along = ends[1] - ends[0];
   if (!along.Normalize(0.001)) return line;
@@ -95,10 +135,10 @@ _3dLine ClearOfClosingBoards(const Tank& tank, const ReinDesignOptions& options,
     // Along the line, away from this end.
     const _3dVector inward = k == 0 ? along : along * -1.0;
     double shift = 0.0;
-    for (const BoardPtr& c : tank.GetBoards()) {
-      if (!c || c == a || c == b) continue;
-      _3dVector n = c->GetNormal();
-      if (!n.Normalize(0.01)) continue;
+    for (const BoardPlane& plane : planes) {
+      const BoardPtr& c = plane.board;
+      if (c == a || c == b || !plane.Near(ends[k])) continue;
+      const _3dVector& n = plane.normal;
       const double across = inward.DotProduct(n);
       if (std::fabs(across) < 0.99) continue;
       // The face of c turned toward the haunch, and the end's height over c's
@@ -107,9 +147,7 @@ _3dLine ClearOfClosingBoards(const Tank& tank, const ReinDesignOptions& options,
       const double h = (upper ? 1.0 : -1.0) * (ends[k] - c->GetOrigin()).DotProduct(n);
       const double face = FaceOffset(*c, upper), cover = GetConcreteCover(options, c, upper);
       if (!(h > -FaceOffset(*c, !upper) - 1.0 && h < face + cover - 1e-3)) continue;
-      std::vector<_2dPoint> outline;
-      c->GetLocalOutline(outline);
-      if (g_VekGeometryComm.PointInPolygon2d(outline, c->WorldToLocal(ends[k]), 1.0) < 0) continue;
+      if (g_VekGeometryComm.PointInPolygon2d(plane.outline, c->WorldToLocal(ends[k]), 1.0) < 0) continue;
       shift = std::max(shift, (face + cover - h) / std::fabs(across));
     }
     ends[k] = ends[k] + inward * shift;
@@ -205,9 +243,10 @@ bool BuildHaunchZoneGeometry(const ReinDesignOptions& options, const BoardPtr& a
   return true;
 }
 
-void BuildHaunchZone(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& a, const BoardPtr& b,
-                     const _3dLine& jointLine, const EarPtr& ear) {
-  if (!a || !b || !ear) return;
+namespace {
+
+void BuildHaunchZoneAmong(const Tank& tank, const std::vector<BoardPlane>& planes, const ReinDesignOptions& options,
+                          const BoardPtr& a, const BoardPtr& b, const _3dLine& jointLine, const EarPtr& ear) {
   // The far face of each board: the face turned away from the other board.
   // A board crossed by the other has two: one zone for each.
   const bool spanA = tank.SpansBothSides(a, b);
@@ -218,7 +257,7 @@ void BuildHaunchZone(const Tank& tank, const ReinDesignOptions& options, const B
 
   // The bars lie along the joint line, clear of the boards closing its ends
   // and one cover inside a free edge at an end (a wall's free top).
-  _3dLine bars = ClearOfClosingBoards(tank, options, a, b, jointLine);
+  _3dLine bars = ClearOfClosingBoards(planes, options, a, b, jointLine);
   bars = PullBackAtFreeEdges(options, a, GetFreeEdges(tank, a), bars);
   bars = PullBackAtFreeEdges(options, b, GetFreeEdges(tank, b), bars);
   const double measureA = a->GetJointMeasure(jointLine);
@@ -239,6 +278,14 @@ void BuildHaunchZone(const Tank& tank, const ReinDesignOptions& options, const B
   make(fa, fb);
   if (spanA) make(!fa, fb);
   if (spanB) make(fa, !fb);
+}
+
+}  // namespace
+
+void BuildHaunchZone(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& a, const BoardPtr& b,
+                     const _3dLine& jointLine, const EarPtr& ear) {
+  if (!a || !b || !ear) return;
+  BuildHaunchZoneAmong(tank, BoardPlanes(tank), options, a, b, jointLine, ear);
 }
 
 void BuildOverhangHaunchZone(const ReinDesignOptions& options, const ReinTrendAdapter& adapter, const BoardPtr& slab,
@@ -349,11 +396,12 @@ void ReinDesigner::BuildHaunchZones(Tank& tank, const ReinDesignOptions& options
   std::vector<BoardPtr> firsts, seconds;
   std::vector<BoardJointPtr> joints;
   tank.GetJoints(firsts, seconds, joints);
+  const std::vector<BoardPlane> planes = BoardPlanes(tank);
   for (std::size_t i = 0; i < joints.size() && i < firsts.size() && i < seconds.size(); ++i) {
     if (!IsPlainBoard(firsts[i]) || !IsPlainBoard(seconds[i])) continue;
     EarPtr ear;
-    if (!GetJointEar(joints[i], ear)) continue;
-    BuildHaunchZone(tank, options, firsts[i], seconds[i], GetJointLineRecord(joints[i]).GetLine(), ear);
+    if (!GetJointEar(joints[i], ear) || !ear) continue;
+    BuildHaunchZoneAmong(tank, planes, options, firsts[i], seconds[i], GetJointLineRecord(joints[i]).GetLine(), ear);
   }
   FinishHaunchZones(tank);
 }

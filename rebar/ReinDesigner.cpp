@@ -82,28 +82,15 @@ void ReinDesigner::SelectAllReins(Tank& tank, const ReinDesignOptions& options) 
 }
 
 void ReinDesigner::ComputeCrackWidths(Tank& tank, const ReinDesignOptions& options) const {
+  // Support bars crack as well: each edge face's width comes from its own
+  // selected bars.  Every width is checked against the limit, whether or not
+  // the selection controlled it.
   for (const BoardPtr& board : DesignBoards(tank)) {
     for (bool upper : {true, false})
-      for (bool x : {true, false}) {
-        double w = 0.0;
-        if (ComputeCrackWidth(options, board, true, upper, x, 0, w)) board->GetFaceValues(upper, x).crackWidth = w;
-      }
-    // Support bars crack as well: each edge face's width comes from its own
-    // selected bars (0 for a face without bars, none needed).  A width the
-    // formula cannot give is never stored; the group keeps its failing mark.
-    auto& edges = board->GetEdges();
-    for (std::size_t i = 0; i < edges.size(); ++i)
-      for (bool upper : {true, false}) {
-        FaceValues& v = edges[i].GetFaceValues(upper);
-        if (v.status == BarGroupStatus::kCrackLimitNotMet) continue;
-        if (v.diameter <= 0 || v.spacing <= 0 || !options.m_pSettings) {
-          v.crackWidth = 0.0;
-          continue;
-        }
-        const double w = ComputeCrackWidthFor(*options.m_pSettings, board, false, upper, true, static_cast<int>(i),
-                                              v.diameter, v.spacing);
-        v.crackWidth = IsCrackWidthReal(w) ? w : 0.0;
-      }
+      for (bool x : {true, false}) UpdateCrackWidth(options, board, true, upper, x, 0);
+    const int edges = static_cast<int>(board->GetEdges().size());
+    for (int i = 0; i < edges; ++i)
+      for (bool upper : {true, false}) UpdateCrackWidth(options, board, false, upper, true, i);
   }
 }
 

@@ -37,8 +37,8 @@ class ReinDesigner {
   void SelectAllReins(Tank& tank, const ReinDesignOptions& options) const;
 
   // Crack widths of the selected bars: the mid-span groups and the support
-  // bars of every edge face (0 for a face without bars; a group that misses
-  // the crack limit keeps the width the bar selection stored).
+  // bars of every edge face (0 for a face without bars); a width above the
+  // limit fails its group, with crack control off too (UpdateCrackWidth).
   void ComputeCrackWidths(Tank& tank, const ReinDesignOptions& options) const;
 
   // The bar groups of the tank that are not designed cleanly (their notes).
@@ -106,8 +106,14 @@ class ReinDesigner {
 // the ordinary and the overhang haunch of every joint, and the tank's support
 // rebar zones, so that a second design gives the same zones and no more.
 void ClearReinZones(Tank& tank);
+// Every bar group of every board starts a design afresh: the rebar grade the
+// settings give its board kind (a board kind without one keeps its grade), no
+// bars, no crack width.  So a design never reads the grades an earlier design
+// selected (an upgraded plain-bar grade would be upgraded again).
+void ClearBarGroups(Tank& tank, const ProjectSettings& settings);
 // When the detailing settings unify wall faces: per direction the face with
 // the smaller bar area takes the other face's diameter, spacing and grade
-// (the lower face wins ties).  Slabs and excluded boards are left alone; a
-// face without bars (spacing 0) counts as area 0.
+// (the lower face wins ties), and its crack width is computed again for
+// them.  Slabs and excluded boards are left alone; a face without bars
+// (spacing 0) counts as area 0.
 void UnifyWallFaces(Tank& tank, const ReinDesignOptions& options);

@@ -14,9 +14,12 @@
 #include "rebar/SectionDesign.h"
 #include "rebar/ZoneBars.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <string>
 #include <vector>
 
 namespace {
@@ -33,6 +36,7 @@ bool SameMark(const ReinZonePtr& z, const ReinZonePtr& edited) {
 struct Slot {
   FaceValues* values;
   double width;
+  std::string group;  // the bar group's name, for its note
 };
 
 // The bars of a zone laid again: the edited zones are re-laid when their
@@ -118,7 +122,7 @@ bool ReinDesigner::RedesignZone(ProjectSettings& settings, Tank& tank, const Rei
           const bool x = !z->IsYDirection();
           const double w = ComputeCrackWidthFor(settings, board, true, upper, x, -1, d, s);
           if (!acceptable(w)) return false;
-          slots.push_back({&board->GetFaceValues(upper, x), w});
+          slots.push_back({&board->GetFaceValues(upper, x), w, DescribeBarGroup(*board, -1, true, upper, x)});
           ZoneWork& zw = workFor(z);
           if (spacingChanged || z->GetSpacing() != s) {
             zw.relay = true;
@@ -137,7 +141,8 @@ bool ReinDesigner::RedesignZone(ProjectSettings& settings, Tank& tank, const Rei
             // own board's.
             const double w = ComputeCrackWidthFor(settings, board, false, upper, true, static_cast<int>(i), d, s);
             if (!acceptable(w)) return false;
-            slots.push_back({&edges[i].GetFaceValues(upper), w});
+            slots.push_back(
+                {&edges[i].GetFaceValues(upper), w, DescribeBarGroup(*board, static_cast<int>(i), false, upper, true)});
             ZoneWork& zw = workFor(z);
             if (spacingChanged || z->GetSpacing() != s) zw.relay = true;
           }
@@ -169,7 +174,16 @@ bool ReinDesigner::RedesignZone(ProjectSettings& settings, Tank& tank, const Rei
     slot.values->diameter = d;
     slot.values->spacing = s;
     slot.values->crackWidth = slot.width;
-    if (slot.values->status == BarGroupStatus::kCrackLimitNotMet && calc.IsCrackWidthControlled()) {
+    // The crack state follows the new width (a width above the limit is
+    // taken only with crack control off, and fails the group all the same).
+    if (slot.width > limit) {
+      if (slot.values->status == BarGroupStatus::kDesigned || slot.values->status == BarGroupStatus::kCrackLimitNotMet) {
+        slot.values->status = BarGroupStatus::kCrackLimitNotMet;
+        slot.values->statusNote =
+            slot.group + fmt::format(": crack limit not met (crack control off): w = {:.3f} mm > {:.3f} mm",
+                                     slot.width, limit);
+      }
+    } else if (slot.values->status == BarGroupStatus::kCrackLimitNotMet) {
       slot.values->status = BarGroupStatus::kDesigned;
       slot.values->statusNote.clear();
     }

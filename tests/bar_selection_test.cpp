@@ -187,6 +187,11 @@ TEST(BarSelection, CrackControlProbes) {
        Table({{40, 200}, {42, 200}, {44, 200}, {40, 190}, {40, 150}}), 6000, 1500, 0.45, {40, 150, "HRB335"}},
       {"width within the limit: no probe", 600, Table({{25, 200}, {28, 200}}), 2400, 300, 0.5,
        {25, 200, "HRB335"}},
+      // h = 150 with covers 35 + 35 takes bars up to 20 mm: w(12@200) =
+      // 0.250 > 0.2; 22@200 would pass (0.034) but does not fit; the spacing
+      // search finds 12@100 (0.054).
+      {"a probe that does not fit is passed over", 150, Table({{12, 200}, {22, 200}, {12, 100}}), 300, 12, 0.2,
+       {12, 100, "HRB335"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -247,6 +252,138 @@ TEST(BarSelection, GroupsWithoutBars) {
   k.Run();
   EXPECT_EQ(k.slab->GetLowerYDiameter(), 0);
   EXPECT_EQ(k.slab->GetLowerYStatus(), BarGroupStatus::kNotDesignable);
+}
+
+// The bars must fit the section: two layers per face of the bar diameter with
+// both covers within the thickness, and a clear distance of at least the
+// diameter and 25 mm.
+TEST(BarSelection, BarsFitTheSection) {
+  ProjectSettings s;
+  s.GetReinSettings().SetMinBarSpacing(20);
+  struct Case {
+    double h;
+    int d, s;
+    bool fits;
+  };
+  const Case cases[] = {
+      {150, 20, 100, true},   // 35 + 35 + 4·20 = 150
+      {150, 22, 100, false},  // 158 > 150
+      {400, 12, 37, true},    // clear 25
+      {400, 12, 36, false},   // clear 24 < 25
+      {400, 28, 56, true},    // clear 28 = d
+      {400, 28, 55, false},   // clear 27 < d
+  };
+  for (const Case& c : cases) {
+    CSelectBestRein selector(ReinSelectInput{&s, 0, "HRB335", 1.43, 300, c.h, 35, 35});
+    EXPECT_EQ(selector.Fits(c.d, c.s), c.fits) << c.d << "@" << c.s << " in " << c.h;
+  }
+
+  // The scan passes over bars that do not fit: 10@30 (clear 20 mm) for 12@40.
+  s.GetReinGradeTable().SetItems(Table({{10, 30}, {12, 40}}));
+  CSelectBestRein clear(ReinSelectInput{&s, 2000, "HRB335", 1.43, 300, 150, 35, 35});
+  EXPECT_EQ(clear.Select(false), (ReinCandidate{12, 40, "HRB335"}));
+
+  // A 150 mm slab: 22@100 and 32@120 give 3500 mm²/m but do not fit; with
+  // nothing else left the group fails so, naming the section.
+  Group g(150, Table({{20, 100}, {22, 100}, {32, 120}}), 3500, 10, 0.2);
+  g.d.settings.GetCalcSettings().SetCrackWidthControlled(false);
+  g.Run();
+  EXPECT_EQ(g.slab->GetLowerYDiameter(), 0);
+  EXPECT_EQ(g.slab->GetLowerYStatus(), BarGroupStatus::kBarsDoNotFit);
+  const std::string note = g.slab->GetLowerYStatusNote();
+  EXPECT_NE(note.find("top slab 2, lower face, Y bars: bars do not fit the section"), std::string::npos) << note;
+  EXPECT_NE(note.find("150 mm with covers of 35 and 35 mm"), std::string::npos) << note;
+  // 3000 mm²/m: 20@100 fits.
+  g.slab->SetLowerYCalcArea(3000);
+  g.slab->SetLowerYStatus(BarGroupStatus::kNotDesigned);
+  g.Run();
+  EXPECT_EQ(g.Bars(), (ReinCandidate{20, 100, "HRB335"}));
+  EXPECT_EQ(g.slab->GetLowerYStatus(), BarGroupStatus::kDesigned);
+}
+
+// The re-selection from the wide list (spacings of at least 200 mm) takes the
+// place of an earlier selection only with bars that meet the area and the
+// crack limit.  h = 300, Mk = 150 kN·m/m: w(22@100) = 0.219, w(32@200) =
+// 0.244 against 0.23.
+TEST(BarSelection, WideReselectionKeepsAPassingPick) {
+  Group g(300, Table({{22, 100}, {32, 200}}), 3500, 150, 0.23);
+  g.Run();
+  ASSERT_EQ(g.Bars(), (ReinCandidate{22, 100, "HRB335"}));
+  SelectRein(g.d.options, g.slab, true, false, false, 0, true);
+  EXPECT_EQ(g.Bars(), (ReinCandidate{22, 100, "HRB335"}));
+  EXPECT_EQ(g.slab->GetLowerYStatus(), BarGroupStatus::kDesigned);
+  // With a wider limit the wide bars pass and are taken.
+  g.d.settings.GetCalcSettings().SetCrackWidthLimit(0.25);
+  SelectRein(g.d.options, g.slab, true, false, false, 0, true);
+  EXPECT_EQ(g.Bars(), (ReinCandidate{32, 200, "HRB335"}));
+
+  // A shortened table without wide bars: 20@150 stays.
+  Group s(300, Table({{20, 150}}), 1000, 10, 0.2);
+  s.Run();
+  SelectRein(s.d.options, s.slab, true, false, false, 0, true);
+  EXPECT_EQ(s.Bars(), (ReinCandidate{20, 150, "HRB335"}));
+  EXPECT_EQ(s.slab->GetLowerYStatus(), BarGroupStatus::kDesigned);
+
+  // Without an earlier selection the message names the restriction.
+  Group f(300, Table({{20, 150}, {10, 200}}), 1000, 10, 0.2);
+  SelectRein(f.d.options, f.slab, true, false, false, 0, true);
+  EXPECT_EQ(f.slab->GetLowerYStatus(), BarGroupStatus::kNoBarForArea);
+  const std::string note = f.slab->GetLowerYStatusNote();
+  EXPECT_NE(note.find("(1000.0 mm²/m for the moment) at a spacing of 200 mm (wide spacings only)"),
+            std::string::npos)
+      << note;
+  EXPECT_NE(note.find("the largest there gives 392.7 mm²/m"), std::string::npos) << note;
+}
+
+// The area a group's bars are selected for: the moment's or the minimum
+// reinforcement's, whichever is larger, and the message says which.  h = 300,
+// C30/HRB335: rho = 0.45·1.43/300 = 0.2145 %, 643.5 mm²/m.
+TEST(BarSelection, GoverningAreaAndItsRule) {
+  Group m(300, Table({{8, 200}, {10, 200}, {12, 150}}), 44.1, 1, 0.2);
+  m.Run();
+  const FaceValues& v = m.slab->GetFaceValues(false, false);
+  EXPECT_EQ(m.Bars(), (ReinCandidate{12, 150, "HRB335"}));
+  EXPECT_NEAR(v.governingArea, 643.5, 1e-9);
+  EXPECT_TRUE(v.minimumGoverns);
+
+  Group n(300, Table({{8, 200}, {10, 200}}), 44.1, 1, 0.2);
+  n.Run();
+  EXPECT_EQ(n.slab->GetLowerYStatus(), BarGroupStatus::kNoBarForArea);
+  const std::string note = n.slab->GetLowerYStatusNote();
+  EXPECT_NE(note.find("no bar of the table gives the area (643.5 mm²/m of the minimum ratio 0.21 %, the moment "
+                      "needing 44.1 mm²/m) at spacings of 100 to 200 mm, diameters from 10 mm; the largest there "
+                      "gives 392.7 mm²/m"),
+            std::string::npos)
+      << note;
+
+  Group big(300, Table({{12, 150}, {16, 150}}), 1000, 1, 0.2);
+  big.Run();
+  EXPECT_NEAR(big.slab->GetFaceValues(false, false).governingArea, 1000, 1e-9);
+  EXPECT_FALSE(big.slab->GetFaceValues(false, false).minimumGoverns);
+}
+
+// A width above the limit is never accepted, crack control on or off; a group
+// that failed on its width alone passes again with bars within the limit.
+// h = 300, Mk = 150 kN·m/m: w(22@100) = 0.219.
+TEST(BarSelection, CrackStateFollowsTheWidth) {
+  for (bool controlled : {true, false}) {
+    SCOPED_TRACE(controlled ? "crack control on" : "crack control off");
+    Group g(300, Table({{22, 100}}), 0, 150, 0.2);
+    g.d.settings.GetCalcSettings().SetCrackWidthControlled(controlled);
+    FaceValues& v = g.slab->GetFaceValues(false, false);
+    v.diameter = 22;
+    v.spacing = 100;
+    v.status = BarGroupStatus::kDesigned;
+    UpdateCrackWidth(g.d.options, g.slab, true, false, false, 0);
+    EXPECT_NEAR(v.crackWidth, 0.219, 5e-4);
+    EXPECT_EQ(v.status, BarGroupStatus::kCrackLimitNotMet);
+    EXPECT_EQ(v.statusNote.find("crack control off") != std::string::npos, !controlled) << v.statusNote;
+
+    g.d.settings.GetCalcSettings().SetCrackWidthLimit(0.25);
+    UpdateCrackWidth(g.d.options, g.slab, true, false, false, 0);
+    EXPECT_EQ(v.status, BarGroupStatus::kDesigned);
+    EXPECT_TRUE(v.statusNote.empty());
+  }
 }
 
 // With a rebar angle of 30 degrees the X bars run along edges 0 and 2 of a

@@ -95,6 +95,48 @@ TEST_P(DesignedExample, EveryMemberIsReinforcedAndTheMarksRunWithoutGaps) {
       EXPECT_EQ(z->GetNumber(), 0);
     }
 
+  // The marks are those of the plain rule: the zones in the order the
+  // numbering collects them, per kind, each taking the mark of the first
+  // zone before it with equal bars, else the next mark.
+  {
+    std::vector<ReinZonePtr> order;
+    std::set<const ReinZone*> seen;
+    const auto add = [&](const ReinZonePtr& z) {
+      if (z && seen.insert(z.get()).second) order.push_back(z);
+    };
+    for (const BoardPtr& b : ReinDesigner::DesignBoards(tank))
+      for (const ReinZonePtr& z : b->GetAllZones()) add(z);
+    for (const ReinZonePtr& z : tank.GetOtherReinZones()) add(z);
+    for (const ReinZonePtr& z : tank.GetSupportReins()) add(z);
+    std::vector<BoardPtr> firsts, seconds;
+    std::vector<BoardJointPtr> joints;
+    tank.GetJoints(firsts, seconds, joints);
+    for (const BoardJointPtr& joint : joints) {
+      EarPtr ear;
+      if (GetJointEar(joint, ear))
+        for (const ReinZonePtr& z : ear->GetZones()) add(z);
+      if (GetJointOverhangEar(joint, ear))
+        for (const ReinZonePtr& z : ear->GetZones()) add(z);
+    }
+    int next = 1;
+    for (int kind : {1, 16, 256, 4096}) {
+      std::vector<std::pair<ReinZonePtr, int>> numbered;
+      for (const ReinZonePtr& z : order) {
+        if (z->GetKind() != kind) continue;
+        if (kind == 256 && (z->GetDiameter() == 0 || z->GetReins().empty())) continue;
+        int mark = 0;
+        for (const auto& [h, m] : numbered)
+          if (h->IsSameRein(z)) {
+            mark = m;
+            break;
+          }
+        if (mark == 0) mark = next++;
+        numbered.emplace_back(z, mark);
+        EXPECT_EQ(z->GetNumber(), mark) << "a zone of kind " << kind;
+      }
+    }
+  }
+
   // A second run numbers the same zones the same way.
   std::vector<int> first;
   for (const ReinZonePtr& z : zones) first.push_back(z->GetNumber());

@@ -2,6 +2,9 @@
 // bar table checked against the saved design and against the bar areas
 // worked out here.
 #include "designer/TankDesigner.h"
+#include "rebar/BarSelection.h"
+#include "rebar/DetailingRules.h"
+#include "rebar/SectionDesign.h"
 #include "tests/host_run.h"
 
 #include <gtest/gtest.h>
@@ -74,7 +77,8 @@ TEST_F(HostRebarTest, DesignsTheExampleAndTabulatesEveryBarGroup) {
   ASSERT_FALSE(rows.empty());
   const std::vector<std::string> header = {"board", "face", "direction_or_edge", "required_mm2_per_m", "grade",
                                            "diameter_mm", "spacing_mm", "provided_mm2_per_m", "crack_width_mm",
-                                           "crack_limit_mm", "mark", "status", "note"};
+                                           "crack_limit_mm", "mark", "status", "note", "governing_mm2_per_m",
+                                           "governed_by"};
   EXPECT_EQ(rows[0], header);
   // One row per board face and direction and per edge face, in board order.
   std::vector<const FaceValues*> groups;
@@ -147,6 +151,128 @@ TEST_F(HostRebarTest, FailingGroupsAreNamedWithANonZeroExit) {
     }
   EXPECT_GT(failing, 0);
 }
+
+// The example with settings that once let wrong rows through: every row's
+// crack width is that of its own bars (not of bars it had before the wall
+// faces were unified), a row is `ok` only with a width within the limit, bars
+// that give the governing area and bars that fit the section, and the
+// governing area is the moment's or the minimum reinforcement's.
+struct Variant {
+  const char* what;
+  const char* example;
+  const char* settings;  // merged into the example's settings
+  int exit;
+  const char* mustShow;  // a status some row must carry ("" none)
+};
+
+class HostRebarVariant : public HostCommandTest, public ::testing::WithParamInterface<Variant> {};
+
+TEST_P(HostRebarVariant, EveryRowHoldsItsRules) {
+  const Variant& c = GetParam();
+  nlohmann::json project;
+  {
+    std::ifstream in(std::string(TANK_SOURCE_DIR) + "/examples/" + c.example + ".json");
+    in >> project;
+  }
+  project["settings"].merge_patch(nlohmann::json::parse(c.settings));
+  const std::string path = Path("project.json");
+  std::ofstream(path) << project.dump();
+  const std::string first = (dir / "first").string(), second = (dir / "second").string();
+  const HostRun run = RunTool({"design", path, "-o", first});
+  ASSERT_EQ(run.code, c.exit) << run.err;
+
+  TankDesigner designer;
+  OpenDesignFile(designer, first + "/tank.tkd");
+  ProjectSettings& settings = designer.GetSettings();
+  ReinDesignOptions options;
+  options.SetSettings(&settings);
+  const CalcSettings& calc = settings.GetCalcSettings();
+  const double limit = calc.GetCrackWidthLimit();
+  const double setRatio = settings.GetLoadSettings().GetMinReinRatio();
+
+  struct Group {
+    BoardPtr board;
+    bool span, upper, x;
+    int edge;
+  };
+  std::vector<Group> groups;
+  for (const BoardPtr& b : designer.GetTank().GetBoards()) {
+    for (bool upper : {true, false})
+      for (bool x : {true, false}) groups.push_back({b, true, upper, x, 0});
+    for (int e = 0; e < static_cast<int>(b->GetEdges().size()); ++e)
+      for (bool upper : {true, false}) groups.push_back({b, false, upper, true, e});
+  }
+  const auto rows = ReadCsv(first + "/rebar.csv");
+  ASSERT_EQ(rows.size(), groups.size() + 1);
+  bool shown = false;
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    const auto& r = rows[i + 1];
+    const Group& g = groups[i];
+    const std::string where = r[0] + " " + r[1] + " " + r[2];
+    ASSERT_EQ(r.size(), 15u) << where;
+    if (r[11] == c.mustShow) shown = true;
+    const int d = std::stoi(r[5]), s = std::stoi(r[6]);
+    const double width = std::stod(r[8]);
+    if (d > 0) {
+      const double own = ComputeCrackWidthFor(settings, g.board, g.span, g.upper, g.x, g.edge, d, s);
+      EXPECT_NEAR(width, own, 0.0006) << where;
+    }
+    if (width > limit) {
+      EXPECT_EQ(r[11], calc.IsCrackWidthControlled() ? "crack limit not met" : "crack limit not met (crack control off)")
+          << where;
+    }
+    if (r[11] != "ok") continue;
+    const double h = g.board->GetThickness();
+    EXPECT_LE(GetConcreteCover(options, g.board, true) + GetConcreteCover(options, g.board, false) + 4.0 * d, h)
+        << where << ": " << d << " mm bars do not fit";
+    EXPECT_GE(s - d, std::max(d, 25)) << where;
+    EXPECT_LE(width, limit) << where;
+    const double governing = std::stod(r[13]);
+    EXPECT_GT(std::stod(r[7]), governing - 0.05) << where;
+    // In the settings' grade (the upgraded grade has a ratio of its own):
+    // the minimum is the ratio × h × 1000, the ratio at least 0.45 ft/fy.
+    if (r[4] == GetReinGradeOfKind(settings, g.board->GetKind()) && !settings.GetLoadSettings().IsSupportAreaInSpan()) {
+      const double ratio = std::max(setRatio < 0 ? 0.002 : setRatio,
+                                    0.45 * GetConcreteTensileStrength(g.board->GetConcreteGrade()) /
+                                        GetReinDesignStrength(r[4]));
+      const double minimum = ratio * h * 1000.0, moment = std::stod(r[3]);
+      EXPECT_NEAR(governing, std::max(minimum, moment), 0.051) << where;
+      EXPECT_EQ(r[14], minimum > moment + 0.05 ? "minimum ratio" : moment > minimum + 0.05 ? "moment" : r[14])
+          << where;
+    }
+  }
+  if (*c.mustShow) {
+    EXPECT_TRUE(shown) << "no row with the status " << c.mustShow;
+  }
+
+  // Designed again from the saved design: the same rows.
+  const HostRun again = RunTool({"design", first + "/tank.tkd", "-o", second});
+  ASSERT_EQ(again.code, c.exit) << again.err;
+  EXPECT_EQ(ReadCsv(second + "/rebar.csv"), rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, HostRebarVariant,
+    ::testing::Values(
+        Variant{"as given", "buried-two-cell", "{}", 0, ""},
+        Variant{"plain bars upgraded", "buried-two-cell",
+                R"({"materials": {"rebar_grade_walls": "HPB235", "rebar_grade_bottom_slab": "HPB235",
+                    "rebar_grade_top_slab": "HPB235"},
+                    "reinforcement": {"plain_bar_upgrade": true, "plain_bar_upgrade_grade": "HRB400",
+                    "plain_bar_diameter_limit_mm": 12}})",
+                0, ""},
+        Variant{"wall faces unified", "buried-two-cell", R"({"detailing": {"wall_faces_unified": true}})", 0, ""},
+        Variant{"crack control off", "buried-two-cell", R"({"calculation": {"crack_width_control": false}})", 4,
+                "crack limit not met (crack control off)"},
+        Variant{"150 mm walls", "open-single-cell",
+                R"({"geometry": {"wall_thickness_mm": 150, "tank_top_elevation_m": 5.7}})", 4,
+                "bars do not fit the section"}),
+    [](const ::testing::TestParamInfo<Variant>& info) {
+      std::string name = info.param.what;
+      for (char& ch : name)
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+      return name;
+    });
 
 TEST_F(HostRebarTest, BadOptionsAreRefused) {
   const HostRun bad = RunTool({"design", kExample, "--rounding-step", "0"});

@@ -12,7 +12,11 @@
 //   haunch and the faces of the openings; a bar crosses a face only where it
 //   runs on into the board behind it.
 // The face zones are checked once more with the boards of a unit laid as
-// groups (the reinforcement setting that merges units).
+// groups (the reinforcement setting that merges units).  And every board's
+// bars fit its section: the two layers of each face, of the largest bars of
+// that face's zones and support bars, lie within the thickness with both
+// covers, and the bars of every zone of a board stand a clear distance of at
+// least their diameter and 25 mm apart.
 #include "app/NewTank.h"
 #include "app/ProjectFile.h"
 #include "designer/TankDesigner.h"
@@ -548,6 +552,42 @@ TEST_P(BarGeometry, BarsKeepTheirCoverFromEveryFreeFace) {
   EXPECT_EQ(atOpening, 0) << c.example << ", category " << c.category << ": " << atOpening
                           << " bar segments inside an opening's cover, the first " << firstAtOpening;
 }
+
+class BarFit : public HostCommandTest, public ::testing::WithParamInterface<std::pair<std::string, bool>> {};
+
+TEST_P(BarFit, BarsFitTheSection) {
+  const auto& [example, merged] = GetParam();
+  DesignedExample& d = Designed(example, merged);
+  const Tank& tank = d.designer.GetTank();
+  ReinDesignOptions options;
+  options.SetSettings(&d.designer.GetSettings());
+  for (const BoardPtr& b : tank.GetBoards()) {
+    const std::string name = "board " + std::to_string(b->GetNumber()) + " of kind " + std::to_string(b->GetKind());
+    int largest[2] = {0, 0};  // upper, lower face
+    auto take = [&](int face, int diameter, int spacing, const std::string& what) {
+      if (diameter <= 0 || spacing <= 0) return;
+      largest[face] = std::max(largest[face], diameter);
+      EXPECT_GE(spacing - diameter, std::max(diameter, 25)) << name << ", " << what;
+    };
+    for (int face : {0, 1}) {
+      for (const ReinZonePtr& z : face == 0 ? b->GetUpperZones() : b->GetLowerZones())
+        if (z) take(face, z->GetDiameter(), z->GetSpacing(), "face zone");
+      for (const BoardEdge& e : b->GetEdges()) {
+        const FaceValues& v = e.GetFaceValues(face == 0);
+        take(face, v.diameter, v.spacing, "support bars");
+      }
+    }
+    const double need = GetConcreteCover(options, b, true) + GetConcreteCover(options, b, false) +
+                        2.0 * largest[0] + 2.0 * largest[1];
+    EXPECT_LE(need, b->GetThickness()) << name << ": layers of " << largest[0] << " and " << largest[1] << " mm";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, BarFit,
+                         ::testing::Values(std::make_pair(std::string("open-single-cell"), false),
+                                           std::make_pair(std::string("buried-two-cell"), false),
+                                           std::make_pair(std::string("grid-3x2"), false),
+                                           std::make_pair(std::string("grid-3x2"), true)));
 
 INSTANTIATE_TEST_SUITE_P(Examples, BarGeometry, ::testing::ValuesIn(AllCases()),
                          [](const ::testing::TestParamInfo<Case>& info) {

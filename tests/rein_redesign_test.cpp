@@ -135,6 +135,27 @@ TEST(ZoneRedesign, EditAboveTheCrackLimitIsRefusedAndChangesNothing) {
   }
 }
 
+// Crack control off: an edit above the limit is taken but fails the groups
+// of its mark; bars within the limit again make them pass.
+TEST(ZoneRedesign, CrackStateFollowsAnEditWithCrackControlOff) {
+  TwoSlabs f;
+  f.design.settings.GetCalcSettings().SetCrackWidthControlled(false);
+  for (const BoardPtr& board : {f.a, f.b}) board->GetFaceValues(true, true).status = BarGroupStatus::kDesigned;
+  ASSERT_GT(f.Width(f.a, 6, 300), f.Limit());
+  ASSERT_TRUE(f.Edit(TwoSlabs::UpperX(f.a), 6, 300));
+  for (const BoardPtr& board : {f.a, f.b}) {
+    const FaceValues& v = board->GetFaceValues(true, true);
+    EXPECT_EQ(v.status, BarGroupStatus::kCrackLimitNotMet);
+    EXPECT_NE(v.statusNote.find("upper face, X bars: crack limit not met (crack control off)"), std::string::npos)
+        << v.statusNote;
+  }
+  ASSERT_TRUE(f.Edit(TwoSlabs::UpperX(f.a), 14, 100));
+  for (const BoardPtr& board : {f.a, f.b}) {
+    EXPECT_EQ(board->GetFaceValues(true, true).status, BarGroupStatus::kDesigned);
+    EXPECT_TRUE(board->GetFaceValues(true, true).statusNote.empty());
+  }
+}
+
 TEST(ZoneRedesign, DiameterOnlyEditKeepsTheBarPositions) {
   TwoSlabs f;
   ASSERT_LT(f.Width(f.a, 16, 150), f.Limit());

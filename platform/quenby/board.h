@@ -38,6 +38,7 @@ struct BarGroupStatus {
   static constexpr int kNotDesignable = 2;    // section without meaning (h0 <= 0, unknown grade ...)
   static constexpr int kNoBarForArea = 3;     // no bar of the table gives the area
   static constexpr int kCrackLimitNotMet = 4; // best bars found still crack too wide
+  static constexpr int kBarsDoNotFit = 5;     // the bars that give the area do not fit the section
 
   // True for the states in which the group's bars do not satisfy the design.
   static bool IsFailing(int status) { return status >= kNotDesignable; }
@@ -60,8 +61,17 @@ struct FaceValues {
   double crackWidth = 0.0;      // maximum crack width for the selected bars
   int status = BarGroupStatus::kNotDesigned;  // design state (BarGroupStatus)
   std::string statusNote;       // why a group is not designable or failing
+  // The area the bars were selected for (the larger of the moment's area and
+  // the minimum reinforcement) and whether the minimum governs; set by the
+  // bar selection for the design's own outputs, neither filed nor compared.
+  double governingArea = 0.0;
+  bool minimumGoverns = false;
 
-  bool operator==(const FaceValues&) const = default;
+  bool operator==(const FaceValues& o) const {
+    return basicMoment == o.basicMoment && combination == o.combination && standardMoment == o.standardMoment &&
+           quasiMoment == o.quasiMoment && calcArea == o.calcArea && grade == o.grade && diameter == o.diameter &&
+           spacing == o.spacing && crackWidth == o.crackWidth && status == o.status && statusNote == o.statusNote;
+  }
   // Files the nine quantities; the design state is filed by the tank in a
   // record of its own (older files have none and read as "not designed").
   void Serialize(Archive& ar);

@@ -93,7 +93,7 @@ void LoadDesignStates(Archive& ar, const std::vector<StructureComponentPtr>& com
     for (FaceValues* g : groups) {
       int status = 0;
       ar.ReadInt(status);
-      if (status < BarGroupStatus::kNotDesigned || status > BarGroupStatus::kCrackLimitNotMet)
+      if (status < BarGroupStatus::kNotDesigned || status > BarGroupStatus::kBarsDoNotFit)
         ar.Fail("design states: unknown state " + std::to_string(status));
       g->status = status;
       ar.ReadString(g->statusNote);
