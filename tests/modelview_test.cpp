@@ -2,6 +2,8 @@
 // loads, water levels, overhang outline) and the 3D model of extruded
 // solids, on the view board and in the DXF and SVG they export.
 #include "app/EditScript.h"
+#include "app/NewTank.h"
+#include "app/ProjectFile.h"
 #include "designer/TankDesigner.h"
 #include "modelview/PlanSketchDrawer.h"
 #include "modelview/TankModel2DView.h"
@@ -862,4 +864,46 @@ TEST(Model3d, OverhangOfAnLShapedPlanTakesTheReEntrantCornerOnce) {
   EXPECT_NEAR(overhang * 1e-6, 48 * d + 4 * d * d, 1e-6);
   EXPECT_NEAR(base * 1e-6, 108 + 48 * d + 4 * d * d, 1e-6);
   EXPECT_EQ(overhangSolids, 8);  // one per overhanging slab edge
+}
+
+// The top plan of the buried two-cell example with a design water depth of
+// 3.5 m, drawn right after the tank is built, before any analysis: each
+// slab shows hw=3.500, the depth the analysis loads its cell with (not the
+// cell's full 3.75 m), and the water level stands clear below the whole-slab
+// load labels (Qq of top slab 2, and a permanent Qg added on top slab 1):
+// a full text line under the lowest label's baseline.
+TEST(ModelPlan, WaterLevelIsTheDesignDepthClearOfTheLoadLabels) {
+  const std::string name = "buried-two-cell";
+  tank::app::ProjectInput input = tank::app::ReadProject(tank::app::ExampleProject(name), name);
+  input.settings.GetLoadSettings().SetDesignWaterDepth(3.5);
+  TankDesigner designer;
+  tank::app::BuildNewTank(designer, input, name);
+  auto dead = boost::make_shared<AreaLoad>();
+  dead->SetDistribution(2);
+  dead->SetLoadType(2);
+  dead->SetValue(10.0);
+  designer.GetTank().GetTopSlabs().front()->AddLoad(dead);
+
+  AcadViewBoard board;
+  TankModel2DView view(&board);
+  view.m_planKind = PlanKind::kTopSlabs;
+  view.m_labelMode = LabelMode::kNamesWithLoads;
+  view.m_textHeight = 200;
+  std::vector<const _Text*> levels, labels;
+  const ModelPlanGroups groups = view.BuildPlanEntities(designer.GetTank());
+  for (const EntityList& group : groups)
+    for (const EntityPtr& e : group)
+      if (auto* t = dynamic_cast<const _Text*>(e.get())) {
+        if (t->GetText().rfind("hw=", 0) == 0) levels.push_back(t);
+        if (t->GetText().rfind("Qq=", 0) == 0 || t->GetText().rfind("Qg=", 0) == 0) labels.push_back(t);
+      }
+  ASSERT_EQ(levels.size(), 2u);
+  ASSERT_EQ(labels.size(), 2u);
+  for (const _Text* level : levels) {
+    EXPECT_EQ(level->GetText(), "hw=3.500");
+    for (const _Text* label : labels) {
+      if (std::fabs(label->GetPosition().x - level->GetPosition().x) > 1.0) continue;  // another slab
+      EXPECT_LE(level->GetPosition().y + 200, label->GetPosition().y - 200 + 1e-6) << label->GetText();
+    }
+  }
 }
