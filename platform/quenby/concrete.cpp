@@ -15,6 +15,7 @@
 #include <cmath>
 #include <exception>
 #include <map>
+#include <unordered_map>
 
 namespace {
 
@@ -365,9 +366,8 @@ void BuildOverhangsPlainly(const std::vector<std::size_t>& slabs, Tank& tank, Ta
 }  // namespace
 
 const BoardConcrete* TankConcrete::Find(const Board* board) const {
-  for (const BoardConcrete& b : boards)
-    if (b.board.get() == board) return &b;
-  return nullptr;
+  const auto it = index.find(board);
+  return it == index.end() ? nullptr : &boards[it->second];
 }
 
 std::vector<_2dPoint> GrowPolygonEdges(const std::vector<_2dPoint>& pts, const std::vector<double>& grow) {
@@ -407,7 +407,19 @@ std::vector<_2dPoint> GrowPolygonEdges(const std::vector<_2dPoint>& pts, const s
   return result;
 }
 
-std::vector<double> ConcreteEdgeGrow(const BoardPtr& board, Tank& tank) {
+namespace {
+
+// The place of every component in the model's order.
+using ModelOrder = std::unordered_map<const StructureComponent*, std::ptrdiff_t>;
+
+ModelOrder OrderOf(const Tank& tank) {
+  ModelOrder order;
+  std::ptrdiff_t k = 0;
+  for (const StructureComponentPtr& c : tank.GetComponents()) order.emplace(c.get(), k++);
+  return order;
+}
+
+std::vector<double> EdgeGrow(const BoardPtr& board, Tank& tank, const ModelOrder& order) {
   std::vector<double> grow(board->GetEdges().size(), 0.0);
   if (board->GetKind() == 1 || board->GetKind() == 2) {
     const std::vector<SlabEdgeReach> reach = SlabReaches(board, tank);
@@ -416,9 +428,10 @@ std::vector<double> ConcreteEdgeGrow(const BoardPtr& board, Tank& tank) {
     return grow;
   }
   if (board->GetKind() != 0) return grow;
-  const auto components = tank.GetComponents();
+  const auto last = static_cast<std::ptrdiff_t>(order.size());
   const auto position = [&](const BoardPtr& b) {
-    return std::find(components.begin(), components.end(), b) - components.begin();
+    const auto it = order.find(b.get());
+    return it == order.end() ? last : it->second;
   };
   for (std::size_t i = 0; i < grow.size(); ++i) {
     const _3dVector out = Outward(*board, static_cast<int>(i));
@@ -450,7 +463,7 @@ std::vector<double> ConcreteEdgeGrow(const BoardPtr& board, Tank& tank) {
     if (across.empty()) continue;
     const bool acrossContinues = across.size() >= 2 || !acrossEnds;
     auto first = [&](const std::vector<BoardPtr>& walls) {
-      auto best = static_cast<std::ptrdiff_t>(components.size());
+      auto best = last;
       for (const BoardPtr& w : walls) best = std::min(best, static_cast<std::ptrdiff_t>(position(w)));
       return best;
     };
@@ -473,19 +486,27 @@ std::vector<double> ConcreteEdgeGrow(const BoardPtr& board, Tank& tank) {
   return grow;
 }
 
+}  // namespace
+
+std::vector<double> ConcreteEdgeGrow(const BoardPtr& board, Tank& tank) {
+  return EdgeGrow(board, tank, OrderOf(tank));
+}
+
 TankConcrete BuildTankConcrete(Tank& tank) {
   // Nothing here changes a board: the neighbours are found once.
   const Structure::TopologyFreeze frozen(tank);
   TankConcrete out;
+  const ModelOrder order = OrderOf(tank);
   for (const BoardPtr& board : tank.GetBoards()) {
     BoardConcrete bc;
     bc.board = board;
-    bc.grow = ConcreteEdgeGrow(board, tank);
+    bc.grow = EdgeGrow(board, tank, order);
     std::vector<_2dPoint> local;
     board->GetLocalOutline(local);
     bc.outline = GrowPolygonEdges(local, bc.grow);
     bc.faceArea = SafeFaceArea(*board, bc.outline) * 1e-6;
     bc.volume = bc.faceArea * board->GetThickness() * 1e-3;
+    out.index.emplace(board.get(), out.boards.size());
     out.boards.push_back(std::move(bc));
   }
   for (int kind : {1, 2}) {
@@ -497,6 +518,14 @@ TankConcrete BuildTankConcrete(Tank& tank) {
       if (b.GetKind() == kind && local.size() >= 3 && IsLevel(b)) slabs.push_back(i);
     }
     if (slabs.empty()) continue;
+    // Top slabs have no base; they need the plan only for an overhang.
+    const bool overhangs = std::any_of(slabs.begin(), slabs.end(), [&](std::size_t i) {
+      double len = 0.0;
+      for (const BoardEdge& e : out.boards[i].board->GetEdges())
+        if (e.GetOverhang(len) && std::fabs(len) >= g_ZeroTolerance) return true;
+      return false;
+    });
+    if (kind != 1 && !overhangs) continue;
     double base = 0.0, outer = 0.0;
     try {
       BuildOverhangs(slabs, tank, out, &base, &outer);

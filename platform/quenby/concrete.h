@@ -26,6 +26,7 @@
 
 #include "platform/quenby/tank.h"
 
+#include <unordered_map>
 #include <vector>
 
 // A plan region: an outer ring and the rings of its holes, each open (the
@@ -65,6 +66,8 @@ struct TankConcrete {
   double outerFaceArea = 0.0;
   // The entry of a board (nullptr for a board not in the list).
   const BoardConcrete* Find(const Board* board) const;
+  // Index of each board in `boards`.
+  std::unordered_map<const Board*, std::size_t> index;
 };
 
 // The reach of every edge of the board's own solid (see above).
