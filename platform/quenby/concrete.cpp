@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
-#include <map>
 #include <unordered_map>
 
 namespace {
