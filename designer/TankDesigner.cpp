@@ -293,6 +293,8 @@ TankModel2DView* TankDesigner::RecreateModel2DView() {
   const double overhang = static_cast<double>(GetSettings().GetGeometrySettings().GetBottomSlabOverhang());
   MarkSlabOverhangs(overhang);
   view->m_bottomSlabOverhang = overhang;
+  // The plan shows the water depth the analysis takes.
+  ApplyTankWaterDepth(m_project.GetTank(), GetSettings());
   return view.get();
 }
 

@@ -790,7 +790,9 @@ EntityPtr TankModel2DView::DrawWaterLevel(const BoardPtr& board, Tank& tank) con
   if (FindCellOfBoard(board, tank, cell)) level = cell->GetWaterLevel() * 0.001;
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "hw=%.3f", level);
-  return MakeText(buffer, _3dPoint(c.x, c.y - 9 * m_textHeight * 0.5, 0), m_loadLayer, 7);
+  // A full text line below the whole-slab load labels (Qq's baseline at
+  // 7 h), clear of their descenders.
+  return MakeText(buffer, _3dPoint(c.x, c.y - 11 * m_textHeight * 0.5, 0), m_loadLayer, 7);
 }
 
 bool TankModel2DView::FindCellOfBoard(const BoardPtr& board, Tank& tank, TankCellPtr& cell) {

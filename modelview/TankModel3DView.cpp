@@ -1,6 +1,7 @@
 #include "modelview/TankModel3DView.h"
 
 #include "platform/Dusmet.h"
+#include "platform/quenby/concrete.h"
 
 #include <boost/make_shared.hpp>
 
@@ -42,181 +43,35 @@ std::string LayerOfKind(int kind, const std::string layers[3]) {
   return kind >= 0 && kind <= 2 ? layers[kind] : std::string();
 }
 
-bool Parallel(const _3dVector& a, const _3dVector& b) {
-  _3dVector x = a, y = b;
-  if (!x.Normalize(1e-9) || !y.Normalize(1e-9)) return false;
-  return x.CrossProduct(y).GetLength() < 1e-6;
-}
-
-double Dot(const _3dVector& a, const _3dVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-
-// How far the wall reaches beyond its reference plane in world direction
-// `towards` (a unit vector): its face offset on that side, measured along
-// `towards`.
-double FaceReach(const Board& wall, const _3dVector& towards) {
-  _3dVector n = wall.GetNormal();
-  if (!n.Normalize(1e-9)) return 0.0;
-  const double c = Dot(n, towards);
-  if (std::fabs(c) < 0.1) return 0.0;
-  return (c > 0.0 ? wall.GetUpperOffset() : wall.GetLowerOffset()) / std::fabs(c);
-}
-
-// The outward unit vector of a board's edge in world coordinates (away from
-// the board, in its plane).
-_3dVector Outward(const Board& board, int edge) {
-  _3dVector d = board.GetEdgeDirection(edge);
-  return _3dVector(-d.x, -d.y, -d.z);
-}
-
-// The polygon with every edge i (from point i to point i + 1) moved outwards
-// by grow[i] (0 keeps it): each corner is where the neighbouring moved edges
-// meet, or the corner moved with its edges when they run in line.
-std::vector<_2dPoint> GrowEdges(const std::vector<_2dPoint>& pts, const std::vector<double>& grow) {
-  const std::size_t n = pts.size();
-  double area2 = 0.0;
-  for (std::size_t i = 0; i < n; ++i) area2 += pts[i].x * pts[(i + 1) % n].y - pts[(i + 1) % n].x * pts[i].y;
-  const double turn = area2 >= 0.0 ? 1.0 : -1.0;  // outward is right of a counter-clockwise edge
-  const auto dir = [&](std::size_t i) {
-    _2dVector t = pts[(i + 1) % n] - pts[i];
-    if (!t.Normalize(1e-9)) t = _2dVector(0, 0);
-    return t;
+// The solids of a slab's overhang: each region on the slab's mid-plane with
+// the slab's thickness, its holes (an overhang all round the plan) cut out.
+EntityList OverhangSolids(const BoardConcrete& concrete) {
+  EntityList out;
+  const Board& slab = *concrete.board;
+  const double z = slab.GetOrigin().z + MidPlaneShift(slab).z;
+  const auto ring = [z](const std::vector<_2dPoint>& pts) {
+    std::vector<_3dPoint> loop;
+    for (const _2dPoint& p : pts) loop.emplace_back(p.x, p.y, z);
+    return Distinct(loop);
   };
-  const auto out = [&](std::size_t i) {
-    const _2dVector t = dir(i);
-    return _2dVector(t.y * turn, -t.x * turn);
-  };
-  std::vector<_2dPoint> result(n);
-  for (std::size_t k = 0; k < n; ++k) {
-    const std::size_t a = (k + n - 1) % n, b = k;
-    const double da = a < grow.size() ? grow[a] : 0.0, db = b < grow.size() ? grow[b] : 0.0;
-    if (da == 0.0 && db == 0.0) {
-      result[k] = pts[k];
-      continue;
-    }
-    const _2dVector ta = dir(a), tb = dir(b);
-    const _2dPoint pa = pts[k] + out(a) * da, pb = pts[k] + out(b) * db;
-    const double cross = ta.x * tb.y - ta.y * tb.x;
-    if (std::fabs(cross) < 1e-9) {
-      result[k] = std::fabs(da) >= std::fabs(db) ? pa : pb;
-      continue;
-    }
-    // pa + ta * u = pb + tb * v
-    const _2dVector w = pb - pa;
-    const double u = (w.x * tb.y - w.y * tb.x) / cross;
-    result[k] = pa + ta * u;
-  }
-  return result;
-}
-
-// Per edge of a slab: how far the slab's material reaches outside the edge
-// in the model (0 for an edge inside the tank or without a wall on it), and
-// whether the edge carries an overhang solid of its own.
-struct SlabEdgeReach {
-  double wall = 0.0;      // to the outer face of the wall on the edge
-  double overhang = 0.0;  // the overhang beyond that face
-  bool hasOverhang = false;
-};
-
-std::vector<SlabEdgeReach> SlabReaches(const BoardPtr& slab, Tank& tank) {
-  std::vector<SlabEdgeReach> reach(slab->GetEdges().size());
-  for (std::size_t i = 0; i < reach.size(); ++i) {
-    std::vector<BoardPtr> others;
-    std::vector<int> otherEdges;
-    tank.GetBoardsOnEdge(slab, static_cast<int>(i), others, otherEdges);
-    bool inside = false;
-    double m = 0.0;
-    const _3dVector out = Outward(*slab, static_cast<int>(i));
-    for (const BoardPtr& other : others) {
-      if (!other || other == slab) continue;
-      if (other->GetKind() == slab->GetKind() && Parallel(other->GetNormal(), slab->GetNormal())) inside = true;
-      if (other->GetKind() == 0) m = std::max(m, FaceReach(*other, out));
-    }
-    double len = 0.0;
-    const bool overhang = slab->GetEdges()[i].GetOverhang(len) && std::fabs(len) >= g_ZeroTolerance;
-    if (inside && !overhang) continue;
-    reach[i].wall = m;
-    reach[i].hasOverhang = overhang;
-    reach[i].overhang = overhang ? len : 0.0;
-  }
-  return reach;
-}
-
-// The grow of each edge of a board's own solid, so that the solids meet
-// face to face without overlapping, as the concrete is cast:
-// - a slab's edges without an overhang solid reach the outer faces of their
-//   walls;
-// - a wall stands on the bottom slab's upper face and ends under the top
-//   slab's lower face;
-// - at an outer corner (two walls that both end there) the wall first in
-//   the model is carried to the other's outer face and the other ends at
-//   its inner face;
-// - where a wall line runs through (a T), the wall that stops there ends at
-//   the face of the through wall; at a cross the line first in the model
-//   runs through.
-std::vector<double> SolidGrow(const BoardPtr& board, Tank& tank) {
-  std::vector<double> grow(board->GetEdges().size(), 0.0);
-  if (board->GetKind() == 1 || board->GetKind() == 2) {
-    const std::vector<SlabEdgeReach> reach = SlabReaches(board, tank);
-    for (std::size_t i = 0; i < grow.size(); ++i)
-      if (!reach[i].hasOverhang) grow[i] = reach[i].wall;
-    return grow;
-  }
-  if (board->GetKind() != 0) return grow;
-  const auto components = tank.GetComponents();
-  const auto position = [&](const BoardPtr& b) {
-    return std::find(components.begin(), components.end(), b) - components.begin();
-  };
-  for (std::size_t i = 0; i < grow.size(); ++i) {
-    const _3dVector out = Outward(*board, static_cast<int>(i));
-    const _3dVector in(-out.x, -out.y, -out.z);
-    std::vector<BoardPtr> others;
-    std::vector<int> otherEdges;
-    tank.GetBoardsOnEdge(board, static_cast<int>(i), others, otherEdges);
-    if (std::fabs(out.z) > 1e-6) {
-      // The base or the top: the slabs the wall meets there.
-      double cut = 0.0;
-      for (const BoardPtr& other : others)
-        if (other && other->GetKind() != 0 && Parallel(other->GetNormal(), _3dVector(0, 0, 1)))
-          cut = std::max(cut, FaceReach(*other, in));
-      grow[i] = -cut;
-      continue;
-    }
-    std::vector<BoardPtr> inLine, across;
-    bool acrossEnds = true;
-    for (std::size_t k = 0; k < others.size(); ++k) {
-      const BoardPtr& other = others[k];
-      if (!other || other == board || other->GetKind() != 0) continue;
-      if (Parallel(other->GetNormal(), board->GetNormal())) {
-        inLine.push_back(other);
-      } else {
-        across.push_back(other);
-        if (otherEdges[k] < 0) acrossEnds = false;  // a wall running on past the joint
+  for (const OverhangConcrete& part : concrete.overhang)
+    for (const PlanRegion& region : part.regions) {
+      const std::vector<_3dPoint> outer = ring(region.outer);
+      if (outer.size() < 3) continue;
+      auto solid = boost::make_shared<_3dExtrudant>();
+      solid->SetProfile(Loop(outer));
+      solid->SetHeight(slab.GetThickness());
+      for (const std::vector<_2dPoint>& hole : region.holes) {
+        const std::vector<_3dPoint> inner = ring(hole);
+        if (inner.size() < 3) continue;
+        auto cutter = boost::make_shared<_3dExtrudant>();
+        cutter->SetProfile(Loop(inner));
+        cutter->SetHeight(3.0 * slab.GetThickness());
+        solid->AddHole(cutter);
       }
+      out.push_back(solid);
     }
-    if (across.empty()) continue;
-    const bool acrossContinues = across.size() >= 2 || !acrossEnds;
-    auto first = [&](const std::vector<BoardPtr>& walls) {
-      auto best = static_cast<std::ptrdiff_t>(components.size());
-      for (const BoardPtr& w : walls) best = std::min(best, static_cast<std::ptrdiff_t>(position(w)));
-      return best;
-    };
-    std::vector<BoardPtr> mine = inLine;
-    mine.push_back(board);
-    bool carried = false, cut = false;
-    if (inLine.empty() && !acrossContinues) {  // an outer corner
-      carried = first(mine) < first(across);
-      cut = !carried;
-    } else if (inLine.empty()) {  // the wall that stops at a T
-      cut = true;
-    } else if (acrossContinues) {  // a cross: the first line runs through
-      cut = first(across) < first(mine);
-    }
-    double reach = 0.0;
-    for (const BoardPtr& other : across) reach = std::max(reach, FaceReach(*other, carried ? out : in));
-    if (carried) grow[i] = reach;
-    if (cut) grow[i] = -reach;
-  }
-  return grow;
+  return out;
 }
 
 }  // namespace
@@ -275,18 +130,21 @@ std::vector<EntityList> TankModel3DView::BuildBoardSolids(Tank& tank) {
   // Drawing changes no board's geometry: the neighbours are found once.
   const Structure::TopologyFreeze frozen(tank);
   const std::string layers[3] = {GetLayerName(0), GetLayerName(1), GetLayerName(2)};
+  const TankConcrete concrete = BuildTankConcrete(tank);
   std::vector<EntityList> result;
   for (const StructureComponentPtr& component : tank.GetComponents()) {
     if (!component || typeid(*component) != typeid(Board)) continue;
     const BoardPtr board = boost::static_pointer_cast<Board>(component);
     const int kind = board->GetKind();
     if ((kind == 0 && !m_showWalls) || (kind == 1 && !m_showBottomSlabs) || (kind == 2 && !m_showTopSlabs)) continue;
-    const boost::shared_ptr<_3dExtrudant> solid = MakeBoardSolid(*board, SolidGrow(board, tank));
+    const BoardConcrete* cast = concrete.Find(board.get());
+    const boost::shared_ptr<_3dExtrudant> solid =
+        MakeBoardSolid(*board, cast ? cast->grow : ConcreteEdgeGrow(board, tank));
     if (!solid) continue;  // a board without an outline has no solid
     const std::string layer = LayerOfKind(kind, layers);
     solid->SetLayer(layer);
     EntityList list{solid};
-    for (const EntityPtr& overhang : BuildOverhangSolids(board, tank)) {
+    for (const EntityPtr& overhang : cast ? OverhangSolids(*cast) : EntityList()) {
       overhang->SetLayer(layer);
       list.push_back(overhang);
     }
@@ -318,7 +176,7 @@ boost::shared_ptr<_3dExtrudant> TankModel3DView::MakeBoardSolid(const Board& boa
     board.GetLocalOutline(local);
     if (local.size() == pts.size()) {
       pts.clear();
-      for (const _2dPoint& q : GrowEdges(local, grow)) pts.push_back(board.LocalToWorld(q));
+      for (const _2dPoint& q : GrowPolygonEdges(local, grow)) pts.push_back(board.LocalToWorld(q));
     }
   }
   pts = Distinct(pts);
@@ -381,61 +239,7 @@ void TankModel3DView::AddOpeningCutters(const Board& board, _3dExtrudant& solid)
 }
 
 EntityList TankModel3DView::BuildOverhangSolids(const BoardPtr& board, Tank& tank) {
-  EntityList out;
-  const _3dPoint& origin = board->GetOrigin();
-  const _3dVector& xAxis = board->GetXAxis();
-  const _3dVector& yAxis = board->GetYAxis();
-  const _3dVector shift = MidPlaneShift(*board);
-  const auto& edges = board->GetEdges();
-  // What the slab reaches beyond each edge: an overhang strip is carried
-  // over the corner square where the next edge reaches out too, and back
-  // over the corner where the edge before reaches out with the slab itself.
-  const std::vector<SlabEdgeReach> reach = SlabReaches(board, tank);
-  const auto width = [&](std::size_t k) { return reach[k].hasOverhang ? reach[k].overhang + reach[k].wall : reach[k].wall; };
-  for (std::size_t i = 0; i < edges.size(); ++i) {
-    const _3dVector d3 = board->GetEdgeDirection(static_cast<int>(i));
-    _2dVector dir(d3.x, d3.y);
-    dir.Normalize(0.1);
-    double len = 0.0;
-    if (!edges[i].GetOverhang(len) || std::fabs(len) < g_ZeroTolerance) continue;
-
-    // The overhang reaches beyond the wall standing on the edge: its face
-    // outside the edge counts.
-    std::vector<BoardPtr> others;
-    std::vector<int> otherEdges;
-    tank.GetBoardsOnEdge(board, static_cast<int>(i), others, otherEdges);
-    double m = 0.0;
-    for (const BoardPtr& other : others) {
-      if (!other || other->GetKind() != 0) continue;
-      const _3dVector n3 = other->GetNormal();
-      _2dVector n(n3.x, n3.y);
-      n.Normalize(0.1);
-      m = std::max(m, n == dir ? other->GetLowerOffset() : other->GetUpperOffset());
-    }
-    len += m;
-
-    const _3dPoint s = g_VekGeometryComm.LocalToWorld2d(origin, xAxis, yAxis, edges[i].GetStartPoint()) + shift;
-    const _3dPoint e = g_VekGeometryComm.LocalToWorld2d(origin, xAxis, yAxis, edges[i].GetEndPoint()) + shift;
-    // Outwards: away from the board across the edge; the edge direction
-    // turned clockwise when the board gives no direction across it.
-    _2dVector out2 = -dir;
-    if (out2.GetLength() < 0.5) {
-      const double a = g_VekGeometryComm.GetAngle(_2dPoint(s.x, s.y), _2dPoint(e.x, e.y));
-      out2 = _2dVector(std::cos(a - g_Pi / 2), std::sin(a - g_Pi / 2));
-    }
-    const _3dVector offset(out2.x * len, out2.y * len, 0.0);
-    _2dVector along(e.x - s.x, e.y - s.y);
-    along.Normalize(1e-9);
-    const std::size_t next = (i + 1) % edges.size(), before = (i + edges.size() - 1) % edges.size();
-    const double atEnd = next != i ? width(next) : 0.0;
-    const double atStart = before != i && !reach[before].hasOverhang ? reach[before].wall : 0.0;
-    const _3dPoint e1 = e + _3dVector(along.x * atEnd, along.y * atEnd, 0.0);
-    const _3dPoint s1 = s - _3dVector(along.x * atStart, along.y * atStart, 0.0);
-    const _3dPoint e2 = e1 + offset, s2 = s1 + offset;
-    auto solid = boost::make_shared<_3dExtrudant>();
-    solid->SetProfile(Loop({s1, e1, e2, s2}));
-    solid->SetHeight(board->GetThickness());
-    out.push_back(solid);
-  }
-  return out;
+  const TankConcrete concrete = BuildTankConcrete(tank);
+  const BoardConcrete* cast = concrete.Find(board.get());
+  return cast ? OverhangSolids(*cast) : EntityList();
 }

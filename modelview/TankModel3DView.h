@@ -5,15 +5,16 @@
 // model are drawn as 3D lines, each line once.  All entities carry kind
 // 0x2000.
 //
-// The solids show the concrete, closed at the tank's outer corners and
-// meeting face to face, while the structural model keeps its boards on the
-// wall axes: a slab's edges on the tank's outside reach the outer faces of
-// their walls (a bottom slab's overhang solid reaches over the wall and the
-// overhang, and over the corner square where the next edge reaches out
-// too); walls stand on the bottom slab and end under the top slab; of two
-// walls that end at an outer corner, the first in the model is carried to
-// the other's outer face and the other ends at its inner face; a wall that
-// stops at a wall running through ends at its face.
+// The solids show the concrete as it is cast (platform/quenby/concrete.h),
+// closed at the tank's outer corners and meeting face to face, while the
+// structural model keeps its boards on the wall axes: a slab's edges on the
+// tank's outside reach the outer faces of their walls; walls stand on the
+// bottom slab and end under the top slab; of two walls that end at an outer
+// corner, the first in the model is carried to the other's outer face and
+// the other ends at its inner face; a wall that stops at a wall running
+// through ends at its face; the bottom-slab overhang is the plan outline
+// moved out to the overhang's edge less the slabs, each overhanging edge
+// owning its part (a re-entrant corner once).
 #pragma once
 
 #include "view/TankView.h"
@@ -49,10 +50,9 @@ class TankModel3DView : public TankView, public VekObject {
   // Cuts the openings and notches of the board out of its solid; opening
   // kinds other than circles, rectangles and notches are skipped.
   static void AddOpeningCutters(const Board& board, _3dExtrudant& solid);
-  // The solids of the overhanging edges of a slab: a rectangle outside the
-  // edge, as wide as the overhang plus the wall beyond the edge, on the
-  // slab's mid-plane with the slab's thickness, carried over the outer
-  // corner squares (see above).
+  // The solids of the overhang of a slab: per overhanging edge its part of
+  // the overhang (see above), on the slab's mid-plane with the slab's
+  // thickness.
   static EntityList BuildOverhangSolids(const BoardPtr& board, Tank& tank);
 
   int m_showTopSlabs = 1;

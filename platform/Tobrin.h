@@ -110,6 +110,10 @@ struct TankCheckResult {
 };
 bool CheckTank(Tank& tank, const ProjectSettings& settings, TankCheckResult& out);
 
+// The cells take the design water depth of the settings, the depth the
+// analysis loads them with (for a drawing made before the analysis).
+void ApplyTankWaterDepth(Tank& tank, const ProjectSettings& settings);
+
 // The tank was analysed successfully and neither its analysis input nor the
 // settings the analysis read have changed since.
 bool IsTankAnalysed(const Tank& tank, const ProjectSettings& settings);

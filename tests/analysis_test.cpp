@@ -194,22 +194,25 @@ TEST(TankAnalysis, SignRuleFollowsTheNormalAndTheRebarAngle) {
   EXPECT_NEAR(rw->GetEdges()[0].GetLowerBasicMoment(), wall->GetEdges()[0].GetLowerBasicMoment(), 1e-6);
 }
 
-// Anti-floating and bearing checks of a buried 6 m × 6 m tank, by hand:
-//   walls 4 × 6.0 × 4.0 × 0.30 × 25 = 720.00, bottom slab 6 × 6 × 0.40 × 25
-//   = 360.00, beyond the wall axes 4 × 6.0 × 0.65 + 4 × 0.65² = 17.29 m²
-//   (C = 500 plus half the 300 wall) × 0.40 × 25 = 172.90, top slab 6 × 6 ×
-//   0.25 × 25 = 225.00: Gc = 1477.90 kN.
+// Anti-floating and bearing checks of a buried 6 m × 6 m tank, by hand, the
+// concrete weighed as it is cast:
+//   walls between the slab faces (4.0 − 0.20 − 0.125 = 3.675 m) on
+//   6.3² − 5.7² = 7.20 m² of plan: 7.20 × 3.675 × 25 = 661.50,
+//   bottom slab 6 × 6 × 0.40 × 25 = 360.00, beyond the wall axes 4 × 6.0 ×
+//   0.65 + 4 × 0.65² = 17.29 m² (C = 500 plus half the 300 wall) × 0.40 × 25
+//   = 172.90, top slab to the walls' outer faces 6.3 × 6.3 × 0.25 × 25 =
+//   248.0625: Gc = 1442.4625 kN.
 //   Ground at +1.425 (burial 4.825 below the base at −3.400), groundwater
 //   2.0 m below it (−0.575): hw = 2.825 m.  Top slab top face +0.925: 0.5 m
-//   of cover, 18 × 0.5 × 36 = 324.00 kN.  Soil on the overhang outside the
-//   outer wall faces (7.3² − 6.3² = 13.60 m²; top face of the bottom slab
-//   −3.000, 4.425 m): 18 × 2.0 + 8 × 2.425 + 10 × 2.425 = 79.65 kPa × 13.60
-//   = 1083.24 kN.  G = 2885.14 kN.
+//   of cover, 18 × 0.5 × 39.69 = 357.21 kN.  Soil on the overhang outside
+//   the outer wall faces (7.3² − 6.3² = 13.60 m²; top face of the bottom
+//   slab −3.000, 4.425 m): 18 × 2.0 + 8 × 2.425 + 10 × 2.425 = 79.65 kPa ×
+//   13.60 = 1083.24 kN.  G = 2882.9125 kN.
 //   A = 36 + 17.29 = 53.29 m², F = 10 × 2.825 × 53.29 = 1505.44 kN,
-//   G/F = 1.916 ≥ 1.05.
+//   G/F = 1.915 ≥ 1.05.
 //   Bearing (case 0, standard): water 10 × (36 − 24 × 0.15 + 4 × 0.15²) ×
-//   3.675 = 1194.01 kN; live 0.9 × 10 × (36 + 13.60) = 446.40 kN;
-//   pk = (1477.90 + 1194.01 + 324.00 + 1083.24 + 446.40) / 53.29 = 84.92 kPa
+//   3.675 = 1194.01 kN; live 0.9 × 10 × (39.69 + 13.60) = 479.61 kN;
+//   pk = (1442.46 + 1194.01 + 357.21 + 1083.24 + 479.61) / 53.29 = 85.50 kPa
 //   ≤ 150 without uplift (the lowest groundwater level), which governs.
 TEST(TankAnalysis, AntiFloatingAndBearingChecksMatchHandCalculation) {
   Tank tank;
@@ -242,15 +245,15 @@ TEST(TankAnalysis, AntiFloatingAndBearingChecksMatchHandCalculation) {
       if (l.find(text) != std::string::npos) return true;
     return false;
   };
-  EXPECT_TRUE(has(af, "=1477.90kN")) << af[0];
-  EXPECT_TRUE(has(af, "Gt=324.00kN"));
+  EXPECT_TRUE(has(af, "=1442.46kN")) << af[0];
+  EXPECT_TRUE(has(af, "Gt=357.21kN"));
   EXPECT_TRUE(has(af, "Gs=1083.24kN"));
-  EXPECT_TRUE(has(af, "G=Gc+Gt+Gs=2885.14kN"));
+  EXPECT_TRUE(has(af, "G=Gc+Gt+Gs=2882.91kN"));
   EXPECT_TRUE(has(af, "=1505.44kN"));
-  EXPECT_TRUE(has(af, "G/F=2885.14/1505.44=1.916≥Kf=1.05,满足抗浮要求"));
+  EXPECT_TRUE(has(af, "G/F=2882.91/1505.44=1.915≥Kf=1.05,满足抗浮要求"));
   EXPECT_TRUE(has(br, "Gw=1194.01kN"));
-  EXPECT_TRUE(has(br, "Q=446.40kN"));
-  EXPECT_TRUE(has(br, "pk=84.92kPa≤fa=150.00kPa,满足地基承载力要求"));
+  EXPECT_TRUE(has(br, "Q=479.61kN"));
+  EXPECT_TRUE(has(br, "pk=85.50kPa≤fa=150.00kPa,满足地基承载力要求"));
   for (const auto& lines : {af, br})
     for (const std::string& l : lines) EXPECT_EQ(l.find('\n'), std::string::npos);
 

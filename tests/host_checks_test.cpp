@@ -54,6 +54,29 @@ TEST_F(HostChecks, BuriedExampleAntiFloatingMatchesHandCalculation) {
   EXPECT_LT(ratio, 1.81) << r.out.substr(at, 80);
 }
 
+// The overhang of an L-shaped plan built with `edit` (a 12 × 12 m square
+// less its 6 × 6 m quarter, walls 300, overhang 500, the settings of the
+// face-lines example): the plan outline moved out to the overhang's edge
+// (d = 0.65 m) less the outline at the walls' outer faces (0.15 m).  An
+// outline of perimeter 48 m with five convex and one re-entrant corner
+// moved out by d covers 108 + 48 d + 4 d²: 140.89 m² to the overhang's
+// edge, 115.29 m² to the outer faces, 25.60 m² of overhang (the strips
+// carried over every corner counted the re-entrant corner twice: 26.00).
+TEST_F(HostChecks, LShapedPlanOverhangTakesTheReEntrantCornerOnce) {
+  const std::string examples = std::string(TANK_SOURCE_DIR) + "/examples/";
+  const std::string script = Path("l.txt");
+  std::ofstream(script) << "add-walls auto auto 0,0 12000,0 12000,6000 6000,6000 6000,12000 0,12000 0,0\n"
+                           "add-wall 0,6000 6000,6000\n"
+                           "add-wall 6000,0 6000,6000\n"
+                           "rebuild-slabs bottom\n"
+                           "rebuild-slabs top\n";
+  const HostRun built = RunTool({"edit", examples + "face-lines.json", script, "-o", Path("l")});
+  ASSERT_EQ(built.code, 0) << built.err;
+  const HostRun r = RunTool({"analyse", Path("l/tank.tkd")});
+  EXPECT_NE(r.out.find("外伸面积25.600m²"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("A=140.890m²"), std::string::npos) << r.out;
+}
+
 // A failed check: the analysis is done and saved, the check is framed as a
 // warning on the error stream, checks.txt holds both checks, exit code 3.
 TEST_F(HostChecks, FailedCheckWarnsSavesAndExitsWithThree) {

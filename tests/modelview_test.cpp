@@ -1,6 +1,10 @@
 // The model views: the plan of the model (walls, slabs, openings, labels,
 // loads, water levels, overhang outline) and the 3D model of extruded
 // solids, on the view board and in the DXF and SVG they export.
+#include "app/EditScript.h"
+#include "app/NewTank.h"
+#include "app/ProjectFile.h"
+#include "designer/TankDesigner.h"
 #include "modelview/PlanSketchDrawer.h"
 #include "modelview/TankModel2DView.h"
 #include "modelview/TankModel3DView.h"
@@ -801,3 +805,105 @@ TEST(PlanSketch, WallLabelsReadUpright) {
 }
 
 }  // namespace
+
+namespace {
+
+// The plan area of a solid's profile less the cutters through it, mm².
+double PlanArea(const _3dExtrudant& solid) {
+  const auto area = [](const _3dExtrudant& e) {
+    double a = 0.0;
+    for (const _3dLine& l : e.GetProfileLines())
+      a += l.GetStartPoint().x * l.GetEndPoint().y - l.GetEndPoint().x * l.GetStartPoint().y;
+    return std::fabs(a) / 2;
+  };
+  double a = area(solid);
+  for (const auto& cutter : solid.GetHoles()) a -= area(*cutter);
+  return a;
+}
+
+}  // namespace
+
+// An L-shaped plan as a user builds it (a 12 × 12 m square less its
+// 6 × 6 m quarter, three 6 m cells, walls 300, the 500 mm overhang beyond
+// the walls' outer faces): the bottom slabs' concrete is the axis outline
+// moved out by d = 0.15 + 0.50 m, each square metre in one solid.  By hand,
+// an outline of perimeter 48 m with five convex corners and one re-entrant
+// corner moved out by d grows by 48 d + (5 − 1) d² = 32.89 m², to 140.89 m²;
+// strips carried over every corner count the re-entrant corner's d² twice.
+TEST(Model3d, OverhangOfAnLShapedPlanTakesTheReEntrantCornerOnce) {
+  TankDesigner designer;
+  const std::string script =
+      "add-walls 4000 300 0,0 12000,0 12000,6000 6000,6000 6000,12000 0,12000 0,0\n"
+      "add-wall 0,6000 6000,6000 300 4000\n"
+      "add-wall 6000,0 6000,6000 300 4000\n"
+      "rebuild-slabs bottom\n";
+  for (const tank::app::EditLine& line : tank::app::ParseEditScript(script, "L"))
+    ASSERT_TRUE(tank::app::RunEditLine(designer, line, ".").applied) << line.text;
+  Tank& tank = designer.GetTank();
+  ASSERT_EQ(tank.GetBottomSlabs().size(), 3u);
+  TankModeler().MarkOuterWallFaces(tank);
+  TankModeler().MarkSlabOverhangs(tank, 500);
+
+  AcadViewBoard board;
+  TankModel3DView view(&board);
+  double base = 0.0, overhang = 0.0;
+  int overhangSolids = 0;
+  for (const EntityList& list : view.BuildBoardSolids(tank)) {
+    if (list.front()->GetLayer() != GetLayerName(1)) continue;
+    for (std::size_t k = 0; k < list.size(); ++k) {
+      const double a = PlanArea(static_cast<const _3dExtrudant&>(*list[k]));
+      EXPECT_GT(a, 1.0);
+      base += a;
+      if (k > 0) {
+        overhang += a;
+        ++overhangSolids;
+      }
+    }
+  }
+  const double d = 0.65;
+  EXPECT_NEAR(overhang * 1e-6, 48 * d + 4 * d * d, 1e-6);
+  EXPECT_NEAR(base * 1e-6, 108 + 48 * d + 4 * d * d, 1e-6);
+  EXPECT_EQ(overhangSolids, 8);  // one per overhanging slab edge
+}
+
+// The top plan of the buried two-cell example with a design water depth of
+// 3.5 m, drawn right after the tank is built, before any analysis: each
+// slab shows hw=3.500, the depth the analysis loads its cell with (not the
+// cell's full 3.75 m), and the water level stands clear below the whole-slab
+// load labels (Qq of top slab 2, and a permanent Qg added on top slab 1):
+// a full text line under the lowest label's baseline.
+TEST(ModelPlan, WaterLevelIsTheDesignDepthClearOfTheLoadLabels) {
+  const std::string name = "buried-two-cell";
+  tank::app::ProjectInput input = tank::app::ReadProject(tank::app::ExampleProject(name), name);
+  input.settings.GetLoadSettings().SetDesignWaterDepth(3.5);
+  TankDesigner designer;
+  tank::app::BuildNewTank(designer, input, name);
+  auto dead = boost::make_shared<AreaLoad>();
+  dead->SetDistribution(2);
+  dead->SetLoadType(2);
+  dead->SetValue(10.0);
+  designer.GetTank().GetTopSlabs().front()->AddLoad(dead);
+
+  AcadViewBoard board;
+  TankModel2DView view(&board);
+  view.m_planKind = PlanKind::kTopSlabs;
+  view.m_labelMode = LabelMode::kNamesWithLoads;
+  view.m_textHeight = 200;
+  std::vector<const _Text*> levels, labels;
+  const ModelPlanGroups groups = view.BuildPlanEntities(designer.GetTank());
+  for (const EntityList& group : groups)
+    for (const EntityPtr& e : group)
+      if (auto* t = dynamic_cast<const _Text*>(e.get())) {
+        if (t->GetText().rfind("hw=", 0) == 0) levels.push_back(t);
+        if (t->GetText().rfind("Qq=", 0) == 0 || t->GetText().rfind("Qg=", 0) == 0) labels.push_back(t);
+      }
+  ASSERT_EQ(levels.size(), 2u);
+  ASSERT_EQ(labels.size(), 2u);
+  for (const _Text* level : levels) {
+    EXPECT_EQ(level->GetText(), "hw=3.500");
+    for (const _Text* label : labels) {
+      if (std::fabs(label->GetPosition().x - level->GetPosition().x) > 1.0) continue;  // another slab
+      EXPECT_LE(level->GetPosition().y + 200, label->GetPosition().y - 200 + 1e-6) << label->GetText();
+    }
+  }
+}

@@ -33,12 +33,15 @@
 //     When the groundwater uplift less the slab's weight (taken at 1.0, it
 //     is favourable) is larger, it governs.  For the shell model the bottom
 //     slabs carry their water and the uplift and rest on springs.
-//   - Base and overhang: a bottom slab reaches the outer face of the wall on
-//     each of its outer edges, and a marked edge carries the overhang C
-//     (BoardEdge::GetOverhang) beyond that face, so the base extends half the
-//     wall thickness (+ C) beyond the edge line.  Soil, its groundwater and
-//     the ground live load stand on the overhang only, outside the outer
-//     wall faces.
+//   - Weights: the concrete is weighed as it is cast (platform/quenby/
+//     concrete.h): walls between the slab faces, slabs to the walls' outer
+//     faces, the bottom-slab overhang beyond them, openings cut out, every
+//     cubic metre once.  A top slab's cover and loads act over its whole
+//     top face (to the walls' outer faces).
+//   - Base and overhang: the base is the bottom slabs' concrete in plan, to
+//     the overhang's edge (BoardEdge::GetOverhang C beyond the outer face
+//     of the wall on a marked edge).  Soil, its groundwater and the ground
+//     live load stand on the overhang only, outside the outer wall faces.
 //   - Temperature / humidity difference (CalcSettings), walls with an outer
 //     face, in the cases with water: the restraint moment
 //     η·α·ΔT·Ec·h² / (12·(1 − ν)) with α = 1.0e-5 /°C and the stiffness
@@ -50,6 +53,8 @@
 //     fewer than three points, loads the whole board; distribution 3 varies
 //     linearly between its two points.
 #include "platform/tobrin/tank_analysis.h"
+
+#include "platform/quenby/concrete.h"
 
 #include <algorithm>
 #include <cmath>
@@ -195,6 +200,7 @@ void AddUserLoads(const Board& board, BoardActions& ba) {
       total = mean * regionArea;
     }
     if (slab) ba.weight[action] += total;
+    if (slab && total < 0) ba.upward[action] += total;
   }
 }
 
@@ -340,6 +346,12 @@ std::vector<double> Site::Breakpoints() const {
 double TankActions::TotalWeight(int action) const {
   double w = overhangWeight[action];
   for (const BoardActions& b : boards) w += b.weight[action];
+  return w;
+}
+
+double TankActions::UpwardWeight(int action) const {
+  double w = 0.0;
+  for (const BoardActions& b : boards) w += b.upward[action];
   return w;
 }
 
@@ -582,15 +594,20 @@ bool ComputeActions(Tank& tank, const ProjectSettings& settings, TankActions& ou
     out.waterWeight += site.gammaW * std::max(clear, 0.0) * 1e-6 * cell->GetWaterLevel() / 1000.0;
   }
 
-  // Board actions.
+  // Board actions.  The concrete is weighed as it is cast (every cubic
+  // metre once) and a top slab carries its cover over its whole top face.
+  const TankConcrete concrete = BuildTankConcrete(tank);
   const bool temperature = calc.IsTemperatureConsidered();
   for (BoardActions& ba : out.boards) {
     const Board& b = *ba.board;
     const double h = ba.thickness / 1000.0;
+    const BoardConcrete* cast = concrete.Find(&b);
+    const double volume = cast ? cast->volume : ba.area * h;
+    const double topFace = cast ? cast->faceArea : ba.area;
     const int s = Sign(b.GetNormal().z);
     AddUserLoads(b, ba);
     if (b.GetKind() == 0) {
-      ba.weight[kSelfWeight] = site.gammaC * h * ba.area;
+      ba.weight[kSelfWeight] = site.gammaC * volume;
       const bool upperOuter = b.IsUpperFaceOuter();
       const bool lowerOuter = b.IsLowerFaceOuter();
       if (upperOuter == lowerOuter) continue;  // partition wall or no marks
@@ -627,7 +644,7 @@ bool ComputeActions(Tank& tank, const ProjectSettings& settings, TankActions& ou
         if (wa != 0 || wb != 0) ba.loads[kGroundwater].areas.push_back(PlateAreaLoad::AlongY(ya, side * wa, yb, side * wb));
       }
     } else if (b.GetKind() == 1) {
-      ba.weight[kSelfWeight] = site.gammaC * h * ba.area;
+      ba.weight[kSelfWeight] = site.gammaC * volume;
       ba.pressure[kSelfWeight] = site.gammaC * h;
       ba.upliftHead = site.hasGroundwater ? std::max(0.0, (site.waterTableZ - SlabFaceZ(b, false)) / 1000.0) : 0.0;
       if (ba.upliftHead > 0) {
@@ -639,7 +656,7 @@ bool ComputeActions(Tank& tank, const ProjectSettings& settings, TankActions& ou
       auto put = [&](int action, double p) {
         if (p == 0) return;
         ba.pressure[action] = p;
-        ba.weight[action] += p * ba.area;
+        ba.weight[action] += p * topFace;
         ba.loads[action].areas.push_back(PlateAreaLoad::Uniform(-s * p));
       };
       put(kSelfWeight, site.gammaC * h);
@@ -656,63 +673,22 @@ bool ComputeActions(Tank& tank, const ProjectSettings& settings, TankActions& ou
     }
   }
 
-  // Base area and what stands on the overhang.  Along its outer edges (no
-  // other bottom slab on them) a bottom slab reaches the outer face of the
-  // wall on the edge and, where the edge is marked, the overhang C beyond
-  // it; the strips meet in corner squares at convex corners.  The base is
-  // the slabs with both strips; the soil, its water and the ground live load
-  // stand on the overhang alone, outside the outer wall faces (the outer
-  // half of a wall is wall, not soil).
-  double outerFaceArea = 0.0;  // to the outer wall faces
+  // Base area and what stands on the overhang: the bottom slabs' concrete
+  // in plan to the overhang's edge (the base) and to the walls' outer faces.
+  // The soil, its water and the ground live load stand on the overhang
+  // alone, outside the outer wall faces (the outer half of a wall is wall,
+  // not soil).
   for (const BoardActions& ba : out.boards) {
-    const Board& b = *ba.board;
-    if (b.GetKind() != 1) continue;
+    if (ba.board->GetKind() != 1) continue;
     double holes = 0.0;
-    for (const HolePtr& h : b.GetHoles())
+    for (const HolePtr& h : ba.board->GetHoles())
       if (h) holes += h->GetArea() * 1e-6;
     out.slabArea += ba.area + holes;
-    std::vector<_2dPoint> outline;
-    b.GetLocalOutline(outline);
-    const double orient = PolygonArea(outline) >= 0 ? 1.0 : -1.0;
-    const std::size_t n = b.GetEdges().size();
-    std::vector<double> face(n, 0.0), ext(n, 0.0);  // mm beyond the edge line
-    for (std::size_t i = 0; i < n; ++i) {
-      std::vector<BoardPtr> on;
-      std::vector<int> edges;
-      tank.GetBoardsOnEdge(ba.board, static_cast<int>(i), on, edges);
-      bool inner = false;
-      double half = 0.0;
-      for (const BoardPtr& w : on) {
-        if (w->GetKind() == 1 && w != ba.board) inner = true;
-        if (w->GetKind() == 0) half = std::max(half, w->GetThickness() / 2);
-      }
-      if (inner) continue;
-      double len = 0.0;
-      face[i] = half;
-      ext[i] = half + (b.GetEdgeOverhang(static_cast<int>(i), len) && len > 0 ? len : 0.0);
-    }
-    for (std::size_t i = 0; i < n; ++i) {
-      const double length = b.GetEdges()[i].GetLine().GetLength();
-      outerFaceArea += length * face[i] * 1e-6;
-      out.baseArea += length * ext[i] * 1e-6;
-      const std::size_t j = (i + 1) % n;
-      const _2dVector a = b.GetEdges()[i].GetLine().GetDirection();
-      const _2dVector c = b.GetEdges()[j].GetLine().GetDirection();
-      if ((a.x * c.y - a.y * c.x) * orient <= 0) continue;
-      outerFaceArea += face[i] * face[j] * 1e-6;
-      out.baseArea += ext[i] * ext[j] * 1e-6;
-    }
+    if (const BoardConcrete* cast = concrete.Find(ba.board.get()))
+      out.overhangWeight[kSelfWeight] += site.gammaC * cast->overhangVolume;
   }
-  // out.baseArea holds the strips so far.
-  const double strips = out.baseArea;
-  out.baseArea = out.slabArea + strips;
-  out.overhangArea = std::max(0.0, strips - outerFaceArea);
-  double tb = 0.0;
-  for (const BoardActions& ba : out.boards)
-    if (ba.board->GetKind() == 1) tb = std::max(tb, ba.thickness);
-  // The slab's concrete beyond the wall axes: under the outer wall halves
-  // and on the overhang.
-  out.overhangWeight[kSelfWeight] = site.gammaC * tb / 1000.0 * strips;
+  out.baseArea = concrete.baseArea;
+  out.overhangArea = std::max(0.0, concrete.baseArea - concrete.outerFaceArea);
   if (out.overhangArea > 0) {
     const double zTop = defaultBottomTop;
     out.overhangWeight[kSoil] = site.EffectiveStress(zTop) * out.overhangArea;

@@ -514,6 +514,8 @@ std::vector<std::string> GetBearingCheckText() { return TheStore().bearing; }
 std::vector<SlabLoadText> GetBottomSlabLoadText() { return ToSlabTexts(TheStore().bottomSlabs); }
 std::vector<SlabLoadText> GetTopSlabLoadText() { return ToSlabTexts(TheStore().topSlabs); }
 
+void ApplyTankWaterDepth(Tank& tank, const ProjectSettings& settings) { ApplyDesignWaterDepth(tank, settings); }
+
 bool IsTankAnalysed(const Tank& tank, const ProjectSettings& settings) {
   return tank.IsAnalysed() && SettingsFingerprint(settings) == tank.GetAnalysisRecord().settingsFingerprint;
 }

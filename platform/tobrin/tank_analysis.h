@@ -102,6 +102,9 @@ struct BoardActions {
   std::array<PlateLoadCase, kActionCount> loads;
   // Vertical loads the board hands down to the ground, kN (downward +).
   std::array<double, kActionCount> weight{};
+  // The user loads among them that act upward (each load by its own sign),
+  // kN (negative): they lift the tank where the others hold it down.
+  std::array<double, kActionCount> upward{};
   // Restraint moment of the temperature difference with the action's unit
   // factor, kN·m/m, + upper face in tension, − lower face.
   double temperatureMoment = 0.0;
@@ -120,7 +123,7 @@ struct TankActions {
   double slabArea = 0.0;             // m², bottom slabs
   double overhangArea = 0.0;         // m², beyond the walls' outer faces
   double baseArea = 0.0;             // m²
-  std::array<double, kActionCount> overhangWeight{};  // soil, live and concrete on the overhang, kN
+  std::array<double, kActionCount> overhangWeight{};  // soil, live and the overhang's own concrete, kN
   double waterWeight = 0.0;          // kN of water in the cells
   std::vector<std::size_t> waterCells;  // the cells that hold water (index into the tank's cells)
   double upliftHead = 0.0;           // m of groundwater over the base
@@ -128,6 +131,8 @@ struct TankActions {
 
   // Total vertical load of an action handed to the ground, kN.
   double TotalWeight(int action) const;
+  // The upward part of it (user loads acting upward), kN, not above 0.
+  double UpwardWeight(int action) const;
   // Net upward pressure (kPa) that bends bottom slab `index` in one case and
   // combination: the ground reaction of everything above the base less the
   // slab's own weight, or the groundwater uplift less the slab's weight when
@@ -265,7 +270,8 @@ struct TankChecks {
   double structure = 0.0;     // Gc, kN
   double cover = 0.0;         // Gt: soil (and its water) over the top slabs, kN
   double overhangSoil = 0.0;  // Gs: soil (and its water) on the overhang, kN
-  double resist = 0.0;        // G = Gc + Gt + Gs, kN
+  double upward = 0.0;        // Gu: user loads acting upward (unfavourable), kN, not above 0
+  double resist = 0.0;        // G = Gc + Gt + Gs + Gu, kN
   double buoyancy = 0.0;      // F at the highest groundwater level, kN
   double antiFloatRatio = 0.0;  // G / F (0 without uplift)
   double kf = 0.0;
@@ -273,8 +279,16 @@ struct TankChecks {
   // Bearing, standard combination of case 0: pk at the highest groundwater
   // level (its uplift deducted) and at the lowest (no uplift: the settings
   // give no lowest level), the larger governs.
+  // Variable loads count where they press on the base (Q, the downward
+  // ones); the upward ones (Qu, with ψc) give the least base pressure at the
+  // highest groundwater level, pmin: below zero the base lifts (uplift),
+  // and the check fails whatever pk.
   double loads = 0.0;        // Gc + Gw + Gt + Gs + Gq + Q, kN
   double pkHigh = 0.0, pkLow = 0.0, pk = 0.0, fa = 0.0;
+  double live = 0.0;         // Q, kN
+  double upwardLive = 0.0;   // Qu, kN, not above 0
+  double pMin = 0.0;         // (Gc + Gw + Gt + Gs + Gq + Qu − F) / A, kPa
+  bool uplift = false;       // pmin < 0
   bool bearingOk = true;
 };
 

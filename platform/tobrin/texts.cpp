@@ -3,19 +3,22 @@
 // calculation of every bottom and top slab.  Every line names its quantity
 // with its symbol, value and unit; no line carries a number or a line break.
 //
-// Anti-floating: resisting weight G = structure (boards, and the bottom
-// slabs' concrete beyond the wall axes: under the outer wall halves and on
-// the overhang) + soil over the top slabs + soil on the overhang outside the
-// outer wall faces (with the water in it: the uplift acts on the whole base
-// area), against the buoyancy F = reduction factor × γw × hw × A, A the base
-// to the overhang's edge (to the outer wall faces without an overhang), hw
-// the depth of the base below the groundwater level; the check asks
-// G / F ≥ Kf.
+// Anti-floating: resisting weight G = structure (the concrete as it is
+// cast: walls, slabs to the walls' outer faces, the overhang) + soil over
+// the top slabs' whole top faces + soil on the overhang outside the outer
+// wall faces (with the water in it: the uplift acts on the whole base
+// area) + the user loads that act upward (unfavourable, so they count,
+// negative), against the buoyancy F = reduction factor × γw × hw × A, A the
+// base to the overhang's edge (to the outer wall faces without an
+// overhang), hw the depth of the base below the groundwater level; the
+// check asks G / F ≥ Kf, and G ≥ 0 without groundwater.
 // Bearing: pk = (Fk + Gk) / A under the standard combination of case 0 (tank
-// full, backfilled; live loads with ψc), against fa, at both groundwater
-// levels: the highest with its reduced buoyancy deducted, the lowest
-// without (the settings give no lowest level, so none is deducted); the
-// larger governs.  The loads are taken as concentric.
+// full, backfilled; live loads with ψc, those acting upward left out: they
+// relieve the base), against fa, at both groundwater levels: the highest
+// with its reduced buoyancy deducted, the lowest without (the settings give
+// no lowest level, so none is deducted); the larger governs.  With the
+// upward loads and the buoyancy the least pressure pmin must not fall below
+// zero (the base would lift).  The loads are taken as concentric.
 #include "platform/Tobrin.h"
 #include "platform/tobrin/tank_analysis.h"
 
@@ -65,24 +68,36 @@ TankChecks ComputeChecks(const TankActions& a, const ProjectSettings& settings) 
                 Sum(a, 2, kSelfWeight);
   c.cover = Sum(a, 2, kSoil) + Sum(a, 2, kGroundwater);
   c.overhangSoil = a.overhangWeight[kSoil] + a.overhangWeight[kGroundwater];
-  c.resist = c.structure + c.cover + c.overhangSoil;
+  c.upward = a.UpwardWeight(kUserDead) + a.UpwardWeight(kUserLive);
+  c.resist = c.structure + c.cover + c.overhangSoil + c.upward;
   c.buoyancy = calc.GetBuoyancyReductionFactor() * a.site.gammaW * a.upliftHead * a.baseArea;
   c.kf = calc.GetAntiFloatSafetyFactor();
   if (a.upliftHead > 0) {
     c.antiFloatRatio = c.buoyancy > 0 ? c.resist / c.buoyancy : 0.0;
     c.antiFloatOk = c.antiFloatRatio >= c.kf;
+  } else {
+    c.antiFloatOk = c.resist >= 0;  // no groundwater: only upward loads can lift the tank
   }
-  double live = 0.0;
+  // Variable loads press on the base with their downward parts; the upward
+  // ones only relieve it and go to the least base pressure.
+  double& live = c.live;
   for (int act : {kGroundLive, kTopLive, kTopLiveNoSoil, kUserLive})
-    if (ActionInCase(act, 0)) live += ActionFactor(act, kStandard, l) * a.TotalWeight(act);
-  c.loads = c.structure + a.waterWeight + c.cover + c.overhangSoil + a.TotalWeight(kUserDead) + live;
+    if (ActionInCase(act, 0)) {
+      const double psi = ActionFactor(act, kStandard, l);
+      live += psi * (a.TotalWeight(act) - a.UpwardWeight(act));
+      c.upwardLive += psi * a.UpwardWeight(act);
+    }
+  const double permanent = c.structure + a.waterWeight + c.cover + c.overhangSoil + a.TotalWeight(kUserDead);
+  c.loads = permanent + live;
   if (a.baseArea > 0) {
     c.pkHigh = (c.loads - c.buoyancy) / a.baseArea;
     c.pkLow = c.loads / a.baseArea;
+    c.pMin = (permanent + c.upwardLive - c.buoyancy) / a.baseArea;
   }
   c.pk = std::max(c.pkHigh, c.pkLow);
   c.fa = settings.GetGeologySettings().GetBearingCapacity();
-  c.bearingOk = c.pk <= c.fa;
+  c.uplift = c.pMin < 0;
+  c.bearingOk = c.pk <= c.fa && !c.uplift;
   return c;
 }
 
@@ -110,9 +125,16 @@ void BuildTexts(const TankActions& a, const ProjectSettings& settings, AnalysisT
   af.push_back(fmt::format("底板外伸部分上的土重(池壁外侧以外): Gs={:.2f}kN(外伸面积{:.3f}m$2$)", overhangSoil,
                            a.overhangArea));
   const double resist = checks.resist;
-  af.push_back(fmt::format("抗浮总重: G=Gc+Gt+Gs={:.2f}kN", resist));
+  if (checks.upward != 0) {
+    af.push_back(fmt::format("构件上向上的荷载(不利,计入): Gu={:.2f}kN", checks.upward));
+    af.push_back(fmt::format("抗浮总重: G=Gc+Gt+Gs+Gu={:.2f}kN", resist));
+  } else {
+    af.push_back(fmt::format("抗浮总重: G=Gc+Gt+Gs={:.2f}kN", resist));
+  }
   af.push_back(fmt::format("基底面积(至底板外伸边缘或池壁外侧): A={:.3f}m$2$", a.baseArea));
-  if (a.upliftHead <= 0) {
+  if (a.upliftHead <= 0 && !checks.antiFloatOk) {
+    af.push_back(fmt::format("地下水位低于基底,无浮托力;向上的荷载大于结构及覆土重: G={:.2f}kN<0,不满足抗浮要求", resist));
+  } else if (a.upliftHead <= 0) {
     af.push_back("地下水位低于基底,无浮托力,满足抗浮要求");
   } else {
     af.push_back(fmt::format("地下水位至基底的高度: hw={:.3f}m", a.upliftHead));
@@ -129,9 +151,7 @@ void BuildTexts(const TankActions& a, const ProjectSettings& settings, AnalysisT
   // groundwater level (no uplift) and at the highest (its uplift deducted);
   // the larger pressure governs.
   auto& br = out.bearing;
-  double live = 0.0;
-  for (int act : {kGroundLive, kTopLive, kTopLiveNoSoil, kUserLive})
-    if (ActionInCase(act, 0)) live += ActionFactor(act, kStandard, l) * a.TotalWeight(act);
+  const double live = checks.live;
   const double userDead = a.TotalWeight(kUserDead);
   const double fa = checks.fa;
   br.push_back(fmt::format("水池结构自重: Gc={:.2f}kN", structure));
@@ -153,8 +173,22 @@ void BuildTexts(const TankActions& a, const ProjectSettings& settings, AnalysisT
     br.push_back(fmt::format("地下水位低于基底,无浮托力: pk=({})/A={:.2f}/{:.3f}={:.2f}kPa", sum, checks.loads,
                              a.baseArea, checks.pk));
   }
-  br.push_back(fmt::format("pk={:.2f}kPa{}fa={:.2f}kPa,{}", checks.pk, checks.bearingOk ? "≤" : ">", fa,
-                           checks.bearingOk ? "满足地基承载力要求" : "不满足地基承载力要求"));
+  const bool pkOk = checks.pk <= fa;
+  if (checks.upwardLive != 0 || checks.uplift) {
+    if (checks.upwardLive != 0) br.push_back(fmt::format("向上的活载(标准组合): Qu={:.2f}kN", checks.upwardLive));
+    const std::string least = fmt::format("Gc+Gw+Gt+Gs{}{}{}", userDead != 0 ? "+Gq" : "",
+                                          checks.upwardLive != 0 ? "+Qu" : "", a.upliftHead > 0 ? "-F" : "");
+    br.push_back(fmt::format("基底最小压力(计向上的荷载{}): pmin=({})/A={:.2f}kPa", a.upliftHead > 0 ? "及浮托力" : "",
+                             least, checks.pMin));
+    br.push_back(fmt::format("pk={:.2f}kPa{}fa={:.2f}kPa", checks.pk, pkOk ? "≤" : ">", fa));
+    br.push_back(checks.uplift
+                     ? fmt::format("pmin={:.2f}kPa<0,基底上拔(基底压力为负),不满足地基承载力要求", checks.pMin)
+                     : fmt::format("pmin={:.2f}kPa≥0,{}", checks.pMin,
+                                   checks.bearingOk ? "满足地基承载力要求" : "不满足地基承载力要求"));
+  } else {
+    br.push_back(fmt::format("pk={:.2f}kPa{}fa={:.2f}kPa,{}", checks.pk, pkOk ? "≤" : ">", fa,
+                             checks.bearingOk ? "满足地基承载力要求" : "不满足地基承载力要求"));
+  }
 
   // Slab load texts.
   const double liveTop = a.TotalWeight(kTopLive) + a.TotalWeight(kTopLiveNoSoil);
