@@ -28,6 +28,7 @@ struct Store {
   std::vector<std::string> antiFloat, bearing;
   std::vector<std::vector<std::string>> bottomSlabs, topSlabs;
   std::string error;
+  ShellMeshReport mesh;
 };
 
 Store& TheStore() {
@@ -246,13 +247,24 @@ bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& 
     // the results are shared by every loading that has the same loads.
     const BoardActions& ba = actions.boards[i];
     const bool waterBends = ba.board->GetKind() != 1;  // bottom slabs take the ground reaction instead
+    // A loading without a live load changes the board's loads only where
+    // the board carries that load, or for a bottom slab whose ground
+    // reaction holds it.
+    const auto feels = [&](int action) {
+      const PlateLoadCase& lc = ba.loads[action];
+      if (!lc.areas.empty() || !lc.points.empty() || !lc.lines.empty()) return true;
+      return ba.board->GetKind() == 1 && actions.TotalWeight(action) != 0.0;
+    };
+    const bool feelsTopLive = feels(kTopLive) || feels(kTopLiveNoSoil);
+    const bool feelsGroundLive = feels(kGroundLive);
     std::map<std::vector<int>, std::uint32_t> keys;
     std::vector<PlateLoadCase> loadings;
     std::vector<std::uint32_t>& solved = loadingMoments[i];
     solved.reserve(loadingCount);
     for (const CaseLoading& c : cases)
       for (int k = 0; k < kCombinationCount; ++k) {
-        key.assign({c.loadCase, k});
+        key.assign({c.loadCase, k, feelsTopLive && c.withoutTopLive ? 1 : 0,
+                    feelsGroundLive && c.withoutGroundLive ? 1 : 0});
         if (waterBends)
           for (const auto& water : ba.cellWater) key.push_back(c.HasWater(water.first) ? 1 : 0);
         const auto [at, added] = keys.try_emplace(key, static_cast<std::uint32_t>(loadings.size()));
@@ -307,20 +319,118 @@ bool RunMethod1(const ProjectSettings& settings, const TankActions& actions, con
     reason = "有限元模型无法计算: " + model.Reason();
     return false;
   }
-  // Every loading (case pattern x combination) on the one factorisation,
-  // solved together.
-  std::vector<ShellLoading> loadings;
+  // Whether the element cap left boards with fewer elements across than
+  // the mesh asks for.
+  ShellMeshReport& mesh = TheStore().mesh;
+  mesh = ShellMeshReport();
+  mesh.elements = model.Elements();
+  mesh.maxElements = options.maxElements;
+  mesh.minAcross = options.minElementsAcross;
+  const std::vector<ShellTankModel::BoardMeshSize> sizes = model.BoardMeshSizes();
+  for (std::size_t i = 0; i < sizes.size(); ++i) {
+    mesh.elementSize = std::max(mesh.elementSize, sizes[i].elementSize);
+    if (sizes[i].across >= options.minElementsAcross) continue;
+    ++mesh.boards;
+    if (mesh.board < 0 || sizes[i].across < mesh.fewestAcross) {
+      mesh.fewestAcross = sizes[i].across;
+      mesh.board = static_cast<int>(i);
+    }
+  }
+  mesh.coarsened = mesh.boards > 0;
+  // The loadings are sums of a few basic loadings: the self weight, each
+  // action of every board, the water of all cells and of each cell alone.
+  // Each is solved once on the one factorisation and every loading (case
+  // pattern, live loads left off, combination) is the sum of its actions'
+  // moments with their factors.
+  const std::size_t boardCount = actions.boards.size();
+  std::vector<ShellLoading> basics;
+  std::array<int, kActionCount> basicOf;
+  basicOf.fill(-1);
+  const auto addBasic = [&](auto loadOf, double selfWeightFactor) {
+    ShellLoading basic;
+    basic.selfWeightFactor = selfWeightFactor;
+    bool any = selfWeightFactor != 0.0;
+    for (std::size_t i = 0; i < boardCount; ++i) {
+      basic.loads.push_back(loadOf(actions.boards[i]));
+      const PlateLoadCase& lc = basic.loads.back();
+      any = any || !lc.areas.empty() || !lc.points.empty() || !lc.lines.empty();
+    }
+    if (!any) return -1;
+    basics.push_back(std::move(basic));
+    return static_cast<int>(basics.size() - 1);
+  };
+  basicOf[kSelfWeight] = addBasic([](const BoardActions&) { return PlateLoadCase(); }, 1.0);
+  for (int a = 0; a < kActionCount; ++a)
+    if (a != kSelfWeight && a != kTemperature)
+      basicOf[a] = addBasic([a](const BoardActions& b) { return b.loads[a]; }, 0.0);
+  std::map<std::size_t, int> cellBasic;  // the water of each cell alone
+  for (const CaseLoading& c : cases)
+    if (c.cell >= 0 && !cellBasic.count(static_cast<std::size_t>(c.cell)))
+      cellBasic[static_cast<std::size_t>(c.cell)] = addBasic(
+          [cell = static_cast<std::size_t>(c.cell)](const BoardActions& b) {
+            PlateLoadCase water;
+            for (const auto& [index, load] : b.cellWater)
+              if (index == cell) water = load;
+            return water;
+          },
+          0.0);
+  // The water of loading `c` as terms: all cells, or one cell alone (full,
+  // or empty with the others full).
+  const auto addWater = [&](const CaseLoading& c, double factor, std::vector<ShellTerm>& terms) {
+    const auto add = [&terms](int basic, double f) {
+      if (basic >= 0) terms.push_back({static_cast<std::size_t>(basic), f});
+    };
+    if (!c.Includes(kWater)) return;
+    const int single = c.cell >= 0 ? cellBasic[static_cast<std::size_t>(c.cell)] : -1;
+    if (c.cell < 0 || !c.cellFull) add(basicOf[kWater], factor);
+    if (c.cell >= 0) add(single, c.cellFull ? factor : -factor);
+  };
+  // The first loading of each case has every cell as the case has it and
+  // every live load on: the others are it with a few terms changed.
+  std::array<int, kCaseCount> caseBase;
+  caseBase.fill(-1);
+  for (std::size_t c = 0; c < cases.size(); ++c)
+    if (cases[c].cell < 0 && !cases[c].withoutTopLive && !cases[c].withoutGroundLive &&
+        caseBase[cases[c].loadCase] < 0)
+      caseBase[cases[c].loadCase] = static_cast<int>(c);
+  std::vector<ShellCombination> combinations;
   for (std::size_t c = 0; c < cases.size(); ++c)
     for (int k = 0; k < kCombinationCount; ++k) {
-      ShellLoading loading;
-      for (std::size_t i = 0; i < actions.boards.size(); ++i)
-        loading.loads.push_back(CombinedLoads(actions, i, cases[c], k, l, true));
-      loading.selfWeightFactor = ActionFactor(kSelfWeight, k, l);
-      loadings.push_back(std::move(loading));
+      const CaseLoading& loading = cases[c];
+      ShellCombination comb;
+      const int base = caseBase[loading.loadCase];
+      if (base >= 0 && static_cast<std::size_t>(base) != c) {
+        const CaseLoading& full = cases[static_cast<std::size_t>(base)];
+        comb.base = base * kCombinationCount + k;
+        std::vector<ShellTerm> mine, theirs;
+        addWater(loading, ActionFactor(kWater, k, l), mine);
+        addWater(full, ActionFactor(kWater, k, l), theirs);
+        for (const ShellTerm& t : theirs) mine.push_back({t.basic, -t.factor});
+        for (int a = 0; a < kActionCount; ++a)
+          if (a != kWater && basicOf[a] >= 0 && full.Includes(a) && !loading.Includes(a))
+            mine.push_back({static_cast<std::size_t>(basicOf[a]), -ActionFactor(a, k, l)});
+        // Terms of one basic loading are summed first.
+        for (const ShellTerm& t : mine) {
+          auto at = std::find_if(comb.terms.begin(), comb.terms.end(),
+                                 [&t](const ShellTerm& u) { return u.basic == t.basic; });
+          if (at == comb.terms.end())
+            comb.terms.push_back(t);
+          else
+            at->factor += t.factor;
+        }
+        std::erase_if(comb.terms, [](const ShellTerm& t) { return t.factor == 0.0; });
+      } else {
+        for (int a = 0; a < kActionCount; ++a) {
+          if (basicOf[a] < 0 || a == kWater || (a != kSelfWeight && !loading.Includes(a))) continue;
+          comb.terms.push_back({static_cast<std::size_t>(basicOf[a]), ActionFactor(a, k, l)});
+        }
+        addWater(loading, ActionFactor(kWater, k, l), comb.terms);
+      }
+      combinations.push_back(std::move(comb));
     }
   std::vector<TankCaseMoments> out;
   std::string why;
-  if (model.SolveAll(loadings, out, why) != SolveStatus::Ok) {
+  if (model.SolveCombined(basics, combinations, out, why) != SolveStatus::Ok) {
     reason = "有限元计算失败: " + why;
     return false;
   }
@@ -347,7 +457,7 @@ bool Analyse(Tank& tank, ProjectSettings& settings, std::string& reason, TextPro
   if (!ComputeActions(tank, settings, actions, reason)) return false;
   const LoadSettings& l = settings.GetLoadSettings();
   std::vector<CaseResults> results;
-  const std::vector<CaseLoading> cases = CaseLoadings(actions);
+  const std::vector<CaseLoading> cases = LiveLoadVariants(actions, CaseLoadings(actions));
   const int method = l.GetAnalysisMethod();
   if (method == kAnalysisTables) {
     if (!RunMethod0(tank, settings, actions, cases, results, reason)) return false;
@@ -471,6 +581,7 @@ bool AnalyseTank(Tank& tank, ProjectSettings& settings, TextProgressFn progress)
   Store& store = TheStore();
   ClearAnalysisTexts();
   store.error.clear();
+  store.mesh = ShellMeshReport();
   std::string reason;
   bool ok = false;
   try {
@@ -486,12 +597,15 @@ bool AnalyseTank(Tank& tank, ProjectSettings& settings, TextProgressFn progress)
     ClearAnalysisValues(tank);
     tank.ClearAnalysisRecord();
     ClearAnalysisTexts();
+    store.mesh = ShellMeshReport();
     store.error = reason.empty() ? "计算失败" : reason;
   }
   return ok;
 }
 
 const std::string& GetLastAnalysisError() { return TheStore().error; }
+
+const ShellMeshReport& GetLastShellMeshReport() { return TheStore().mesh; }
 
 bool CheckTank(Tank& tank, const ProjectSettings& settings, TankCheckResult& out) {
   out = TankCheckResult();
