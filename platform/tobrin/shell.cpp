@@ -43,6 +43,10 @@ constexpr double kPivotTolerance = 1e-12;
 // factor is read once for many of them, narrow enough that the block's
 // right-hand sides and displacements stay small beside the factor.
 constexpr int kSolveBlock = 32;
+// The basic loadings of SolveCombined are few and their nodal moments are
+// all kept until the combinations are summed: a narrower block keeps the
+// solve's vectors beside them small (the factor is read a few more times).
+constexpr int kBasicSolveBlock = 8;
 
 // Natural coordinates of the four corners, counter-clockwise.
 constexpr double kCornerXi[4] = {-1.0, 1.0, 1.0, -1.0};
@@ -477,7 +481,9 @@ void FindSpanBands(BoardMesh& m) {
   }
 }
 
-void CollectSpanMoments(const BoardMesh& m, const std::vector<ShellBoardNode>& nodes, BoardMoments& out) {
+// `nodal` holds mx, my, mxy of every board node (three per node, in the
+// order of BoardMesh::nodes).
+void CollectSpanMoments(const BoardMesh& m, const double* nodal, BoardMoments& out) {
   // Sign of each band's edge governing moment (0: the edge carries none).
   std::vector<double> sense(m.bands.size(), 0.0);
   for (std::size_t k = 0; k < m.bands.size(); ++k) {
@@ -490,10 +496,11 @@ void CollectSpanMoments(const BoardMesh& m, const std::vector<ShellBoardNode>& n
   }
   const auto collect = [&](bool useBands) {
     bool any = false;
-    for (std::size_t t = 0; t < nodes.size(); ++t) {
-      if (nodes[t].joined) continue;
-      const double rx = RotatedMx(nodes[t].m, m.reinCos, m.reinSin);
-      const double ry = RotatedMy(nodes[t].m, m.reinCos, m.reinSin);
+    for (std::size_t t = 0; t < m.local.size(); ++t) {
+      if (m.joined[t]) continue;
+      const PlateMoments pm{nodal[3 * t], nodal[3 * t + 1], nodal[3 * t + 2]};
+      const double rx = RotatedMx(pm, m.reinCos, m.reinSin);
+      const double ry = RotatedMy(pm, m.reinCos, m.reinSin);
       bool takeX = true, takeY = true;
       if (useBands)
         for (int k : m.nodeBands[t]) {
@@ -701,13 +708,13 @@ struct ShellTankModel::Impl {
   // Board b's nodal moments (mx, my, mxy in kN·m/m, three per board node in
   // the order of BoardMesh::nodes) from the nodal displacements u.
   void NodalMoments(std::size_t b, const Eigen::VectorXd& u, FillScratch& scratch, double* out) const;
-  // Board b's edge and span extremes from its nodal values (the moments
-  // of `nodes` filled in).
-  void Extremes(std::size_t b, const std::vector<ShellBoardNode>& nodes, BoardMoments& out) const;
+  // Board b's edge and span extremes from its nodal moments (as
+  // NodalMoments gives them).
+  void Extremes(std::size_t b, const double* nodal, BoardMoments& out) const;
   // Solves the loadings a block at a time and hands each solution (the free
   // unknowns) to `take` with the loading's index; false with the reason and
   // status on failure.
-  bool SolveBlocks(const std::vector<ShellLoading>& loadings,
+  bool SolveBlocks(const std::vector<ShellLoading>& loadings, int block,
                    const std::function<void(std::size_t, const Eigen::VectorXd&)>& take, int progressFrom,
                    int progressTo, SolveStatus& status, std::string& reason) const;
 };
@@ -1430,15 +1437,15 @@ void ShellTankModel::Impl::NodalMoments(std::size_t b, const Eigen::VectorXd& u,
   }
 }
 
-void ShellTankModel::Impl::Extremes(std::size_t b, const std::vector<ShellBoardNode>& nodes,
-                                    BoardMoments& bmo) const {
+void ShellTankModel::Impl::Extremes(std::size_t b, const double* nodal, BoardMoments& bmo) const {
   const BoardMesh& m = boards[b];
   bmo.spanX = MomentRange{};
   bmo.spanY = MomentRange{};
   bmo.edges.assign(m.edgeNodes.size(), MomentRange{});
   for (std::size_t k = 0; k < m.edgeNodes.size(); ++k)
-    for (int t : m.edgeNodes[k]) bmo.edges[k].Include(RotatedMx(nodes[t].m, m.edgeCos[k], m.edgeSin[k]));
-  CollectSpanMoments(m, nodes, bmo);
+    for (int t : m.edgeNodes[k])
+      bmo.edges[k].Include(RotatedMx({nodal[3 * t], nodal[3 * t + 1], nodal[3 * t + 2]}, m.edgeCos[k], m.edgeSin[k]));
+  CollectSpanMoments(m, nodal, bmo);
 }
 
 void ShellTankModel::Impl::Fill(const Eigen::VectorXd& x, ShellResult& result, FillScratch& scratch) const {
@@ -1463,7 +1470,7 @@ void ShellTankModel::Impl::Fill(const Eigen::VectorXd& x, ShellResult& result, F
       node.m.mxy = nodal[3 * t + 2];
       node.joined = m.joined[t] != 0;
     }
-    Extremes(b, nodes, result.m_moments[b]);
+    Extremes(b, nodal.data(), result.m_moments[b]);
   }
 }
 
@@ -1493,7 +1500,7 @@ ShellResult ShellTankModel::SolveDetailed(const TankCaseLoads& loads, double sel
   return result;
 }
 
-bool ShellTankModel::Impl::SolveBlocks(const std::vector<ShellLoading>& loadings,
+bool ShellTankModel::Impl::SolveBlocks(const std::vector<ShellLoading>& loadings, int block,
                                        const std::function<void(std::size_t, const Eigen::VectorXd&)>& take,
                                        int progressFrom, int progressTo, SolveStatus& status,
                                        std::string& reason) const {
@@ -1524,8 +1531,8 @@ bool ShellTankModel::Impl::SolveBlocks(const std::vector<ShellLoading>& loadings
   Eigen::VectorXd column;
   Eigen::MatrixXd f;
   Eigen::MatrixXd x;
-  for (int first = 0; first < n; first += kSolveBlock) {
-    const int width = std::min(kSolveBlock, n - first);
+  for (int first = 0; first < n; first += block) {
+    const int width = std::min(block, n - first);
     f.resize(unknowns, width);
     for (int j = 0; j < width; ++j) {
       const ShellLoading& l = loadings[static_cast<std::size_t>(first + j)];
@@ -1575,7 +1582,7 @@ SolveStatus ShellTankModel::SolveAll(const std::vector<ShellLoading>& loadings, 
   Impl::FillScratch fillScratch;
   SolveStatus status = SolveStatus::Ok;
   const bool ok = m_impl->SolveBlocks(
-      loadings,
+      loadings, kSolveBlock,
       [&](std::size_t i, const Eigen::VectorXd& x) {
         m_impl->Fill(x, r, fillScratch);
         out[i] = std::move(r.m_moments);
@@ -1626,7 +1633,7 @@ SolveStatus ShellTankModel::SolveCombined(const std::vector<ShellLoading>& basic
   Impl::FillScratch fillScratch;
   SolveStatus status = SolveStatus::Ok;
   const bool ok = impl.SolveBlocks(
-      basics,
+      basics, kBasicSolveBlock,
       [&](std::size_t i, const Eigen::VectorXd& x) {
         impl.Displacements(x, fillScratch.u);
         for (std::size_t b = 0; b < boardCount; ++b)
@@ -1639,41 +1646,36 @@ SolveStatus ShellTankModel::SolveCombined(const std::vector<ShellLoading>& basic
   }
   if (impl.options.progress)
     impl.options.progress(80, "combining " + std::to_string(combinations.size()) + " load cases");
-  // The combinations: the linear model's nodal moments add up.
-  std::vector<std::vector<ShellBoardNode>> nodes(boardCount);
-  for (std::size_t b = 0; b < boardCount; ++b) {
-    const BoardMesh& m = impl.boards[b];
-    nodes[b].resize(m.nodes.size());
-    for (std::size_t t = 0; t < m.nodes.size(); ++t) {
-      nodes[b][t].local = m.local[t];
-      nodes[b][t].joined = m.joined[t] != 0;
-    }
-  }
+  // The combinations: the linear model's nodal moments add up.  Each is
+  // summed board by board (a board's values stay in the cache while its
+  // extremes are taken); a combination that a later one builds on keeps
+  // its whole sum until its last taker.
   std::unordered_map<std::size_t, std::vector<double>> bases;
-  std::vector<double> sum(width);
+  std::vector<double> slice;
   for (std::size_t i = 0; i < combinations.size(); ++i) {
     const ShellCombination& c = combinations[i];
-    if (c.base >= 0) {
-      const auto at = bases.find(static_cast<std::size_t>(c.base));
-      sum = at->second;
-      if (lastUse[at->first] == i) bases.erase(at);
-    } else {
-      std::fill(sum.begin(), sum.end(), 0.0);
+    const double* base = c.base >= 0 ? bases.at(static_cast<std::size_t>(c.base)).data() : nullptr;
+    double* kept = nullptr;
+    if (lastUse[i] > i) {
+      std::vector<double>& v = bases[i];
+      v.resize(width);
+      kept = v.data();
     }
-    for (const ShellTerm& t : c.terms) {
-      const double* v = nodal.data() + t.basic * width;
-      for (std::size_t k = 0; k < width; ++k) sum[k] += t.factor * v[k];
-    }
-    if (lastUse[i] > i) bases.emplace(i, sum);
     for (std::size_t b = 0; b < boardCount; ++b) {
-      const double* m = sum.data() + offset[b];
-      for (std::size_t t = 0; t < nodes[b].size(); ++t) {
-        nodes[b][t].m.mx = m[3 * t];
-        nodes[b][t].m.my = m[3 * t + 1];
-        nodes[b][t].m.mxy = m[3 * t + 2];
+      const std::size_t from = offset[b], count = offset[b + 1] - offset[b];
+      double* sum = kept ? kept + from : (slice.resize(count), slice.data());
+      if (base != nullptr)
+        std::copy(base + from, base + from + count, sum);
+      else
+        std::fill(sum, sum + count, 0.0);
+      for (const ShellTerm& t : c.terms) {
+        const double* v = nodal.data() + t.basic * width + from;
+        const double f = t.factor;
+        for (std::size_t k = 0; k < count; ++k) sum[k] += f * v[k];
       }
-      impl.Extremes(b, nodes[b], out[i][b]);
+      impl.Extremes(b, sum, out[i][b]);
     }
+    if (c.base >= 0 && lastUse[static_cast<std::size_t>(c.base)] == i) bases.erase(static_cast<std::size_t>(c.base));
   }
   reason.clear();
   return SolveStatus::Ok;
