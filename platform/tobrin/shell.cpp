@@ -481,9 +481,9 @@ void FindSpanBands(BoardMesh& m) {
   }
 }
 
-// `nodal` holds mx, my, mxy of every board node (three per node, in the
-// order of BoardMesh::nodes).
-void CollectSpanMoments(const BoardMesh& m, const double* nodal, BoardMoments& out) {
+// `bars` holds the moments the X and Y bars carry at every board node (two
+// per node, in the order of BoardMesh::nodes).
+void CollectSpanMoments(const BoardMesh& m, const double* bars, BoardMoments& out) {
   // Sign of each band's edge governing moment (0: the edge carries none).
   std::vector<double> sense(m.bands.size(), 0.0);
   for (std::size_t k = 0; k < m.bands.size(); ++k) {
@@ -498,9 +498,8 @@ void CollectSpanMoments(const BoardMesh& m, const double* nodal, BoardMoments& o
     bool any = false;
     for (std::size_t t = 0; t < m.local.size(); ++t) {
       if (m.joined[t]) continue;
-      const PlateMoments pm{nodal[3 * t], nodal[3 * t + 1], nodal[3 * t + 2]};
-      const double rx = RotatedMx(pm, m.reinCos, m.reinSin);
-      const double ry = RotatedMy(pm, m.reinCos, m.reinSin);
+      const double rx = bars[2 * t];
+      const double ry = bars[2 * t + 1];
       bool takeX = true, takeY = true;
       if (useBands)
         for (int k : m.nodeBands[t]) {
@@ -690,6 +689,7 @@ struct ShellTankModel::Impl {
     Eigen::VectorXd u;
     std::vector<Eigen::Matrix<double, 12, 1>> gauss;
     std::vector<double> nodal;
+    std::vector<double> projected;
   };
 
   bool Load(const TankCaseLoads& loads, double selfWeightFactor, Eigen::VectorXd& f, std::string& why) const;
@@ -708,9 +708,14 @@ struct ShellTankModel::Impl {
   // Board b's nodal moments (mx, my, mxy in kN·m/m, three per board node in
   // the order of BoardMesh::nodes) from the nodal displacements u.
   void NodalMoments(std::size_t b, const Eigen::VectorXd& u, FillScratch& scratch, double* out) const;
-  // Board b's edge and span extremes from its nodal moments (as
-  // NodalMoments gives them).
-  void Extremes(std::size_t b, const double* nodal, BoardMoments& out) const;
+  // Board b's moments in the directions its extremes are taken in, from
+  // its nodal moments: the moments of the X and Y bars at every node (two
+  // per node), then the moment across each edge at the edge's nodes, edge
+  // after edge.  ProjectedSize values.
+  std::size_t ProjectedSize(std::size_t b) const;
+  void Project(std::size_t b, const double* nodal, double* out) const;
+  // Board b's edge and span extremes from its projected moments.
+  void Extremes(std::size_t b, const double* projected, BoardMoments& out) const;
   // Solves the loadings a block at a time and hands each solution (the free
   // unknowns) to `take` with the loading's index; false with the reason and
   // status on failure.
@@ -1437,15 +1442,34 @@ void ShellTankModel::Impl::NodalMoments(std::size_t b, const Eigen::VectorXd& u,
   }
 }
 
-void ShellTankModel::Impl::Extremes(std::size_t b, const double* nodal, BoardMoments& bmo) const {
+std::size_t ShellTankModel::Impl::ProjectedSize(std::size_t b) const {
+  const BoardMesh& m = boards[b];
+  std::size_t size = 2 * m.nodes.size();
+  for (const std::vector<int>& edge : m.edgeNodes) size += edge.size();
+  return size;
+}
+
+void ShellTankModel::Impl::Project(std::size_t b, const double* nodal, double* out) const {
+  const BoardMesh& m = boards[b];
+  for (std::size_t t = 0; t < m.nodes.size(); ++t) {
+    const PlateMoments pm{nodal[3 * t], nodal[3 * t + 1], nodal[3 * t + 2]};
+    *out++ = RotatedMx(pm, m.reinCos, m.reinSin);
+    *out++ = RotatedMy(pm, m.reinCos, m.reinSin);
+  }
+  for (std::size_t k = 0; k < m.edgeNodes.size(); ++k)
+    for (int t : m.edgeNodes[k])
+      *out++ = RotatedMx({nodal[3 * t], nodal[3 * t + 1], nodal[3 * t + 2]}, m.edgeCos[k], m.edgeSin[k]);
+}
+
+void ShellTankModel::Impl::Extremes(std::size_t b, const double* projected, BoardMoments& bmo) const {
   const BoardMesh& m = boards[b];
   bmo.spanX = MomentRange{};
   bmo.spanY = MomentRange{};
   bmo.edges.assign(m.edgeNodes.size(), MomentRange{});
+  const double* edge = projected + 2 * m.nodes.size();
   for (std::size_t k = 0; k < m.edgeNodes.size(); ++k)
-    for (int t : m.edgeNodes[k])
-      bmo.edges[k].Include(RotatedMx({nodal[3 * t], nodal[3 * t + 1], nodal[3 * t + 2]}, m.edgeCos[k], m.edgeSin[k]));
-  CollectSpanMoments(m, nodal, bmo);
+    for (std::size_t j = 0; j < m.edgeNodes[k].size(); ++j) bmo.edges[k].Include(*edge++);
+  CollectSpanMoments(m, projected, bmo);
 }
 
 void ShellTankModel::Impl::Fill(const Eigen::VectorXd& x, ShellResult& result, FillScratch& scratch) const {
@@ -1470,7 +1494,9 @@ void ShellTankModel::Impl::Fill(const Eigen::VectorXd& x, ShellResult& result, F
       node.m.mxy = nodal[3 * t + 2];
       node.joined = m.joined[t] != 0;
     }
-    Extremes(b, nodal.data(), result.m_moments[b]);
+    scratch.projected.resize(ProjectedSize(b));
+    Project(b, nodal.data(), scratch.projected.data());
+    Extremes(b, scratch.projected.data(), result.m_moments[b]);
   }
 }
 
@@ -1625,10 +1651,11 @@ SolveStatus ShellTankModel::SolveCombined(const std::vector<ShellLoading>& basic
   const Impl& impl = *m_impl;
   const std::size_t boardCount = impl.boards.size();
   std::vector<std::size_t> offset(boardCount + 1, 0);
-  for (std::size_t b = 0; b < boardCount; ++b) offset[b + 1] = offset[b] + 3 * impl.boards[b].nodes.size();
+  for (std::size_t b = 0; b < boardCount; ++b) offset[b + 1] = offset[b] + impl.ProjectedSize(b);
   const std::size_t width = offset[boardCount];
   if (impl.options.progress) impl.options.progress(50, "solving " + std::to_string(basics.size()) + " basic loadings");
-  // The nodal moments of every basic loading, one after the other.
+  // The moments of every basic loading in the directions the extremes are
+  // taken in (Project), one loading after the other.
   std::vector<double> nodal(width * basics.size());
   Impl::FillScratch fillScratch;
   SolveStatus status = SolveStatus::Ok;
@@ -1636,8 +1663,11 @@ SolveStatus ShellTankModel::SolveCombined(const std::vector<ShellLoading>& basic
       basics, kBasicSolveBlock,
       [&](std::size_t i, const Eigen::VectorXd& x) {
         impl.Displacements(x, fillScratch.u);
-        for (std::size_t b = 0; b < boardCount; ++b)
-          impl.NodalMoments(b, fillScratch.u, fillScratch, nodal.data() + i * width + offset[b]);
+        for (std::size_t b = 0; b < boardCount; ++b) {
+          fillScratch.nodal.resize(3 * impl.boards[b].nodes.size());
+          impl.NodalMoments(b, fillScratch.u, fillScratch, fillScratch.nodal.data());
+          impl.Project(b, fillScratch.nodal.data(), nodal.data() + i * width + offset[b]);
+        }
       },
       50, 80, status, reason);
   if (!ok) {
@@ -1646,7 +1676,7 @@ SolveStatus ShellTankModel::SolveCombined(const std::vector<ShellLoading>& basic
   }
   if (impl.options.progress)
     impl.options.progress(80, "combining " + std::to_string(combinations.size()) + " load cases");
-  // The combinations: the linear model's nodal moments add up.  Each is
+  // The combinations: the linear model's moments add up.  Each is
   // summed board by board (a board's values stay in the cache while its
   // extremes are taken); a combination that a later one builds on keeps
   // its whole sum until its last taker.

@@ -206,7 +206,7 @@ class ShellTankModel {
   SolveStatus SolveAll(const std::vector<ShellLoading>& loadings, std::vector<TankCaseMoments>& out,
                        std::string& reason) const;
   // Every basic loading solved once on the factorisation and each
-  // combination's moments from the sum of its basics' nodal moments (the
+  // combination's moments from the sum of its basics' moments at the nodes (the
   // model is linear: the moments of solving the combined loads, to
   // round-off); out[i] for combinations[i].  Many loadings that are sums of
   // a few basic ones (load cases, cell patterns, combinations) then cost a
