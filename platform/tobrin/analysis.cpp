@@ -230,6 +230,68 @@ void AddTemperature(const BoardActions& ba, BoardMoments& m, double factor) {
     if (rs[i].GetKind() == Restirction::kFixed) add(m.edges[i]);
 }
 
+// A board's loads as a factor times a shape, the shape's values (the loads
+// over the whole board summed into one uniform pressure) divided by its
+// first one that is not zero; `key` holds the shape's values as bytes.
+double LoadShape(const PlateLoadCase& lc, PlateLoadCase& shape, std::string& key) {
+  shape = PlateLoadCase();
+  double uniform = 0.0;
+  for (const PlateAreaLoad& a : lc.areas) {
+    const bool whole = std::isinf(a.x0) && a.x0 < 0 && std::isinf(a.y0) && a.y0 < 0 && std::isinf(a.x1) &&
+                       a.x1 > 0 && std::isinf(a.y1) && a.y1 > 0;
+    if (whole && a.gx == 0.0 && a.gy == 0.0 && a.gxy == 0.0)
+      uniform += a.q0;
+    else
+      shape.areas.push_back(a);
+  }
+  if (uniform != 0.0) shape.areas.insert(shape.areas.begin(), PlateAreaLoad::Uniform(uniform));
+  shape.points = lc.points;
+  shape.lines = lc.lines;
+  double factor = 0.0;
+  for (const PlateAreaLoad& a : shape.areas)
+    for (double v : {a.q0, a.gx, a.gy, a.gxy})
+      if (factor == 0.0) factor = v;
+  for (const PlatePointLoad& p : shape.points)
+    if (factor == 0.0) factor = p.p;
+  for (const PlateLineLoad& l : shape.lines)
+    for (double v : {l.p0, l.p1})
+      if (factor == 0.0) factor = v;
+  if (factor == 0.0 || !std::isfinite(factor)) factor = 1.0;
+  key.clear();
+  const auto add = [&key](double v) { key.append(reinterpret_cast<const char*>(&v), sizeof v); };
+  for (PlateAreaLoad& a : shape.areas) {
+    a.q0 /= factor, a.gx /= factor, a.gy /= factor, a.gxy /= factor;
+    for (double v : {a.q0, a.gx, a.gy, a.gxy, a.x0, a.y0, a.x1, a.y1}) add(v);
+  }
+  key.push_back('|');
+  for (PlatePointLoad& p : shape.points) {
+    p.p /= factor;
+    for (double v : {p.x, p.y, p.p}) add(v);
+  }
+  key.push_back('|');
+  for (PlateLineLoad& l : shape.lines) {
+    l.p0 /= factor, l.p1 /= factor;
+    for (double v : {l.x0, l.y0, l.x1, l.y1, l.p0, l.p1}) add(v);
+  }
+  return factor;
+}
+
+FieldRange Scaled(const FieldRange& r, double factor) {
+  if (r.Empty()) return r;
+  FieldRange out;
+  out.Include(factor * r.hi);
+  out.Include(factor * r.lo);
+  return out;
+}
+
+RawBoardMoments Scaled(const RawBoardMoments& m, double factor) {
+  RawBoardMoments out;
+  out.spanX = Scaled(m.spanX, factor);
+  out.spanY = Scaled(m.spanY, factor);
+  for (const FieldRange& e : m.edges) out.edges.push_back(Scaled(e, factor));
+  return out;
+}
+
 bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& actions,
                 const std::vector<CaseLoading>& cases, std::vector<CaseResults>& results, std::string& reason) {
   const LoadSettings& l = settings.GetLoadSettings();
@@ -271,7 +333,26 @@ bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& 
         solved.push_back(at->second);
         if (added) loadings.push_back(CombinedLoads(actions, i, c, k, l, false));
       }
-    if (!SolveBoard(ba, loadings, kPoisson, solutions[i], reason, &models)) return false;
+    // The board is linear: loadings that are multiples of one shape (a
+    // bottom slab's ground reaction, a top slab's uniform loads, in every
+    // case, combination and with or without its live load) are solved once
+    // as that shape and scaled.
+    std::vector<PlateLoadCase> shapes;
+    std::vector<std::pair<std::uint32_t, double>> shapeOf;  // per loading: shape and factor
+    std::map<std::string, std::uint32_t> shapeKeys;
+    std::string shapeKey;
+    for (const PlateLoadCase& lc : loadings) {
+      PlateLoadCase shape;
+      const double factor = LoadShape(lc, shape, shapeKey);
+      const auto [at, added] = shapeKeys.try_emplace(shapeKey, static_cast<std::uint32_t>(shapes.size()));
+      if (added) shapes.push_back(std::move(shape));
+      shapeOf.emplace_back(at->second, factor);
+    }
+    if (!SolveBoard(ba, shapes, kPoisson, solutions[i], reason, &models)) return false;
+    std::vector<RawBoardMoments> scaled;
+    scaled.reserve(loadings.size());
+    for (const auto& [shape, factor] : shapeOf) scaled.push_back(Scaled(solutions[i].results[shape], factor));
+    solutions[i].results = std::move(scaled);
   }
   const std::vector<Joint> joints = FindFixedJoints(tank, actions);
   DistributeJointMoments(joints, solutions, loadingMoments);
