@@ -258,14 +258,17 @@ std::vector<CaseLoading> CaseLoadings(const TankActions& actions) {
 }
 
 std::vector<CaseLoading> LiveLoadVariants(const TankActions& actions, const std::vector<CaseLoading>& loadings) {
-  std::vector<CaseLoading> out;
-  for (const CaseLoading& loading : loadings) {
-    out.push_back(loading);
-    const bool top = (loading.Includes(kTopLive) && actions.Carries(kTopLive)) ||
-                     (loading.Includes(kTopLiveNoSoil) && actions.Carries(kTopLiveNoSoil));
-    const bool ground = loading.Includes(kGroundLive) && actions.Carries(kGroundLive);
-    for (int drop = 1; drop < 4; ++drop) {
-      const bool dropTop = (drop & 1) != 0, dropGround = (drop & 2) != 0;
+  // The loadings as they are first, then each set of variants in the
+  // loadings' order (a cell pattern next to the one before, as the board
+  // method's balance of the joints expects them).
+  std::vector<CaseLoading> out = loadings;
+  const bool carriesTop = actions.Carries(kTopLive), carriesTopNoSoil = actions.Carries(kTopLiveNoSoil);
+  const bool carriesGround = actions.Carries(kGroundLive);
+  for (int drop = 1; drop < 4; ++drop) {
+    const bool dropTop = (drop & 1) != 0, dropGround = (drop & 2) != 0;
+    for (const CaseLoading& loading : loadings) {
+      const bool top = (loading.Includes(kTopLive) && carriesTop) || (loading.Includes(kTopLiveNoSoil) && carriesTopNoSoil);
+      const bool ground = loading.Includes(kGroundLive) && carriesGround;
       if ((dropTop && !top) || (dropGround && !ground)) continue;
       CaseLoading variant = loading;
       variant.withoutTopLive = dropTop;
@@ -395,7 +398,8 @@ double TankActions::BottomSlabPressure(std::size_t index, const CaseLoading& loa
   const BoardActions& b = boards[index];
   double total = 0.0;
   for (int a = 0; a < kActionCount; ++a)
-    if (a != kTemperature && loading.Includes(a)) total += ActionFactor(a, combination, loads) * TotalWeight(a);
+    if (a != kTemperature && loading.Includes(a))
+      total += ActionFactor(a, combination, loads) * (totalsKnown ? totalWeight[a] : TotalWeight(a));
   const double own = site.gammaC * b.thickness / 1000.0;
   const double reaction = baseArea > 0 ? total / baseArea - ActionFactor(kSelfWeight, combination, loads) * own : 0.0;
   double p = reaction;
@@ -765,6 +769,8 @@ bool ComputeActions(Tank& tank, const ProjectSettings& settings, TankActions& ou
     out.overhangWeight[kGroundwater] = site.WaterPressure(zTop) * out.overhangArea;
     out.overhangWeight[kGroundLive] = groundLive * out.overhangArea;
   }
+  for (int a = 0; a < kActionCount; ++a) out.totalWeight[a] = out.TotalWeight(a);
+  out.totalsKnown = true;
   return true;
 }
 

@@ -302,7 +302,9 @@ bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& 
   // board's moments among its distinct ones.
   std::vector<std::vector<std::uint32_t>> loadingMoments(boards);
   PlateModelCache models;
-  std::vector<int> key;
+  const bool liveOnGround[2] = {actions.TotalWeight(kTopLive) != 0.0 || actions.TotalWeight(kTopLiveNoSoil) != 0.0,
+                                actions.TotalWeight(kGroundLive) != 0.0};
+  std::unordered_map<std::uint64_t, std::uint32_t> keys;
   for (std::size_t i = 0; i < boards; ++i) {
     // A cell pattern changes a board's loads only where the board carries
     // water of some cell: it is solved once for each distinct loading, and
@@ -312,23 +314,34 @@ bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& 
     // A loading without a live load changes the board's loads only where
     // the board carries that load, or for a bottom slab whose ground
     // reaction holds it.
-    const auto feels = [&](int action) {
+    const auto carries = [&](int action) {
       const PlateLoadCase& lc = ba.loads[action];
-      if (!lc.areas.empty() || !lc.points.empty() || !lc.lines.empty()) return true;
-      return ba.board->GetKind() == 1 && actions.TotalWeight(action) != 0.0;
+      return !lc.areas.empty() || !lc.points.empty() || !lc.lines.empty();
     };
-    const bool feelsTopLive = feels(kTopLive) || feels(kTopLiveNoSoil);
-    const bool feelsGroundLive = feels(kGroundLive);
-    std::map<std::vector<int>, std::uint32_t> keys;
+    const bool bottom = ba.board->GetKind() == 1;
+    const bool feelsTopLive = carries(kTopLive) || carries(kTopLiveNoSoil) || (bottom && liveOnGround[0]);
+    const bool feelsGroundLive = carries(kGroundLive) || (bottom && liveOnGround[1]);
+    // The key of a loading's loads on this board: case, combination, the
+    // live loads left off and which of the board's cells hold water, as
+    // bits (a board with more cells than the bits hold keys every loading
+    // apart).
+    const bool waterKeyed = !waterBends || ba.cellWater.size() <= 56;
+    keys.clear();
     std::vector<PlateLoadCase> loadings;
     std::vector<std::uint32_t>& solved = loadingMoments[i];
     solved.reserve(loadingCount);
+    std::uint64_t serial = 0;
     for (const CaseLoading& c : cases)
       for (int k = 0; k < kCombinationCount; ++k) {
-        key.assign({c.loadCase, k, feelsTopLive && c.withoutTopLive ? 1 : 0,
-                    feelsGroundLive && c.withoutGroundLive ? 1 : 0});
-        if (waterBends)
-          for (const auto& water : ba.cellWater) key.push_back(c.HasWater(water.first) ? 1 : 0);
+        std::uint64_t key = static_cast<std::uint64_t>(c.loadCase) | static_cast<std::uint64_t>(k) << 2 |
+                            static_cast<std::uint64_t>(feelsTopLive && c.withoutTopLive) << 4 |
+                            static_cast<std::uint64_t>(feelsGroundLive && c.withoutGroundLive) << 5;
+        if (!waterKeyed) {
+          key = serial++;
+        } else if (waterBends) {
+          int bit = 6;
+          for (const auto& water : ba.cellWater) key |= static_cast<std::uint64_t>(c.HasWater(water.first)) << bit++;
+        }
         const auto [at, added] = keys.try_emplace(key, static_cast<std::uint32_t>(loadings.size()));
         solved.push_back(at->second);
         if (added) loadings.push_back(CombinedLoads(actions, i, c, k, l, false));
@@ -357,7 +370,14 @@ bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& 
   const std::vector<Joint> joints = FindFixedJoints(tank, actions);
   DistributeJointMoments(joints, solutions, loadingMoments);
   results.assign(boards, CaseResults());
-  std::map<std::array<std::uint32_t, kCombinationCount + 1>, std::size_t> seen;
+  struct WhichHash {
+    std::size_t operator()(const std::array<std::uint32_t, kCombinationCount + 1>& a) const {
+      std::size_t h = 0;
+      for (std::uint32_t v : a) h = h * 1000003u ^ v;
+      return h;
+    }
+  };
+  std::unordered_map<std::array<std::uint32_t, kCombinationCount + 1>, std::size_t, WhichHash> seen;
   for (std::size_t i = 0; i < boards; ++i) {
     seen.clear();
     CaseResults& r = results[i];

@@ -138,6 +138,10 @@ struct TankActions {
 
   // Total vertical load of an action handed to the ground, kN.
   double TotalWeight(int action) const;
+  // TotalWeight of every action as ComputeActions leaves the boards (the
+  // ground reaction of every bottom slab and loading reads it).
+  std::array<double, kActionCount> totalWeight{};
+  bool totalsKnown = false;
   // Net upward pressure (kPa) that bends bottom slab `index` in one case and
   // combination: the ground reaction of everything above the base less the
   // slab's own weight, or the groundwater uplift less the slab's weight when
@@ -166,10 +170,11 @@ bool ComputeActions(Tank& tank, const ProjectSettings& settings, TankActions& ou
 // water; a pattern that repeats an earlier one is left out).
 std::vector<CaseLoading> CaseLoadings(const TankActions& actions);
 
-// The loadings with the live loads left off where they may relieve: after
-// each loading the same without the top-slab live load, without the ground
-// live load and without both, for the live loads the tank carries in that
-// case (none of a live load no board and no overhang carries).
+// The loadings with the live loads left off where they may relieve: the
+// loadings, then each of them without the top-slab live load, then each
+// without the ground live load, then each without both, for the live loads
+// the tank carries in that case (none of a live load no board and no
+// overhang carries).
 std::vector<CaseLoading> LiveLoadVariants(const TankActions& actions, const std::vector<CaseLoading>& loadings);
 
 // The loads of one board in one loading and combination (method 0 adds the
