@@ -110,7 +110,7 @@ void ReinDesigner::RunDesign(Tank& tank, ReinDesignOptions& options, ProgressFn 
   BuildHaunchZones(tank, options);
   BuildOverhangZones(tank, options, *adapter);
   Report(fn, 60);
-  LayoutSupportReins(tank, supportDiameter);
+  LayoutSupportReins(tank, supportDiameter, options);
   Report(fn, 80);
   ReinforceHoles(tank, options, *adapter);
 }

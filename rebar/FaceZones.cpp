@@ -22,29 +22,16 @@
 
 namespace {
 
-// Parameters along a→b where the segment's line crosses the outline of one
-// opening.
-void CrossingsWithHole(const _2dPoint& a, const _2dPoint& b, const HolePtr& hole, std::vector<double>& ts) {
-  std::vector<double> more;
+// The stretch of the line start→end a bar leaves free at the opening to
+// keep the cover from it (see OpeningGap); false for an opening it keeps the
+// cover from, or one of another shape.
+bool OpeningGapOf(const _2dPoint& a, const _2dPoint& b, const HolePtr& hole, double cover, double& t0, double& t1) {
   if (typeid(*hole) == typeid(CircleHole)) {
     const auto& circle = static_cast<const CircleHole&>(*hole);
-    more = CircleCrossings(circle.GetCenter(), circle.GetRadius(), a, b);
-  } else if (typeid(*hole) == typeid(RectangleHole)) {
-    more = OutlineCrossings(static_cast<const RectangleHole&>(*hole).GetCorners(), a, b);
+    return CircleOpeningGap(circle.GetCenter(), circle.GetRadius(), cover, a, b, t0, t1);
   }
-  ts.insert(ts.end(), more.begin(), more.end());
-}
-
-// Inside the opening, or on its outline.
-bool InsideHole(const _2dPoint& p, const HolePtr& hole) {
-  if (typeid(*hole) == typeid(CircleHole)) {
-    const auto& circle = static_cast<const CircleHole&>(*hole);
-    return (p - circle.GetCenter()).GetLength() < circle.GetRadius();
-  }
-  // A piece running along the opening's side counts as inside: a bar there
-  // would lie in the opening's face.
   if (typeid(*hole) == typeid(RectangleHole))
-    return InsideOrAlong(static_cast<const RectangleHole&>(*hole).GetCorners(), p);
+    return OpeningGap(static_cast<const RectangleHole&>(*hole).GetCorners(), cover, a, b, t0, t1);
   return false;
 }
 
@@ -104,6 +91,100 @@ std::vector<double> CircleCrossings(const _2dPoint& centre, double radius, const
   const double disc = qb * qb - 4 * qa * qc;
   if (qa <= 0 || disc <= 0) return {};
   return {(-qb - std::sqrt(disc)) / (2 * qa), (-qb + std::sqrt(disc)) / (2 * qa)};
+}
+
+namespace {
+
+// Where the linear function v0 + v1·t lies in (lo, hi): the stretch [t0, t1];
+// false when it never does.
+bool LinearWithin(double v0, double v1, double lo, double hi, double& t0, double& t1) {
+  if (std::abs(v1) < 1e-12) {
+    if (v0 <= lo || v0 >= hi) return false;
+    t0 = -1e300, t1 = 1e300;
+    return true;
+  }
+  t0 = (lo - v0) / v1, t1 = (hi - v0) / v1;
+  if (t0 > t1) std::swap(t0, t1);
+  return true;
+}
+
+// Joins [t0, t1] into the stretch [lo, hi] (empty while lo > hi).
+void Widen(double t0, double t1, double& lo, double& hi) {
+  lo = std::min(lo, t0);
+  hi = std::max(hi, t1);
+}
+
+// A distance that counts as keeping the cover: rounding aside, a bar at the
+// cover's distance keeps it.
+constexpr double kCoverSlack = 1e-6;
+
+}  // namespace
+
+bool OpeningGap(const std::vector<_2dPoint>& corners, double cover, const _2dPoint& a, const _2dPoint& b, double& t0,
+                double& t1) {
+  std::vector<_2dPoint> c = corners;
+  if (c.size() > 1 && (c.front() - c.back()).GetLength() < 1e-9) c.pop_back();
+  if (c.size() < 3) return false;
+  const _2dVector d = b - a;
+  const double length = d.GetLength();
+  if (length <= 0) return false;
+  double lo = 1e300, hi = -1e300;
+  // The crossing, widened by the cover.
+  const std::vector<double> ts = OutlineCrossings(c, a, b);
+  if (ts.size() >= 2) {
+    const auto [mn, mx] = std::minmax_element(ts.begin(), ts.end());
+    if ((*mx - *mn) * length > 1e-6) Widen(*mn - cover / length, *mx + cover / length, lo, hi);
+  }
+  // Closer than the cover to a side: the side's band, or a corner's circle.
+  const double reach = cover - kCoverSlack;
+  if (reach > 0) {
+    for (std::size_t i = 0; i < c.size(); ++i) {
+      const _2dPoint& p = c[i];
+      const _2dVector e = c[(i + 1) % c.size()] - p;
+      const double side = e.GetLength();
+      if (side <= 0) continue;
+      const _2dVector u = e * (1.0 / side), n(-u.y, u.x);
+      const _2dVector ap = a - p;
+      double s0, s1, h0, h1;
+      if (LinearWithin(ap.Dot(u), d.Dot(u), 0.0, side, s0, s1) &&
+          LinearWithin(ap.Dot(n), d.Dot(n), -reach, reach, h0, h1) && std::max(s0, h0) < std::min(s1, h1))
+        Widen(std::max(s0, h0), std::min(s1, h1), lo, hi);
+      const std::vector<double> around = CircleCrossings(p, reach, a, b);
+      if (around.size() == 2) Widen(around[0], around[1], lo, hi);
+    }
+  }
+  if (lo > hi) return false;
+  t0 = lo, t1 = hi;
+  return true;
+}
+
+bool CircleOpeningGap(const _2dPoint& centre, double radius, double cover, const _2dPoint& a, const _2dPoint& b,
+                      double& t0, double& t1) {
+  const double length = (b - a).GetLength();
+  if (length <= 0 || radius <= 0) return false;
+  double lo = 1e300, hi = -1e300;
+  const std::vector<double> ts = CircleCrossings(centre, radius, a, b);
+  if (ts.size() == 2) Widen(ts[0] - cover / length, ts[1] + cover / length, lo, hi);
+  const std::vector<double> around = CircleCrossings(centre, radius + std::max(0.0, cover - kCoverSlack), a, b);
+  if (around.size() == 2) Widen(around[0], around[1], lo, hi);
+  if (lo > hi) return false;
+  t0 = lo, t1 = hi;
+  return true;
+}
+
+std::vector<std::pair<double, double>> PiecesBetweenGaps(std::vector<std::pair<double, double>> gaps,
+                                                         double shortest) {
+  std::sort(gaps.begin(), gaps.end());
+  std::vector<std::pair<double, double>> pieces;
+  double from = 0.0;
+  for (const auto& [g0, g1] : gaps) {
+    if (g1 <= from) continue;
+    if (g0 >= 1.0) break;
+    if (g0 - from > shortest) pieces.emplace_back(from, g0);
+    from = std::max(from, g1);
+  }
+  if (1.0 - from > shortest) pieces.emplace_back(from, 1.0);
+  return pieces;
 }
 
 bool InsideOrAlong(const std::vector<_2dPoint>& polygon, const _2dPoint& p) {
@@ -187,43 +268,27 @@ std::vector<ReinPtr> LayoutStraightBarRow(const Tank& tank, const ReinDesignOpti
   return LayoutStraightBarRow(options, board, start, end, adapter, upper, true);
 }
 
-std::vector<ReinPtr> LayoutStraightBarRow(const ReinDesignOptions& options, const BoardPtr& board,
-                                          const _2dPoint& start, const _2dPoint& end,
-                                          const ReinTrendAdapter& adapter, bool upper, bool isX) {
+namespace {
+
+// Bars from `start` to `end` (board-local) on the bar layer of the face, cut
+// at the openings (an end there stops one cover clear of it); the line's own
+// ends take the points of their treatments (none: the line point stays).
+std::vector<ReinPtr> LayBarPieces(const BoardPtr& board, double cover, const _2dPoint& start, const _2dPoint& end,
+                                  const std::vector<_3dPoint>& startPoints, const std::vector<_3dPoint>& endPoints,
+                                  bool upper) {
   std::vector<ReinPtr> bars;
   const double length = (end - start).GetLength();
   if (length <= 0) return bars;
-  const double cover = GetConcreteCover(options, board, upper);
-  // Pieces of the line outside every opening.
-  std::vector<double> ts = {0.0, 1.0};
-  for (const HolePtr& hole : board->GetHoles())
-    if (hole) CrossingsWithHole(start, end, hole, ts);
-  std::erase_if(ts, [](double t) { return t < 0.0 || t > 1.0; });
-  std::sort(ts.begin(), ts.end());
+  // The stretches the openings take, each keeping the cover.
+  std::vector<std::pair<double, double>> gaps;
+  for (const HolePtr& hole : board->GetHoles()) {
+    double t0 = 0, t1 = 0;
+    if (hole && OpeningGapOf(start, end, hole, cover, t0, t1)) gaps.emplace_back(t0, t1);
+  }
   const _2dVector d = end - start;
   auto at = [&](double t) { return start + _2dVector(d.x * t, d.y * t); };
-  // The two ends of the line on the board's edges, and their treatments.
-  const BarEndRecord startRecord{_3dPoint(start.x, start.y, 0.0), board, EdgeHolding(*board, start)};
-  const BarEndRecord endRecord{_3dPoint(end.x, end.y, 0.0), board, EdgeHolding(*board, end)};
-  std::vector<_3dPoint> startPoints, endPoints;
-  TreatBarEndAtEdge(options, board, startRecord, endRecord, startPoints, adapter, upper, isX);
-  TreatBarEndAtEdge(options, board, endRecord, startRecord, endPoints, adapter, upper, isX);
-  for (std::size_t k = 0; k + 1 < ts.size(); ++k) {
-    const double t0 = ts[k], t1 = ts[k + 1];
-    if ((t1 - t0) * length < 1.0) continue;
-    const _2dPoint mid = at((t0 + t1) / 2);
-    bool cut = false;
-    for (const HolePtr& hole : board->GetHoles())
-      if (hole && InsideHole(mid, hole)) cut = true;
-    if (cut) continue;
-    // An end at an opening stops one cover before it (the bar ends in the
-    // concrete around the opening); an end at the board's outline takes its
-    // edge's treatment.
-    const bool atStart = t0 <= 0.0, atEnd = t1 >= 1.0;
-    double a = t0, b = t1;
-    if (!atStart) a += cover / length;
-    if (!atEnd) b -= cover / length;
-    if ((b - a) * length < 1.0) continue;
+  for (const auto& [a, b] : PiecesBetweenGaps(gaps, 1.0 / length)) {
+    const bool atStart = a <= 0.0, atEnd = b >= 1.0;
     const std::vector<_3dPoint> line = {OnBarLayer(*board, at(a), upper, cover), OnBarLayer(*board, at(b), upper, cover)};
     const std::vector<_3dPoint> points =
         JoinBarEnds(line, atStart ? startPoints : std::vector<_3dPoint>(), atEnd ? endPoints : std::vector<_3dPoint>());
@@ -231,6 +296,56 @@ std::vector<ReinPtr> LayoutStraightBarRow(const ReinDesignOptions& options, cons
     bars.push_back(PolylineBar(points));
   }
   return bars;
+}
+
+// The end of a bar line on the board's outline, with the edge holding it.
+BarEndRecord EndRecord(const BoardPtr& board, const _2dPoint& p) {
+  return BarEndRecord{_3dPoint(p.x, p.y, 0.0), board, EdgeHolding(*board, p)};
+}
+
+// The edge holding the end meets a bottom slab.
+bool EndAtBottomSlab(const Tank& tank, const BarEndRecord& end) {
+  if (!end.board || end.edgeIndex < 0) return false;
+  std::vector<BoardPtr> boards;
+  std::vector<int> edges;
+  tank.GetBoardsOnEdge(end.board, end.edgeIndex, boards, edges);
+  return std::any_of(boards.begin(), boards.end(), [](const BoardPtr& b) { return b && b->GetKind() == 1; });
+}
+
+// The extended bar of a wall's vertical bar line: from the end standing on a
+// bottom slab (the start when it does, else the end) `extension` up the
+// line, that end taking its edge's treatment, the other end left in the wall;
+// the whole line when the extension reaches its other end.
+std::vector<ReinPtr> LayExtendedBarRow(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board,
+                                       const _2dPoint& start, const _2dPoint& end, const ReinTrendAdapter& adapter,
+                                       bool upper, bool isX, double extension) {
+  const BarEndRecord startRecord = EndRecord(board, start), endRecord = EndRecord(board, end);
+  const bool fromStart = EndAtBottomSlab(tank, startRecord);
+  const BarEndRecord& from = fromStart ? startRecord : endRecord;
+  const BarEndRecord& to = fromStart ? endRecord : startRecord;
+  const _2dPoint f(from.point.x, from.point.y), t(to.point.x, to.point.y);
+  const double length = (t - f).GetLength();
+  if (length <= 0) return {};
+  if (extension >= length) return LayoutStraightBarRow(options, board, start, end, adapter, upper, isX);
+  std::vector<_3dPoint> fromPoints;
+  TreatBarEndAtEdge(options, board, from, to, fromPoints, adapter, upper, isX);
+  const _2dPoint far = f + (t - f) * (extension / length);
+  return LayBarPieces(board, GetConcreteCover(options, board, upper), f, far, fromPoints, {}, upper);
+}
+
+}  // namespace
+
+std::vector<ReinPtr> LayoutStraightBarRow(const ReinDesignOptions& options, const BoardPtr& board,
+                                          const _2dPoint& start, const _2dPoint& end,
+                                          const ReinTrendAdapter& adapter, bool upper, bool isX) {
+  if ((end - start).GetLength() <= 0) return {};
+  // The two ends of the line on the board's edges, and their treatments: an
+  // end at the board's outline takes its edge's treatment.
+  const BarEndRecord startRecord = EndRecord(board, start), endRecord = EndRecord(board, end);
+  std::vector<_3dPoint> startPoints, endPoints;
+  TreatBarEndAtEdge(options, board, startRecord, endRecord, startPoints, adapter, upper, isX);
+  TreatBarEndAtEdge(options, board, endRecord, startRecord, endPoints, adapter, upper, isX);
+  return LayBarPieces(board, GetConcreteCover(options, board, upper), start, end, startPoints, endPoints, upper);
 }
 
 std::vector<ReinPtr> LayFaceBars(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board, bool upper,
@@ -244,20 +359,29 @@ std::vector<ReinPtr> LayFaceBars(const Tank& tank, const ReinDesignOptions& opti
   // board's own outline, where their ends take their edges' treatment.
   std::vector<_2dPoint> outline;
   board->GetLocalOutline(outline);
+  // A wall whose top is not fixed may have its vertical bars extended: the
+  // lines are laid at half the spacing, every other one (the first, third,
+  // ...) a bar only the extension long from the wall's foot.
+  double extension = 0.0;
+  const bool extended = GetWallBarExtension(options, board, upper, x, extension);
+  const int lineSpacing = extended ? std::max(1, spacing / 2) : spacing;
   std::vector<_2dLine> lines;
   const bool sortByY = std::abs(dir.y) > std::abs(dir.x);
-  LayoutBarLines(GetClearOutline(tank, board), spacing, dir, lines, &sortByY, false);
+  LayoutBarLines(GetClearOutline(tank, board), lineSpacing, dir, lines, &sortByY, false);
   if (lines.empty()) return bars;
   std::unique_ptr<ReinTrendAdapter> own;
   if (!adapter) {
     own = std::make_unique<ReinTrendAdapter>(tank);
     adapter = own.get();
   }
-  for (_2dLine& line : lines) {
-    line = ExtendToOutline(outline, line);
-    for (const ReinPtr& bar :
-         LayoutStraightBarRow(options, board, line.GetStartPoint(), line.GetEndPoint(), *adapter, upper, x))
-      bars.push_back(bar);
+  for (std::size_t k = 1; k <= lines.size(); ++k) {
+    const _2dLine line = ExtendToOutline(outline, lines[k - 1]);
+    const std::vector<ReinPtr> row =
+        extended && k % 2 == 1
+            ? LayExtendedBarRow(tank, options, board, line.GetStartPoint(), line.GetEndPoint(), *adapter, upper, x,
+                                extension)
+            : LayoutStraightBarRow(options, board, line.GetStartPoint(), line.GetEndPoint(), *adapter, upper, x);
+    bars.insert(bars.end(), row.begin(), row.end());
   }
   return bars;
 }

@@ -5,6 +5,7 @@
 #include "platform/Quenby.h"
 #include "rebar/ReinDesignOptions.h"
 
+#include <utility>
 #include <vector>
 
 class ReinTrendAdapter;
@@ -46,6 +47,23 @@ _2dLine ExtendToOutline(const std::vector<_2dPoint>& outline, const _2dLine& lin
 std::vector<double> OutlineCrossings(const std::vector<_2dPoint>& outline, const _2dPoint& a, const _2dPoint& b);
 // The same for a circle (none where the line misses or touches it).
 std::vector<double> CircleCrossings(const _2dPoint& centre, double radius, const _2dPoint& a, const _2dPoint& b);
+// The stretch [t0, t1] of the carrier of a→b (a at 0, b at 1) a bar leaves
+// free at an opening so as to keep `cover` from it: the crossing with the
+// opening widened by the cover along the line at both ends (a bar cut there
+// stops one cover before the opening), joined with the stretch where the line
+// passes the opening closer than the cover (a bar there is cut as if it
+// crossed, or it would lie in the opening's cover).  The opening is a convex
+// polygon (corners, closed implicitly; a repeated first corner is allowed) or
+// a circle.  False when the line keeps the cover all along.
+bool OpeningGap(const std::vector<_2dPoint>& corners, double cover, const _2dPoint& a, const _2dPoint& b, double& t0,
+                double& t1);
+bool CircleOpeningGap(const _2dPoint& centre, double radius, double cover, const _2dPoint& a, const _2dPoint& b,
+                      double& t0, double& t1);
+// The pieces of [0, 1] outside every gap, in order along the line; pieces not
+// longer than `shortest` (in units of the parameter) are dropped.
+std::vector<std::pair<double, double>> PiecesBetweenGaps(std::vector<std::pair<double, double>> gaps,
+                                                         double shortest);
+
 // The point lies inside the closed polygon or within half a millimetre of a
 // side: a bar piece there lies in the face of an opening.
 bool InsideOrAlong(const std::vector<_2dPoint>& polygon, const _2dPoint& p);
@@ -53,7 +71,11 @@ bool InsideOrAlong(const std::vector<_2dPoint>& polygon, const _2dPoint& p);
 // The face bars of one face and direction of a board at a spacing: bar lines
 // spread over the board's clear part (GetClearOutline), carried on to its
 // outline and laid by LayoutStraightBarRow (cut at the openings, each end
-// treated at its edge).  Diameter and grade are left to the caller.  The bar
+// treated at its edge).  The vertical bars of a wall whose top is not fixed,
+// with the wall bar extension on (GetWallBarExtension), are laid on lines at
+// half the spacing, every other line (the first, third, ...) a bar the
+// extension long from the wall's foot (the end on a bottom slab; the whole
+// line when it is not longer).  Diameter and grade are left to the caller.  The bar
 // ends take the neighbour relations of `adapter`; without one they are found
 // from `tank` for the call.
 std::vector<ReinPtr> LayFaceBars(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board, bool upper,

@@ -207,38 +207,19 @@ std::vector<Opening> GroupOpenings(const BoardGroup& group) {
   return openings;
 }
 
-// Parameters along a→b where the segment's line crosses the opening's outline.
-void Crossings(const _2dPoint& a, const _2dPoint& b, const Opening& o, std::vector<double>& ts) {
-  const std::vector<double> more = o.circle ? CircleCrossings(o.centre, o.radius, a, b) : OutlineCrossings(o.corners, a, b);
-  ts.insert(ts.end(), more.begin(), more.end());
-}
-
-// Inside the opening or along a side of it (a bar there would lie in the
-// opening's face).
-bool Inside(const _2dPoint& p, const Opening& o) {
-  if (o.circle) return (p - o.centre).GetLength() < o.radius;
-  return InsideOrAlong(o.corners, p);
-}
-
-// The pieces [t0, t1] of the segment a→b outside every opening.
+// The pieces [t0, t1] of the segment a→b clear of every opening by the
+// cover (see OpeningGap): their ends at an opening lie one cover clear of it.
 std::vector<std::pair<double, double>> PiecesOutsideOpenings(const _2dPoint& a, const _2dPoint& b,
-                                                             const std::vector<Opening>& openings) {
-  std::vector<std::pair<double, double>> pieces;
+                                                             const std::vector<Opening>& openings, double cover) {
   const double length = (b - a).GetLength();
-  if (length <= 0) return pieces;
-  std::vector<double> ts = {0.0, 1.0};
-  for (const Opening& o : openings) Crossings(a, b, o, ts);
-  std::erase_if(ts, [](double t) { return t < 0.0 || t > 1.0; });
-  std::sort(ts.begin(), ts.end());
-  const _2dVector d = b - a;
-  for (std::size_t k = 0; k + 1 < ts.size(); ++k) {
-    const double t0 = ts[k], t1 = ts[k + 1];
-    if ((t1 - t0) * length < kShortest) continue;
-    const _2dPoint mid = a + d * ((t0 + t1) / 2);
-    if (std::any_of(openings.begin(), openings.end(), [&](const Opening& o) { return Inside(mid, o); })) continue;
-    pieces.emplace_back(t0, t1);
+  if (length <= 0) return {};
+  std::vector<std::pair<double, double>> gaps;
+  for (const Opening& o : openings) {
+    double t0 = 0, t1 = 0;
+    if (o.circle ? CircleOpeningGap(o.centre, o.radius, cover, a, b, t0, t1) : OpeningGap(o.corners, cover, a, b, t0, t1))
+      gaps.emplace_back(t0, t1);
   }
-  return pieces;
+  return PiecesBetweenGaps(gaps, kShortest / length);
 }
 
 // Everything a group layer's bars need.
@@ -313,7 +294,7 @@ bool EndAtBottomSlab(const GroupLayer& layer, const BarEnd& end) {
 }
 
 // Straight bars from `start` to `end` cut at the openings: an end at an
-// opening stops one cover inside the concrete; the line's own ends take the
+// opening stops one cover clear of it; the line's own ends take the
 // points of their treatments in place of their line points (an end without
 // points keeps its line point).
 void LayBars(const GroupLayer& layer, const _2dPoint& start, const _2dPoint& end,
@@ -322,12 +303,8 @@ void LayBars(const GroupLayer& layer, const _2dPoint& start, const _2dPoint& end
   const double length = (end - start).GetLength();
   if (length < kShortest) return;
   const _2dVector d = end - start;
-  for (const auto& [t0, t1] : PiecesOutsideOpenings(start, end, *layer.openings)) {
-    const bool atStart = t0 <= 0.0, atEnd = t1 >= 1.0;
-    double a = t0, b = t1;
-    if (!atStart) a += layer.cover / length;
-    if (!atEnd) b -= layer.cover / length;
-    if ((b - a) * length < kShortest) continue;
+  for (const auto& [a, b] : PiecesOutsideOpenings(start, end, *layer.openings, layer.cover)) {
+    const bool atStart = a <= 0.0, atEnd = b >= 1.0;
     const std::vector<_3dPoint> line = {OnLayer(layer, start + d * a), OnLayer(layer, start + d * b)};
     const std::vector<_3dPoint> points = JoinBarEnds(line, atStart ? startPoints : std::vector<_3dPoint>(),
                                                      atEnd ? endPoints : std::vector<_3dPoint>());

@@ -5,6 +5,7 @@
 #include "rebar/DetailingRules.h"
 #include "rebar/ReinDesigner.h"
 #include "rebar/ZoneBars.h"
+#include "rebar/ZoneGeometry.h"
 
 #include <boost/make_shared.hpp>
 
@@ -215,8 +216,11 @@ void BuildHaunchZone(const Tank& tank, const ReinDesignOptions& options, const B
   if (!spanA) fa = std::fabs(a->GetNormal().GetAngleTo(b->GetInwardDirection(jointLine))) > g_EqualTolerance;
   if (!spanB) fb = std::fabs(b->GetNormal().GetAngleTo(a->GetInwardDirection(jointLine))) > g_EqualTolerance;
 
-  // The bars lie along the joint line, clear of the boards closing its ends.
-  const _3dLine bars = ClearOfClosingBoards(tank, options, a, b, jointLine);
+  // The bars lie along the joint line, clear of the boards closing its ends
+  // and one cover inside a free edge at an end (a wall's free top).
+  _3dLine bars = ClearOfClosingBoards(tank, options, a, b, jointLine);
+  bars = PullBackAtFreeEdges(options, a, GetFreeEdges(tank, a), bars);
+  bars = PullBackAtFreeEdges(options, b, GetFreeEdges(tank, b), bars);
   const double measureA = a->GetJointMeasure(jointLine);
   const double measureB = b->GetJointMeasure(jointLine);
   auto make = [&](bool farA, bool farB) {

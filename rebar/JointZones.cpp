@@ -133,6 +133,14 @@ _3dLine EdgeLineMoved(const BoardPtr& board, int edgeIndex, const _3dVector& by)
   return _3dLine(line.GetStartPoint() + by, line.GetEndPoint() + by);
 }
 
+// The joint line along which a zone's bars are repeated, its ends kept one
+// cover inside the free edges of the two boards it joins (a wall's free top).
+_3dLine ClearOfFreeEdges(const ReinDesignOptions& options, const ReinTrendAdapter& adapter, const BoardPtr& board,
+                         const BoardPtr& other, const _3dLine& line) {
+  const _3dLine own = PullBackAtFreeEdges(options, board, GetFreeEdges(adapter, board), line);
+  return other ? PullBackAtFreeEdges(options, other, GetFreeEdges(adapter, other), own) : own;
+}
+
 bool Meet(const _3dPoint& a1, const _3dPoint& a2, const _3dPoint& b1, const _3dPoint& b2, _3dPoint& out) {
   return g_VekGeometryComm.IntersectLinesByPoints3d(a1, a2, b1, b2, out, 0.1);
 }
@@ -177,7 +185,7 @@ void BuildJointZone(const ReinDesignOptions& options, const BoardPtr& board, int
   const ReinZonePtr zone = NewJointZone(options, board, edgeIndex, face, EdgeBars(board, edgeIndex, face),
                                         EdgeBars(other, otherEdge, otherFace));
   zone->SetTemplatePolyline(Polyline({a1, i3, i2, i1, a2}));
-  zone->SetDistributionLine(EdgeLineMoved(board, edgeIndex, i2 - s.mid));
+  zone->SetDistributionLine(ClearOfFreeEdges(options, adapter, board, other, EdgeLineMoved(board, edgeIndex, i2 - s.mid)));
   TakeLayerFlag(*zone, board, face, uT);
   RegisterJointZone(zone, board, edgeIndex, face, s.partner, otherFace,
                     adapter.IsStrongerRein(BoardEdgeRef(other, otherEdge), otherFace));
@@ -229,7 +237,7 @@ void BuildCornerJointZone(const ReinDesignOptions& options, const BoardPtr& boar
   const ReinZonePtr zone = NewJointZone(options, board, edgeIndex, face, EdgeBars(board, edgeIndex, face),
                                         EdgeBars(other, otherEdge, otherFace));
   zone->SetTemplatePolyline(Polyline(shape));
-  zone->SetDistributionLine(EdgeLineMoved(board, edgeIndex, c1 - s.mid));
+  zone->SetDistributionLine(ClearOfFreeEdges(options, adapter, board, other, EdgeLineMoved(board, edgeIndex, c1 - s.mid)));
   TakeLayerFlag(*zone, board, face, uT);
   RegisterJointZone(zone, board, edgeIndex, face, s.partner, otherFace,
                     adapter.IsStrongerRein(BoardEdgeRef(other, otherEdge), otherFace));
@@ -330,7 +338,7 @@ void BuildJointZoneBetween(const ReinDesignOptions& options, const BoardPtr& boa
                                         EdgeBars(a.board, a.edgeIndex, sideA));
   zone->SetTemplatePolyline(Polyline({endB, bendB, bendA, endA}));
   const _3dLine line = board->GetEdgeLine(edgeIndex);
-  zone->SetDistributionLine(line);
+  zone->SetDistributionLine(ClearOfFreeEdges(options, adapter, board, a.board, line));
   TakeLayerFlag(*zone, board, face, line.GetEndPoint() - line.GetStartPoint());
   RegisterJointZone(zone, board, edgeIndex, face, a, sideA, aGoverns);
 }

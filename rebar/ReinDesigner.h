@@ -65,7 +65,7 @@ class ReinDesigner {
                        int supportDiameter) const;
   void BuildHaunchZones(Tank& tank, const ReinDesignOptions& options) const;
   void BuildOverhangZones(Tank& tank, const ReinDesignOptions& options, const ReinTrendAdapter& adapter) const;
-  void LayoutSupportReins(Tank& tank, int supportDiameter) const;
+  void LayoutSupportReins(Tank& tank, int supportDiameter, const ReinDesignOptions& options) const;
   void ReinforceHoles(Tank& tank, const ReinDesignOptions& options, const ReinTrendAdapter& adapter) const;
   // Kind flags and category 2 on every board face zone.
   void TagFaceZones(Tank& tank) const;

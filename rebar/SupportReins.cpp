@@ -7,6 +7,7 @@
 #include "platform/HostServices.h"
 #include "platform/Zarvel.h"
 #include "rebar/ReinDesigner.h"
+#include "rebar/ZoneGeometry.h"
 
 #include <boost/make_shared.hpp>
 #include <fmt/format.h>
@@ -468,7 +469,7 @@ bool FindSupportBarPoints(const std::vector<BoardPtr>& boards, const _3dPoint& o
 
 bool BuildSupportBarLines(const Tank& tank, const _3dPoint& origin, const _3dVector& xAxis, const _3dVector& yAxis,
                           const std::vector<BoardPtr>& boards, const std::vector<_2dPoint>& positions,
-                          std::vector<_3dLine>& barLines) {
+                          std::vector<_3dLine>& barLines, const ReinDesignOptions* options) {
   if (boards.size() < 2) return false;
   // The part of the junction every board of the group shares.
   bool found = false;
@@ -485,6 +486,8 @@ bool BuildSupportBarLines(const Tank& tank, const _3dPoint& origin, const _3dVec
     }
   }
   if (!found) return false;
+  if (options)
+    for (const BoardPtr& board : boards) common = PullBackAtFreeEdges(*options, board, GetFreeEdges(tank, board), common);
   const _3dPoint s = Comm().WorldToLocal3d(origin, xAxis, yAxis, common.GetStartPoint());
   const _3dPoint e = Comm().WorldToLocal3d(origin, xAxis, yAxis, common.GetEndPoint());
   for (const _2dPoint& p : positions)
@@ -526,7 +529,8 @@ void FillSupportReinBars(const Tank& tank, const std::vector<_3dLine>& barLines,
 }
 
 bool FillSupportRein(const Tank& tank, const std::vector<StructureComponentPtr>& components,
-                     const JunctionGroup& group, int barDiameter, const boost::shared_ptr<SupportRein>& zone) {
+                     const JunctionGroup& group, int barDiameter, const boost::shared_ptr<SupportRein>& zone,
+                     const ReinDesignOptions* options) {
   if (group.size() < 2 || !zone) return false;
   std::vector<BoardPtr> boards;
   for (int position : group) {
@@ -543,37 +547,38 @@ bool FillSupportRein(const Tank& tank, const std::vector<StructureComponentPtr>&
   if (!FindSupportBarPoints(boards, origin, xAxis, yAxis, junction, positions)) return false;
   RemoveClosePoints(positions, barDiameter);
   std::vector<_3dLine> barLines;
-  if (!BuildSupportBarLines(tank, origin, xAxis, yAxis, boards, positions, barLines) || barLines.empty())
+  if (!BuildSupportBarLines(tank, origin, xAxis, yAxis, boards, positions, barLines, options) || barLines.empty())
     return false;
   FillSupportReinBars(tank, barLines, barDiameter, boards, zone);
   return true;
 }
 
-void CreateSupportReins(Tank& tank, int barDiameter, const std::vector<JunctionGroup>& groups) {
+void CreateSupportReins(Tank& tank, int barDiameter, const std::vector<JunctionGroup>& groups,
+                        const ReinDesignOptions* options) {
   const std::vector<StructureComponentPtr> components = tank.GetComponents();
   std::vector<boost::shared_ptr<SupportRein>> kept;
   for (const JunctionGroup& group : groups) {
     auto zone = boost::make_shared<SupportRein>();
-    if (FillSupportRein(tank, components, group, barDiameter, zone)) kept.push_back(zone);
+    if (FillSupportRein(tank, components, group, barDiameter, zone, options)) kept.push_back(zone);
   }
   if (!kept.empty()) tank.AddSupportReins(kept);
 }
 
-std::vector<std::string> GenerateSupportReins(Tank& tank, int barDiameter) {
+std::vector<std::string> GenerateSupportReins(Tank& tank, int barDiameter, const ReinDesignOptions* options) {
   std::vector<JunctionGroup> groups;
   std::vector<std::string> skipped;
   // Bars without a diameter are no bars.
   if (barDiameter <= 0) return skipped;
   CollectJunctionGroups(tank, groups, skipped);
-  CreateSupportReins(tank, barDiameter, groups);
+  CreateSupportReins(tank, barDiameter, groups, options);
   return skipped;
 }
 
 }  // namespace support_rebar
 
-void ReinDesigner::LayoutSupportReins(Tank& tank, int supportDiameter) const {
+void ReinDesigner::LayoutSupportReins(Tank& tank, int supportDiameter, const ReinDesignOptions& options) const {
   // A junction the tank's tables cannot support is left without support bars
   // and named to the user; the rest of the tank is designed.
-  for (const std::string& note : support_rebar::GenerateSupportReins(tank, supportDiameter))
+  for (const std::string& note : support_rebar::GenerateSupportReins(tank, supportDiameter, &options))
     HostMessageBox(note, GetHostName());
 }

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "platform/Quenby.h"
+#include "rebar/ReinDesignOptions.h"
 
 #include <string>
 #include <vector>
@@ -94,10 +95,12 @@ bool FindSupportBarPoints(const std::vector<BoardPtr>& boards, const _3dPoint& o
                           const _3dVector& yAxis, const _3dLine& junction, std::vector<_2dPoint>& positions);
 // One bar line per position, along the part of the junction common to every
 // board of the group (the overlap of the first board's junction lines with
-// the others), in model coordinates.
+// the others), in model coordinates.  With `options` an end of that part at a
+// free edge of a board of the group (a wall's free top) is pulled back to one
+// cover inside that edge's face, as the face bars end there.
 bool BuildSupportBarLines(const Tank& tank, const _3dPoint& origin, const _3dVector& xAxis, const _3dVector& yAxis,
                           const std::vector<BoardPtr>& boards, const std::vector<_2dPoint>& positions,
-                          std::vector<_3dLine>& barLines);
+                          std::vector<_3dLine>& barLines, const ReinDesignOptions* options = nullptr);
 
 // ---- Zones -----------------------------------------------------------------
 
@@ -108,15 +111,18 @@ void FillSupportReinBars(const Tank& tank, const std::vector<_3dLine>& barLines,
                          const std::vector<BoardPtr>& boards, const boost::shared_ptr<SupportRein>& zone);
 // Fills the zone of one junction group; false when the group gives no bars.
 bool FillSupportRein(const Tank& tank, const std::vector<StructureComponentPtr>& components,
-                     const JunctionGroup& group, int barDiameter, const boost::shared_ptr<SupportRein>& zone);
+                     const JunctionGroup& group, int barDiameter, const boost::shared_ptr<SupportRein>& zone,
+                     const ReinDesignOptions* options = nullptr);
 // One zone per group that gives bars, handed to the tank together (the tank's
 // earlier support zones are replaced; none are added when no group gives
 // bars).
-void CreateSupportReins(Tank& tank, int barDiameter, const std::vector<JunctionGroup>& groups);
+void CreateSupportReins(Tank& tank, int barDiameter, const std::vector<JunctionGroup>& groups,
+                        const ReinDesignOptions* options = nullptr);
 
 // The support bars of the whole tank (none for a bar diameter not above 0).
 // Returns the notes of the junctions that were skipped because the tank's
 // meeting tables do not support them.
-std::vector<std::string> GenerateSupportReins(Tank& tank, int barDiameter);
+std::vector<std::string> GenerateSupportReins(Tank& tank, int barDiameter,
+                                              const ReinDesignOptions* options = nullptr);
 
 }  // namespace support_rebar

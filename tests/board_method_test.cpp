@@ -8,10 +8,12 @@
 #include "platform/Tobrin.h"
 #include "platform/tobrin/tank_analysis.h"
 #include "tests/plate_reference.h"
+#include "tests/plate_reference_m1.h"
 #include "tests/tank_fixtures.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -74,8 +76,9 @@ TEST(BoardMethod, SeriesSolutionMatchesTimoshenkoTables) {
 // Walls of b/H = 1 … 8, base and sides fixed, top free, under water to the
 // top (40 kPa at the base of a 4 m wall): every one is a plate, and its base,
 // side and span moments agree with the series solution within 2 %.  The
-// span values are the extremes outside the quarter-span bands along the
-// fixed edges, on both faces; an extreme that is small beside the wall's
+// span values are the extremes on both faces, where the quarter-span bands
+// along the fixed edges keep only the moments of the other sense than the
+// edge's; an extreme that is small beside the wall's
 // own moments (below 1 % of q·H²) is held to 0.1 % of q·H² instead.  A long
 // wall still carries about −0.11 q·H² at its sides (a strip would give 0).
 TEST(BoardMethod, WallsWithFreeTopAreTwoWayPlatesMatchingTheSeriesSolution) {
@@ -116,6 +119,49 @@ TEST(BoardMethod, WallsWithFreeTopAreTwoWayPlatesMatchingTheSeriesSolution) {
     // The free top carries nothing.
     EXPECT_EQ(m.edges[2].hi, 0.0);
     EXPECT_EQ(m.edges[2].lo, 0.0);
+  }
+}
+
+
+// Long walls (b/H = 6 and 8, base and sides fixed, top free, under water to
+// the top): their horizontal span moment peaks about one height from the
+// fixed sides, inside the quarter-span bands, and the vertical one with it.
+// The span moments of the outer face (the other sense than the supports')
+// are kept there, and both directions agree within 2 % with the series
+// solution and with the converged finite-element plate
+// (plate_reference_m1.h), whatever their size beside the base moment.
+TEST(BoardMethod, LongWallsKeepTheSpanMomentsInsideTheEdgeBands) {
+  const double h = 4000.0, q = 40.0, qh2 = q * 16.0;
+  for (int ratio : {6, 8}) {
+    SCOPED_TRACE("b/H = " + std::to_string(ratio));
+    const BoardActions ba =
+        Wall(ratio * h, h, {Restirction::kFixed, Restirction::kFixed, Restirction::kFree, Restirction::kFixed});
+    PlateLoadCase water;
+    water.areas.push_back(PlateAreaLoad::AlongY(0, q, h, 0));
+    BoardSolution sol;
+    std::string why;
+    ASSERT_TRUE(SolveBoard(ba, {water}, 0.2, sol, why)) << why;
+    const RawBoardMoments& m = sol.results.at(0);
+    plate_reference::RectangularPlate p;
+    p.width = ratio * h;
+    p.height = h;
+    p.qBase = q;
+    p.qTop = 0.0;
+    const plate_reference::WallExtremes series = plate_reference::Solution(p).Extremes(kSpanBandFraction);
+    const auto row = std::find_if(std::begin(kWallFixedThreeEdgesWater), std::end(kWallFixedThreeEdgesWater),
+                                  [&](const PlateReferenceRow& r) { return r.ratio == ratio; });
+    ASSERT_NE(row, std::end(kWallFixedThreeEdgesWater));
+    const struct {
+      const char* what;
+      double got, series, converged;
+    } checks[] = {
+        {"horizontal span", m.spanX.hi / qh2, series.spanX.max / qh2, row->spanX},
+        {"vertical span", m.spanY.hi / qh2, series.spanY.max / qh2, row->spanY},
+    };
+    for (const auto& c : checks) {
+      EXPECT_NEAR(c.series, c.converged, 0.01 * c.converged) << c.what << ": the two references";
+      EXPECT_NEAR(c.got, c.series, 0.02 * c.series) << c.what;
+    }
   }
 }
 

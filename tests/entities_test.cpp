@@ -564,7 +564,9 @@ TEST(EntityExtents, BulgedPolylinesCoverTheirArcs) {
       {"three quarters clockwise", {{1, 0}, {0, 1}}, {-t38, 0}, false, 0, {-1, -1, 1, 1}, 1.5 * g_Pi},
       // A rebar dot of diameter 100: a full circle of radius 25, width 50.
       {"full circle dot", {{475, 300}, {525, 300}}, {1, 1}, true, 50, {450, 250, 550, 350}, 2 * g_Pi * 25},
-      {"straight with width", {{0, 0}, {100, 0}}, {0, 0}, false, 10, {-5, -5, 105, 5}, 100},
+      // A wide straight segment ends square at its vertices, as CAD draws it.
+      {"straight with width", {{0, 0}, {100, 0}}, {0, 0}, false, 10, {0, -5, 100, 5}, 100},
+      {"slanted with width", {{0, 0}, {30, 40}}, {0, 0}, false, 10, {-4, -3, 34, 43}, 50},
       {"closing segment bulged", {{0, 0}, {2, 0}}, {0, -1}, true, 0, {0, -1, 2, 0}, 2 + g_Pi},
   };
   for (const Case& c : cases) {

@@ -50,9 +50,10 @@ struct Moments {
 
 // Extremes of the moments a designer reads off a wall: along the base, the
 // top and a side (the component the bars crossing that edge carry), and
-// over the span, the plate less a band along every fixed edge `band` of
-// the width across that edge wide (the analysis leaves that band to the
-// support).  max is the largest value (upper face), min the smallest.
+// over the span: the plate less its supported edges, where in a band along
+// every fixed edge `band` of the width across that edge wide the moments of
+// the edge's own sense are left out (the analysis leaves them to the
+// support) and those of the other sense count.  max is the largest value (upper face), min the smallest.
 struct Range {
   double max = -1e300, min = 1e300;
   void Include(double v) {
@@ -289,10 +290,13 @@ class Solution {
     for (int k = 0; k <= samples; ++k) e.base.Include(my(k, 0)), e.top.Include(my(k, 1));
     OnGrid({0.0}, line(0, h), mx, my);
     for (int k = 0; k <= samples; ++k) e.side.Include(mx(0, k));
-    const double x0 = m_p.sides == Edge::Fixed ? band * b : 0.0;
-    const double y0 = m_p.base == Edge::Fixed ? band * h : 0.0;
-    const double y1 = m_p.top == Edge::Fixed ? (1 - band) * h : h;
-    const std::vector<double> xs = line(x0, b - x0), ys = line(y0, y1);
+    // The sense of each edge's governing moment.
+    const auto sense = [](const Range& r) {
+      const double g = r.Governing();
+      return g > 0 ? 1.0 : (g < 0 ? -1.0 : 0.0);
+    };
+    const double sideSense = sense(e.side), baseSense = sense(e.base), topSense = sense(e.top);
+    const std::vector<double> xs = line(0, b), ys = line(0, h);
     OnGrid(xs, ys, mx, my);
     for (int i = 0; i <= samples; ++i)
       for (int j = 0; j <= samples; ++j) {
@@ -300,8 +304,20 @@ class Solution {
         if (xs[i] <= 0 || xs[i] >= b) continue;
         if (ys[j] <= 0 && m_p.base != Edge::Free) continue;
         if (ys[j] >= h && m_p.top != Edge::Free) continue;
-        e.spanX.Include(mx(i, j));
-        e.spanY.Include(my(i, j));
+        // In the band along a fixed edge the moments of the edge's own sense
+        // belong to the support; those of the other sense are span moments.
+        bool takeX = true, takeY = true;
+        const auto inBand = [&](bool in, double s) {
+          if (!in) return;
+          if (!(mx(i, j) * s < 0)) takeX = false;
+          if (!(my(i, j) * s < 0)) takeY = false;
+        };
+        const double tol = 1e-6;
+        inBand(m_p.sides == Edge::Fixed && (xs[i] < band * b - tol || xs[i] > (1 - band) * b + tol), sideSense);
+        inBand(m_p.base == Edge::Fixed && ys[j] < band * h - tol, baseSense);
+        inBand(m_p.top == Edge::Fixed && ys[j] > (1 - band) * h + tol, topSense);
+        if (takeX) e.spanX.Include(mx(i, j));
+        if (takeY) e.spanY.Include(my(i, j));
       }
     return e;
   }

@@ -6,7 +6,11 @@
 //   further by the overhang) and the haunches at the joints;
 // - every straight bar segment lying in a board's plane (parallel to it,
 //   within its outline and thickness) lies between that board's two bar
-//   planes (each face's offset less its cover).
+//   planes (each face's offset less its cover);
+// - every bar keeps its cover (less 1 mm) from every free concrete face: a
+//   board's two faces, an edge no other board meets, the sloped face of a
+//   haunch and the faces of the openings; a bar crosses a face only where it
+//   runs on into the board behind it.
 // The face zones are checked once more with the boards of a unit laid as
 // groups (the reinforcement setting that merges units).
 #include "app/NewTank.h"
@@ -198,6 +202,184 @@ struct Concrete {
   }
 };
 
+// The concrete with every free face moved inwards by its cover less 1 mm:
+// each board between its faces less their covers, an edge met by other boards
+// carried out to their far face less its cover, an edge in one plane with a
+// neighbour left where it is, a free edge moved in by the board's smaller
+// cover; each haunch with its sloped face moved in by the smaller cover of
+// the two boards.  A bar vertex must lie in it.
+constexpr double kCoverTolerance = 1.0;
+
+double SmallerCover(const ReinDesignOptions& options, const BoardPtr& b) {
+  return std::min(GetConcreteCover(options, b, true), GetConcreteCover(options, b, false));
+}
+
+struct CoveredSolid {
+  BoardPtr board;
+  std::vector<_2dPoint> shrunk;
+  double top = 0, bottom = 0;
+};
+
+// How far the covered concrete reaches beyond edge i: negative for a free
+// edge.
+double CoveredEdgeReach(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board, int i) {
+  std::vector<BoardPtr> others;
+  std::vector<int> edges;
+  tank.GetBoardsOnEdge(board, i, others, edges);
+  const _3dVector out = -Unit(board->GetEdgeDirection(i));
+  bool met = false;
+  double reach = -1e300;
+  for (const BoardPtr& other : others) {
+    if (!other || other == board) continue;
+    met = true;
+    const double a = Dot(out, Unit(other->GetNormal()));
+    if (std::fabs(a) < 0.1) {
+      reach = std::max(reach, 0.0);
+      continue;
+    }
+    const bool far = a > 0;
+    const double face = far ? other->GetUpperOffset() : other->GetLowerOffset();
+    reach = std::max(reach, (face - GetConcreteCover(options, other, far)) / std::fabs(a));
+  }
+  double overhang = 0.0;
+  const bool hasOverhang =
+      board->GetKind() == 1 && board->GetEdges()[static_cast<std::size_t>(i)].GetOverhang(overhang) && overhang > 0;
+  if (!met) return -SmallerCover(options, board) + kCoverTolerance;
+  if (hasOverhang) {
+    // The overhang's end is a free face.
+    double wall = 0.0;
+    for (const BoardPtr& other : others)
+      if (other && other != board) {
+        const double a = Dot(out, Unit(other->GetNormal()));
+        if (std::fabs(a) >= 0.1) wall = std::max(wall, (a > 0 ? other->GetUpperOffset() : other->GetLowerOffset()) / std::fabs(a));
+      }
+    return wall + overhang - SmallerCover(options, board) + kCoverTolerance;
+  }
+  return reach + kCoverTolerance;
+}
+
+CoveredSolid MakeCoveredSolid(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board) {
+  CoveredSolid s;
+  s.board = board;
+  std::vector<_2dPoint> outline;
+  board->GetLocalOutline(outline);
+  const std::size_t n = outline.size();
+  double area = 0.0;
+  for (std::size_t i = 0; i < n; ++i) area += outline[i].x * outline[(i + 1) % n].y - outline[(i + 1) % n].x * outline[i].y;
+  std::vector<_2dPoint> a(n), d(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const _2dVector e = (outline[(i + 1) % n] - outline[i]).GetUnitVector(1e-9);
+    const _2dVector outward = area > 0 ? _2dVector(e.y, -e.x) : _2dVector(-e.y, e.x);
+    a[i] = outline[i] + outward * CoveredEdgeReach(tank, options, board, static_cast<int>(i));
+    d[i] = _2dPoint(e.x, e.y);
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t k = (i + n - 1) % n;
+    const _2dVector dk(d[k].x, d[k].y), di(d[i].x, d[i].y);
+    const double den = dk.Cross(di);
+    if (std::fabs(den) < 1e-9) {
+      s.shrunk.push_back(a[i]);
+      continue;
+    }
+    s.shrunk.push_back(a[k] + dk * ((a[i] - a[k]).Cross(di) / den));
+  }
+  s.top = board->GetUpperOffset() - GetConcreteCover(options, board, true) + kCoverTolerance;
+  s.bottom = -board->GetLowerOffset() + GetConcreteCover(options, board, false) - kCoverTolerance;
+  return s;
+}
+
+bool InCoveredSolid(const CoveredSolid& s, const _3dPoint& p) {
+  const double h = Height(*s.board, p);
+  if (h > s.top || h < s.bottom) return false;
+  return g_VekGeometryComm.PointInPolygon2d(s.shrunk, s.board->WorldToLocal(p), 0.0) >= 0;
+}
+
+// A haunch with its sloped face moved in by `cover`: the corner's triangle cut
+// short of its hypotenuse (the legs lie against the boards' faces).
+bool InCoveredHaunch(const Haunch& h, double cover, const _3dPoint& p) {
+  const _3dVector w = p - h.start;
+  const double t = Dot(w, h.along);
+  if (t < -kConcreteTolerance || t > h.length + kConcreteTolerance) return false;
+  const _3dVector r = (p - h.along * Dot(p - h.corner, h.along)) - h.corner;
+  const double aa = Dot(h.legA, h.legA), ab = Dot(h.legA, h.legB), bb = Dot(h.legB, h.legB);
+  const double ra = Dot(r, h.legA), rb = Dot(r, h.legB);
+  const double den = aa * bb - ab * ab;
+  if (std::fabs(den) < 1e-9) return false;
+  const double u = (ra * bb - rb * ab) / den, v = (rb * aa - ra * ab) / den;
+  // Distance from the corner to the sloped face.
+  const double height = std::sqrt(den) / (h.legA - h.legB).GetLength();
+  if (height <= cover) return false;
+  return u >= -1 && v >= -1 && u + v <= 1 - (cover - kCoverTolerance) / height;
+}
+
+struct CoveredConcrete {
+  std::vector<CoveredSolid> solids;
+  std::vector<std::pair<Haunch, double>> haunches;
+
+  CoveredConcrete(const Tank& tank, const ReinDesignOptions& options) {
+    for (const BoardPtr& b : tank.GetBoards()) solids.push_back(MakeCoveredSolid(tank, options, b));
+    std::vector<BoardPtr> firsts, seconds;
+    std::vector<BoardJointPtr> joints;
+    tank.GetJoints(firsts, seconds, joints);
+    for (std::size_t i = 0; i < joints.size() && i < firsts.size() && i < seconds.size(); ++i) {
+      if (!joints[i] || !firsts[i] || !seconds[i]) continue;
+      const double cover = std::min(SmallerCover(options, firsts[i]), SmallerCover(options, seconds[i]));
+      std::vector<Haunch> found;
+      EarPtr ear;
+      if (GetJointEar(joints[i], ear)) AddHaunches(firsts[i], seconds[i], joints[i]->GetLine(), ear, false, found);
+      if (GetJointOverhangEar(joints[i], ear)) {
+        const bool firstIsSlab = firsts[i]->GetKind() == 1;
+        AddHaunches(firstIsSlab ? firsts[i] : seconds[i], firstIsSlab ? seconds[i] : firsts[i], joints[i]->GetLine(),
+                    ear, true, found);
+      }
+      for (const Haunch& h : found) haunches.emplace_back(h, cover);
+    }
+  }
+
+  bool Contains(const _3dPoint& p) const {
+    for (const CoveredSolid& s : solids)
+      if (InCoveredSolid(s, p)) return true;
+    for (const auto& [h, cover] : haunches)
+      if (InCoveredHaunch(h, cover, p)) return true;
+    return false;
+  }
+};
+
+// Distance from the segment pq to the opening, in the board's plane (0 where
+// they cross); negative for a notch (not checked here).
+double SegmentToPoint(const _2dPoint& p, const _2dPoint& q, const _2dPoint& c) {
+  const _2dVector d = q - p;
+  const double len2 = d.x * d.x + d.y * d.y;
+  double t = len2 > 0 ? ((c.x - p.x) * d.x + (c.y - p.y) * d.y) / len2 : 0.0;
+  t = std::clamp(t, 0.0, 1.0);
+  return (c - (p + d * t)).GetLength();
+}
+
+bool SegmentsCross(const _2dPoint& a, const _2dPoint& b, const _2dPoint& c, const _2dPoint& d) {
+  const auto side = [](const _2dPoint& o, const _2dPoint& x, const _2dPoint& y) { return (x - o).Cross(y - o); };
+  const double s1 = side(a, b, c), s2 = side(a, b, d), s3 = side(c, d, a), s4 = side(c, d, b);
+  return ((s1 > 0) != (s2 > 0)) && ((s3 > 0) != (s4 > 0));
+}
+
+double DistanceToOpening(const HolePtr& hole, const _2dPoint& p, const _2dPoint& q) {
+  if (const auto* circle = dynamic_cast<const CircleHole*>(hole.get()))
+    return std::max(0.0, SegmentToPoint(p, q, circle->GetCenter()) - circle->GetRadius());
+  const auto* rect = dynamic_cast<const RectangleHole*>(hole.get());
+  if (!rect) return -1.0;
+  std::vector<_2dPoint> c = rect->GetCorners();
+  if (c.size() >= 2 && (c.front() - c.back()).GetLength() < 1e-6) c.pop_back();
+  if (c.size() < 3) return -1.0;
+  if (g_VekGeometryComm.PointInPolygon2d(c, p, 0.0) >= 0) return 0.0;
+  double best = 1e300;
+  for (std::size_t i = 0; i < c.size(); ++i) {
+    const _2dPoint& a = c[i];
+    const _2dPoint& b = c[(i + 1) % c.size()];
+    if (SegmentsCross(p, q, a, b)) return 0.0;
+    best = std::min({best, SegmentToPoint(p, q, a), SegmentToPoint(a, b, p), SegmentToPoint(a, b, q)});
+  }
+  return best;
+}
+
 std::string Describe(const _3dPoint& p) {
   std::ostringstream o;
   o << "(" << p.x << ", " << p.y << ", " << p.z << ")";
@@ -209,6 +391,7 @@ std::string Describe(const _3dPoint& p) {
 struct DesignedExample {
   TankDesigner designer;
   std::unique_ptr<Concrete> concrete;
+  std::unique_ptr<CoveredConcrete> covered;
 };
 
 DesignedExample& Designed(const std::string& name, bool merged) {
@@ -221,6 +404,9 @@ DesignedExample& Designed(const std::string& name, bool merged) {
     if (!slot->designer.Analyse()) ADD_FAILURE() << name << ": " << GetLastAnalysisError();
     slot->designer.DesignRein(nullptr);
     slot->concrete = std::make_unique<Concrete>(slot->designer.GetTank());
+    ReinDesignOptions options;
+    options.SetSettings(&slot->designer.GetSettings());
+    slot->covered = std::make_unique<CoveredConcrete>(slot->designer.GetTank(), options);
   }
   return *slot;
 }
@@ -306,6 +492,61 @@ TEST_P(BarGeometry, BarsLieInTheConcreteAndBetweenTheBarPlanes) {
   if (c.category == 2) {
     EXPECT_GT(bars, 0);
   }
+}
+
+TEST_P(BarGeometry, BarsKeepTheirCoverFromEveryFreeFace) {
+  const Case& c = GetParam();
+  DesignedExample& d = Designed(c.example, c.merged);
+  const Tank& tank = d.designer.GetTank();
+  ReinDesignOptions options;
+  options.SetSettings(&d.designer.GetSettings());
+  const std::vector<BoardPtr> boards = tank.GetBoards();
+
+  int inCover = 0, atOpening = 0;
+  std::string firstInCover, firstAtOpening;
+  const TankReinZones zones = tank.GetReinZones();
+  for (const ReinZonePtr& zone : zones.GetZones()) {
+    if (!zone || zone->GetCategory() != c.category) continue;
+    for (const ReinPtr& bar : zone->GetReins()) {
+      if (!bar) continue;
+      const _2dPolyline& line = bar->GetPolyline();
+      // The vertices, and the middle of every straight segment.
+      std::vector<_3dPoint> points;
+      for (int i = 0; i < line.VerNums(); ++i) {
+        points.push_back(line.GetVertexAt(i));
+        if (i + 1 < line.VerNums() && line.GetBulgeAt(i) == 0.0) {
+          const _3dPoint p = line.GetVertexAt(i), q = line.GetVertexAt(i + 1);
+          points.push_back(p + (q - p) * 0.5);
+        }
+      }
+      for (const _3dPoint& p : points)
+        if (!d.covered->Contains(p) && inCover++ == 0) firstInCover = Describe(p);
+      // Straight segments in a board with openings keep the cover from them.
+      for (int i = 0; i + 1 < line.VerNums(); ++i) {
+        if (line.GetBulgeAt(i) != 0.0) continue;
+        const _3dPoint p = line.GetVertexAt(i), q = line.GetVertexAt(i + 1);
+        for (const BoardPtr& b : boards) {
+          if (b->GetHoles().empty()) continue;
+          const double hp = Height(*b, p), hq = Height(*b, q);
+          const double up = b->GetUpperOffset(), low = -b->GetLowerOffset();
+          if (hp > up || hp < low || hq > up || hq < low) continue;
+          const double cover = GetConcreteCover(options, b, hp + hq > 0);
+          const _2dPoint lp = b->WorldToLocal(p), lq = b->WorldToLocal(q);
+          for (const HolePtr& hole : b->GetHoles()) {
+            if (!hole) continue;
+            const double dist = DistanceToOpening(hole, lp, lq);
+            if (dist >= 0 && dist < cover - kCoverTolerance && atOpening++ == 0)
+              firstAtOpening = Describe(p) + " - " + Describe(q) + ", " + std::to_string(dist) + " mm from opening " +
+                               std::to_string(hole->GetId()) + " (cover " + std::to_string(cover) + ")";
+          }
+        }
+      }
+    }
+  }
+  EXPECT_EQ(inCover, 0) << c.example << ", category " << c.category << ": " << inCover
+                        << " bar points inside a free face's cover, the first " << firstInCover;
+  EXPECT_EQ(atOpening, 0) << c.example << ", category " << c.category << ": " << atOpening
+                          << " bar segments inside an opening's cover, the first " << firstAtOpening;
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, BarGeometry, ::testing::ValuesIn(AllCases()),

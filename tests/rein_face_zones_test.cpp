@@ -1,5 +1,5 @@
 // Face zones of single boards: bar counts and end points on a slab worked out
-// by hand, bars cut at an opening, and over a designed example every face bar
+// by hand, bars cut at an opening or passing it within the cover, and over a designed example every face bar
 // running across its board on its face's bar layer.
 #include "app/NewTank.h"
 #include "app/ProjectFile.h"
@@ -15,6 +15,7 @@
 
 #include <boost/make_shared.hpp>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -114,6 +115,50 @@ TEST(FaceZones, OpeningCutsTheBarsItCrosses) {
   EXPECT_EQ(cutPieces, 14);
 }
 
+// A bar line passing an opening closer than the cover is cut as a crossing
+// one is: no bar lies in the opening's cover.  X lines at y = 50 + 150k; the
+// opening's lower side lies 20 mm above the line y = 950 and (rectangle) its
+// upper side 20 mm under y = 2000.  Every bar keeps the cover (35) from the
+// opening, and the lines within it are cut into two bars.
+TEST(FaceZones, BarsPassingAnOpeningWithinTheCoverAreCut) {
+  struct Case {
+    const char* what;
+    HolePtr hole;
+    int cutLines;
+  };
+  auto rect = boost::make_shared<RectangleHole>();
+  rect->SetCorners({{1000, 970}, {2000, 970}, {2000, 1980}, {1000, 1980}});
+  auto circle = boost::make_shared<CircleHole>();
+  circle->SetCenter({1500, 1500});
+  circle->SetRadius(530);
+  // Distance from a point to the opening.
+  auto distance = [](const HolePtr& hole, const _2dPoint& p) {
+    if (const auto* c = dynamic_cast<const CircleHole*>(hole.get())) return (p - c->GetCenter()).GetLength() - c->GetRadius();
+    const double dx = std::max({1000 - p.x, 0.0, p.x - 2000}), dy = std::max({970 - p.y, 0.0, p.y - 1980});
+    return std::hypot(dx, dy);
+  };
+  // Rectangle: y = 950 .. 2000, eight lines.  Circle: y = 950 (20 mm under
+  // it) to 2000 (crossing), eight lines.
+  for (const Case& c : {Case{"rectangle", rect, 8}, Case{"circle", circle, 8}}) {
+    SlabFixture f;
+    f.slab->AddHole(c.hole);
+    LayoutSingleBoardZones(f.tank, f.options, f.slab);
+    const double cover = GetConcreteCover(f.options, f.slab, true);
+    ASSERT_EQ(cover, 35.0);
+    const auto& bars = f.slab->GetUpperZones()[0]->GetReins();
+    EXPECT_EQ(bars.size(), 26u + static_cast<std::size_t>(c.cutLines)) << c.what;
+    for (const ReinPtr& bar : bars) {
+      const _3dPoint p = bar->GetPolyline().GetVertexAt(0), q = bar->GetPolyline().GetVertexAt(1);
+      // The straight piece on the layer: its nearest point to the opening
+      // is an end or the foot of the perpendicular from the opening.
+      double nearest = std::min(distance(c.hole, {p.x, p.y}), distance(c.hole, {q.x, q.y}));
+      const double x = std::clamp(1500.0, std::min(p.x, q.x), std::max(p.x, q.x));
+      nearest = std::min(nearest, distance(c.hole, {x, p.y}));
+      EXPECT_GE(nearest, cover - 1e-5) << c.what << ": bar at y " << p.y << " from x " << p.x << " to " << q.x;
+    }
+  }
+}
+
 // Every face bar of the designed example lies on its face's bar layer (the
 // face's offset less its cover from the reference plane) and inside its
 // board's outline; every board face has zones with bars.
@@ -164,6 +209,54 @@ TEST_F(FaceZonesOfExample, EveryFaceBarRunsOnItsLayerAcrossItsBoard) {
       }
     }
   }
+}
+
+// The open single cell with the wall bar extension "1/3" (walls free at the
+// top): each wall's vertical bars lie on lines at half the spacing (100 for
+// 200), every other one a bar a third of the wall's span long from its foot
+// (span from the bottom slab's mid-plane, −450, to the top, 3200: 3650 / 3 =
+// 1216.7 mm, up to z = 766.7), the others running to one cover under the top.
+TEST_F(FaceZonesOfExample, WallBarExtensionLaysEveryOtherVerticalBarShort) {
+  TankDesigner designer;
+  tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject("open-single-cell"), "x"), "x");
+  DetailingSettings& detailing = designer.GetSettings().GetDetailingSettings();
+  detailing.SetWallBarExtensionOn(true);
+  detailing.SetWallBarExtensionRule("1/3");
+  ASSERT_TRUE(designer.Analyse()) << GetLastAnalysisError();
+  designer.DesignRein(nullptr);
+  const double shortTop = -450 + 3650.0 / 3, longTop = 3200 - 35;
+  int walls = 0;
+  for (const BoardPtr& b : designer.GetTank().GetBoards()) {
+    if (b->GetKind() != 0) continue;
+    ++walls;
+    for (bool upper : {true, false}) {
+      const auto& zones = upper ? b->GetUpperZones() : b->GetLowerZones();
+      // The vertical bars: the zone of the wall's vertical direction.
+      const auto it = std::find_if(zones.begin(), zones.end(), [&](const ReinZonePtr& z) {
+        return !z->GetReins().empty() && (z->GetDirection() == 0) == b->GetXAxis().IsSameDirection(_3dVector(0, 0, 1), 0.001);
+      });
+      ASSERT_NE(it, zones.end());
+      const ReinZonePtr& zone = *it;
+      EXPECT_EQ(zone->GetSpacing(), 200);
+      // Each bar's position along the wall and the top of its vertical part.
+      std::vector<std::pair<double, double>> bars;
+      const _3dVector along = b->GetNormal().CrossProduct(_3dVector(0, 0, 1));
+      for (const ReinPtr& bar : zone->GetReins()) {
+        const _2dPolyline& l = bar->GetPolyline();
+        double top = -1e9, at = 0;
+        for (int i = 0; i < l.VerNums(); ++i)
+          if (l.GetVertexAt(i).z > top) top = l.GetVertexAt(i).z, at = (l.GetVertexAt(i) - b->GetOrigin()).DotProduct(along) / along.GetLength();
+        bars.emplace_back(at, top);
+      }
+      std::sort(bars.begin(), bars.end());
+      ASSERT_GE(bars.size(), 4u);
+      for (std::size_t k = 0; k < bars.size(); ++k) {
+        if (k > 0) EXPECT_NEAR(bars[k].first - bars[k - 1].first, 100.0, 1e-6) << k;
+        EXPECT_NEAR(bars[k].second, k % 2 == 0 ? shortTop : longTop, 1e-6) << "wall bar " << k;
+      }
+    }
+  }
+  EXPECT_EQ(walls, 4);
 }
 
 }  // namespace

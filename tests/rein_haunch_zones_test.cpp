@@ -105,7 +105,9 @@ struct WallOnSlab {
 // z 150): y + z = 532.574.  It meets the wall's outer layer (y −125 + 50) at
 // z 607.574 and the slab's bottom layer (z −150 + 40) at y 642.574; the
 // crossing 14 mm bars outweigh the 12@150 support bars, so the legs are
-// la = 0.14·300·14/1.43 long.  20 bars at 200 along the 4000 mm joint.
+// la = 0.14·300·14/1.43 long.  The joint's ends lie on the free side edges
+// of both boards: the bars are laid from one cover (the wall's larger, 50)
+// inside them, 19 at 200 along the 3900 mm left, from x = 100.
 TEST(HaunchZones, WallOnSlabEdgeBarWorkedOutByHand) {
   WallOnSlab f;
   BuildHaunchZone(f.tank, f.d.options, f.wall, f.slab, f.joint, f.ear);
@@ -122,12 +124,13 @@ TEST(HaunchZones, WallOnSlabEdgeBarWorkedOutByHand) {
   ExpectPoint(t.GetVertexAt(2), 2000, s + 110, -110, "bend in the slab");
   ExpectPoint(t.GetVertexAt(3), 2000, s + 110 + la, -110, "slab leg end");
   for (double b : t.GetBulges()) EXPECT_EQ(b, 0.0);
-  EXPECT_EQ(zone->GetDistributionLine().GetStartPoint().DistanceTo(f.joint.GetStartPoint()), 0.0);
+  EXPECT_NEAR(zone->GetDistributionLine().GetStartPoint().DistanceTo(f.joint.GetStartPoint()), 50.0, 1e-9);
+  EXPECT_NEAR(zone->GetDistributionLine().GetEndPoint().DistanceTo(f.joint.GetEndPoint()), 50.0, 1e-9);
 
   ExpandZoneBars(zone);
-  ASSERT_EQ(zone->GetReins().size(), 20u);
-  ExpectPoint(zone->GetReins().front()->GetPolyline().GetVertexAt(1), 0, -75, s + 75, "first bar");
-  ExpectPoint(zone->GetReins().back()->GetPolyline().GetVertexAt(2), 3800, s + 110, -110, "last bar");
+  ASSERT_EQ(zone->GetReins().size(), 19u);
+  ExpectPoint(zone->GetReins().front()->GetPolyline().GetVertexAt(1), 100, -75, s + 75, "first bar");
+  ExpectPoint(zone->GetReins().back()->GetPolyline().GetVertexAt(2), 3700, s + 110, -110, "last bar");
 }
 
 // A haunch ends where a board closes it: its bars are laid from one cover
@@ -153,8 +156,11 @@ TEST(HaunchZones, BarsStartOneCoverBeyondTheFaceOfAClosingBoard) {
     ASSERT_FALSE(f.ear->GetZones().empty()) << c.corner;
     for (const ReinZonePtr& z : f.ear->GetZones()) {
       ExpectPoint(z->GetDistributionLine().GetStartPoint(), c.start.x, c.start.y, c.start.z, "first end");
-      ExpectPoint(z->GetDistributionLine().GetEndPoint(), joint.GetEndPoint().x, joint.GetEndPoint().y,
-                  joint.GetEndPoint().z, "free end");
+      // The other end lies on the boards' free edges: one cover (the wall's
+      // larger, 50) inside them.
+      const _3dVector back = (joint.GetStartPoint() - joint.GetEndPoint()) * (50.0 / joint.GetLength());
+      const _3dPoint freeEnd = joint.GetEndPoint() + back;
+      ExpectPoint(z->GetDistributionLine().GetEndPoint(), freeEnd.x, freeEnd.y, freeEnd.z, "free end");
       ExpandZoneBars(z);
       ASSERT_FALSE(z->GetReins().empty());
       // The first bar's bend in the wall lies past the start, along the joint.

@@ -82,8 +82,8 @@ struct TwoSlabs {
 // on both sides; the lower 8@200 (251) do not.  The boards continue in one
 // plane: a straight bar from a quarter span (3000 / 4 = 750, already a
 // multiple of the 50 mm step) inside the left slab to 750 inside the right
-// one, on the upper bar layer; 4000 / 100 = 40 bars along the edge.  The zone
-// stands under both edges (one object) and gets its bars once.
+// one, on the upper bar layer; along the edge less one cover at each free
+// end, at 100.  The zone stands under both edges (one object) and gets its bars once.
 TEST(JointZones, SlabsInOnePlaneGetOneStraightZoneOnTheStrongFaceOnly) {
   TwoSlabs f;
   SetEdge(f.left, 1, true, 12, 100);
@@ -110,9 +110,12 @@ TEST(JointZones, SlabsInOnePlaneGetOneStraightZoneOnTheStrongFaceOnly) {
   ASSERT_EQ(t.VerNums(), 2);
   ExpectPoint(t.GetVertexAt(0), 2250, 2000, z);
   ExpectPoint(t.GetVertexAt(1), 3750, 2000, z);
-  ExpectPoint(zone->GetDistributionLine().GetStartPoint(), 3000, 0, z);
-  ExpectPoint(zone->GetDistributionLine().GetEndPoint(), 3000, 4000, z);
-  ASSERT_EQ(zone->GetReins().size(), 40u);
+  // The joint's ends lie on the slabs' free edges: the bars are laid from
+  // one cover (the slabs' larger) inside them.
+  const double coverMax = std::max(cover, GetConcreteCover(f.options, f.left, false));
+  ExpectPoint(zone->GetDistributionLine().GetStartPoint(), 3000, coverMax, z);
+  ExpectPoint(zone->GetDistributionLine().GetEndPoint(), 3000, 4000 - coverMax, z);
+  ASSERT_EQ(zone->GetReins().size(), static_cast<std::size_t>((4000 - 2 * coverMax) / 100));
   for (const ReinPtr& bar : zone->GetReins()) EXPECT_NEAR(bar->GetLength(), 1500, 1e-6);
 }
 
@@ -294,9 +297,16 @@ TEST(JointZones, LCornerOuterBarBendsAndInnerBarIsCarriedRound) {
   ExpectPoint(inner.GetVertexAt(2), -(150 - co), -(150 - co), zMid);
   ExpectPoint(inner.GetVertexAt(3), 150 - ci, -(150 - co), zMid);
   ExpectPoint(inner.GetVertexAt(4), 150 - ci, 150 + 1000, zMid);
-  // Bars along the 3000 mm corner line at 100: 30 of each.
-  EXPECT_EQ(e1.GetUpperZones()[0]->GetReins().size(), 30u);
-  EXPECT_EQ(e1.GetLowerZones()[0]->GetReins().size(), 30u);
+  // Bars along the 3000 mm corner line at 100, one cover inside the walls'
+  // free top and bottom edges: 29 of each.
+  ASSERT_EQ(std::max(co, ci), 35.0);
+  EXPECT_EQ(e1.GetUpperZones()[0]->GetReins().size(), 29u);
+  EXPECT_EQ(e1.GetLowerZones()[0]->GetReins().size(), 29u);
+  for (const ReinPtr& bar : e1.GetLowerZones()[0]->GetReins()) {
+    const double z = bar->GetPolyline().GetVertexAt(0).z;
+    EXPECT_GE(z, 35.0);
+    EXPECT_LE(z, 3000.0 - 35.0);
+  }
 }
 
 // ---- Bar rows ----------------------------------------------------------------

@@ -191,6 +191,22 @@ class TankView {
   // it and the plan lines (kinds 7) are shown.
   bool PlaceDrawing(bool usePoint, const _3dPoint& point, const std::string& prompt);
 
+  // --- Projection of boards into the drawing and the title block.
+  // One drawing point per edge of the board, in edge order: the start of
+  // the edge's line carried from the board's frame into the world, into
+  // the view's frame, then scaled by unit / scale and moved by the
+  // placement.  A board whose edges run around its outline gives its
+  // outline polygon (the first point not repeated).
+  std::vector<_2dPoint> ProjectBoard(const boost::shared_ptr<Board>& board) const;
+  // The closed ring of lines through the projected points.
+  std::vector<_2dLine> GetBoardOutlineLines(const boost::shared_ptr<Board>& board) const;
+  // The kernel's centre of the projected points: the anchor of the board
+  // labels of the plans.
+  _2dPoint GetProjectedBoardCenter(const boost::shared_ptr<Board>& board) const;
+  // The entities of a title block centred under the drawing whose extent is
+  // given, its top 5 drawing units below it.
+  EntityList PlaceTitle(const Extents& extent, const std::string& name) const;
+
   // --- Accessors of the view filer.
   void ListObjectEntities(ObjectEntityPairs& out) const;
   void ListEntityOwners(EntityOwnerPairs& out) const;

@@ -535,17 +535,52 @@ void _2dPolyline::Move(const _3dVector& offset) {
 }
 
 Extents _2dPolyline::GetExtents() const {
+  const double half = 0.5 * std::fabs(m_width);
   Extents box;
   for (const _3dPoint& p : m_vertices) box.Extend(p);
+  if (half == 0.0 || m_vertices.size() < 2) {
+    const int segments = SegmentCount();
+    for (int s = 0; s < segments; ++s) {
+      _2dPoint center;
+      double radius = 0.0, start = 0.0, sweep = 0.0;
+      if (GetSegmentArc(s, center, radius, start, sweep))
+        ExtendByArc(box, center, radius, start, sweep, m_vertices[static_cast<std::size_t>(s)].z);
+    }
+    Widen(box, half, half, 0.0);
+    return box;
+  }
+  // A wide polyline: each straight segment is a band of the width with
+  // square ends at its vertices, so it reaches half the width across the
+  // segment, not along it; an arc is widened all round.
   const int segments = SegmentCount();
+  const std::size_t n = m_vertices.size();
   for (int s = 0; s < segments; ++s) {
+    const _3dPoint& a = m_vertices[static_cast<std::size_t>(s)];
+    const _3dPoint& b = m_vertices[(static_cast<std::size_t>(s) + 1) % n];
     _2dPoint center;
     double radius = 0.0, start = 0.0, sweep = 0.0;
-    if (GetSegmentArc(s, center, radius, start, sweep))
-      ExtendByArc(box, center, radius, start, sweep, m_vertices[static_cast<std::size_t>(s)].z);
+    if (GetSegmentArc(s, center, radius, start, sweep)) {
+      Extents arc(a);
+      arc.Extend(b);
+      ExtendByArc(arc, center, radius, start, sweep, a.z);
+      Widen(arc, half, half, 0.0);
+      box.Extend(arc);
+      continue;
+    }
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double len = std::hypot(dx, dy);
+    if (!(len > 0.0)) {
+      Extents dot(a);
+      Widen(dot, half, half, 0.0);
+      box.Extend(dot);
+      continue;
+    }
+    const double nx = -dy / len * half, ny = dx / len * half;
+    for (const _3dPoint& p : {a, b}) {
+      box.Extend(_3dPoint(p.x + nx, p.y + ny, p.z));
+      box.Extend(_3dPoint(p.x - nx, p.y - ny, p.z));
+    }
   }
-  const double half = 0.5 * std::fabs(m_width);
-  Widen(box, half, half, 0.0);
   return box;
 }
 

@@ -288,9 +288,10 @@ class _2dPolyline : public Entity {
   void Scale(double f) override;
   void Move(const _3dVector& offset) override;
   // The box of the vertices and of the arcs of bulged segments (with the
-  // arcs' quadrant points within their sweep), widened in x and y by half the
-  // constant width: exact for arcs and axis-parallel sides, a little generous
-  // for slanted sides.  z spans the vertices' z.
+  // arcs' quadrant points within their sweep) and of the constant width: a
+  // straight segment is a band with square ends at its vertices (half the
+  // width across it, nothing along it), an arc is widened by half the width
+  // all round.  z spans the vertices' z.
   Extents GetExtents() const override;
   boost::shared_ptr<Entity> Clone() const override;
   void Accept(EntityVisitor& visitor) const override;

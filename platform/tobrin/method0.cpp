@@ -2,8 +2,10 @@
 // plate), then moment distribution at the fixed joints.
 //
 // Span moments.  The span values of a face and direction are the extremes
-// over the board's interior, leaving out the nodes on supported edges and
-// the band along every fixed edge (kSpanBandFraction, moments.h).
+// over the board's interior, leaving out the nodes on supported edges; in
+// the band along every fixed edge (kSpanBandFraction, moments.h) the
+// moments of the edge's own sense belong to the support and are left out,
+// those of the other sense count, as in the whole-tank shell model.
 //
 // Every board is solved as a plate with its real edge restraints (a wall
 // whose top is free is free there, whatever the settings say), so the
@@ -296,12 +298,21 @@ bool SolveBoard(const BoardActions& ba, const std::vector<PlateLoadCase>& loadin
           for (std::size_t i = 0; i < n; ++i) m.edges[i].Include(0.0);
           if (ra == EdgeRestraint::Fixed) m.edges[edgeA] = FieldRange(), m.edges[edgeA].Include(sol.EndMomentA());
           if (rb == EdgeRestraint::Fixed) m.edges[edgeB] = FieldRange(), m.edges[edgeB].Include(sol.EndMomentB());
-          const double s0 = ra == EdgeRestraint::Fixed ? 0.25 * length : 0.0;
-          const double s1 = rb == EdgeRestraint::Fixed ? 0.75 * length : length;
+          // The bands at fixed ends keep the moments of the other sense than the end's.
+          const double s0 = ra == EdgeRestraint::Fixed ? kSpanBandFraction * length : 0.0;
+          const double s1 = rb == EdgeRestraint::Fixed ? (1.0 - kSpanBandFraction) * length : length;
+          const double senseA = ra == EdgeRestraint::Fixed ? sol.EndMomentA() : 0.0;
+          const double senseB = rb == EdgeRestraint::Fixed ? sol.EndMomentB() : 0.0;
           FieldRange span;
-          for (int k = 0; k <= 200; ++k) span.Include(sol.MomentAt(s0 + (s1 - s0) * k / 200.0));
-          for (double s : {sol.MaxPosition(), sol.MinPosition()})
-            if (s >= s0 && s <= s1) span.Include(sol.MomentAt(s));
+          const auto take = [&](double s) {
+            const double v = sol.MomentAt(s);
+            if (s < s0 && !(v * senseA < 0)) return;
+            if (s > s1 && !(v * senseB < 0)) return;
+            span.Include(v);
+          };
+          for (int k = 0; k <= 200; ++k) take(length * k / 200.0);
+          for (double s : {s0, s1, sol.MaxPosition(), sol.MinPosition()})
+            if (s >= 0 && s <= length) take(s);
           FieldRange zero;
           zero.Include(0.0);
           m.spanX = stripIsX ? span : zero;
@@ -385,6 +396,9 @@ bool SolveBoard(const BoardActions& ba, const std::vector<PlateLoadCase>& loadin
   // where the board's outline is the plate's: those are kept for the other
   // boards of the same model.
   std::string key;
+  std::vector<double> sense(pn, 0.0);
+  std::vector<std::size_t> bandStart;  // per node, its first entry in bandList
+  std::vector<int> bandList;           // the bands a node lies in, node after node
   for (const PlateLoadCase& lc : loadings) {
     if (cache && aligned) {
       key.clear();
@@ -433,23 +447,58 @@ bool SolveBoard(const BoardActions& ba, const std::vector<PlateLoadCase>& loadin
         if (m.edges[i].Empty()) m.edges[i].Include(0.0);
       }
     }
-    auto collect = [&](bool useBands) {
-      for (const PlateNodeResult& node : r.Nodes()) {
-        if (node.onSupport) continue;
-        bool inBand = false;
-        if (useBands)
-          for (std::size_t i = 0; i < pn && !inBand; ++i)
-            if (band[i] > 0 && DistanceToSegment(node.x, node.y, in.outline[i], in.outline[(i + 1) % pn]) < band[i] - 1e-6)
-              inBand = true;
-        if (inBand) continue;
-        const PlateMoments mm = node.m.Rotated(angle);
-        m.spanX.Include(mm.mx);
-        m.spanY.Include(mm.my);
+    // Sign of each fixed edge's governing moment (0: the edge carries none).
+    std::fill(sense.begin(), sense.end(), 0.0);
+    for (std::size_t i = 0; i < pn; ++i) {
+      if (band[i] <= 0) continue;
+      double governing = 0.0;
+      if (aligned) {
+        governing = Governing(m.edges[i]);
+      } else {
+        PlateEdgeMoment em;
+        if (r.EdgeMoment(static_cast<int>(i), em)) governing = em.governing;
       }
+      sense[i] = governing > 0 ? 1.0 : (governing < 0 ? -1.0 : 0.0);
+    }
+    // The bands each node lies in (the same nodes in every loading).
+    const std::vector<PlateNodeResult>& nodes = r.Nodes();
+    if (bandStart.empty()) {
+      bandStart.push_back(0);
+      for (const PlateNodeResult& node : nodes) {
+        for (std::size_t i = 0; i < pn; ++i)
+          if (band[i] > 0 && DistanceToSegment(node.x, node.y, in.outline[i], in.outline[(i + 1) % pn]) < band[i] - 1e-6)
+            bandList.push_back(static_cast<int>(i));
+        bandStart.push_back(bandList.size());
+      }
+    }
+    // In the band along a fixed edge the moments of the edge's own sense
+    // (the hogging of the support) belong to the edge; those of the other
+    // sense are span moments (a long wall's horizontal span moment peaks
+    // about one height from its fixed sides, inside the band).
+    const auto collect = [&](bool useBands) {
+      bool any = false;
+      for (std::size_t k = 0; k < nodes.size(); ++k) {
+        const PlateNodeResult& node = nodes[k];
+        if (node.onSupport) continue;
+        const PlateMoments& n0 = node.m;
+        const double mx = n0.mx * cosA * cosA + n0.my * sinA * sinA + 2.0 * n0.mxy * sinA * cosA;
+        const double my = n0.mx * sinA * sinA + n0.my * cosA * cosA - 2.0 * n0.mxy * sinA * cosA;
+        bool takeX = true, takeY = true;
+        if (useBands)
+          for (std::size_t j = bandStart[k]; j < bandStart[k + 1]; ++j) {
+            const double sign = sense[bandList[j]];
+            if (!(mx * sign < 0)) takeX = false;
+            if (!(my * sign < 0)) takeY = false;
+          }
+        if (takeX) m.spanX.Include(mx);
+        if (takeY) m.spanY.Include(my);
+        any = any || takeX || takeY;
+      }
+      return any;
     };
-    collect(true);
-    if (m.spanX.Empty()) collect(false);
-    if (m.spanX.Empty()) m.spanX.Include(0.0), m.spanY.Include(0.0);
+    if (!collect(true)) collect(false);
+    if (m.spanX.Empty()) m.spanX.Include(0.0);
+    if (m.spanY.Empty()) m.spanY.Include(0.0);
     if (cache && aligned) cache->KeepMoments(key, m);
     out.results.push_back(std::move(m));
   }

@@ -26,8 +26,9 @@ namespace tobrin {
 
 // Span moments leave out a band along every fixed (or monolithically
 // joined) edge, this fraction of the board's width across that edge wide:
-// there the moment belongs to the support, whose value is the edge's, and
-// taking it as a span value would give the whole face the support's bars.
+// there the moment of the edge's own sense belongs to the support, whose
+// value is the edge's, and taking it as a span value would give the whole
+// face the support's bars (the moment of the other sense there counts).
 // A quarter of the span covers the hogging zone next to a fixed edge for
 // uniform and hydrostatic loads (the contraflexure point lies 0.21 L to
 // 0.25 L from it).  Both analysis methods apply it.

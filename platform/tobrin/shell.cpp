@@ -515,22 +515,54 @@ void CollectSpanMoments(const BoardMesh& m, const double* bars, BoardMoments& ou
   if (!collect(true)) collect(false);
 }
 
+// The value at the origin of a least-squares fit of the terms `basis`
+// (monomials u^i v^j as {i, j}) to samples at `at` (coordinates relative to
+// the node, divided by `scale`): the weights of the samples, or nothing
+// where the samples cannot fix the fit (too few, or too narrow a patch to
+// show the slope or curvature the terms ask for).
+std::vector<double> FitWeights(const std::vector<Eigen::Vector2d>& at, double scale,
+                               const std::vector<std::array<int, 2>>& basis) {
+  const Eigen::Index terms = static_cast<Eigen::Index>(basis.size());
+  if (static_cast<Eigen::Index>(at.size()) < terms) return {};
+  Eigen::MatrixXd a(at.size(), terms);
+  for (std::size_t k = 0; k < at.size(); ++k) {
+    const double u = at[k](0) / scale, v = at[k](1) / scale;
+    for (Eigen::Index j = 0; j < terms; ++j)
+      a(static_cast<Eigen::Index>(k), j) = std::pow(u, basis[j][0]) * std::pow(v, basis[j][1]);
+  }
+  const Eigen::MatrixXd ata = a.transpose() * a;
+  Eigen::LDLT<Eigen::MatrixXd> fit(ata);
+  if (fit.info() != Eigen::Success || !(fit.vectorD().minCoeff() > 1e-8 * ata(0, 0))) return {};
+  const Eigen::VectorXd c = a * fit.solve(Eigen::VectorXd::Unit(terms, 0));
+  return std::vector<double>(c.data(), c.data() + c.size());
+}
+
 // Moments at board node t.  Inside the board (four elements of the board
 // around the node) the Gauss point values are extrapolated to the node and
 // averaged over the elements.  On the board's outline and on opening edges
 // the bilinear field of an element cannot show how the moment changes
 // across the edge row (the curvature across a row of elements is constant),
-// so a quadratic in x and y (a plane where the patch is too narrow) is
-// fitted by least squares to the element means at the element centres of
-// the three rows of elements around the node, and read at the node: the
-// support moment of a clamped edge then converges with h² instead of
-// falling short by about half an element's worth of shear.
+// so the element means (the mean of an element's Gauss values stands at
+// its centre, where the element's moment is most accurate) of three rows of
+// elements are extrapolated to the node:
+// - at a `supported` node (on an edge joined to another board or held by
+//   a support) inside a straight edge, from the two columns of elements on
+//   either side of the node (quadratic across the edge, linear along it):
+//   a wider patch along the edge would flatten a support moment that peaks
+//   over a short stretch of the edge (a partly filled wall's sides, the
+//   edge just under a free corner), and the support moment converges with
+//   h² like the span moments;
+// - elsewhere (free edges and opening edges, whose moment along the edge
+//   rises steeply into an opening's corners, corners, a board too narrow
+//   for three rows) a quadratic in x and y (a plane where the patch is too
+//   narrow) is fitted by least squares to the element means of the three
+//   rows of elements around the node.
 //
 // The recovery is linear in the Gauss point values and its weights depend
 // on the mesh only, so they are found once per model (RecoveryTerms) and
 // every load case only sums them up.
 std::vector<RecoveryTerm> RecoveryTerms(const BoardMesh& m, const std::vector<Element>& elements, int t,
-                                        const std::vector<GaussPoints>& points) {
+                                        const std::vector<GaussPoints>& points, bool supported) {
   const std::vector<int>& ring = m.nodeElements[t];
   const double px = m.local[t].x, py = m.local[t].y;
   std::vector<RecoveryTerm> average;
@@ -565,40 +597,59 @@ std::vector<RecoveryTerm> RecoveryTerms(const BoardMesh& m, const std::vector<El
     std::sort(patch.begin(), patch.end());
     patch.erase(std::unique(patch.begin(), patch.end()), patch.end());
   }
-  // Least squares over the element centres (the mean of an element's Gauss
-  // values stands at its centre), in coordinates relative to the node.
-  double scale = 0;
-  std::vector<Eigen::Vector2d> centres;
-  for (int id : patch) {
+  // The element centres, relative to the node.
+  const auto centre = [&](int id) {
     const GaussPoints& gm = points[id];
     Eigen::Vector2d at(0, 0);
     for (int g = 0; g < 4; ++g) at += 0.25 * Eigen::Vector2d(gm.x[g] - px, gm.y[g] - py);
-    scale = std::max(scale, at.cwiseAbs().maxCoeff());
-    centres.push_back(at);
+    return at;
+  };
+  double scale = 0;
+  std::vector<Eigen::Vector2d> centres;
+  for (int id : patch) {
+    centres.push_back(centre(id));
+    scale = std::max(scale, centres.back().cwiseAbs().maxCoeff());
   }
   if (!(scale > 0)) return average;
-  // A quadratic where the patch supports one, else a plane; the value at
-  // the node is the fit's constant term, e0ᵀ (AᵀA)⁻¹ Aᵀ · samples.
-  for (int terms : {6, 3}) {
-    if (static_cast<int>(centres.size()) < terms + 2) continue;
-    Eigen::MatrixXd a(centres.size(), terms);
-    for (std::size_t k = 0; k < centres.size(); ++k) {
-      const double x = centres[k](0) / scale, y = centres[k](1) / scale;
-      if (terms == 6) a.row(static_cast<Eigen::Index>(k)) << 1.0, x, y, x * x, x * y, y * y;
-      else a.row(static_cast<Eigen::Index>(k)) << 1.0, x, y;
-    }
-    const Eigen::MatrixXd ata = a.transpose() * a;
-    Eigen::LDLT<Eigen::MatrixXd> fit(ata);
-    // A patch too narrow to show the slope or curvature across it fails here.
-    if (fit.info() != Eigen::Success || !(fit.vectorD().minCoeff() > 1e-8 * ata(0, 0))) continue;
-    const Eigen::VectorXd z = fit.solve(Eigen::VectorXd::Unit(terms, 0));
-    const Eigen::VectorXd c = a * z;
+  const auto terms = [](const std::vector<int>& ids, const std::vector<double>& w) {
     std::vector<RecoveryTerm> out;
-    for (std::size_t k = 0; k < patch.size(); ++k) {
-      const double w = 0.25 * c(static_cast<Eigen::Index>(k));
-      out.push_back({patch[k], {w, w, w, w}});
+    for (std::size_t k = 0; k < ids.size(); ++k) {
+      const double v = 0.25 * w[k];
+      out.push_back({ids[k], {v, v, v, v}});
     }
     return out;
+  };
+
+  if (supported && ring.size() == 2) {
+    // A node inside a straight edge: its two elements lie side by side
+    // along the edge (axis `along`), on one side of it across.
+    const Eigen::Vector2d r0 = centre(ring[0]), r1 = centre(ring[1]);
+    int along = -1;
+    for (int d = 0; d < 2; ++d)
+      if (r0(d) * r1(d) < 0 && std::fabs(r0(1 - d) - r1(1 - d)) < 1e-6 * scale) along = d;
+    if (along >= 0) {
+      const int across = 1 - along;
+      const double lo = std::min(r0(along), r1(along)), hi = std::max(r0(along), r1(along));
+      const double tol = 0.1 * (hi - lo);
+      std::vector<int> columns;
+      std::vector<Eigen::Vector2d> at;
+      for (std::size_t k = 0; k < patch.size(); ++k)
+        if (centres[k](along) > lo - tol && centres[k](along) < hi + tol && centres[k](across) * r0(across) > 0) {
+          columns.push_back(patch[k]);
+          at.emplace_back(centres[k](along), centres[k](across));
+        }
+      // 1, u, v, v², u·v, u·v² with u along the edge and v across it.
+      const std::vector<double> w = FitWeights(at, scale, {{0, 0}, {1, 0}, {0, 1}, {0, 2}, {1, 1}, {1, 2}});
+      if (!w.empty()) return terms(columns, w);
+    }
+  }
+  // A quadratic where the patch supports one, else a plane.
+  for (const std::vector<std::array<int, 2>>& basis :
+       {std::vector<std::array<int, 2>>{{0, 0}, {1, 0}, {0, 1}, {2, 0}, {1, 1}, {0, 2}},
+        std::vector<std::array<int, 2>>{{0, 0}, {1, 0}, {0, 1}}}) {
+    if (centres.size() < basis.size() + 2) continue;
+    const std::vector<double> w = FitWeights(centres, scale, basis);
+    if (!w.empty()) return terms(patch, w);
   }
   return average;
 }
@@ -1069,6 +1120,24 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
     }
   }
 
+  // Extra supports.
+  const int nn = static_cast<int>(impl->nodePos.size());
+  impl->eq.assign(static_cast<std::size_t>(nn) * 6, 0);
+  std::vector<char> supported(nn, 0);
+  for (const ShellLineSupport& s : supports) {
+    const Vec3 a = ToVec(s.a), d = ToVec(s.b) - a;
+    const double len2 = d.squaredNorm();
+    for (int p = 0; p < nn; ++p) {
+      const double t = len2 > 0 ? std::clamp((impl->nodePos[p] - a).dot(d) / len2, 0.0, 1.0) : 0.0;
+      if ((impl->nodePos[p] - (a + t * d)).norm() > 1.0 + mergeTol) continue;
+      for (int c = 0; c < 3; ++c) {
+        if (s.translations[c]) impl->eq[6 * p + c] = -1;
+        if (s.rotations[c]) impl->eq[6 * p + 3 + c] = -1;
+      }
+      supported[p] = 1;
+    }
+  }
+
   // How every node's moment is recovered from the Gauss point values.
   {
     std::vector<GaussPoints> points(impl->elements.size());
@@ -1076,7 +1145,8 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
     for (BoardMesh& m : impl->boards) {
       m.recovery.resize(m.nodes.size());
       for (std::size_t t = 0; t < m.nodes.size(); ++t)
-        m.recovery[t] = RecoveryTerms(m, impl->elements, static_cast<int>(t), points);
+        m.recovery[t] = RecoveryTerms(m, impl->elements, static_cast<int>(t), points,
+                                      m.joined[t] != 0 || supported[m.nodes[t]] != 0);
       FindSpanBands(m);
     }
     // The moment maps, one per board and element shape (corners relative
@@ -1096,24 +1166,6 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
         impl->momentMaps.push_back(ElementMomentMap(e, m.mat, m.rot));
       }
       impl->elementMap[id] = at->second;
-    }
-  }
-
-  // Extra supports.
-  const int nn = static_cast<int>(impl->nodePos.size());
-  impl->eq.assign(static_cast<std::size_t>(nn) * 6, 0);
-  std::vector<char> supported(nn, 0);
-  for (const ShellLineSupport& s : supports) {
-    const Vec3 a = ToVec(s.a), d = ToVec(s.b) - a;
-    const double len2 = d.squaredNorm();
-    for (int p = 0; p < nn; ++p) {
-      const double t = len2 > 0 ? std::clamp((impl->nodePos[p] - a).dot(d) / len2, 0.0, 1.0) : 0.0;
-      if ((impl->nodePos[p] - (a + t * d)).norm() > 1.0 + mergeTol) continue;
-      for (int c = 0; c < 3; ++c) {
-        if (s.translations[c]) impl->eq[6 * p + c] = -1;
-        if (s.rotations[c]) impl->eq[6 * p + 3 + c] = -1;
-      }
-      supported[p] = 1;
     }
   }
 

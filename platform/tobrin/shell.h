@@ -64,9 +64,13 @@
 // element moments at the 2 × 2 Gauss points, extrapolated to the element
 // corners and averaged over the board's own elements at each node; at a
 // node on the board's outline or on an opening edge, where a row of
-// bilinear elements cannot show the moment's slope across the edge, a
-// quadratic fitted by least squares to the element means of the three
-// element rows around the node is read at the node (patch recovery), so
+// bilinear elements cannot show the moment's slope across the edge, the
+// element means of three element rows are extrapolated to the node (patch
+// recovery): inside a straight stretch of an edge joined to another board
+// or held by a support, from the two element columns beside the node
+// (quadratic across the edge, linear along it, so a support moment that
+// peaks over a short stretch of the edge is not flattened), elsewhere from
+// a quadratic fitted by least squares to the three rows around the node;
 // support moments converge like the span moments.  Only the board's own
 // elements count: at a joint every board shows its own moment.  The
 // span extremes run over the board's nodes that do not lie on a board edge
