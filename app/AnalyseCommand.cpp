@@ -106,6 +106,19 @@ void PrintBoards(const Tank& tank, std::ostream& out) {
   }
 }
 
+// One line naming the analysis method and how it idealises the tank.
+std::string MethodIdealisation(const ProjectSettings& settings) {
+  if (settings.GetLoadSettings().GetAnalysisMethod() == 1)
+    return "method 1, whole-tank shell: the boards continuous at every joint (wall tops and bases turn with the "
+           "slabs), the bottom slabs on the ground as springs";
+  const int top = settings.GetGeometrySettings().GetWallTopRestraint();
+  const char* restraint = top == 0 ? "fixed" : top == 1 ? "simply supported" : "free";
+  return fmt::format(
+      "method 0, table method: every board alone on its edge restraints (wall tops under a top slab {}, wall bases "
+      "clamped), the moments balanced at the joints",
+      restraint);
+}
+
 struct AnalyseOptions {
   std::string input;
   std::string outDir;
@@ -132,10 +145,22 @@ void RunAnalyse(const AnalyseOptions& o, HostStreams& io) {
     if (!designer->Analyse(&HostTextProgress))
       throw std::runtime_error(o.input + ": analysis failed: " + AnalysisFailure());
   }
+  const ShellMeshReport& mesh = GetLastShellMeshReport();
+  if (mesh.coarsened) {
+    const std::vector<BoardPtr> boards = designer->GetTank().GetBoards();
+    const std::string fewest = mesh.board >= 0 && mesh.board < static_cast<int>(boards.size())
+                                   ? BoardName(designer->GetTank(), boards[static_cast<std::size_t>(mesh.board)])
+                                   : std::string("a board");
+    io.err << fmt::format(
+        "note: the shell mesh is coarsened to stay within {} elements ({} used): {} boards get fewer than {} elements "
+        "across their shorter span (fewest {}, {}); element size up to {:.0f} mm\n",
+        mesh.maxElements, mesh.elements, mesh.boards, mesh.minAcross, mesh.fewestAcross, fewest, mesh.elementSize);
+  }
   TankCheckResult checks;
   if (!CheckTank(designer->GetTank(), designer->GetSettings(), checks))
     throw std::runtime_error(o.input + ": the checks cannot be computed");
   PrintChecks(io.out);
+  io.out << MethodIdealisation(designer->GetSettings()) << "\n";
   PrintBoards(designer->GetTank(), io.out);
   if (!checks.Passed()) {
     WarnFailedChecks(checks, io.err);

@@ -26,6 +26,10 @@
 //             user live loads);
 //     the loads of a case are combined before solving (the analysis is
 //     linear) and the extremes are taken from the combined field;
+//   - live loads are variable and count only where they are unfavourable:
+//     every case (and cell pattern) is also taken without the top-slab live
+//     load, without the ground live load and without both, and these count
+//     as their case in the envelope;
 //   - envelope and sign rule: the upper-face value of a board (X and Y) or
 //     edge is the largest moment over the four cases (with their cell
 //     patterns) that puts the upper face (the positive side of the board
@@ -83,6 +87,25 @@ const char* TobrinLoadCaseName(int index);
 bool AnalyseTank(Tank& tank, ProjectSettings& settings, TextProgressFn progress = nullptr);
 // Why the last AnalyseTank failed; empty after a successful one.
 const std::string& GetLastAnalysisError();
+
+// The whole-tank shell mesh of the last AnalyseTank (method 1): the mesh
+// sized from the boards asks for `minAcross` elements across every board's
+// shorter span, and the element cap (`maxElements`) coarsens it on large
+// tanks.  `coarsened` tells that some board got fewer: `boards` of them,
+// the fewest `fewestAcross` on board `board` (index into Tank::GetBoards),
+// with `elementSize` the largest element side of the mesh, mm.  Empty
+// (coarsened false) after method 0 or a failure.
+struct ShellMeshReport {
+  bool coarsened = false;
+  int elements = 0;
+  long long maxElements = 0;
+  int minAcross = 0;
+  int boards = 0;
+  int fewestAcross = 0;
+  int board = -1;
+  double elementSize = 0.0;
+};
+const ShellMeshReport& GetLastShellMeshReport();
 
 void SetTextList1(const std::vector<std::string>& lines);
 void SetTextList2(const std::vector<std::string>& lines);

@@ -350,6 +350,107 @@ TEST(ShellLoads, ManyLoadingsKeepTheirOwnMomentsAcrossBlocks) {
     }
 }
 
+// Loadings as sums of a few basic loadings, solved once each, give the
+// moments of the summed loads solved directly: a plain sum with the self
+// weight, a sum on the base of an earlier one (a term taken off, another
+// put on), and a base used twice.  A combination that names a later base
+// or a missing basic loading is refused.
+TEST(ShellLoads, CombinedLoadingsMatchTheirSumSolvedAlone) {
+  const double side = 2000.0, height = 1500.0;
+  ShellOptions opt;
+  opt.elementSize = 250.0;
+  const std::vector<BoardPtr> boards = OpenTank(side, height, 150, 300);
+  const ShellTankModel model(boards, std::vector<double>(boards.size(), kE), opt);
+  ASSERT_EQ(model.Status(), SolveStatus::Ok) << model.Reason();
+  const TankCaseLoads water = WaterLoads(height);
+  TankCaseLoads point(boards.size());
+  point[0].points.push_back({side / 3, side / 2, 5.0});
+  TankCaseLoads halfWall(boards.size());
+  halfWall[3].areas = {PlateAreaLoad::AlongY(0, 7.5, height / 2, 0)};
+  const std::vector<ShellLoading> basics = {{TankCaseLoads(boards.size()), 1.0}, {water, 0.0}, {point, 0.0},
+                                            {halfWall, 0.0}};
+  const std::vector<ShellCombination> combinations = {
+      {-1, {{0, 1.2}, {1, 1.27}}},             // self weight and water
+      {0, {{1, -1.27}, {2, 1.4}}},             // the same with the point load for the water
+      {0, {{3, 2.0}}},                         // the first with the half-wall load
+      {-1, {{2, 1.0}, {2, 0.5}, {3, -1.0}}}};  // one basic twice
+  // The same loadings summed before solving.
+  const auto sum = [&](const std::vector<std::pair<std::size_t, double>>& terms) {
+    ShellLoading l{TankCaseLoads(boards.size()), 0.0};
+    for (const auto& [basic, f] : terms) {
+      l.selfWeightFactor += f * basics[basic].selfWeightFactor;
+      for (std::size_t b = 0; b < boards.size(); ++b) {
+        for (PlateAreaLoad a : basics[basic].loads[b].areas) {
+          a.q0 *= f, a.gx *= f, a.gy *= f, a.gxy *= f;
+          l.loads[b].areas.push_back(a);
+        }
+        for (PlatePointLoad p : basics[basic].loads[b].points) {
+          p.p *= f;
+          l.loads[b].points.push_back(p);
+        }
+      }
+    }
+    return l;
+  };
+  const std::vector<ShellLoading> direct = {sum({{0, 1.2}, {1, 1.27}}), sum({{0, 1.2}, {2, 1.4}}),
+                                            sum({{0, 1.2}, {1, 1.27}, {3, 2.0}}), sum({{2, 1.5}, {3, -1.0}})};
+  std::vector<TankCaseMoments> combined, alone;
+  std::string reason;
+  ASSERT_EQ(model.SolveCombined(basics, combinations, combined, reason), SolveStatus::Ok) << reason;
+  ASSERT_EQ(model.SolveAll(direct, alone, reason), SolveStatus::Ok) << reason;
+  ASSERT_EQ(combined.size(), combinations.size());
+  auto near = [](double a, double b) { return std::fabs(a - b) <= 1e-9 * (1.0 + std::fabs(b)); };
+  for (std::size_t c = 0; c < combinations.size(); ++c)
+    for (std::size_t b = 0; b < boards.size(); ++b) {
+      SCOPED_TRACE("combination " + std::to_string(c) + ", board " + std::to_string(b));
+      const BoardMoments& x = combined[c][b];
+      const BoardMoments& y = alone[c][b];
+      EXPECT_TRUE(near(x.spanX.max, y.spanX.max) && near(x.spanX.min, y.spanX.min));
+      EXPECT_TRUE(near(x.spanY.max, y.spanY.max) && near(x.spanY.min, y.spanY.min));
+      ASSERT_EQ(x.edges.size(), y.edges.size());
+      for (std::size_t e = 0; e < y.edges.size(); ++e)
+        EXPECT_TRUE(near(x.edges[e].max, y.edges[e].max) && near(x.edges[e].min, y.edges[e].min)) << "edge " << e;
+    }
+  // The point load shows where it stands.
+  EXPECT_NE(combined[0][0].spanX.max, combined[1][0].spanX.max);
+
+  for (const std::vector<ShellCombination>& bad :
+       {std::vector<ShellCombination>{{1, {{0, 1.0}}}, {-1, {{1, 1.0}}}},
+        std::vector<ShellCombination>{{-1, {{4, 1.0}}}},
+        std::vector<ShellCombination>{{-1, {{0, std::nan("")}}}}}) {
+    EXPECT_EQ(model.SolveCombined(basics, bad, combined, reason), SolveStatus::InvalidInput);
+    EXPECT_FALSE(reason.empty());
+    ASSERT_EQ(combined.size(), bad.size());
+    EXPECT_EQ(combined[0][1].edges[0].min, 0.0);
+  }
+}
+
+// The mesh sized from the boards puts at least 20 elements across every
+// board's shorter span; a cap on the element count coarsens it, and the
+// model tells by how much (the analysis reports it to the user).
+TEST(ShellMesh, ElementsAcrossEveryBoardAndTheCap) {
+  const std::vector<BoardPtr> boards = OpenTank(4000, 3000, 250, 400);
+  ShellOptions opt;
+  const ShellTankModel fine(boards, std::vector<double>(boards.size(), kE), opt);
+  ASSERT_EQ(fine.Status(), SolveStatus::Ok) << fine.Reason();
+  const auto sizes = fine.BoardMeshSizes();
+  ASSERT_EQ(sizes.size(), boards.size());
+  for (const auto& s : sizes) {
+    EXPECT_GE(s.across, 20);
+    EXPECT_LE(s.elementSize, 4000.0 / 20 * std::sqrt(2.0) + 1e-6);
+  }
+  // The walls 3 m high, 20 elements: none longer than 150 mm.
+  EXPECT_LE(sizes[1].elementSize, 150.0 + 1e-6);
+  opt.maxElements = 600;
+  const ShellTankModel coarse(boards, std::vector<double>(boards.size(), kE), opt);
+  ASSERT_EQ(coarse.Status(), SolveStatus::Ok) << coarse.Reason();
+  EXPECT_LE(coarse.Elements(), 600);
+  int fewest = 1000;
+  for (const auto& s : coarse.BoardMeshSizes()) fewest = std::min(fewest, s.across);
+  EXPECT_LT(fewest, 20);
+  EXPECT_GT(coarse.BoardMeshSizes()[1].elementSize, 150.0 * 20 / 12);
+}
+
 // ---------------------------------------------------------------------------
 // Sign rule: positive moments put the upper face (the +normal side) in
 // tension whatever way the normal points; X follows the rebar angle.

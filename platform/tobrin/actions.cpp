@@ -25,6 +25,12 @@
 //     above the slab) and the ground live load in the cases with soil, the
 //     top-slab live load in the cases without soil; a top slab not under
 //     soil carries the top-slab live load in every case.
+//   - Live loads are variable: they count only where they are unfavourable.
+//     Each loading is also taken without the top-slab live load, without
+//     the ground live load and without both (LiveLoadVariants); a live load
+//     that relieves a value (the top slab's load on the inner base moment of
+//     a wall, through the bottom slab's reaction and the joints) then leaves
+//     it at its value without that load.
 //   - Bottom slabs (board method): the ground reaction of everything above
 //     the base (walls, slabs, soil cover, soil, live load and concrete on
 //     the overhang, user loads on slabs), spread evenly over the base area
@@ -223,6 +229,13 @@ bool ActionInCase(int action, int loadCase) {
   }
 }
 
+bool CaseLoading::Includes(int action) const {
+  if (!ActionInCase(action, loadCase)) return false;
+  if (withoutTopLive && (action == kTopLive || action == kTopLiveNoSoil)) return false;
+  if (withoutGroundLive && action == kGroundLive) return false;
+  return true;
+}
+
 bool CaseLoading::HasWater(std::size_t index) const {
   if (!ActionInCase(kWater, loadCase)) return false;
   if (cell < 0) return true;
@@ -246,6 +259,28 @@ std::vector<CaseLoading> CaseLoadings(const TankActions& actions) {
     for (std::size_t cell : cells) add({c, static_cast<int>(cell), true});
     if (ActionInCase(kSoil, c))
       for (std::size_t cell : cells) add({c, static_cast<int>(cell), false});
+  }
+  return out;
+}
+
+std::vector<CaseLoading> LiveLoadVariants(const TankActions& actions, const std::vector<CaseLoading>& loadings) {
+  // The loadings as they are first, then each set of variants in the
+  // loadings' order (a cell pattern next to the one before, as the board
+  // method's balance of the joints expects them).
+  std::vector<CaseLoading> out = loadings;
+  const bool carriesTop = actions.Carries(kTopLive), carriesTopNoSoil = actions.Carries(kTopLiveNoSoil);
+  const bool carriesGround = actions.Carries(kGroundLive);
+  for (int drop = 1; drop < 4; ++drop) {
+    const bool dropTop = (drop & 1) != 0, dropGround = (drop & 2) != 0;
+    for (const CaseLoading& loading : loadings) {
+      const bool top = (loading.Includes(kTopLive) && carriesTop) || (loading.Includes(kTopLiveNoSoil) && carriesTopNoSoil);
+      const bool ground = loading.Includes(kGroundLive) && carriesGround;
+      if ((dropTop && !top) || (dropGround && !ground)) continue;
+      CaseLoading variant = loading;
+      variant.withoutTopLive = dropTop;
+      variant.withoutGroundLive = dropGround;
+      out.push_back(variant);
+    }
   }
   return out;
 }
@@ -355,12 +390,28 @@ double TankActions::UpwardWeight(int action) const {
   return w;
 }
 
+bool TankActions::Carries(int action) const {
+  if (overhangWeight[action] != 0.0) return true;
+  for (const BoardActions& b : boards) {
+    const PlateLoadCase& l = b.loads[action];
+    if (b.weight[action] != 0.0 || !l.areas.empty() || !l.points.empty() || !l.lines.empty()) return true;
+  }
+  return false;
+}
+
 double TankActions::BottomSlabPressure(std::size_t index, int loadCase, int combination, const LoadSettings& loads,
                                        double* reactionOut, double* upliftOut) const {
+  return BottomSlabPressure(index, CaseLoading{loadCase, -1, true}, combination, loads, reactionOut, upliftOut);
+}
+
+double TankActions::BottomSlabPressure(std::size_t index, const CaseLoading& loading, int combination,
+                                       const LoadSettings& loads, double* reactionOut, double* upliftOut) const {
+  const int loadCase = loading.loadCase;
   const BoardActions& b = boards[index];
   double total = 0.0;
   for (int a = 0; a < kActionCount; ++a)
-    if (a != kTemperature && ActionInCase(a, loadCase)) total += ActionFactor(a, combination, loads) * TotalWeight(a);
+    if (a != kTemperature && loading.Includes(a))
+      total += ActionFactor(a, combination, loads) * (totalsKnown ? totalWeight[a] : TotalWeight(a));
   const double own = site.gammaC * b.thickness / 1000.0;
   const double reaction = baseArea > 0 ? total / baseArea - ActionFactor(kSelfWeight, combination, loads) * own : 0.0;
   double p = reaction;
@@ -381,12 +432,11 @@ PlateLoadCase CombinedLoads(const TankActions& actions, std::size_t index, int l
 
 PlateLoadCase CombinedLoads(const TankActions& actions, std::size_t index, const CaseLoading& loading,
                             int combination, const LoadSettings& loads, bool shellModel) {
-  const int loadCase = loading.loadCase;
   const BoardActions& b = actions.boards[index];
   const int kind = b.board->GetKind();
   PlateLoadCase out;
   for (int a = 0; a < kActionCount; ++a) {
-    if (a == kTemperature || !ActionInCase(a, loadCase)) continue;
+    if (a == kTemperature || !loading.Includes(a)) continue;
     if (shellModel && a == kSelfWeight) continue;  // the shell model adds gravity itself
     if (!shellModel && kind == 1 && (a == kWater || a == kGroundwater || a == kSelfWeight)) continue;
     if (a == kWater && loading.cell >= 0) {
@@ -397,7 +447,7 @@ PlateLoadCase CombinedLoads(const TankActions& actions, std::size_t index, const
     Append(out, b.loads[a], ActionFactor(a, combination, loads));
   }
   if (!shellModel && kind == 1) {
-    const double p = actions.BottomSlabPressure(index, loadCase, combination, loads);
+    const double p = actions.BottomSlabPressure(index, loading, combination, loads);
     out.areas.push_back(PlateAreaLoad::Uniform(p * Sign(b.board->GetNormal().z)));
   }
   return out;
@@ -695,6 +745,8 @@ bool ComputeActions(Tank& tank, const ProjectSettings& settings, TankActions& ou
     out.overhangWeight[kGroundwater] = site.WaterPressure(zTop) * out.overhangArea;
     out.overhangWeight[kGroundLive] = groundLive * out.overhangArea;
   }
+  for (int a = 0; a < kActionCount; ++a) out.totalWeight[a] = out.TotalWeight(a);
+  out.totalsKnown = true;
   return true;
 }
 

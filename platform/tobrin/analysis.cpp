@@ -28,6 +28,7 @@ struct Store {
   std::vector<std::string> antiFloat, bearing;
   std::vector<std::vector<std::string>> bottomSlabs, topSlabs;
   std::string error;
+  ShellMeshReport mesh;
 };
 
 Store& TheStore() {
@@ -229,6 +230,68 @@ void AddTemperature(const BoardActions& ba, BoardMoments& m, double factor) {
     if (rs[i].GetKind() == Restirction::kFixed) add(m.edges[i]);
 }
 
+// A board's loads as a factor times a shape, the shape's values (the loads
+// over the whole board summed into one uniform pressure) divided by its
+// first one that is not zero; `key` holds the shape's values as bytes.
+double LoadShape(const PlateLoadCase& lc, PlateLoadCase& shape, std::string& key) {
+  shape = PlateLoadCase();
+  double uniform = 0.0;
+  for (const PlateAreaLoad& a : lc.areas) {
+    const bool whole = std::isinf(a.x0) && a.x0 < 0 && std::isinf(a.y0) && a.y0 < 0 && std::isinf(a.x1) &&
+                       a.x1 > 0 && std::isinf(a.y1) && a.y1 > 0;
+    if (whole && a.gx == 0.0 && a.gy == 0.0 && a.gxy == 0.0)
+      uniform += a.q0;
+    else
+      shape.areas.push_back(a);
+  }
+  if (uniform != 0.0) shape.areas.insert(shape.areas.begin(), PlateAreaLoad::Uniform(uniform));
+  shape.points = lc.points;
+  shape.lines = lc.lines;
+  double factor = 0.0;
+  for (const PlateAreaLoad& a : shape.areas)
+    for (double v : {a.q0, a.gx, a.gy, a.gxy})
+      if (factor == 0.0) factor = v;
+  for (const PlatePointLoad& p : shape.points)
+    if (factor == 0.0) factor = p.p;
+  for (const PlateLineLoad& l : shape.lines)
+    for (double v : {l.p0, l.p1})
+      if (factor == 0.0) factor = v;
+  if (factor == 0.0 || !std::isfinite(factor)) factor = 1.0;
+  key.clear();
+  const auto add = [&key](double v) { key.append(reinterpret_cast<const char*>(&v), sizeof v); };
+  for (PlateAreaLoad& a : shape.areas) {
+    a.q0 /= factor, a.gx /= factor, a.gy /= factor, a.gxy /= factor;
+    for (double v : {a.q0, a.gx, a.gy, a.gxy, a.x0, a.y0, a.x1, a.y1}) add(v);
+  }
+  key.push_back('|');
+  for (PlatePointLoad& p : shape.points) {
+    p.p /= factor;
+    for (double v : {p.x, p.y, p.p}) add(v);
+  }
+  key.push_back('|');
+  for (PlateLineLoad& l : shape.lines) {
+    l.p0 /= factor, l.p1 /= factor;
+    for (double v : {l.x0, l.y0, l.x1, l.y1, l.p0, l.p1}) add(v);
+  }
+  return factor;
+}
+
+FieldRange Scaled(const FieldRange& r, double factor) {
+  if (r.Empty()) return r;
+  FieldRange out;
+  out.Include(factor * r.hi);
+  out.Include(factor * r.lo);
+  return out;
+}
+
+RawBoardMoments Scaled(const RawBoardMoments& m, double factor) {
+  RawBoardMoments out;
+  out.spanX = Scaled(m.spanX, factor);
+  out.spanY = Scaled(m.spanY, factor);
+  for (const FieldRange& e : m.edges) out.edges.push_back(Scaled(e, factor));
+  return out;
+}
+
 bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& actions,
                 const std::vector<CaseLoading>& cases, std::vector<CaseResults>& results, std::string& reason) {
   const LoadSettings& l = settings.GetLoadSettings();
@@ -239,32 +302,82 @@ bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& 
   // board's moments among its distinct ones.
   std::vector<std::vector<std::uint32_t>> loadingMoments(boards);
   PlateModelCache models;
-  std::vector<int> key;
+  const bool liveOnGround[2] = {actions.TotalWeight(kTopLive) != 0.0 || actions.TotalWeight(kTopLiveNoSoil) != 0.0,
+                                actions.TotalWeight(kGroundLive) != 0.0};
+  std::unordered_map<std::uint64_t, std::uint32_t> keys;
   for (std::size_t i = 0; i < boards; ++i) {
     // A cell pattern changes a board's loads only where the board carries
     // water of some cell: it is solved once for each distinct loading, and
     // the results are shared by every loading that has the same loads.
     const BoardActions& ba = actions.boards[i];
     const bool waterBends = ba.board->GetKind() != 1;  // bottom slabs take the ground reaction instead
-    std::map<std::vector<int>, std::uint32_t> keys;
+    // A loading without a live load changes the board's loads only where
+    // the board carries that load, or for a bottom slab whose ground
+    // reaction holds it.
+    const auto carries = [&](int action) {
+      const PlateLoadCase& lc = ba.loads[action];
+      return !lc.areas.empty() || !lc.points.empty() || !lc.lines.empty();
+    };
+    const bool bottom = ba.board->GetKind() == 1;
+    const bool feelsTopLive = carries(kTopLive) || carries(kTopLiveNoSoil) || (bottom && liveOnGround[0]);
+    const bool feelsGroundLive = carries(kGroundLive) || (bottom && liveOnGround[1]);
+    // The key of a loading's loads on this board: case, combination, the
+    // live loads left off and which of the board's cells hold water, as
+    // bits (a board with more cells than the bits hold keys every loading
+    // apart).
+    const bool waterKeyed = !waterBends || ba.cellWater.size() <= 56;
+    keys.clear();
     std::vector<PlateLoadCase> loadings;
     std::vector<std::uint32_t>& solved = loadingMoments[i];
     solved.reserve(loadingCount);
+    std::uint64_t serial = 0;
     for (const CaseLoading& c : cases)
       for (int k = 0; k < kCombinationCount; ++k) {
-        key.assign({c.loadCase, k});
-        if (waterBends)
-          for (const auto& water : ba.cellWater) key.push_back(c.HasWater(water.first) ? 1 : 0);
+        std::uint64_t key = static_cast<std::uint64_t>(c.loadCase) | static_cast<std::uint64_t>(k) << 2 |
+                            static_cast<std::uint64_t>(feelsTopLive && c.withoutTopLive) << 4 |
+                            static_cast<std::uint64_t>(feelsGroundLive && c.withoutGroundLive) << 5;
+        if (!waterKeyed) {
+          key = serial++;
+        } else if (waterBends) {
+          int bit = 6;
+          for (const auto& water : ba.cellWater) key |= static_cast<std::uint64_t>(c.HasWater(water.first)) << bit++;
+        }
         const auto [at, added] = keys.try_emplace(key, static_cast<std::uint32_t>(loadings.size()));
         solved.push_back(at->second);
         if (added) loadings.push_back(CombinedLoads(actions, i, c, k, l, false));
       }
-    if (!SolveBoard(ba, loadings, kPoisson, solutions[i], reason, &models)) return false;
+    // The board is linear: loadings that are multiples of one shape (a
+    // bottom slab's ground reaction, a top slab's uniform loads, in every
+    // case, combination and with or without its live load) are solved once
+    // as that shape and scaled.
+    std::vector<PlateLoadCase> shapes;
+    std::vector<std::pair<std::uint32_t, double>> shapeOf;  // per loading: shape and factor
+    std::map<std::string, std::uint32_t> shapeKeys;
+    std::string shapeKey;
+    for (const PlateLoadCase& lc : loadings) {
+      PlateLoadCase shape;
+      const double factor = LoadShape(lc, shape, shapeKey);
+      const auto [at, added] = shapeKeys.try_emplace(shapeKey, static_cast<std::uint32_t>(shapes.size()));
+      if (added) shapes.push_back(std::move(shape));
+      shapeOf.emplace_back(at->second, factor);
+    }
+    if (!SolveBoard(ba, shapes, kPoisson, solutions[i], reason, &models)) return false;
+    std::vector<RawBoardMoments> scaled;
+    scaled.reserve(loadings.size());
+    for (const auto& [shape, factor] : shapeOf) scaled.push_back(Scaled(solutions[i].results[shape], factor));
+    solutions[i].results = std::move(scaled);
   }
   const std::vector<Joint> joints = FindFixedJoints(tank, actions);
   DistributeJointMoments(joints, solutions, loadingMoments);
   results.assign(boards, CaseResults());
-  std::map<std::array<std::uint32_t, kCombinationCount + 1>, std::size_t> seen;
+  struct WhichHash {
+    std::size_t operator()(const std::array<std::uint32_t, kCombinationCount + 1>& a) const {
+      std::size_t h = 0;
+      for (std::uint32_t v : a) h = h * 1000003u ^ v;
+      return h;
+    }
+  };
+  std::unordered_map<std::array<std::uint32_t, kCombinationCount + 1>, std::size_t, WhichHash> seen;
   for (std::size_t i = 0; i < boards; ++i) {
     seen.clear();
     CaseResults& r = results[i];
@@ -307,20 +420,118 @@ bool RunMethod1(const ProjectSettings& settings, const TankActions& actions, con
     reason = "有限元模型无法计算: " + model.Reason();
     return false;
   }
-  // Every loading (case pattern x combination) on the one factorisation,
-  // solved together.
-  std::vector<ShellLoading> loadings;
+  // Whether the element cap left boards with fewer elements across than
+  // the mesh asks for.
+  ShellMeshReport& mesh = TheStore().mesh;
+  mesh = ShellMeshReport();
+  mesh.elements = model.Elements();
+  mesh.maxElements = options.maxElements;
+  mesh.minAcross = options.minElementsAcross;
+  const std::vector<ShellTankModel::BoardMeshSize> sizes = model.BoardMeshSizes();
+  for (std::size_t i = 0; i < sizes.size(); ++i) {
+    mesh.elementSize = std::max(mesh.elementSize, sizes[i].elementSize);
+    if (sizes[i].across >= options.minElementsAcross) continue;
+    ++mesh.boards;
+    if (mesh.board < 0 || sizes[i].across < mesh.fewestAcross) {
+      mesh.fewestAcross = sizes[i].across;
+      mesh.board = static_cast<int>(i);
+    }
+  }
+  mesh.coarsened = mesh.boards > 0;
+  // The loadings are sums of a few basic loadings: the self weight, each
+  // action of every board, the water of all cells and of each cell alone.
+  // Each is solved once on the one factorisation and every loading (case
+  // pattern, live loads left off, combination) is the sum of its actions'
+  // moments with their factors.
+  const std::size_t boardCount = actions.boards.size();
+  std::vector<ShellLoading> basics;
+  std::array<int, kActionCount> basicOf;
+  basicOf.fill(-1);
+  const auto addBasic = [&](auto loadOf, double selfWeightFactor) {
+    ShellLoading basic;
+    basic.selfWeightFactor = selfWeightFactor;
+    bool any = selfWeightFactor != 0.0;
+    for (std::size_t i = 0; i < boardCount; ++i) {
+      basic.loads.push_back(loadOf(actions.boards[i]));
+      const PlateLoadCase& lc = basic.loads.back();
+      any = any || !lc.areas.empty() || !lc.points.empty() || !lc.lines.empty();
+    }
+    if (!any) return -1;
+    basics.push_back(std::move(basic));
+    return static_cast<int>(basics.size() - 1);
+  };
+  basicOf[kSelfWeight] = addBasic([](const BoardActions&) { return PlateLoadCase(); }, 1.0);
+  for (int a = 0; a < kActionCount; ++a)
+    if (a != kSelfWeight && a != kTemperature)
+      basicOf[a] = addBasic([a](const BoardActions& b) { return b.loads[a]; }, 0.0);
+  std::map<std::size_t, int> cellBasic;  // the water of each cell alone
+  for (const CaseLoading& c : cases)
+    if (c.cell >= 0 && !cellBasic.count(static_cast<std::size_t>(c.cell)))
+      cellBasic[static_cast<std::size_t>(c.cell)] = addBasic(
+          [cell = static_cast<std::size_t>(c.cell)](const BoardActions& b) {
+            PlateLoadCase water;
+            for (const auto& [index, load] : b.cellWater)
+              if (index == cell) water = load;
+            return water;
+          },
+          0.0);
+  // The water of loading `c` as terms: all cells, or one cell alone (full,
+  // or empty with the others full).
+  const auto addWater = [&](const CaseLoading& c, double factor, std::vector<ShellTerm>& terms) {
+    const auto add = [&terms](int basic, double f) {
+      if (basic >= 0) terms.push_back({static_cast<std::size_t>(basic), f});
+    };
+    if (!c.Includes(kWater)) return;
+    const int single = c.cell >= 0 ? cellBasic[static_cast<std::size_t>(c.cell)] : -1;
+    if (c.cell < 0 || !c.cellFull) add(basicOf[kWater], factor);
+    if (c.cell >= 0) add(single, c.cellFull ? factor : -factor);
+  };
+  // The first loading of each case has every cell as the case has it and
+  // every live load on: the others are it with a few terms changed.
+  std::array<int, kCaseCount> caseBase;
+  caseBase.fill(-1);
+  for (std::size_t c = 0; c < cases.size(); ++c)
+    if (cases[c].cell < 0 && !cases[c].withoutTopLive && !cases[c].withoutGroundLive &&
+        caseBase[cases[c].loadCase] < 0)
+      caseBase[cases[c].loadCase] = static_cast<int>(c);
+  std::vector<ShellCombination> combinations;
   for (std::size_t c = 0; c < cases.size(); ++c)
     for (int k = 0; k < kCombinationCount; ++k) {
-      ShellLoading loading;
-      for (std::size_t i = 0; i < actions.boards.size(); ++i)
-        loading.loads.push_back(CombinedLoads(actions, i, cases[c], k, l, true));
-      loading.selfWeightFactor = ActionFactor(kSelfWeight, k, l);
-      loadings.push_back(std::move(loading));
+      const CaseLoading& loading = cases[c];
+      ShellCombination comb;
+      const int base = caseBase[loading.loadCase];
+      if (base >= 0 && static_cast<std::size_t>(base) != c) {
+        const CaseLoading& full = cases[static_cast<std::size_t>(base)];
+        comb.base = base * kCombinationCount + k;
+        std::vector<ShellTerm> mine, theirs;
+        addWater(loading, ActionFactor(kWater, k, l), mine);
+        addWater(full, ActionFactor(kWater, k, l), theirs);
+        for (const ShellTerm& t : theirs) mine.push_back({t.basic, -t.factor});
+        for (int a = 0; a < kActionCount; ++a)
+          if (a != kWater && basicOf[a] >= 0 && full.Includes(a) && !loading.Includes(a))
+            mine.push_back({static_cast<std::size_t>(basicOf[a]), -ActionFactor(a, k, l)});
+        // Terms of one basic loading are summed first.
+        for (const ShellTerm& t : mine) {
+          auto at = std::find_if(comb.terms.begin(), comb.terms.end(),
+                                 [&t](const ShellTerm& u) { return u.basic == t.basic; });
+          if (at == comb.terms.end())
+            comb.terms.push_back(t);
+          else
+            at->factor += t.factor;
+        }
+        std::erase_if(comb.terms, [](const ShellTerm& t) { return t.factor == 0.0; });
+      } else {
+        for (int a = 0; a < kActionCount; ++a) {
+          if (basicOf[a] < 0 || a == kWater || (a != kSelfWeight && !loading.Includes(a))) continue;
+          comb.terms.push_back({static_cast<std::size_t>(basicOf[a]), ActionFactor(a, k, l)});
+        }
+        addWater(loading, ActionFactor(kWater, k, l), comb.terms);
+      }
+      combinations.push_back(std::move(comb));
     }
   std::vector<TankCaseMoments> out;
   std::string why;
-  if (model.SolveAll(loadings, out, why) != SolveStatus::Ok) {
+  if (model.SolveCombined(basics, combinations, out, why) != SolveStatus::Ok) {
     reason = "有限元计算失败: " + why;
     return false;
   }
@@ -347,7 +558,7 @@ bool Analyse(Tank& tank, ProjectSettings& settings, std::string& reason, TextPro
   if (!ComputeActions(tank, settings, actions, reason)) return false;
   const LoadSettings& l = settings.GetLoadSettings();
   std::vector<CaseResults> results;
-  const std::vector<CaseLoading> cases = CaseLoadings(actions);
+  const std::vector<CaseLoading> cases = LiveLoadVariants(actions, CaseLoadings(actions));
   const int method = l.GetAnalysisMethod();
   if (method == kAnalysisTables) {
     if (!RunMethod0(tank, settings, actions, cases, results, reason)) return false;
@@ -471,6 +682,7 @@ bool AnalyseTank(Tank& tank, ProjectSettings& settings, TextProgressFn progress)
   Store& store = TheStore();
   ClearAnalysisTexts();
   store.error.clear();
+  store.mesh = ShellMeshReport();
   std::string reason;
   bool ok = false;
   try {
@@ -486,12 +698,15 @@ bool AnalyseTank(Tank& tank, ProjectSettings& settings, TextProgressFn progress)
     ClearAnalysisValues(tank);
     tank.ClearAnalysisRecord();
     ClearAnalysisTexts();
+    store.mesh = ShellMeshReport();
     store.error = reason.empty() ? "计算失败" : reason;
   }
   return ok;
 }
 
 const std::string& GetLastAnalysisError() { return TheStore().error; }
+
+const ShellMeshReport& GetLastShellMeshReport() { return TheStore().mesh; }
 
 bool CheckTank(Tank& tank, const ProjectSettings& settings, TankCheckResult& out) {
   out = TankCheckResult();

@@ -645,14 +645,16 @@ void DistributeJointMoments(const std::vector<Joint>& joints, std::vector<BoardS
   std::array<std::uint32_t, kCombinationCount> recentIndex{};
   std::vector<double> fem;
   std::unordered_map<std::vector<std::uint32_t>, std::uint32_t, IndexListHash> seen;
+  std::vector<const std::uint32_t*> sources;  // the loading indices of the board and its joints' members
   for (std::size_t b = 0; b < boards; ++b) {
     seen.clear();
     for (std::vector<std::uint32_t>& r : recent) r.clear();
+    sources.assign(1, loadingMoments[b].data());
+    for (std::size_t j : jointsOf[b])
+      for (const JointMember& m : joints[j]) sources.push_back(loadingMoments[m.board].data());
+    signature.resize(sources.size());
     for (std::size_t l = 0; l < loadings; ++l) {
-      signature.clear();
-      signature.push_back(loadingMoments[b][l]);
-      for (std::size_t j : jointsOf[b])
-        for (const JointMember& m : joints[j]) signature.push_back(loadingMoments[m.board][l]);
+      for (std::size_t s = 0; s < sources.size(); ++s) signature[s] = sources[s][l];
       const std::size_t slot = l % recent.size();
       if (signature == recent[slot]) {
         balancedOf[b][l] = recentIndex[slot];

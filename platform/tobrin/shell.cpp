@@ -43,6 +43,10 @@ constexpr double kPivotTolerance = 1e-12;
 // factor is read once for many of them, narrow enough that the block's
 // right-hand sides and displacements stay small beside the factor.
 constexpr int kSolveBlock = 32;
+// The basic loadings of SolveCombined are few and their nodal moments are
+// all kept until the combinations are summed: a narrower block keeps the
+// solve's vectors beside them small (the factor is read a few more times).
+constexpr int kBasicSolveBlock = 8;
 
 // Natural coordinates of the four corners, counter-clockwise.
 constexpr double kCornerXi[4] = {-1.0, 1.0, 1.0, -1.0};
@@ -477,7 +481,9 @@ void FindSpanBands(BoardMesh& m) {
   }
 }
 
-void CollectSpanMoments(const BoardMesh& m, const std::vector<ShellBoardNode>& nodes, BoardMoments& out) {
+// `bars` holds the moments the X and Y bars carry at every board node (two
+// per node, in the order of BoardMesh::nodes).
+void CollectSpanMoments(const BoardMesh& m, const double* bars, BoardMoments& out) {
   // Sign of each band's edge governing moment (0: the edge carries none).
   std::vector<double> sense(m.bands.size(), 0.0);
   for (std::size_t k = 0; k < m.bands.size(); ++k) {
@@ -490,10 +496,10 @@ void CollectSpanMoments(const BoardMesh& m, const std::vector<ShellBoardNode>& n
   }
   const auto collect = [&](bool useBands) {
     bool any = false;
-    for (std::size_t t = 0; t < nodes.size(); ++t) {
-      if (nodes[t].joined) continue;
-      const double rx = RotatedMx(nodes[t].m, m.reinCos, m.reinSin);
-      const double ry = RotatedMy(nodes[t].m, m.reinCos, m.reinSin);
+    for (std::size_t t = 0; t < m.local.size(); ++t) {
+      if (m.joined[t]) continue;
+      const double rx = bars[2 * t];
+      const double ry = bars[2 * t + 1];
       bool takeX = true, takeY = true;
       if (useBands)
         for (int k : m.nodeBands[t]) {
@@ -733,7 +739,8 @@ struct ShellTankModel::Impl {
   struct FillScratch {
     Eigen::VectorXd u;
     std::vector<Eigen::Matrix<double, 12, 1>> gauss;
-    std::vector<Eigen::Vector3d> nodal;
+    std::vector<double> nodal;
+    std::vector<double> projected;
   };
 
   bool Load(const TankCaseLoads& loads, double selfWeightFactor, Eigen::VectorXd& f, std::string& why) const;
@@ -746,6 +753,26 @@ struct ShellTankModel::Impl {
   // The load vector of the free unknowns from every board's nodal forces.
   bool Assemble(const std::vector<const std::vector<double>*>& parts, Eigen::VectorXd& f, std::string& why) const;
   void Fill(const Eigen::VectorXd& x, ShellResult& result, FillScratch& scratch) const;
+  // The displacements of every node (six per node, world axes) from the
+  // solution of the free unknowns.
+  void Displacements(const Eigen::VectorXd& x, Eigen::VectorXd& u) const;
+  // Board b's nodal moments (mx, my, mxy in kN·m/m, three per board node in
+  // the order of BoardMesh::nodes) from the nodal displacements u.
+  void NodalMoments(std::size_t b, const Eigen::VectorXd& u, FillScratch& scratch, double* out) const;
+  // Board b's moments in the directions its extremes are taken in, from
+  // its nodal moments: the moments of the X and Y bars at every node (two
+  // per node), then the moment across each edge at the edge's nodes, edge
+  // after edge.  ProjectedSize values.
+  std::size_t ProjectedSize(std::size_t b) const;
+  void Project(std::size_t b, const double* nodal, double* out) const;
+  // Board b's edge and span extremes from its projected moments.
+  void Extremes(std::size_t b, const double* projected, BoardMoments& out) const;
+  // Solves the loadings a block at a time and hands each solution (the free
+  // unknowns) to `take` with the loading's index; false with the reason and
+  // status on failure.
+  bool SolveBlocks(const std::vector<ShellLoading>& loadings, int block,
+                   const std::function<void(std::size_t, const Eigen::VectorXd&)>& take, int progressFrom,
+                   int progressTo, SolveStatus& status, std::string& reason) const;
 };
 
 namespace {
@@ -789,6 +816,37 @@ ShellTankModel::~ShellTankModel() = default;
 int ShellTankModel::Unknowns() const { return m_impl ? m_impl->unknowns : 0; }
 int ShellTankModel::Nodes() const { return m_impl ? static_cast<int>(m_impl->nodePos.size()) : 0; }
 int ShellTankModel::Elements() const { return m_impl ? static_cast<int>(m_impl->elements.size()) : 0; }
+
+std::vector<ShellTankModel::BoardMeshSize> ShellTankModel::BoardMeshSizes() const {
+  std::vector<BoardMeshSize> out;
+  if (!m_impl) return out;
+  for (const BoardMesh& m : m_impl->boards) {
+    BoardMeshSize size;
+    // The grid lines of the board's nodes along each local axis.
+    std::vector<double> xs, ys;
+    for (const _2dPoint& p : m.local) {
+      xs.push_back(p.x);
+      ys.push_back(p.y);
+    }
+    const auto lines = [](std::vector<double>& v) {
+      std::sort(v.begin(), v.end());
+      v.erase(std::unique(v.begin(), v.end(), [](double a, double b) { return b - a < 0.5; }), v.end());
+    };
+    lines(xs);
+    lines(ys);
+    if (xs.size() >= 2 && ys.size() >= 2) {
+      const bool xShorter = xs.back() - xs.front() <= ys.back() - ys.front();
+      size.across = static_cast<int>((xShorter ? xs : ys).size()) - 1;
+    }
+    for (int id : m.elements) {
+      const Element& e = m_impl->elements[id];
+      for (int c = 0; c < 4; ++c)
+        size.elementSize = std::max(size.elementSize, std::hypot(e.x[(c + 1) % 4] - e.x[c], e.y[(c + 1) % 4] - e.y[c]));
+    }
+    out.push_back(size);
+  }
+  return out;
+}
 
 void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vector<double>& elasticModuli,
                            const ShellOptions& options, const std::vector<ShellLineSupport>& supports) {
@@ -1402,57 +1460,95 @@ bool ShellTankModel::Impl::Load(const TankCaseLoads& loads, double selfWeightFac
   return Assemble(refs, f, why);
 }
 
-void ShellTankModel::Impl::Fill(const Eigen::VectorXd& x, ShellResult& result, FillScratch& scratch) const {
+void ShellTankModel::Impl::Displacements(const Eigen::VectorXd& x, Eigen::VectorXd& u) const {
   const int nn = static_cast<int>(nodePos.size());
-  Eigen::VectorXd& u = scratch.u;
   u.resize(6 * nn);
   for (int i = 0; i < 6 * nn; ++i) u(i) = eq[i] >= 0 ? x(eq[i]) : 0.0;
-  result.m_moments.resize(boards.size());
-  result.m_nodes.resize(boards.size());
+}
+
+void ShellTankModel::Impl::NodalMoments(std::size_t b, const Eigen::VectorXd& u, FillScratch& scratch,
+                                        double* out) const {
   std::vector<Eigen::Matrix<double, 12, 1>>& gauss = scratch.gauss;
   gauss.resize(elements.size());
-  std::vector<Eigen::Vector3d>& nodal = scratch.nodal;
+  const BoardMesh& m = boards[b];
+  // Element moments at the Gauss points, then the nodes' sums.
+  for (int id : m.elements) {
+    const Element& e = elements[id];
+    Eigen::Matrix<double, 12, 1> rotations;
+    for (int c = 0; c < 4; ++c) rotations.segment<3>(3 * c) = u.segment<3>(6 * e.node[c] + 3);
+    gauss[id].noalias() = momentMaps[elementMap[id]] * rotations;
+  }
+  for (std::size_t t = 0; t < m.nodes.size(); ++t) {
+    double sx = 0.0, sy = 0.0, sxy = 0.0;
+    for (const RecoveryTerm& term : m.recovery[t]) {
+      const double* g = gauss[term.element].data();
+      for (int k = 0; k < 4; ++k) {
+        sx += term.w[k] * g[3 * k];
+        sy += term.w[k] * g[3 * k + 1];
+        sxy += term.w[k] * g[3 * k + 2];
+      }
+    }
+    out[3 * t] = sx * 1e-3;  // kN·m/m
+    out[3 * t + 1] = sy * 1e-3;
+    out[3 * t + 2] = sxy * 1e-3;
+  }
+}
+
+std::size_t ShellTankModel::Impl::ProjectedSize(std::size_t b) const {
+  const BoardMesh& m = boards[b];
+  std::size_t size = 2 * m.nodes.size();
+  for (const std::vector<int>& edge : m.edgeNodes) size += edge.size();
+  return size;
+}
+
+void ShellTankModel::Impl::Project(std::size_t b, const double* nodal, double* out) const {
+  const BoardMesh& m = boards[b];
+  for (std::size_t t = 0; t < m.nodes.size(); ++t) {
+    const PlateMoments pm{nodal[3 * t], nodal[3 * t + 1], nodal[3 * t + 2]};
+    *out++ = RotatedMx(pm, m.reinCos, m.reinSin);
+    *out++ = RotatedMy(pm, m.reinCos, m.reinSin);
+  }
+  for (std::size_t k = 0; k < m.edgeNodes.size(); ++k)
+    for (int t : m.edgeNodes[k])
+      *out++ = RotatedMx({nodal[3 * t], nodal[3 * t + 1], nodal[3 * t + 2]}, m.edgeCos[k], m.edgeSin[k]);
+}
+
+void ShellTankModel::Impl::Extremes(std::size_t b, const double* projected, BoardMoments& bmo) const {
+  const BoardMesh& m = boards[b];
+  bmo.spanX = MomentRange{};
+  bmo.spanY = MomentRange{};
+  bmo.edges.assign(m.edgeNodes.size(), MomentRange{});
+  const double* edge = projected + 2 * m.nodes.size();
+  for (std::size_t k = 0; k < m.edgeNodes.size(); ++k)
+    for (std::size_t j = 0; j < m.edgeNodes[k].size(); ++j) bmo.edges[k].Include(*edge++);
+  CollectSpanMoments(m, projected, bmo);
+}
+
+void ShellTankModel::Impl::Fill(const Eigen::VectorXd& x, ShellResult& result, FillScratch& scratch) const {
+  Eigen::VectorXd& u = scratch.u;
+  Displacements(x, u);
+  result.m_moments.resize(boards.size());
+  result.m_nodes.resize(boards.size());
+  std::vector<double>& nodal = scratch.nodal;
   for (std::size_t b = 0; b < boards.size(); ++b) {
     const BoardMesh& m = boards[b];
-    // Element moments at the Gauss points, then the nodes' sums.
-    for (int id : m.elements) {
-      const Element& e = elements[id];
-      Eigen::Matrix<double, 12, 1> rotations;
-      for (int c = 0; c < 4; ++c) rotations.segment<3>(3 * c) = u.segment<3>(6 * e.node[c] + 3);
-      gauss[id].noalias() = momentMaps[elementMap[id]] * rotations;
-    }
-    nodal.resize(m.nodes.size());
-    for (std::size_t t = 0; t < m.nodes.size(); ++t) {
-      double sx = 0.0, sy = 0.0, sxy = 0.0;
-      for (const RecoveryTerm& term : m.recovery[t]) {
-        const double* g = gauss[term.element].data();
-        for (int k = 0; k < 4; ++k) {
-          sx += term.w[k] * g[3 * k];
-          sy += term.w[k] * g[3 * k + 1];
-          sxy += term.w[k] * g[3 * k + 2];
-        }
-      }
-      nodal[t] = Eigen::Vector3d(sx, sy, sxy);
-    }
+    nodal.resize(3 * m.nodes.size());
+    NodalMoments(b, u, scratch, nodal.data());
     std::vector<ShellBoardNode>& nodes = result.m_nodes[b];
     nodes.resize(m.nodes.size());
-    BoardMoments& bmo = result.m_moments[b];
-    bmo = BoardMoments{};
-    bmo.edges.assign(m.edgeNodes.size(), MomentRange{});
     for (std::size_t t = 0; t < m.nodes.size(); ++t) {
       ShellBoardNode& node = nodes[t];
       node.local = m.local[t];
       const Eigen::Vector3d d = u.segment<3>(6 * m.nodes[t]);
       node.displacement = _3dVector(d(0), d(1), d(2));
-      const Eigen::Vector3d mm = nodal[t] * 1e-3;  // kN·m/m
-      node.m.mx = mm(0);
-      node.m.my = mm(1);
-      node.m.mxy = mm(2);
+      node.m.mx = nodal[3 * t];
+      node.m.my = nodal[3 * t + 1];
+      node.m.mxy = nodal[3 * t + 2];
       node.joined = m.joined[t] != 0;
     }
-    for (std::size_t k = 0; k < m.edgeNodes.size(); ++k)
-      for (int t : m.edgeNodes[k]) bmo.edges[k].Include(RotatedMx(nodes[t].m, m.edgeCos[k], m.edgeSin[k]));
-    CollectSpanMoments(m, nodes, bmo);
+    scratch.projected.resize(ProjectedSize(b));
+    Project(b, nodal.data(), scratch.projected.data());
+    Extremes(b, scratch.projected.data(), result.m_moments[b]);
   }
 }
 
@@ -1482,6 +1578,75 @@ ShellResult ShellTankModel::SolveDetailed(const TankCaseLoads& loads, double sel
   return result;
 }
 
+bool ShellTankModel::Impl::SolveBlocks(const std::vector<ShellLoading>& loadings, int block,
+                                       const std::function<void(std::size_t, const Eigen::VectorXd&)>& take,
+                                       int progressFrom, int progressTo, SolveStatus& status,
+                                       std::string& reason) const {
+  const int n = static_cast<int>(loadings.size());
+  const std::size_t boardCount = boards.size();
+  for (const ShellLoading& l : loadings) {
+    if (l.loads.size() != boardCount) {
+      reason = "one load case per board is needed";
+      status = SolveStatus::InvalidInput;
+      return false;
+    }
+    if (!Finite(l.selfWeightFactor)) {
+      reason = "the self-weight factor is not finite";
+      status = SolveStatus::InvalidInput;
+      return false;
+    }
+  }
+  // The loadings are solved a block at a time: the block's right-hand sides
+  // through the factor together, then handed on one by one, and the
+  // block's vectors are overwritten by the next.  A board's nodal forces
+  // depend on its own loads and the self-weight factor alone, and the
+  // loadings (cell patterns, combinations) repeat them board by board: each
+  // is worked out once.
+  std::vector<std::unordered_map<std::string, std::vector<double>>> kept(boardCount);
+  Eigen::VectorXd scratch = Eigen::VectorXd::Zero(6 * static_cast<Eigen::Index>(nodePos.size()));
+  std::vector<const std::vector<double>*> parts(boardCount);
+  std::string key;
+  Eigen::VectorXd column;
+  Eigen::MatrixXd f;
+  Eigen::MatrixXd x;
+  for (int first = 0; first < n; first += block) {
+    const int width = std::min(block, n - first);
+    f.resize(unknowns, width);
+    for (int j = 0; j < width; ++j) {
+      const ShellLoading& l = loadings[static_cast<std::size_t>(first + j)];
+      for (std::size_t b = 0; b < boardCount; ++b) {
+        LoadKey(l.loads[b], l.selfWeightFactor, key);
+        const auto [at, added] = kept[b].try_emplace(key);
+        if (added && !BoardLoad(b, &l.loads[b], l.selfWeightFactor, scratch, at->second, reason)) {
+          kept[b].erase(at);
+          status = SolveStatus::InvalidInput;
+          return false;
+        }
+        parts[b] = &at->second;
+      }
+      if (!Assemble(parts, column, reason)) {
+        status = SolveStatus::InvalidInput;
+        return false;
+      }
+      f.col(j) = column;
+    }
+    if (!cholesky.Solve(f, x)) {
+      reason = "the tank's stiffness is too ill-conditioned to solve";
+      status = SolveStatus::Singular;
+      return false;
+    }
+    for (int j = 0; j < width; ++j) {
+      column = x.col(j);
+      take(static_cast<std::size_t>(first + j), column);
+    }
+    if (options.progress)
+      options.progress(progressFrom + static_cast<int>((progressTo - progressFrom) * (first + width) / n),
+                       "moments of " + std::to_string(first + width) + " of " + std::to_string(n) + " load cases");
+  }
+  status = SolveStatus::Ok;
+  return true;
+}
+
 SolveStatus ShellTankModel::SolveAll(const std::vector<ShellLoading>& loadings, std::vector<TankCaseMoments>& out,
                                      std::string& reason) const {
   out.assign(loadings.size(), ZeroMoments(m_edgeCounts));
@@ -1489,69 +1654,110 @@ SolveStatus ShellTankModel::SolveAll(const std::vector<ShellLoading>& loadings, 
     reason = m_reason;
     return m_status;
   }
-  const auto progress = [this](int percent, const std::string& step) {
-    if (m_impl->options.progress) m_impl->options.progress(percent, step);
-  };
-  const int n = static_cast<int>(loadings.size());
-  const std::size_t boardCount = m_impl->boards.size();
-  for (const ShellLoading& l : loadings) {
-    if (l.loads.size() != boardCount) {
-      reason = "one load case per board is needed";
-      return SolveStatus::InvalidInput;
-    }
-    if (!Finite(l.selfWeightFactor)) {
-      reason = "the self-weight factor is not finite";
-      return SolveStatus::InvalidInput;
-    }
-  }
-  const auto fail = [&](SolveStatus status) {
-    out.assign(loadings.size(), ZeroMoments(m_edgeCounts));
-    return status;
-  };
-  progress(50, "solving " + std::to_string(n) + " load cases");
-  // The loadings are solved a block at a time: the block's right-hand sides
-  // through the factor together, then its moments, and the block's vectors
-  // are overwritten by the next (only the moments of each loading are kept).
-  // A board's nodal forces depend on its own loads and the self-weight
-  // factor alone, and the loadings (cell patterns, combinations) repeat
-  // them board by board: each is worked out once.
-  std::vector<std::unordered_map<std::string, std::vector<double>>> kept(boardCount);
-  Eigen::VectorXd scratch = Eigen::VectorXd::Zero(6 * static_cast<Eigen::Index>(m_impl->nodePos.size()));
-  std::vector<const std::vector<double>*> parts(boardCount);
-  std::string key;
-  Eigen::VectorXd column;
-  Eigen::MatrixXd f;
-  Eigen::MatrixXd x;
+  if (m_impl->options.progress) m_impl->options.progress(50, "solving " + std::to_string(loadings.size()) + " load cases");
+  // Only the moments of each loading are kept.
   ShellResult r;
   Impl::FillScratch fillScratch;
-  for (int first = 0; first < n; first += kSolveBlock) {
-    const int width = std::min(kSolveBlock, n - first);
-    f.resize(m_impl->unknowns, width);
-    for (int j = 0; j < width; ++j) {
-      const ShellLoading& l = loadings[static_cast<std::size_t>(first + j)];
-      for (std::size_t b = 0; b < boardCount; ++b) {
-        LoadKey(l.loads[b], l.selfWeightFactor, key);
-        const auto [at, added] = kept[b].try_emplace(key);
-        if (added && !m_impl->BoardLoad(b, &l.loads[b], l.selfWeightFactor, scratch, at->second, reason)) {
-          kept[b].erase(at);
-          return fail(SolveStatus::InvalidInput);
-        }
-        parts[b] = &at->second;
+  SolveStatus status = SolveStatus::Ok;
+  const bool ok = m_impl->SolveBlocks(
+      loadings, kSolveBlock,
+      [&](std::size_t i, const Eigen::VectorXd& x) {
+        m_impl->Fill(x, r, fillScratch);
+        out[i] = std::move(r.m_moments);
+      },
+      50, 90, status, reason);
+  if (!ok) {
+    out.assign(loadings.size(), ZeroMoments(m_edgeCounts));
+    return status;
+  }
+  reason.clear();
+  return SolveStatus::Ok;
+}
+
+SolveStatus ShellTankModel::SolveCombined(const std::vector<ShellLoading>& basics,
+                                          const std::vector<ShellCombination>& combinations,
+                                          std::vector<TankCaseMoments>& out, std::string& reason) const {
+  out.assign(combinations.size(), ZeroMoments(m_edgeCounts));
+  if (m_status != SolveStatus::Ok || !m_impl) {
+    reason = m_reason;
+    return m_status;
+  }
+  // Every combination names basic loadings that exist and, as its base, an
+  // earlier combination; a base is used until its last taker.
+  std::vector<std::size_t> lastUse(combinations.size(), 0);
+  for (std::size_t i = 0; i < combinations.size(); ++i) {
+    const ShellCombination& c = combinations[i];
+    if (c.base >= 0) {
+      if (static_cast<std::size_t>(c.base) >= i) {
+        reason = "a combination's base must come before it";
+        return SolveStatus::InvalidInput;
       }
-      if (!m_impl->Assemble(parts, column, reason)) return fail(SolveStatus::InvalidInput);
-      f.col(j) = column;
+      lastUse[static_cast<std::size_t>(c.base)] = i;
     }
-    if (!m_impl->cholesky.Solve(f, x)) {
-      reason = "the tank's stiffness is too ill-conditioned to solve";
-      return fail(SolveStatus::Singular);
+    for (const ShellTerm& t : c.terms)
+      if (t.basic >= basics.size() || !Finite(t.factor)) {
+        reason = "a combination names no basic loading or has a factor that is not finite";
+        return SolveStatus::InvalidInput;
+      }
+  }
+  const Impl& impl = *m_impl;
+  const std::size_t boardCount = impl.boards.size();
+  std::vector<std::size_t> offset(boardCount + 1, 0);
+  for (std::size_t b = 0; b < boardCount; ++b) offset[b + 1] = offset[b] + impl.ProjectedSize(b);
+  const std::size_t width = offset[boardCount];
+  if (impl.options.progress) impl.options.progress(50, "solving " + std::to_string(basics.size()) + " basic loadings");
+  // The moments of every basic loading in the directions the extremes are
+  // taken in (Project), one loading after the other.
+  std::vector<double> nodal(width * basics.size());
+  Impl::FillScratch fillScratch;
+  SolveStatus status = SolveStatus::Ok;
+  const bool ok = impl.SolveBlocks(
+      basics, kBasicSolveBlock,
+      [&](std::size_t i, const Eigen::VectorXd& x) {
+        impl.Displacements(x, fillScratch.u);
+        for (std::size_t b = 0; b < boardCount; ++b) {
+          fillScratch.nodal.resize(3 * impl.boards[b].nodes.size());
+          impl.NodalMoments(b, fillScratch.u, fillScratch, fillScratch.nodal.data());
+          impl.Project(b, fillScratch.nodal.data(), nodal.data() + i * width + offset[b]);
+        }
+      },
+      50, 80, status, reason);
+  if (!ok) {
+    out.assign(combinations.size(), ZeroMoments(m_edgeCounts));
+    return status;
+  }
+  if (impl.options.progress)
+    impl.options.progress(80, "combining " + std::to_string(combinations.size()) + " load cases");
+  // The combinations: the linear model's moments add up.  Each is
+  // summed board by board (a board's values stay in the cache while its
+  // extremes are taken); a combination that a later one builds on keeps
+  // its whole sum until its last taker.
+  std::unordered_map<std::size_t, std::vector<double>> bases;
+  std::vector<double> slice;
+  for (std::size_t i = 0; i < combinations.size(); ++i) {
+    const ShellCombination& c = combinations[i];
+    const double* base = c.base >= 0 ? bases.at(static_cast<std::size_t>(c.base)).data() : nullptr;
+    double* kept = nullptr;
+    if (lastUse[i] > i) {
+      std::vector<double>& v = bases[i];
+      v.resize(width);
+      kept = v.data();
     }
-    for (int j = 0; j < width; ++j) {
-      column = x.col(j);
-      m_impl->Fill(column, r, fillScratch);
-      out[static_cast<std::size_t>(first + j)] = std::move(r.m_moments);
+    for (std::size_t b = 0; b < boardCount; ++b) {
+      const std::size_t from = offset[b], count = offset[b + 1] - offset[b];
+      double* sum = kept ? kept + from : (slice.resize(count), slice.data());
+      if (base != nullptr)
+        std::copy(base + from, base + from + count, sum);
+      else
+        std::fill(sum, sum + count, 0.0);
+      for (const ShellTerm& t : c.terms) {
+        const double* v = nodal.data() + t.basic * width + from;
+        const double f = t.factor;
+        for (std::size_t k = 0; k < count; ++k) sum[k] += f * v[k];
+      }
+      impl.Extremes(b, sum, out[i][b]);
     }
-    progress(50 + static_cast<int>(40LL * (first + width) / n),
-             "moments of " + std::to_string(first + width) + " of " + std::to_string(n) + " load cases");
+    if (c.base >= 0 && lastUse[static_cast<std::size_t>(c.base)] == i) bases.erase(static_cast<std::size_t>(c.base));
   }
   reason.clear();
   return SolveStatus::Ok;

@@ -131,6 +131,17 @@ struct ShellLoading {
   double selfWeightFactor = 0.0;
 };
 
+// A loading as a sum of basic loadings: the sum of a base (an earlier
+// combination's moments, or none) and factor × each term's basic loading.
+struct ShellTerm {
+  std::size_t basic = 0;
+  double factor = 0.0;
+};
+struct ShellCombination {
+  int base = -1;  // index of an earlier combination, -1: none
+  std::vector<ShellTerm> terms;
+};
+
 // Values at one node of one board.
 struct ShellBoardNode {
   _2dPoint local;        // board-local position, mm
@@ -175,6 +186,14 @@ class ShellTankModel {
   int Unknowns() const;
   int Nodes() const;
   int Elements() const;
+  // Per board: the elements across its shorter span (the grid intervals
+  // of its mesh along the shorter side of its extent) and its largest
+  // element side, mm; empty for a model that was not built.
+  struct BoardMeshSize {
+    int across = 0;
+    double elementSize = 0.0;
+  };
+  std::vector<BoardMeshSize> BoardMeshSizes() const;
 
   // loads[i] for boards[i] in that board's local frame (moments.h),
   // pressures along the board's +normal; selfWeightFactor × unitWeight ×
@@ -190,6 +209,15 @@ class ShellTankModel {
   // zero moments and reason says why.
   SolveStatus SolveAll(const std::vector<ShellLoading>& loadings, std::vector<TankCaseMoments>& out,
                        std::string& reason) const;
+  // Every basic loading solved once on the factorisation and each
+  // combination's moments from the sum of its basics' moments at the nodes (the
+  // model is linear: the moments of solving the combined loads, to
+  // round-off); out[i] for combinations[i].  Many loadings that are sums of
+  // a few basic ones (load cases, cell patterns, combinations) then cost a
+  // few solves.  On failure every entry holds zero moments and reason says
+  // why.
+  SolveStatus SolveCombined(const std::vector<ShellLoading>& basics, const std::vector<ShellCombination>& combinations,
+                            std::vector<TankCaseMoments>& out, std::string& reason) const;
 
  private:
   struct Impl;

@@ -54,12 +54,22 @@ bool ActionInCase(int action, int loadCase);
 // with each cell full alone; the case with water and soil also with each
 // cell empty and the others full.  The envelope reports the case index, so
 // the four cases of the calculation book stay what they are.
+//
+// A variable action counts only where it is unfavourable: every loading is
+// also taken without the top-slab live load and without the ground live
+// load (and without both), and the envelope keeps the worse of each value
+// (LiveLoadVariants).
 struct CaseLoading {
   int loadCase = 0;
   int cell = -1;          // -1: every cell as the case has it; else the cell of the pattern
   bool cellFull = true;   // with a cell: that cell alone full (true), or that cell alone empty (false)
+  bool withoutTopLive = false;     // the top-slab live load (kTopLive, kTopLiveNoSoil) left off
+  bool withoutGroundLive = false;  // the ground live load (kGroundLive) left off
   // Whether cell `index` holds water in this loading.
   bool HasWater(std::size_t index) const;
+  // Whether the action acts in this loading: it is present in the load
+  // case and not left off.
+  bool Includes(int action) const;
 };
 
 double ActionFactor(int action, int combination, const LoadSettings& loads);
@@ -133,12 +143,21 @@ struct TankActions {
   double TotalWeight(int action) const;
   // The upward part of it (user loads acting upward), kN, not above 0.
   double UpwardWeight(int action) const;
+  // TotalWeight of every action as ComputeActions leaves the boards (the
+  // ground reaction of every bottom slab and loading reads it).
+  std::array<double, kActionCount> totalWeight{};
+  bool totalsKnown = false;
   // Net upward pressure (kPa) that bends bottom slab `index` in one case and
   // combination: the ground reaction of everything above the base less the
   // slab's own weight, or the groundwater uplift less the slab's weight when
   // that is larger.
   double BottomSlabPressure(std::size_t index, int loadCase, int combination, const LoadSettings& loads,
                             double* reaction = nullptr, double* uplift = nullptr) const;
+  // The same for a loading, without the live loads it leaves off.
+  double BottomSlabPressure(std::size_t index, const CaseLoading& loading, int combination,
+                            const LoadSettings& loads, double* reaction = nullptr, double* uplift = nullptr) const;
+  // Whether any board or the overhang carries action `action`.
+  bool Carries(int action) const;
 };
 
 double ConcreteModulus(const std::string& grade);  // N/mm², 0 for an unknown grade
@@ -155,6 +174,13 @@ bool ComputeActions(Tank& tank, const ProjectSettings& settings, TankActions& ou
 // filled first, then the cell patterns (only for two or more cells with
 // water; a pattern that repeats an earlier one is left out).
 std::vector<CaseLoading> CaseLoadings(const TankActions& actions);
+
+// The loadings with the live loads left off where they may relieve: the
+// loadings, then each of them without the top-slab live load, then each
+// without the ground live load, then each without both, for the live loads
+// the tank carries in that case (none of a live load no board and no
+// overhang carries).
+std::vector<CaseLoading> LiveLoadVariants(const TankActions& actions, const std::vector<CaseLoading>& loadings);
 
 // The loads of one board in one loading and combination (method 0 adds the
 // ground reaction of bottom slabs, method 1 their water and uplift).
