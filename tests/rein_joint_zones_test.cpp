@@ -734,5 +734,45 @@ TEST_F(JointZonesOfExamples, SurviveFilingAndReadingBack) {
 }
 
 
+// Tagging of edge zones: a zone that a slab edge and a wall edge share is a
+// wall zone on the wall's face, whichever board comes first in the tank; a
+// zone of slabs alone keeps the slab's kind and face.  Each zone gets its
+// bars once, however many edges hold it.
+TEST(EdgeZoneTags, AZoneOfASlabAndAWallIsAWallZoneOnTheWallsFace) {
+  struct Case {
+    int slabKind;
+    bool wallFirst;
+  };
+  const Case cases[] = {{1, false}, {1, true}, {2, false}, {2, true}};
+  for (const Case& c : cases) {
+    Tank tank;
+    const BoardPtr slab = MakeBoard(c.slabKind, 3000, 4000, 300);
+    const BoardPtr other = MakeBoard(c.slabKind, 3000, 4000, 300);
+    const BoardPtr wall = MakeBoard(0, 3000, 3000, 250);
+    for (const BoardPtr& b : c.wallFirst ? std::vector<BoardPtr>{wall, slab, other} : std::vector<BoardPtr>{slab, other, wall})
+      tank.AddBoard(b);
+    // The joint zone under the slab's upper edge list and the wall's lower
+    // one, with a bar along a line of 1000 at 200 (five bars).
+    auto shared = boost::make_shared<ReinZone>();
+    shared->SetSpacing(200);
+    shared->SetTemplatePolyline(_2dPolyline(std::vector<_3dPoint>{_3dPoint(0, 0, 0), _3dPoint(0, 500, 0)}));
+    shared->SetDistributionLine(_3dLine(_3dPoint(0, 0, 0), _3dPoint(1000, 0, 0)));
+    slab->GetEdges()[0].GetUpperZones().push_back(shared);
+    wall->GetEdges()[0].GetLowerZones().push_back(shared);
+    // A zone two slabs share.
+    auto slabs = boost::make_shared<ReinZone>();
+    slab->GetEdges()[1].GetLowerZones().push_back(slabs);
+    other->GetEdges()[3].GetLowerZones().push_back(slabs);
+
+    ReinDesigner().TagEdgeZones(tank);
+    const std::string where = "slab kind " + std::to_string(c.slabKind) + (c.wallFirst ? ", wall first" : ", slab first");
+    EXPECT_EQ(shared->GetKind(), 256) << where;
+    EXPECT_EQ(shared->GetFace(), 1) << where;
+    EXPECT_EQ(shared->GetCategory(), ReinZone::PEDESTAL) << where;
+    EXPECT_EQ(shared->GetReins().size(), 5u) << where;
+    EXPECT_EQ(slabs->GetKind(), c.slabKind == 1 ? 16 : 1) << where;
+    EXPECT_EQ(slabs->GetFace(), 1) << where;
+  }
+}
 
 }  // namespace
