@@ -284,7 +284,9 @@ BarRowLayer RowLayerOf(const GroupLayer& layer) {
   return row;
 }
 
-BarEndRecord RecordOf(const BarEnd& end) { return BarEndRecord{_3dPoint(end.point.x, end.point.y, 0.0), end.board, end.edge}; }
+BarEndRecord RecordOf(const BarEnd& end) {
+  return BarEndRecord{_3dPoint(end.point.x, end.point.y, 0.0), end.board, end.edge};
+}
 
 // The openings of the group as outlines in the reference frame: a circle
 // for a round one, a closed polyline through the corners of any other.

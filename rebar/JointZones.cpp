@@ -476,6 +476,11 @@ void LayRowPieces(const Board& board, const BarRowLayer& layer, bool face, const
 
 _2dPoint Flat(const _3dPoint& p) { return _2dPoint(p.x, p.y); }
 
+// The points the row's layer gives an end; none without an end treatment.
+std::vector<_3dPoint> Treat(const BarRowLayer& layer, const BarEndRecord& end, const BarEndRecord& other) {
+  return layer.treat ? layer.treat(end, other) : std::vector<_3dPoint>();
+}
+
 }  // namespace
 
 void BuildBarLinePoints(std::vector<_3dPoint>& points, const ReinDesignOptions& options, const BoardPtr& board,
@@ -499,8 +504,8 @@ void LayoutBarRow(const ReinDesignOptions& options, const BoardPtr& board, const
   if (!board || (Flat(end.point) - Flat(start.point)).GetLength() <= 0) return;
   const BarRowLayer own = layer ? BarRowLayer() : OwnLayer(options, board, adapter, face, xBars);
   const BarRowLayer& row = layer ? *layer : own;
-  LayRowPieces(*board, row, face, Flat(start.point), Flat(end.point), outlines, row.treat(start, end),
-               row.treat(end, start), bars);
+  LayRowPieces(*board, row, face, Flat(start.point), Flat(end.point), outlines, Treat(row, start, end),
+               Treat(row, end, start), bars);
 }
 
 void LayoutExtendedBarRow(const ReinDesignOptions& options, const BoardPtr& board, const BarEndRecord& start,
@@ -535,11 +540,12 @@ void LayoutExtendedBarRow(const ReinDesignOptions& options, const BoardPtr& boar
     LayoutBarRow(options, board, start, end, outlines, adapter, face, xBars, bars, layer);
     return;
   }
-  const BarEndRecord far{_3dPoint(from.point.x + d.x * (extension / length), from.point.y + d.y * (extension / length), 0.0),
-                         from.board ? from.board : board, -1};
+  const double t = extension / length;
+  const BarEndRecord far{_3dPoint(from.point.x + d.x * t, from.point.y + d.y * t, 0.0), from.board ? from.board : board,
+                         -1};
   const BarRowLayer own = layer ? BarRowLayer() : OwnLayer(options, board, adapter, face, xBars);
   const BarRowLayer& row = layer ? *layer : own;
-  LayRowPieces(*board, row, face, Flat(from.point), Flat(far.point), outlines, row.treat(from, far), {}, bars);
+  LayRowPieces(*board, row, face, Flat(from.point), Flat(far.point), outlines, Treat(row, from, far), {}, bars);
 }
 
 std::vector<ReinPtr> LayoutBarRowsWithHoles(bool withoutOpenings, ProjectSettings& settings,

@@ -8,7 +8,8 @@
 // object in both lists).
 //
 // The bar-row builders turn one bar line of a zone into bars: the line cut at
-// the openings it crosses, each end finished at the board edge it reaches.
+// the openings it crosses or passes closer than the cover, each end finished
+// at the board edge it reaches.
 //
 // Face flag everywhere: true = upper face (slab top, wall outer side), false
 // = lower face.  Lengths in mm.

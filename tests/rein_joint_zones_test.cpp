@@ -749,8 +749,9 @@ TEST(EdgeZoneTags, AZoneOfASlabAndAWallIsAWallZoneOnTheWallsFace) {
     const BoardPtr slab = MakeBoard(c.slabKind, 3000, 4000, 300);
     const BoardPtr other = MakeBoard(c.slabKind, 3000, 4000, 300);
     const BoardPtr wall = MakeBoard(0, 3000, 3000, 250);
-    for (const BoardPtr& b : c.wallFirst ? std::vector<BoardPtr>{wall, slab, other} : std::vector<BoardPtr>{slab, other, wall})
-      tank.AddBoard(b);
+    const std::vector<BoardPtr> order =
+        c.wallFirst ? std::vector<BoardPtr>{wall, slab, other} : std::vector<BoardPtr>{slab, other, wall};
+    for (const BoardPtr& b : order) tank.AddBoard(b);
     // The joint zone under the slab's upper edge list and the wall's lower
     // one, with a bar along a line of 1000 at 200 (five bars).
     auto shared = boost::make_shared<ReinZone>();
@@ -765,7 +766,8 @@ TEST(EdgeZoneTags, AZoneOfASlabAndAWallIsAWallZoneOnTheWallsFace) {
     other->GetEdges()[3].GetLowerZones().push_back(slabs);
 
     ReinDesigner().TagEdgeZones(tank);
-    const std::string where = "slab kind " + std::to_string(c.slabKind) + (c.wallFirst ? ", wall first" : ", slab first");
+    const std::string where =
+        "slab kind " + std::to_string(c.slabKind) + (c.wallFirst ? ", wall first" : ", slab first");
     EXPECT_EQ(shared->GetKind(), 256) << where;
     EXPECT_EQ(shared->GetFace(), 1) << where;
     EXPECT_EQ(shared->GetCategory(), ReinZone::PEDESTAL) << where;
