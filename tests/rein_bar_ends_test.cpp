@@ -257,7 +257,8 @@ TEST(BarEnds, WallInsideSlabIsAnchoredInIt) {
 // bar's face: the bar stops one cover (30) inside, turns to the other layer
 // (300 - 60 = 240 < L) and runs back by the rest (120); with a joint length
 // of 200 (not above 240) only the turned leg is added.  A partner of the same
-// thickness set off so that the bar misses its end face: the same hairpin.
+// thickness, or a thicker one, set off so that the bar misses its end face:
+// the same hairpin.
 TEST(BarEnds, CoplanarSlabsRunOnOrTurnBack) {
   struct Case {
     const char* what;
@@ -274,6 +275,10 @@ TEST(BarEnds, CoplanarSlabsRunOnOrTurnBack) {
       {"thinner flush lower", "30d", 150, 50, false, {{2970, 1000, -120}, {2970, 1000, 120}, {2850, 1000, 120}}},
       {"offset upper", "30d", 200, 100, true, {{3360, 1000, 120}}},
       {"offset lower", "30d", 200, 100, false, {{2970, 1000, -120}, {2970, 1000, 120}, {2850, 1000, 120}}},
+      // A thicker partner (400) set off upwards, its lower face at -50: run
+      // straight on at -120 the bar would lie 70 below that face, outside
+      // the concrete; it turns back as at a partner of the same thickness.
+      {"thicker offset lower", "30d", 350, 50, false, {{2970, 1000, -120}, {2970, 1000, 120}, {2850, 1000, 120}}},
   };
   for (const Case& c : cases) {
     Tk t;
