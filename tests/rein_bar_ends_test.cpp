@@ -291,6 +291,26 @@ TEST(BarEnds, CoplanarSlabsRunOnOrTurnBack) {
   }
 }
 
+// Two top slabs 300 thick in one plane meeting at x = 3000 over a wall 300
+// thick below the joint; the right slab is set off (faces at 200 and -100),
+// so neither face is flush and the left slab's bars turn at the wall's far
+// bar layer (x = 3000 + 150 - 35).  The lower bar turns down into the wall
+// by the slab's layer distance (240) and runs back by the rest of L = 360;
+// the upper bar turns down too, towards the lower layer: turned up it would
+// end 210 above the slab's upper face.
+TEST(BarEnds, SlabBarsTurnAtAWallBelowTheirJointIntoTheConcrete) {
+  Tk t;
+  const BoardPtr left = t.Slab(2, 0, 3000, 4000, 300);
+  const BoardPtr right = t.Slab(2, 3000, 3000, 4000, 300);
+  right->SetUpperOffset(200);
+  right->SetLowerOffset(100);
+  t.Add(fixtures::MakeWall(3000, 0, 3000, 4000, -3000, 3000));
+  ExpectPoints(t.End(left, 1, {3000, 1000}, {0, 1000}, true, true),
+               {{3115, 1000, 120}, {3115, 1000, -120}, {2995, 1000, -120}}, "upper");
+  ExpectPoints(t.End(left, 1, {3000, 1000}, {0, 1000}, false, true),
+               {{3115, 1000, -120}, {3115, 1000, -360}, {2995, 1000, -360}}, "lower");
+}
+
 // A bar whose other end lies between the edge and the joint's corner line
 // (the wall's inner face, 150 from the edge) reaches no further than the
 // edge: no end points are added and the bar keeps its end.
