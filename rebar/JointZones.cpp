@@ -452,10 +452,10 @@ ReinPtr Bar(const std::vector<_3dPoint>& points) {
 }
 
 // The bars of the line from `start` to `end` (board-local) cut at the
-// openings, each running from its start along the line; the piece at the
-// line's start takes the start points in place of its first point, the piece
-// at its end the end points in place of its last.  Appended in the order:
-// the piece at the start, the piece at the end, then the pieces between.
+// openings; the piece at the line's start takes the start points in place of
+// its first point, the piece at its end the end points in place of its last.
+// Appended in the order: the piece at the start, the piece at the end, then
+// the pieces between.
 void LayRowPieces(const Board& board, const BarRowLayer& layer, bool face, const _2dPoint& start,
                   const _2dPoint& end, const std::vector<boost::shared_ptr<Entity>>& outlines,
                   const std::vector<_3dPoint>& startPoints, const std::vector<_3dPoint>& endPoints,
@@ -466,8 +466,11 @@ void LayRowPieces(const Board& board, const BarRowLayer& layer, bool face, const
     const bool atStart = a <= 0.0, atEnd = b >= 1.0;
     const std::vector<_3dPoint> line = {OnRowLayer(board, layer, face, start + d * a),
                                         OnRowLayer(board, layer, face, start + d * b)};
-    const std::vector<_3dPoint> points =
+    std::vector<_3dPoint> points =
         JoinBarEnds(line, atStart ? startPoints : std::vector<_3dPoint>(), atEnd ? endPoints : std::vector<_3dPoint>());
+    // The piece an opening cuts off at the start runs from the opening back
+    // to the start.
+    if (atStart && !atEnd) std::reverse(points.begin(), points.end());
     if (points.size() >= 2) row.push_back(Bar(points));
   }
   if (row.size() > 2) std::rotate(row.begin() + 1, row.end() - 1, row.end());

@@ -98,10 +98,10 @@ void BuildBarLinePoints(std::vector<_3dPoint>& points, const ReinDesignOptions& 
 // it, and a bar passing an opening closer than the cover is cut as the bars
 // crossing it are.  An end on a board edge takes that edge's treatment
 // (TreatBarEndAtEdge): pulled back by the cover at a free edge, carried on,
-// bent or anchored where other boards meet.  Each bar runs from the line's
-// start toward its end; the bars are appended in the order: the piece at the
-// start, the piece at the end, then the pieces between openings along the
-// line.  `layer`, when given, takes the place of the board's bar layer of
+// bent or anchored where other boards meet.  The bars are appended in the
+// order: the piece at the start (running from the opening back through the
+// start's end points), the piece at the end, then the pieces between openings
+// along the line, each of those running toward the line's end.  `layer`, when given, takes the place of the board's bar layer of
 // the face and of its end treatment.
 void LayoutBarRow(const ReinDesignOptions& options, const BoardPtr& board, const BarEndRecord& start,
                   const BarEndRecord& end, const std::vector<boost::shared_ptr<Entity>>& outlines,

@@ -312,9 +312,10 @@ TEST(JointZones, LCornerOuterBarBendsAndInnerBarIsCarriedRound) {
 // ---- Bar rows ----------------------------------------------------------------
 
 // A lone slab 3000 × 4000 with a 1000 × 1000 opening at (1000..2000)²: the
-// bar line y = 1500 from edge 3 to edge 1 crosses it and gives two bars, each
-// running from its start along the line, from one cover inside the free edge
-// to one cover before the opening (the opening's face is a free face too); a
+// bar line y = 1500 from edge 3 to edge 1 crosses it and gives two bars
+// between one cover inside the free edges and one cover before the opening
+// (the opening's face is a free face too), the first running from the
+// opening back to the start, the second on from the opening to the end; a
 // line passing 20 mm from the opening (less than the cover) is cut as the
 // crossing one, where it leaves the cover round the opening's corners; a
 // line clear of the opening gives one bar, one cover inside at both ends.
@@ -355,10 +356,10 @@ TEST(BarRows, LineCrossingAnOpeningGivesBarsKeepingTheirCover) {
     const _2dPolyline& second = bars[1]->GetPolyline();
     ASSERT_EQ(first.VerNums(), 2);
     ASSERT_EQ(second.VerNums(), 2);
-    ExpectPoint(first.GetVertexAt(0), c, y, z);
+    ExpectPoint(first.GetVertexAt(1), c, y, z);
     ExpectPoint(second.GetVertexAt(1), 3000 - c, y, z);
     // Where the bar leaves the opening's cover (rounding aside).
-    EXPECT_NEAR(first.GetVertexAt(1).x, 1000 - stop, 1e-4) << y;
+    EXPECT_NEAR(first.GetVertexAt(0).x, 1000 - stop, 1e-4) << y;
     EXPECT_NEAR(second.GetVertexAt(0).x, 2000 + stop, 1e-4) << y;
   }
 
@@ -375,7 +376,7 @@ TEST(BarRows, LineCrossingAnOpeningGivesBarsKeepingTheirCover) {
   GetHoleOutlines(slab, outlines);
   const std::vector<ReinPtr> three = row(1500, true, outlines);
   ASSERT_EQ(three.size(), 3u);
-  const double ends[3][2] = {{c, 1000 - c}, {2600 + c, 3000 - c}, {2000 + c, 2300 - c}};
+  const double ends[3][2] = {{1000 - c, c}, {2600 + c, 3000 - c}, {2000 + c, 2300 - c}};
   for (int k = 0; k < 3; ++k) {
     const _2dPolyline& l = three[static_cast<std::size_t>(k)]->GetPolyline();
     ASSERT_EQ(l.VerNums(), 2) << k;
