@@ -60,13 +60,10 @@ bool TankDesigner::GetBoardsOfEntity(const EntityHandle& picked, std::vector<Boa
   for (const TankViewPtr& view : m_views) {
     ObjectList owners;
     if (!view || !view->GetEntityOwners(entity, owners)) continue;
-    bool appended = false;
     for (const ObjectPtr& owner : owners)
-      if (IsExactBoard(owner)) {
-        out.push_back(boost::static_pointer_cast<Board>(owner));
-        appended = true;
-      }
-    return appended;
+      if (IsExactBoard(owner)) out.push_back(boost::static_pointer_cast<Board>(owner));
+    // Whether the list holds boards now, those it held before included.
+    return !out.empty();
   }
   return false;
 }

@@ -153,7 +153,7 @@ class TankDesigner : public VekObject {
   bool FindObjectOfEntity(const EntityHandle& picked, ObjectPtr* out, unsigned* viewIndex) const;
   bool GetBoardOfEntity(const EntityHandle& picked, BoardPtr* out) const;
   // Appends the boards owning the entity (in the first view that knows it);
-  // true when it appended a board.
+  // true when the list holds boards afterwards (those it held before count).
   bool GetBoardsOfEntity(const EntityHandle& picked, std::vector<BoardPtr>& out) const;
   TankViewPtr FindView(EntityPtr entity) const;
   // The views holding the entities, each once; unknown handles and entities

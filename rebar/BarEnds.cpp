@@ -80,13 +80,18 @@ void AppendTurnedLeg(const _3dPoint& from, const _3dVector& across, const _3dVec
   }
 }
 
-// The direction of a board's edge direction that points, from the bar's face,
-// towards the board's other face: `edgeDirection` taken with the sign that
-// makes it run against the face's normal (s = −1 upper, +1 lower).
-_3dVector TowardsOtherFace(const _3dVector& edgeDirection, const _3dVector& n, bool face) {
+// The direction a bar turns in at an attached board whose edge direction
+// (away from the joint, into that board) is `edgeDirection`: s·edgeDirection
+// (s = −1 upper, +1 lower face), which runs into the attached board or on
+// towards the bar's other face.  An upper bar at a board below (a wall under
+// the joint of two top slabs) would so turn up out of the slab's upper face:
+// it turns down into that board instead.
+_3dVector TurnDirection(const _3dVector& edgeDirection, const _3dVector& n, bool face) {
   const double s = face ? -1.0 : 1.0;
-  const double along = edgeDirection.DotProduct(n) * s;
-  return along >= 0 ? edgeDirection : -edgeDirection;
+  const _3dVector d = edgeDirection * s;
+  const bool towardsOtherFace = d.DotProduct(n) * s > 0;
+  const bool intoAttached = s > 0;
+  return towardsOtherFace || intoAttached ? d : edgeDirection;
 }
 
 // The bar line (a, b) against a board's two bar planes at its edge pushed out
@@ -480,7 +485,7 @@ bool BuildEdgeZonesMulti(const ReinDesignOptions& options, const BoardPtr& board
     };
     auto turnAt = [&](const _3dPoint& at, const _3dVector& e) {
       out.push_back(at);
-      AppendTurnedLeg(at, TowardsOtherFace(e, j.n, face), j.u, j.length, j.inner, out);
+      AppendTurnedLeg(at, TurnDirection(e, j.n, face), j.u, j.length, j.inner, out);
     };
     const double hP = partner.board ? partner.board->GetThickness() : 0.0;
     if (hP > j.h - 1e-4) {
@@ -494,7 +499,7 @@ bool BuildEdgeZonesMulti(const ReinDesignOptions& options, const BoardPtr& board
       else if (k == 1) {
         const _3dPoint q1 = pEnd - j.u * j.cL;
         out.push_back(q1);
-        AppendTurnedLeg(q1, TowardsOtherFace(eB, j.n, face), j.u, j.length, j.inner, out);
+        AppendTurnedLeg(q1, TurnDirection(eB, j.n, face), j.u, j.length, j.inner, out);
       } else if (w == 1) {
         turnAt(ga.point, eA);
       } else {

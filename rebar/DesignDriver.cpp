@@ -240,33 +240,48 @@ void ReinDesigner::RunDesign(Tank& tank, ReinDesignOptions& options, ProgressFn 
   ReinforceHoles(tank, options, *adapter);
 }
 
+namespace {
+
+// The design boards of the tank, slabs first and then walls, each in
+// component order: a zone that a slab and a wall share is tagged by the slab
+// and then by the wall, so it ends as a wall zone on the wall's face.
+std::vector<BoardPtr> SlabsThenWalls(const Tank& tank) {
+  std::vector<BoardPtr> boards = ReinDesigner::DesignBoards(tank);
+  std::stable_partition(boards.begin(), boards.end(), [](const BoardPtr& b) { return b->GetKind() != 0; });
+  return boards;
+}
+
+}  // namespace
+
 void ReinDesigner::TagFaceZones(Tank& tank) const {
-  for (const BoardPtr& board : DesignBoards(tank)) {
-    const int kind = ZoneKindOf(*board);
+  for (const BoardPtr& board : SlabsThenWalls(tank))
     for (auto* list : {&board->GetUpperZones(), &board->GetLowerZones()})
-      for (const ReinZonePtr& zone : *list) {
-        zone->SetKind(kind);
-        zone->SetCategory(2);
-      }
-  }
+      for (const ReinZonePtr& zone : *list) zone->SetKind(ZoneKindOf(*board));
+  for (const BoardPtr& board : DesignBoards(tank))
+    for (auto* list : {&board->GetUpperZones(), &board->GetLowerZones()})
+      for (const ReinZonePtr& zone : *list) zone->SetCategory(2);
 }
 
 void ReinDesigner::TagEdgeZones(Tank& tank) const {
-  std::set<const ReinZone*> laid;
-  for (const BoardPtr& board : DesignBoards(tank)) {
+  for (const BoardPtr& board : SlabsThenWalls(tank)) {
     const int kind = ZoneKindOf(*board);
-    for (BoardEdge& edge : board->GetEdges()) {
+    for (BoardEdge& edge : board->GetEdges())
       for (int face : {0, 1})
         for (const ReinZonePtr& zone : face == 0 ? edge.GetUpperZones() : edge.GetLowerZones()) {
           zone->SetKind(kind);
           zone->SetFace(face);
+        }
+  }
+  std::set<const ReinZone*> laid;
+  for (const BoardPtr& board : DesignBoards(tank))
+    for (BoardEdge& edge : board->GetEdges())
+      for (const auto* list : {&edge.GetUpperZones(), &edge.GetLowerZones()})
+        for (const ReinZonePtr& zone : *list) {
           zone->SetCategory(ReinZone::PEDESTAL);
           // A joint zone stands under both edges of its joint: its bars are
           // laid once.
           if (laid.insert(zone.get()).second) ExpandZoneBars(zone);
         }
-    }
-  }
 }
 
 void ReinDesigner::FinishHaunchZones(Tank& tank) const {

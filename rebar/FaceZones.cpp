@@ -11,6 +11,7 @@
 #include "rebar/BarEnds.h"
 #include "rebar/BarLines.h"
 #include "rebar/DetailingRules.h"
+#include "rebar/JointZones.h"
 #include "rebar/ReinTrendAdapter.h"
 
 #include <boost/make_shared.hpp>
@@ -21,19 +22,6 @@
 #include <typeinfo>
 
 namespace {
-
-// The stretch of the line start→end a bar leaves free at the opening to
-// keep the cover from it (see OpeningGap); false for an opening it keeps the
-// cover from, or one of another shape.
-bool OpeningGapOf(const _2dPoint& a, const _2dPoint& b, const HolePtr& hole, double cover, double& t0, double& t1) {
-  if (typeid(*hole) == typeid(CircleHole)) {
-    const auto& circle = static_cast<const CircleHole&>(*hole);
-    return CircleOpeningGap(circle.GetCenter(), circle.GetRadius(), cover, a, b, t0, t1);
-  }
-  if (typeid(*hole) == typeid(RectangleHole))
-    return OpeningGap(static_cast<const RectangleHole&>(*hole).GetCorners(), cover, a, b, t0, t1);
-  return false;
-}
 
 // The first edge of the board whose line holds the point within 0.01 mm; -1
 // for none.
@@ -50,23 +38,6 @@ int EdgeHolding(const Board& board, const _2dPoint& p) {
   }
   return -1;
 }
-
-// A point of the board's local frame on the bar layer of the face.
-_3dPoint OnBarLayer(const Board& board, const _2dPoint& local, bool upper, double cover) {
-  const _3dPoint p = board.LocalToWorld(local);
-  const _3dVector n = board.GetNormal();
-  const double off = upper ? board.GetUpperOffset() - cover : -(board.GetLowerOffset() - cover);
-  return _3dPoint(p.x + n.x * off, p.y + n.y * off, p.z + n.z * off);
-}
-
-ReinPtr PolylineBar(const std::vector<_3dPoint>& points) {
-  auto bar = boost::make_shared<Rein>();
-  _2dPolyline line;
-  for (const _3dPoint& p : points) line.AppendVertex(p);
-  bar->SetPolyline(line);
-  return bar;
-}
-
 
 }  // namespace
 
@@ -262,91 +233,14 @@ _2dLine ExtendToOutline(const std::vector<_2dPoint>& outline, const _2dLine& lin
   return _2dLine(a + d * t0, a + d * t1);
 }
 
-std::vector<ReinPtr> LayoutStraightBarRow(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board,
-                                          const _2dPoint& start, const _2dPoint& end, bool upper) {
-  const ReinTrendAdapter adapter(tank);
-  return LayoutStraightBarRow(options, board, start, end, adapter, upper, true);
-}
-
 namespace {
-
-// Bars from `start` to `end` (board-local) on the bar layer of the face, cut
-// at the openings (an end there stops one cover clear of it); the line's own
-// ends take the points of their treatments (none: the line point stays).
-std::vector<ReinPtr> LayBarPieces(const BoardPtr& board, double cover, const _2dPoint& start, const _2dPoint& end,
-                                  const std::vector<_3dPoint>& startPoints, const std::vector<_3dPoint>& endPoints,
-                                  bool upper) {
-  std::vector<ReinPtr> bars;
-  const double length = (end - start).GetLength();
-  if (length <= 0) return bars;
-  // The stretches the openings take, each keeping the cover.
-  std::vector<std::pair<double, double>> gaps;
-  for (const HolePtr& hole : board->GetHoles()) {
-    double t0 = 0, t1 = 0;
-    if (hole && OpeningGapOf(start, end, hole, cover, t0, t1)) gaps.emplace_back(t0, t1);
-  }
-  const _2dVector d = end - start;
-  auto at = [&](double t) { return start + _2dVector(d.x * t, d.y * t); };
-  for (const auto& [a, b] : PiecesBetweenGaps(gaps, 1.0 / length)) {
-    const bool atStart = a <= 0.0, atEnd = b >= 1.0;
-    const std::vector<_3dPoint> line = {OnBarLayer(*board, at(a), upper, cover), OnBarLayer(*board, at(b), upper, cover)};
-    const std::vector<_3dPoint> points =
-        JoinBarEnds(line, atStart ? startPoints : std::vector<_3dPoint>(), atEnd ? endPoints : std::vector<_3dPoint>());
-    if (points.size() < 2) continue;
-    bars.push_back(PolylineBar(points));
-  }
-  return bars;
-}
 
 // The end of a bar line on the board's outline, with the edge holding it.
 BarEndRecord EndRecord(const BoardPtr& board, const _2dPoint& p) {
   return BarEndRecord{_3dPoint(p.x, p.y, 0.0), board, EdgeHolding(*board, p)};
 }
 
-// The edge holding the end meets a bottom slab.
-bool EndAtBottomSlab(const Tank& tank, const BarEndRecord& end) {
-  if (!end.board || end.edgeIndex < 0) return false;
-  std::vector<BoardPtr> boards;
-  std::vector<int> edges;
-  tank.GetBoardsOnEdge(end.board, end.edgeIndex, boards, edges);
-  return std::any_of(boards.begin(), boards.end(), [](const BoardPtr& b) { return b && b->GetKind() == 1; });
-}
-
-// The extended bar of a wall's vertical bar line: from the end standing on a
-// bottom slab (the start when it does, else the end) `extension` up the
-// line, that end taking its edge's treatment, the other end left in the wall;
-// the whole line when the extension reaches its other end.
-std::vector<ReinPtr> LayExtendedBarRow(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board,
-                                       const _2dPoint& start, const _2dPoint& end, const ReinTrendAdapter& adapter,
-                                       bool upper, bool isX, double extension) {
-  const BarEndRecord startRecord = EndRecord(board, start), endRecord = EndRecord(board, end);
-  const bool fromStart = EndAtBottomSlab(tank, startRecord);
-  const BarEndRecord& from = fromStart ? startRecord : endRecord;
-  const BarEndRecord& to = fromStart ? endRecord : startRecord;
-  const _2dPoint f(from.point.x, from.point.y), t(to.point.x, to.point.y);
-  const double length = (t - f).GetLength();
-  if (length <= 0) return {};
-  if (extension >= length) return LayoutStraightBarRow(options, board, start, end, adapter, upper, isX);
-  std::vector<_3dPoint> fromPoints;
-  TreatBarEndAtEdge(options, board, from, to, fromPoints, adapter, upper, isX);
-  const _2dPoint far = f + (t - f) * (extension / length);
-  return LayBarPieces(board, GetConcreteCover(options, board, upper), f, far, fromPoints, {}, upper);
-}
-
 }  // namespace
-
-std::vector<ReinPtr> LayoutStraightBarRow(const ReinDesignOptions& options, const BoardPtr& board,
-                                          const _2dPoint& start, const _2dPoint& end,
-                                          const ReinTrendAdapter& adapter, bool upper, bool isX) {
-  if ((end - start).GetLength() <= 0) return {};
-  // The two ends of the line on the board's edges, and their treatments: an
-  // end at the board's outline takes its edge's treatment.
-  const BarEndRecord startRecord = EndRecord(board, start), endRecord = EndRecord(board, end);
-  std::vector<_3dPoint> startPoints, endPoints;
-  TreatBarEndAtEdge(options, board, startRecord, endRecord, startPoints, adapter, upper, isX);
-  TreatBarEndAtEdge(options, board, endRecord, startRecord, endPoints, adapter, upper, isX);
-  return LayBarPieces(board, GetConcreteCover(options, board, upper), start, end, startPoints, endPoints, upper);
-}
 
 std::vector<ReinPtr> LayFaceBars(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board, bool upper,
                                  bool x, int spacing, const ReinTrendAdapter* adapter) {
@@ -374,14 +268,15 @@ std::vector<ReinPtr> LayFaceBars(const Tank& tank, const ReinDesignOptions& opti
     own = std::make_unique<ReinTrendAdapter>(tank);
     adapter = own.get();
   }
+  std::vector<boost::shared_ptr<Entity>> openings;
+  GetHoleOutlines(board, openings);
   for (std::size_t k = 1; k <= lines.size(); ++k) {
     const _2dLine line = ExtendToOutline(outline, lines[k - 1]);
-    const std::vector<ReinPtr> row =
-        extended && k % 2 == 1
-            ? LayExtendedBarRow(tank, options, board, line.GetStartPoint(), line.GetEndPoint(), *adapter, upper, x,
-                                extension)
-            : LayoutStraightBarRow(options, board, line.GetStartPoint(), line.GetEndPoint(), *adapter, upper, x);
-    bars.insert(bars.end(), row.begin(), row.end());
+    const BarEndRecord start = EndRecord(board, line.GetStartPoint()), end = EndRecord(board, line.GetEndPoint());
+    if (extended && k % 2 == 1)
+      LayoutExtendedBarRow(options, board, start, end, openings, *adapter, upper, x, extension, bars);
+    else
+      LayoutBarRow(options, board, start, end, openings, *adapter, upper, x, bars);
   }
   return bars;
 }

@@ -10,20 +10,6 @@
 
 class ReinTrendAdapter;
 
-// Bars of one bar line from `start` to `end` (board-local points on the
-// board's outline) on the bar layer of the face (the face's offset from the
-// reference plane less its cover), cut out of the openings it crosses.  A bar
-// end at an opening stops one cover inside; an end on a board edge takes that
-// edge's end treatment (TreatBarEndAtEdge, rebar/BarEnds.h) with the
-// neighbour relations of `adapter`: pulled back by the cover at a free edge,
-// carried on, bent or anchored where other boards meet.
-std::vector<ReinPtr> LayoutStraightBarRow(const ReinDesignOptions& options, const BoardPtr& board,
-                                          const _2dPoint& start, const _2dPoint& end,
-                                          const ReinTrendAdapter& adapter, bool upper, bool isX);
-// The same for X bars with the neighbour relations of `tank` found anew.
-std::vector<ReinPtr> LayoutStraightBarRow(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board,
-                                          const _2dPoint& start, const _2dPoint& end, bool upper);
-
 // How far the boards meeting edge `edge` of `board` (other than `ignored`)
 // reach into the board: the offset of a neighbour's face on this board's
 // side, measured in this board's plane; 0 where nothing crosses the edge.
@@ -70,14 +56,15 @@ bool InsideOrAlong(const std::vector<_2dPoint>& polygon, const _2dPoint& p);
 
 // The face bars of one face and direction of a board at a spacing: bar lines
 // spread over the board's clear part (GetClearOutline), carried on to its
-// outline and laid by LayoutStraightBarRow (cut at the openings, each end
+// outline and laid by the bar-row builders (LayoutBarRow and
+// LayoutExtendedBarRow, rebar/JointZones.h: cut at the openings, each end
 // treated at its edge).  The vertical bars of a wall whose top is not fixed,
 // with the wall bar extension on (GetWallBarExtension), are laid on lines at
 // half the spacing, every other line (the first, third, ...) a bar the
 // extension long from the wall's foot (the end on a bottom slab; the whole
-// line when it is not longer).  Diameter and grade are left to the caller.  The bar
-// ends take the neighbour relations of `adapter`; without one they are found
-// from `tank` for the call.
+// line when it is not longer).  Diameter and grade are left to the caller.
+// The bar ends take the neighbour relations of `adapter`; without one they
+// are found from `tank` for the call.
 std::vector<ReinPtr> LayFaceBars(const Tank& tank, const ReinDesignOptions& options, const BoardPtr& board, bool upper,
                                  bool x, int spacing, const ReinTrendAdapter* adapter = nullptr);
 // The zone of one face and direction of one board, added to the board's zone

@@ -7,6 +7,7 @@
 #include "rebar/BarSelection.h"
 #include "rebar/DetailingRules.h"
 #include "rebar/FaceZones.h"
+#include "rebar/JointZones.h"
 #include "rebar/ReinTrendAdapter.h"
 
 #include <boost/make_shared.hpp>
@@ -207,32 +208,16 @@ std::vector<Opening> GroupOpenings(const BoardGroup& group) {
   return openings;
 }
 
-// The pieces [t0, t1] of the segment a→b clear of every opening by the
-// cover (see OpeningGap): their ends at an opening lie one cover clear of it.
-std::vector<std::pair<double, double>> PiecesOutsideOpenings(const _2dPoint& a, const _2dPoint& b,
-                                                             const std::vector<Opening>& openings, double cover) {
-  const double length = (b - a).GetLength();
-  if (length <= 0) return {};
-  std::vector<std::pair<double, double>> gaps;
-  for (const Opening& o : openings) {
-    double t0 = 0, t1 = 0;
-    if (o.circle ? CircleOpeningGap(o.centre, o.radius, cover, a, b, t0, t1) : OpeningGap(o.corners, cover, a, b, t0, t1))
-      gaps.emplace_back(t0, t1);
-  }
-  return PiecesBetweenGaps(gaps, kShortest / length);
-}
-
 // Everything a group layer's bars need.
 struct GroupLayer {
   const Tank* tank = nullptr;
   const BoardGroup* group = nullptr;
-  const std::vector<Opening>* openings = nullptr;
   const ReinDesignOptions* options = nullptr;
   const ReinTrendAdapter* adapter = nullptr;
   bool upper = true;
   bool x = true;
   double level = 0.0;  // distance of the bar layer from the reference plane, toward the face
-  double cover = 0.0;  // pull-back at openings
+  double cover = 0.0;  // how far the bars keep from an opening
 };
 
 _3dPoint OnLayer(const GroupLayer& layer, const _2dPoint& p) {
@@ -285,59 +270,38 @@ std::vector<_3dPoint> TreatGroupEnd(const GroupLayer& layer, const BarEnd& end, 
   return points;
 }
 
-bool EndAtBottomSlab(const GroupLayer& layer, const BarEnd& end) {
-  if (!end.board || end.edge < 0) return false;
-  std::vector<BoardPtr> boards;
-  std::vector<int> edges;
-  layer.tank->GetBoardsOnEdge(end.board, end.edge, boards, edges);
-  return std::any_of(boards.begin(), boards.end(), [](const BoardPtr& b) { return b && b->GetKind() == 1; });
+// The group's layer as the bar-row builders take it: the group's bar layer,
+// its cover at openings, and each end finished at the edge of the group
+// board it ends on.
+BarRowLayer RowLayerOf(const GroupLayer& layer) {
+  BarRowLayer row;
+  row.level = layer.level;
+  row.cover = layer.cover;
+  row.treat = [&layer](const BarEndRecord& end, const BarEndRecord& other) {
+    return TreatGroupEnd(layer, BarEnd{_2dPoint(end.point.x, end.point.y), end.board, end.edgeIndex},
+                         BarEnd{_2dPoint(other.point.x, other.point.y), other.board, other.edgeIndex});
+  };
+  return row;
 }
 
-// Straight bars from `start` to `end` cut at the openings: an end at an
-// opening stops one cover clear of it; the line's own ends take the
-// points of their treatments in place of their line points (an end without
-// points keeps its line point).
-void LayBars(const GroupLayer& layer, const _2dPoint& start, const _2dPoint& end,
-             const std::vector<_3dPoint>& startPoints, const std::vector<_3dPoint>& endPoints,
-             std::vector<ReinPtr>& bars) {
-  const double length = (end - start).GetLength();
-  if (length < kShortest) return;
-  const _2dVector d = end - start;
-  for (const auto& [a, b] : PiecesOutsideOpenings(start, end, *layer.openings, layer.cover)) {
-    const bool atStart = a <= 0.0, atEnd = b >= 1.0;
-    const std::vector<_3dPoint> line = {OnLayer(layer, start + d * a), OnLayer(layer, start + d * b)};
-    const std::vector<_3dPoint> points = JoinBarEnds(line, atStart ? startPoints : std::vector<_3dPoint>(),
-                                                     atEnd ? endPoints : std::vector<_3dPoint>());
-    if (points.size() < 2) continue;
-    auto bar = boost::make_shared<Rein>();
-    _2dPolyline polyline;
-    for (const _3dPoint& p : points) polyline.AppendVertex(p);
-    bar->SetPolyline(polyline);
-    bars.push_back(bar);
+BarEndRecord RecordOf(const BarEnd& end) {
+  return BarEndRecord{_3dPoint(end.point.x, end.point.y, 0.0), end.board, end.edge};
+}
+
+// The openings of the group as outlines in the reference frame: a circle
+// for a round one, a closed polyline through the corners of any other.
+std::vector<boost::shared_ptr<Entity>> OpeningOutlines(const std::vector<Opening>& openings) {
+  std::vector<boost::shared_ptr<Entity>> outlines;
+  for (const Opening& o : openings) {
+    if (o.circle) {
+      outlines.push_back(boost::make_shared<_3dCircle>(_3dPoint(o.centre.x, o.centre.y, 0.0), o.radius));
+    } else {
+      std::vector<_3dPoint> corners;
+      for (const _2dPoint& p : o.corners) corners.emplace_back(p.x, p.y, 0.0);
+      outlines.push_back(boost::make_shared<_2dPolyline>(corners, true));
+    }
   }
-}
-
-void LayBarRow(const GroupLayer& layer, const BarEnd& start, const BarEnd& end, std::vector<ReinPtr>& bars) {
-  LayBars(layer, start.point, end.point, TreatGroupEnd(layer, start, end), TreatGroupEnd(layer, end, start), bars);
-}
-
-// A bar of the extension length from the end at a bottom slab (else from the
-// far end) toward the other end; its inner end stops in the board.  When the
-// extension reaches the other end the bar is an ordinary one.
-void LayExtendedBarRow(const GroupLayer& layer, const BarEnd& startRecord, const BarEnd& endRecord, double extension,
-                       std::vector<ReinPtr>& bars) {
-  const bool fromStart = EndAtBottomSlab(layer, startRecord);
-  const BarEnd& from = fromStart ? startRecord : endRecord;
-  const BarEnd& to = fromStart ? endRecord : startRecord;
-  const _2dVector d = to.point - from.point;
-  const double length = d.GetLength();
-  if (length < kShortest) return;
-  if (extension >= length) {
-    LayBars(layer, from.point, to.point, TreatGroupEnd(layer, from, to), TreatGroupEnd(layer, to, from), bars);
-    return;
-  }
-  const _2dPoint far = from.point + d * (extension / length);
-  LayBars(layer, from.point, far, TreatGroupEnd(layer, from, to), {}, bars);
+  return outlines;
 }
 
 // The bar layer of a face of the group: its distance from the reference
@@ -413,7 +377,6 @@ std::vector<ReinPtr> LayGroupLayer(const Tank& tank, const BoardGroup& group, co
   GroupLayer layer;
   layer.tank = &tank;
   layer.group = &group;
-  layer.openings = &shape.openings;
   layer.options = &options;
   layer.adapter = &adapter;
   layer.upper = upper;
@@ -431,12 +394,16 @@ std::vector<ReinPtr> LayGroupLayer(const Tank& tank, const BoardGroup& group, co
   const bool sortByY = std::abs(dir.y) > std::abs(dir.x);
   std::vector<_2dLine> lines;
   LayoutBarLines(shape.clear, lineSpacing, dir, lines, &sortByY, false);
+  const BarRowLayer row = RowLayerOf(layer);
+  const std::vector<boost::shared_ptr<Entity>> openings = OpeningOutlines(shape.openings);
   for (std::size_t k = 1; k <= lines.size(); ++k) {
     const _2dLine line = ExtendToOutline(shape.outline, lines[k - 1]);
-    const BarEnd start = EndOf(shape.records, reference, line.GetStartPoint());
-    const BarEnd end = EndOf(shape.records, reference, line.GetEndPoint());
-    if (extended && k % 2 == 1) LayExtendedBarRow(layer, start, end, extension, bars);
-    else LayBarRow(layer, start, end, bars);
+    const BarEndRecord start = RecordOf(EndOf(shape.records, reference, line.GetStartPoint()));
+    const BarEndRecord end = RecordOf(EndOf(shape.records, reference, line.GetEndPoint()));
+    if (extended && k % 2 == 1)
+      LayoutExtendedBarRow(options, reference, start, end, openings, adapter, upper, x, extension, bars, &row);
+    else
+      LayoutBarRow(options, reference, start, end, openings, adapter, upper, x, bars, &row);
   }
   for (const ReinPtr& bar : bars) {
     bar->SetDiameter(set.diameter);

@@ -420,6 +420,9 @@ void ReinDesigner::ReinforceCircleHole(const BoardPtr& board, const boost::share
     // bars cut over the diameter are made up for by X bars on both sides of
     // the opening, the Y bars likewise.
     std::vector<ReinPtr> bars;
+    // Both directions lie at the levels the X bars' diameter gives (a Y
+    // direction alone at its own).
+    int levelDiameter = 0;
     for (bool x : {true, false}) {
       const FaceBarSet set = StrongerSet(*board, x);
       if (!set.HasBars()) continue;
@@ -430,8 +433,9 @@ void ReinDesigner::ReinforceCircleHole(const BoardPtr& board, const boost::share
       const int d = choice.diameter;
       const double la = OpeningAnchorage(options, *board, set.grade, d);
       const _2dVector along = BarDirection(*board, x), across = BarDirection(*board, !x);
-      const double zUpper = board->GetUpperOffset() - cu - depthTerm / 2.0 - d / 2.0;
-      const double zLower = -(board->GetLowerOffset() - cl - depthTerm / 2.0 - d / 2.0);
+      if (levelDiameter == 0) levelDiameter = d;
+      const double zUpper = board->GetUpperOffset() - cu - depthTerm / 2.0 - levelDiameter / 2.0;
+      const double zLower = -(board->GetLowerOffset() - cl - depthTerm / 2.0 - levelDiameter / 2.0);
       for (int k = 0; k < choice.count; ++k) {
         const double u = static_cast<double>(k) * s.GetRectBarSpacing() + d / 2.0 + r + 36;
         for (double sigma : {1.0, -1.0}) {

@@ -386,109 +386,169 @@ void GetHoleOutlines(const BoardPtr& board, std::vector<boost::shared_ptr<Entity
   }
 }
 
-void BuildBarLinePoints(std::vector<_3dPoint>& points, const ReinDesignOptions& options, const BoardPtr& board,
-                        const BarEndRecord& start, const BarEndRecord& end,
-                        const std::vector<boost::shared_ptr<Entity>>& outlines, const ReinTrendAdapter&, bool face,
-                        bool xBars) {
-  if (!board) return;
-  std::vector<_3dPoint> found = GetBarCrossingPoints(options, board, start.point, end.point, &face, &xBars, outlines);
-  // The points in order along the line from its start (they all lie on it;
-  // the crossings' sort by coordinates would let rounding decide).
-  const _3dPoint s = board->LocalToWorld(_2dPoint(start.point.x, start.point.y));
-  const _3dVector along = board->LocalToWorld(_2dPoint(end.point.x, end.point.y)) - s;
-  auto position = [&](const _3dPoint& p) {
-    const _3dVector d = p - s;
-    return d.x * along.x + d.y * along.y + d.z * along.z;
-  };
-  std::stable_sort(found.begin(), found.end(),
-                   [&](const _3dPoint& a, const _3dPoint& b) { return position(a) < position(b); });
-  points.insert(points.end(), found.begin(), found.end());
-}
-
 namespace {
 
-// A bar through the points; a point repeated by an end treatment (an end
-// that starts at its own edge point) gives no segment of no length.
+// The corners of a closed polyline outline (its vertices, in order).
+std::vector<_2dPoint> CornersOf(const _2dPolyline& polyline) {
+  std::vector<_2dPoint> corners;
+  for (int i = 0; i < polyline.VerNums(); ++i) {
+    const _3dPoint v = polyline.GetVertexAt(i);
+    corners.emplace_back(v.x, v.y);
+  }
+  return corners;
+}
+
+// The stretches [t0, t1] of the line a→b (a at 0, b at 1) clear of every
+// opening by the cover: a bar cut at an opening stops one cover before it,
+// and a bar passing an opening closer than the cover is cut as the bars
+// crossing it are.  Pieces of a millimetre or less are dropped.
+std::vector<std::pair<double, double>> PiecesClearOfOpenings(const _2dPoint& a, const _2dPoint& b,
+                                                             const std::vector<boost::shared_ptr<Entity>>& outlines,
+                                                             double cover) {
+  const double length = (b - a).GetLength();
+  if (length <= 0) return {};
+  std::vector<std::pair<double, double>> gaps;
+  for (const boost::shared_ptr<Entity>& outline : outlines) {
+    if (!outline) continue;
+    double t0 = 0, t1 = 0;
+    bool gap = false;
+    if (const auto* circle = dynamic_cast<const _3dCircle*>(outline.get()))
+      gap = CircleOpeningGap(_2dPoint(circle->GetCenter().x, circle->GetCenter().y), circle->GetRadius(), cover, a, b,
+                             t0, t1);
+    else if (const auto* polyline = dynamic_cast<const _2dPolyline*>(outline.get()))
+      gap = OpeningGap(CornersOf(*polyline), cover, a, b, t0, t1);
+    if (gap) gaps.emplace_back(t0, t1);
+  }
+  return PiecesBetweenGaps(gaps, 1.0 / length);
+}
+
+// The board's own bar layer of the face: the face's offset less its cover,
+// each end finished at the board's edge.
+BarRowLayer OwnLayer(const ReinDesignOptions& options, const BoardPtr& board, const ReinTrendAdapter& adapter,
+                     bool face, bool xBars) {
+  BarRowLayer layer;
+  layer.cover = GetConcreteCover(options, board, face);
+  layer.level = (face ? board->GetUpperOffset() : board->GetLowerOffset()) - layer.cover;
+  layer.treat = [&options, board, &adapter, face, xBars](const BarEndRecord& end, const BarEndRecord& other) {
+    std::vector<_3dPoint> points;
+    TreatBarEndAtEdge(options, board, end, other, points, adapter, face, xBars);
+    return points;
+  };
+  return layer;
+}
+
+// A board-local point of the line on the row's bar layer.
+_3dPoint OnRowLayer(const Board& board, const BarRowLayer& layer, bool face, const _2dPoint& p) {
+  return board.LocalToWorld(p) + board.GetNormal() * (face ? layer.level : -layer.level);
+}
+
+// A bar through the points.
 ReinPtr Bar(const std::vector<_3dPoint>& points) {
-  std::vector<_3dPoint> kept;
-  for (const _3dPoint& p : points)
-    if (kept.empty() || (p - kept.back()).GetLength() > 1e-6) kept.push_back(p);
   auto bar = boost::make_shared<Rein>();
-  bar->SetPolyline(Polyline(kept));
+  _2dPolyline polyline;
+  for (const _3dPoint& p : points) polyline.AppendVertex(p);
+  bar->SetPolyline(polyline);
   return bar;
 }
 
-// The bars of line points cut at openings: with end points at the start the
-// first piece runs from where it meets the first opening through the end
-// points, likewise at the end; the points left give two-point bars.
-void CutAtOpenings(std::vector<_3dPoint> points, const std::vector<_3dPoint>& startPoints,
-                   const std::vector<_3dPoint>& endPoints, std::vector<ReinPtr>& bars) {
-  if (points.size() < 2) return;
-  if (points.size() == 2) {
-    if (!startPoints.empty()) {
-      points.erase(points.begin());
-      for (const _3dPoint& p : startPoints) points.insert(points.begin(), p);
-    }
-    if (!endPoints.empty()) {
-      points.pop_back();
-      points.insert(points.end(), endPoints.begin(), endPoints.end());
-    }
-    bars.push_back(Bar(points));
-    return;
+// The bars of the line from `start` to `end` (board-local) cut at the
+// openings; the piece at the line's start takes the start points in place of
+// its first point, the piece at its end the end points in place of its last.
+// Appended in the order: the piece at the start, the piece at the end, then
+// the pieces between.
+void LayRowPieces(const Board& board, const BarRowLayer& layer, bool face, const _2dPoint& start,
+                  const _2dPoint& end, const std::vector<boost::shared_ptr<Entity>>& outlines,
+                  const std::vector<_3dPoint>& startPoints, const std::vector<_3dPoint>& endPoints,
+                  std::vector<ReinPtr>& bars) {
+  const _2dVector d = end - start;
+  std::vector<ReinPtr> row;
+  for (const auto& [a, b] : PiecesClearOfOpenings(start, end, outlines, layer.cover)) {
+    const bool atStart = a <= 0.0, atEnd = b >= 1.0;
+    const std::vector<_3dPoint> line = {OnRowLayer(board, layer, face, start + d * a),
+                                        OnRowLayer(board, layer, face, start + d * b)};
+    std::vector<_3dPoint> points =
+        JoinBarEnds(line, atStart ? startPoints : std::vector<_3dPoint>(), atEnd ? endPoints : std::vector<_3dPoint>());
+    // The piece an opening cuts off at the start runs from the opening back
+    // to the start.
+    if (atStart && !atEnd) std::reverse(points.begin(), points.end());
+    if (points.size() >= 2) row.push_back(Bar(points));
   }
-  std::size_t first = 0, last = points.size();
-  if (!startPoints.empty()) {
-    std::vector<_3dPoint> piece{points[1]};
-    piece.insert(piece.end(), startPoints.begin(), startPoints.end());
-    bars.push_back(Bar(piece));
-    first = 2;
-  }
-  if (!endPoints.empty() && last >= first + 2) {
-    std::vector<_3dPoint> piece{points[last - 2]};
-    piece.insert(piece.end(), endPoints.begin(), endPoints.end());
-    bars.push_back(Bar(piece));
-    last -= 2;
-  }
-  for (std::size_t k = first; k + 1 < last; k += 2) bars.push_back(Bar({points[k], points[k + 1]}));
+  if (row.size() > 2) std::rotate(row.begin() + 1, row.end() - 1, row.end());
+  bars.insert(bars.end(), row.begin(), row.end());
+}
+
+_2dPoint Flat(const _3dPoint& p) { return _2dPoint(p.x, p.y); }
+
+// The points the row's layer gives an end; none without an end treatment.
+std::vector<_3dPoint> Treat(const BarRowLayer& layer, const BarEndRecord& end, const BarEndRecord& other) {
+  return layer.treat ? layer.treat(end, other) : std::vector<_3dPoint>();
 }
 
 }  // namespace
 
+void BuildBarLinePoints(std::vector<_3dPoint>& points, const ReinDesignOptions& options, const BoardPtr& board,
+                        const BarEndRecord& start, const BarEndRecord& end,
+                        const std::vector<boost::shared_ptr<Entity>>& outlines, const ReinTrendAdapter& adapter,
+                        bool face, bool xBars) {
+  if (!board) return;
+  const BarRowLayer layer = OwnLayer(options, board, adapter, face, xBars);
+  const _2dPoint s = Flat(start.point), e = Flat(end.point);
+  const _2dVector d = e - s;
+  for (const auto& [a, b] : PiecesClearOfOpenings(s, e, outlines, layer.cover)) {
+    points.push_back(OnRowLayer(*board, layer, face, s + d * a));
+    points.push_back(OnRowLayer(*board, layer, face, s + d * b));
+  }
+}
+
 void LayoutBarRow(const ReinDesignOptions& options, const BoardPtr& board, const BarEndRecord& start,
                   const BarEndRecord& end, const std::vector<boost::shared_ptr<Entity>>& outlines,
-                  const ReinTrendAdapter& adapter, bool face, bool xBars, std::vector<ReinPtr>& bars) {
-  std::vector<_3dPoint> points;
-  BuildBarLinePoints(points, options, board, start, end, outlines, adapter, face, xBars);
-  std::vector<_3dPoint> startPoints, endPoints;
-  TreatBarEndAtEdge(options, board, start, end, startPoints, adapter, face, xBars);
-  TreatBarEndAtEdge(options, board, end, start, endPoints, adapter, face, xBars);
-  CutAtOpenings(points, startPoints, endPoints, bars);
+                  const ReinTrendAdapter& adapter, bool face, bool xBars, std::vector<ReinPtr>& bars,
+                  const BarRowLayer* layer) {
+  if (!board || (Flat(end.point) - Flat(start.point)).GetLength() <= 0) return;
+  const BarRowLayer own = layer ? BarRowLayer() : OwnLayer(options, board, adapter, face, xBars);
+  const BarRowLayer& row = layer ? *layer : own;
+  LayRowPieces(*board, row, face, Flat(start.point), Flat(end.point), outlines, Treat(row, start, end),
+               Treat(row, end, start), bars);
 }
 
 void LayoutExtendedBarRow(const ReinDesignOptions& options, const BoardPtr& board, const BarEndRecord& start,
                           const BarEndRecord& end, const std::vector<boost::shared_ptr<Entity>>& outlines,
                           const ReinTrendAdapter& adapter, bool face, bool xBars, double extension,
-                          std::vector<ReinPtr>& bars) {
+                          std::vector<ReinPtr>& bars, const BarRowLayer* layer) {
   if (!board) return;
-  // The bar starts at the end whose edge's single partner is a bottom slab
-  // (the wall bars reaching down into it), else at the other end.
+  // The bar starts at the end standing on a bottom slab (the wall bars
+  // reaching down into it), else at the other end.  The slab may be one of
+  // several partners of the edge (slabs meeting under the wall) or the board
+  // the edge rests on inside its outline: the extra bars belong at the foot
+  // either way.
   bool fromStart = false;
-  if (start.board && adapter.CountTrendRefs(BoardEdgeRef(start.board, start.edgeIndex)) > 0) {
-    BoardEdgeRef single;
-    adapter.GetSinglePartner(BoardEdgeRef(start.board, start.edgeIndex), single);
-    fromStart = single.board && single.board->GetKind() == 1;
+  if (start.board && start.edgeIndex >= 0) {
+    const BoardEdgeRef ref(start.board, start.edgeIndex);
+    ReinTrendAdapter::RefList partners;
+    adapter.GetTrendRefs(ref, partners);
+    BoardEdgeRef abutted;
+    bool side = false;
+    if (adapter.GetAbutment(ref, abutted, side)) partners.push_back(abutted);
+    fromStart = std::any_of(partners.begin(), partners.end(),
+                            [](const BoardEdgeRef& p) { return p.board && p.board->GetKind() == 1; });
   }
   const BarEndRecord& from = fromStart ? start : end;
   const BarEndRecord& toward = fromStart ? end : start;
-  _3dVector d(toward.point.x - from.point.x, toward.point.y - from.point.y, 0.0);
-  d.Normalize(0.01);
-  BarEndRecord far{from.point + d * extension, from.board ? from.board : board, -1};
-
-  std::vector<_3dPoint> points;
-  BuildBarLinePoints(points, options, board, from, far, outlines, adapter, face, xBars);
-  std::vector<_3dPoint> startPoints;
-  TreatBarEndAtEdge(options, board, from, far, startPoints, adapter, face, xBars);
-  CutAtOpenings(points, startPoints, {}, bars);
+  const _2dVector d = Flat(toward.point) - Flat(from.point);
+  const double length = d.GetLength();
+  if (length <= 0) return;
+  // An extension reaching the line's other end would carry the bar out of
+  // the board: the bar is then an ordinary one over the whole line.
+  if (extension >= length) {
+    LayoutBarRow(options, board, start, end, outlines, adapter, face, xBars, bars, layer);
+    return;
+  }
+  const double t = extension / length;
+  const BarEndRecord far{_3dPoint(from.point.x + d.x * t, from.point.y + d.y * t, 0.0), from.board ? from.board : board,
+                         -1};
+  const BarRowLayer own = layer ? BarRowLayer() : OwnLayer(options, board, adapter, face, xBars);
+  const BarRowLayer& row = layer ? *layer : own;
+  LayRowPieces(*board, row, face, Flat(from.point), Flat(far.point), outlines, Treat(row, from, far), {}, bars);
 }
 
 std::vector<ReinPtr> LayoutBarRowsWithHoles(bool withoutOpenings, ProjectSettings& settings,

@@ -8,7 +8,8 @@
 // object in both lists).
 //
 // The bar-row builders turn one bar line of a zone into bars: the line cut at
-// the openings it crosses, each end finished at the board edge it reaches.
+// the openings it crosses or passes closer than the cover, each end finished
+// at the board edge it reaches.
 //
 // Face flag everywhere: true = upper face (slab top, wall outer side), false
 // = lower face.  Lengths in mm.
@@ -19,6 +20,8 @@
 #include "rebar/ReinDesignOptions.h"
 
 #include <boost/shared_ptr.hpp>
+
+#include <functional>
 
 #include <vector>
 
@@ -65,28 +68,55 @@ void LayoutJointZones(Tank& tank, const ReinDesignOptions& options, const ReinTr
 // round opening, a closed polyline through the corners of a rectangular one.
 void GetHoleOutlines(const BoardPtr& board, std::vector<boost::shared_ptr<Entity>>& outlines);
 
+// Where the bars of a row lie and how their ends are finished, when that is
+// not the board's own: the bars of a group of boards lie on the group's bar
+// layer, and each end takes the treatment of the edge of the group board it
+// ends on.
+struct BarRowLayer {
+  // Distance of the bar layer from the board's reference plane, toward the face.
+  double level = 0.0;
+  // How far the bars keep from an opening.
+  double cover = 0.0;
+  // The points an end takes at its edge (the other end gives the bar's
+  // direction); none: the end keeps its line point.
+  std::function<std::vector<_3dPoint>(const BarEndRecord& end, const BarEndRecord& other)> treat;
+};
+
 // The points of one bar line in model space on the bar layer of the face, in
-// order from the start: the start, an exit and an entry point for every
-// opening crossed, the end.
+// order from the start: the start, then where the bar stops before and starts
+// again after every opening it is cut at (one cover clear of the opening),
+// the end.  A line starting or ending inside an opening's cover starts or
+// ends one cover clear of it.
 void BuildBarLinePoints(std::vector<_3dPoint>& points, const ReinDesignOptions& options, const BoardPtr& board,
                         const BarEndRecord& start, const BarEndRecord& end,
                         const std::vector<boost::shared_ptr<Entity>>& outlines, const ReinTrendAdapter& adapter,
                         bool face, bool xBars);
 
-// The bars of one bar line, cut at the openings and finished at both ends.
-// Appended to `bars` in the order: the piece at the start, the piece at the
-// end, then the pieces between openings along the line.
+// The bars of one bar line (its ends in the board's local frame), cut at the
+// openings of `outlines` (board-local circles and closed polylines) and
+// finished at both ends.  A bar cut at an opening stops one cover clear of
+// it, and a bar passing an opening closer than the cover is cut as the bars
+// crossing it are.  An end on a board edge takes that edge's treatment
+// (TreatBarEndAtEdge): pulled back by the cover at a free edge, carried on,
+// bent or anchored where other boards meet.  The bars are appended in the
+// order: the piece at the start (running from the opening back through the
+// start's end points), the piece at the end, then the pieces between openings
+// along the line, each of those running toward the line's end.  `layer`, when given, takes the place of the board's bar layer of
+// the face and of its end treatment.
 void LayoutBarRow(const ReinDesignOptions& options, const BoardPtr& board, const BarEndRecord& start,
                   const BarEndRecord& end, const std::vector<boost::shared_ptr<Entity>>& outlines,
-                  const ReinTrendAdapter& adapter, bool face, bool xBars, std::vector<ReinPtr>& bars);
+                  const ReinTrendAdapter& adapter, bool face, bool xBars, std::vector<ReinPtr>& bars,
+                  const BarRowLayer* layer = nullptr);
 
 // A bar of length `extension` from one end of the line into the board: from
-// the start when its edge's single partner is a bottom slab, else from the
-// end.  Only that end is finished; the far end stays inside the board.
+// the start when a bottom slab meets its edge (a partner of the edge or the
+// slab it rests on), else from the end.  Only that end is finished; the far end stays inside the board.  An
+// extension that reaches the line's other end gives the ordinary bars of the
+// whole line.
 void LayoutExtendedBarRow(const ReinDesignOptions& options, const BoardPtr& board, const BarEndRecord& start,
                           const BarEndRecord& end, const std::vector<boost::shared_ptr<Entity>>& outlines,
                           const ReinTrendAdapter& adapter, bool face, bool xBars, double extension,
-                          std::vector<ReinPtr>& bars);
+                          std::vector<ReinPtr>& bars, const BarRowLayer* layer = nullptr);
 
 // All bar rows of a face zone laid afresh across the board's outline at the
 // spacing, with the diameter and the zone's grade; the zone's bars are

@@ -12,12 +12,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <vector>
 
 namespace {
 
 class DesignedExample : public HostCommandTest, public ::testing::WithParamInterface<const char*> {};
+class DesignedExampleTank : public HostCommandTest {};
 
 // Every zone a bar mark can be given, each once.
 std::vector<ReinZonePtr> MarkedZones(const Tank& tank) {
@@ -148,5 +150,55 @@ TEST_P(DesignedExample, EveryMemberIsReinforcedAndTheMarksRunWithoutGaps) {
 
 INSTANTIATE_TEST_SUITE_P(Examples, DesignedExample,
                          ::testing::Values("buried-two-cell", "grid-3x2", "open-single-cell"));
+
+
+// On the buried two-cell tank six joint zones stand under a wall edge and a
+// slab edge at once.  Each is a wall zone on the wall's face, and its mark
+// lies among the walls' marks: after every slab mark, before every support
+// mark.
+TEST_F(DesignedExampleTank, JointZonesAWallSharesWithASlabAreWallZones) {
+  TankDesigner designer;
+  tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject("buried-two-cell"), "x"), "x");
+  ASSERT_TRUE(designer.Analyse()) << GetLastAnalysisError();
+  designer.DesignRein(nullptr);
+  const Tank& tank = designer.GetTank();
+
+  // Per edge zone: the boards holding it and the wall's face.
+  struct Holders {
+    bool wall = false, slab = false;
+    int wallFace = -1;
+  };
+  std::map<const ReinZone*, Holders> holders;
+  std::map<const ReinZone*, ReinZonePtr> byPointer;
+  for (const BoardPtr& b : ReinDesigner::DesignBoards(tank))
+    for (const BoardEdge& e : b->GetEdges())
+      for (int face : {0, 1})
+        for (const ReinZonePtr& z : face == 0 ? e.GetUpperZones() : e.GetLowerZones()) {
+          Holders& h = holders[z.get()];
+          byPointer[z.get()] = z;
+          if (b->GetKind() == 0) {
+            h.wall = true;
+            h.wallFace = face;
+          } else {
+            h.slab = true;
+          }
+        }
+  int lastSlabMark = 0, firstSupportMark = 1 << 30;
+  for (const ReinZonePtr& z : MarkedZones(tank)) {
+    if (z->GetNumber() <= 0) continue;
+    if (z->GetKind() == 1 || z->GetKind() == 16) lastSlabMark = std::max(lastSlabMark, z->GetNumber());
+    if (z->GetKind() == 4096) firstSupportMark = std::min(firstSupportMark, z->GetNumber());
+  }
+  int shared = 0;
+  for (const auto& [zone, h] : holders) {
+    if (!h.wall || !h.slab) continue;
+    ++shared;
+    EXPECT_EQ(zone->GetKind(), 256);
+    EXPECT_EQ(zone->GetFace(), h.wallFace);
+    EXPECT_GT(zone->GetNumber(), lastSlabMark);
+    EXPECT_LT(zone->GetNumber(), firstSupportMark);
+  }
+  EXPECT_EQ(shared, 6);
+}
 
 }  // namespace

@@ -117,9 +117,9 @@ TEST_F(DesignerEdit, LookupsOfAHandle) {
   EXPECT_FALSE(designer->GetBoardOfEntity(unknown, &board));
   EXPECT_FALSE(designer->GetBoardsOfEntity(unknown, boards));
 
-  // An entity owned by no board: the lookups of boards answer false, also
-  // with a list that already holds boards (the result tells whether a board
-  // was appended).
+  // An entity owned by no board: the lookup of one board answers false; the
+  // lookup of boards appends none and answers whether the list holds boards,
+  // so a list that already held one answers true.
   auto section = boost::make_shared<Section>();
   const EntityPtr mark = Line(-500, -500, -400, -400);
   Plan()->AddEntities({mark}, section, {kKindSectionCut}, {});
@@ -129,8 +129,11 @@ TEST_F(DesignerEdit, LookupsOfAHandle) {
   EXPECT_TRUE(designer->GetObjectOfEntity(markHandle, &object));
   EXPECT_EQ(object, section);
   EXPECT_FALSE(designer->GetBoardOfEntity(markHandle, &board));
-  EXPECT_FALSE(designer->GetBoardsOfEntity(markHandle, boards));
+  EXPECT_TRUE(designer->GetBoardsOfEntity(markHandle, boards));
   EXPECT_EQ(boards.size(), 1u);
+  std::vector<BoardPtr> none;
+  EXPECT_FALSE(designer->GetBoardsOfEntity(markHandle, none));
+  EXPECT_TRUE(none.empty());
 }
 
 TEST_F(DesignerEdit, EntityOfTwoViewsTakesTheEarlierView) {

@@ -257,7 +257,8 @@ TEST(BarEnds, WallInsideSlabIsAnchoredInIt) {
 // bar's face: the bar stops one cover (30) inside, turns to the other layer
 // (300 - 60 = 240 < L) and runs back by the rest (120); with a joint length
 // of 200 (not above 240) only the turned leg is added.  A partner of the same
-// thickness set off so that the bar misses its end face: the same hairpin.
+// thickness, or a thicker one, set off so that the bar misses its end face:
+// the same hairpin.
 TEST(BarEnds, CoplanarSlabsRunOnOrTurnBack) {
   struct Case {
     const char* what;
@@ -274,6 +275,10 @@ TEST(BarEnds, CoplanarSlabsRunOnOrTurnBack) {
       {"thinner flush lower", "30d", 150, 50, false, {{2970, 1000, -120}, {2970, 1000, 120}, {2850, 1000, 120}}},
       {"offset upper", "30d", 200, 100, true, {{3360, 1000, 120}}},
       {"offset lower", "30d", 200, 100, false, {{2970, 1000, -120}, {2970, 1000, 120}, {2850, 1000, 120}}},
+      // A thicker partner (400) set off upwards, its lower face at -50: run
+      // straight on at -120 the bar would lie 70 below that face, outside
+      // the concrete; it turns back as at a partner of the same thickness.
+      {"thicker offset lower", "30d", 350, 50, false, {{2970, 1000, -120}, {2970, 1000, 120}, {2850, 1000, 120}}},
   };
   for (const Case& c : cases) {
     Tk t;
@@ -284,6 +289,26 @@ TEST(BarEnds, CoplanarSlabsRunOnOrTurnBack) {
     right->SetLowerOffset(c.lower);
     ExpectPoints(t.End(left, 1, {3000, 1000}, {0, 1000}, c.face, true), c.want, c.what);
   }
+}
+
+// Two top slabs 300 thick in one plane meeting at x = 3000 over a wall 300
+// thick below the joint; the right slab is set off (faces at 200 and -100),
+// so neither face is flush and the left slab's bars turn at the wall's far
+// bar layer (x = 3000 + 150 - 35).  The lower bar turns down into the wall
+// by the slab's layer distance (240) and runs back by the rest of L = 360;
+// the upper bar turns down too, towards the lower layer: turned up it would
+// end 210 above the slab's upper face.
+TEST(BarEnds, SlabBarsTurnAtAWallBelowTheirJointIntoTheConcrete) {
+  Tk t;
+  const BoardPtr left = t.Slab(2, 0, 3000, 4000, 300);
+  const BoardPtr right = t.Slab(2, 3000, 3000, 4000, 300);
+  right->SetUpperOffset(200);
+  right->SetLowerOffset(100);
+  t.Add(fixtures::MakeWall(3000, 0, 3000, 4000, -3000, 3000));
+  ExpectPoints(t.End(left, 1, {3000, 1000}, {0, 1000}, true, true),
+               {{3115, 1000, 120}, {3115, 1000, -120}, {2995, 1000, -120}}, "upper");
+  ExpectPoints(t.End(left, 1, {3000, 1000}, {0, 1000}, false, true),
+               {{3115, 1000, -120}, {3115, 1000, -360}, {2995, 1000, -360}}, "lower");
 }
 
 // A bar whose other end lies between the edge and the joint's corner line

@@ -133,6 +133,30 @@ TEST(HaunchZones, WallOnSlabEdgeBarWorkedOutByHand) {
   ExpectPoint(zone->GetReins().back()->GetPolyline().GetVertexAt(2), 3700, s + 110, -110, "last bar");
 }
 
+// The sloped bar keeps from the haunch's sloped face the cover of the
+// wall face the haunch stands on (the inner one), whatever the far face's
+// cover: taken from the outer face (30) where the inner asks 50, the bar
+// would lie 30 from the sloped face, inside its cover.  Haunch 300 at 45°:
+// its sloped face is the plane y + z = 125 + 150 + 300.
+TEST(HaunchZones, SlopedBarKeepsTheCoverOfTheFaceTheHaunchStandsOn) {
+  struct Case {
+    double outer, inner;
+  };
+  for (const Case& c : {Case{50, 30}, Case{30, 50}}) {
+    WallOnSlab f;
+    f.d.settings.GetMaterialSettings().SetWallOuterCover(c.outer);
+    f.d.settings.GetMaterialSettings().SetWallInnerCover(c.inner);
+    BuildHaunchZone(f.tank, f.d.options, f.wall, f.slab, f.joint, f.ear);
+    ASSERT_EQ(f.ear->GetZones().size(), 1u);
+    const _2dPolyline& t = f.ear->GetZones().front()->GetTemplatePolyline();
+    ASSERT_EQ(t.VerNums(), 4);
+    for (int i : {1, 2}) {
+      const _3dPoint p = t.GetVertexAt(i);
+      EXPECT_NEAR((125 + 150 + 300 - (p.y + p.z)) / kRoot2, c.inner, 1e-6) << "outer " << c.outer << ", vertex " << i;
+    }
+  }
+}
+
 // A haunch ends where a board closes it: its bars are laid from one cover
 // beyond that board's face, never in its cover level with the face.  A cross
 // wall along x = 0 (normal −x, outer face −x): the haunch of the wall on the

@@ -268,6 +268,7 @@ TEST(OpeningBars, MediumCircularOpeningInAWall) {
     EXPECT_NEAR(V(bar, 0).z, i % 2 == 0 ? 150 - f.cu - 9 : -(150 - f.cl - 9), 1e-6);
   }
   // Y bars cut: 10@200: 3·78.5 = 235.6 mm²; 2 bars need 12.2 mm, so 14.
+  // They lie at the X bars' levels (set by the 18 mm diameter).
   EXPECT_GE(2 * BarArea(14), 3 * BarArea(10));
   const double yOffsets[] = {443, 443, -443, -443, 493, 493, -493, -493};
   for (int i = 0; i < 8; ++i) {
@@ -276,6 +277,7 @@ TEST(OpeningBars, MediumCircularOpeningInAWall) {
     EXPECT_NEAR(V(bar, 0).x, 6000 + yOffsets[i], 1e-6);
     EXPECT_NEAR(V(bar, 1).x, V(bar, 0).x, 1e-6);
     EXPECT_NEAR(bar->GetLength(), 2 * (La(300, 14) + 400), 1e-6);
+    EXPECT_NEAR(V(bar, 0).z, i % 2 == 0 ? 150 - f.cu - 9 : -(150 - f.cl - 9), 1e-6);
   }
   // Rings of 12 mm plain bar, radius 430, closing with a lap of 1.2·la.
   const auto& rings = zones[1]->GetReins();

@@ -312,10 +312,16 @@ TEST(JointZones, LCornerOuterBarBendsAndInnerBarIsCarriedRound) {
 // ---- Bar rows ----------------------------------------------------------------
 
 // A lone slab 3000 × 4000 with a 1000 × 1000 opening at (1000..2000)²: the
-// bar line y = 1500 from edge 3 to edge 1 crosses it and gives two bars, each
-// from one cover inside the free edge to the opening's side; a line clear of
-// the opening gives one bar, one cover inside at both ends.
-TEST(BarRows, LineCrossingAnOpeningGivesTwoBarsPulledBackAtFreeEdges) {
+// bar line y = 1500 from edge 3 to edge 1 crosses it and gives two bars
+// between one cover inside the free edges and one cover before the opening
+// (the opening's face is a free face too), the first running from the
+// opening back to the start, the second on from the opening to the end; a
+// line passing 20 mm from the opening (less than the cover) is cut as the
+// crossing one, where it leaves the cover round the opening's corners; a
+// line clear of the opening gives one bar, one cover inside at both ends.
+// With a second opening at (2300..2600) × (1000..2000) the line gives three
+// bars: the piece at the start, the piece at the end, then the one between.
+TEST(BarRows, LineCrossingAnOpeningGivesBarsKeepingTheirCover) {
   ProjectSettings settings;
   ReinDesignOptions options;
   options.SetSettings(&settings);
@@ -330,40 +336,66 @@ TEST(BarRows, LineCrossingAnOpeningGivesTwoBarsPulledBackAtFreeEdges) {
   GetHoleOutlines(slab, outlines);
   ASSERT_EQ(outlines.size(), 1u);
   const double c = GetConcreteCover(options, slab, true);
-  const double z = 150 - c;
-
-  std::vector<ReinPtr> bars;
-  LayoutBarRow(options, slab, BarEndRecord{_3dPoint(0, 1500, 0), slab, 3},
-               BarEndRecord{_3dPoint(3000, 1500, 0), slab, 1}, outlines, adapter, true, true, bars);
-  ASSERT_EQ(bars.size(), 2u);
-  const _2dPolyline& first = bars[0]->GetPolyline();
-  const _2dPolyline& second = bars[1]->GetPolyline();
-  ASSERT_EQ(first.VerNums(), 2);
-  ASSERT_EQ(second.VerNums(), 2);
-  ExpectPoint(first.GetVertexAt(0), 1000, 1500, z);
-  ExpectPoint(first.GetVertexAt(1), c, 1500, z);
-  ExpectPoint(second.GetVertexAt(0), 2000, 1500, z);
-  ExpectPoint(second.GetVertexAt(1), 3000 - c, 1500, z);
-
-  bars.clear();
-  LayoutBarRow(options, slab, BarEndRecord{_3dPoint(0, 500, 0), slab, 3},
-               BarEndRecord{_3dPoint(3000, 500, 0), slab, 1}, outlines, adapter, false, true, bars);
-  ASSERT_EQ(bars.size(), 1u);
-  ASSERT_EQ(bars[0]->GetPolyline().VerNums(), 2);
   const double cl = GetConcreteCover(options, slab, false);
-  ExpectPoint(bars[0]->GetPolyline().GetVertexAt(0), cl, 500, -(150 - cl));
-  ExpectPoint(bars[0]->GetPolyline().GetVertexAt(1), 3000 - cl, 500, -(150 - cl));
+  const double z = 150 - c;
+  ASSERT_GT(c, 20.0);
+
+  auto row = [&](double y, bool upper, const std::vector<boost::shared_ptr<Entity>>& openings) {
+    std::vector<ReinPtr> bars;
+    LayoutBarRow(options, slab, BarEndRecord{_3dPoint(0, y, 0), slab, 3}, BarEndRecord{_3dPoint(3000, y, 0), slab, 1},
+                 openings, adapter, upper, true, bars);
+    return bars;
+  };
+  // Per line: its level and how far before the opening's side it stops.
+  const double pass = 20.0;
+  const std::pair<double, double> lines[] = {{1500.0, c}, {2000.0 + pass, std::sqrt(c * c - pass * pass)}};
+  for (const auto& [y, stop] : lines) {
+    const std::vector<ReinPtr> bars = row(y, true, outlines);
+    ASSERT_EQ(bars.size(), 2u) << y;
+    const _2dPolyline& first = bars[0]->GetPolyline();
+    const _2dPolyline& second = bars[1]->GetPolyline();
+    ASSERT_EQ(first.VerNums(), 2);
+    ASSERT_EQ(second.VerNums(), 2);
+    ExpectPoint(first.GetVertexAt(1), c, y, z);
+    ExpectPoint(second.GetVertexAt(1), 3000 - c, y, z);
+    // Where the bar leaves the opening's cover (rounding aside).
+    EXPECT_NEAR(first.GetVertexAt(0).x, 1000 - stop, 1e-4) << y;
+    EXPECT_NEAR(second.GetVertexAt(0).x, 2000 + stop, 1e-4) << y;
+  }
+
+  const std::vector<ReinPtr> clear = row(500, false, outlines);
+  ASSERT_EQ(clear.size(), 1u);
+  ASSERT_EQ(clear[0]->GetPolyline().VerNums(), 2);
+  ExpectPoint(clear[0]->GetPolyline().GetVertexAt(0), cl, 500, -(150 - cl));
+  ExpectPoint(clear[0]->GetPolyline().GetVertexAt(1), 3000 - cl, 500, -(150 - cl));
+
+  auto second = boost::make_shared<RectangleHole>();
+  second->SetCorners({{2300, 1000}, {2600, 1000}, {2600, 2000}, {2300, 2000}});
+  slab->AddHole(second);
+  outlines.clear();
+  GetHoleOutlines(slab, outlines);
+  const std::vector<ReinPtr> three = row(1500, true, outlines);
+  ASSERT_EQ(three.size(), 3u);
+  const double ends[3][2] = {{1000 - c, c}, {2600 + c, 3000 - c}, {2000 + c, 2300 - c}};
+  for (int k = 0; k < 3; ++k) {
+    const _2dPolyline& l = three[static_cast<std::size_t>(k)]->GetPolyline();
+    ASSERT_EQ(l.VerNums(), 2) << k;
+    ExpectPoint(l.GetVertexAt(0), ends[k][0], 1500, z);
+    ExpectPoint(l.GetVertexAt(1), ends[k][1], 1500, z);
+  }
 }
 
 // A wall 300 thick, 3000 high, standing on the edge of a bottom slab (its
 // base edge on the slab's edge 3).  An extended row of 1000 mm along the
-// vertical bar line x = 2000 starts at the line's start when that end's edge
-// has the bottom slab as its single partner, else at the line's end: with
-// the slab and the base as start it runs from the base up to 1000 mm; given
-// the other way round it starts at the end, again the base.  A lone wall
-// starts at the end, the free top, one cover down, and reaches 2000 mm.  (How
-// the bar is finished at the base is the end treatment's: only its far end
-// is checked there.)
+// vertical bar line x = 2000 starts at the line's start when a bottom slab
+// meets that end's edge, else at the line's end: with the slab and the base
+// as start it runs from the base up to 1000 mm; given the other way round it
+// starts at the end, again the base.  A wall standing inside a slab (the
+// slab running on beyond the wall's faces and one end) also starts at its
+// foot: started at the free top, the extra bars would miss the foot, where
+// the wall's moment is.  A lone wall starts at the end, the free top, one
+// cover down, and reaches 2000 mm.  (How the bar is finished at the base is
+// the end treatment's: only its far end is checked there.)
 TEST(BarRows, ExtendedRowStartsAtTheEdgeOnABottomSlab) {
   ProjectSettings settings;
   ReinDesignOptions options;
@@ -377,7 +409,10 @@ TEST(BarRows, ExtendedRowStartsAtTheEdgeOnABottomSlab) {
   for (const Case& k : cases) {
     Tank tank;
     BoardPtr wall = fixtures::MakeWall(0, 0, 0, 4000, 0, 3000);
-    if (k.withSlab) tank.AddBoard(MakeBoard(1, 3000, 4000, 400));
+    if (k.withSlab) {
+      BoardPtr slab = MakeBoard(1, 3000, 4000, 400);
+      tank.AddBoard(slab);
+    }
     tank.AddBoard(wall);
     const ReinTrendAdapter adapter(tank);
     const BarEndRecord base{_3dPoint(2000, 0, 0), wall, 0};
@@ -393,6 +428,30 @@ TEST(BarRows, ExtendedRowStartsAtTheEdgeOnABottomSlab) {
       ExpectPoint(l.GetVertexAt(0), 150 - c, 2000, k.z0);
     }
     ExpectPoint(l.GetVertexAt(l.VerNums() - 1), 150 - c, 2000, k.z1);
+  }
+
+  // A wall 250 thick, 3000 long and high, standing inside a slab 6000 × 4000
+  // (the slab runs on beyond its faces and one end): the line x = 1500 of
+  // the wall's length, from the foot (edge 3) to the free top (edge 1).
+  Tank tank;
+  BoardPtr slab = MakeBoard(1, 6000, 4000, 300);
+  slab->SetOrigin(_3dPoint(0, -2000, 0));
+  BoardPtr wall = MakeBoard(0, 3000, 3000, 250);
+  wall->SetXAxis(_3dVector(0, 0, 1));
+  wall->SetYAxis(_3dVector(1, 0, 0));
+  tank.AddBoard(slab);
+  tank.AddBoard(wall);
+  const ReinTrendAdapter adapter(tank);
+  const double cw = GetConcreteCover(options, wall, true);
+  for (bool fromFoot : {true, false}) {
+    const BarEndRecord foot{_3dPoint(0, 1500, 0), wall, 3};
+    const BarEndRecord top{_3dPoint(3000, 1500, 0), wall, 1};
+    std::vector<ReinPtr> bars;
+    LayoutExtendedBarRow(options, wall, fromFoot ? foot : top, fromFoot ? top : foot, {}, adapter, true, true, 1000,
+                         bars);
+    ASSERT_EQ(bars.size(), 1u);
+    const _2dPolyline& l = bars[0]->GetPolyline();
+    ExpectPoint(l.GetVertexAt(l.VerNums() - 1), 1500, 125 - cw, 1000);
   }
 }
 
@@ -673,6 +732,50 @@ TEST_F(JointZonesOfExamples, SurviveFilingAndReadingBack) {
   EXPECT_GT(std::get<1>(before), std::get<2>(before));  // some zones stand under two edges
   EXPECT_EQ(flagsAndShared(read), before);
   EXPECT_EQ(fixtures::StoreTank(read), bytes);
+}
+
+
+// Tagging of edge zones: a zone that a slab edge and a wall edge share is a
+// wall zone on the wall's face, whichever board comes first in the tank; a
+// zone of slabs alone keeps the slab's kind and face.  Each zone gets its
+// bars once, however many edges hold it.
+TEST(EdgeZoneTags, AZoneOfASlabAndAWallIsAWallZoneOnTheWallsFace) {
+  struct Case {
+    int slabKind;
+    bool wallFirst;
+  };
+  const Case cases[] = {{1, false}, {1, true}, {2, false}, {2, true}};
+  for (const Case& c : cases) {
+    Tank tank;
+    const BoardPtr slab = MakeBoard(c.slabKind, 3000, 4000, 300);
+    const BoardPtr other = MakeBoard(c.slabKind, 3000, 4000, 300);
+    const BoardPtr wall = MakeBoard(0, 3000, 3000, 250);
+    const std::vector<BoardPtr> order =
+        c.wallFirst ? std::vector<BoardPtr>{wall, slab, other} : std::vector<BoardPtr>{slab, other, wall};
+    for (const BoardPtr& b : order) tank.AddBoard(b);
+    // The joint zone under the slab's upper edge list and the wall's lower
+    // one, with a bar along a line of 1000 at 200 (five bars).
+    auto shared = boost::make_shared<ReinZone>();
+    shared->SetSpacing(200);
+    shared->SetTemplatePolyline(_2dPolyline(std::vector<_3dPoint>{_3dPoint(0, 0, 0), _3dPoint(0, 500, 0)}));
+    shared->SetDistributionLine(_3dLine(_3dPoint(0, 0, 0), _3dPoint(1000, 0, 0)));
+    slab->GetEdges()[0].GetUpperZones().push_back(shared);
+    wall->GetEdges()[0].GetLowerZones().push_back(shared);
+    // A zone two slabs share.
+    auto slabs = boost::make_shared<ReinZone>();
+    slab->GetEdges()[1].GetLowerZones().push_back(slabs);
+    other->GetEdges()[3].GetLowerZones().push_back(slabs);
+
+    ReinDesigner().TagEdgeZones(tank);
+    const std::string where =
+        "slab kind " + std::to_string(c.slabKind) + (c.wallFirst ? ", wall first" : ", slab first");
+    EXPECT_EQ(shared->GetKind(), 256) << where;
+    EXPECT_EQ(shared->GetFace(), 1) << where;
+    EXPECT_EQ(shared->GetCategory(), ReinZone::PEDESTAL) << where;
+    EXPECT_EQ(shared->GetReins().size(), 5u) << where;
+    EXPECT_EQ(slabs->GetKind(), c.slabKind == 1 ? 16 : 1) << where;
+    EXPECT_EQ(slabs->GetFace(), 1) << where;
+  }
 }
 
 }  // namespace
