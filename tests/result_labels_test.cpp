@@ -156,7 +156,9 @@ TEST(BoardResultText, ProvidedAreaOfALayerWithoutBarsIsZero) {
   } cases[] = {{12, 200, 565.4867}, {14, 125, 1231.5043}, {12, 0, 0}, {0, 200, 0}, {12, -100, 0}, {-8, 100, 0}};
   for (const Case& c : cases) {
     EXPECT_NEAR(ProvidedBarArea(c.d, c.s), c.area, 1e-3) << c.d << "@" << c.s;
-    if (c.area > 0) EXPECT_NEAR(ProvidedBarArea(c.d, c.s), LayerArea(c.d, c.s), 1e-9);
+    if (c.area > 0) {
+      EXPECT_NEAR(ProvidedBarArea(c.d, c.s), LayerArea(c.d, c.s), 1e-9);
+    }
   }
   // A slab whose lower y layer has no bars labels 0 there, not "?".
   BoardPtr slab = MakeBoard(1, 3000, 3000, 300);
@@ -402,8 +404,12 @@ TEST(BoardResultLabels, WallGetsNoThicknessNorElevation) {
   MakeBoardResultLabels(*wall, true, 0.0, _2dPoint(0, 0), 300, 0.7, 0, 0.2, &viewBoard, entities, kinds);
   EXPECT_EQ(std::count(kinds.begin(), kinds.end(), 64), 0);
   for (const Label& l : Labels(entities, kinds)) {
-    if (l.kind == 32) EXPECT_EQ(l.text, "");
-    if (l.kind == 16) EXPECT_TRUE(l.text == "B12" || l.text.empty());
+    if (l.kind == 32) {
+      EXPECT_EQ(l.text, "");
+    }
+    if (l.kind == 16) {
+      EXPECT_TRUE(l.text == "B12" || l.text.empty());
+    }
   }
 }
 
