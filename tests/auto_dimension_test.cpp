@@ -2,8 +2,10 @@
 // and inside an edge, segments lengthened by the lines that continue them,
 // and the four chains around a drawn outline (corners, inner faces, plan
 // lines beyond the outline, reference points, sides that see no edge).
+#include "designer/TankDesigner.h"
 #include "drawing/AutoDimension.h"
 #include "view/TankView.h"
+#include "views/DrawingViews.h"
 
 #include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
@@ -164,6 +166,45 @@ TEST(AutoDimensionPlan, SideThatSeesNoEdgeGetsNoChain) {
   Plan single;
   single.Add({L(0, 0, 6000, 0)}, 2);
   EXPECT_TRUE(single.Chains().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The designer's command on a plan view: earlier dimensions go, the four
+// chains are registered and shown, the title is drawn again below them; a
+// view that is not a plan is left alone.
+TEST(AutoDimensionPlanCommand, RedimensionsPlanViewsOnly) {
+  g_ViewBoard.Reset();
+  TankDesigner designer;
+  auto plan = boost::make_shared<BottomBoardReinView>(&g_ViewBoard, ViewSettings{}, ViewVolumn{});
+  plan->SetScaleValues(100, 100);
+  EntityList outline;
+  for (const _2dLine& l : Rectangle(0, 0, 6000, 4000)) outline.push_back(boost::make_shared<_2dLine>(l));
+  plan->AddEntities(outline, nullptr, std::vector<int>(4, 2), {});
+  const EntityPtr old = boost::make_shared<_2dLine>(_2dPoint(0, -500), _2dPoint(6000, -500));
+  const EntityPtr oldTitle = boost::make_shared<_2dLine>(_2dPoint(0, -900), _2dPoint(2000, -900));
+  plan->AddEntities({old, oldTitle}, nullptr, {0x4000, 0x2000000}, {});
+  designer.AutoDimensionPlan(plan.get());
+  EXPECT_EQ(plan->GetEntityKind(old), 0);
+  EXPECT_EQ(plan->GetEntityKind(oldTitle), 0);
+  EntityList dims, rest;
+  plan->SplitEntitiesByKind(0x4000, dims, rest);
+  EXPECT_EQ(dims.size(), 4u);
+  for (const EntityPtr& d : dims) EXPECT_TRUE(boost::dynamic_pointer_cast<_2dAlignedDimension>(d));
+  // Twice gives the same four chains, not eight.
+  designer.AutoDimensionPlan(plan.get());
+  plan->SplitEntitiesByKind(0x4000, dims, rest);
+  EXPECT_EQ(dims.size(), 4u);
+
+  auto other = boost::make_shared<ReinTableView>(&g_ViewBoard, ViewSettings{}, ViewVolumn{});
+  other->AddEntities(outline, nullptr, std::vector<int>(4, 2), {});
+  designer.AutoDimensionPlan(other.get());
+  designer.AutoDimensionPlan(nullptr);
+  other->SplitEntitiesByKind(0x4000, dims, rest);
+  EXPECT_TRUE(dims.empty());
+  g_ViewBoard.Reset();
 }
 
 }  // namespace
