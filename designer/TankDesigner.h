@@ -130,6 +130,11 @@ class TankDesigner : public VekObject {
   void SetResultDisplayFlags(int flags);
   void ResetPlanDisplay();
   void SetReinLabelHeight(double factor);
+  // Dimensions a bottom slab, top slab or wall plan anew: its earlier
+  // dimensions and title go, four chains of kind 0x4000 are drawn around its
+  // outline and shown, and the title is drawn again below them.  Any other
+  // view (or none) is left alone.
+  void AutoDimensionPlan(TankView* view);
 
   // ---- Pass-through hooks --------------------------------------------------
   static void CallViewObjectHookA(TankView* view, ObjectPtr object);

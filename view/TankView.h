@@ -363,6 +363,8 @@ class TankView {
   double GetUnit() const { return m_unit; }
   // The size factor of everything the view draws: unit / scale.
   double GetDrawingFactor() const { return m_unit / m_scale; }
+  // The bar positions the drawn bars leave for the plan's dimension chains.
+  const std::vector<_2dLine>& GetWallEndSegments() const { return m_wallEndSegments; }
 
  protected:
   // Entities whose kind meets the mask, in registration sequence.
