@@ -2,6 +2,7 @@
 // design holds, and its drawings as DXF (for CAD), SVG and PNG (previews).
 #include "app/Commands.h"
 #include "app/DesignFiles.h"
+#include "app/EditScript.h"
 #include "app/NewTank.h"
 #include "app/OutputSet.h"
 #include "designer/TankDesigner.h"
@@ -24,12 +25,13 @@ namespace tank::app {
 
 namespace {
 
-const char* BoardKindName(int kind) {
+// The count of boards of one kind, "1 wall" or "2 walls".
+std::string BoardKindCount(int kind, int count) {
   switch (kind) {
-    case 0: return "walls";
-    case 1: return "bottom slabs";
-    case 2: return "top slabs";
-    default: return "other boards";
+    case 0: return Counted(count, "wall", "walls");
+    case 1: return Counted(count, "bottom slab", "bottom slabs");
+    case 2: return Counted(count, "top slab", "top slabs");
+    default: return Counted(count, "other board", "other boards");
   }
 }
 
@@ -48,7 +50,7 @@ void PrintInfo(const std::string& path, TankDesigner& designer, std::ostream& ou
   for (const BoardPtr& board : designer.GetTank().GetBoards()) ++kinds[board->GetKind()];
   std::string boards;
   for (const auto& [kind, count] : kinds)
-    boards += fmt::format("{}{} {}", boards.empty() ? "" : ", ", count, BoardKindName(kind));
+    boards += fmt::format("{}{}", boards.empty() ? "" : ", ", BoardKindCount(kind, count));
   out << "  boards: " << (boards.empty() ? "none" : boards) << "\n";
   // Each board, named and described as `new` lists them.
   std::ostringstream list;
