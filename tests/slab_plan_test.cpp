@@ -1,0 +1,261 @@
+// The slab reinforcement plans: slab outlines, per-slab labels, slab labels,
+// and the bottom and top plans of a designed tank.
+#include "app/NewTank.h"
+#include "app/ProjectFile.h"
+#include "designer/TankDesigner.h"
+#include "drawing/SlabPlanBoardDrawer.h"
+#include "view/DrawingRoutines.h"
+#include "view/LineReinEntity.h"
+#include "view/ReinLabel.h"
+#include "views/DrawingViews.h"
+
+#include <gtest/gtest.h>
+
+#include <boost/make_shared.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kTol = 1e-6;
+
+BoardPtr RectSlab(double w, double h, double z, double thickness) {
+  auto slab = boost::make_shared<Board>();
+  std::vector<BoardEdge> edges(4);
+  const _2dPoint p[4] = {{0, 0}, {w, 0}, {w, h}, {0, h}};
+  for (int i = 0; i < 4; ++i) edges[i].SetLine(_2dLine(p[i], p[(i + 1) % 4]));
+  slab->SetEdges(edges);
+  slab->SetOrigin(_3dPoint(0, 0, z));
+  slab->SetUpperOffset(thickness * 0.5);
+  slab->SetLowerOffset(thickness * 0.5);
+  slab->SetKind(1);
+  return slab;
+}
+
+class SlabPlanFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_ViewBoard.Reset();
+    view = boost::make_shared<BottomBoardReinView>(&g_ViewBoard, ViewSettings(), ViewVolumn());
+    view->SetScaleValues(100, 100);
+  }
+  void TearDown() override {
+    view.reset();
+    g_ViewBoard.Reset();
+  }
+  std::vector<boost::shared_ptr<_2dLine>> LinesOfKind(const BoardPtr& slab, int kind) const {
+    EntityList entities;
+    view->GetObjectEntities(slab, entities);
+    std::vector<boost::shared_ptr<_2dLine>> out;
+    for (const EntityPtr& e : entities)
+      if (view->GetEntityKind(e) == kind)
+        if (auto l = boost::dynamic_pointer_cast<_2dLine>(e)) out.push_back(l);
+    return out;
+  }
+  boost::shared_ptr<BottomBoardReinView> view;
+};
+
+// The face looking at the viewer lies half the thickness, in whole mm, off the
+// reference plane: seen edge-on from the front (y axis up = model z), a slab
+// 255 thick shows its lower face at −127, one 201 thick at −100.
+TEST_F(SlabPlanFixture, SlabOutlineIsTheFaceTowardTheViewer) {
+  Tank tank;
+  ViewVolumn front;
+  front.m_xAxis = _3dVector(1, 0, 0);
+  front.m_yAxis = _3dVector(0, 0, 1);  // view normal (0, −1, 0): square to the slab normal
+  for (const auto& [thickness, expected] : {std::pair{255.0, -127.0}, std::pair{201.0, -100.0}}) {
+    SetUp();
+    const BoardPtr slab = RectSlab(4000, 3000, 0, thickness);
+    std::vector<_3dPoint> outline;
+    slab->GetOutline(outline);
+    ASSERT_EQ(outline.size(), 4u);
+    view->DrawSlabPlans({slab}, tank, 1.0, &front.m_origin, &front.m_xAxis, &front.m_yAxis);
+    const auto ring = LinesOfKind(slab, 0x1);
+    ASSERT_EQ(ring.size(), 4u) << thickness;
+    for (const auto& l : ring) EXPECT_NEAR(l->GetStartPoint().y, expected, kTol) << thickness;
+  }
+  // Seen from above at factor 2: the plan ring, scaled, on the concrete layer.
+  SetUp();
+  const BoardPtr slab = RectSlab(4000, 3000, -1000, 300);
+  ViewVolumn top;
+  view->DrawSlabPlans({slab}, tank, 2.0, &top.m_origin, &top.m_xAxis, &top.m_yAxis);
+  const auto ring = LinesOfKind(slab, 0x1);
+  ASSERT_EQ(ring.size(), 4u);
+  EXPECT_NEAR(ring[1].get()->GetStartPoint().x, 8000, kTol);
+  EXPECT_NEAR(ring[2].get()->GetStartPoint().y, 6000, kTol);
+  EXPECT_EQ(ring[0]->GetLayer(), GetLayerName(13));
+}
+
+// Edge labels stand half a label height inside the slab on either winding
+// of its outline ring, along the side, never upside down.
+TEST_F(SlabPlanFixture, EdgeLabelsStandInsideTheSlabOnEitherWinding) {
+  for (bool reversed : {false, true}) {
+    SetUp();
+    const BoardPtr slab = RectSlab(6000, 4000, 0, 300);
+    const _2dPoint p[4] = {{0, 0}, {6000, 0}, {6000, 4000}, {0, 4000}};
+    for (int k = 0; k < 4; ++k) {
+      const _2dPoint a = reversed ? p[(4 - k) % 4] : p[k];
+      const _2dPoint b = reversed ? p[(3 - k + 4) % 4] : p[(k + 1) % 4];
+      auto line = boost::make_shared<_2dLine>(a, b);
+      view->AppendObjectEntities(slab, {line});
+      view->FileEntityOwnerKind(line, slab, 0x8);
+    }
+    SlabPlanBoardDrawer::DrawEdgeResultLabels(view.get(), 0.2)(slab);
+    EntityList entities;
+    view->GetObjectEntities(slab, entities);
+    int texts = 0;
+    const double half = GetDrawingUnit() * g_ReinLabelSizeFactor * 0.5;
+    for (const EntityPtr& e : entities) {
+      const auto t = boost::dynamic_pointer_cast<_Text>(e);
+      if (!t) continue;
+      ++texts;
+      const _3dPoint q = t->GetPosition();
+      const double inside = std::min({q.x, 6000 - q.x, q.y, 4000 - q.y});
+      EXPECT_NEAR(inside, half, 1e-6) << "reversed " << reversed << " at " << q.x << "," << q.y;
+      const double r = t->GetRotation();
+      EXPECT_TRUE(std::fabs(r) < 1e-9 || std::fabs(r - g_Pi * 0.5) < 1e-9 || std::fabs(r - 2 * g_Pi) < 1e-9) << r;
+    }
+    EXPECT_EQ(texts, 24);
+  }
+  EXPECT_NEAR(SlabPlanBoardDrawer::FoldTextAngle(g_Pi), 2 * g_Pi, kTol);
+  EXPECT_NEAR(SlabPlanBoardDrawer::FoldTextAngle(g_Pi * 0.5), g_Pi * 0.5, kTol);
+}
+
+// Slab labels: a column at the projected centre; the level is that of the
+// slab's face on the +z side, also for an eccentric slab.
+TEST_F(SlabPlanFixture, SlabLabelsStackAndShowTheUpperFaceLevel) {
+  double hf = 0, w = 0;
+  GetTextSize(0, hf, w);
+  const double u = GetDrawingUnit(), h = hf * u, g = u;
+  struct Case {
+    int flags;
+    double upper, lower;
+    std::vector<std::pair<std::string, double>> texts;  // text, y − c.y
+  };
+  const std::vector<Case> cases = {
+      {7, 150, 150, {{"B3", g + h}, {"H=300", 0}, {"-1.500", -h - g}}},
+      {5, 150, 150, {{"B3", (g + h) / 2}, {"-1.500", -(g + h) / 2}}},
+      {2, 150, 150, {{"H=300", 0}}},
+      {4, 100, 200, {{"-1.550", 0}}},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    const BoardPtr slab = RectSlab(6000, 4000, -1650, 300);
+    slab->SetUpperOffset(c.upper);
+    slab->SetLowerOffset(c.lower);
+    slab->SetNumber(3);
+    const _2dPoint centre = view->GetProjectedBoardCenter(slab);
+    view->DrawBoardLabels(slab, 1);  // replaced by the next call
+    view->DrawBoardLabels(slab, c.flags);
+    EntityList entities;
+    view->GetObjectEntities(slab, entities);
+    std::vector<std::pair<std::string, double>> got;
+    for (const EntityPtr& e : entities)
+      if (const auto t = boost::dynamic_pointer_cast<_Text>(e))
+        if (view->GetEntityKind(e) == 0x4000000) got.emplace_back(t->GetText(), t->GetPosition().y - centre.y);
+    ASSERT_EQ(got.size(), c.texts.size()) << c.flags;
+    for (std::size_t i = 0; i < got.size(); ++i) {
+      EXPECT_EQ(got[i].first, c.texts[i].first) << c.flags;
+      EXPECT_NEAR(got[i].second, c.texts[i].second, 1e-6) << c.flags << " " << got[i].first;
+    }
+  }
+  SetUp();
+  const BoardPtr slab = RectSlab(6000, 4000, -1650, 300);
+  view->DrawBoardLabels(slab, 7);
+  view->DrawBoardLabels(slab, 0);
+  EntityList entities;
+  view->GetObjectEntities(slab, entities);
+  for (const EntityPtr& e : entities) EXPECT_NE(view->GetEntityKind(e), 0x4000000);
+}
+
+// Both slab plans of a designed tank: every drawn bar's straight part lies on
+// the drawn outline of its zone's slabs grown by the walls and overhang, and
+// every label reads the zone's grade, diameter and spacing.
+TEST(SlabPlans, DISABLED_DesignedTankBarsLieOnTheirSlabsAndLabelsMatchTheirZones) {
+  TankDesigner designer;
+  tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject("buried-two-cell"), "x"), "x");
+  ASSERT_TRUE(designer.Analyse());
+  designer.DesignRein(nullptr);
+  Tank& tank = designer.GetTank();
+  g_ViewBoard.Reset();
+
+  double grow = 0.0;
+  for (const BoardPtr& w : tank.GetWalls()) grow = std::max(grow, std::max(w->GetUpperOffset(), w->GetLowerOffset()));
+  for (const BoardPtr& s : tank.GetBottomSlabs())
+    for (const BoardEdge& e : s->GetEdges()) {
+      double len = 0.0;
+      if (e.GetOverhang(len)) grow = std::max(grow, len + 300.0);
+    }
+
+  for (int kind : {1, 2}) {
+    ViewSettings settings;
+    boost::shared_ptr<SlabReinPlanView> view;
+    if (kind == 1)
+      view = boost::make_shared<BottomBoardReinView>(&g_ViewBoard, settings, ViewVolumn());
+    else
+      view = boost::make_shared<TopBoardReinView>(&g_ViewBoard, settings, ViewVolumn());
+    ASSERT_TRUE(view->Draw(tank, 100, settings, true, _3dPoint(0, 0, 0)));
+    view->DrawAllRein(tank, settings);
+    for (const auto& f : view->GetZoneFailures()) {
+      ADD_FAILURE() << "zone not drawn: " << f.reason;
+      if (getenv("DBG") && f.zone && !f.zone->GetReins().empty()) {
+        const auto& pl = f.zone->GetReins().front()->GetPolyline();
+        for (const auto& v : pl.GetVertices()) std::cerr << "  v " << v.x << "," << v.y << "," << v.z << "\n";
+        for (const BoardPtr& s : (kind == 1 ? tank.GetBottomSlabs() : tank.GetTopSlabs())) {
+          std::vector<_3dPoint> o; s->GetOutline(o);
+          std::cerr << " slab " << s->GetNumber();
+          for (const auto& q : o) std::cerr << " (" << q.x << "," << q.y << "," << q.z << ")";
+          std::cerr << "\n";
+        }
+        break;
+      }
+    }
+    const double factor = view->GetDrawingFactor();
+    const std::vector<BoardPtr> slabs = kind == 1 ? tank.GetBottomSlabs() : tank.GetTopSlabs();
+    ASSERT_FALSE(slabs.empty());
+
+    int bars = 0, labels = 0;
+    for (const BoardPtr& slab : slabs)
+      for (const ReinZonePtr& zone : slab->GetAllZones()) {
+        EntityList entities;
+        if (!view->GetObjectEntities(zone, entities)) continue;
+        // The box of the drawn outlines of the slabs listing the zone.
+        double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
+        for (const BoardPtr& s : slabs) {
+          const auto& all = s->GetAllZones();
+          if (std::find(all.begin(), all.end(), zone) == all.end()) continue;
+          for (const _2dPoint& p : view->ProjectBoard(s)) {
+            minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+            minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+          }
+        }
+        const double g = grow * factor + 1e-6;
+        for (const EntityPtr& e : entities) {
+          const int k = view->GetEntityKind(e);
+          if (k == kKindReinLine) {
+            const auto pl = boost::dynamic_pointer_cast<_2dPolyline>(e);
+            if (!pl || pl->VerNums() < 2) continue;
+            ++bars;
+            const _2dLine main = GetReinMainSegment(pl);
+            for (const _2dPoint& p : {main.GetStartPoint(), main.GetEndPoint()}) {
+              EXPECT_GE(p.x, minX - g) << "zone " << zone->GetNumber();
+              EXPECT_LE(p.x, maxX + g) << "zone " << zone->GetNumber();
+              EXPECT_GE(p.y, minY - g) << "zone " << zone->GetNumber();
+              EXPECT_LE(p.y, maxY + g) << "zone " << zone->GetNumber();
+            }
+          } else if (k == kKindReinText) {
+            const auto t = boost::dynamic_pointer_cast<_Text>(e);
+            ++labels;
+            EXPECT_EQ(t->GetText(), FormatReinText(2, GetReinGradeIndex(zone->GetGrade()), zone->GetDiameter(),
+                                                   zone->GetSpacing(), 0));
+          }
+        }
+      }
+    EXPECT_GT(bars, 0) << "plan " << kind;
+    EXPECT_GT(labels, 0) << "plan " << kind;
+    g_ViewBoard.Reset();
+  }
+}
+
+}  // namespace
