@@ -7,6 +7,7 @@
 #include "view/DrawingRoutines.h"
 #include "view/LineReinEntity.h"
 #include "view/ReinLabel.h"
+#include "view/SlabPlanRein.h"
 #include "views/DrawingViews.h"
 
 #include <gtest/gtest.h>
@@ -167,6 +168,63 @@ TEST_F(SlabPlanFixture, SlabLabelsStackAndShowTheUpperFaceLevel) {
   EntityList entities;
   view->GetObjectEntities(slab, entities);
   for (const EntityPtr& e : entities) EXPECT_NE(view->GetEntityKind(e), 0x4000000);
+}
+
+// A zone whose display orientation runs at the angle (degrees) in plan.
+ReinZonePtr ZoneAt(double degrees) {
+  auto z = boost::make_shared<ReinZone>();
+  const double a = degrees * g_Pi / 180.0;
+  z->SetDistributionLine(_3dLine(_3dPoint(0, 0, 0), _3dPoint(1000 * std::cos(a), 1000 * std::sin(a), 0)));
+  return z;
+}
+
+// Where the representative bar of a zone goes, by the parallel zones of the
+// other groups on a shared slab: the table of ratios for each group, and
+// 45° apart is not parallel while 135° is.
+TEST(SlabPlans, PositionRatiosFollowTheParallelZonesOnSharedSlabs) {
+  const BoardPtr slab = RectSlab(6000, 4000, 0, 300), other = RectSlab(6000, 4000, 0, 300);
+  const ViewVolumn plan;
+  struct Case {
+    int group;                  // 1 near face, 2 far face, 3 near-face edge
+    double nearDeg, farEdgeDeg, nearEdgeDeg;  // NaN: no such zone on the slab
+    double expected;
+  };
+  const double no = std::nan("");
+  const std::vector<Case> cases = {
+      {1, 0, 0, no, 2.0 / 3.0},   {1, 0, 180, 0, 0.6},  {1, 0, no, 0, 0.5},      {1, 0, 90, 90, 0.6},
+      {1, 0, 45, no, 0.6},        {1, 0, 135, no, 2.0 / 3.0},
+      {2, 0, no, no, 1.0 / 3.0},  {2, 0, 0, no, 0.4},   {2, 0, 90, no, 1.0 / 3.0},
+      {3, 0, no, 0, 0.75},        {3, 90, 0, 0, 2.0 / 3.0}, {3, 90, 90, 0, 0.6}, {3, no, no, 0, 0.6},
+  };
+  for (const Case& c : cases) {
+    ZoneBoardMap near, far, nearEdge, farEdge;
+    const ReinZonePtr subject = ZoneAt(0);
+    // The subject sits on the slab; the others on the slab, and the same
+    // zones on another slab never count.
+    auto place = [&](ZoneBoardMap& map, double deg) {
+      if (std::isnan(deg)) return;
+      map[ZoneAt(deg)] = {slab};
+      map[ZoneAt(0)] = {other};
+    };
+    double got = -1;
+    if (c.group == 1) {
+      near[subject] = {slab};
+      place(farEdge, c.farEdgeDeg);
+      place(nearEdge, c.nearEdgeDeg);
+      got = NearFaceZonePosRatio{&near, &farEdge, &nearEdge, &plan}({subject, {slab}});
+    } else if (c.group == 2) {
+      far[subject] = {slab};
+      place(farEdge, c.farEdgeDeg);
+      got = FarFaceZonePosRatio{&farEdge, &far, &plan}({subject, {slab}});
+    } else {
+      nearEdge[subject] = {slab};
+      place(near, c.nearDeg);
+      place(farEdge, c.farEdgeDeg);
+      got = NearEdgeZonePosRatio{&nearEdge, &near, &farEdge, &plan}({subject, {slab}});
+    }
+    EXPECT_EQ(got, c.expected) << "group " << c.group << " near " << c.nearDeg << " far edge " << c.farEdgeDeg
+                               << " near edge " << c.nearEdgeDeg;
+  }
 }
 
 // Both slab plans of a designed tank: every drawn bar's straight part lies on
