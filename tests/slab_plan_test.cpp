@@ -170,6 +170,49 @@ TEST_F(SlabPlanFixture, SlabLabelsStackAndShowTheUpperFaceLevel) {
   for (const EntityPtr& e : entities) EXPECT_NE(view->GetEntityKind(e), 0x4000000);
 }
 
+// The overhang outline of the bottom slab: a 10000 × 6000 tank between wall
+// reference lines, walls 300 thick (outer faces 150 out), an overhang of 500:
+// one ring 650 outside the reference rectangle, scaled, under one new owner.
+TEST(SlabPlans, OverhangOutlineRunsOutsideTheWallFaces) {
+  const std::string project = R"({
+    "settings": {"geometry": {"bottom_slab_top_elevation_m": -4.5, "tank_top_elevation_m": -0.5,
+                              "bottom_slab_thickness_mm": 400, "wall_thickness_mm": 300,
+                              "bottom_slab_overhang_mm": 500},
+                 "model": {"has_top_slab": false}},
+    "tank": {"origin_mm": [0, 0], "length_x_mm": 10000, "length_y_mm": 6000, "cells_x": 1, "cells_y": 1}})";
+  TankDesigner designer;
+  tank::app::BuildNewTank(designer, tank::app::ReadProject(project, "overhang"), "overhang");
+  Tank& tank = designer.GetTank();
+  ASSERT_TRUE(tank.HasBottomSlabOverhang());
+  g_ViewBoard.Reset();
+  BottomBoardReinView view(&g_ViewBoard, ViewSettings(), ViewVolumn());
+  std::vector<boost::shared_ptr<StructureComponent>> slabs;
+  for (const BoardPtr& b : tank.GetBottomSlabs()) slabs.push_back(b);
+  EXPECT_TRUE(view.DrawSlabOverhangOutline(slabs, 0.5, false, tank).empty());
+  const EntityList ring = view.DrawSlabOverhangOutline(slabs, 0.5, true, tank);
+  ASSERT_EQ(ring.size(), 4u);
+  double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
+  ObjectPtr owner;
+  for (const EntityPtr& e : ring) {
+    const auto l = boost::dynamic_pointer_cast<_2dLine>(e);
+    ASSERT_TRUE(l);
+    EXPECT_EQ(view.GetEntityKind(e), 0x40000000);
+    for (const _2dPoint& p : {l->GetStartPoint(), l->GetEndPoint()}) {
+      minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+      minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+    }
+  }
+  EXPECT_NEAR(minX, -650 * 0.5, 1e-6);
+  EXPECT_NEAR(maxX, 10650 * 0.5, 1e-6);
+  EXPECT_NEAR(minY, -650 * 0.5, 1e-6);
+  EXPECT_NEAR(maxY, 6650 * 0.5, 1e-6);
+  ObjectEntityMap objects;
+  view.GetObjectEntityMap(objects);
+  ASSERT_EQ(objects.size(), 1u);
+  EXPECT_EQ(objects.begin()->second.size(), 4u);
+  g_ViewBoard.Reset();
+}
+
 // A zone whose display orientation runs at the angle (degrees) in plan.
 ReinZonePtr ZoneAt(double degrees) {
   auto z = boost::make_shared<ReinZone>();
