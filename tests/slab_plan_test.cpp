@@ -350,4 +350,56 @@ TEST(SlabPlans, DesignedTankBarsLieOnTheirSlabsAndLabelsMatchTheirZones) {
   }
 }
 
+// The plan view's later steps: redrawing the per-slab labels adds no outline
+// copies, a second title replaces the first, and the bars of one slab are
+// drawn for a point over it while a point over no slab draws nothing.
+TEST(SlabPlans, PlanViewRedrawsLabelsTitleAndSlabBarsAtAPoint) {
+  TankDesigner designer;
+  tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject("buried-two-cell"), "x"), "x");
+  ASSERT_TRUE(designer.Analyse());
+  designer.DesignRein(nullptr);
+  Tank& tank = designer.GetTank();
+  g_ViewBoard.Reset();
+  ViewSettings settings;
+  auto view = boost::make_shared<TopBoardReinView>(&g_ViewBoard, settings, ViewVolumn());
+  ASSERT_TRUE(view->Draw(tank, 100, settings, true, _3dPoint(1000, 2000, 0)));
+  EntityKindPairs kinds;
+  const auto count = [&](int mask) {
+    kinds.clear();
+    view->ListEntityKinds(kinds);
+    return std::count_if(kinds.begin(), kinds.end(), [mask](const auto& p) { return (p.second & mask) != 0; });
+  };
+  EXPECT_EQ(count(0x1), 0);
+  EXPECT_EQ(count(0x8), 8);  // two rectangular top slabs
+  EXPECT_GT(count(0x2), 0);
+  // Placed by the upper-left corner of the drawing's extent.
+  const Extents box = view->GetExtent(kKindMaskPlacementExtent);
+  EXPECT_NEAR(box.minX, 1000, 1e-6);
+  EXPECT_NEAR(box.maxY, 2000, 1e-6);
+
+  const long labels = count(0x1FF0);
+  view->DrawBoards(0.2);
+  EXPECT_EQ(count(0x8), 8);
+  EXPECT_EQ(count(0x1FF0), 2 * labels);
+
+  const DetailingSettings& detailing = designer.GetSettings().GetDetailingSettings();
+  view->DrawTitle(detailing);
+  const long title = count(0x2000000);
+  EXPECT_GT(title, 0);
+  view->DrawTitle(detailing);
+  EXPECT_EQ(count(0x2000000), title);
+
+  const long before = count(kKindReinLine);
+  view->DrawBoardReinAt(tank, _3dPoint(-1e6, -1e6, 0), settings);
+  EXPECT_EQ(count(kKindReinLine), before);
+  // A point over the first slab, mapped into the drawing.
+  _3dVector placement;
+  view->GetPlacement(placement);
+  const double f = view->GetDrawingFactor();
+  view->DrawBoardReinAt(tank, _3dPoint(3000 * f + placement.x, 3000 * f + placement.y, 0), settings);
+  EXPECT_GT(count(kKindReinLine), before);
+  view.reset();
+  g_ViewBoard.Reset();
+}
+
 }  // namespace
