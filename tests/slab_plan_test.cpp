@@ -123,6 +123,29 @@ TEST_F(SlabPlanFixture, EdgeLabelsStandInsideTheSlabOnEitherWinding) {
   EXPECT_NEAR(SlabPlanBoardDrawer::FoldTextAngle(g_Pi * 0.5), g_Pi * 0.5, kTol);
 }
 
+// Pruning keeps the kernel's choice among the construction lines: a repeat
+// (either way round) and a piece lying on a longer line go; other kinds stay.
+TEST_F(SlabPlanFixture, PruningDropsRepeatedAndCoveredBoardLines) {
+  const BoardPtr slab = RectSlab(6000, 4000, 0, 300);
+  auto line = [](double x0, double y0, double x1, double y1) {
+    return boost::make_shared<_2dLine>(_2dPoint(x0, y0), _2dPoint(x1, y1));
+  };
+  const EntityList lines = {line(0, 0, 6000, 0), line(6000, 0, 0, 0), line(1000, 0, 2000, 0), line(0, 0, 0, 4000)};
+  view->AppendObjectEntities(slab, lines);
+  for (const EntityPtr& e : lines) view->FileEntityOwnerKind(e, slab, 0x1);
+  const auto copy = line(0, 0, 6000, 0);
+  view->AppendObjectEntities(slab, {copy});
+  view->FileEntityOwnerKind(copy, slab, 0x8);
+  view->PruneBoardLines();
+  EXPECT_EQ(view->GetEntityKind(lines[0]), 0x1);
+  EXPECT_EQ(view->GetEntityKind(lines[1]), 0);
+  EXPECT_EQ(view->GetEntityKind(lines[2]), 0);
+  EXPECT_EQ(view->GetEntityKind(lines[3]), 0x1);
+  EXPECT_EQ(view->GetEntityKind(copy), 0x8);
+  view->PruneBoardLines();  // nothing more to drop
+  EXPECT_EQ(view->GetEntityKind(lines[0]), 0x1);
+}
+
 // Slab labels: a column at the projected centre; the level is that of the
 // slab's face on the +z side, also for an eccentric slab.
 TEST_F(SlabPlanFixture, SlabLabelsStackAndShowTheUpperFaceLevel) {
