@@ -425,4 +425,37 @@ TEST(SlabPlans, PlanViewRedrawsLabelsTitleAndSlabBarsAtAPoint) {
   g_ViewBoard.Reset();
 }
 
+// Wall face lines: two walls on one plan line share one set of lines,
+// registered under both; the wall plan draws solid lines on the wall layer,
+// a top slab plan leaves out walls that meet no top slab.
+TEST(SlabPlans, WallFaceLinesAreSharedAndFilteredByPlan) {
+  TankDesigner designer;
+  tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject("buried-two-cell"), "x"), "x");
+  Tank& tank = designer.GetTank();
+  g_ViewBoard.Reset();
+  const BoardPtr wall = tank.GetWalls().front();
+  const auto twin = boost::make_shared<Board>(*wall);
+  {
+    TopBoardReinView view(&g_ViewBoard, ViewSettings(), ViewVolumn());
+    view.DrawBoardPlans(tank, 1.0, 0, {wall, twin});
+    EntityList a, b;
+    ASSERT_TRUE(view.GetObjectEntities(wall, a));
+    ASSERT_TRUE(view.GetObjectEntities(twin, b));
+    EXPECT_EQ(a, b);
+    ASSERT_FALSE(a.empty());
+    for (const EntityPtr& e : a) {
+      EXPECT_EQ(view.GetEntityKind(e), kKindBoardOutline);
+      EXPECT_EQ(e->GetLayer(), GetLayerName(11));
+    }
+  }
+  {
+    // A wall standing on no top slab (the twin is not in the tank).
+    TopBoardReinView view(&g_ViewBoard, ViewSettings(), ViewVolumn());
+    view.DrawBoardPlans(tank, 1.0, 2, {twin});
+    EntityList none;
+    EXPECT_FALSE(view.GetObjectEntities(twin, none));
+  }
+  g_ViewBoard.Reset();
+}
+
 }  // namespace
