@@ -146,8 +146,33 @@ struct SegmentInBoardConcrete {
 
 }  // namespace
 
+// The segment runs over the board's outline for part of its length: a bar
+// of a slab runs on past the slab's edge into the walls, the overhang or
+// the next slab where it is anchored or lapped.
+struct SegmentCrossesBoardOutline {
+  explicit SegmentCrossesBoardOutline(const _3dLine& s) : segment(s) {}
+  bool operator()(const BoardPtr& board) const {
+    std::vector<_2dPoint> outline;
+    for (const BoardEdge& e : board->GetEdges()) outline.push_back(e.GetLine().GetStartPoint());
+    if (outline.size() < 3) return false;
+    const _2dPoint a = g_VekGeometryComm.WorldToLocal2d(board->GetOrigin(), board->GetXAxis(), board->GetYAxis(),
+                                                        segment.GetStartPoint());
+    const _2dPoint b = g_VekGeometryComm.WorldToLocal2d(board->GetOrigin(), board->GetXAxis(), board->GetYAxis(),
+                                                        segment.GetEndPoint());
+    constexpr int kSamples = 64;
+    for (int i = 1; i < kSamples; ++i) {
+      const double t = static_cast<double>(i) / kSamples;
+      if (g_VekGeometryComm.PointInPolygon2d(outline, _2dPoint(a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t)) > 0)
+        return true;
+    }
+    return false;
+  }
+  _3dLine segment;
+};
+
 bool SegmentOnZoneBoards::operator()(const _3dLine& segment) const {
   std::vector<BoardPtr> boards = m_boards;
   const auto end = std::partition(boards.begin(), boards.end(), SegmentInBoardConcrete(segment));
-  return std::any_of(boards.begin(), end, LineWithinBoardTest(segment));
+  return std::any_of(boards.begin(), end, LineWithinBoardTest(segment)) ||
+         std::any_of(boards.begin(), end, SegmentCrossesBoardOutline(segment));
 }

@@ -338,6 +338,43 @@ class TankView {
   static void GetFacingFaceOffsets(const BoardPtr& a, const BoardPtr& b, const BoardJointPtr& joint,
                                    double& offsetA, double& offsetB, bool flip);
 
+  // --- Slab and wall plans.
+  // The face lines of the walls of a plan (mode 0 wall plan, 1 bottom slab
+  // plan, 2 top slab plan: walls meeting no slab of the plan's kind are
+  // left out), from their plan lines, end codes and face offsets, with the
+  // haunch lines of their junctions; scaled by the factor and registered
+  // with kind 0x2 under every wall sharing the line.
+  void DrawBoardPlans(Tank& tank, double factor, int mode,
+                      const std::vector<boost::shared_ptr<StructureComponent>>& walls);
+  // The face of each slab looking at the viewer, projected onto the view
+  // plane and scaled: a closed ring of construction lines of kind 0x1 filed
+  // under the slab (not handed to the board).
+  void DrawSlabPlans(const std::vector<boost::shared_ptr<StructureComponent>>& slabs, Tank& tank, double factor,
+                     const _3dPoint* origin, const _3dVector* xAxis, const _3dVector* yAxis);
+  // Files an entity directly in the registries: the object its only owner,
+  // the kind given (not handed to the board).
+  void FileEntityOwnerKind(const EntityPtr& entity, const ObjectPtr& owner, int kind);
+  // Appends entities to the object's entity list (a new entry when none).
+  void AppendObjectEntities(const ObjectPtr& object, const EntityList& entities);
+  // The outer edge of the bottom slabs' overhang: rings outside the wall
+  // lines, each side moved out by the overhang plus the wall face offset,
+  // registered with kind 0x40000000 under a new owner (not shown).  Empty
+  // without an overhang or when draw is false.
+  EntityList DrawSlabOverhangOutline(std::vector<boost::shared_ptr<StructureComponent>> slabs, double factor,
+                                     bool draw, Tank& tank);
+  // Erases the board lines of kind 0x1 the kernel's line filter drops.
+  void PruneBoardLines();
+  // Number (0x1), thickness (0x2) and upper-face level (0x4) of a slab in a
+  // column at its projected centre, kind 0x4000000, replacing earlier ones.
+  void DrawBoardLabels(const BoardPtr& slab, int flags);
+  // The reinforcement of the slabs on a slab plan: one drawn bar per zone,
+  // labels, range dimensions and the section marks of the edge zones.  A
+  // zone that cannot be drawn is recorded (GetZoneFailures); the others are
+  // drawn.  Never throws.
+  void DrawBoardRein(Tank& tank, const std::vector<boost::shared_ptr<StructureComponent>>& slabs,
+                     const ViewSettings* settings);
+  _2dPoint ProjectBoardRegion(const BoardPtr& board) const { return GetProjectedBoardCenter(board); }
+
   // --- Accessors of the view filer.
   void ListObjectEntities(ObjectEntityPairs& out) const;
   void ListEntityOwners(EntityOwnerPairs& out) const;

@@ -32,8 +32,6 @@ class DrawingView : public TankView, public VekObject {
         : DrawingView(board, settings, volume) {}                                     \
   };
 
-TANK_DRAWING_VIEW(BottomBoardReinView)
-TANK_DRAWING_VIEW(TopBoardReinView)
 TANK_DRAWING_VIEW(TankWallReinPlanView)
 TANK_DRAWING_VIEW(HoleDetailView)
 TANK_DRAWING_VIEW(NotchDetailView)
@@ -42,6 +40,49 @@ TANK_DRAWING_VIEW(TankWallReinSectionView)
 TANK_DRAWING_VIEW(ReinAmountView)
 
 #undef TANK_DRAWING_VIEW
+
+// A slab reinforcement plan: the walls in plan, the slab outlines, the
+// per-slab result labels, then on request the slabs' bars and labels.  The
+// bottom and top plans differ only in their slab kind (1, 2), their walls,
+// the bottom slabs' overhang outline, their drawing entry and prompt.
+class SlabReinPlanView : public DrawingView {
+ public:
+  SlabReinPlanView(AcadViewBoard* board, const ViewSettings& settings, const ViewVolumn& volume, int slabKind)
+      : DrawingView(board, settings, volume), m_slabKind(slabKind) {}
+  bool Draw(Tank& tank, double scale, const ViewSettings& settings, bool usePoint, _3dPoint insertPoint) override;
+  void DrawBoardReinAt(Tank& tank, const _3dPoint& point, const ViewSettings& settings) override;
+  void DrawAllRein(Tank& tank, const ViewSettings& settings) override;
+  void DrawLabels(Tank& tank, int labelFlags) override;
+  void DrawTitle(const DetailingSettings& detailing) override;
+  // The per-slab steps over the slabs of the view: outline copies, edge and
+  // board result labels; then the construction lines (kind 0x1) go.
+  void DrawBoards(double crackWidthLimit);
+  int GetSlabKind() const { return m_slabKind; }
+
+ private:
+  std::vector<BoardPtr> Slabs(const Tank& tank) const;
+  int m_slabKind;
+};
+
+class BottomBoardReinView : public SlabReinPlanView {
+ public:
+  BottomBoardReinView(AcadViewBoard* board, const ViewSettings& settings, const ViewVolumn& volume)
+      : SlabReinPlanView(board, settings, volume, 1) {}
+};
+
+class TopBoardReinView : public SlabReinPlanView {
+ public:
+  TopBoardReinView(AcadViewBoard* board, const ViewSettings& settings, const ViewVolumn& volume)
+      : SlabReinPlanView(board, settings, volume, 2) {}
+};
+
+// Applies one board operation to each entity: 0 show, 1 hide, 2 remove.
+struct BoardEntityOperation {
+  BoardEntityOperation(AcadViewBoard* board, int mode) : m_board(board), m_mode(mode) {}
+  void operator()(const EntityPtr& entity) const;
+  AcadViewBoard* m_board;
+  int m_mode;
+};
 
 template <class View>
 boost::shared_ptr<View> AddViewOfClass(boost::shared_ptr<View>& out, ViewList& views,
