@@ -350,3 +350,80 @@ TEST(BoardMethod, BalancingAllLoadingsAtOnceGivesTheMomentsOfEachInTurn) {
       changed += !same(inTurn[m.board].results[0].edges[m.edge], unbalanced[m.board].results[0].edges[m.edge]);
   EXPECT_GT(changed, 0);
 }
+
+// A partition with water on both sides carries no load of its own: its
+// fixed-end moment at the base is round-off, and the bottom slab next to it
+// loads it through the joint.  Joint of the partition's base (3·D/H, its top
+// simply supported: H = 4 m, 300 mm) and the slab's edge (4·D/L, far edge
+// fixed: L = 6 m, 400 mm), inside faces in tension positive (signs +1 and
+// −1): by hand the partition takes M = FEM_w − d_w·(FEM_w − FEM_s), d_w =
+// k_w / (k_w + k_s), the slab the same M.  Where the partition's own moment
+// is round-off it takes M on one face and nothing on the other, whatever
+// the round-off's shape; a small real moment still scales in proportion.
+TEST(BoardMethod, AnEdgeWithoutMomentOfItsOwnTakesTheBalancedMomentOnOneFace) {
+  auto d = [](double t) { return 30000e3 * std::pow(t / 1000, 3) / (12 * (1 - 0.2 * 0.2)); };
+  const double kw = 3 * d(300) / 4.0, ks = 4 * d(400) / 6.0, dw = kw / (kw + ks);
+  const double slabHi = 0.04, slabLo = -45.6;  // the slab's edge: the corners of the other sense
+  struct Case {
+    const char* what;
+    double hi, lo;  // the partition's base edge before the balance
+    bool roundOff;
+  };
+  const Case cases[] = {
+      {"round-off changing sign along the edge", 3.0e-16, -2.9e-16, true},
+      {"round-off of one sign", 2.4e-16, 2.7e-19, true},
+      {"round-off of the other sign", 1.0e-18, -3.0e-16, true},
+      {"nothing at all", 0.0, 0.0, true},
+      {"a small moment of its own", 0.5, -0.2, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<BoardSolution> solutions(2);
+    for (BoardSolution& s : solutions) {
+      s.results.resize(1);
+      s.results[0].edges.resize(4);
+      for (FieldRange& e : s.results[0].edges) e.Include(0.0);
+      s.results[0].spanX.Include(0.0);
+      s.results[0].spanY.Include(0.0);
+      s.edgeStiffness.assign(4, 0.0);
+      s.spanCarryOver.assign(4, 0.0);
+      s.edgeCrossedByX.assign(4, false);
+    }
+    BoardSolution& wall = solutions[0];
+    BoardSolution& slab = solutions[1];
+    wall.results[0].edges[0] = FieldRange();
+    wall.results[0].edges[0].Include(c.hi);
+    wall.results[0].edges[0].Include(c.lo);
+    wall.results[0].spanY = FieldRange();
+    wall.results[0].spanY.Include(0.0);
+    wall.edgeStiffness[0] = kw;
+    wall.spanCarryOver[0] = 0.5;
+    slab.results[0].edges[0] = FieldRange();
+    slab.results[0].edges[0].Include(slabHi);
+    slab.results[0].edges[0].Include(slabLo);
+    slab.edgeStiffness[0] = ks;
+    slab.spanCarryOver[0] = 0.25;
+    const Joint joint = {{0, 0, 1.0}, {1, 0, -1.0}};
+
+    const double femW = std::fabs(c.hi) >= std::fabs(c.lo) ? c.hi : c.lo;
+    const double m = femW - dw * (femW - slabLo);
+    DistributeJointMoments({joint}, solutions, 0);
+
+    const FieldRange& w = wall.results[0].edges[0];
+    if (c.roundOff) {
+      EXPECT_NEAR(m, -dw * 45.6, 1e-12);
+      EXPECT_EQ(w.hi, 0.0);
+      EXPECT_NEAR(w.lo, m, 1e-12);
+    } else {
+      const double k = m / femW;
+      EXPECT_NEAR(w.hi, std::max(c.hi * k, c.lo * k), 1e-12);
+      EXPECT_NEAR(w.lo, std::min(c.hi * k, c.lo * k), 1e-12);
+    }
+    // The slab's edge keeps its shape, and the joint is in equilibrium.
+    const FieldRange& s = slab.results[0].edges[0];
+    EXPECT_NEAR(s.lo, m, 1e-12);
+    EXPECT_NEAR(s.hi, slabHi * m / slabLo, 1e-12);
+    // Half the partition's change reaches its span (top simply supported).
+    EXPECT_NEAR(wall.results[0].spanY.lo, std::min(0.0, 0.5 * (m - femW)), 1e-12);
+  }
+}

@@ -117,11 +117,17 @@ double Governing(const FieldRange& r) {
 // (the distribution along the edge keeps its shape), so a face that the
 // balanced moment does not put in tension gets nothing: the zero moment at
 // the corner of two fixed edges stays zero.  An edge that carried nothing
-// takes the balanced moment on one face.
+// takes the balanced moment on one face.  So does an edge whose own moment
+// is nothing but round-off (a partition with water on both sides, loaded
+// only through the joint): the shape of that round-off means nothing, and
+// scaling it by after / before would put a moment of the balanced size on
+// the face the balance leaves without tension.
+constexpr double kRoundOffShare = 1e-9;
+
 FieldRange BalancedEdge(const FieldRange& edge, double before, double after) {
   FieldRange r;
   r.Include(0.0);
-  if (edge.Empty() || before == 0.0) {
+  if (edge.Empty() || std::fabs(before) <= kRoundOffShare * std::fabs(after)) {
     r.Include(after);
     return r;
   }

@@ -274,7 +274,7 @@ std::vector<Joint> FindFixedJoints(Tank& tank, const TankActions& actions);
 // d_i = k_i / Σ k_j, FEM_i being the governing (largest in magnitude)
 // moment of the edge; the other values along the edge scale with it (M_i /
 // FEM_i), so the face that the balanced moment leaves without tension keeps
-// none.  The governing span moment across that edge moves by the carry-over
+// none; an edge whose FEM_i is round-off beside M_i takes M_i on one face.  The governing span moment across that edge moves by the carry-over
 // share of the change; the span's other face keeps its value.
 void DistributeJointMoments(const std::vector<Joint>& joints, std::vector<BoardSolution>& solutions,
                             std::size_t loading);
