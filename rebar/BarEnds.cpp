@@ -11,6 +11,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <memory>
+#include <tuple>
 
 namespace {
 
@@ -102,21 +105,6 @@ struct FarPoint {
   _3dPoint point;
   int test = -1;
 };
-bool FarPointOf(const ReinDesignOptions& options, const BoardEdgeRef& x, double extension, const _3dPoint& a,
-                const _3dPoint& b, FarPoint& far) {
-  if (!x.board) return false;
-  std::vector<_3dPoint> lower, upper;
-  GetEdgeExtendedOutlines(options, x.board, x.edgeIndex, extension, lower, upper);
-  if (lower.empty() || upper.empty()) return false;
-  const _3dVector n = UnitNormal(*x.board);
-  _3dPoint pl, pu;
-  if (!LinePlane(a, b, lower.front(), n, pl) || !LinePlane(a, b, upper.front(), n, pu)) return false;
-  const bool upperFarther = Distance(pu, b) > Distance(pl, b);
-  far.point = upperFarther ? pu : pl;
-  far.test = g_VekGeometryComm.PointInPolygon(upperFarther ? upper : lower, far.point, 0.1);
-  return true;
-}
-
 // Whether the bar line meets the end face of board T along the edge f-g: the
 // rectangle along the edge between T's two faces, by T's own offsets.
 bool HitsEndFace(const BoardPtr& t, const _3dPoint& f, const _3dPoint& g, const _3dPoint& a, const _3dPoint& b) {
@@ -143,6 +131,140 @@ struct JointFrame {
   bool straight = false;
 };
 
+// What the joint treatments and the far points need of one edge (one face,
+// one bar direction), whatever bar reaches it: the part of the joint frame
+// that depends on the edge alone, and for several records the choice of the
+// attached boards.
+struct EdgeJoint {
+  BoardPtr board;  // holds the key's board
+  bool applies = false;
+  JointFrame frame;  // without d and u
+  _3dVector along;
+  ReinTrendAdapter::RefList refs;
+  // Several records, boards continuing in one plane.
+  int relation = 0;
+  BoardEdgeRef partner;
+  int best = -1, least = -1;
+  double o = 0.0;
+};
+
+struct EdgeOutlines {
+  BoardPtr board;  // holds the key's board
+  std::vector<_3dPoint> lower, upper;
+  _3dVector n;
+};
+
+}  // namespace
+
+// The memo of one trend adapter: per-edge values keyed by the options, the
+// board, the edge and the face and bar direction (or the extension of the
+// bar-plane outlines).  The adapter is a snapshot of the tank, so the values
+// hold as long as it lives.
+struct BarEndMemo {
+  using EdgeKey = std::tuple<const ReinDesignOptions*, const Board*, int, bool, bool>;
+  using OutlineKey = std::tuple<const ReinDesignOptions*, const Board*, int, double>;
+  std::map<EdgeKey, EdgeJoint> joints;
+  std::map<OutlineKey, EdgeOutlines> outlines;
+};
+
+namespace {
+
+BarEndMemo& MemoOf(const ReinTrendAdapter& adapter) {
+  std::shared_ptr<BarEndMemo>& memo = adapter.GetBarEndMemo();
+  if (!memo) memo = std::make_shared<BarEndMemo>();
+  return *memo;
+}
+
+// The edge's joint values, worked out on first use.
+const EdgeJoint& JointOf(const ReinDesignOptions& options, const BoardPtr& board, int edgeIndex,
+                         const ReinTrendAdapter& adapter, bool face, bool isX) {
+  BarEndMemo& memo = MemoOf(adapter);
+  const auto [at, added] = memo.joints.try_emplace(BarEndMemo::EdgeKey(&options, board.get(), edgeIndex, face, isX));
+  EdgeJoint& x = at->second;
+  if (!added) return x;
+  x.board = board;
+  JointFrame& j = x.frame;
+  const BoardEdgeRef ref(board, edgeIndex);
+  j.target.Clear();
+  if (!adapter.GetTurnTarget(ref, face, j.target, j.targetFace) || !j.target.board) return x;
+  if (!GetJointCornerPoint(options, board, edgeIndex, adapter, face, j.m)) return x;
+  x.applies = true;
+  j.h = board->GetThickness();
+  j.cU = GetConcreteCover(options, board, true);
+  j.cL = GetConcreteCover(options, board, false);
+  j.inner = j.h - j.cU - j.cL;
+  j.n = UnitNormal(*board);
+  EdgeEnds(*board, edgeIndex, j.f, j.g);
+  x.along = Unit(j.f - j.g, g_ZeroTolerance);
+  j.length = GetFaceBarLengthFromSetting(options, board, face, isX);
+  j.rule = JointRule(options, *board, isX);
+  const BoardEdge& edge = board->GetEdges()[static_cast<std::size_t>(edgeIndex)];
+  j.straight = g_VekGeometryComm.Equal(adapter.GetEdgeAngle(board, edge, j.target.board), g_Pi, 0.01);
+
+  // Several records: for boards in one plane, the attached board the bar may
+  // turn at (the widest angle) and, with three or more, the one of the
+  // narrowest angle; else the thickest board beside the line.
+  adapter.GetTrendRefs(ref, x.refs);
+  if (!j.straight) return x;
+  const ReinTrendAdapter::RefList& refs = x.refs;
+  x.relation = GetBoardRelation(board, j.target.board);
+  const _3dLine line(j.f, j.g);
+  x.partner = j.target;
+  double bestAngle = 0.0;
+  if (refs.size() >= 2) {
+    for (const BoardEdgeRef& r : refs)
+      if (r.isPartner) x.partner = r;
+    double minAngle = ReinTrendAdapter::GetBoardsAngleAtLine(board, line, refs.front().board);
+    for (std::size_t k = 0; k < refs.size(); ++k) {
+      const BoardEdgeRef& r = refs[k];
+      if (r.isPartner) continue;
+      const double angle = ReinTrendAdapter::GetBoardsAngleAtLine(board, line, r.board);
+      bool became = false;
+      if (angle > bestAngle) {
+        bestAngle = angle;
+        x.best = static_cast<int>(k);
+        became = true;
+      }
+      if (refs.size() >= 3 && angle <= minAngle) {
+        minAngle = angle;
+        x.least = static_cast<int>(k);
+        became = true;
+      }
+      if (became) x.o = r.board->GetThickness();
+    }
+  } else {
+    ReinTrendAdapter::RefList neighbours;
+    adapter.GetLineNeighbours(ref, neighbours);
+    for (const BoardEdgeRef& r : neighbours)
+      if (!r.IsSame(j.target) && r.board) x.o = std::max(x.o, r.board->GetThickness());
+  }
+  return x;
+}
+
+bool FarPointOf(const ReinDesignOptions& options, const ReinTrendAdapter& adapter, const BoardEdgeRef& x,
+                double extension, const _3dPoint& a, const _3dPoint& b, FarPoint& far) {
+  if (!x.board) return false;
+  BarEndMemo& memo = MemoOf(adapter);
+  const auto [at, added] =
+      memo.outlines.try_emplace(BarEndMemo::OutlineKey(&options, x.board.get(), x.edgeIndex, extension));
+  EdgeOutlines& o = at->second;
+  if (added) {
+    o.board = x.board;
+    GetEdgeExtendedOutlines(options, x.board, x.edgeIndex, extension, o.lower, o.upper);
+    o.n = UnitNormal(*x.board);
+  }
+  const std::vector<_3dPoint>& lower = o.lower;
+  const std::vector<_3dPoint>& upper = o.upper;
+  if (lower.empty() || upper.empty()) return false;
+  const _3dVector& n = o.n;
+  _3dPoint pl, pu;
+  if (!LinePlane(a, b, lower.front(), n, pl) || !LinePlane(a, b, upper.front(), n, pu)) return false;
+  const bool upperFarther = Distance(pu, b) > Distance(pl, b);
+  far.point = upperFarther ? pu : pl;
+  far.test = g_VekGeometryComm.PointInPolygon(upperFarther ? upper : lower, far.point, 0.1);
+  return true;
+}
+
 // Fills the frame; false when the treatment does not apply (no partner, no
 // corner point).  `proceed` false: the bar's inner point lies between the
 // edge and the corner line, so the bar keeps its end.
@@ -151,26 +273,13 @@ bool MakeJointFrame(const ReinDesignOptions& options, const BoardPtr& board, int
                     bool& proceed) {
   proceed = false;
   if (!ValidEdge(board, edgeIndex)) return false;
-  const BoardEdgeRef ref(board, edgeIndex);
-  j.target.Clear();
-  if (!adapter.GetTurnTarget(ref, face, j.target, j.targetFace) || !j.target.board) return false;
-  if (!GetJointCornerPoint(options, board, edgeIndex, adapter, face, j.m)) return false;
-  j.h = board->GetThickness();
-  j.cU = GetConcreteCover(options, board, true);
-  j.cL = GetConcreteCover(options, board, false);
-  j.inner = j.h - j.cU - j.cL;
-  j.n = UnitNormal(*board);
-  EdgeEnds(*board, edgeIndex, j.f, j.g);
-  const _3dVector along = Unit(j.f - j.g, g_ZeroTolerance);
+  const EdgeJoint& x = JointOf(options, board, edgeIndex, adapter, face, isX);
+  if (!x.applies) return false;
+  j = x.frame;
   j.d = e;  // a bar along the corner line has no crossing: its end stands
-  g_VekGeometryComm.IntersectLinesByPoints3d(e, p0, j.m, j.m + along * 100.0, j.d, 0.1);
+  g_VekGeometryComm.IntersectLinesByPoints3d(e, p0, j.m, j.m + x.along * 100.0, j.d, 0.1);
   j.u = Unit(e - p0, 0.01);
   proceed = !(DistanceToLine(p0, j.f, j.g) < DistanceToLine(j.m, j.f, j.g));
-  if (!proceed) return true;
-  j.length = GetFaceBarLengthFromSetting(options, board, face, isX);
-  j.rule = JointRule(options, *board, isX);
-  const BoardEdge& edge = board->GetEdges()[static_cast<std::size_t>(edgeIndex)];
-  j.straight = g_VekGeometryComm.Equal(adapter.GetEdgeAngle(board, edge, j.target.board), g_Pi, 0.01);
   return true;
 }
 
@@ -401,7 +510,7 @@ bool TreatBarEndAtPartner(const ReinDesignOptions& options, const BoardPtr& boar
 
   // Corner: the bar reaches the partner's far bar layer.
   FarPoint c;
-  if (!FarPointOf(options, j.target, 0.0, pEnd, pIn, c)) return false;
+  if (!FarPointOf(options, adapter, j.target, 0.0, pEnd, pIn, c)) return false;
   BendAtCorner(board, j, c.point, pIn, isX, out);
   return true;
 }
@@ -416,45 +525,17 @@ bool BuildEdgeZonesMulti(const ReinDesignOptions& options, const BoardPtr& board
   bool proceed = false;
   if (!MakeJointFrame(options, board, edgeIndex, pEnd, pIn, adapter, face, isX, j, proceed)) return false;
   if (!proceed) return true;
-  const BoardEdgeRef ref(board, edgeIndex);
+  const EdgeJoint& x = JointOf(options, board, edgeIndex, adapter, face, isX);
   const BoardPtr& t = j.target.board;
   const double s = face ? -1.0 : 1.0;
-  ReinTrendAdapter::RefList refs;
-  adapter.GetTrendRefs(ref, refs);
+  const ReinTrendAdapter::RefList& refs = x.refs;
 
   if (j.straight) {
-    const int relation = GetBoardRelation(board, t);
-    const _3dLine line(j.f, j.g);
-    BoardEdgeRef partner = j.target;
-    int best = -1, least = -1;
-    double bestAngle = 0.0;
-    double o = 0.0;
-    if (refs.size() >= 2) {
-      for (const BoardEdgeRef& r : refs)
-        if (r.isPartner) partner = r;
-      double minAngle = ReinTrendAdapter::GetBoardsAngleAtLine(board, line, refs.front().board);
-      for (std::size_t k = 0; k < refs.size(); ++k) {
-        const BoardEdgeRef& r = refs[k];
-        if (r.isPartner) continue;
-        const double angle = ReinTrendAdapter::GetBoardsAngleAtLine(board, line, r.board);
-        bool became = false;
-        if (angle > bestAngle) {
-          bestAngle = angle;
-          best = static_cast<int>(k);
-          became = true;
-        }
-        if (refs.size() >= 3 && angle <= minAngle) {
-          minAngle = angle;
-          least = static_cast<int>(k);
-          became = true;
-        }
-        if (became) o = r.board->GetThickness();
-      }
-    } else {
-      ReinTrendAdapter::RefList neighbours;
-      adapter.GetLineNeighbours(ref, neighbours);
-      for (const BoardEdgeRef& r : neighbours)
-        if (!r.IsSame(j.target) && r.board) o = std::max(o, r.board->GetThickness());
+    const int relation = x.relation;
+    const BoardEdgeRef& partner = x.partner;
+    const int best = x.best, least = x.least;
+    const double o = x.o;
+    if (refs.size() < 2) {
       out.push_back(j.d + j.u * (j.rule == kAnchorageRule ? j.length : o + j.length));
       return true;
     }
@@ -466,12 +547,12 @@ bool BuildEdgeZonesMulti(const ReinDesignOptions& options, const BoardPtr& board
     _3dVector eA, eB;
     if (best >= 0) {
       const double ext = j.targetFace ? t->GetUpperOffset() : t->GetLowerOffset();
-      if (FarPointOf(options, refs[static_cast<std::size_t>(best)], ext, pEnd, pIn, ga)) w = ga.test;
+      if (FarPointOf(options, adapter, refs[static_cast<std::size_t>(best)], ext, pEnd, pIn, ga)) w = ga.test;
       eA = UnitEdgeDirection(refs[static_cast<std::size_t>(best)].board, refs[static_cast<std::size_t>(best)].edgeIndex);
     }
     if (least >= 0) {
       const double ext = (face ? board->GetUpperOffset() - j.cU : board->GetLowerOffset() - j.cL) - 10.0;
-      if (FarPointOf(options, refs[static_cast<std::size_t>(least)], ext, pEnd, pIn, xb)) k = xb.test;
+      if (FarPointOf(options, adapter, refs[static_cast<std::size_t>(least)], ext, pEnd, pIn, xb)) k = xb.test;
       eB = UnitEdgeDirection(refs[static_cast<std::size_t>(least)].board,
                              refs[static_cast<std::size_t>(least)].edgeIndex);
     }
@@ -511,7 +592,7 @@ bool BuildEdgeZonesMulti(const ReinDesignOptions& options, const BoardPtr& board
 
   // Corner.
   FarPoint c;
-  if (!FarPointOf(options, j.target, 0.0, pEnd, pIn, c)) return false;
+  if (!FarPointOf(options, adapter, j.target, 0.0, pEnd, pIn, c)) return false;
   int partners = 0;
   for (const BoardEdgeRef& r : refs)
     if (r.isPartner) ++partners;
@@ -525,7 +606,7 @@ bool BuildEdgeZonesMulti(const ReinDesignOptions& options, const BoardPtr& board
   for (const BoardEdgeRef& r : refs)
     if (r.board != t) other = &r;
   FarPoint xo;
-  if (other && FarPointOf(options, *other, 0.0, pEnd, pIn, xo)) {
+  if (other && FarPointOf(options, adapter, *other, 0.0, pEnd, pIn, xo)) {
     const _3dVector eO = UnitEdgeDirection(other->board, other->edgeIndex, g_EqualTolerance);
     if (xo.test == 1) {
       out.push_back(xo.point);

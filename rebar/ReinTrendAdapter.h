@@ -16,6 +16,7 @@
 
 #include <list>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,10 @@ const BarSet& FirstStrongestSet(const BarSet& s1, double a1, const BarSet& s2, d
 // "HPB235": d·d·π·250/s · fy(grade)/fy("HPB235"), mm²/m.  0 for a spacing of
 // 0 or less (no bars).
 double EquivalentArea(const BarSet& bars);
+
+// Per-edge values of the bar-end treatments, worked out once per adapter
+// (rebar/BarEnds.cpp).
+struct BarEndMemo;
 
 class ReinTrendAdapter {
  public:
@@ -160,6 +165,10 @@ class ReinTrendAdapter {
   // (zone unchanged) when no counterpart board is found.
   bool ApplyStrongestRein(const BoardPtr& board, int edgeIndex, bool face, ReinZone& zone) const;
 
+  // The bar-end treatments' memo of this snapshot (empty until first used;
+  // copies of the adapter share it, as they share the snapshot).
+  std::shared_ptr<BarEndMemo>& GetBarEndMemo() const { return m_barEndMemo; }
+
  private:
   void CollectJointLines(const Tank& tank);
   void PairEdgesOnLine(const RefList& group, const _3dLine& line);
@@ -175,4 +184,5 @@ class ReinTrendAdapter {
   std::map<BoardEdgeRef, RefList, BoardEdgeRefLess> m_lineNeighbours;
   std::map<BoardEdgeRef, BoardEdgeRef, BoardEdgeRefLess> m_abutments;
   std::vector<BoardJointRecord> m_joints;
+  mutable std::shared_ptr<BarEndMemo> m_barEndMemo;
 };

@@ -343,6 +343,49 @@ TEST(BarEnds, SlabsUnderAWallRunThroughIt) {
   }
 }
 
+// One trend adapter serves every bar end of a design run and keeps what it
+// works out per edge: bars at other points of the same edge, on the other
+// face or in the other direction, and edges of the other boards, must get
+// the ends a fresh adapter gives them.  Two slabs under a wall (several
+// records on a line) and a wall on a slab edge (one record).
+TEST(BarEnds, SharedAdapterGivesTheEndsOfAFreshOne) {
+  Tk t;
+  const BoardPtr left = t.Slab(1, 0, 3000, 4000, 400);
+  const BoardPtr right = t.Slab(1, 3000, 3000, 4000, 400);
+  t.Add(fixtures::MakeWall(3000, 0, 3000, 4000, 0, 3000));
+  const BoardPtr outer = t.WallAlongX(0, 0, 6000);
+  const ReinTrendAdapter shared(t.tank);
+  int compared = 0;
+  for (const BoardPtr& board : {left, right, outer})
+    for (int edge = 0; edge < static_cast<int>(board->GetEdges().size()); ++edge) {
+      const BoardEdge& e = board->GetEdges()[static_cast<std::size_t>(edge)];
+      const _2dPoint s = e.GetStartPoint(), f = e.GetEndPoint();
+      for (double at : {0.3, 0.7})
+        for (bool face : {true, false})
+          for (bool isX : {true, false}) {
+            // A bar from the edge point across the board to its centre.
+            const _2dPoint end(s.x + (f.x - s.x) * at, s.y + (f.y - s.y) * at);
+            const _2dPoint c0 = board->GetEdges()[0].GetStartPoint(), c2 = board->GetEdges()[2].GetStartPoint();
+            const _2dPoint centre((c0.x + c2.x) / 2, (c0.y + c2.y) / 2);
+            const BarEndRecord a{_3dPoint(end.x, end.y, 0), board, edge};
+            const BarEndRecord b{_3dPoint(centre.x, centre.y, 0), board, -1};
+            std::vector<_3dPoint> once, fresh;
+            TreatBarEndAtEdge(t.options, board, a, b, once, shared, face, isX);
+            TreatBarEndAtEdge(t.options, board, a, b, fresh, ReinTrendAdapter(t.tank), face, isX);
+            const std::string what = "edge " + std::to_string(edge) + (face ? " upper" : " lower") + (isX ? " x" : " y");
+            ASSERT_EQ(once.size(), fresh.size()) << what;
+            for (std::size_t i = 0; i < once.size(); ++i) {
+              EXPECT_EQ(once[i].x, fresh[i].x) << what;
+              EXPECT_EQ(once[i].y, fresh[i].y) << what;
+              EXPECT_EQ(once[i].z, fresh[i].z) << what;
+            }
+            compared += once.size() > 1 ? 1 : 0;
+          }
+    }
+  // The joints were reached (a free end has one point).
+  EXPECT_GT(compared, 0);
+}
+
 // The face zones lay their bars with these ends: a wall on a slab edge gets
 // vertical bars that bend into the slab at the base and stop one cover below
 // the free top; the slab's bars along x stop one cover inside its free sides.

@@ -202,6 +202,24 @@ bool SparseCholesky::Solve(const Eigen::MatrixXd& b, Eigen::MatrixXd& out) const
     out.resize(b.rows(), 0);
     return true;
   }
+  if (!SolveInto(b)) return false;
+  out = Eigen::Map<const Eigen::MatrixXd, 0, Eigen::OuterStride<>>(
+      static_cast<const double*>(d.x->x), b.rows(), b.cols(), Eigen::OuterStride<>(static_cast<Eigen::Index>(d.x->d)));
+  return out.allFinite();
+}
+
+bool SparseCholesky::SolveInPlace(Eigen::MatrixXd& b) const {
+  Impl& d = *m_impl;
+  if (!d.factorised || b.rows() != d.n) return false;
+  if (b.cols() == 0) return true;
+  if (!SolveInto(b)) return false;
+  b = Eigen::Map<const Eigen::MatrixXd, 0, Eigen::OuterStride<>>(
+      static_cast<const double*>(d.x->x), b.rows(), b.cols(), Eigen::OuterStride<>(static_cast<Eigen::Index>(d.x->d)));
+  return b.allFinite();
+}
+
+bool SparseCholesky::SolveInto(const Eigen::MatrixXd& b) const {
+  Impl& d = *m_impl;
   cholmod_dense rhs{};
   rhs.nrow = static_cast<std::size_t>(b.rows());
   rhs.ncol = static_cast<std::size_t>(b.cols());
@@ -211,12 +229,8 @@ bool SparseCholesky::Solve(const Eigen::MatrixXd& b, Eigen::MatrixXd& out) const
   rhs.z = nullptr;
   rhs.xtype = CHOLMOD_REAL;
   rhs.dtype = CHOLMOD_DOUBLE;
-  if (cholmod_solve2(CHOLMOD_A, d.factor, &rhs, nullptr, &d.x, nullptr, &d.y, &d.e, &d.common) == 0 ||
-      d.x == nullptr)
-    return false;
-  out = Eigen::Map<const Eigen::MatrixXd, 0, Eigen::OuterStride<>>(
-      static_cast<const double*>(d.x->x), b.rows(), b.cols(), Eigen::OuterStride<>(static_cast<Eigen::Index>(d.x->d)));
-  return out.allFinite();
+  return cholmod_solve2(CHOLMOD_A, d.factor, &rhs, nullptr, &d.x, nullptr, &d.y, &d.e, &d.common) != 0 &&
+         d.x != nullptr;
 }
 
 double SparseCholesky::FactorEntries() const {

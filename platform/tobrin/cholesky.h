@@ -30,11 +30,16 @@ class SparseCholesky {
   // Solves for every column of b; false when not factorised or on failure.
   // The solve's workspaces are kept for the next solve (one caller at a time).
   bool Solve(const Eigen::MatrixXd& b, Eigen::MatrixXd& x) const;
+  // The same, the solutions written over the right-hand sides (no second
+  // matrix of their size is held beside the solve's own).
+  bool SolveInPlace(Eigen::MatrixXd& b) const;
   bool Factorised() const;
   // Entries of the factor (after Factorise), for the statistics.
   double FactorEntries() const;
 
  private:
+  // Solves into the kept result block (b's rows, nonempty).
+  bool SolveInto(const Eigen::MatrixXd& b) const;
   struct Impl;
   std::unique_ptr<Impl> m_impl;
 };

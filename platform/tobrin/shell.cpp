@@ -1608,7 +1608,6 @@ bool ShellTankModel::Impl::SolveBlocks(const std::vector<ShellLoading>& loadings
   std::string key;
   Eigen::VectorXd column;
   Eigen::MatrixXd f;
-  Eigen::MatrixXd x;
   for (int first = 0; first < n; first += block) {
     const int width = std::min(block, n - first);
     f.resize(unknowns, width);
@@ -1630,13 +1629,13 @@ bool ShellTankModel::Impl::SolveBlocks(const std::vector<ShellLoading>& loadings
       }
       f.col(j) = column;
     }
-    if (!cholesky.Solve(f, x)) {
+    if (!cholesky.SolveInPlace(f)) {
       reason = "the tank's stiffness is too ill-conditioned to solve";
       status = SolveStatus::Singular;
       return false;
     }
     for (int j = 0; j < width; ++j) {
-      column = x.col(j);
+      column = f.col(j);
       take(static_cast<std::size_t>(first + j), column);
     }
     if (options.progress)
