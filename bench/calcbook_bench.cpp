@@ -2,8 +2,7 @@
 // host writes it: the plan pictures and member pictures drawn, then the
 // whole .docx written.  The tank is built, analysed and designed once.
 #include "app/BookPictures.h"
-#include "app/NewTank.h"
-#include "app/ProjectFile.h"
+#include "bench/designed_example.h"
 #include "designer/TankDesigner.h"
 #include "platform/Nirvox.h"
 
@@ -16,17 +15,9 @@
 namespace {
 
 void BM_CalcBookGrid3x2(benchmark::State& state) {
-  auto designer = std::make_unique<TankDesigner>();
-  tank::app::BuildNewTank(*designer, tank::app::ReadProject(tank::app::ExampleProject("grid-3x2"), "grid-3x2"),
-                          "grid-3x2");
-  if (!designer->Analyse()) {
-    state.SkipWithError("analysis failed");
-    return;
-  }
-  designer->DesignRein(nullptr);
-  designer->SetReinDesigned(true);
-  const std::filesystem::path path =
-      std::filesystem::temp_directory_path() / ("tankdesign-bench-" + std::to_string(::getpid()) + ".docx");
+  const auto designer = benchfx::DesignedExample("grid-3x2", state);
+  if (!designer) return;
+  const std::filesystem::path path = benchfx::ScratchPath(".docx");
   g_ViewBoard.SetDocumentPath(path.string());
   const CalcBookOptions options(8, 1);
   const int mode = 0;

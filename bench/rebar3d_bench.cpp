@@ -2,8 +2,7 @@
 // `export --rebar3d` writes them: the bars drawn on one layer per zone
 // category and the DXF file written.  The tank is built, analysed and
 // designed once.
-#include "app/NewTank.h"
-#include "app/ProjectFile.h"
+#include "bench/designed_example.h"
 #include "designer/TankDesigner.h"
 #include "modelview/CTankRein3DView.h"
 #include "platform/Nirvox.h"
@@ -17,17 +16,9 @@
 namespace {
 
 void BM_Rebar3dDxfGrid3x2(benchmark::State& state) {
-  auto designer = std::make_unique<TankDesigner>();
-  tank::app::BuildNewTank(*designer, tank::app::ReadProject(tank::app::ExampleProject("grid-3x2"), "grid-3x2"),
-                          "grid-3x2");
-  if (!designer->Analyse()) {
-    state.SkipWithError("analysis failed");
-    return;
-  }
-  designer->DesignRein(nullptr);
-  designer->SetReinDesigned(true);
-  const std::filesystem::path path =
-      std::filesystem::temp_directory_path() / ("tankdesign-bench-" + std::to_string(::getpid()) + ".dxf");
+  const auto designer = benchfx::DesignedExample("grid-3x2", state);
+  if (!designer) return;
+  const std::filesystem::path path = benchfx::ScratchPath(".dxf");
   CTankRein3DView view(&g_ViewBoard);
   view.m_layerPerCategory = true;
   std::size_t bars = 0;
