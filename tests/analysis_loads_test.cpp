@@ -511,24 +511,34 @@ TEST(AnalysisLoads, LiveLoadsCountOnlyWhereUnfavourable) {
     const char* name;
     int method;
     bool buried;
+    bool user;  // the live load entered on the top slab by the user instead of the settings' one
   };
-  const std::vector<Row> rows = {{"covered, top-slab live load", 0, false},
-                                 {"covered, top-slab live load", 1, false},
-                                 {"buried, ground live load", 0, true},
-                                 {"buried, ground live load", 1, true}};
+  const std::vector<Row> rows = {{"covered, top-slab live load", 0, false, false},
+                                 {"covered, top-slab live load", 1, false, false},
+                                 {"buried, ground live load", 0, true, false},
+                                 {"buried, ground live load", 1, true, false},
+                                 {"covered, user live load on the top slab", 0, false, true},
+                                 {"covered, user live load on the top slab", 1, false, true}};
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.name) + ", method " + std::to_string(row.method));
     Tank tanks[2];
     for (int live = 0; live < 2; ++live) {
       ProjectSettings s = row.buried ? BuriedSettings() : AboveGroundSettings();
       s.GetLoadSettings().SetAnalysisMethod(row.method);
-      s.GetLoadSettings().SetTopSlabLiveLoad(!row.buried && live ? 10.0 : 0.0);
+      s.GetLoadSettings().SetTopSlabLiveLoad(!row.buried && !row.user && live ? 10.0 : 0.0);
       s.GetLoadSettings().SetGroundLiveLoad(row.buried && live ? 10.0 : 0.0);
       TankLayoutParams layout = row.buried ? fixtures::RegularLayout(2, 1, true, 12000, 6000)
                                            : fixtures::RegularLayout(1, 1, true, 6000, 6000);
       layout.bottomSlabThickness = 600;
       ASSERT_TRUE(fixtures::MakeRegularTank(tanks[live], layout));
       Prepare(tanks[live], s, row.buried ? 500.0 : 0.0);
+      if (row.user && live) {
+        auto load = boost::make_shared<AreaLoad>();
+        load->SetDistribution(2);
+        load->SetLoadType(5);  // live
+        load->SetValue(10.0);
+        tanks[live].GetTopSlabs().front()->AddLoad(load);
+      }
       ASSERT_TRUE(AnalyseTank(tanks[live], s)) << GetLastAnalysisError();
     }
     const std::vector<BoardPtr> without = tanks[0].GetBoards(), with = tanks[1].GetBoards();

@@ -27,7 +27,8 @@
 //     soil carries the top-slab live load in every case.
 //   - Live loads are variable: they count only where they are unfavourable.
 //     Each loading is also taken without the top-slab live load, without
-//     the ground live load and without both (LiveLoadVariants); a live load
+//     the ground live load, without the live loads entered on the boards
+//     and without each set of these together (LiveLoadVariants); a live load
 //     that relieves a value (the top slab's load on the inner base moment of
 //     a wall, through the bottom slab's reaction and the joints) then leaves
 //     it at its value without that load.
@@ -233,6 +234,7 @@ bool CaseLoading::Includes(int action) const {
   if (!ActionInCase(action, loadCase)) return false;
   if (withoutTopLive && (action == kTopLive || action == kTopLiveNoSoil)) return false;
   if (withoutGroundLive && action == kGroundLive) return false;
+  if (withoutUserLive && action == kUserLive) return false;
   return true;
 }
 
@@ -269,16 +271,22 @@ std::vector<CaseLoading> LiveLoadVariants(const TankActions& actions, const std:
   // method's balance of the joints expects them).
   std::vector<CaseLoading> out = loadings;
   const bool carriesTop = actions.Carries(kTopLive), carriesTopNoSoil = actions.Carries(kTopLiveNoSoil);
-  const bool carriesGround = actions.Carries(kGroundLive);
-  for (int drop = 1; drop < 4; ++drop) {
-    const bool dropTop = (drop & 1) != 0, dropGround = (drop & 2) != 0;
+  const bool carriesGround = actions.Carries(kGroundLive), carriesUser = actions.Carries(kUserLive);
+  // Every set of the live loads a loading carries is left off once: a
+  // value that one live load raises and another relieves is worst with the
+  // relieving ones off and the others on.  A live load the tank does not
+  // carry adds no variants.
+  for (int drop = 1; drop < 8; ++drop) {
+    const bool dropTop = (drop & 1) != 0, dropGround = (drop & 2) != 0, dropUser = (drop & 4) != 0;
     for (const CaseLoading& loading : loadings) {
       const bool top = (loading.Includes(kTopLive) && carriesTop) || (loading.Includes(kTopLiveNoSoil) && carriesTopNoSoil);
       const bool ground = loading.Includes(kGroundLive) && carriesGround;
-      if ((dropTop && !top) || (dropGround && !ground)) continue;
+      const bool user = loading.Includes(kUserLive) && carriesUser;
+      if ((dropTop && !top) || (dropGround && !ground) || (dropUser && !user)) continue;
       CaseLoading variant = loading;
       variant.withoutTopLive = dropTop;
       variant.withoutGroundLive = dropGround;
+      variant.withoutUserLive = dropUser;
       out.push_back(variant);
     }
   }

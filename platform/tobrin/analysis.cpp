@@ -302,8 +302,8 @@ bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& 
   // board's moments among its distinct ones.
   std::vector<std::vector<std::uint32_t>> loadingMoments(boards);
   PlateModelCache models;
-  const bool liveOnGround[2] = {actions.TotalWeight(kTopLive) != 0.0 || actions.TotalWeight(kTopLiveNoSoil) != 0.0,
-                                actions.TotalWeight(kGroundLive) != 0.0};
+  const bool liveOnGround[3] = {actions.TotalWeight(kTopLive) != 0.0 || actions.TotalWeight(kTopLiveNoSoil) != 0.0,
+                                actions.TotalWeight(kGroundLive) != 0.0, actions.TotalWeight(kUserLive) != 0.0};
   std::unordered_map<std::uint64_t, std::uint32_t> keys;
   for (std::size_t i = 0; i < boards; ++i) {
     // A cell pattern changes a board's loads only where the board carries
@@ -321,6 +321,7 @@ bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& 
     const bool bottom = ba.board->GetKind() == 1;
     const bool feelsTopLive = carries(kTopLive) || carries(kTopLiveNoSoil) || (bottom && liveOnGround[0]);
     const bool feelsGroundLive = carries(kGroundLive) || (bottom && liveOnGround[1]);
+    const bool feelsUserLive = carries(kUserLive) || (bottom && liveOnGround[2]);
     // The key of a loading's loads on this board: case, combination, the
     // live loads left off and which of the board's cells hold water, as
     // bits (a board with more cells than the bits hold keys every loading
@@ -335,11 +336,12 @@ bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& 
       for (int k = 0; k < kCombinationCount; ++k) {
         std::uint64_t key = static_cast<std::uint64_t>(c.loadCase) | static_cast<std::uint64_t>(k) << 2 |
                             static_cast<std::uint64_t>(feelsTopLive && c.withoutTopLive) << 4 |
-                            static_cast<std::uint64_t>(feelsGroundLive && c.withoutGroundLive) << 5;
+                            static_cast<std::uint64_t>(feelsGroundLive && c.withoutGroundLive) << 5 |
+                            static_cast<std::uint64_t>(feelsUserLive && c.withoutUserLive) << 6;
         if (!waterKeyed) {
           key = serial++;
         } else if (waterBends) {
-          int bit = 6;
+          int bit = 7;
           for (const auto& water : ba.cellWater) key |= static_cast<std::uint64_t>(c.HasWater(water.first)) << bit++;
         }
         const auto [at, added] = keys.try_emplace(key, static_cast<std::uint32_t>(loadings.size()));
@@ -491,7 +493,7 @@ bool RunMethod1(const ProjectSettings& settings, const TankActions& actions, con
   std::array<int, kCaseCount> caseBase;
   caseBase.fill(-1);
   for (std::size_t c = 0; c < cases.size(); ++c)
-    if (cases[c].cell < 0 && !cases[c].withoutTopLive && !cases[c].withoutGroundLive &&
+    if (cases[c].cell < 0 && !cases[c].withoutTopLive && !cases[c].withoutGroundLive && !cases[c].withoutUserLive &&
         caseBase[cases[c].loadCase] < 0)
       caseBase[cases[c].loadCase] = static_cast<int>(c);
   std::vector<ShellCombination> combinations;

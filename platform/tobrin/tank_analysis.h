@@ -56,8 +56,9 @@ bool ActionInCase(int action, int loadCase);
 // the four cases of the calculation book stay what they are.
 //
 // A variable action counts only where it is unfavourable: every loading is
-// also taken without the top-slab live load and without the ground live
-// load (and without both), and the envelope keeps the worse of each value
+// also taken without the top-slab live load, without the ground live load
+// and without the live loads entered on the boards (and without each set of
+// these together), and the envelope keeps the worse of each value
 // (LiveLoadVariants).
 struct CaseLoading {
   int loadCase = 0;
@@ -65,6 +66,7 @@ struct CaseLoading {
   bool cellFull = true;   // with a cell: that cell alone full (true), or that cell alone empty (false)
   bool withoutTopLive = false;     // the top-slab live load (kTopLive, kTopLiveNoSoil) left off
   bool withoutGroundLive = false;  // the ground live load (kGroundLive) left off
+  bool withoutUserLive = false;    // the live loads entered on the boards (kUserLive) left off
   // Whether cell `index` holds water in this loading.
   bool HasWater(std::size_t index) const;
   // Whether the action acts in this loading: it is present in the load
