@@ -339,17 +339,16 @@ bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& 
     std::array<std::uint32_t, kCombinationCount> lastIndex{};
     bool hasLast = false;
     for (const CaseLoading& c : cases) {
+      std::uint64_t caseKey = static_cast<std::uint64_t>(c.loadCase) |
+                              static_cast<std::uint64_t>(feelsTopLive && c.withoutTopLive) << 4 |
+                              static_cast<std::uint64_t>(feelsGroundLive && c.withoutGroundLive) << 5 |
+                              static_cast<std::uint64_t>(feelsUserLive && c.withoutUserLive) << 6;
+      if (waterKeyed && waterBends) {
+        int bit = 7;
+        for (const auto& water : ba.cellWater) caseKey |= static_cast<std::uint64_t>(c.HasWater(water.first)) << bit++;
+      }
       for (int k = 0; k < kCombinationCount; ++k) {
-        std::uint64_t key = static_cast<std::uint64_t>(c.loadCase) | static_cast<std::uint64_t>(k) << 2 |
-                            static_cast<std::uint64_t>(feelsTopLive && c.withoutTopLive) << 4 |
-                            static_cast<std::uint64_t>(feelsGroundLive && c.withoutGroundLive) << 5 |
-                            static_cast<std::uint64_t>(feelsUserLive && c.withoutUserLive) << 6;
-        if (!waterKeyed) {
-          key = serial++;
-        } else if (waterBends) {
-          int bit = 7;
-          for (const auto& water : ba.cellWater) key |= static_cast<std::uint64_t>(c.HasWater(water.first)) << bit++;
-        }
+        const std::uint64_t key = waterKeyed ? caseKey | static_cast<std::uint64_t>(k) << 2 : serial++;
         if (hasLast && key == lastKey[k]) {
           solved.push_back(lastIndex[k]);
           continue;
