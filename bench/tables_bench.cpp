@@ -2,34 +2,33 @@
 // and cleared again) of a designed tank: the 3 × 2-cell tank (18 m × 12 m)
 // and a 6 × 6-cell tank (36 m × 36 m).  Rows and zones both grow with the
 // tank, so the cost should grow no faster than the zones do.
-#include "model/TankModeler.h"
+#include "designer/TankDesigner.h"
 #include "platform/Tobrin.h"
-#include "rebar/ReinDesigner.h"
 #include "tests/tank_fixtures.h"
 #include "views/TableViews.h"
 
 #include <benchmark/benchmark.h>
 
+#include <string>
+
 namespace {
 
 void BM_ScheduleAndMaterialTable(benchmark::State& state) {
   const int cellsX = static_cast<int>(state.range(0)), cellsY = static_cast<int>(state.range(1));
-  Tank tank;
-  ProjectSettings settings;
-  fixtures::MakeRegularTank(tank, fixtures::RegularLayout(cellsX, cellsY, true, 6000.0 * cellsX, 6000.0 * cellsY));
-  TankModeler m;
-  m.MarkOuterWallFaces(tank);
-  m.ClassifyBoardEdges(tank, 1, 1, 0);
-  if (!AnalyseTank(tank, settings)) {
+  TankDesigner designer;
+  std::string error;
+  if (!designer.NewTank(fixtures::RegularLayout(cellsX, cellsY, true, 6000.0 * cellsX, 6000.0 * cellsY), 0, 0,
+                        &error)) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  if (!designer.Analyse()) {
     state.SkipWithError(GetLastAnalysisError().c_str());
     return;
   }
-  ReinDesigner designer;
-  ReinDesignOptions options;
-  options.SetSettings(&settings);
-  designer.RunDesign(tank, options, nullptr);
-  designer.NumberReins(tank);
-  designer.FinishDesign(tank);
+  designer.DesignRein(nullptr);
+  Tank& tank = designer.GetTank();
+  ProjectSettings& settings = designer.GetSettings();
   const ViewSettings vs = settings.GetViewSettings();
   std::size_t rows = 0;
   for (auto _ : state) {

@@ -616,6 +616,36 @@ TEST_F(Tables, TablesAreFiledWithTheDesign) {
   EXPECT_TRUE(ViewsOf<ReinTableView>(reopened).front()->GetRowZones().empty());
 }
 
+// `export --view N` of a table view of a saved design writes every entity
+// of that table, where the drawing has it.
+TEST_F(Tables, ExportOfATableViewWritesTheTable) {
+  auto designer = Designed("buried-two-cell");
+  designer->DrawReinTable(true, _3dPoint(50000, 0, 0));
+  designer->DrawMaterialTable(true, _3dPoint(50000, -200000, 0));
+  const std::string design = Path("tank.tkd");
+  tank::app::SaveDesign(*designer, design);
+  for (std::size_t i = designer->GetViewCount() - 2; i < designer->GetViewCount(); ++i) {
+    EntityList own;
+    designer->GetView(static_cast<int>(i))->ListOwnEntities(own);
+    std::multiset<std::string> expected;
+    for (const auto& t : TextsOf(own)) expected.insert(t->GetText());
+    const std::string dxf = Path("view" + std::to_string(i) + ".dxf");
+    const HostRun run = RunTool({"export", design, "--view", std::to_string(i), "--dxf", dxf});
+    ASSERT_EQ(run.code, 0) << run.err;
+    const auto report = export_readers::ReadWithEzdxf(dxf);
+    ASSERT_TRUE(report.is_object());
+    EXPECT_TRUE(report["errors"].empty());
+    std::multiset<std::string> written;
+    double minX = 1e300;
+    for (const auto& e : report["entities"]) {
+      if (e["type"] == "TEXT") written.insert(e["text"].get<std::string>());
+      if (e["type"] == "LINE") minX = std::min(minX, e["start"][0].get<double>());
+    }
+    EXPECT_EQ(written, expected) << i;
+    EXPECT_NEAR(minX, 50000, kTol) << i;
+  }
+}
+
 TEST_F(Tables, ScheduleAnswersForItsOwnEntitiesOnly) {
   const auto designer = Designed("open-single-cell");
   ReinTableView view(&g_ViewBoard, designer->GetSettings().GetViewSettings(), ViewVolumn());

@@ -159,6 +159,9 @@ void ReinAmountView::DrawAmountTable(const std::vector<SteelSum>& sums, const st
     text(Fixed(static_cast<double>(s.lengthMm) / 1000.0, 0), form.CellCenter(3 + t, 1));
     text(Fixed(weight, 0), form.CellCenter(3 + t, 2));
   }
+  // One totals line per grade, in grade order, in the totals rows; a line
+  // after the first stands 5u above the centre of its row, as the second
+  // line of a plain-bar substitution does.
   for (int k = 0; k < T; ++k) {
     const std::size_t i = static_cast<std::size_t>(k);
     _3dPoint at = form.CellCenter(n + 3 + k, 1);
