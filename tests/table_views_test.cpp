@@ -694,6 +694,25 @@ TEST_F(Tables, EmptyPartKeepsItsTable) {
   EXPECT_NEAR(captionX[2] - captionX[1], captionX[1] - captionX[0], kTol);
 }
 
+// Without a point each of the three tables is dragged on its own; a table
+// whose drag is cancelled stays on the drawing at the origin.
+TEST_F(Tables, EachTableIsDraggedOnItsOwn) {
+  const double u = GetDrawingUnit();
+  Tank tank;
+  ReinTableView view(&g_ViewBoard, ViewSettings(), ViewVolumn());
+  GetScriptedHost().QueueAnswer(PromptAnswer::Point(_3dPoint(7000, 3000, 0)));
+  view.Draw(tank, 1.0, ViewSettings(), false, _3dPoint(0, 0, 0));
+  EXPECT_EQ(GetScriptedHost().GetPrompts().size(), 3u);
+  std::vector<double> captionX;
+  for (const auto& t : TextsOf(view.GetTableEntities()))
+    if (t->GetText() == "编号") {
+      captionX.push_back(t->GetPosition().x);
+      EXPECT_TRUE(g_ViewBoard.IsEntityVisible(t));
+    }
+  EXPECT_EQ(captionX, (std::vector<double>{7000 + 10 * u, 10 * u, 10 * u}));
+  EXPECT_NEAR(view.GetInsertPoint().x, 7000, kTol);
+}
+
 // ---------------------------------------------------------------------------
 // CSV files against the drawn tables
 
