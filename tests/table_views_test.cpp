@@ -646,6 +646,41 @@ TEST_F(Tables, ExportOfATableViewWritesTheTable) {
   }
 }
 
+// A table record naming an entity or a model object outside the lists
+// filed before it is a damaged file, never a pick at random.
+TEST_F(Tables, DamagedTableRecordIsRefused) {
+  struct Case {
+    int tablePosition, zonePosition;
+    const char* what;
+  };
+  const Case cases[] = {{3, 0, "table entity position 3"}, {0, 7, "rebar zone position 7"},
+                        {0, 1, "rebar zone expected"}};
+  const ObjectList objects = {boost::make_shared<ReinZone>(), boost::make_shared<Board>()};
+  for (const Case& c : cases) {
+    std::ostringstream out;
+    {
+      Archive ar(out);
+      ar.WriteInt(1);
+      ar << static_cast<const VekObject*>(boost::make_shared<_Text>("1", _3dPoint(0, 0, 0), 300.0).get());
+      ar.WriteInt(1).WriteInt(c.tablePosition);  // the table entities
+      ar << _3dPoint(0, 0, 0);                    // where the table stands
+      ar.WriteInt(0);                             // no stray row entities
+      ar.WriteInt(1).WriteInt(c.zonePosition).WriteInt(0);  // one row
+      ar.Close();
+    }
+    std::istringstream in(out.str());
+    Archive ar(in);
+    ReinTableView view(&g_ViewBoard, ViewSettings(), ViewVolumn());
+    EntityList running;
+    try {
+      view.ReadOwnRecord(ar, objects, running);
+      ADD_FAILURE() << c.what << ": read";
+    } catch (const ArchiveError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.what), std::string::npos) << e.what();
+    }
+  }
+}
+
 TEST_F(Tables, ScheduleAnswersForItsOwnEntitiesOnly) {
   const auto designer = Designed("open-single-cell");
   ReinTableView view(&g_ViewBoard, designer->GetSettings().GetViewSettings(), ViewVolumn());
