@@ -15,8 +15,9 @@
 //
 // Filing (Serialize): the designer's base record, the project (settings,
 // then tank), the number of views and per view its class name, its
-// kernel-object part (views that have one) and its view record, the view
-// board record, the mode and the design flag.  Reading reads the whole
+// kernel-object part (views that have one), its view record and the record
+// of the entities it keeps outside its registry (TankView::WriteOwnRecord),
+// the view board record, the mode and the design flag.  Reading reads the whole
 // design first and takes it over only when it was read completely: a
 // damaged file (ArchiveError) leaves the designer and the view board as
 // they were.
@@ -289,6 +290,20 @@ class TankDesigner : public VekObject {
   // 1 mm, same size, same bars) share a number, rectangles likewise, each
   // kind numbered from 1 in the order of its first opening.
   static void NumberHoles(Tank& tank);
+
+  // ---- Tables (designer/TableDrawings.cpp) ---------------------------------
+  // Every rebar schedule (reinTable) or every material table of the list is
+  // cleared (its entities off the drawing, its records emptied); the views
+  // stay in the list.  Exact class tests: a material table is no schedule.
+  void ClearTableViews(bool reinTable);
+  // The rebar schedule anew: the earlier schedules cleared and dropped, a
+  // new one at the CAD scale, placed with its top-left corner at the point,
+  // or dragged into place by the user.
+  void DrawReinTable(bool placeAtPoint = false, _3dPoint point = _3dPoint(0.0, 0.0, 0.0));
+  // The material table anew: the earlier ones cleared and dropped, a new
+  // one prepared from the settings and the tank; placed with its top-left
+  // corner at the point, or dragged into place by the user.
+  void DrawMaterialTable(bool placeAtPoint = false, _3dPoint point = _3dPoint(0.0, 0.0, 0.0));
 
   // ---- Host-facing statistics (designer/Statistics.cpp) ---------------------
   // The level (m) the foundation gives the host: the burial depth of the
