@@ -306,3 +306,45 @@ TEST(WallPlan, WallLabelSidesAndEdges) {
   w->SetEdges(five);
   EXPECT_FALSE(WallPlanBoardDrawer::FindWallEdges(*w, top, bottom, start, end));
 }
+
+// The wall drawing's groups: in the wall plan a haunch zone is drawn only
+// when both of its walls are; the support zones are those at junctions of
+// the drawn walls; a tank without support zones empties the support list.
+TEST(WallPlan, WallReinGroupsFollowTheDrawnWalls) {
+  DesignedWallPlan plan("buried-two-cell");
+  ASSERT_TRUE(plan.view);
+  Tank& tank = plan.GetTank();
+  ViewVolumn volume;
+  plan.view->GetViewVolumn(volume);
+  const ViewSettings settings;
+  const auto draw = [&](const std::vector<BoardPtr>& walls, std::vector<ReinZonePtr>& lineZones,
+                        std::vector<ReinZonePtr>& supportZones) {
+    std::vector<ReinZonePtr> dotZones;
+    std::vector<std::vector<LineReinPtr>> bars;
+    std::vector<DotReinPtr> rows, dots;
+    plan.view->DrawWallRein(7, &tank, {walls.begin(), walls.end()}, false, &volume, &settings, {}, {}, 0.0, {},
+                            lineZones, dotZones, supportZones, bars, rows, dots);
+    EXPECT_EQ(bars.size(), lineZones.size());
+    EXPECT_EQ(rows.size(), dotZones.size());
+    EXPECT_EQ(dots.size(), supportZones.size());
+  };
+  const auto haunches = [](const std::vector<ReinZonePtr>& zones) {
+    return std::count_if(zones.begin(), zones.end(), [](const ReinZonePtr& z) { return z->GetCategory() == 4; });
+  };
+  std::vector<ReinZonePtr> allLines, allSupports, oneLines, oneSupports;
+  draw(tank.GetWalls(), allLines, allSupports);
+  draw({tank.GetWalls().front()}, oneLines, oneSupports);
+  EXPECT_GT(haunches(allLines), 0);
+  EXPECT_EQ(haunches(oneLines), 0);
+  EXPECT_FALSE(allSupports.empty());
+  EXPECT_LT(oneSupports.size(), allSupports.size());
+
+  Tank empty;
+  std::vector<ReinZonePtr> lines, supports = {boost::make_shared<ReinZone>()}, dotZones;
+  std::vector<std::vector<LineReinPtr>> bars;
+  std::vector<DotReinPtr> rows, dots = {DotReinPtr()};
+  plan.view->DrawWallRein(7, &empty, {}, false, &volume, &settings, {}, {}, 0.0, {}, lines, dotZones, supports, bars,
+                          rows, dots);
+  EXPECT_TRUE(supports.empty());
+  EXPECT_EQ(dots.size(), 1u);
+}

@@ -206,20 +206,22 @@ void TankView::DrawReinRangeDims(Tank* /*tank*/, const std::vector<ReinZonePtr>&
     if (centres.size() < 2) continue;
     const std::vector<ReinPtr>& reins = zone->GetReins();
     if (reins.empty()) continue;
-    // Where the first and the last bar are seen: end on along the view
-    // direction, or where they cross the drawing plane.
-    const auto locate = [&](std::size_t k, _2dPoint& out) {
+    // Where the zone's bars are seen: end on along the view direction, or
+    // where they cross the drawing plane; the first and the last found
+    // bound the zone.
+    std::vector<_2dPoint> seen;
+    for (std::size_t k = 0; k < reins.size(); ++k) {
       const ReinWithRecords bar(reins[k], zone->GetReinSegmentRecords(static_cast<int>(k)));
       ReinViewLocation l = LocateReinInView(m_viewVolumn, false)(bar);
       if (!l.found) l = LocateReinInView(m_viewVolumn, true)(bar);
-      if (!l.found) return false;
-      out = l.point.drawn;
-      out.Scale(factor);
-      out.Move(m_placement);
-      return true;
-    };
-    _2dPoint first, last;
-    if (!locate(0, first) || !locate(reins.size() - 1, last)) continue;
+      if (!l.found) continue;
+      _2dPoint p = l.point.drawn;
+      p.Scale(factor);
+      p.Move(m_placement);
+      seen.push_back(p);
+    }
+    if (seen.size() < 2) continue;
+    const _2dPoint first = seen.front(), last = seen.back();
     const _2dVector along = centres.back() - centres.front();
     const std::vector<_2dPoint> ends = {
         g_VekGeometryComm.GetPerpendicularFootByDirection(first, centres.front(), along),
