@@ -7,6 +7,7 @@
 #include "drawing/WallBarPlacement.h"
 #include "drawing/WallPlanBoardDrawer.h"
 #include "view/DotReinMaker.h"
+#include "view/LineReinConstruct.h"
 #include "view/ReinLabel.h"
 #include "view/ReinMarkLabelMaker.h"
 #include "views/WallPlanView.h"
@@ -347,4 +348,81 @@ TEST(WallPlan, WallReinGroupsFollowTheDrawnWalls) {
                           rows, dots);
   EXPECT_TRUE(supports.empty());
   EXPECT_EQ(dots.size(), 1u);
+}
+
+// A straight plain bar of a wall face: hooks of its grade turning into the
+// wall, the same side at both ends; drawn the other way round, the other
+// side at both ends, still inside the wall.
+TEST(WallPlan, HooksOfAStraightWallBarTurnIntoTheWall) {
+  DesignedWallPlan plan("buried-two-cell");
+  ASSERT_TRUE(plan.view);
+  Tank& tank = plan.GetTank();
+  const BoardPtr wall = tank.GetWalls().front();
+  ReinPtr model;
+  for (const ReinZonePtr& z : wall->GetUpperZones())
+    if (z->GetCategory() == 2 && !SeenEndOn(z) && !z->GetReins().empty()) model = z->GetReins().front();
+  ASSERT_TRUE(model);
+  // The bar's straight part along the wall.
+  std::vector<_3dLine> segments = ExplodePolyline(model->GetPolyline());
+  const _3dLine longest = *std::max_element(segments.begin(), segments.end(), [](const _3dLine& a, const _3dLine& b) {
+    return a.GetLength() < b.GetLength();
+  });
+  int sides[2] = {-1, -1};
+  for (int reversed = 0; reversed < 2; ++reversed) {
+    const _3dLine s = reversed ? longest.Reversed() : longest;
+    auto zone = boost::make_shared<ReinZone>();
+    zone->SetCategory(2);
+    zone->SetGrade("HPB235");
+    zone->SetDiameter(10);
+    zone->SetSpacing(150);
+    std::vector<ReinPtr> bars;
+    for (double dz : {0.0, 150.0}) {
+      auto bar = boost::make_shared<Rein>();
+      bar->SetGrade("HPB235");
+      bar->SetDiameter(10);
+      bar->SetPolyline(_2dPolyline({s.GetStartPoint() + _3dVector(0, 0, dz), s.GetEndPoint() + _3dVector(0, 0, dz)},
+                                   false));
+      bars.push_back(bar);
+    }
+    zone->SetReins(bars);
+    zone->SetSegmentLayerFlags({{0}, {0}});
+    zone->SetDistributionLine(_3dLine(s.GetStartPoint(), s.GetStartPoint() + _3dVector(0, 0, 150)));
+    std::vector<_2dLine> a, b, c, d;
+    _3dVector placement;
+    plan.view->GetPlacement(placement);
+    const ConstuctLineRein placed(plan.view.get(), true, 2, &g_ViewBoard, {}, plan.view->GetDrawingFactor(),
+                                  placement, &tank, &a, &b, &c, &d, {}, 0.0);
+    ReinLabelOption option;
+    const std::vector<LineReinPtr> drawn = placed({zone, {wall}}, option);
+    ASSERT_EQ(drawn.size(), 1u);
+    EXPECT_EQ(drawn[0]->GetHookType(), 1);
+    EXPECT_EQ(drawn[0]->GetStartHookSide(), drawn[0]->GetEndHookSide());
+    sides[reversed] = drawn[0]->GetStartHookSide();
+    // Measured outward, toward the face the bar lies at: the bar is drawn
+    // inside that face and every hook vertex lies farther in than the bar's
+    // straight part: the hooks turn into the concrete.
+    _2dLine axis;
+    ASSERT_TRUE(GetWallPlanLine(wall, axis));
+    const _2dLine main = GetReinMainSegment(drawn[0]->GetReinLine());
+    const _2dPoint barPoint(s.GetStartPoint().x, s.GetStartPoint().y);
+    const _2dPoint foot = g_VekGeometryComm.GetPerpendicularFoot(barPoint, axis);
+    const _2dVector n = (barPoint - foot).GetUnitVector();
+    const auto out = [&](const _2dPoint& q) {
+      const _2dVector d = plan.ToModel(q) - foot;
+      return d.x * n.x + d.y * n.y;
+    };
+    EXPECT_LT(out(main.GetStartPoint()), wall->GetThickness() * 0.5);
+    for (const _3dPoint& v : drawn[0]->GetReinLine()->GetVertices())
+      EXPECT_LE(out(_2dPoint(v.x, v.y)), out(main.GetStartPoint()) + 1e-6) << "reversed " << reversed;
+    // The label's leader crosses the face line it starts beside.
+    boost::shared_ptr<_Text> text;
+    drawn[0]->GetLabelText(text);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->GetText(), FormatReinText(2, 0, 10, 150, 0));
+    boost::shared_ptr<_2dLine> leader;
+    drawn[0]->GetFirstLeader(leader);
+    ASSERT_TRUE(leader);
+    EXPECT_FALSE(plan.InWall(wall, leader->GetEndPoint()));
+  }
+  EXPECT_EQ(sides[0] + sides[1], 1);
 }
