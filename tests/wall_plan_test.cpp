@@ -426,3 +426,45 @@ TEST(WallPlan, HooksOfAStraightWallBarTurnIntoTheWall) {
   }
   EXPECT_EQ(sides[0] + sides[1], 1);
 }
+
+// The tallest walls: a top 1e-5 mm lower still counts, one 1 mm lower does
+// not.  The edge labels of a wall running along +x: the top edge's on the
+// +y side, the bottom edge's on the −y side, whichever way its normal
+// points.
+TEST(WallPlan, TallestWallsAndEdgeLabelSides) {
+  const auto wall = [](double top, const _3dVector& normal) {
+    auto w = boost::make_shared<Board>();
+    w->SetXAxis(_3dVector(1, 0, 0));
+    w->SetYAxis(_3dVector(0, 0, normal.y > 0 ? -1 : 1));
+    w->SetOrigin(_3dPoint(0, 0, normal.y > 0 ? top : 0));
+    w->SetUpperOffset(150);
+    w->SetLowerOffset(150);
+    std::vector<BoardEdge> edges(4);
+    const _2dPoint p[4] = {{0, 0}, {4000, 0}, {4000, top}, {0, top}};
+    for (int i = 0; i < 4; ++i) edges[i].SetLine(_2dLine(p[i], p[(i + 1) % 4]));
+    w->SetEdges(edges);
+    return w;
+  };
+  const BoardPtr a = wall(3000, _3dVector(0, -1, 0));
+  EXPECT_FALSE(WallTopLess()(wall(3000 - 1e-5, _3dVector(0, -1, 0)), a));
+  EXPECT_TRUE(WallTopLess()(wall(2999, _3dVector(0, -1, 0)), a));
+
+  g_ViewBoard.Reset();
+  for (const _3dVector& normal : {_3dVector(0, -1, 0), _3dVector(0, 1, 0)}) {
+    const BoardPtr w = wall(3000, normal);
+    ASSERT_NEAR(w->GetNormal().y, normal.y, 1e-9);
+    TankWallReinPlanView view(&g_ViewBoard, ViewSettings(), ViewVolumn());
+    view.SetScaleValues(100, 100);
+    WallPlanBoardDrawer(&view, 0.2).DrawEdgeResultLabels(w);
+    EntityList texts;
+    ASSERT_TRUE(view.GetObjectEntities(w, texts));
+    ASSERT_EQ(texts.size(), 24u);  // six per edge: start, top, end, bottom
+    for (std::size_t i = 0; i < 6; ++i) {
+      const _3dPoint top = boost::dynamic_pointer_cast<_Text>(texts[6 + i])->GetPosition();
+      const _3dPoint bottom = boost::dynamic_pointer_cast<_Text>(texts[18 + i])->GetPosition();
+      EXPECT_GT(top.y, 0.0) << "normal " << normal.y;
+      EXPECT_LT(bottom.y, 0.0) << "normal " << normal.y;
+    }
+  }
+  g_ViewBoard.Reset();
+}
