@@ -47,14 +47,22 @@ bool RunsAlong(const _2dLine& drawn, const _2dLine& mating) {
 
 }  // namespace
 
+boost::shared_ptr<const ObjectEntityMap> ConstuctLineRein::ViewEntities() const {
+  if (!m_viewEntities) {
+    auto copy = boost::make_shared<ObjectEntityMap>();
+    m_view->GetObjectEntityMap(*copy);
+    m_viewEntities = copy;
+  }
+  return m_viewEntities;
+}
+
 std::vector<LineReinPtr> ConstuctLineRein::BuildWallBars(const ReinZoneBoards& entry,
                                                          const ReinLabelOption& option) const {
   const ReinZonePtr& zone = entry.first;
   const VekGeometryComm& g = g_VekGeometryComm;
   ViewVolumn volume;
   m_view->GetViewVolumn(volume);
-  ObjectEntityMap entities;
-  m_view->GetObjectEntityMap(entities);
+  const boost::shared_ptr<const ObjectEntityMap> entities = ViewEntities();
   const BarLineProjector project(entities, volume, m_drawFactor, m_offset);
   const FramePointFunctor toView(volume.m_origin, volume.m_xAxis, volume.m_yAxis);
   const LineScaleMoveFunctor toDrawing(m_drawFactor, m_offset, 0.0);
@@ -131,7 +139,7 @@ std::vector<LineReinPtr> ConstuctLineRein::BuildWallBars(const ReinZoneBoards& e
       }
       _2dLine m = found.second;
       if (!found.first && ear) {
-        if (const EntityList* drawn = entities.Find(ear)) {
+        if (const EntityList* drawn = entities->Find(ear)) {
           for (const EntityPtr& e : *drawn)
             if (const auto l = boost::dynamic_pointer_cast<_2dLine>(e)) {
               m = *l;
