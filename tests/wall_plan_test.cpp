@@ -468,3 +468,47 @@ TEST(WallPlan, TallestWallsAndEdgeLabelSides) {
   }
   g_ViewBoard.Reset();
 }
+
+// The range dimension of every dot row spans its zone's bars: its two
+// points lie on the row's line, the measured length the model distance
+// from the first bar to the last along the row.  Drawing the wall plan
+// again leaves one wall plan view.
+TEST(WallPlan, RangeDimensionsOfTheDotRowsAndOneView) {
+  DesignedWallPlan plan("buried-two-cell");
+  ASSERT_TRUE(plan.view);
+  const double f = plan.view->GetDrawingFactor();
+  EntityList dims;
+  plan.view->GetObjectEntities(g_NullOwner, dims);
+  std::erase_if(dims, [&](const EntityPtr& e) { return !boost::dynamic_pointer_cast<_2dAlignedDimension>(e); });
+  int rows = 0;
+  const TankReinZones zones = plan.GetTank().GetReinZones();
+  for (const ReinZonePtr& zone : zones.GetZones()) {
+    const EntityList dots = plan.Of(zone, kKindReinLine);
+    if (zone->GetCategory() != 2 || dots.size() != 3) continue;
+    ++rows;
+    const _2dPoint c0 = DotCentre(dots.front()), c2 = DotCentre(dots.back());
+    const _3dPoint first = zone->GetReins().front()->GetPolyline().GetVertexAt(0);
+    const _3dPoint last = zone->GetReins().back()->GetPolyline().GetVertexAt(0);
+    const _2dVector along = (c2 - c0).GetUnitVector();
+    const double expected = std::fabs((last.x - first.x) * along.x + (last.y - first.y) * along.y);
+    const auto match = std::find_if(dims.begin(), dims.end(), [&](const EntityPtr& e) {
+      const auto d = boost::dynamic_pointer_cast<_2dAlignedDimension>(e);
+      return g_VekGeometryComm.IsCollinear(c0, c2, d->GetFirstPoint(), 1e-6) &&
+             g_VekGeometryComm.IsCollinear(c0, c2, d->GetSecondPoint(), 1e-6);
+    });
+    ASSERT_NE(match, dims.end()) << "zone " << zone->GetNumber();
+    const auto d = boost::dynamic_pointer_cast<_2dAlignedDimension>(*match);
+    EXPECT_NEAR(g_VekGeometryComm.Distance(d->GetFirstPoint(), d->GetSecondPoint()) / f, expected, 1e-6)
+        << "zone " << zone->GetNumber();
+    EXPECT_EQ(plan.view->GetEntityKind(*match), kKindRangeDimension);
+  }
+  EXPECT_GT(rows, 0);
+  EXPECT_EQ(static_cast<int>(dims.size()), rows);
+
+  plan.view.reset();
+  EXPECT_TRUE(plan.designer.DrawWallPlan(true, _3dPoint(0, 0, 0)));
+  const auto& views = plan.designer.GetViews();
+  EXPECT_EQ(std::count_if(views.begin(), views.end(),
+                          [](const TankViewPtr& v) { return boost::dynamic_pointer_cast<TankWallReinPlanView>(v); }),
+            1);
+}
