@@ -160,9 +160,9 @@ TEST(WallPlan, DotRowOnEveryTallestWallFace) {
 }
 
 // Every vertex of every drawn bar (hooks included) and every support dot
-// lies in the plan outline of a wall; bar labels read their zone, support
-// labels the bar count, grade and diameter; each face label's leader crosses
-// a face line of the wall.
+// lies in the plan outline of a wall; every leader of a face zone crosses a
+// wall face; bar labels read their zone, support labels the bar count,
+// grade and diameter.
 TEST(WallPlan, BarsAndSupportDotsStayInTheWalls) {
   for (const char* example : {"buried-two-cell", "open-single-cell", "grid-3x2"}) {
     SCOPED_TRACE(example);
@@ -183,6 +183,19 @@ TEST(WallPlan, BarsAndSupportDotsStayInTheWalls) {
           for (const _3dPoint& v : line->GetVertices()) points.emplace_back(v.x, v.y);
         for (const _2dPoint& q : points)
           EXPECT_TRUE(plan.InSomeWall(q)) << "zone " << zone->GetNumber() << " at " << q.x << "," << q.y;
+      }
+      // Every leader of a face zone (bar or dot row) crosses a wall face.
+      if (zone->GetCategory() == 2) {
+        for (const EntityPtr& l : plan.Of(zone, kKindReinFirstLeader)) {
+          const auto leader = boost::dynamic_pointer_cast<_2dLine>(l);
+          ASSERT_TRUE(leader);
+          bool crosses = false;
+          for (const BoardPtr& wall : plan.GetTank().GetWalls())
+            for (const EntityPtr& f : plan.Of(wall, kKindBoardOutline))
+              if (auto face = boost::dynamic_pointer_cast<_2dLine>(f))
+                crosses = crosses || g_VekGeometryComm.LinesIntersect(*leader, *face);
+          EXPECT_TRUE(crosses) << "zone " << zone->GetNumber();
+        }
       }
       for (const EntityPtr& t : plan.Of(zone, kKindReinText)) {
         const std::string text = boost::dynamic_pointer_cast<_Text>(t)->GetText();
