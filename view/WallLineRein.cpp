@@ -118,6 +118,16 @@ std::vector<LineReinPtr> ConstuctLineRein::BuildWallBars(const ReinZoneBoards& e
     const EarPtr ear = CollectAdjoiningBoards(m_pTank, zone);
     for (std::size_t i = 0; i < segments.size(); ++i) {
       std::pair<bool, _2dLine> found = project(segments[i], boards[i]);
+      // A segment of a haunch zone off its boards lies beside the haunch.
+      if (!found.first && ear) {
+        if (const EntityList* drawn = entities->Find(ear)) {
+          for (const EntityPtr& e : *drawn)
+            if (const auto l = boost::dynamic_pointer_cast<_2dLine>(e)) {
+              found = {true, *l};
+              break;
+            }
+        }
+      }
       // A leg bent into a neighbouring board (a corner leg of a wall bar,
       // also one lying in the corner block where two walls meet) lies beside
       // the nearest face of a board whose concrete holds it.
@@ -138,15 +148,6 @@ std::vector<LineReinPtr> ConstuctLineRein::BuildWallBars(const ReinZoneBoards& e
         }
       }
       _2dLine m = found.second;
-      if (!found.first && ear) {
-        if (const EntityList* drawn = entities->Find(ear)) {
-          for (const EntityPtr& e : *drawn)
-            if (const auto l = boost::dynamic_pointer_cast<_2dLine>(e)) {
-              m = *l;
-              break;
-            }
-        }
-      }
       if (i < barSegments.size() && g.IsClockwise(m.GetStartPoint(), m.GetEndPoint(), barSegments[i].GetMidPoint()))
         m = m.Reversed();
       mating.push_back(m);
