@@ -121,6 +121,22 @@ TEST(WallBarPlacement, RestrictionToTheDrawingPlane) {
   EXPECT_EQ(SelectRepresentativeReins(0, PlaneAtX(100), 0.0, true, &tank)({support, {}}).size(), 2u);
 }
 
+// The bar standing for a zone in the wall plan: the top one of a zone
+// spreading upward, the first of one spreading downward or level (exactly
+// horizontal included), the middle one without orientation.
+TEST(WallBarPlacement, WallPlanBarRatio) {
+  const auto spread = [](const _3dVector& d) {
+    auto zone = boost::make_shared<ReinZone>();
+    zone->SetDistributionLine(_3dLine(_3dPoint(0, 0, 0), _3dPoint(0, 0, 0) + d));
+    return zone;
+  };
+  EXPECT_EQ(WallPlanBarRatio(spread(_3dVector(0, 0, 1000))), 0.99);
+  EXPECT_EQ(WallPlanBarRatio(spread(_3dVector(100, 0, 1000))), 0.99);
+  EXPECT_EQ(WallPlanBarRatio(spread(_3dVector(0, 0, -1000))), 0.01);
+  EXPECT_EQ(WallPlanBarRatio(spread(_3dVector(1000, 0, 0))), 0.01);
+  EXPECT_EQ(WallPlanBarRatio(boost::make_shared<ReinZone>()), 0.5);
+}
+
 // A point is on a board when it lies in its concrete (between the faces,
 // 1 mm of slack) within its outline: a bar end a cover inside a face is.
 TEST(WallBarPlacement, PointOnBoard) {

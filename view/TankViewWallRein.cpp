@@ -116,13 +116,7 @@ void TankView::DrawWallRein(int zoneKinds, Tank* tank,
   std::vector<double> lineRatios;
   const ReinZonePosRatio cutRatio(frame);
   for (const ReinZonePtr& zone : lineGroup) {
-    if (section) {
-      lineRatios.push_back(cutRatio(zone));
-      continue;
-    }
-    _3dVector o;
-    if (!zone->GetReinDispOrientation(o)) lineRatios.push_back(0.5);
-    else lineRatios.push_back(o.GetAngleTo(_3dVector(0, 0, 1)) < 0.5 * g_Pi ? 0.99 : 0.01);
+    lineRatios.push_back(section ? cutRatio(zone) : WallPlanBarRatio(zone));
   }
   std::vector<ReinLabelOption> lineOptions = MakeOptions(viewSettings, lineGroup, lineRatios);
   std::vector<ReinLabelOption> dotOptions =
