@@ -1,0 +1,487 @@
+// Wall sections: the cut of the boards, the window with its cut lines and
+// break lines, the dimensions and elevation marks, the sections defined on a
+// plan (numbering, viewing direction, refused lines), their drawings and
+// their filing.
+#include "app/NewTank.h"
+#include "app/ProjectFile.h"
+#include "designer/TankDesigner.h"
+#include "drawing/WallSectionDimensions.h"
+#include "tests/tank_fixtures.h"
+#include "views/DrawingViews.h"
+
+#include <gtest/gtest.h>
+
+#include <boost/make_shared.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <string>
+
+namespace {
+
+constexpr double kTol = 1e-6;
+constexpr int kKindBreak = 0x8000000;
+
+std::vector<_2dLine> LinesOfKind(const TankView& view, int mask) {
+  EntityList matching, other;
+  view.SplitEntitiesByKind(mask, matching, other);
+  std::vector<_2dLine> lines;
+  for (const EntityPtr& e : matching)
+    if (auto l = boost::dynamic_pointer_cast<_2dLine>(e)) lines.push_back(*l);
+  return lines;
+}
+
+EntityList EntitiesOfKind(const TankView& view, int mask) {
+  EntityList matching, other;
+  view.SplitEntitiesByKind(mask, matching, other);
+  return matching;
+}
+
+std::vector<std::string> Texts(const EntityList& entities) {
+  std::vector<std::string> out;
+  for (const EntityPtr& e : entities)
+    if (auto t = boost::dynamic_pointer_cast<_Text>(e)) out.push_back(t->GetText());
+  return out;
+}
+
+std::vector<std::string> DimensionTexts(const EntityList& entities) {
+  std::vector<std::string> out;
+  for (const EntityPtr& e : entities)
+    if (auto d = boost::dynamic_pointer_cast<_2dAlignedDimension>(e)) out.push_back(d->GetDisplayText());
+  return out;
+}
+
+bool Contains(const std::vector<std::string>& list, const std::string& s) {
+  return std::find(list.begin(), list.end(), s) != list.end();
+}
+
+// A single-cell tank of the default settings with 350 mm walls, its bottom
+// slab plan drawn at 1:100 at the origin (the plan the cuts are given on).
+class SectionFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_ViewBoard.Reset();
+    GetScriptedHost().SetMessageStream(nullptr);
+    GetScriptedHost().Reset();
+    const std::string project = R"({"settings": {"geometry": {"wall_thickness_mm": 350}},
+      "tank": {"origin_mm": [0, 0], "length_x_mm": 6000, "length_y_mm": 4000, "cells_x": 1, "cells_y": 1}})";
+    tank::app::BuildNewTank(designer, tank::app::ReadProject(project, "x"), "x");
+    DrawPlan();
+  }
+  void TearDown() override {
+    designer.ClearViews();
+    g_ViewBoard.Reset();
+  }
+  void DrawPlan() {
+    ViewSettings settings;
+    boost::shared_ptr<BottomBoardReinView> view;
+    AddViewOfClass(view, const_cast<ViewList&>(designer.GetViews()), settings, ViewVolumn());
+    ASSERT_TRUE(view->Draw(designer.GetTank(), 100, settings, true, _3dPoint(0, 0, 0)));
+    plan = view;
+  }
+  // The wall along y at x = 0 (the west wall).
+  BoardPtr WestWall() {
+    for (const BoardPtr& w : designer.GetTank().GetWalls()) {
+      std::vector<_3dPoint> o;
+      w->GetOutline(o);
+      if (std::all_of(o.begin(), o.end(), [](const _3dPoint& p) { return std::fabs(p.x) < 1.0; })) return w;
+    }
+    return {};
+  }
+  TankDesigner designer;
+  TankViewPtr plan;
+};
+
+boost::shared_ptr<TankWallReinSectionView> LastSectionView(const TankDesigner& designer) {
+  for (auto it = designer.GetViews().rbegin(); it != designer.GetViews().rend(); ++it)
+    if (auto v = boost::dynamic_pointer_cast<TankWallReinSectionView>(*it)) return v;
+  return {};
+}
+
+// The automatic cut across the west wall, 350 thick, at 1:50 with u = 100
+// (factor 2): the window reaches 175 + 300 mm each side of the wall axis
+// (300 = u × the text height 3.0 of the plan at 1:100); the wall's cut is
+// 700 drawing units wide; the slabs run beyond the window and are cut off
+// with a break line on each side; the wall is dimensioned "350" and the
+// levels marked "-4.500" (bottom slab top) and "-0.500" (tank top).
+TEST_F(SectionFixture, HandWorkedSectionAcrossOneWall) {
+  designer.MakeAutoSections();
+  const auto sections = designer.GetSections();
+  ASSERT_EQ(sections.size(), 4u);
+  const BoardPtr wall = WestWall();
+  ASSERT_TRUE(wall);
+  boost::shared_ptr<Section> section;
+  for (const auto& s : sections)
+    if (std::fabs(s->GetVolume().m_origin.x) < 1.0) section = s;
+  ASSERT_TRUE(section);
+  const ViewVolumn& volume = section->GetVolume();
+  EXPECT_NEAR(volume.m_bounds[0], 475.0, 1e-6);
+  EXPECT_NEAR(volume.m_bounds[2], 475.0, 1e-6);
+  EXPECT_TRUE(std::isinf(volume.m_bounds[1]) && volume.m_bounds[1] > 0);
+  EXPECT_NEAR(volume.m_origin.y, 2000.0, 1e-6);
+
+  _3dPoint at(0, 0, 0);
+  Extents extent;
+  ASSERT_TRUE(designer.DrawWallSection(section, true, at, &extent));
+  const auto view = LastSectionView(designer);
+  ASSERT_TRUE(view);
+  EXPECT_DOUBLE_EQ(view->GetDrawingFactor(), 2.0);
+
+  EntityList wallEntities;
+  ASSERT_TRUE(view->GetObjectEntities(wall, wallEntities));
+  double minX = 1e300, maxX = -1e300;
+  for (const EntityPtr& e : wallEntities) {
+    const Extents b = e->GetExtents();
+    minX = std::min(minX, b.minX);
+    maxX = std::max(maxX, b.maxX);
+  }
+  EXPECT_NEAR(maxX - minX, 700.0, 1e-6);
+
+  // Cut on both sides, at or beyond the window (475 × 2 units from the axis).
+  ASSERT_TRUE(view->GetLeftCut());
+  ASSERT_TRUE(view->GetRightCut());
+  const double axis = (minX + maxX) * 0.5;
+  EXPECT_LE(view->GetLeftCut()->GetStartPoint().x, axis - 950.0 + 1e-6);
+  EXPECT_GE(view->GetRightCut()->GetStartPoint().x, axis + 950.0 - 1e-6);
+  EXPECT_EQ(EntitiesOfKind(*view, kKindBreak).size(), 2u);
+  // Nothing of the concrete reaches beyond the cut lines.
+  for (const _2dLine& l : LinesOfKind(*view, 0x6))
+    for (const _2dPoint& p : {l.GetStartPoint(), l.GetEndPoint()}) {
+      EXPECT_GE(p.x, view->GetLeftCut()->GetStartPoint().x - 1e-6);
+      EXPECT_LE(p.x, view->GetRightCut()->GetStartPoint().x + 1e-6);
+    }
+
+  const EntityList dims = EntitiesOfKind(*view, 0x4000);
+  EXPECT_TRUE(Contains(DimensionTexts(dims), "350"));
+  const auto levels = Texts(EntitiesOfKind(*view, 0x20000));
+  EXPECT_TRUE(Contains(levels, "-4.500"));
+  EXPECT_TRUE(Contains(levels, "-0.500"));
+  // Every elevation text is the model level of its mark in metres.
+  EXPECT_EQ(Texts(EntitiesOfKind(*view, 0x2000000)).empty(), false);
+  const auto titles = Texts(EntitiesOfKind(*view, 0x2000000));
+  EXPECT_TRUE(std::any_of(titles.begin(), titles.end(), [&](const std::string& t) {
+    const std::string n = std::to_string(section->GetNumber());
+    return t.rfind(n + "-" + n + " ", 0) == 0;
+  }));
+}
+
+// Numbering takes the smallest free number, so two sections never share
+// their marks.
+TEST(SectionNumbers, SmallestFreeNumber) {
+  g_ViewBoard.Reset();
+  struct Case {
+    std::vector<int> numbers;
+    int next;
+  };
+  for (const Case& c : {Case{{}, 1}, Case{{1, 2, 3}, 4}, Case{{1, 2, 2, 5}, 3}, Case{{1, 3}, 2}, Case{{3, 2}, 1}}) {
+    TankDesigner designer;
+    auto view = boost::make_shared<BottomBoardReinView>(&g_ViewBoard, ViewSettings(), ViewVolumn());
+    for (int n : c.numbers)
+      view->AddEntities({boost::make_shared<_2dLine>(_2dPoint(0, 0), _2dPoint(1, 0))},
+                        boost::make_shared<Section>(n, ViewVolumn()), {kKindUserGeometry}, {});
+    designer.AddView(view);
+    EXPECT_EQ(designer.GetNextSectionNumber(), c.next) << ::testing::PrintToString(c.numbers);
+    EXPECT_EQ(designer.GetSections().size(), c.numbers.size());
+  }
+  g_ViewBoard.Reset();
+}
+
+// The section looks towards the side point: with the side point north of an
+// east-west cut the drawing's x axis points east (east drawn on the right),
+// whichever way the line was drawn; south of it the axis points west.  The
+// mark is drawn on the plan, owned by the section.
+TEST_F(SectionFixture, ViewingDirectionFollowsTheSidePoint) {
+  // The plan is drawn at 1:100 (factor 1) and placed: model points move by
+  // its placement.
+  _3dVector at;
+  plan->GetPlacement(at);
+  auto drawn = [&](double x, double y) { return _2dPoint(x + at.x, y + at.y); };
+  const _2dLine westToEast(drawn(-500, 2000), drawn(500, 2000));
+  const _2dLine eastToWest(drawn(500, 2000), drawn(-500, 2000));
+  struct Case {
+    _2dLine line;
+    _2dPoint side;
+    double xSign;
+  };
+  int number = 1;
+  for (const Case& c : {Case{westToEast, drawn(0, 3000), 1}, Case{eastToWest, drawn(0, 3000), 1},
+                        Case{westToEast, drawn(0, 1000), -1}, Case{eastToWest, drawn(0, 1000), -1}}) {
+    const auto section = designer.DefineSection(c.line, c.side, number++, {}, {});
+    ASSERT_TRUE(section);
+    const ViewVolumn& v = section->GetVolume();
+    EXPECT_GT(v.m_xAxis.x * c.xSign, 0.0);
+    EXPECT_NEAR(v.m_xAxis.y, 0.0, kTol);
+    EXPECT_NEAR(v.m_yAxis.z, 1.0, kTol);
+    EXPECT_NEAR(v.m_origin.x, 0.0, kTol);
+    EXPECT_NEAR(v.m_origin.y, 2000.0, kTol);
+    // The view normal (x × y) points from the side point's side back to the
+    // viewer: away from the side point.
+    _3dVector n;
+    v.GetNormal(n);
+    EXPECT_LT(n.y * (c.side.y - at.y - 2000.0), 0.0);
+    EntityList mark;
+    ASSERT_TRUE(plan->GetObjectEntities(section, mark));
+    ASSERT_FALSE(mark.empty());
+    for (const EntityPtr& e : mark) EXPECT_EQ(plan->GetEntityKind(e), kKindUserGeometry);
+  }
+  EXPECT_EQ(designer.GetNextSectionNumber(), 5);
+}
+
+// A line on no plan, or on two, is refused with the message, and the user's
+// own mark is deleted.
+TEST_F(SectionFixture, LineOnNoneOrTwoPlansIsRefused) {
+  // A mark the user drew: one entity under a handle.
+  EntityList userMark;
+  g_ViewBoard.CreateEntities(userMark, {_2dLine(_2dPoint(50000, 0), _2dPoint(51000, 0))}, {});
+  ASSERT_FALSE(userMark.empty());
+  EntityHandleList handles;
+  for (const EntityPtr& e : userMark) {
+    EntityHandle h;
+    ASSERT_TRUE(g_ViewBoard.FindEntityHandle(e, h));
+    handles.push_back(h);
+  }
+  const auto refused =
+      designer.DefineSection(_2dLine(_2dPoint(50000, 0), _2dPoint(51000, 0)), _2dPoint(50500, 500), 1, userMark,
+                             handles);
+  EXPECT_FALSE(refused);
+  ASSERT_FALSE(GetScriptedHost().GetMessages().empty());
+  EXPECT_EQ(GetScriptedHost().GetMessages().back().text, "剖面线必须在且只在一个平面图上");
+  for (const EntityHandle& h : handles) EXPECT_FALSE(g_ViewBoard.FindEntity(h));
+  EXPECT_TRUE(designer.GetSections().empty());
+
+  // A second plan at the same place: the cut crosses both.
+  DrawPlan();
+  GetScriptedHost().Reset();
+  _3dVector at;
+  plan->GetPlacement(at);
+  EXPECT_FALSE(designer.DefineSection(_2dLine(_2dPoint(at.x - 500, at.y + 2000), _2dPoint(at.x + 500, at.y + 2000)),
+                                      _2dPoint(at.x, at.y + 3000), 1, {}, {}));
+  ASSERT_FALSE(GetScriptedHost().GetMessages().empty());
+  EXPECT_EQ(GetScriptedHost().GetMessages().back().text, "剖面线必须在且只在一个平面图上");
+}
+
+// A board lying in the section plane shows no cut, whichever way its normal
+// points (here a wall turned 5e-5 rad off the plane, which a cut would show
+// with its faces spread by 1 / sin of that angle); the boards across the
+// plane are cut as before.
+TEST(SectionCut, BoardInThePlaneIsLeftOutWhateverItsNormal) {
+  g_ViewBoard.Reset();
+  const BoardPtr across = fixtures::MakeWall(0, -1000, 0, 1000, 0, 3000, 300);
+  auto drawn = [&](bool reversed) {
+    const BoardPtr inPlane = reversed ? fixtures::MakeWall(2000, 0.1, -2000, -0.1, 0, 3000, 200)
+                                      : fixtures::MakeWall(-2000, -0.1, 2000, 0.1, 0, 3000, 200);
+    TankView view(&g_ViewBoard, ViewSettings(), ViewVolumn());
+    view.SetScaleValues(100, 100);
+    // The plane y = 0: x along +x, y up, normal (0, -1, 0).
+    view.CutSection(nullptr, {across, inPlane}, 1.0, _3dPoint(0, 0, 0), _3dVector(1, 0, 0), _3dVector(0, 0, 1));
+    EntityList mine;
+    EXPECT_FALSE(view.GetObjectEntities(inPlane, mine)) << reversed;
+    std::vector<std::pair<double, double>> ends;
+    for (const _2dLine& l : LinesOfKind(view, 0x2)) ends.emplace_back(l.GetStartPoint().x, l.GetEndPoint().x);
+    return ends;
+  };
+  const auto forward = drawn(false), backward = drawn(true);
+  // The wall across the plane: its two faces at ±150 and the caps.
+  ASSERT_EQ(forward.size(), 4u);
+  EXPECT_EQ(forward, backward);
+  int faces = 0;
+  for (const auto& [a, b] : forward)
+    if (std::fabs(a - b) < 1e-6) {
+      ++faces;
+      EXPECT_NEAR(std::fabs(a), 150.0, 1e-6);
+    }
+  EXPECT_EQ(faces, 2);
+  g_ViewBoard.Reset();
+}
+
+// The walk along the unowned outline lines and the push of a cut line.
+TEST(SectionCutEnds, ChainAndPushRules) {
+  using L = boost::shared_ptr<_2dLine>;
+  auto line = [](double x0, double y0, double x1, double y1) {
+    return boost::make_shared<_2dLine>(_2dPoint(x0, y0), _2dPoint(x1, y1));
+  };
+  const std::vector<L> steady{line(0, 0, 100, 0), line(100, 0, 100, 50), line(100, 50, 300, 50)};
+  EXPECT_TRUE(ChainReachesOuterEnd(_2dPoint(0, 0), 1, steady));
+  EXPECT_TRUE(ChainReachesOuterEnd(_2dPoint(100, 50), 0, steady));
+  EXPECT_TRUE(ChainReachesOuterEnd(_2dPoint(300, 50), 0, steady));
+  // Turning back in x stops the walk.
+  const std::vector<L> back{line(0, 0, 200, 0), line(200, 0, 150, 50), line(150, 50, 400, 50)};
+  EXPECT_FALSE(ChainReachesOuterEnd(_2dPoint(0, 0), 1, back));
+  EXPECT_FALSE(ChainReachesOuterEnd(_2dPoint(0, 0), 1, {}));
+
+  // Only outward: a right cut moves right onto the outermost end, a left cut
+  // left; an end inside the window leaves the cut.
+  const std::vector<_2dLine> under{_2dLine(_2dPoint(-300, -10), _2dPoint(900, -10))};
+  struct Case {
+    double x;
+    int side;
+    double expected;
+  };
+  for (const Case& c : {Case{500, 1, 900}, Case{1000, 1, 1000}, Case{0, 0, -300}, Case{-400, 0, -400}}) {
+    _2dLine cut(_2dPoint(c.x, -100), _2dPoint(c.x, 100));
+    PushCutBeyondLines(under, c.side, cut);
+    EXPECT_NEAR(cut.GetStartPoint().x, c.expected, kTol) << c.x << " side " << c.side;
+    EXPECT_NEAR(cut.GetEndPoint().x, c.expected, kTol);
+    EXPECT_NEAR(cut.GetStartPoint().y, -100, kTol);
+  }
+  EXPECT_EQ(GetOtherLineEnd(_2dPoint(0, 0), *steady[0]), _2dPoint(100, 0));
+  EXPECT_EQ(GetOtherLineEnd(_2dPoint(100, 0), *steady[0]), _2dPoint(0, 0));
+}
+
+// A drawing within its window gets no cut; a haunch line across the window
+// edge pushes the cut 3 units beyond its outer end; with nothing across it a
+// cut within 3 units of a wall outline end moves out to 3 units.
+TEST(SectionCutEnds, WindowCutsAndPushes) {
+  g_ViewBoard.Reset();
+  ViewVolumn volume;
+  volume.m_xAxis = _3dVector(1, 0, 0);
+  volume.m_yAxis = _3dVector(0, 0, 1);
+  volume.m_bounds[0] = 1000;  // window ±1000 units at factor 1
+  const BoardPtr wall = fixtures::MakeWall(0, -1000, 0, 1000, 0, 3000, 300);
+  const BoardPtr slab = boost::make_shared<Board>();
+  slab->SetKind(1);
+  auto make = [&](std::vector<std::pair<_2dLine, std::pair<ObjectPtr, int>>> lines) {
+    auto view = boost::make_shared<TankWallReinSectionView>(&g_ViewBoard, ViewSettings(), volume);
+    view->SetScaleValues(100, 100);
+    EntityList drawing;
+    for (const auto& [l, owner] : lines) {
+      auto e = boost::make_shared<_2dLine>(l);
+      view->AddEntities({e}, owner.first, {owner.second}, {});
+      drawing.push_back(e);
+    }
+    return std::make_pair(view, drawing);
+  };
+
+  // Within the window: nothing.
+  {
+    auto [view, drawing] = make({{_2dLine(_2dPoint(-150, 0), _2dPoint(-150, 3000)), {wall, 2}},
+                                 {_2dLine(_2dPoint(-900, 0), _2dPoint(900, 0)), {slab, 2}}});
+    EXPECT_TRUE(view->DrawCutEnds(nullptr, nullptr, drawing, 1.0).empty());
+    EXPECT_FALSE(view->GetLeftCut());
+    EXPECT_FALSE(view->GetRightCut());
+  }
+  // A haunch line across the right edge: the cut goes 3u = 300 beyond its
+  // end at 1200; the slab is clipped there, the left side is not cut.
+  {
+    auto [view, drawing] = make({{_2dLine(_2dPoint(150, 0), _2dPoint(150, 3000)), {wall, 2}},
+                                 {_2dLine(_2dPoint(-900, 0), _2dPoint(3000, 0)), {slab, 2}},
+                                 {_2dLine(_2dPoint(900, 0), _2dPoint(1200, 300)), {ObjectPtr(), 4}}});
+    const auto breaks = view->DrawCutEnds(nullptr, nullptr, drawing, 1.0);
+    ASSERT_EQ(breaks.size(), 1u);
+    ASSERT_TRUE(view->GetRightCut());
+    EXPECT_FALSE(view->GetLeftCut());
+    EXPECT_NEAR(view->GetRightCut()->GetStartPoint().x, 1500.0, kTol);
+    const auto lines = LinesOfKind(*view, 2);
+    const auto slabLine = std::find_if(lines.begin(), lines.end(), [](const _2dLine& l) {
+      return std::fabs(l.GetStartPoint().y) < kTol && std::fabs(l.GetEndPoint().y) < kTol;
+    });
+    ASSERT_NE(slabLine, lines.end());
+    EXPECT_NEAR(std::max(slabLine->GetStartPoint().x, slabLine->GetEndPoint().x), 1500.0, kTol);
+  }
+  // Nothing across the left edge at -1000; a wall outline end at -800 is
+  // 200 from it: the cut moves out to -1100.  A line wholly outside goes.
+  {
+    auto [view, drawing] = make({{_2dLine(_2dPoint(-800, 0), _2dPoint(-800, 3000)), {wall, 2}},
+                                 {_2dLine(_2dPoint(-3000, -500), _2dPoint(500, -500)), {slab, 2}},
+                                 {_2dLine(_2dPoint(-3000, -600), _2dPoint(-2000, -600)), {slab, 2}}});
+    const auto breaks = view->DrawCutEnds(nullptr, nullptr, drawing, 1.0);
+    ASSERT_EQ(breaks.size(), 1u);
+    ASSERT_TRUE(view->GetLeftCut());
+    EXPECT_NEAR(view->GetLeftCut()->GetStartPoint().x, -1100.0, kTol);
+    EXPECT_EQ(drawing.size(), 2u);
+    EXPECT_EQ(LinesOfKind(*view, 2).size(), 2u);
+  }
+  g_ViewBoard.Reset();
+}
+
+// The elevation mark: "%.3f" metres of the model level, the text beside the
+// triangle by 0.35 × characters × character width.
+TEST(SectionDimensions, ElevationMarkText) {
+  EntityList entities;
+  std::vector<int> kinds;
+  // y = -1000 drawing units at 1:50, u = 100: -500 mm.
+  DrawElevationMark(_2dPoint(1000, -1000), entities, kinds, {0.0, 0.0}, 50, 100, true, true);
+  ASSERT_FALSE(entities.empty());
+  const auto text = boost::dynamic_pointer_cast<_Text>(entities.front());
+  ASSERT_TRUE(text);
+  EXPECT_EQ(text->GetText(), "-0.500");
+  const double w = 0.7 * 3.0 * 100;
+  EXPECT_NEAR(text->GetPosition().x, 1000 + 0.35 * 6 * w, kTol);
+  EXPECT_EQ(entities.size(), 6u);  // text, three triangle sides, leader, base line
+  for (int k : kinds) EXPECT_EQ(k, 0x20000);
+  // On the left, without a base line; the offset of the reference counts.
+  entities.clear();
+  kinds.clear();
+  DrawElevationMark(_2dPoint(1000, 500), entities, kinds, {1.0, 0.25}, 50, 100, false, false);
+  EXPECT_EQ(boost::dynamic_pointer_cast<_Text>(entities.front())->GetText(), "-0.500");
+  EXPECT_NEAR(boost::dynamic_pointer_cast<_Text>(entities.front())->GetPosition().x, 1000 - 0.35 * 6 * w, kTol);
+  EXPECT_EQ(entities.size(), 5u);
+}
+
+// Dimension along a picked line: one dimension between consecutive
+// crossings of outline or plan lines, nothing with fewer than two.
+TEST(PickedLineDimension, MeasuresBetweenCrossings) {
+  g_ViewBoard.Reset();
+  TankView view(&g_ViewBoard, ViewSettings(), ViewVolumn());
+  view.SetScaleValues(100, 100);
+  auto add = [&](double x, int kind) {
+    view.AddEntities({boost::make_shared<_2dLine>(_2dPoint(x, -100), _2dPoint(x, 100))}, ObjectPtr(), {kind}, {});
+  };
+  add(0, 2);
+  add(300, 0x40000000);
+  add(1000, 2);
+  add(500, 0x4000);  // an earlier dimension is never measured
+  EntityList entities;
+  std::vector<int> kinds;
+  DimensionAlongLine(view, _2dLine(_2dPoint(-50, 0), _2dPoint(1200, 0)), entities, kinds);
+  EXPECT_EQ(DimensionTexts(entities), (std::vector<std::string>{"300", "700"}));
+  for (int k : kinds) EXPECT_EQ(k, 0x4000);
+  entities.clear();
+  kinds.clear();
+  DimensionAlongLine(view, _2dLine(_2dPoint(-50, 0), _2dPoint(200, 0)), entities, kinds);
+  EXPECT_TRUE(entities.empty());
+  EXPECT_TRUE(kinds.empty());
+  g_ViewBoard.Reset();
+}
+
+// Saved and reopened, the sections are listed again with their numbers and
+// their unbounded volumes, and the design saves byte for byte the same.
+TEST_F(SectionFixture, SectionsSurviveSavingAndReopening) {
+  designer.MakeAutoSections();
+  _3dPoint at(0, -20000, 0);
+  int progress = 0;
+  ASSERT_TRUE(designer.DrawAllSections(at, &progress, 40, nullptr));
+  EXPECT_EQ(progress, 40);
+  const auto before = designer.GetSections();
+  const auto dir = std::filesystem::temp_directory_path() / "wall_section_test";
+  std::filesystem::create_directories(dir);
+  const std::string first = (dir / "a.tkd").string(), second = (dir / "b.tkd").string();
+  SaveDesignFile(designer, first);
+
+  TankDesigner reopened;
+  OpenDesignFile(reopened, first);
+  std::vector<int> numbers;
+  for (const auto& s : reopened.GetSections()) {
+    numbers.push_back(s->GetNumber());
+    EXPECT_TRUE(std::isinf(s->GetVolume().m_bounds[1]));
+    EXPECT_TRUE(std::isinf(s->GetVolume().m_bounds[3]));
+    EXPECT_NEAR(s->GetVolume().m_bounds[0], 475.0, 1e-6);
+  }
+  std::vector<int> expected;
+  for (const auto& s : before) expected.push_back(s->GetNumber());
+  EXPECT_EQ(numbers, expected);
+  SaveDesignFile(reopened, second);
+  auto read = [](const std::string& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  EXPECT_EQ(read(first), read(second));
+  reopened.ClearViews();
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
