@@ -160,6 +160,11 @@ TEST_F(SectionFixture, HandWorkedSectionAcrossOneWall) {
   const auto levels = Texts(EntitiesOfKind(*view, 0x20000));
   EXPECT_TRUE(Contains(levels, "-4.500"));
   EXPECT_TRUE(Contains(levels, "-0.500"));
+  // The right side repeats the left one (one wall, its faces paired): no
+  // right chain, no right marks.
+  EXPECT_EQ(levels.size(), 2u);
+  for (const EntityPtr& e : dims)
+    EXPECT_LE(e->GetExtents().maxX, view->GetRightCut()->GetStartPoint().x) << "a dimension right of the drawing";
   // Every elevation text is the model level of its mark in metres.
   EXPECT_EQ(Texts(EntitiesOfKind(*view, 0x2000000)).empty(), false);
   const auto titles = Texts(EntitiesOfKind(*view, 0x2000000));
@@ -482,6 +487,221 @@ TEST_F(SectionFixture, SectionsSurviveSavingAndReopening) {
   EXPECT_EQ(read(first), read(second));
   reopened.ClearViews();
   std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+
+namespace {
+
+// A wall cut at 60 degrees to its normal shows its faces 1 / sin 60° apart
+// farther than square.
+TEST(SectionCut, ObliqueCutSpreadsTheFaces) {
+  g_ViewBoard.Reset();
+  const BoardPtr wall = fixtures::MakeWall(0, -1000, 0, 1000, 0, 3000, 300);
+  const double c = std::cos(g_Pi / 3), s = std::sin(g_Pi / 3);
+  TankView view(&g_ViewBoard, ViewSettings(), ViewVolumn());
+  view.CutSection(nullptr, {wall}, 1.0, _3dPoint(0, 0, 0), _3dVector(-s, c, 0), _3dVector(0, 0, 1));
+  std::vector<double> faces;
+  for (const _2dLine& l : LinesOfKind(view, 0x2))
+    if (std::fabs(l.GetStartPoint().x - l.GetEndPoint().x) < 1e-9) faces.push_back(l.GetStartPoint().x);
+  std::sort(faces.begin(), faces.end());
+  ASSERT_EQ(faces.size(), 2u);
+  EXPECT_NEAR(faces[0], -150 / s, 1e-6);
+  EXPECT_NEAR(faces[1], 150 / s, 1e-6);
+  g_ViewBoard.Reset();
+}
+
+// The line along the underside of the bottom slabs starts at the lower of
+// two lines with the same left end, runs to the right end, is extended by
+// factor × the settings' extension at both ends and lies half of that
+// below; lines that do not connect are an error.
+TEST(SectionCut, UndersideLine) {
+  g_ViewBoard.Reset();
+  const BoardPtr slab = boost::make_shared<Board>();
+  slab->SetKind(1);
+  for (double extension : {0.0, 50.0}) {
+    ViewSettings settings;
+    settings.m_cutLineExtension = extension;
+    TankView view(&g_ViewBoard, settings, ViewVolumn());
+    view.AddEntities({boost::make_shared<_2dLine>(_2dPoint(0, 400), _2dPoint(1000, 400)),
+                      boost::make_shared<_2dLine>(_2dPoint(1000, 0), _2dPoint(0, 0)),
+                      boost::make_shared<_2dLine>(_2dPoint(1000, 0), _2dPoint(1000, 400))},
+                     slab, {2, 2, 2}, {});
+    view.DrawSectionCut(2.0);
+    const auto lines = LinesOfKind(view, kKindSectionCut);
+    ASSERT_EQ(lines.size(), 1u) << extension;
+    const double d = 2.0 * extension;
+    EXPECT_NEAR(lines[0].GetStartPoint().x, -d, kTol);
+    EXPECT_NEAR(lines[0].GetEndPoint().x, 1000 + d, kTol);
+    EXPECT_NEAR(lines[0].GetStartPoint().y, -d / 2, kTol);
+    EXPECT_NEAR(lines[0].GetEndPoint().y, -d / 2, kTol);
+  }
+  TankView apart(&g_ViewBoard, ViewSettings(), ViewVolumn());
+  apart.AddEntities({boost::make_shared<_2dLine>(_2dPoint(0, 0), _2dPoint(1000, 0)),
+                     boost::make_shared<_2dLine>(_2dPoint(2000, 0), _2dPoint(3000, 0))},
+                    slab, {2, 2}, {});
+  EXPECT_THROW(apart.DrawSectionCut(1.0), std::out_of_range);
+  // Without bottom-slab lines: nothing, no error.
+  TankView none(&g_ViewBoard, ViewSettings(), ViewVolumn());
+  EXPECT_NO_THROW(none.DrawSectionCut(1.0));
+  EXPECT_TRUE(LinesOfKind(none, kKindSectionCut).empty());
+  g_ViewBoard.Reset();
+}
+
+// Vertical outline lines standing alone (no other beside them over most of
+// their height within 1500 mm) decide the bottom chain's ends and overall
+// dimension; a board line counts as a wall face only when it crosses the
+// middle band of ±250 mm.
+TEST(SectionDimensions, UnpairedFacesAndMiddleBand) {
+  g_ViewBoard.Reset();
+  struct Case {
+    double secondX, secondTop;
+    std::vector<std::string> bottom, top;
+  };
+  // Drawn at 1:100 with u = 100 (1 unit = 1 mm); the middle of the outline
+  // lies at y = 1500.
+  for (const Case& c : {Case{2600, 3000, {"4000"}, {"1600"}}, Case{2500, 3000, {}, {"1500"}},
+                        Case{2600, 1740, {"4000"}, {}}, Case{2600, 1760, {"4000"}, {"1600"}}}) {
+    TankView view(&g_ViewBoard, ViewSettings(), ViewVolumn());
+    view.SetScaleValues(100, 100);
+    auto add = [&](double x0, double y0, double x1, double y1) {
+      view.AddEntities({boost::make_shared<_2dLine>(_2dPoint(x0, y0), _2dPoint(x1, y1))}, ObjectPtr(), {2}, {});
+    };
+    add(0, 0, 4000, 0);
+    add(0, 400, 4000, 400);
+    add(1000, 400, 1000, 3000);
+    add(c.secondX, 400, c.secondX, c.secondTop);
+    EntityList entities;
+    std::vector<int> kinds;
+    DimensionWallSection(view, entities, kinds, {0.0, 0.0}, 0.0, false, true, false, true, true, {}, 100, 100);
+    std::vector<std::string> bottom, top;
+    for (const EntityPtr& e : entities)
+      if (auto d = boost::dynamic_pointer_cast<_2dAlignedDimension>(e))
+        (d->GetFirstPoint().y < 1500 ? bottom : top).push_back(d->GetDisplayText());
+    EXPECT_EQ(bottom, c.bottom) << c.secondX << " " << c.secondTop;
+    EXPECT_EQ(top, c.top) << c.secondX << " " << c.secondTop;
+  }
+  // No outline at all: nothing, no error.
+  TankView empty(&g_ViewBoard, ViewSettings(), ViewVolumn());
+  EntityList entities;
+  std::vector<int> kinds;
+  DimensionWallSection(empty, entities, kinds, {0.0, 0.0}, 0.0, true, true, true, true, true, {}, 100, 100);
+  EXPECT_TRUE(entities.empty());
+  g_ViewBoard.Reset();
+}
+
+std::vector<std::pair<int, std::string>> g_progress;
+void RecordProgress(int percent, std::string text, int*) { g_progress.emplace_back(percent, text); }
+
+// All sections in the order of their numbers, side by side 1.3 × width
+// apart, the point then lowered by 1.3 × the row's height; the progress
+// advances by share / count per section.
+TEST_F(SectionFixture, AllSectionsInARow) {
+  designer.MakeAutoSections();
+  ASSERT_EQ(designer.GetSections().size(), 4u);
+  _3dPoint at(0, -20000, 0);
+  int progress = 10;
+  g_progress.clear();
+  ASSERT_TRUE(designer.DrawAllSections(at, &progress, 50, &RecordProgress));
+  EXPECT_EQ(progress, 10 + 4 * 12);
+  ASSERT_EQ(g_progress.size(), 4u);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(g_progress[i].first, 10 + 12 * i);
+    EXPECT_EQ(g_progress[i].second, "正在绘制剖面图" + std::to_string(i + 1) + "，请稍候...");
+  }
+  std::vector<boost::shared_ptr<TankWallReinSectionView>> views;
+  for (const auto& v : designer.GetViews())
+    if (auto s = boost::dynamic_pointer_cast<TankWallReinSectionView>(v)) views.push_back(s);
+  ASSERT_EQ(views.size(), 4u);
+  double x = 0.0, rowHeight = 0.0;
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    EXPECT_EQ(views[i]->GetSection()->GetNumber(), static_cast<int>(i + 1));
+    const Extents e = views[i]->GetExtent(~0x1FF8);
+    rowHeight = std::max(rowHeight, e.GetHeight());
+    // Each drawing is placed by the upper left corner of its concrete at the
+    // advancing point.
+    Extents placed;
+    for (const _2dLine& l : LinesOfKind(*views[i], 0x10006)) {
+      placed.Extend(_3dPoint(l.GetStartPoint().x, l.GetStartPoint().y, 0));
+      placed.Extend(_3dPoint(l.GetEndPoint().x, l.GetEndPoint().y, 0));
+    }
+    EXPECT_NEAR(placed.minX, x, 1e-6);
+    EXPECT_NEAR(placed.maxY, -20000, 1e-6);
+    x += e.GetWidth() * 1.3;
+  }
+  EXPECT_NEAR(at.x, 0.0, kTol);
+  EXPECT_NEAR(at.y, -20000 - 1.3 * rowHeight, 1e-6);
+  // Drawn again: the section views are made anew, not added.
+  ASSERT_TRUE(designer.DrawAllSections(at, &progress, 50, nullptr));
+  int count = 0;
+  for (const auto& v : designer.GetViews()) count += boost::dynamic_pointer_cast<TankWallReinSectionView>(v) ? 1 : 0;
+  EXPECT_EQ(count, 4);
+}
+
+}  // namespace
+
+namespace {
+
+// Every automatic section of every example is drawn: the concrete lies
+// between the cut lines, a side is cut (break line) exactly where the
+// concrete reached beyond the window, each dimension shows the model
+// distance of its points and each elevation text the model level of its
+// mark in metres.
+TEST(SectionExamples, EveryAutomaticSectionDraws) {
+  for (const std::string name : {"open-single-cell", "buried-two-cell", "grid-3x2"}) {
+    SCOPED_TRACE(name);
+    g_ViewBoard.Reset();
+    TankDesigner designer;
+    tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject(name), "x"), "x");
+    ViewSettings settings;
+    boost::shared_ptr<BottomBoardReinView> plan;
+    AddViewOfClass(plan, const_cast<ViewList&>(designer.GetViews()), settings, ViewVolumn());
+    ASSERT_TRUE(plan->Draw(designer.GetTank(), 100, settings, true, _3dPoint(0, 0, 0)));
+    designer.MakeAutoSections();
+    const std::size_t count = designer.GetSections().size();
+    EXPECT_GE(count, 2u);
+    _3dPoint at(0, -50000, 0);
+    ASSERT_TRUE(designer.DrawAllSections(at, nullptr, 0, nullptr));
+    std::size_t drawn = 0;
+    for (const auto& v : designer.GetViews()) {
+      const auto view = boost::dynamic_pointer_cast<TankWallReinSectionView>(v);
+      if (!view) continue;
+      ++drawn;
+      const int n = view->GetSection()->GetNumber();
+      const double k = view->GetScale() / view->GetUnit();
+      _3dVector placement;
+      view->GetPlacement(placement);
+      const auto concrete = LinesOfKind(*view, 0x10006);
+      ASSERT_FALSE(concrete.empty()) << n;
+      const auto left = view->GetLeftCut(), right = view->GetRightCut();
+      EXPECT_EQ(EntitiesOfKind(*view, kKindBreak).size(), (left ? 1u : 0u) + (right ? 1u : 0u)) << n;
+      for (const _2dLine& l : concrete)
+        for (const _2dPoint& p : {l.GetStartPoint(), l.GetEndPoint()}) {
+          if (left) EXPECT_GE(p.x, left->GetStartPoint().x - 1e-6) << n;
+          if (right) EXPECT_LE(p.x, right->GetStartPoint().x + 1e-6) << n;
+        }
+      for (const EntityPtr& e : EntitiesOfKind(*view, 0x4000))
+        if (auto d = boost::dynamic_pointer_cast<_2dAlignedDimension>(e)) {
+          const _2dPoint a = d->GetFirstPoint(), b = d->GetSecondPoint();
+          EXPECT_NEAR(d->GetMeasurement(), std::hypot(b.x - a.x, b.y - a.y) * k, 0.5) << n;
+        }
+      const EntityList marks = EntitiesOfKind(*view, 0x20000);
+      for (std::size_t i = 0; i < marks.size(); ++i) {
+        const auto text = boost::dynamic_pointer_cast<_Text>(marks[i]);
+        if (!text) continue;
+        // The triangle's tip: the first line after the text starts there.
+        ASSERT_LT(i + 1, marks.size());
+        const auto tip = boost::dynamic_pointer_cast<_2dLine>(marks[i + 1]);
+        ASSERT_TRUE(tip);
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "%.3f", (tip->GetStartPoint().y - placement.y) * k * 0.001);
+        EXPECT_EQ(text->GetText(), expected) << n;
+      }
+    }
+    EXPECT_EQ(drawn, count);
+    designer.ClearViews();
+  }
+  g_ViewBoard.Reset();
 }
 
 }  // namespace
