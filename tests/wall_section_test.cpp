@@ -440,10 +440,11 @@ TEST(PickedLineDimension, MeasuresBetweenCrossings) {
   add(300, 0x40000000);
   add(1000, 2);
   add(500, 0x4000);  // an earlier dimension is never measured
+  add(1000, 0x40000000);  // crossed where an outline line is: nothing merges them
   EntityList entities;
   std::vector<int> kinds;
   DimensionAlongLine(view, _2dLine(_2dPoint(-50, 0), _2dPoint(1200, 0)), entities, kinds);
-  EXPECT_EQ(DimensionTexts(entities), (std::vector<std::string>{"300", "700"}));
+  EXPECT_EQ(DimensionTexts(entities), (std::vector<std::string>{"300", "700", "0"}));
   for (int k : kinds) EXPECT_EQ(k, 0x4000);
   entities.clear();
   kinds.clear();
@@ -702,6 +703,105 @@ TEST(SectionExamples, EveryAutomaticSectionDraws) {
     designer.ClearViews();
   }
   g_ViewBoard.Reset();
+}
+
+}  // namespace
+
+namespace {
+
+// Placed by picking: the lower left corner of the drawing is dragged to the
+// point with the section prompt; a cancel erases the whole drawing.
+TEST_F(SectionFixture, PlacedByPickingOrCancelled) {
+  const _3dVector at = [&] {
+    _3dVector v;
+    plan->GetPlacement(v);
+    return v;
+  }();
+  const auto section = designer.DefineSection(_2dLine(_2dPoint(at.x - 500, at.y + 2000), _2dPoint(at.x + 500, at.y + 2000)),
+                                              _2dPoint(at.x, at.y + 3000), 1, {}, {});
+  ASSERT_TRUE(section);
+  auto view = boost::make_shared<TankWallReinSectionView>(&g_ViewBoard, ViewSettings(), section->GetVolume());
+  PromptAnswer cancel;
+  PromptAnswer answer;
+  answer.kind = PromptAnswer::kPoint;
+  answer.point = _3dPoint(1000, 2000, 0);
+  answer.checkPrompt = true;
+  answer.expectedPrompt = "请选择池壁剖面配筋图插入点";
+  GetScriptedHost().QueueAnswer(answer);
+  ASSERT_TRUE(view->Draw(designer.GetTank(), 50, ViewSettings(), false, _3dPoint()));
+  EXPECT_EQ(GetScriptedHost().PendingAnswers(), 0u);
+  const Extents placed = view->GetExtent(kKindMaskAll);
+  EXPECT_NEAR(placed.minX, 1000, 1e-6);
+  EXPECT_NEAR(placed.minY, 2000, 1e-6);
+
+  auto cancelled = boost::make_shared<TankWallReinSectionView>(&g_ViewBoard, ViewSettings(), section->GetVolume());
+  GetScriptedHost().QueueAnswer(cancel);
+  EXPECT_FALSE(cancelled->Draw(designer.GetTank(), 50, ViewSettings(), false, _3dPoint()));
+  EXPECT_TRUE(cancelled->GetExtent(kKindMaskAll).IsEmpty());
+}
+
+// A wall that shows more than two face lines on the plan gets no automatic
+// section; the others do.  Without a plan nothing is made.
+TEST_F(SectionFixture, AutomaticSectionsSkipWallsWithoutTwoFaces) {
+  const BoardPtr wall = WestWall();
+  ASSERT_TRUE(wall);
+  plan->AddEntities({boost::make_shared<_2dLine>(_2dPoint(0, 0), _2dPoint(10, 0))}, wall, {kKindBoardOutline}, {});
+  designer.MakeAutoSections();
+  const auto sections = designer.GetSections();
+  EXPECT_EQ(sections.size(), 3u);
+  for (const auto& s : sections) EXPECT_GT(std::fabs(s->GetVolume().m_origin.x), 1.0);
+  // The numbers are 1, 2, 3 and each mark carries its number.
+  std::vector<int> numbers;
+  for (const auto& s : sections) {
+    numbers.push_back(s->GetNumber());
+    EntityList mark;
+    ASSERT_TRUE(plan->GetObjectEntities(s, mark));
+    EXPECT_TRUE(Contains(Texts(mark), std::to_string(s->GetNumber())));
+  }
+  std::sort(numbers.begin(), numbers.end());
+  EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3}));
+
+  TankDesigner bare;
+  bare.MakeAutoSections();
+  EXPECT_TRUE(bare.GetSections().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// A window between the walls keeps no wall: the top slab it cuts rests on
+// none of the drawing's walls, is left out of the extent the drawing is
+// placed by and goes with the objects related to it.
+TEST_F(SectionFixture, TopSlabOnNoWallOfTheDrawing) {
+  ViewVolumn volume;
+  volume.m_origin = _3dPoint(3000, 2000, 0);
+  volume.m_xAxis = _3dVector(1, 0, 0);
+  volume.m_yAxis = _3dVector(0, 0, 1);
+  volume.m_bounds = {500, std::numeric_limits<double>::infinity(), 500, 0, 0, 0};
+  auto view = boost::make_shared<TankWallReinSectionView>(&g_ViewBoard, ViewSettings(), volume);
+  ASSERT_TRUE(view->Draw(designer.GetTank(), 50, ViewSettings(), true, _3dPoint(100, 200, 0)));
+  const std::vector<BoardPtr> tops = designer.GetTank().GetTopSlabs();
+  ASSERT_EQ(tops.size(), 1u);
+  EntityList topEntities;
+  ASSERT_TRUE(view->GetObjectEntities(tops[0], topEntities));
+  for (const BoardPtr& w : designer.GetTank().GetWalls()) {
+    EntityList none;
+    EXPECT_FALSE(view->GetObjectEntities(w, none));
+  }
+  const EntityList unsupported = view->CollectUnsupportedSlabEntities(designer.GetTank());
+  EXPECT_EQ(unsupported.size(), topEntities.size());
+  const Extents placed = view->GetPlacementExtent(designer.GetTank());
+  EXPECT_NEAR(placed.minX, 100, 1e-6);
+  EXPECT_NEAR(placed.maxY, 200, 1e-6);
+  for (const EntityPtr& e : topEntities) EXPECT_GT(e->GetExtents().minY, 200);
+  view->EraseEntities(unsupported);
+  EXPECT_FALSE(view->GetObjectEntities(tops[0], topEntities));
+  // Both sides are cut; the break lines refit to the bottom slab alone.
+  view->DrawSectionOutline();
+  const EntityList breaks = EntitiesOfKind(*view, kKindBreak);
+  ASSERT_EQ(breaks.size(), 2u);
+  for (const EntityPtr& b : breaks) EXPECT_NEAR(b->GetExtents().maxY, 200 + 2 * 100, 1e-6);  // 2u beyond
 }
 
 }  // namespace
