@@ -476,7 +476,7 @@ void DimensionWallSection(TankView& view, EntityList& entities, std::vector<int>
   if (top) chain(topChain, 0, p && q);
 
   for (const DimSegment& s : horizontal) {
-    if (std::any_of(marked.begin(), marked.end(), [&](double y) { return std::fabs(y - s.firstY) <= 1.0; }))
+    if (std::any_of(marked.begin(), marked.end(), [&](double y) { return std::fabs(y - s.firstY) < 1.0; }))
       continue;
     const double x = (s.firstX + s.secondX) * 0.5;
     mark(_2dPoint(x, s.firstY), midX <= x, false);

@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -480,6 +481,39 @@ TEST_F(SectionFixture, SectionsSurviveSavingAndReopening) {
   std::vector<int> expected;
   for (const auto& s : before) expected.push_back(s->GetNumber());
   EXPECT_EQ(numbers, expected);
+  // The section drawings are filed with their views: the same entities
+  // with the same kinds, exported alike.
+  auto sectionDxf = [](const TankDesigner& d) {
+    std::vector<std::string> out;
+    for (const auto& v : d.GetViews()) {
+      if (!boost::dynamic_pointer_cast<TankWallReinSectionView>(v)) continue;
+      EntityKindPairs pairs;
+      v->ListEntityKinds(pairs);
+      EntityList list;
+      std::string kinds;
+      for (const auto& [e, k] : pairs) {
+        list.push_back(e);
+        kinds += std::to_string(k) + " ";
+      }
+      // The DXF without its handles (the board numbers the entities of a
+      // reopened design afresh).
+      std::ostringstream dxf;
+      g_ViewBoard.WriteDxf(dxf, list);
+      std::istringstream lines(dxf.str());
+      std::string code, value, text = kinds;
+      while (std::getline(lines, code) && std::getline(lines, value)) {
+        const bool handle = code == "  5" || code == "105" || code == "330" || code == "340" || value == "$HANDSEED";
+        text += code + "\n" + (handle ? std::string("H") : value) + "\n";
+        if (value == "$HANDSEED" && std::getline(lines, code) && std::getline(lines, value)) text += "H\n";
+      }
+      out.push_back(text);
+    }
+    return out;
+  };
+  const auto drawnDxf = sectionDxf(designer);
+  const auto reopenedDxf = sectionDxf(reopened);
+  EXPECT_EQ(drawnDxf.size(), 4u);
+  EXPECT_TRUE(drawnDxf == reopenedDxf);
   SaveDesignFile(reopened, second);
   auto read = [](const std::string& p) {
     std::ifstream in(p, std::ios::binary);
@@ -802,6 +836,32 @@ TEST_F(SectionFixture, TopSlabOnNoWallOfTheDrawing) {
   const EntityList breaks = EntitiesOfKind(*view, kKindBreak);
   ASSERT_EQ(breaks.size(), 2u);
   for (const EntityPtr& b : breaks) EXPECT_NEAR(b->GetExtents().maxY, 200 + 2 * 100, 1e-6);  // 2u beyond
+}
+
+}  // namespace
+
+namespace {
+
+// A level across a wall is marked unless it lies less than 1.0 from a level
+// marked already (here the wall tops at 3000, marked by the left chain).
+TEST(SectionDimensions, LevelMarksNearAMarkedLevel) {
+  g_ViewBoard.Reset();
+  for (const auto& [y, marks] : {std::pair{3000.8, 2u}, std::pair{3001.0, 3u}, std::pair{2999.2, 2u}}) {
+    TankView view(&g_ViewBoard, ViewSettings(), ViewVolumn());
+    view.SetScaleValues(100, 100);
+    auto add = [&](double x0, double y0, double x1, double y1) {
+      view.AddEntities({boost::make_shared<_2dLine>(_2dPoint(x0, y0), _2dPoint(x1, y1))}, ObjectPtr(), {2}, {});
+    };
+    add(0, 0, 5000, 0);
+    add(0, 400, 5000, 400);
+    for (double x : {1000.0, 1300.0, 3700.0, 4000.0}) add(x, 400, x, 3000);
+    add(1000, y, 1300, y);
+    EntityList entities;
+    std::vector<int> kinds;
+    DimensionWallSection(view, entities, kinds, {0.0, 0.0}, 0.0, true, true, true, true, true, {}, 100, 100);
+    EXPECT_EQ(Texts(entities).size(), marks) << y;
+  }
+  g_ViewBoard.Reset();
 }
 
 }  // namespace
