@@ -260,6 +260,7 @@ void TankDesigner::SetReinLabelHeight(double factor) {
     // The plan views redraw their boards' labels at the new size with the
     // reinforcement drawings; until then a plan holds no labels to redraw.
   }
+  RedrawWallPlanLabels();
 }
 
 // ---------------------------------------------------------------------------

@@ -289,6 +289,16 @@ class TankDesigner : public VekObject {
   // kind numbered from 1 in the order of its first opening.
   static void NumberHoles(Tank& tank);
 
+  // ---- Wall drawings (designer/WallDrawings.cpp) ----------------------------
+  // The wall reinforcement plan: the earlier wall plan goes, a new one is
+  // drawn at the scale of its drawing entry at the given point (its upper
+  // left corner there), or at the CAD scale where the user places it, and
+  // gets its title.  False when the user cancelled the placement.
+  bool DrawWallPlan(bool placeAtPoint, _3dPoint insertPoint);
+  // The wall plans of the list draw their wall labels again (after a change
+  // of the label size).
+  void RedrawWallPlanLabels();
+
   // ---- Host-facing statistics (designer/Statistics.cpp) ---------------------
   // The level (m) the foundation gives the host: the burial depth of the
   // settings (the depth of the ground above the lowest bottom slab's

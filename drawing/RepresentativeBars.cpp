@@ -121,30 +121,18 @@ std::vector<ReinWithRecords> SelectRepresentativeSlabReins::operator()(const Rei
   return result;
 }
 
-namespace {
-
-// The segment runs in the board's concrete: both ends between its faces
-// (within 1 mm).  Bars lie on their bar planes, a cover inside a face, not
-// on the board's reference plane, where the plane test of the structural
-// model (LineOnBoardTest, within 1 mm of the plane) would not see them.
-struct SegmentInBoardConcrete {
-  explicit SegmentInBoardConcrete(const _3dLine& s) : segment(s) {}
-  bool operator()(const BoardPtr& board) const {
-    if (!board) return false;
-    _3dPoint a, b;
-    if (!g_VekGeometryComm.WorldToLocal3d(board->GetOrigin(), board->GetXAxis(), board->GetYAxis(),
-                                          segment.GetStartPoint(), a) ||
-        !g_VekGeometryComm.WorldToLocal3d(board->GetOrigin(), board->GetXAxis(), board->GetYAxis(),
-                                          segment.GetEndPoint(), b)) {
-      return false;
-    }
-    const double top = board->GetUpperOffset() + 1.0, bottom = -board->GetLowerOffset() - 1.0;
-    return a.z <= top && a.z >= bottom && b.z <= top && b.z >= bottom;
+bool SegmentInBoardConcrete::operator()(const BoardPtr& board) const {
+  if (!board) return false;
+  _3dPoint a, b;
+  if (!g_VekGeometryComm.WorldToLocal3d(board->GetOrigin(), board->GetXAxis(), board->GetYAxis(),
+                                        segment.GetStartPoint(), a) ||
+      !g_VekGeometryComm.WorldToLocal3d(board->GetOrigin(), board->GetXAxis(), board->GetYAxis(),
+                                        segment.GetEndPoint(), b)) {
+    return false;
   }
-  _3dLine segment;
-};
-
-}  // namespace
+  const double top = board->GetUpperOffset() + 1.0, bottom = -board->GetLowerOffset() - 1.0;
+  return a.z <= top && a.z >= bottom && b.z <= top && b.z >= bottom;
+}
 
 // The segment runs over the board's outline for part of its length: a bar
 // of a slab runs on past the slab's edge into the walls, the overhang or

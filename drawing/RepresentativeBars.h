@@ -40,6 +40,16 @@ class SelectRepresentativeSlabReins {
   Tank* m_tank;
 };
 
+// The segment runs in the board's concrete: both ends between its faces
+// (within 1 mm).  Bars lie on their bar planes, a cover inside a face, not
+// on the board's reference plane, where the plane test of the structural
+// model (LineOnBoardTest, within 1 mm of the plane) would not see them.
+struct SegmentInBoardConcrete {
+  explicit SegmentInBoardConcrete(const _3dLine& s) : segment(s) {}
+  bool operator()(const BoardPtr& board) const;
+  _3dLine segment;
+};
+
 // A 3D segment lying in one of the boards (both ends between its faces)
 // and within its outline.
 class SegmentOnZoneBoards {

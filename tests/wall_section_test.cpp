@@ -712,8 +712,12 @@ TEST(SectionExamples, EveryAutomaticSectionDraws) {
       EXPECT_EQ(EntitiesOfKind(*view, kKindBreak).size(), (left ? 1u : 0u) + (right ? 1u : 0u)) << n;
       for (const _2dLine& l : concrete)
         for (const _2dPoint& p : {l.GetStartPoint(), l.GetEndPoint()}) {
-          if (left) EXPECT_GE(p.x, left->GetStartPoint().x - 1e-6) << n;
-          if (right) EXPECT_LE(p.x, right->GetStartPoint().x + 1e-6) << n;
+          if (left) {
+            EXPECT_GE(p.x, left->GetStartPoint().x - 1e-6) << n;
+          }
+          if (right) {
+            EXPECT_LE(p.x, right->GetStartPoint().x + 1e-6) << n;
+          }
         }
       for (const EntityPtr& e : EntitiesOfKind(*view, 0x4000))
         if (auto d = boost::dynamic_pointer_cast<_2dAlignedDimension>(e)) {

@@ -55,6 +55,7 @@ ConstuctLineRein::ConstuctLineRein(TankView* view, bool fixedRatio, int construc
 
 std::vector<LineReinPtr> ConstuctLineRein::operator()(ReinZoneBoards entry, ReinLabelOption& option) const {
   if (!entry.first) return {};
+  if (m_constructMode == 2) return BuildWallBars(entry, option);
   if (m_constructMode != 0 && m_constructMode != 1) return {};
   // The selection of the representative bar runs inside the zone's own
   // handler: a zone that cannot be drawn gets one empty bar and is recorded,

@@ -8,7 +8,13 @@
 // straight bar spanning the zone's representative bars, with the hooks of
 // its face), 2 wall bars (plan and section), 3 hole detail bars (one drawn
 // bar per structural bar, through MakeBarEntity).  Modes 0 and 1 are built
-// here; any other mode gives an empty list.
+// here, mode 2 in WallLineRein.cpp; any other mode gives an empty list.
+//
+// A wall zone (mode 2) gives one drawn bar per representative bar, each
+// segment laid beside the face line of the board (or haunch) it runs along,
+// inside the concrete, hooks turned into the concrete, and a leader label
+// crossing the face line.  Its failures reach the caller, except those of
+// its labels, which leave the bar without (the rest of) its label.
 //
 // A slab zone that cannot be drawn (its representative bar cannot be
 // selected, its bars run off its boards, an edge zone whose boards carry no
@@ -40,6 +46,12 @@ class ConstuctLineRein {
   std::vector<LineReinPtr> BuildSlabBar(const ReinZoneBoards& entry, const ReinLabelOption& option) const;
   int EdgeBarSide(const ReinZoneBoards& entry, const _2dPoint& p, const _2dPoint& o) const;
   void TrimAtInteriorWalls(const ReinZoneBoards& entry, _2dPolyline& barLine) const;
+
+  // Wall bars (mode 2).
+  std::vector<LineReinPtr> BuildWallBars(const ReinZoneBoards& entry, const ReinLabelOption& option) const;
+  void LabelWallBar(LineReinEntity& bar, const ReinZoneBoards& entry, const ReinLabelOption& option,
+                    const ReinPtr& rein, const std::vector<_3dLine>& segments, const std::vector<_2dLine>& drawn,
+                    const std::vector<_2dLine>& mating) const;
 
   TankView* m_view;
   bool m_bFixedRatio;

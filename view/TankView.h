@@ -396,6 +396,33 @@ class TankView {
   EntityList AddGeometryEntities(ObjectPtr owner, const _2dLine& line, const _2dPoint& side, int number,
                                  double size1, double size2, int style);
 
+  // --- Wall drawings (wall plan and wall sections).
+  // Builds, without registering or showing anything, the drawn bars of the
+  // boards' rebar zones: line bars for the zones whose bars run along the
+  // view direction (out: their zones and bar lists), dot rows for the face
+  // zones the drawing sees end on (zones and rows, null where none) and the
+  // dots of the support bars at the junctions (zones and dot groups).  The
+  // section flag is clear for the wall plan, set for a section.  `lines` are
+  // the board lines the bars are drawn beside, `extraOffsetLines` those
+  // beside which labels stand `extraLabelOffset` further out, `labelLines`
+  // those the support labels keep clear of.  Failures reach the caller.
+  void DrawWallRein(int zoneKinds, Tank* tank, const std::vector<boost::shared_ptr<StructureComponent>>& components,
+                    bool section, ViewVolumn* volume, const ViewSettings* settings,
+                    std::vector<boost::shared_ptr<_2dLine>> lines, std::vector<_2dLine> extraOffsetLines,
+                    double extraLabelOffset, std::vector<_2dLine> labelLines, std::vector<ReinZonePtr>& lineZones,
+                    std::vector<ReinZonePtr>& dotZones, std::vector<ReinZonePtr>& supportZones,
+                    std::vector<std::vector<LineReinPtr>>& lineBars, std::vector<DotReinPtr>& dotRows,
+                    std::vector<DotReinPtr>& supportDots);
+  // Brings the two faces of every wall level along the upper face's leader:
+  // the bar labels to the further position, the dot rows to the nearer.
+  // A board whose faces do not carry two zones each ends the alignment.
+  void AlignWallReinLabels(Tank* tank, std::vector<ReinZonePtr> lineZones, std::vector<ReinZonePtr> dotZones,
+                           std::vector<std::vector<LineReinPtr>> lineBars, std::vector<DotReinPtr> dotRows);
+  // One range dimension per dot row, over the extent of its zone's bars
+  // along the row's line (kind 0x1000000, under the null owner, shown).
+  void DrawReinRangeDims(Tank* tank, const std::vector<ReinZonePtr>& lineZones, const std::vector<ReinZonePtr>& dotZones,
+                         const std::vector<std::vector<LineReinPtr>>& lineBars, const std::vector<DotReinPtr>& dotRows);
+
   // --- Accessors of the view filer.
   void ListObjectEntities(ObjectEntityPairs& out) const;
   void ListEntityOwners(EntityOwnerPairs& out) const;

@@ -32,7 +32,6 @@ class DrawingView : public TankView, public VekObject {
         : DrawingView(board, settings, volume) {}                                     \
   };
 
-TANK_DRAWING_VIEW(TankWallReinPlanView)
 TANK_DRAWING_VIEW(HoleDetailView)
 TANK_DRAWING_VIEW(NotchDetailView)
 TANK_DRAWING_VIEW(ReinTableView)
@@ -92,3 +91,4 @@ boost::shared_ptr<View> AddViewOfClass(boost::shared_ptr<View>& out, ViewList& v
 }
 
 #include "views/WallSectionView.h"
+#include "views/WallPlanView.h"

@@ -256,13 +256,86 @@ std::vector<ReinZonePtr> TankWallReinSectionView::TrimBarsAtCuts(const std::vect
 
 void TankWallReinSectionView::ProbeSectionBars(std::vector<boost::shared_ptr<_2dPolyline>>& bars, Tank* tank,
                                                const ViewSettings* settings) {
-  (void)bars;
-  (void)tank;
-  (void)settings;
+  if (!tank) return;
+  std::vector<boost::shared_ptr<_2dLine>> lines;
+  for (const auto& l : m_cutOutlineLines)
+    if (l) lines.push_back(boost::make_shared<_2dLine>(*l));
+  std::vector<ReinZonePtr> lineZones, dotZones, supportZones;
+  BarGroups groups;
+  DotRows dotRows, supportDots;
+  DrawWallRein(4, tank, tank->GetComponents(), true, &m_viewVolumn, settings, lines, m_cutExtraLines, 0.0,
+               m_cutBoardLines, lineZones, dotZones, supportZones, groups, dotRows, supportDots);
+  for (const auto& group : groups)
+    for (const LineReinPtr& bar : group)
+      if (bar && bar->GetReinLine()) bars.push_back(bar->GetReinLine());
 }
 
 void TankWallReinSectionView::DrawSectionRein(Tank& tank, const ViewSettings& settings, double passThrough) {
-  (void)tank;
-  (void)settings;
-  (void)passThrough;
+  // The boards the section plane meets.
+  _3dVector normal;
+  m_viewVolumn.GetNormal(normal);
+  const PlaneLinePredicate onPlane(m_viewVolumn.m_origin, normal);
+  std::vector<boost::shared_ptr<StructureComponent>> boards;
+  for (const auto& component : tank.GetComponents()) {
+    const auto board = boost::dynamic_pointer_cast<Board>(component);
+    if (!board) continue;
+    const bool met = std::any_of(board->GetEdges().begin(), board->GetEdges().end(), [&](const BoardEdge& edge) {
+      const _2dLine local = edge.GetLine();
+      return onPlane(_3dLine(board->LocalToWorld(local.GetStartPoint()), board->LocalToWorld(local.GetEndPoint())));
+    });
+    if (met) boards.push_back(component);
+  }
+
+  std::vector<boost::shared_ptr<_2dLine>> lines;
+  for (const auto& l : m_cutOutlineLines)
+    if (l) lines.push_back(boost::make_shared<_2dLine>(*l));
+  std::vector<ReinZonePtr> zones, dotZones1, dotZones2;
+  BarGroups groups;
+  DotRows dots1, dots2;
+  DrawWallRein(7, &tank, boards, true, &m_viewVolumn, &settings, lines, m_cutExtraLines, passThrough,
+               m_cutBoardLines, zones, dotZones1, dotZones2, groups, dots1, dots2);
+  AlignWallReinLabels(&tank, zones, dotZones1, groups, dots1);
+  JoinBarEndsBeyondWalls(tank, zones, groups);
+  DropRebarOutsideCuts(groups, dots1, dots2, zones, dotZones1, dotZones2);
+
+  // The face zones whose bars were trimmed at a cut line.
+  std::vector<ReinZonePtr> trimmed = TrimBarsAtCuts(zones, groups);
+  std::erase_if(trimmed, [](const ReinZonePtr& z) { return !z || z->GetCategory() != 2; });
+  std::sort(trimmed.begin(), trimmed.end());
+  trimmed.erase(std::unique(trimmed.begin(), trimmed.end()), trimmed.end());
+  // A face zone's dot row stays unless the other zone of its face runs
+  // across a cut line.
+  const std::map<ReinZonePtr, ReinZonePtr> partners = PairedFaceZones(tank);
+  std::vector<ReinZonePtr> keptZones;
+  DotRows keptRows;
+  for (std::size_t i = 0; i < dotZones1.size() && i < dots1.size(); ++i) {
+    const ReinZonePtr& zone = dotZones1[i];
+    if (!zone || zone->GetCategory() != 2) continue;
+    const auto partner = partners.find(zone);
+    const ReinZonePtr other = partner == partners.end() ? ReinZonePtr() : partner->second;
+    if (std::binary_search(trimmed.begin(), trimmed.end(), other)) continue;
+    keptZones.push_back(zone);
+    keptRows.push_back(dots1[i]);
+  }
+  dotZones1 = std::move(keptZones);
+  dots1 = std::move(keptRows);
+  // Range dimensions for the rows the drawing shows: a row dropped at a cut
+  // line leaves no dimension running on beyond the window.
+  DrawReinRangeDims(&tank, zones, dotZones1, groups, dots1);
+
+  for (std::size_t i = 0; i < zones.size() && i < groups.size(); ++i)
+    AddLineReinEntities(zones[i], {groups[i].begin(), groups[i].end()});
+  for (std::size_t i = 0; i < dotZones1.size() && i < dots1.size(); ++i)
+    if (dots1[i]) AddLineReinEntities(dotZones1[i], {dots1[i]});
+  for (std::size_t i = 0; i < dotZones2.size() && i < dots2.size(); ++i)
+    if (dots2[i]) AddLineReinEntities(dotZones2[i], {dots2[i]});
+
+  EntityList shown;
+  for (const auto& group : groups)
+    for (const LineReinPtr& bar : group)
+      if (bar) bar->GetEntities(shown);
+  for (const DotRows* rows : {&dots1, &dots2})
+    for (const DotReinPtr& row : *rows)
+      if (row) row->GetEntities(shown);
+  std::for_each(shown.begin(), shown.end(), BoardEntityOperation(m_pViewBoard, 0));
 }

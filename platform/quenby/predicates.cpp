@@ -61,6 +61,17 @@ bool BoardSegmentTest::operator()(const BoardPtr& board) const {
   return LineOnBoardTest(m_segment)(board) && LineWithinBoardTest(m_segment)(board);
 }
 
+bool PointOnBoardTest::operator()(const BoardPtr& board) const {
+  if (!board) return false;
+  const PlaneFrame frame = FrameOf(*board);
+  if (!frame.valid) return false;
+  const double h = frame.Height(m_point);
+  if (h > board->GetUpperOffset() + kJoinTolerance || h < -board->GetLowerOffset() - kJoinTolerance) return false;
+  std::vector<_2dPoint> outline;
+  board->GetLocalOutline(outline);
+  return IsInsideOrOn(outline, frame.ToLocal(m_point), kJoinTolerance);
+}
+
 // ---------------------------------------------------------------------------
 // Cutting a board along a line
 

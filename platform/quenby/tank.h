@@ -556,3 +556,16 @@ class BoardSegmentTest {
 
 // The same test, under the name the dot rows use.
 using LineInBoardTest = BoardSegmentTest;
+
+// A point lies on the board: in its concrete (between its two faces, within
+// 1 mm) and inside or on its outline (within 1 mm), measured in the board's
+// plane.  Bars lie a cover inside a face, off the board's reference plane, so
+// their end points are tested against the board's thickness, not its plane.
+class PointOnBoardTest {
+ public:
+  explicit PointOnBoardTest(const _3dPoint& point) : m_point(point) {}
+  bool operator()(const BoardPtr& board) const;
+
+ private:
+  _3dPoint m_point;
+};
