@@ -142,6 +142,20 @@ int CheckSectionBars(const TankWallReinSectionView& view, const Tank& tank, bool
       }
     }
   }
+  // Range dimensions only for what the drawing shows: none runs on beyond a
+  // cut line.
+  for (const EntityPtr& e : EntitiesOfKind(view, kKindRangeDimension)) {
+    const auto d = boost::dynamic_pointer_cast<_2dAlignedDimension>(e);
+    if (!d) continue;
+    for (const _2dPoint& p : {d->GetFirstPoint(), d->GetSecondPoint()}) {
+      if (left) {
+        EXPECT_GE(p.x, left->GetStartPoint().x - 1e-6) << "range dimension";
+      }
+      if (right) {
+        EXPECT_LE(p.x, right->GetStartPoint().x + 1e-6) << "range dimension";
+      }
+    }
+  }
   return seen;
 }
 
@@ -964,6 +978,128 @@ TEST(SectionDimensions, LevelMarksNearAMarkedLevel) {
     DimensionWallSection(view, entities, kinds, {0.0, 0.0}, 0.0, true, true, true, true, true, {}, 100, 100);
     EXPECT_EQ(Texts(entities).size(), marks) << y;
   }
+  g_ViewBoard.Reset();
+}
+
+}  // namespace
+
+namespace {
+
+// The bars of the hand-worked section: the horizontal bars of the wall are
+// rows of 3 dots, spaced the zone spacing × the factor 2, standing 0.6u +
+// 0.5u = 110 units inside the face for the bars of layer 1 and one bar line
+// width further (160) for the others; the labels read their zones.
+TEST_F(SectionFixture, HandWorkedSectionBars) {
+  ASSERT_TRUE(designer.Analyse());
+  designer.DesignRein(nullptr);
+  designer.SetReinDesigned(true);
+  designer.MakeAutoSections();
+  boost::shared_ptr<Section> section;
+  for (const auto& s : designer.GetSections())
+    if (std::fabs(s->GetVolume().m_origin.x) < 1.0) section = s;
+  ASSERT_TRUE(section);
+  _3dPoint at(0, 0, 0);
+  ASSERT_TRUE(designer.DrawWallSection(section, true, at, nullptr));
+  const auto view = LastSectionView(designer);
+  ASSERT_TRUE(view);
+  EXPECT_GT(CheckSectionBars(*view, designer.GetTank()), 0);
+
+  const BoardPtr wall = WestWall();
+  EntityList wallLines;
+  ASSERT_TRUE(view->GetObjectEntities(wall, wallLines));
+  double face0 = 1e300, face1 = -1e300;
+  for (const EntityPtr& e : wallLines) {
+    face0 = std::min(face0, e->GetExtents().minX);
+    face1 = std::max(face1, e->GetExtents().maxX);
+  }
+  ASSERT_NEAR(face1 - face0, 700.0, 1e-6);
+  int rows = 0;
+  for (const ReinZonePtr& zone : wall->GetAllZones()) {
+    EntityList entities;
+    if (!view->GetObjectEntities(zone, entities)) continue;
+    std::vector<_2dPoint> dots;
+    for (const EntityPtr& e : entities) {
+      _2dPoint c;
+      if (view->GetEntityKind(e) == kKindReinLine && DotCentre(e, c)) dots.push_back(c);
+    }
+    if (dots.empty()) continue;
+    ++rows;
+    SCOPED_TRACE(zone->GetNumber());
+    EXPECT_EQ(dots.size(), 3u);
+    std::sort(dots.begin(), dots.end(), [](const _2dPoint& a, const _2dPoint& b) { return a.y < b.y; });
+    for (std::size_t i = 1; i < dots.size(); ++i)
+      EXPECT_NEAR(dots[i].y - dots[i - 1].y, zone->GetSpacing() * 2.0, 1e-6);
+    for (const _2dPoint& d : dots) {
+      const double inside = std::min(d.x - face0, face1 - d.x);
+      EXPECT_TRUE(std::fabs(inside - 110.0) < 1e-6 || std::fabs(inside - 160.0) < 1e-6) << inside;
+    }
+  }
+  EXPECT_EQ(rows, 2);  // one row on each face
+}
+
+}  // namespace
+
+namespace {
+
+// At the cut lines: a haunch bar across a cut goes, a face bar across it is
+// trimmed to the window, bars and dot rows beyond a cut go, and a dot row
+// stays only wholly inside the window; trimmed bars name their zones.
+TEST(SectionRein, DropAndTrimAtTheCutLines) {
+  g_ViewBoard.Reset();
+  ViewVolumn volume;
+  volume.m_xAxis = _3dVector(1, 0, 0);
+  volume.m_yAxis = _3dVector(0, 0, 1);
+  volume.m_bounds[0] = 1000;
+  TankWallReinSectionView view(&g_ViewBoard, ViewSettings(), volume);
+  view.SetScaleValues(100, 100);
+  auto slabLine = boost::make_shared<_2dLine>(_2dPoint(-3000, 0), _2dPoint(3000, 0));
+  auto upright = boost::make_shared<_2dLine>(_2dPoint(0, -500), _2dPoint(0, 500));
+  view.AddEntities({slabLine, upright}, ObjectPtr(), {2, 2}, {});
+  EntityList drawing{slabLine, upright};
+  ASSERT_EQ(view.DrawCutEnds(nullptr, nullptr, drawing, 1.0).size(), 2u);
+  ASSERT_NEAR(view.GetLeftCut()->GetStartPoint().x, -1000, kTol);
+  ASSERT_NEAR(view.GetRightCut()->GetStartPoint().x, 1000, kTol);
+
+  auto bar = [](double x0, double x1) {
+    _2dPolyline line;
+    line.AppendVertex(_3dPoint(x0, 100, 0));
+    line.AppendVertex(_3dPoint(x1, 100, 0));
+    return boost::make_shared<LineReinEntity>(0, 2, 0, 0, line);
+  };
+  auto zone = [](int category) {
+    auto z = boost::make_shared<ReinZone>();
+    z->SetCategory(category);
+    return z;
+  };
+  const ReinZonePtr face = zone(2), haunch = zone(4), outside = zone(2);
+  std::vector<ReinZonePtr> zones{face, haunch, outside};
+  const LineReinPtr across = bar(-2000, 2000);
+  TankWallReinSectionView::BarGroups groups{{across}, {bar(800, 1500)}, {bar(-2500, -1500)}};
+  auto row = [](std::vector<_2dPoint> centres) { return boost::make_shared<DotReinEntity>(centres); };
+  const ReinZonePtr inZone = zone(2), edgeZone = zone(2), leftZone = zone(2), supportZone = zone(3);
+  TankWallReinSectionView::DotRows dots1{row({{0, 0}, {0, 100}}), row({{900, 0}, {1100, 0}}), row({{-1500, 0}})};
+  std::vector<ReinZonePtr> dotZones1{inZone, edgeZone, leftZone};
+  TankWallReinSectionView::DotRows dots2{row({{500, 50}}), row({{990, 50}, {1010, 50}})};
+  std::vector<ReinZonePtr> dotZones2{supportZone, supportZone};
+
+  view.DropRebarOutsideCuts(groups, dots1, dots2, zones, dotZones1, dotZones2);
+  EXPECT_EQ(zones, (std::vector<ReinZonePtr>{face}));
+  ASSERT_EQ(groups.size(), 1u);
+  EXPECT_EQ(dotZones1, (std::vector<ReinZonePtr>{inZone}));
+  EXPECT_EQ(dots1.size(), 1u);
+  EXPECT_EQ(dots2.size(), 1u);
+
+  const std::vector<ReinZonePtr> trimmed = view.TrimBarsAtCuts(zones, groups);
+  EXPECT_EQ(trimmed, (std::vector<ReinZonePtr>{face, face}));
+  const auto line = across->GetReinLine();
+  ASSERT_TRUE(line);
+  double lo = 1e300, hi = -1e300;
+  for (const _3dPoint& v : line->GetVertices()) {
+    lo = std::min(lo, v.x);
+    hi = std::max(hi, v.x);
+  }
+  EXPECT_NEAR(lo, -1000, 1e-6);
+  EXPECT_NEAR(hi, 1000, 1e-6);
   g_ViewBoard.Reset();
 }
 
