@@ -1104,3 +1104,65 @@ TEST(SectionRein, DropAndTrimAtTheCutLines) {
 }
 
 }  // namespace
+
+namespace {
+
+// Beyond the outermost wall line, the ends of two bottom-slab bars whose end
+// segments cross are both slid onto the crossing, hooks and all; ends inside
+// the walls stay.
+TEST(SectionRein, SlabBarEndsJoinBeyondTheWalls) {
+  g_ViewBoard.Reset();
+  Tank tank;
+  const BoardPtr wall = fixtures::MakeWall(0, -1000, 0, 1000, 0, 3000, 300);
+  auto slab = boost::make_shared<Board>();
+  slab->SetKind(1);
+  tank.AddBoards({wall, slab});
+  auto upper = boost::make_shared<ReinZone>(), lower = boost::make_shared<ReinZone>();
+  slab->GetUpperZones().push_back(upper);
+  slab->GetLowerZones().push_back(lower);
+
+  TankWallReinSectionView view(&g_ViewBoard, ViewSettings(), ViewVolumn());
+  // The outermost wall lines at x = 0 and x = 2500.
+  view.AddEntities({boost::make_shared<_2dLine>(_2dPoint(0, 0), _2dPoint(0, 3000)),
+                    boost::make_shared<_2dLine>(_2dPoint(2500, 0), _2dPoint(2500, 3000))},
+                   wall, {2, 2}, {});
+  auto bar = [](std::vector<_3dPoint> points, int hook) {
+    _2dPolyline line;
+    for (const _3dPoint& p : points) line.AppendVertex(p);
+    return boost::make_shared<LineReinEntity>(hook, 2, 0, 0, line);
+  };
+  // The upper bar runs at y = 400 from x = -100, with a tail turned at each
+  // end; the lower bar rises at x = -200 to y = 300.  Their end segments'
+  // lines cross at (-200, 400).
+  const LineReinPtr top = bar({{-100, 400, 0}, {2000, 400, 0}}, 2);
+  const LineReinPtr bottom = bar({{-200, 300, 0}, {-200, 100, 0}, {2000, 100, 0}}, 0);
+  ASSERT_EQ(top->GetReinLine()->VerNums(), 4);
+  const _3dPoint tailBefore = top->GetReinLine()->GetVertexAt(0);
+  const _3dPoint farBefore = top->GetReinLine()->GetVertexAt(3);
+  view.JoinBarEndsBeyondWalls(tank, {upper, lower}, {{top}, {bottom}});
+  const auto& t = top->GetReinLine()->GetVertices();
+  const auto& b = bottom->GetReinLine()->GetVertices();
+  // The upper bar's end moves to (-200, 400) with its tail; the lower bar's
+  // end (-200, 300) moves up onto the crossing.
+  EXPECT_NEAR(t[1].x, -200, kTol);
+  EXPECT_NEAR(t[1].y, 400, kTol);
+  EXPECT_NEAR(t[0].x, tailBefore.x - 100, kTol);
+  EXPECT_NEAR(t[0].y, tailBefore.y, kTol);
+  EXPECT_NEAR(b[0].x, -200, kTol);
+  EXPECT_NEAR(b[0].y, 400, kTol);
+  // The ends inside the outermost walls stay.
+  EXPECT_NEAR(t[2].x, 2000, kTol);
+  EXPECT_NEAR(t[3].x, farBefore.x, kTol);
+  EXPECT_NEAR(b[2].x, 2000, kTol);
+
+  // A bar too short for its hook: nothing moves.
+  _2dPolyline bare;
+  bare.AppendVertex(_3dPoint(-100, 400, 0));
+  const LineReinPtr shortBar = boost::make_shared<LineReinEntity>(0, 2, 0, 0, bare);
+  const LineReinPtr other = bar({{-200, 300, 0}, {-200, 100, 0}, {2000, 100, 0}}, 0);
+  view.JoinBarEndsBeyondWalls(tank, {upper, lower}, {{shortBar}, {other}});
+  EXPECT_NEAR(other->GetReinLine()->GetVertices()[0].y, 300, kTol);
+  g_ViewBoard.Reset();
+}
+
+}  // namespace
