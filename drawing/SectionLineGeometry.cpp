@@ -39,7 +39,7 @@ std::pair<bool, _2dLine> BarLineProjector::operator()(const _3dLine& segment, co
   if (!board) return {false, c};
   const _3dPoint mid = g.WorldToLocal3d(board->GetOrigin(), board->GetXAxis(), board->GetYAxis(), segment.GetMidPoint());
   const bool side = mid.z > 0.0;
-  const EntityList* drawn = m_entities.Find(board);
+  const EntityList* drawn = m_entities ? m_entities->Find(board) : nullptr;
   if (!drawn) return {false, c};
   std::vector<boost::shared_ptr<_2dLine>> lines;
   for (const EntityPtr& e : *drawn)

@@ -7,6 +7,8 @@
 
 #include "view/TankView.h"
 
+#include <boost/make_shared.hpp>
+
 #include <utility>
 #include <vector>
 
@@ -21,11 +23,15 @@ std::vector<boost::shared_ptr<_2dLine>> GetDrawnOutlineLines(const TankView& vie
 class BarLineProjector {
  public:
   BarLineProjector(ObjectEntityMap entities, const ViewVolumn& volume, double factor, const _3dVector& placement)
+      : BarLineProjector(boost::make_shared<const ObjectEntityMap>(std::move(entities)), volume, factor, placement) {}
+  // Sharing one copy of a view's registry between projectors.
+  BarLineProjector(boost::shared_ptr<const ObjectEntityMap> entities, const ViewVolumn& volume, double factor,
+                   const _3dVector& placement)
       : m_entities(std::move(entities)), m_volume(volume), m_factor(factor), m_placement(placement) {}
   std::pair<bool, _2dLine> operator()(const _3dLine& segment, const BoardPtr& board) const;
 
  private:
-  ObjectEntityMap m_entities;
+  boost::shared_ptr<const ObjectEntityMap> m_entities;
   ViewVolumn m_volume;
   double m_factor;
   _3dVector m_placement;

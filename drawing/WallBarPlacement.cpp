@@ -115,6 +115,12 @@ void SelectRepresentativeReins::Pick(const ReinZoneBoards& entry, std::vector<Re
 // ---------------------------------------------------------------------------
 // Placement
 
+double WallPlanBarRatio(const ReinZonePtr& zone) {
+  _3dVector o;
+  if (!zone || !zone->GetReinDispOrientation(o)) return 0.5;
+  return o.GetAngleTo(_3dVector(0, 0, 1)) < 0.5 * g_Pi ? 0.99 : 0.01;
+}
+
 double ReinZonePosRatio::operator()(const ReinZonePtr& zone) const {
   try {
     if (!zone) throw std::logic_error("");

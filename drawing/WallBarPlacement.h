@@ -41,6 +41,11 @@ class SelectRepresentativeReins {
   Tank* m_tank;
 };
 
+// The ratio of the bar that stands for a zone drawn as bars in the wall
+// plan: its top bar, 0.99 across a zone spreading upward and 0.01 across one
+// spreading downward or level; 0.5 without display orientation.
+double WallPlanBarRatio(const ReinZonePtr& zone);
+
 // Where the view plane cuts a zone, as a ratio across its bars measured
 // along the zone's display orientation (0 at the first bar, 1 at the last);
 // 0 when it cannot be told.

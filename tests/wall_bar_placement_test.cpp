@@ -121,6 +121,49 @@ TEST(WallBarPlacement, RestrictionToTheDrawingPlane) {
   EXPECT_EQ(SelectRepresentativeReins(0, PlaneAtX(100), 0.0, true, &tank)({support, {}}).size(), 2u);
 }
 
+// The bar standing for a zone in the wall plan: the top one of a zone
+// spreading upward, the first of one spreading downward or level (exactly
+// horizontal included), the middle one without orientation.
+TEST(WallBarPlacement, WallPlanBarRatio) {
+  const auto spread = [](const _3dVector& d) {
+    auto zone = boost::make_shared<ReinZone>();
+    zone->SetDistributionLine(_3dLine(_3dPoint(0, 0, 0), _3dPoint(0, 0, 0) + d));
+    return zone;
+  };
+  EXPECT_EQ(WallPlanBarRatio(spread(_3dVector(0, 0, 1000))), 0.99);
+  EXPECT_EQ(WallPlanBarRatio(spread(_3dVector(100, 0, 1000))), 0.99);
+  EXPECT_EQ(WallPlanBarRatio(spread(_3dVector(0, 0, -1000))), 0.01);
+  EXPECT_EQ(WallPlanBarRatio(spread(_3dVector(1000, 0, 0))), 0.01);
+  EXPECT_EQ(WallPlanBarRatio(boost::make_shared<ReinZone>()), 0.5);
+}
+
+// A point is on a board when it lies in its concrete (between the faces,
+// 1 mm of slack) within its outline: a bar end a cover inside a face is.
+TEST(WallBarPlacement, PointOnBoard) {
+  auto wall = boost::make_shared<Board>();
+  std::vector<BoardEdge> edges(4);
+  const _2dPoint p[4] = {{0, 0}, {2000, 0}, {2000, 3000}, {0, 3000}};
+  for (int i = 0; i < 4; ++i) edges[i].SetLine(_2dLine(p[i], p[(i + 1) % 4]));
+  wall->SetEdges(edges);
+  wall->SetXAxis(_3dVector(1, 0, 0));
+  wall->SetYAxis(_3dVector(0, 0, 1));  // normal −y
+  wall->SetUpperOffset(150);
+  wall->SetLowerOffset(150);
+  const struct {
+    _3dPoint point;
+    bool on;
+  } cases[] = {
+      {{1000, -115, 1500}, true},   // a cover inside the upper face
+      {{1000, 150.5, 1500}, true},  // on the lower face, within 1 mm
+      {{1000, 160, 1500}, false},   // beyond a face
+      {{2000, 0, 3000}, true},      // a corner of the outline
+      {{2100, 0, 1500}, false},     // beyond the outline
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(PointOnBoardTest(c.point)(wall), c.on) << c.point.x << "," << c.point.y << "," << c.point.z;
+  EXPECT_FALSE(PointOnBoardTest(_3dPoint(0, 0, 0))(BoardPtr()));
+}
+
 // The ratio across a zone where the plane cuts it: on the line of bar
 // starts, else on the line of bar ends; 0 when it cannot be told.
 TEST(WallBarPlacement, PositionRatioOfTheCut) {

@@ -7,6 +7,7 @@
 #include "drawing/WallBarPlacement.h"
 #include "drawing/WallPlanBoardDrawer.h"
 #include "view/DotReinMaker.h"
+#include "view/LineReinConstruct.h"
 #include "view/ReinLabel.h"
 #include "view/ReinMarkLabelMaker.h"
 #include "views/WallPlanView.h"
@@ -159,9 +160,9 @@ TEST(WallPlan, DotRowOnEveryTallestWallFace) {
 }
 
 // Every vertex of every drawn bar (hooks included) and every support dot
-// lies in the plan outline of a wall; bar labels read their zone, support
-// labels the bar count, grade and diameter; each face label's leader crosses
-// a face line of the wall.
+// lies in the plan outline of a wall; every leader of a face zone crosses a
+// wall face; bar labels read their zone, support labels the bar count,
+// grade and diameter.
 TEST(WallPlan, BarsAndSupportDotsStayInTheWalls) {
   for (const char* example : {"buried-two-cell", "open-single-cell", "grid-3x2"}) {
     SCOPED_TRACE(example);
@@ -182,6 +183,19 @@ TEST(WallPlan, BarsAndSupportDotsStayInTheWalls) {
           for (const _3dPoint& v : line->GetVertices()) points.emplace_back(v.x, v.y);
         for (const _2dPoint& q : points)
           EXPECT_TRUE(plan.InSomeWall(q)) << "zone " << zone->GetNumber() << " at " << q.x << "," << q.y;
+      }
+      // Every leader of a face zone (bar or dot row) crosses a wall face.
+      if (zone->GetCategory() == 2) {
+        for (const EntityPtr& l : plan.Of(zone, kKindReinFirstLeader)) {
+          const auto leader = boost::dynamic_pointer_cast<_2dLine>(l);
+          ASSERT_TRUE(leader);
+          bool crosses = false;
+          for (const BoardPtr& wall : plan.GetTank().GetWalls())
+            for (const EntityPtr& f : plan.Of(wall, kKindBoardOutline))
+              if (auto face = boost::dynamic_pointer_cast<_2dLine>(f))
+                crosses = crosses || g_VekGeometryComm.LinesIntersect(*leader, *face);
+          EXPECT_TRUE(crosses) << "zone " << zone->GetNumber();
+        }
       }
       for (const EntityPtr& t : plan.Of(zone, kKindReinText)) {
         const std::string text = boost::dynamic_pointer_cast<_Text>(t)->GetText();
@@ -347,4 +361,167 @@ TEST(WallPlan, WallReinGroupsFollowTheDrawnWalls) {
                           rows, dots);
   EXPECT_TRUE(supports.empty());
   EXPECT_EQ(dots.size(), 1u);
+}
+
+// A straight plain bar of a wall face: hooks of its grade turning into the
+// wall, the same side at both ends; drawn the other way round, the other
+// side at both ends, still inside the wall.
+TEST(WallPlan, HooksOfAStraightWallBarTurnIntoTheWall) {
+  DesignedWallPlan plan("buried-two-cell");
+  ASSERT_TRUE(plan.view);
+  Tank& tank = plan.GetTank();
+  const BoardPtr wall = tank.GetWalls().front();
+  ReinPtr model;
+  for (const ReinZonePtr& z : wall->GetUpperZones())
+    if (z->GetCategory() == 2 && !SeenEndOn(z) && !z->GetReins().empty()) model = z->GetReins().front();
+  ASSERT_TRUE(model);
+  // The bar's straight part along the wall.
+  std::vector<_3dLine> segments = ExplodePolyline(model->GetPolyline());
+  const _3dLine longest = *std::max_element(segments.begin(), segments.end(), [](const _3dLine& a, const _3dLine& b) {
+    return a.GetLength() < b.GetLength();
+  });
+  int sides[2] = {-1, -1};
+  for (int reversed = 0; reversed < 2; ++reversed) {
+    const _3dLine s = reversed ? longest.Reversed() : longest;
+    auto zone = boost::make_shared<ReinZone>();
+    zone->SetCategory(2);
+    zone->SetGrade("HPB235");
+    zone->SetDiameter(10);
+    zone->SetSpacing(150);
+    std::vector<ReinPtr> bars;
+    for (double dz : {0.0, 150.0}) {
+      auto bar = boost::make_shared<Rein>();
+      bar->SetGrade("HPB235");
+      bar->SetDiameter(10);
+      bar->SetPolyline(_2dPolyline({s.GetStartPoint() + _3dVector(0, 0, dz), s.GetEndPoint() + _3dVector(0, 0, dz)},
+                                   false));
+      bars.push_back(bar);
+    }
+    zone->SetReins(bars);
+    zone->SetSegmentLayerFlags({{0}, {0}});
+    zone->SetDistributionLine(_3dLine(s.GetStartPoint(), s.GetStartPoint() + _3dVector(0, 0, 150)));
+    std::vector<_2dLine> a, b, c, d;
+    _3dVector placement;
+    plan.view->GetPlacement(placement);
+    const ConstuctLineRein placed(plan.view.get(), true, 2, &g_ViewBoard, {}, plan.view->GetDrawingFactor(),
+                                  placement, &tank, &a, &b, &c, &d, {}, 0.0);
+    ReinLabelOption option;
+    const std::vector<LineReinPtr> drawn = placed({zone, {wall}}, option);
+    ASSERT_EQ(drawn.size(), 1u);
+    EXPECT_EQ(drawn[0]->GetHookType(), 1);
+    EXPECT_EQ(drawn[0]->GetStartHookSide(), drawn[0]->GetEndHookSide());
+    sides[reversed] = drawn[0]->GetStartHookSide();
+    // Measured outward, toward the face the bar lies at: the bar is drawn
+    // inside that face and every hook vertex lies farther in than the bar's
+    // straight part: the hooks turn into the concrete.
+    _2dLine axis;
+    ASSERT_TRUE(GetWallPlanLine(wall, axis));
+    const _2dLine main = GetReinMainSegment(drawn[0]->GetReinLine());
+    const _2dPoint barPoint(s.GetStartPoint().x, s.GetStartPoint().y);
+    const _2dPoint foot = g_VekGeometryComm.GetPerpendicularFoot(barPoint, axis);
+    const _2dVector n = (barPoint - foot).GetUnitVector();
+    const auto out = [&](const _2dPoint& q) {
+      const _2dVector d = plan.ToModel(q) - foot;
+      return d.x * n.x + d.y * n.y;
+    };
+    EXPECT_LT(out(main.GetStartPoint()), wall->GetThickness() * 0.5);
+    for (const _3dPoint& v : drawn[0]->GetReinLine()->GetVertices())
+      EXPECT_LE(out(_2dPoint(v.x, v.y)), out(main.GetStartPoint()) + 1e-6) << "reversed " << reversed;
+    // The label's leader crosses the face line it starts beside.
+    boost::shared_ptr<_Text> text;
+    drawn[0]->GetLabelText(text);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->GetText(), FormatReinText(2, 0, 10, 150, 0));
+    boost::shared_ptr<_2dLine> leader;
+    drawn[0]->GetFirstLeader(leader);
+    ASSERT_TRUE(leader);
+    EXPECT_FALSE(plan.InWall(wall, leader->GetEndPoint()));
+  }
+  EXPECT_EQ(sides[0] + sides[1], 1);
+}
+
+// The tallest walls: a top 1e-5 mm lower still counts, one 1 mm lower does
+// not.  The edge labels of a wall running along +x: the top edge's on the
+// +y side, the bottom edge's on the −y side, whichever way its normal
+// points.
+TEST(WallPlan, TallestWallsAndEdgeLabelSides) {
+  const auto wall = [](double top, const _3dVector& normal) {
+    auto w = boost::make_shared<Board>();
+    w->SetXAxis(_3dVector(1, 0, 0));
+    w->SetYAxis(_3dVector(0, 0, normal.y > 0 ? -1 : 1));
+    w->SetOrigin(_3dPoint(0, 0, normal.y > 0 ? top : 0));
+    w->SetUpperOffset(150);
+    w->SetLowerOffset(150);
+    std::vector<BoardEdge> edges(4);
+    const _2dPoint p[4] = {{0, 0}, {4000, 0}, {4000, top}, {0, top}};
+    for (int i = 0; i < 4; ++i) edges[i].SetLine(_2dLine(p[i], p[(i + 1) % 4]));
+    w->SetEdges(edges);
+    return w;
+  };
+  const BoardPtr a = wall(3000, _3dVector(0, -1, 0));
+  EXPECT_FALSE(WallTopLess()(wall(3000 - 1e-5, _3dVector(0, -1, 0)), a));
+  EXPECT_TRUE(WallTopLess()(wall(2999, _3dVector(0, -1, 0)), a));
+
+  g_ViewBoard.Reset();
+  for (const _3dVector& normal : {_3dVector(0, -1, 0), _3dVector(0, 1, 0)}) {
+    const BoardPtr w = wall(3000, normal);
+    ASSERT_NEAR(w->GetNormal().y, normal.y, 1e-9);
+    TankWallReinPlanView view(&g_ViewBoard, ViewSettings(), ViewVolumn());
+    view.SetScaleValues(100, 100);
+    WallPlanBoardDrawer(&view, 0.2).DrawEdgeResultLabels(w);
+    EntityList texts;
+    ASSERT_TRUE(view.GetObjectEntities(w, texts));
+    ASSERT_EQ(texts.size(), 24u);  // six per edge: start, top, end, bottom
+    for (std::size_t i = 0; i < 6; ++i) {
+      const _3dPoint top = boost::dynamic_pointer_cast<_Text>(texts[6 + i])->GetPosition();
+      const _3dPoint bottom = boost::dynamic_pointer_cast<_Text>(texts[18 + i])->GetPosition();
+      EXPECT_GT(top.y, 0.0) << "normal " << normal.y;
+      EXPECT_LT(bottom.y, 0.0) << "normal " << normal.y;
+    }
+  }
+  g_ViewBoard.Reset();
+}
+
+// The range dimension of every dot row spans its zone's bars: its two
+// points lie on the row's line, the measured length the model distance
+// from the first bar to the last along the row.  Drawing the wall plan
+// again leaves one wall plan view.
+TEST(WallPlan, RangeDimensionsOfTheDotRowsAndOneView) {
+  DesignedWallPlan plan("buried-two-cell");
+  ASSERT_TRUE(plan.view);
+  const double f = plan.view->GetDrawingFactor();
+  EntityList dims;
+  plan.view->GetObjectEntities(g_NullOwner, dims);
+  std::erase_if(dims, [&](const EntityPtr& e) { return !boost::dynamic_pointer_cast<_2dAlignedDimension>(e); });
+  int rows = 0;
+  const TankReinZones zones = plan.GetTank().GetReinZones();
+  for (const ReinZonePtr& zone : zones.GetZones()) {
+    const EntityList dots = plan.Of(zone, kKindReinLine);
+    if (zone->GetCategory() != 2 || dots.size() != 3) continue;
+    ++rows;
+    const _2dPoint c0 = DotCentre(dots.front()), c2 = DotCentre(dots.back());
+    const _3dPoint first = zone->GetReins().front()->GetPolyline().GetVertexAt(0);
+    const _3dPoint last = zone->GetReins().back()->GetPolyline().GetVertexAt(0);
+    const _2dVector along = (c2 - c0).GetUnitVector();
+    const double expected = std::fabs((last.x - first.x) * along.x + (last.y - first.y) * along.y);
+    const auto match = std::find_if(dims.begin(), dims.end(), [&](const EntityPtr& e) {
+      const auto d = boost::dynamic_pointer_cast<_2dAlignedDimension>(e);
+      return g_VekGeometryComm.IsCollinear(c0, c2, d->GetFirstPoint(), 1e-6) &&
+             g_VekGeometryComm.IsCollinear(c0, c2, d->GetSecondPoint(), 1e-6);
+    });
+    ASSERT_NE(match, dims.end()) << "zone " << zone->GetNumber();
+    const auto d = boost::dynamic_pointer_cast<_2dAlignedDimension>(*match);
+    EXPECT_NEAR(g_VekGeometryComm.Distance(d->GetFirstPoint(), d->GetSecondPoint()) / f, expected, 1e-6)
+        << "zone " << zone->GetNumber();
+    EXPECT_EQ(plan.view->GetEntityKind(*match), kKindRangeDimension);
+  }
+  EXPECT_GT(rows, 0);
+  EXPECT_EQ(static_cast<int>(dims.size()), rows);
+
+  plan.view.reset();
+  EXPECT_TRUE(plan.designer.DrawWallPlan(true, _3dPoint(0, 0, 0)));
+  const auto& views = plan.designer.GetViews();
+  EXPECT_EQ(std::count_if(views.begin(), views.end(),
+                          [](const TankViewPtr& v) { return boost::dynamic_pointer_cast<TankWallReinPlanView>(v); }),
+            1);
 }

@@ -90,15 +90,17 @@ void BoardReinZoneCollector::CollectAlongView(const BoardPtr& board) const {
       }
     } else {
       // Only the joints at the level of their group.
-      std::set<const BoardJoint*> offLevel;
-      for (const auto& group : m_tank->GetJointGroups()) {
-        if (group.empty()) continue;
-        const double level = GetJointTopZ(group.front());
-        for (const BoardJointPtr& joint : group)
-          if (!g_VekGeometryComm.Equal(GetJointTopZ(joint), level, 1e-4)) offLevel.insert(joint.get());
+      if (!m_offLevelFound) {
+        for (const auto& group : m_tank->GetJointGroups()) {
+          if (group.empty()) continue;
+          const double level = GetJointTopZ(group.front());
+          for (const BoardJointPtr& joint : group)
+            if (!g_VekGeometryComm.Equal(GetJointTopZ(joint), level, 1e-4)) m_offLevel.insert(joint.get());
+        }
+        m_offLevelFound = true;
       }
       for (const BoardJointPtr& joint : joints)
-        if (!offLevel.count(joint.get())) kept.push_back(joint);
+        if (!m_offLevel.count(joint.get())) kept.push_back(joint);
       std::sort(kept.begin(), kept.end());
     }
     for (const BoardJointPtr& joint : kept) {

@@ -17,6 +17,8 @@
 #include "rebar/ZoneCollector.h"
 #include "view/FiledClasses.h"
 
+#include <set>
+
 class BoardReinZoneCollector {
  public:
   // Empties both maps.
@@ -35,4 +37,7 @@ class BoardReinZoneCollector {
   int m_mode;
   ZoneBoardMap* m_first;
   ZoneBoardMap* m_second;
+  // The joints off the level of their group, found once for all boards.
+  mutable std::set<const BoardJoint*> m_offLevel;
+  mutable bool m_offLevelFound = false;
 };

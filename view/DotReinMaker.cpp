@@ -54,9 +54,12 @@ DotReinPtr DotReinMaker::operator()(ReinZoneBoards entry, ReinLabelOption& optio
     return PointOnBoardTest(chord3.GetStartPoint())(b) && PointOnBoardTest(chord3.GetEndPoint())(b);
   });
   if (holder != entry.second.end()) {
-    ObjectEntityMap entities;
-    m_view->GetObjectEntityMap(entities);
-    h = BarLineProjector(entities, volume, m_drawFactor, m_offset)(chord3, *holder).second;
+    if (!m_viewEntities) {
+      auto copy = boost::make_shared<ObjectEntityMap>();
+      m_view->GetObjectEntityMap(*copy);
+      m_viewEntities = copy;
+    }
+    h = BarLineProjector(m_viewEntities, volume, m_drawFactor, m_offset)(chord3, *holder).second;
   }
   // The row lies on the left of the face line, in the concrete.
   if (g.IsClockwise(h.GetStartPoint(), h.GetEndPoint(), chord.GetMidPoint())) h = h.Reversed();

@@ -32,4 +32,6 @@ class DotReinMaker {
   Tank* m_pTank;
   std::vector<_2dLine> m_extraOffsetLines;
   double m_extraLabelOffset;
+  // The view's registry, copied once for every row of the drawing.
+  mutable boost::shared_ptr<const ObjectEntityMap> m_viewEntities;
 };

@@ -67,4 +67,8 @@ class ConstuctLineRein {
   std::vector<_2dLine>* m_endSegmentsOut;
   std::vector<_2dLine> m_extraOffsetLines;
   double m_extraLabelOffset;
+  // The view's registry as the wall bars find their face lines in it,
+  // copied once: a drawing registers nothing while it builds its bars.
+  boost::shared_ptr<const ObjectEntityMap> ViewEntities() const;
+  mutable boost::shared_ptr<const ObjectEntityMap> m_viewEntities;
 };

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <set>
 
 namespace {
@@ -47,6 +48,10 @@ void TankView::DrawWallRein(int zoneKinds, Tank* tank,
                             std::vector<ReinZonePtr>& lineZones, std::vector<ReinZonePtr>& dotZones,
                             std::vector<ReinZonePtr>& supportZones, std::vector<std::vector<LineReinPtr>>& lineBars,
                             std::vector<DotReinPtr>& dotRows, std::vector<DotReinPtr>& supportDots) {
+  // The tank does not change while its bars are drawn: its joints and
+  // neighbours are found once.
+  std::unique_ptr<Structure::TopologyFreeze> frozen;
+  if (tank) frozen = std::make_unique<Structure::TopologyFreeze>(*tank);
   std::vector<BoardPtr> boards;
   for (const auto& c : components)
     if (const BoardPtr b = boost::dynamic_pointer_cast<Board>(c)) boards.push_back(b);
@@ -111,13 +116,7 @@ void TankView::DrawWallRein(int zoneKinds, Tank* tank,
   std::vector<double> lineRatios;
   const ReinZonePosRatio cutRatio(frame);
   for (const ReinZonePtr& zone : lineGroup) {
-    if (section) {
-      lineRatios.push_back(cutRatio(zone));
-      continue;
-    }
-    _3dVector o;
-    if (!zone->GetReinDispOrientation(o)) lineRatios.push_back(0.5);
-    else lineRatios.push_back(o.GetAngleTo(_3dVector(0, 0, 1)) < 0.5 * g_Pi ? 0.99 : 0.01);
+    lineRatios.push_back(section ? cutRatio(zone) : WallPlanBarRatio(zone));
   }
   std::vector<ReinLabelOption> lineOptions = MakeOptions(viewSettings, lineGroup, lineRatios);
   std::vector<ReinLabelOption> dotOptions =

@@ -47,14 +47,22 @@ bool RunsAlong(const _2dLine& drawn, const _2dLine& mating) {
 
 }  // namespace
 
+boost::shared_ptr<const ObjectEntityMap> ConstuctLineRein::ViewEntities() const {
+  if (!m_viewEntities) {
+    auto copy = boost::make_shared<ObjectEntityMap>();
+    m_view->GetObjectEntityMap(*copy);
+    m_viewEntities = copy;
+  }
+  return m_viewEntities;
+}
+
 std::vector<LineReinPtr> ConstuctLineRein::BuildWallBars(const ReinZoneBoards& entry,
                                                          const ReinLabelOption& option) const {
   const ReinZonePtr& zone = entry.first;
   const VekGeometryComm& g = g_VekGeometryComm;
   ViewVolumn volume;
   m_view->GetViewVolumn(volume);
-  ObjectEntityMap entities;
-  m_view->GetObjectEntityMap(entities);
+  const boost::shared_ptr<const ObjectEntityMap> entities = ViewEntities();
   const BarLineProjector project(entities, volume, m_drawFactor, m_offset);
   const FramePointFunctor toView(volume.m_origin, volume.m_xAxis, volume.m_yAxis);
   const LineScaleMoveFunctor toDrawing(m_drawFactor, m_offset, 0.0);
@@ -110,6 +118,16 @@ std::vector<LineReinPtr> ConstuctLineRein::BuildWallBars(const ReinZoneBoards& e
     const EarPtr ear = CollectAdjoiningBoards(m_pTank, zone);
     for (std::size_t i = 0; i < segments.size(); ++i) {
       std::pair<bool, _2dLine> found = project(segments[i], boards[i]);
+      // A segment of a haunch zone off its boards lies beside the haunch.
+      if (!found.first && ear) {
+        if (const EntityList* drawn = entities->Find(ear)) {
+          for (const EntityPtr& e : *drawn)
+            if (const auto l = boost::dynamic_pointer_cast<_2dLine>(e)) {
+              found = {true, *l};
+              break;
+            }
+        }
+      }
       // A leg bent into a neighbouring board (a corner leg of a wall bar,
       // also one lying in the corner block where two walls meet) lies beside
       // the nearest face of a board whose concrete holds it.
@@ -130,15 +148,6 @@ std::vector<LineReinPtr> ConstuctLineRein::BuildWallBars(const ReinZoneBoards& e
         }
       }
       _2dLine m = found.second;
-      if (!found.first && ear) {
-        if (const EntityList* drawn = entities.Find(ear)) {
-          for (const EntityPtr& e : *drawn)
-            if (const auto l = boost::dynamic_pointer_cast<_2dLine>(e)) {
-              m = *l;
-              break;
-            }
-        }
-      }
       if (i < barSegments.size() && g.IsClockwise(m.GetStartPoint(), m.GetEndPoint(), barSegments[i].GetMidPoint()))
         m = m.Reversed();
       mating.push_back(m);

@@ -22,6 +22,7 @@ bool WallTopLess::operator()(const BoardPtr& a, const BoardPtr& b) const {
 
 bool TankWallReinPlanView::Draw(Tank& tank, double scale, const ViewSettings& settings, bool usePoint,
                                 _3dPoint insertPoint) {
+  const Structure::TopologyFreeze frozen(tank);
   const std::vector<BoardPtr> walls = tank.GetWalls();
   m_unit = static_cast<double>(GetDrawingUnit());
   m_scale = scale;
