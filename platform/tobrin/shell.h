@@ -99,7 +99,7 @@ namespace tobrin {
 class SparseCholesky;
 
 // The element count the automatic mesh stays within: it keeps a tank of
-// 10 × 10 cells of 4 m (about 400 000 unknowns) within a minute and 2 GB.
+// 10 × 10 cells of 4 m (about 400 000 unknowns) within half a minute and 1.5 GB.
 constexpr long long kShellDefaultMaxElements = 75000;
 
 struct ShellOptions {
