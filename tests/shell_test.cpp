@@ -360,7 +360,7 @@ TEST(ShellLoads, CombinedLoadingsMatchTheirSumSolvedAlone) {
   ShellOptions opt;
   opt.elementSize = 250.0;
   const std::vector<BoardPtr> boards = OpenTank(side, height, 150, 300);
-  const ShellTankModel model(boards, std::vector<double>(boards.size(), kE), opt);
+  ShellTankModel model(boards, std::vector<double>(boards.size(), kE), opt);
   ASSERT_EQ(model.Status(), SolveStatus::Ok) << model.Reason();
   const TankCaseLoads water = WaterLoads(height);
   TankCaseLoads point(boards.size());
@@ -413,6 +413,7 @@ TEST(ShellLoads, CombinedLoadingsMatchTheirSumSolvedAlone) {
     }
   // The point load shows where it stands.
   EXPECT_NE(combined[0][0].spanX.max, combined[1][0].spanX.max);
+  const std::vector<TankCaseMoments> good = combined;
 
   for (const std::vector<ShellCombination>& bad :
        {std::vector<ShellCombination>{{1, {{0, 1.0}}}, {-1, {{1, 1.0}}}},
@@ -423,6 +424,29 @@ TEST(ShellLoads, CombinedLoadingsMatchTheirSumSolvedAlone) {
     ASSERT_EQ(combined.size(), bad.size());
     EXPECT_EQ(combined[0][1].edges[0].min, 0.0);
   }
+
+  // The last solve, its factorisation freed before the combinations are
+  // summed: the same moments to the bit, and no solve after it.
+  ASSERT_EQ(model.SolveCombinedReleasing(basics, combinations, combined, reason), SolveStatus::Ok) << reason;
+  ASSERT_EQ(combined.size(), good.size());
+  for (std::size_t c = 0; c < good.size(); ++c)
+    for (std::size_t b = 0; b < boards.size(); ++b) {
+      const BoardMoments& x = combined[c][b];
+      const BoardMoments& y = good[c][b];
+      EXPECT_TRUE(x.spanX.max == y.spanX.max && x.spanX.min == y.spanX.min && x.spanY.max == y.spanY.max &&
+                  x.spanY.min == y.spanY.min)
+          << "combination " << c << ", board " << b;
+      ASSERT_EQ(x.edges.size(), y.edges.size());
+      for (std::size_t e = 0; e < y.edges.size(); ++e)
+        EXPECT_TRUE(x.edges[e].max == y.edges[e].max && x.edges[e].min == y.edges[e].min);
+    }
+  TankCaseMoments one;
+  EXPECT_EQ(model.Solve(water, 0.0, one, reason), SolveStatus::InvalidInput);
+  EXPECT_NE(reason.find("freed"), std::string::npos) << reason;
+  EXPECT_EQ(model.SolveCombined(basics, combinations, combined, reason), SolveStatus::InvalidInput);
+  ASSERT_EQ(combined.size(), combinations.size());
+  EXPECT_EQ(combined[0][0].spanX.max, 0.0);
+  EXPECT_EQ(combined[0][1].edges.size(), good[0][1].edges.size());
 }
 
 // The mesh sized from the boards puts at least 20 elements across every

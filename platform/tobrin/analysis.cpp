@@ -461,7 +461,8 @@ bool RunMethod1(const ProjectSettings& settings, const TankActions& actions, con
   // action of every board, the water of all cells and of each cell alone.
   // Each is solved once on the one factorisation and every loading (case
   // pattern, live loads left off, combination) is the sum of its actions'
-  // moments with their factors.
+  // moments with their factors.  The model solves nothing after them: its
+  // factorisation is freed before the combinations are summed.
   const std::size_t boardCount = actions.boards.size();
   std::vector<ShellLoading> basics;
   std::array<int, kActionCount> basicOf;
@@ -550,7 +551,7 @@ bool RunMethod1(const ProjectSettings& settings, const TankActions& actions, con
     }
   std::vector<TankCaseMoments> out;
   std::string why;
-  if (model.SolveCombined(basics, combinations, out, why) != SolveStatus::Ok) {
+  if (model.SolveCombinedReleasing(basics, combinations, out, why) != SolveStatus::Ok) {
     reason = "有限元计算失败: " + why;
     return false;
   }
@@ -561,12 +562,12 @@ bool RunMethod1(const ProjectSettings& settings, const TankActions& actions, con
   }
   for (std::size_t c = 0; c < cases.size(); ++c)
     for (int k = 0; k < kCombinationCount; ++k) {
-      const TankCaseMoments& m = out[c * kCombinationCount + k];
+      TankCaseMoments& m = out[c * kCombinationCount + k];
       if (m.size() != actions.boards.size()) {
         reason = "有限元计算失败: 结果与板数不符";
         return false;
       }
-      for (std::size_t i = 0; i < m.size(); ++i) results[i].moments[c][k] = m[i];
+      for (std::size_t i = 0; i < m.size(); ++i) results[i].moments[c][k] = std::move(m[i]);
     }
   ReportTextProgress(progress, 100, "shell model: done");
   return true;

@@ -3,12 +3,15 @@
 
 #include <omp.h>
 #include <suitesparse/cholmod.h>
+#include <malloc.h>
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 namespace tobrin {
 
@@ -54,11 +57,11 @@ void UseLargePages() {
 struct SparseCholesky::Impl {
   cholmod_common common;
   cholmod_factor* factor = nullptr;
-  // The solve's result and workspaces, kept from solve to solve so that a
-  // run of solves of the same width reuses the same (already touched) pages.
-  cholmod_dense* x = nullptr;
-  cholmod_dense* y = nullptr;
+  // The solve's workspace (the supernodes' scratch), kept from solve to
+  // solve so that a run of solves of the same width reuses it.
   cholmod_dense* e = nullptr;
+  // One column of scratch for permuting the right-hand sides in place.
+  std::vector<double> column;
   bool factorised = false;
   int n = 0;
 
@@ -83,10 +86,12 @@ struct SparseCholesky::Impl {
   }
   ~Impl() {
     if (factor != nullptr) cholmod_free_factor(&factor, &common);
-    if (x != nullptr) cholmod_free_dense(&x, &common);
-    if (y != nullptr) cholmod_free_dense(&y, &common);
-    if (e != nullptr) cholmod_free_dense(&e, &common);
+    FreeSolveWorkspaces();
     cholmod_finish(&common);
+  }
+  void FreeSolveWorkspaces() {
+    if (e != nullptr) cholmod_free_dense(&e, &common);
+    std::vector<double>().swap(column);
   }
 };
 
@@ -112,6 +117,68 @@ cholmod_sparse View(const Eigen::SparseMatrix<double>& a) {
   return s;
 }
 
+// The lower triangle of P A Pᵀ (the factorisation's own copy, row k of
+// P A standing for row perm[k] of A) from the stored upper triangle of A,
+// its exact zeros left out.  The supernodal factorisation assigns the
+// matrix's entries into the factor's columns, which it has set to zero, so
+// an entry left out for being zero leaves the factor as it was (at most a
+// zero's sign differs); the stiffness of flat shells holds many (in a
+// board's plane the membrane and bending unknowns do not couple), and
+// leaving them out keeps this copy far below the matrix's size.  The rows
+// of a column are not sorted.  nullptr when out of memory.
+cholmod_sparse* PermutedLower(const Eigen::SparseMatrix<double>& upper, const int* perm, cholmod_common& common) {
+  const int n = static_cast<int>(upper.rows());
+  std::vector<int> position(static_cast<std::size_t>(n));
+  for (int k = 0; k < n; ++k) position[static_cast<std::size_t>(perm != nullptr ? perm[k] : k)] = k;
+  const int* outer = upper.outerIndexPtr();
+  const int* inner = upper.innerIndexPtr();
+  const double* value = upper.valuePtr();
+  // Each entry (r, c) of the upper triangle lands in column min(r', c') of
+  // the permuted lower triangle, at row max(r', c').
+  std::vector<int> start(static_cast<std::size_t>(n) + 1, 0);
+  for (int c = 0; c < n; ++c)
+    for (int p = outer[c]; p < outer[c + 1]; ++p)
+      if (value[p] != 0.0) ++start[static_cast<std::size_t>(std::min(position[inner[p]], position[c])) + 1];
+  for (int j = 0; j < n; ++j) start[static_cast<std::size_t>(j) + 1] += start[static_cast<std::size_t>(j)];
+  const std::size_t entries = static_cast<std::size_t>(start[static_cast<std::size_t>(n)]);
+  cholmod_sparse* out = cholmod_allocate_sparse(static_cast<std::size_t>(n), static_cast<std::size_t>(n),
+                                                std::max<std::size_t>(entries, 1), 0, 1, -1, CHOLMOD_REAL, &common);
+  if (out == nullptr) return nullptr;
+  int* columns = static_cast<int*>(out->p);
+  int* rows = static_cast<int*>(out->i);
+  double* values = static_cast<double*>(out->x);
+  std::copy(start.begin(), start.end(), columns);
+  for (int c = 0; c < n; ++c)
+    for (int p = outer[c]; p < outer[c + 1]; ++p) {
+      if (value[p] == 0.0) continue;
+      const int r = position[inner[p]], q = position[c];
+      const int at = start[static_cast<std::size_t>(std::min(r, q))]++;
+      rows[at] = std::max(r, q);
+      values[at] = value[p];
+    }
+  return out;
+}
+
+// Hands the heap's free pages back to the system, so that a large block
+// freed before a larger one is allocated does not stay resident beside it.
+void ReturnFreedMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
+
+// The values x[0 … n−1] permuted in place: x[k] takes x[perm[k]] (P x),
+// or, with `back`, x[perm[k]] takes x[k] (Pᵀ x); `column` holds n values
+// of scratch.
+void Permute(double* x, const int* perm, std::size_t n, std::vector<double>& column, bool back) {
+  column.resize(n);
+  if (!back)
+    for (std::size_t k = 0; k < n; ++k) column[k] = x[perm[k]];
+  else
+    for (std::size_t k = 0; k < n; ++k) column[static_cast<std::size_t>(perm[k])] = x[k];
+  std::copy(column.begin(), column.end(), x);
+}
+
 }  // namespace
 
 SparseCholesky::SparseCholesky() : m_impl(std::make_unique<Impl>()) {}
@@ -135,18 +202,59 @@ bool SparseCholesky::Analyse(const Eigen::SparseMatrix<double>& upper, std::stri
     return false;
   }
   d.n = static_cast<int>(upper.rows());
+  // The ordering's workspace goes before the factorisation takes its own.
+  cholmod_free_work(&d.common);
   return true;
 }
 
 bool SparseCholesky::Factorise(const Eigen::SparseMatrix<double>& upper, double pivotTolerance, std::string& why) {
+  return Factorise(upper, nullptr, pivotTolerance, why);
+}
+
+bool SparseCholesky::FactoriseReleasing(Eigen::SparseMatrix<double>& upper, double pivotTolerance,
+                                        std::string& why) {
+  return Factorise(upper, &upper, pivotTolerance, why);
+}
+
+bool SparseCholesky::Factorise(const Eigen::SparseMatrix<double>& upper, Eigen::SparseMatrix<double>* release,
+                               double pivotTolerance, std::string& why) {
   Impl& d = *m_impl;
   d.factorised = false;
+  // Swapped out, not assigned: an assignment keeps the storage.
+  const auto drop = [release] {
+    if (release == nullptr) return;
+    Eigen::SparseMatrix<double>().swap(*release);
+    ReturnFreedMemory();
+  };
   if (d.factor == nullptr || upper.rows() != d.n || !upper.isCompressed()) {
+    drop();
     why = "the stiffness was not analysed";
     return false;
   }
-  cholmod_sparse a = View(upper);
-  cholmod_factorize(&a, d.factor, &d.common);
+  // The pivots are checked against the matrix's diagonal (below), kept
+  // before the matrix may go.
+  const Eigen::VectorXd diag = upper.diagonal();
+  if (d.factor->is_super) {
+    // The supernodal factorisation reads the lower triangle of the
+    // permuted matrix P A Pᵀ (PermutedLower); with that copy made the
+    // caller's matrix is no longer read.
+    d.common.status = CHOLMOD_OK;
+    cholmod_sparse* permuted = PermutedLower(upper, static_cast<const int*>(d.factor->Perm), d.common);
+    drop();
+    if (permuted != nullptr) {
+      double beta[2] = {0.0, 0.0};
+      cholmod_super_numeric(permuted, nullptr, beta, d.factor, &d.common);
+      cholmod_free_sparse(&permuted, &d.common);
+    } else if (d.common.status >= CHOLMOD_OK) {
+      d.common.status = CHOLMOD_INVALID;
+    }
+  } else {
+    cholmod_sparse a = View(upper);
+    cholmod_factorize(&a, d.factor, &d.common);
+    drop();
+  }
+  // Nor is the factorisation's needed by the solves.
+  cholmod_free_work(&d.common);
   if (d.common.status == CHOLMOD_OUT_OF_MEMORY) {
     why = "out of memory factorising the stiffness";
     return false;
@@ -161,7 +269,6 @@ bool SparseCholesky::Factorise(const Eigen::SparseMatrix<double>& upper, double 
   }
   // Pivots against the diagonal of the matrix: the pivot of column k of the
   // factor is L(k,k)², and column k stands for unknown Perm[k].
-  Eigen::VectorXd diag = upper.diagonal();
   const cholmod_factor* l = d.factor;
   const int* perm = static_cast<const int*>(l->Perm);
   const double* x = static_cast<const double*>(l->x);
@@ -195,42 +302,56 @@ bool SparseCholesky::Factorise(const Eigen::SparseMatrix<double>& upper, double 
   return true;
 }
 
-bool SparseCholesky::Solve(const Eigen::MatrixXd& b, Eigen::MatrixXd& out) const {
+void SparseCholesky::Release() {
   Impl& d = *m_impl;
-  if (!d.factorised || b.rows() != d.n) return false;
-  if (b.cols() == 0) {
-    out.resize(b.rows(), 0);
-    return true;
-  }
-  if (!SolveInto(b)) return false;
-  out = Eigen::Map<const Eigen::MatrixXd, 0, Eigen::OuterStride<>>(
-      static_cast<const double*>(d.x->x), b.rows(), b.cols(), Eigen::OuterStride<>(static_cast<Eigen::Index>(d.x->d)));
-  return out.allFinite();
+  d.factorised = false;
+  d.FreeSolveWorkspaces();
+  // Back to the symbolic factor: the numeric values are freed.
+  if (d.factor != nullptr && d.factor->xtype != CHOLMOD_PATTERN)
+    cholmod_change_factor(CHOLMOD_PATTERN, d.factor->is_ll, d.factor->is_super, 1, 1, d.factor, &d.common);
+}
+
+bool SparseCholesky::Solve(const Eigen::MatrixXd& b, Eigen::MatrixXd& out) const {
+  out = b;
+  return SolveInPlace(out);
 }
 
 bool SparseCholesky::SolveInPlace(Eigen::MatrixXd& b) const {
   Impl& d = *m_impl;
   if (!d.factorised || b.rows() != d.n) return false;
   if (b.cols() == 0) return true;
-  if (!SolveInto(b)) return false;
-  b = Eigen::Map<const Eigen::MatrixXd, 0, Eigen::OuterStride<>>(
-      static_cast<const double*>(d.x->x), b.rows(), b.cols(), Eigen::OuterStride<>(static_cast<Eigen::Index>(d.x->d)));
+  cholmod_factor* l = d.factor;
+  const std::size_t n = static_cast<std::size_t>(b.rows()), width = static_cast<std::size_t>(b.cols());
+  cholmod_dense block{};
+  block.nrow = n;
+  block.ncol = width;
+  block.nzmax = n * width;
+  block.d = n;
+  block.x = b.data();
+  block.z = nullptr;
+  block.xtype = CHOLMOD_REAL;
+  block.dtype = CHOLMOD_DOUBLE;
+  if (!l->is_super) {
+    cholmod_dense *x = nullptr, *y = nullptr;
+    const bool ok =
+        cholmod_solve2(CHOLMOD_A, l, &block, nullptr, &x, nullptr, &y, &d.e, &d.common) != 0 && x != nullptr;
+    if (ok) std::memcpy(b.data(), x->x, n * width * sizeof(double));
+    if (x != nullptr) cholmod_free_dense(&x, &d.common);
+    if (y != nullptr) cholmod_free_dense(&y, &d.common);
+    return ok && b.allFinite();
+  }
+  // x = Pᵀ (L⁻ᵀ (L⁻¹ (P b))) in b's own storage, each column permuted
+  // through one column of scratch: no second block of the right-hand
+  // sides' size is needed.
+  if (cholmod_ensure_dense(&d.e, width, l->maxesize, width, CHOLMOD_REAL, &d.common) == nullptr) return false;
+  const int* perm = static_cast<const int*>(l->Perm);
+  if (perm != nullptr)
+    for (std::size_t j = 0; j < width; ++j) Permute(b.data() + j * n, perm, n, d.column, false);
+  if (!cholmod_super_lsolve(l, &block, d.e, &d.common) || !cholmod_super_ltsolve(l, &block, d.e, &d.common))
+    return false;
+  if (perm != nullptr)
+    for (std::size_t j = 0; j < width; ++j) Permute(b.data() + j * n, perm, n, d.column, true);
   return b.allFinite();
-}
-
-bool SparseCholesky::SolveInto(const Eigen::MatrixXd& b) const {
-  Impl& d = *m_impl;
-  cholmod_dense rhs{};
-  rhs.nrow = static_cast<std::size_t>(b.rows());
-  rhs.ncol = static_cast<std::size_t>(b.cols());
-  rhs.nzmax = rhs.nrow * rhs.ncol;
-  rhs.d = rhs.nrow;
-  rhs.x = const_cast<double*>(b.data());
-  rhs.z = nullptr;
-  rhs.xtype = CHOLMOD_REAL;
-  rhs.dtype = CHOLMOD_DOUBLE;
-  return cholmod_solve2(CHOLMOD_A, d.factor, &rhs, nullptr, &d.x, nullptr, &d.y, &d.e, &d.common) != 0 &&
-         d.x != nullptr;
 }
 
 double SparseCholesky::FactorEntries() const {

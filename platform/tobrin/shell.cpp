@@ -47,10 +47,18 @@ constexpr int kSolveBlock = 32;
 // all kept until the combinations are summed: a narrower block keeps the
 // solve's vectors beside them small (the factor is read a few more times).
 constexpr int kBasicSolveBlock = 8;
+// Why a model whose last solve freed its factorisation solves no more.
+constexpr const char* kFactorFreed = "the model's factorisation was freed after its last solve";
 
 // Natural coordinates of the four corners, counter-clockwise.
 constexpr double kCornerXi[4] = {-1.0, 1.0, 1.0, -1.0};
 constexpr double kCornerEta[4] = {-1.0, -1.0, 1.0, 1.0};
+
+// Frees a container's storage (clear() keeps it).
+template <class Container>
+void FreeStorage(Container& c) {
+  Container().swap(c);
+}
 
 Vec3 ToVec(const _3dPoint& p) { return {p.x, p.y, p.z}; }
 Vec3 ToVec(const _3dVector& v) { return {v.x, v.y, v.z}; }
@@ -397,7 +405,7 @@ struct BoardMesh {
   Material mat;
   double thickness = 0;
   double reinAngle = 0;
-  std::vector<int> elements;
+  std::vector<int> elements;  // consecutive element ids
   std::vector<int> nodes;  // global node ids
   std::unordered_map<int, int> index;  // global node -> position in nodes
   std::vector<_2dPoint> local;
@@ -750,12 +758,14 @@ struct ShellTankModel::Impl {
   // are good.
   bool BoardLoad(std::size_t b, const PlateLoadCase* lc, double selfWeightFactor, Eigen::VectorXd& scratch,
                  std::vector<double>& out, std::string& why) const;
-  // The load vector of the free unknowns from every board's nodal forces.
-  bool Assemble(const std::vector<const std::vector<double>*>& parts, Eigen::VectorXd& f, std::string& why) const;
-  void Fill(const Eigen::VectorXd& x, ShellResult& result, FillScratch& scratch) const;
+  // The load vector of the free unknowns (`unknowns` values at f) from
+  // every board's nodal forces; `scratch` as for BoardLoad.
+  bool Assemble(const std::vector<const std::vector<double>*>& parts, Eigen::VectorXd& scratch, double* f,
+                std::string& why) const;
+  void Fill(const Eigen::Ref<const Eigen::VectorXd>& x, ShellResult& result, FillScratch& scratch) const;
   // The displacements of every node (six per node, world axes) from the
   // solution of the free unknowns.
-  void Displacements(const Eigen::VectorXd& x, Eigen::VectorXd& u) const;
+  void Displacements(const Eigen::Ref<const Eigen::VectorXd>& x, Eigen::VectorXd& u) const;
   // Board b's nodal moments (mx, my, mxy in kN·m/m, three per board node in
   // the order of BoardMesh::nodes) from the nodal displacements u.
   void NodalMoments(std::size_t b, const Eigen::VectorXd& u, FillScratch& scratch, double* out) const;
@@ -769,10 +779,13 @@ struct ShellTankModel::Impl {
   void Extremes(std::size_t b, const double* projected, BoardMoments& out) const;
   // Solves the loadings a block at a time and hands each solution (the free
   // unknowns) to `take` with the loading's index; false with the reason and
-  // status on failure.
-  bool SolveBlocks(const std::vector<ShellLoading>& loadings, int block,
-                   const std::function<void(std::size_t, const Eigen::VectorXd&)>& take, int progressFrom,
-                   int progressTo, SolveStatus& status, std::string& reason) const;
+  // status on failure.  With `reuseBoardLoads` a board's nodal forces are
+  // kept for the later loadings that repeat its loads (cell patterns and
+  // combinations do); loadings that seldom repeat them (the basic ones)
+  // keep none.
+  bool SolveBlocks(const std::vector<ShellLoading>& loadings, int block, bool reuseBoardLoads,
+                   const std::function<void(std::size_t, const Eigen::Ref<const Eigen::VectorXd>&)>& take,
+                   int progressFrom, int progressTo, SolveStatus& status, std::string& reason) const;
 };
 
 namespace {
@@ -1138,37 +1151,6 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
     }
   }
 
-  // How every node's moment is recovered from the Gauss point values.
-  {
-    std::vector<GaussPoints> points(impl->elements.size());
-    for (std::size_t id = 0; id < impl->elements.size(); ++id) points[id] = ElementGaussPoints(impl->elements[id]);
-    for (BoardMesh& m : impl->boards) {
-      m.recovery.resize(m.nodes.size());
-      for (std::size_t t = 0; t < m.nodes.size(); ++t)
-        m.recovery[t] = RecoveryTerms(m, impl->elements, static_cast<int>(t), points,
-                                      m.joined[t] != 0 || supported[m.nodes[t]] != 0);
-      FindSpanBands(m);
-    }
-    // The moment maps, one per board and element shape (corners relative
-    // to the first, to a millionth of a millimetre).
-    std::vector<std::map<std::array<long long, 6>, int>> shapes(impl->boards.size());
-    impl->elementMap.resize(impl->elements.size());
-    for (std::size_t id = 0; id < impl->elements.size(); ++id) {
-      const Element& e = impl->elements[id];
-      std::array<long long, 6> key;
-      for (int c = 1; c < 4; ++c) {
-        key[2 * (c - 1)] = std::llround((e.x[c] - e.x[0]) * 1e6);
-        key[2 * (c - 1) + 1] = std::llround((e.y[c] - e.y[0]) * 1e6);
-      }
-      const auto [at, added] = shapes[e.board].try_emplace(key, static_cast<int>(impl->momentMaps.size()));
-      if (added) {
-        const BoardMesh& m = impl->boards[e.board];
-        impl->momentMaps.push_back(ElementMomentMap(e, m.mat, m.rot));
-      }
-      impl->elementMap[id] = at->second;
-    }
-  }
-
   // Every part of the tank must rest on a bottom slab or on a support.
   std::vector<int> parent(nb);
   std::iota(parent.begin(), parent.end(), 0);
@@ -1195,6 +1177,11 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
       return fail(SolveStatus::Singular, BoardName(boards, b) +
                                              " is not joined along an edge to any part of the tank that rests "
                                              "on the ground: it is a mechanism");
+  // The meshing's look-ups are done with: their memory goes before the
+  // stiffness and its factor take theirs.
+  FreeStorage(nodeOf);
+  FreeStorage(nodeBoards);
+  FreeStorage(shared);
 
   // Number the unknowns, assemble and factorise.
   progress(10, "assembling the stiffness (" + std::to_string(impl->elements.size()) + " elements)");
@@ -1267,8 +1254,49 @@ void ShellTankModel::Build(const std::vector<BoardPtr>& boards, const std::vecto
   progress(20, "ordering the stiffness");
   if (!impl->cholesky.Analyse(k, why)) return fail(SolveStatus::Singular, "the tank's stiffness: " + why);
   progress(30, "factorising the stiffness (" + std::to_string(count) + " unknowns)");
-  if (!impl->cholesky.Factorise(k, kPivotTolerance, why))
+  // The stiffness is freed once the factorisation has its own permuted
+  // copy: the factor, the largest block of the model, is never held beside
+  // two copies of it.
+  if (!impl->cholesky.FactoriseReleasing(k, kPivotTolerance, why))
     return fail(SolveStatus::Singular, "the tank's stiffness could not be factorised: " + why);
+
+  // How every node's moment is recovered from the Gauss point values
+  // (worked out after the factorisation, whose peak of memory need not
+  // carry them).
+  {
+    std::vector<GaussPoints> points(impl->elements.size());
+    for (std::size_t id = 0; id < impl->elements.size(); ++id) points[id] = ElementGaussPoints(impl->elements[id]);
+    for (BoardMesh& m : impl->boards) {
+      m.recovery.resize(m.nodes.size());
+      for (std::size_t t = 0; t < m.nodes.size(); ++t)
+        m.recovery[t] = RecoveryTerms(m, impl->elements, static_cast<int>(t), points,
+                                      m.joined[t] != 0 || supported[m.nodes[t]] != 0);
+      FindSpanBands(m);
+      // Only the recovery looks nodes and their elements up.
+      FreeStorage(m.index);
+      FreeStorage(m.nodeElements);
+    }
+    // The moment maps, one per board and element shape (corners relative
+    // to the first, to a millionth of a millimetre).
+    std::vector<std::map<std::array<long long, 6>, int>> shapes(impl->boards.size());
+    impl->elementMap.resize(impl->elements.size());
+    for (std::size_t id = 0; id < impl->elements.size(); ++id) {
+      const Element& e = impl->elements[id];
+      std::array<long long, 6> key;
+      for (int c = 1; c < 4; ++c) {
+        key[2 * (c - 1)] = std::llround((e.x[c] - e.x[0]) * 1e6);
+        key[2 * (c - 1) + 1] = std::llround((e.y[c] - e.y[0]) * 1e6);
+      }
+      const auto [at, added] = shapes[e.board].try_emplace(key, static_cast<int>(impl->momentMaps.size()));
+      if (added) {
+        const BoardMesh& m = impl->boards[e.board];
+        impl->momentMaps.push_back(ElementMomentMap(e, m.mat, m.rot));
+      }
+      impl->elementMap[id] = at->second;
+    }
+  }
+
+  FreeStorage(impl->nodeGrid);  // the grid positions served the meshing only
   m_impl = std::move(impl);
   m_status = SolveStatus::Ok;
   m_reason.clear();
@@ -1427,25 +1455,25 @@ bool ShellTankModel::Impl::BoardLoad(std::size_t b, const PlateLoadCase* lc, dou
   return true;
 }
 
-bool ShellTankModel::Impl::Assemble(const std::vector<const std::vector<double>*>& parts, Eigen::VectorXd& f,
-                                    std::string& why) const {
+bool ShellTankModel::Impl::Assemble(const std::vector<const std::vector<double>*>& parts, Eigen::VectorXd& scratch,
+                                    double* f, std::string& why) const {
   const int nn = static_cast<int>(nodePos.size());
-  Eigen::VectorXd full = Eigen::VectorXd::Zero(6 * nn);
+  Eigen::VectorXd& full = scratch;
   for (std::size_t b = 0; b < boards.size(); ++b) {
     const BoardMesh& m = boards[b];
     const std::vector<double>& part = *parts[b];
     for (std::size_t t = 0; t < m.nodes.size(); ++t)
       for (int d = 0; d < 6; ++d) full(6 * m.nodes[t] + d) += part[6 * t + d];
   }
-  f = Eigen::VectorXd::Zero(unknowns);
+  std::fill(f, f + unknowns, 0.0);
+  bool finite = true;
   for (int i = 0; i < 6 * nn; ++i) {
-    if (!Finite(full(i))) {
-      why = "a load is not a finite number";
-      return false;
-    }
-    if (eq[i] >= 0) f(eq[i]) += full(i);
+    finite = finite && Finite(full(i));
+    if (eq[i] >= 0) f[eq[i]] += full(i);
+    full(i) = 0.0;
   }
-  return true;
+  if (!finite) why = "a load is not a finite number";
+  return finite;
 }
 
 bool ShellTankModel::Impl::Load(const TankCaseLoads& loads, double selfWeightFactor, Eigen::VectorXd& f,
@@ -1457,10 +1485,11 @@ bool ShellTankModel::Impl::Load(const TankCaseLoads& loads, double selfWeightFac
     if (!BoardLoad(b, b < loads.size() ? &loads[b] : nullptr, selfWeightFactor, scratch, parts[b], why)) return false;
     refs[b] = &parts[b];
   }
-  return Assemble(refs, f, why);
+  f.resize(unknowns);
+  return Assemble(refs, scratch, f.data(), why);
 }
 
-void ShellTankModel::Impl::Displacements(const Eigen::VectorXd& x, Eigen::VectorXd& u) const {
+void ShellTankModel::Impl::Displacements(const Eigen::Ref<const Eigen::VectorXd>& x, Eigen::VectorXd& u) const {
   const int nn = static_cast<int>(nodePos.size());
   u.resize(6 * nn);
   for (int i = 0; i < 6 * nn; ++i) u(i) = eq[i] >= 0 ? x(eq[i]) : 0.0;
@@ -1468,20 +1497,22 @@ void ShellTankModel::Impl::Displacements(const Eigen::VectorXd& x, Eigen::Vector
 
 void ShellTankModel::Impl::NodalMoments(std::size_t b, const Eigen::VectorXd& u, FillScratch& scratch,
                                         double* out) const {
-  std::vector<Eigen::Matrix<double, 12, 1>>& gauss = scratch.gauss;
-  gauss.resize(elements.size());
   const BoardMesh& m = boards[b];
-  // Element moments at the Gauss points, then the nodes' sums.
+  // Element moments at the Gauss points (the board's elements are
+  // numbered one after the other), then the nodes' sums.
+  std::vector<Eigen::Matrix<double, 12, 1>>& gauss = scratch.gauss;
+  gauss.resize(m.elements.size());
+  const int first = m.elements.front();
   for (int id : m.elements) {
     const Element& e = elements[id];
     Eigen::Matrix<double, 12, 1> rotations;
     for (int c = 0; c < 4; ++c) rotations.segment<3>(3 * c) = u.segment<3>(6 * e.node[c] + 3);
-    gauss[id].noalias() = momentMaps[elementMap[id]] * rotations;
+    gauss[id - first].noalias() = momentMaps[elementMap[id]] * rotations;
   }
   for (std::size_t t = 0; t < m.nodes.size(); ++t) {
     double sx = 0.0, sy = 0.0, sxy = 0.0;
     for (const RecoveryTerm& term : m.recovery[t]) {
-      const double* g = gauss[term.element].data();
+      const double* g = gauss[term.element - first].data();
       for (int k = 0; k < 4; ++k) {
         sx += term.w[k] * g[3 * k];
         sy += term.w[k] * g[3 * k + 1];
@@ -1524,7 +1555,8 @@ void ShellTankModel::Impl::Extremes(std::size_t b, const double* projected, Boar
   CollectSpanMoments(m, projected, bmo);
 }
 
-void ShellTankModel::Impl::Fill(const Eigen::VectorXd& x, ShellResult& result, FillScratch& scratch) const {
+void ShellTankModel::Impl::Fill(const Eigen::Ref<const Eigen::VectorXd>& x, ShellResult& result,
+                                FillScratch& scratch) const {
   Eigen::VectorXd& u = scratch.u;
   Displacements(x, u);
   result.m_moments.resize(boards.size());
@@ -1565,6 +1597,7 @@ ShellResult ShellTankModel::SolveDetailed(const TankCaseLoads& loads, double sel
   if (loads.size() != m_impl->boards.size())
     return fail(SolveStatus::InvalidInput, "one load case per board is needed");
   if (!Finite(selfWeightFactor)) return fail(SolveStatus::InvalidInput, "the self-weight factor is not finite");
+  if (!m_impl->cholesky.Factorised()) return fail(SolveStatus::InvalidInput, kFactorFreed);
   Eigen::VectorXd f;
   std::string why;
   if (!m_impl->Load(loads, selfWeightFactor, f, why)) return fail(SolveStatus::InvalidInput, why);
@@ -1578,12 +1611,17 @@ ShellResult ShellTankModel::SolveDetailed(const TankCaseLoads& loads, double sel
   return result;
 }
 
-bool ShellTankModel::Impl::SolveBlocks(const std::vector<ShellLoading>& loadings, int block,
-                                       const std::function<void(std::size_t, const Eigen::VectorXd&)>& take,
+bool ShellTankModel::Impl::SolveBlocks(const std::vector<ShellLoading>& loadings, int block, bool reuseBoardLoads,
+                                       const std::function<void(std::size_t, const Eigen::Ref<const Eigen::VectorXd>&)>& take,
                                        int progressFrom, int progressTo, SolveStatus& status,
                                        std::string& reason) const {
   const int n = static_cast<int>(loadings.size());
   const std::size_t boardCount = boards.size();
+  if (!cholesky.Factorised()) {
+    reason = kFactorFreed;
+    status = SolveStatus::InvalidInput;
+    return false;
+  }
   for (const ShellLoading& l : loadings) {
     if (l.loads.size() != boardCount) {
       reason = "one load case per board is needed";
@@ -1601,12 +1639,12 @@ bool ShellTankModel::Impl::SolveBlocks(const std::vector<ShellLoading>& loadings
   // block's vectors are overwritten by the next.  A board's nodal forces
   // depend on its own loads and the self-weight factor alone, and the
   // loadings (cell patterns, combinations) repeat them board by board: each
-  // is worked out once.
+  // is worked out once where they are kept.
   std::vector<std::unordered_map<std::string, std::vector<double>>> kept(boardCount);
+  std::vector<std::vector<double>> current(reuseBoardLoads ? 0 : boardCount);
   Eigen::VectorXd scratch = Eigen::VectorXd::Zero(6 * static_cast<Eigen::Index>(nodePos.size()));
   std::vector<const std::vector<double>*> parts(boardCount);
   std::string key;
-  Eigen::VectorXd column;
   Eigen::MatrixXd f;
   for (int first = 0; first < n; first += block) {
     const int width = std::min(block, n - first);
@@ -1614,6 +1652,14 @@ bool ShellTankModel::Impl::SolveBlocks(const std::vector<ShellLoading>& loadings
     for (int j = 0; j < width; ++j) {
       const ShellLoading& l = loadings[static_cast<std::size_t>(first + j)];
       for (std::size_t b = 0; b < boardCount; ++b) {
+        if (!reuseBoardLoads) {
+          if (!BoardLoad(b, &l.loads[b], l.selfWeightFactor, scratch, current[b], reason)) {
+            status = SolveStatus::InvalidInput;
+            return false;
+          }
+          parts[b] = &current[b];
+          continue;
+        }
         LoadKey(l.loads[b], l.selfWeightFactor, key);
         const auto [at, added] = kept[b].try_emplace(key);
         if (added && !BoardLoad(b, &l.loads[b], l.selfWeightFactor, scratch, at->second, reason)) {
@@ -1623,11 +1669,10 @@ bool ShellTankModel::Impl::SolveBlocks(const std::vector<ShellLoading>& loadings
         }
         parts[b] = &at->second;
       }
-      if (!Assemble(parts, column, reason)) {
+      if (!Assemble(parts, scratch, f.col(j).data(), reason)) {
         status = SolveStatus::InvalidInput;
         return false;
       }
-      f.col(j) = column;
     }
     if (!cholesky.SolveInPlace(f)) {
       reason = "the tank's stiffness is too ill-conditioned to solve";
@@ -1635,8 +1680,7 @@ bool ShellTankModel::Impl::SolveBlocks(const std::vector<ShellLoading>& loadings
       return false;
     }
     for (int j = 0; j < width; ++j) {
-      column = f.col(j);
-      take(static_cast<std::size_t>(first + j), column);
+      take(static_cast<std::size_t>(first + j), f.col(j));
     }
     if (options.progress)
       options.progress(progressFrom + static_cast<int>((progressTo - progressFrom) * (first + width) / n),
@@ -1659,8 +1703,8 @@ SolveStatus ShellTankModel::SolveAll(const std::vector<ShellLoading>& loadings, 
   Impl::FillScratch fillScratch;
   SolveStatus status = SolveStatus::Ok;
   const bool ok = m_impl->SolveBlocks(
-      loadings, kSolveBlock,
-      [&](std::size_t i, const Eigen::VectorXd& x) {
+      loadings, kSolveBlock, true,
+      [&](std::size_t i, const Eigen::Ref<const Eigen::VectorXd>& x) {
         m_impl->Fill(x, r, fillScratch);
         out[i] = std::move(r.m_moments);
       },
@@ -1676,10 +1720,33 @@ SolveStatus ShellTankModel::SolveAll(const std::vector<ShellLoading>& loadings, 
 SolveStatus ShellTankModel::SolveCombined(const std::vector<ShellLoading>& basics,
                                           const std::vector<ShellCombination>& combinations,
                                           std::vector<TankCaseMoments>& out, std::string& reason) const {
-  out.assign(combinations.size(), ZeroMoments(m_edgeCounts));
+  return SolveCombined(basics, combinations, out, reason, nullptr);
+}
+
+SolveStatus ShellTankModel::SolveCombinedReleasing(const std::vector<ShellLoading>& basics,
+                                                   const std::vector<ShellCombination>& combinations,
+                                                   std::vector<TankCaseMoments>& out, std::string& reason) {
+  SparseCholesky* factor = m_impl ? &m_impl->cholesky : nullptr;
+  const SolveStatus status = SolveCombined(basics, combinations, out, reason, factor);
+  if (factor != nullptr) factor->Release();
+  return status;
+}
+
+SolveStatus ShellTankModel::SolveCombined(const std::vector<ShellLoading>& basics,
+                                          const std::vector<ShellCombination>& combinations,
+                                          std::vector<TankCaseMoments>& out, std::string& reason,
+                                          SparseCholesky* release) const {
+  // The combinations' moments are sized only when they are summed: while
+  // the basic loadings are solved, the factor and the basics' moments are
+  // the model's memory.
+  out.clear();
+  const auto fail = [&](SolveStatus status) {
+    out.assign(combinations.size(), ZeroMoments(m_edgeCounts));
+    return status;
+  };
   if (m_status != SolveStatus::Ok || !m_impl) {
     reason = m_reason;
-    return m_status;
+    return fail(m_status);
   }
   // Every combination names basic loadings that exist and, as its base, an
   // earlier combination; a base is used until its last taker.
@@ -1689,14 +1756,14 @@ SolveStatus ShellTankModel::SolveCombined(const std::vector<ShellLoading>& basic
     if (c.base >= 0) {
       if (static_cast<std::size_t>(c.base) >= i) {
         reason = "a combination's base must come before it";
-        return SolveStatus::InvalidInput;
+        return fail(SolveStatus::InvalidInput);
       }
       lastUse[static_cast<std::size_t>(c.base)] = i;
     }
     for (const ShellTerm& t : c.terms)
       if (t.basic >= basics.size() || !Finite(t.factor)) {
         reason = "a combination names no basic loading or has a factor that is not finite";
-        return SolveStatus::InvalidInput;
+        return fail(SolveStatus::InvalidInput);
       }
   }
   const Impl& impl = *m_impl;
@@ -1711,8 +1778,8 @@ SolveStatus ShellTankModel::SolveCombined(const std::vector<ShellLoading>& basic
   Impl::FillScratch fillScratch;
   SolveStatus status = SolveStatus::Ok;
   const bool ok = impl.SolveBlocks(
-      basics, kBasicSolveBlock,
-      [&](std::size_t i, const Eigen::VectorXd& x) {
+      basics, kBasicSolveBlock, false,
+      [&](std::size_t i, const Eigen::Ref<const Eigen::VectorXd>& x) {
         impl.Displacements(x, fillScratch.u);
         for (std::size_t b = 0; b < boardCount; ++b) {
           fillScratch.nodal.resize(3 * impl.boards[b].nodes.size());
@@ -1721,12 +1788,11 @@ SolveStatus ShellTankModel::SolveCombined(const std::vector<ShellLoading>& basic
         }
       },
       50, 80, status, reason);
-  if (!ok) {
-    out.assign(combinations.size(), ZeroMoments(m_edgeCounts));
-    return status;
-  }
+  if (!ok) return fail(status);
+  if (release != nullptr) release->Release();
   if (impl.options.progress)
     impl.options.progress(80, "combining " + std::to_string(combinations.size()) + " load cases");
+  out.assign(combinations.size(), TankCaseMoments(boardCount));
   // The combinations: the linear model's moments add up.  Each is
   // summed board by board (a board's values stay in the cache while its
   // extremes are taken); a combination that a later one builds on keeps

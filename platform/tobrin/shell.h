@@ -52,8 +52,9 @@
 // a supernodal Cholesky (cholesky.h); every load case is a solve on that
 // factor, and SolveAll solves them a block of right-hand sides at a time,
 // keeping only each loading's moments (memory stays near that of the
-// factor however many loadings there are).  The long steps are
-// reported through ShellOptions::progress.
+// factor however many loadings there are).  The assembled stiffness is
+// freed as soon as the factorisation holds its own permuted copy.  The long
+// steps are reported through ShellOptions::progress.
 //
 // Units: lengths mm, E in N/mm², pressures kPa (along the board's +normal),
 // line loads kN/m, point loads kN, unit weight kN/m³, subgrade modulus
@@ -95,8 +96,10 @@
 
 namespace tobrin {
 
+class SparseCholesky;
+
 // The element count the automatic mesh stays within: it keeps a tank of
-// 10 × 10 cells of 4 m (about 400 000 unknowns) within a minute and 2 GB.
+// 10 × 10 cells of 4 m (about 400 000 unknowns) within half a minute and 1.5 GB.
 constexpr long long kShellDefaultMaxElements = 75000;
 
 struct ShellOptions {
@@ -218,11 +221,22 @@ class ShellTankModel {
   // why.
   SolveStatus SolveCombined(const std::vector<ShellLoading>& basics, const std::vector<ShellCombination>& combinations,
                             std::vector<TankCaseMoments>& out, std::string& reason) const;
+  // The same for the model's last solve: the factorisation (most of the
+  // model's memory) is freed as soon as the basic loadings are solved, so
+  // the combinations are summed beside the basics' moments alone.  After
+  // it, succeeding or not, every solve of the model fails.
+  SolveStatus SolveCombinedReleasing(const std::vector<ShellLoading>& basics,
+                                     const std::vector<ShellCombination>& combinations,
+                                     std::vector<TankCaseMoments>& out, std::string& reason);
 
  private:
   struct Impl;
   void Build(const std::vector<BoardPtr>& boards, const std::vector<double>& elasticModuli,
              const ShellOptions& options, const std::vector<ShellLineSupport>& supports);
+  // SolveCombined, freeing `release` (the model's factorisation, or none)
+  // once the basic loadings are solved.
+  SolveStatus SolveCombined(const std::vector<ShellLoading>& basics, const std::vector<ShellCombination>& combinations,
+                            std::vector<TankCaseMoments>& out, std::string& reason, SparseCholesky* release) const;
   SolveStatus m_status = SolveStatus::InvalidInput;
   std::string m_reason = "not built";
   std::vector<std::size_t> m_edgeCounts;  // per board, for the zero results of a failure
