@@ -27,6 +27,7 @@ void RegisterCommands(CLI::App& cli, HostStreams& io) {
   RegisterRebarDesignCommand(cli, io);
   RegisterBookCommand(cli, io);
   RegisterEditCommand(cli, io);
+  RegisterDrawCommand(cli, io);
   RegisterDesignCommands(cli, io);
 }
 

@@ -650,9 +650,7 @@ void DxfDocument::Prepare() {
   m_writable.assign(m_items.size(), false);
   for (std::size_t i = 0; i < m_items.size(); ++i) {
     const Entity& e = *m_items[i].shape;
-    if (nirvox::RecordTypes(e).empty() || !nirvox::IsFinite(e)) continue;
-    if (const auto* p = dynamic_cast<const _2dPolyline*>(&e); p && p->VerNums() < 2) continue;
-    if (const auto* p = dynamic_cast<const _3dPolyline*>(&e); p && p->VerNums() < 2) continue;
+    if (!IsWrittenToDxf(e)) continue;
     m_writable[i] = true;
     e.Accept(survey);
   }
@@ -1002,6 +1000,13 @@ void PlacePartsApart(std::vector<AcadViewBoard::ExportItem>& items) {
   }
 }
 }  // namespace nirvox
+
+bool IsWrittenToDxf(const Entity& e) {
+  if (nirvox::RecordTypes(e).empty() || !nirvox::IsFinite(e)) return false;
+  if (const auto* p = dynamic_cast<const _2dPolyline*>(&e); p && p->VerNums() < 2) return false;
+  if (const auto* p = dynamic_cast<const _3dPolyline*>(&e); p && p->VerNums() < 2) return false;
+  return true;
+}
 
 ExportSummary AcadViewBoard::ExportDxf(const std::string& path, const std::vector<ExportPart>& parts,
                                        const DxfExportOptions& options) const {
