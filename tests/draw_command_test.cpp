@@ -143,6 +143,13 @@ TEST_F(DrawCommandTest, SheetOfTheReopenedDesignAndASecondRunAreTheSame) {
     EXPECT_EQ(ReadFile(entry.path().string()), ReadFile(Path("b/" + name)));
   }
   EXPECT_EQ(files, 8);
+  // The plans of the design drawn straight from its project file (built,
+  // analysed and designed in the same process) are the same too.
+  const std::string fromProject = std::string(TANKDESIGN_EXE) + " draw '" + ExamplePath("grid-3x2") + "' -o '" +
+                                  Path("c") + "' >'" + Path("c.log") + "' 2>&1";
+  ASSERT_EQ(std::system(fromProject.c_str()), 0) << ReadFile(Path("c.log"));
+  for (const char* plan : {"top-slab-plan.dxf", "bottom-slab-plan.dxf"})
+    EXPECT_EQ(ReadFile(Path(std::string("c/") + plan)), ReadFile(Path(std::string("a/") + plan))) << plan;
 
   const HostRun exported = RunTool({"export", Path("a/tank.tkd"), "--dxf", Path("again.dxf")});
   ASSERT_EQ(exported.code, 0) << exported.err;
