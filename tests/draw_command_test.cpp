@@ -96,6 +96,11 @@ TEST_P(DrawExample, DrawsTheSlabPlansOfTheExample) {
     const auto texts = r["texts"].get<std::vector<std::string>>();
     EXPECT_TRUE(Contains(texts, title));
     EXPECT_TRUE(Contains(texts, "1:100"));
+    // Readers that draw dimensions from the header variables show them at
+    // their size on paper: texts 3 mm, ticks 2 mm (u = 100).
+    EXPECT_DOUBLE_EQ(r["dimvars"]["DIMTXT"].get<double>(), 300.0);
+    EXPECT_DOUBLE_EQ(r["dimvars"]["DIMTSZ"].get<double>(), 200.0);
+    EXPECT_DOUBLE_EQ(r["dimvars"]["DIMSCALE"].get<double>(), 1.0);
     EXPECT_TRUE(Contains(sheet["texts"].get<std::vector<std::string>>(), title));
     // Bars on their layer, and every entity on the sheet under its handle.
     int bars = 0;

@@ -14,7 +14,8 @@
 // - HEADER: $ACADVER AC1015, $DWGCODEPAGE ANSI_936, $HANDSEED above every
 //   handle, $INSUNITS millimetres, $LTSCALE from the drawing scale
 //   (EffectiveLinetypeScale: a paper millimetre of pattern per u units),
-//   $EXTMIN / $EXTMAX of the exported entities.
+//   $EXTMIN / $EXTMAX of the exported entities; with dimensions, the
+//   dimension variables of the first dimension style.
 // - TABLES: the layers of the standard and every layer an entity uses, with
 //   colour and line type; every line type used (known ISO patterns,
 //   unknown names as continuous lines); the standard's text styles and any
@@ -885,6 +886,29 @@ void DxfDocument::WriteHeader(std::string& out, const Extents& box) {
   h.dxfInt(70, 4);
   h.dxfString(9, "$MEASUREMENT");
   h.dxfInt(70, 1);
+  if (!m_dimStyles.empty()) {
+    // The drawing's dimension variables are those of its first dimension
+    // style: readers that draw dimensions from the header variables rather
+    // than from their style or block (LibreCAD) then show the texts and ticks
+    // at their size on paper.
+    const DimStyleEntry& s = m_dimStyles.front();
+    const auto real = [&h](const char* name, double value) {
+      h.dxfString(9, name);
+      h.dxfReal(40, value);
+    };
+    real("$DIMSCALE", 1.0);
+    real("$DIMASZ", s.key.arrowSize);
+    real("$DIMEXO", 0.8 * s.key.arrowSize);
+    real("$DIMEXE", 0.8 * s.key.arrowSize);
+    real("$DIMTXT", s.key.textHeight);
+    real("$DIMTSZ", s.key.arrowSize);
+    real("$DIMLFAC", s.factor);
+    real("$DIMGAP", 0.4 * s.key.textHeight);
+    h.dxfString(9, "$DIMTAD");
+    h.dxfInt(70, 1);
+    h.dxfString(9, "$DIMDEC");
+    h.dxfInt(70, 0);
+  }
   h.sectionEnd();
   out = h.Text();
 }
