@@ -20,6 +20,7 @@
 #include "view/DrawingRoutines.h"
 #include "view/TankView.h"
 
+#include <unordered_map>
 #include <vector>
 
 class ConstuctLineRein {
@@ -55,4 +56,8 @@ class ConstuctLineRein {
   std::vector<_2dLine>* m_endSegmentsOut;
   std::vector<_2dLine> m_extraOffsetLines;
   double m_extraLabelOffset;
+  // The walls beside each board met so far: the tank's topology is looked
+  // up once per board, not once per zone.
+  const std::vector<BoardPtr>& NeighbourWalls(const BoardPtr& board) const;
+  mutable std::unordered_map<const Board*, std::vector<BoardPtr>> m_neighbourWalls;
 };
