@@ -354,8 +354,9 @@ void RegisterDrawCommand(CLI::App& cli, HostStreams& io) {
       ->type_name("DIR")
       ->required();
   cmd->add_option("--results", o->results,
-                  "Result labels shown on the slab plans, comma-separated: number, thickness, level, moment, "
-                  "loadcase, required, provided, crack")
+                  "Show the slab plans as results: their outlines with these labels of the slabs and edges "
+                  "(bars and dimensions hidden), comma-separated: number, thickness, level, moment, loadcase, "
+                  "required, provided, crack")
       ->type_name("LIST");
   cmd->add_option("--board-labels", o->boardLabels,
                   "Labels of each slab at its centre, comma-separated: number, thickness, level")
