@@ -243,6 +243,20 @@ TEST_F(DrawCommandTest, ZonesThatCannotBeDrawnAreNamedWithExitCodeFive) {
   EXPECT_TRUE(fs::exists(Path("out/drawings.dxf")));
 }
 
+// A design the bars cannot satisfy (a crack limit no bar meets) is drawn
+// and written all the same; its groups are named as `design` names them and
+// the exit code is 4.
+TEST_F(DrawCommandTest, UnsatisfiedGroupsAreNamedWithExitCodeFourAfterTheDrawings) {
+  json project = json::parse(ReadFile(ExamplePath("buried-two-cell")));
+  project["settings"]["calculation"]["crack_width_limit_mm"] = 0.05;
+  std::ofstream(Path("tight.json")) << project.dump();
+  const HostRun run = RunTool({"draw", Path("tight.json"), "-o", Path("out")});
+  EXPECT_EQ(run.code, 4) << run.err;
+  EXPECT_NE(run.err.find("not satisfied"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::exists(Path("out/bottom-slab-plan.dxf")));
+  EXPECT_TRUE(fs::exists(Path("out/tank.tkd")));
+}
+
 // Wrong command lines are refused (exit code 2) before any work, naming the
 // option and, for a list, the valid names; nothing is written.
 TEST_F(DrawCommandTest, WrongCommandLinesAreRefusedBeforeAnyWork) {
