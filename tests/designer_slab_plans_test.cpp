@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <boost/make_shared.hpp>
+
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -126,6 +128,29 @@ TEST_F(SlabPlanCommands, TopSlabPlanOfAnOpenTankIsANotice) {
   EXPECT_EQ(GetScriptedHost().GetMessages()[0].text, "没有顶板, 将略去顶板绘制过程");
   EXPECT_TRUE(GetScriptedHost().GetMessages()[0].framework);
   EXPECT_TRUE(d.DrawBottomSlabPlan(true, _3dPoint(0, 0, 0)));
+}
+
+// Automatic dimensions: a plan gets its chains once however often it is
+// dimensioned (the earlier ones and the title replaced, the title below
+// them); a table view is left alone.
+TEST_F(SlabPlanCommands, AutoDimensionsReplaceTheEarlierOnesAndSkipOtherViews) {
+  TankDesigner& d = *covered;
+  ASSERT_TRUE(d.DrawBottomSlabPlan(true, _3dPoint(0, 0, 0)));
+  const TankViewPtr bottom = FirstView<BottomBoardReinView>(d);
+  d.AutoDimensionPlan(bottom.get());
+  const long dimensions = CountKinds(*bottom, kKindDimension);
+  const long title = CountKinds(*bottom, 0x2000000);
+  EXPECT_GT(dimensions, 0);
+  d.AutoDimensionPlan(bottom.get());
+  EXPECT_EQ(CountKinds(*bottom, kKindDimension), dimensions);
+  EXPECT_EQ(CountKinds(*bottom, 0x2000000), title);
+  EXPECT_LT(bottom->GetExtent(0x2000000).maxY, bottom->GetExtent(kKindDimension).minY);
+
+  const auto table = boost::make_shared<ReinTableView>(&g_ViewBoard, ViewSettings(), ViewVolumn());
+  d.AddView(table);
+  d.AutoDimensionPlan(table.get());
+  EXPECT_EQ(CountKinds(*table, kKindMaskAll), 0);
+  d.RemoveViewsOfClass<ReinTableView>();
 }
 
 // The rebar label size: the plans' labels are erased and drawn again at the
