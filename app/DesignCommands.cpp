@@ -13,6 +13,7 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -162,8 +163,15 @@ void RunExport(const ExportOptions& o, HostStreams& io) {
                                  o.design, o.view, count, count - 1));
   // A design read back has every entity on show: show what its mode shows,
   // the plans as the mode starts them (the result labels hidden in the
-  // drawing mode).
-  if (!o.viewGiven) designer->SetMode(designer->GetMode(), g_ResultFlagsNone);
+  // drawing mode).  One view asked for that its mode hides is shown whole.
+  designer->SetMode(designer->GetMode(), g_ResultFlagsNone);
+  if (o.viewGiven && o.view < kept) {
+    const TankViewPtr view = designer->GetView(o.view);
+    const EntityList entities = ViewEntities(*view);
+    if (std::none_of(entities.begin(), entities.end(),
+                     [](const EntityPtr& e) { return g_ViewBoard.IsEntityVisible(e); }))
+      view->ShowAllEntities();
+  }
   std::unique_ptr<TankView> top;
   if (o.viewGiven && o.view == kept) top = DrawTopPlan(*designer);
   const std::vector<ExportPart> parts =

@@ -165,6 +165,15 @@ TEST_F(DrawCommandTest, SheetOfTheReopenedDesignAndASecondRunAreTheSame) {
   EXPECT_EQ(again["errors"], json::array());
   EXPECT_EQ(EntitiesByHandle(again), EntitiesByHandle(sheet));
   EXPECT_EQ(again["texts"], sheet["texts"]);
+  // One plan exported again from the reopened design is its own file.
+  const HostRun info = RunTool({"info", Path("a/tank.tkd")});
+  const std::size_t at = info.out.find(": BottomBoardReinView");
+  ASSERT_NE(at, std::string::npos) << info.out;
+  const std::string index = info.out.substr(info.out.rfind(' ', at) + 1, at - info.out.rfind(' ', at) - 1);
+  ASSERT_EQ(RunTool({"export", Path("a/tank.tkd"), "--view", index, "--dxf", Path("plan.dxf")}).code, 0);
+  const json plan = ReadWithEzdxf(Path("plan.dxf"));
+  const json drawn = ReadWithEzdxf(Path("a/bottom-slab-plan.dxf"));
+  EXPECT_EQ(EntitiesByHandle(plan), EntitiesByHandle(drawn));
 }
 
 // The display options reach the plans: the crack-width labels of the slabs
