@@ -28,6 +28,8 @@ constexpr int kExitCheckFailed = 3;
 constexpr int kExitDesignFailed = 4;
 // `rebar-edit`: the re-design refused an edit; nothing is taken.
 constexpr int kExitEditRefused = 6;
+// `draw` drew and wrote the drawings, but some zones could not be drawn.
+constexpr int kExitNotAllDrawn = 5;
 
 void RegisterVersionCommand(CLI::App& cli, HostStreams& io);
 void RegisterSettingsCommand(CLI::App& cli, HostStreams& io);
@@ -38,5 +40,6 @@ void RegisterBookCommand(CLI::App& cli, HostStreams& io);
 void RegisterEditCommand(CLI::App& cli, HostStreams& io);
 void RegisterRebarDesignCommand(CLI::App& cli, HostStreams& io);
 void RegisterRebarEditCommand(CLI::App& cli, HostStreams& io);
+void RegisterDrawCommand(CLI::App& cli, HostStreams& io);
 
 }  // namespace tank::app

@@ -26,6 +26,7 @@
 #include "view/DrawingRoutines.h"
 #include "view/TankView.h"
 
+#include <unordered_map>
 #include <vector>
 
 class ConstuctLineRein {
@@ -44,6 +45,9 @@ class ConstuctLineRein {
 
  private:
   std::vector<LineReinPtr> BuildSlabBar(const ReinZoneBoards& entry, const ReinLabelOption& option) const;
+  // The walls beside each board met so far: the tank's topology is looked
+  // up once per board, not once per zone.
+  const std::vector<BoardPtr>& NeighbourWalls(const BoardPtr& board) const;
   int EdgeBarSide(const ReinZoneBoards& entry, const _2dPoint& p, const _2dPoint& o) const;
   void TrimAtInteriorWalls(const ReinZoneBoards& entry, _2dPolyline& barLine) const;
 
@@ -61,6 +65,7 @@ class ConstuctLineRein {
   double m_drawFactor;
   _3dVector m_offset;
   Tank* m_pTank;
+  mutable std::unordered_map<const Board*, std::vector<BoardPtr>> m_neighbourWalls;
   std::vector<_2dLine>* m_barSegmentsOut;
   std::vector<_2dLine>* m_matingLinesOut;
   std::vector<_2dLine>* m_drawnSegmentsOut;
