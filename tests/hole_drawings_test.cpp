@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 
@@ -410,6 +411,24 @@ TEST_F(HoleDetailFixture, RectangleOutlineAndCentreLines) {
   }
 }
 
+// An opening turned against the board's axes: its centre lines run along
+// its own sides, through its centre, 2 units beyond it.
+TEST_F(HoleDetailFixture, TurnedRectangleCentreLinesFollowItsSides) {
+  auto rect = boost::make_shared<RectangleHole>();
+  rect->SetCorners({{0, 0}, {600, 600}, {0, 1200}, {-600, 600}});
+  ASSERT_TRUE(view->DrawObjectDetail(tank, rect, 50, true, _3dPoint(0, 0, 0)));
+  const auto sides = EntitiesUnder<_2dLine>(*view, rect, 1);
+  const auto lines = CentreLines(rect);
+  ASSERT_EQ(sides.size(), 4u);
+  ASSERT_EQ(lines.size(), 2u);
+  const _2dPoint centre = g_VekGeometryComm.GetMidPoint(sides[0]->GetStartPoint(), sides[2]->GetStartPoint());
+  for (const auto& l : lines) {
+    EXPECT_TRUE(g_VekGeometryComm.IsParallel(*l, *sides[0]) || g_VekGeometryComm.IsParallel(*l, *sides[1]));
+    EXPECT_TRUE(l->GetMidPoint() == centre);
+    EXPECT_NEAR(l->GetLength(), sides[0]->GetLength() + 4, 1e-6);
+  }
+}
+
 // A circle of radius 500 at 1:50: drawn radius 10, centre lines ±12, and the
 // symbol arc from 45° + asin(0.25) to 225° − asin(0.25) on the circle
 // through the point 0.75 r towards 135°.
@@ -652,6 +671,55 @@ TEST_F(HoleDrawings, AllDetailsStandInARowOnePerNumberAndShape) {
   EXPECT_EQ(plain->GetViewCount(), views);
   EXPECT_NEAR(r.x, 5, kTol);
   EXPECT_NEAR(r.y, 6, kTol);
+}
+
+std::string Save(TankDesigner& designer) {
+  std::ostringstream out;
+  Archive ar(out);
+  designer.Serialize(ar);
+  ar.Close();
+  return out.str();
+}
+
+// A design with its hole and notch details and an annotated plan, saved,
+// read back and saved again, gives the same bytes; the details come back
+// with their bars and labels under the zones.
+TEST_F(HoleDrawings, DrawnDetailsFileAndReadBackUnchanged) {
+  auto designer = Built("buried-two-cell");
+  ASSERT_TRUE(designer->Analyse());
+  designer->DesignRein(nullptr);
+  _3dPoint p(0, 0, 0);
+  ASSERT_TRUE(designer->DrawAllHoleDetails(true, p));
+  designer->DrawNotchDetail(boost::make_shared<Notch>());
+  ViewSettings settings;
+  auto top = boost::make_shared<TopBoardReinView>(&g_ViewBoard, settings, ViewVolumn());
+  designer->AddView(top);
+  ASSERT_TRUE(top->Draw(designer->GetTank(), 100, settings, true, p));
+  top->DrawHoles(designer->GetTank(), 2, true);
+  top->DrawHoles(designer->GetTank(), 2, false);
+  const std::string first = Save(*designer);
+
+  TankDesigner reopened;
+  {
+    const std::vector<std::uint8_t> bytes(first.begin(), first.end());
+    Archive ar(bytes);
+    auto design = reopened.ReadDesign(ar);
+    ar.Close();
+    reopened.TakeOver(*design);
+  }
+  EXPECT_EQ(Save(reopened), first);
+  int details = 0, notches = 0, zones = 0;
+  for (const TankViewPtr& v : reopened.GetViews()) {
+    details += typeid(*v) == typeid(HoleDetailView);
+    notches += typeid(*v) == typeid(NotchDetailView);
+    if (typeid(*v) != typeid(HoleDetailView)) continue;
+    ObjectEntityPairs pairs;
+    v->ListObjectEntities(pairs);
+    for (const auto& [owner, entities] : pairs) zones += boost::dynamic_pointer_cast<ReinZone>(owner) != nullptr;
+  }
+  EXPECT_EQ(details, 2);
+  EXPECT_EQ(notches, 1);
+  EXPECT_GT(zones, 0);
 }
 
 // A notch detail adds an empty view of its class, filed and read back by
