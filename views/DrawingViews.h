@@ -25,17 +25,6 @@ class DrawingView : public TankView, public VekObject {
       : TankView(board, settings, volume) {}
 };
 
-#define TANK_DRAWING_VIEW(Class)                                                      \
-  class Class : public DrawingView {                                                  \
-   public:                                                                            \
-    Class(AcadViewBoard* board, const ViewSettings& settings, const ViewVolumn& volume) \
-        : DrawingView(board, settings, volume) {}                                     \
-  };
-
-TANK_DRAWING_VIEW(HoleDetailView)
-TANK_DRAWING_VIEW(NotchDetailView)
-
-#undef TANK_DRAWING_VIEW
 
 // A slab reinforcement plan: the walls in plan, the slab outlines, the
 // per-slab result labels, then on request the slabs' bars and labels.  The
@@ -91,3 +80,5 @@ boost::shared_ptr<View> AddViewOfClass(boost::shared_ptr<View>& out, ViewList& v
 #include "views/TableViews.h"
 #include "views/WallSectionView.h"
 #include "views/WallPlanView.h"
+#include "views/HoleDetailView.h"
+#include "views/NotchDetailView.h"
