@@ -813,6 +813,8 @@ TEST(ElevationMark, TextOverARuleWithItsTriangle) {
   ExpectPoint(rule->GetEndPoint(), 1000 + 441, 2000 - 250);
   ExpectPoint(left->GetEndPoint(), 1000 - 441 - 300, 2000 - 550);
   ExpectPoint(right->GetEndPoint(), 1000 - 441, 2000 - 250);
+  // The rule and the triangle are thin lines like the text, not on layer "0".
+  for (const EntityPtr& line : {mark[1], mark[2], mark[3]}) EXPECT_EQ(line->GetLayer(), GetLayerName(9));
 }
 
 }  // namespace
