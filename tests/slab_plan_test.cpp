@@ -683,6 +683,74 @@ TEST_P(SlabPlanExamples, ResultLabelsStateTheSlabsValues) {
   }
 }
 
+// The box of a dimension's text as the view board draws it: the shown
+// length, centred over the middle of the dimension line on the side it reads
+// from, lifted 0.4 of its height.
+Extents DimensionTextBox(const _2dAlignedDimension& dim) {
+  const _2dPoint p = dim.GetFirstPoint(), q = dim.GetSecondPoint();
+  const double h = dim.GetTextHeight();
+  const double w = g_ViewBoard.MeasureTextWidth(dim.GetDisplayText(), h, 0.7, 0);
+  double angle = std::atan2(q.y - p.y, q.x - p.x);
+  if (angle > 0.5 * g_Pi + 1e-9) angle -= g_Pi;
+  if (angle <= -0.5 * g_Pi + 1e-9) angle += g_Pi;
+  const _2dVector along(std::cos(angle), std::sin(angle)), up(-std::sin(angle), std::cos(angle));
+  const _2dPoint centre((p.x + q.x) / 2 + up.x * 0.9 * h, (p.y + q.y) / 2 + up.y * 0.9 * h);
+  Extents box;
+  for (const double a : {-0.5 * w, 0.5 * w})
+    for (const double b : {-0.5 * h, 0.5 * h})
+      box.Extend(_3dPoint(centre.x + along.x * a + up.x * b, centre.y + along.y * a + up.y * b, 0));
+  return box;
+}
+
+// Two boxes overlap by more than a tenth of a millimetre on paper (texts
+// that merely touch do not count).
+bool BoxesOverlap(const Extents& a, const Extents& b) {
+  const double touch = 0.1 * GetDrawingUnit();
+  return std::min(a.maxX, b.maxX) > std::max(a.minX, b.minX) + touch &&
+         std::min(a.maxY, b.maxY) > std::max(a.minY, b.minY) + touch;
+}
+
+// The range dimensions write their lengths over the middle of the slabs:
+// no such text stands on another, nor on the labels of a slab (number,
+// thickness, level) at its centre.
+TEST_P(SlabPlanExamples, RangeDimensionTextsKeepClearOfEachOtherAndOfTheSlabLabels) {
+  Tank& tank = GetTank();
+  for (int kind : PlanKinds(tank)) {
+    SCOPED_TRACE(testing::Message() << "plan " << kind);
+    const auto view = DrawSlabPlan(Designer(), kind, Settings());
+    ASSERT_TRUE(view);
+    view->DrawLabels(tank, 7);
+    EntityKindPairs kinds;
+    view->ListEntityKinds(kinds);
+    std::vector<std::pair<Extents, std::string>> ranges, labels;
+    for (const auto& [e, k] : kinds) {
+      if (const auto dim = boost::dynamic_pointer_cast<_2dAlignedDimension>(e);
+          dim && k == kKindRangeDimension && dim->GetLayer() == GetLayerName(16))
+        ranges.emplace_back(DimensionTextBox(*dim), dim->GetDisplayText());
+      if (k == 0x4000000) {
+        Extents box;
+        g_ViewBoard.GetExtents(box, {e});
+        const auto t = boost::dynamic_pointer_cast<_Text>(e);
+        labels.emplace_back(box, t ? t->GetText() : "level mark");
+      }
+    }
+    ASSERT_FALSE(ranges.empty());
+    ASSERT_FALSE(labels.empty());
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
+      for (std::size_t j = i + 1; j < ranges.size(); ++j)
+        EXPECT_FALSE(BoxesOverlap(ranges[i].first, ranges[j].first))
+            << ranges[i].second << " at " << ranges[i].first.GetCenter().x << "," << ranges[i].first.GetCenter().y
+            << " on " << ranges[j].second << " at " << ranges[j].first.GetCenter().x << ","
+            << ranges[j].first.GetCenter().y;
+      for (const auto& [box, text] : labels)
+        EXPECT_FALSE(BoxesOverlap(ranges[i].first, box))
+            << ranges[i].second << " at " << ranges[i].first.GetCenter().x << "," << ranges[i].first.GetCenter().y
+            << " on " << text << " at " << box.GetCenter().x << "," << box.GetCenter().y;
+    }
+    g_ViewBoard.Reset();
+  }
+}
+
 // The standard's layer and its line type for what a slab plan draws, by the
 // kind of entity: a text, a dimension, a bar part, a plan line.
 std::vector<int> ExpectedCategories(int kind, const EntityPtr& e) {

@@ -15,6 +15,7 @@
 #include <boost/make_shared.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -68,6 +69,49 @@ double NearEdgeZonePosRatio::operator()(const ReinZoneBoards& entry) const {
   if (Conflicts(entry.first, *nearEdge, *near, volume)) return 0.75;
   return Conflicts(entry.first, *nearEdge, *farEdge, volume) ? kTwoThirds : 0.6;
 }
+
+namespace {
+
+// The three texts of a slab's labels: number, thickness and the level of its
+// face on the +z side (whatever its eccentricity).
+std::array<std::string, 3> SlabLabelTexts(const Board& slab) {
+  char buffer[64];
+  std::array<std::string, 3> texts;
+  std::snprintf(buffer, sizeof buffer, "B%d", slab.GetNumber());
+  texts[0] = buffer;
+  std::snprintf(buffer, sizeof buffer, "H=%.0f", slab.GetThickness());
+  texts[1] = buffer;
+  const double faceZ =
+      slab.GetOrigin().z + (slab.GetNormal().z >= 0.0 ? slab.GetUpperOffset() : slab.GetLowerOffset());
+  std::snprintf(buffer, sizeof buffer, "%.3f", faceZ * 0.001);
+  texts[2] = buffer;
+  return texts;
+}
+
+// The boxes the full column of a slab's labels takes at its centre c (see
+// TankView::DrawBoardLabels): number, thickness and level texts, and the
+// level mark's rule with its triangle reaching 6 u left of its text.
+std::vector<Extents> SlabLabelFootprint(const _2dPoint& c, const Board& slab, const AcadViewBoard& board) {
+  double hf = 0.0, w = 0.0;
+  GetTextSize(0, hf, w);
+  const double u = GetDrawingUnit();
+  const double h = hf * u, g = u;
+  const int style = GetTextStyle(0);
+  const std::array<std::string, 3> texts = SlabLabelTexts(slab);
+  const double ys[3] = {c.y + g + h, c.y, c.y - h - g};
+  std::vector<Extents> boxes;
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    const double half = 0.5 * board.MeasureTextWidth(texts[i], h, w, style);
+    boxes.emplace_back(c.x - half, ys[i] - 0.5 * h, 0.0, c.x + half, ys[i] + 0.5 * h, 0.0);
+    if (i == 2) {
+      const double rule = ys[i] - (u + 0.5 * h);
+      boxes.emplace_back(c.x - half - 6.0 * u, rule - 3.0 * u, 0.0, c.x + half, rule, 0.0);
+    }
+  }
+  return boxes;
+}
+
+}  // namespace
 
 void TankView::DrawBoardRein(Tank& tank, const std::vector<boost::shared_ptr<StructureComponent>>& slabs,
                              const ViewSettings* settings) {
@@ -124,13 +168,40 @@ void TankView::DrawBoardRein(Tank& tank, const std::vector<boost::shared_ptr<Str
       for (std::size_t i = 0; i < pairs[g].size(); ++i) bars[g].push_back(construct(pairs[g][i], options[g][i]));
     }
 
+    // What the range dimensions' texts keep clear of: the labels of every
+    // drawn bar and the column of each slab's own labels at its centre.
+    std::vector<Extents> keepClear;
+    if (m_pViewBoard) {
+      for (const auto& group : bars)
+        for (const auto& list : group)
+          for (const LineReinPtr& bar : list) {
+            if (!bar) continue;
+            boost::shared_ptr<Ordinal> mark;
+            boost::shared_ptr<_Text> text, second;
+            bar->GetMark(mark);
+            bar->GetLabelText(text);
+            bar->GetSecondLabelText(second);
+            for (const EntityPtr& e : EntityList{mark, text, second}) {
+              if (!e) continue;
+              Extents box;
+              m_pViewBoard->GetExtents(box, {e});
+              keepClear.push_back(box);
+            }
+          }
+      for (const BoardPtr& b : boards)
+        if (b) {
+          const std::vector<Extents> column = SlabLabelFootprint(GetProjectedBoardCenter(b), *b, *m_pViewBoard);
+          keepClear.insert(keepClear.end(), column.begin(), column.end());
+        }
+    }
+
     // Range dimensions keep only the zones whose label could be placed.
     auto rangeDims = [&](int g, bool near) {
       if (zones[g].empty()) return;
       std::vector<ReinZonePtr> kept;
       std::vector<std::vector<LineReinPtr>> keptBars;
       std::vector<std::vector<_2dPoint>> info;
-      MatchReinZonesToEntities(zones[g], bars[g], *groups[g], kept, keptBars, near, info);
+      MatchReinZonesToEntities(zones[g], bars[g], *groups[g], kept, keptBars, near, info, &keepClear);
       DrawRangeDim(info, keptBars);
       zones[g] = kept;
       bars[g] = keptBars;
@@ -238,16 +309,7 @@ void TankView::DrawBoardLabels(const BoardPtr& slab, int flags) {
     EraseEntities(earlier);
   }
   const _2dPoint c = GetProjectedBoardCenter(slab);
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "B%d", slab->GetNumber());
-  const std::string t1 = buffer;
-  std::snprintf(buffer, sizeof buffer, "H=%.0f", slab->GetThickness());
-  const std::string t2 = buffer;
-  // The level of the slab's face on the +z side, whatever its eccentricity.
-  const double faceZ = slab->GetOrigin().z + (slab->GetNormal().z >= 0.0 ? slab->GetUpperOffset()
-                                                                         : slab->GetLowerOffset());
-  std::snprintf(buffer, sizeof buffer, "%.3f", faceZ * 0.001);
-  const std::string t3 = buffer;
+  const auto [t1, t2, t3] = SlabLabelTexts(*slab);
 
   double hf = 0.0, w = 0.0;
   GetTextSize(0, hf, w);
