@@ -751,6 +751,43 @@ TEST_P(SlabPlanExamples, RangeDimensionTextsKeepClearOfEachOtherAndOfTheSlabLabe
   }
 }
 
+// The labels of the bars seen from the viewer's side (the near face's face
+// and edge zones) stand clear of each other: a label that would stand on an
+// earlier one takes the other quarter of its bar.
+TEST_P(SlabPlanExamples, NearFaceBarLabelsKeepClearOfEachOther) {
+  Tank& tank = GetTank();
+  for (int kind : PlanKinds(tank)) {
+    SCOPED_TRACE(testing::Message() << "plan " << kind);
+    const auto view = DrawSlabPlan(Designer(), kind, Settings());
+    ASSERT_TRUE(view);
+    std::vector<std::pair<Extents, std::string>> labels;
+    for (const BoardPtr& slab : Slabs(kind))
+      for (const auto* list : {&slab->GetUpperZones()})
+        for (const ReinZonePtr& zone : *list) {
+          EntityList entities;
+          if (!view->GetObjectEntities(zone, entities)) continue;
+          for (const EntityPtr& e : entities) {
+            const int k = view->GetEntityKind(e);
+            if (k != kKindReinText && k != kKindReinMark) continue;
+            Extents box;
+            g_ViewBoard.GetExtents(box, {e});
+            labels.emplace_back(box, "zone " + std::to_string(zone->GetNumber()));
+          }
+        }
+    ASSERT_FALSE(labels.empty());
+    int overlaps = 0;
+    for (std::size_t i = 0; i < labels.size(); ++i)
+      for (std::size_t j = i + 1; j < labels.size(); ++j)
+        if (labels[i].second != labels[j].second && BoxesOverlap(labels[i].first, labels[j].first)) {
+          ++overlaps;
+          ADD_FAILURE() << labels[i].second << " at " << labels[i].first.GetCenter().x << ","
+                        << labels[i].first.GetCenter().y << " on " << labels[j].second << " at "
+                        << labels[j].first.GetCenter().x << "," << labels[j].first.GetCenter().y;
+        }
+    g_ViewBoard.Reset();
+  }
+}
+
 // The standard's layer and its line type for what a slab plan draws, by the
 // kind of entity: a text, a dimension, a bar part, a plan line.
 std::vector<int> ExpectedCategories(int kind, const EntityPtr& e) {
@@ -855,6 +892,69 @@ INSTANTIATE_TEST_SUITE_P(Examples, SlabPlanExamples,
                              if (c == '-') c = '_';
                            return name;
                          });
+
+// What a plan holds, in registration order: each entity's kind, type, and
+// its points or text, rounded to a tenth of a drawing unit.
+std::vector<std::string> PlanRecord(const TankView& view) {
+  EntityKindPairs kinds;
+  view.ListEntityKinds(kinds);
+  std::vector<std::string> record;
+  char buffer[128];
+  const auto point = [&](double x, double y) {
+    std::snprintf(buffer, sizeof buffer, " %.1f,%.1f", x, y);
+    return std::string(buffer);
+  };
+  for (const auto& [e, k] : kinds) {
+    std::string line = std::to_string(k) + " " + DxfTypes(e).front();
+    if (const auto t = boost::dynamic_pointer_cast<_Text>(e))
+      line += " " + t->GetText() + point(t->GetPosition().x, t->GetPosition().y);
+    else if (const auto l = boost::dynamic_pointer_cast<_2dLine>(e))
+      line += point(l->GetStartPoint().x, l->GetStartPoint().y) + point(l->GetEndPoint().x, l->GetEndPoint().y);
+    else if (const auto pl = boost::dynamic_pointer_cast<_2dPolyline>(e))
+      for (const _3dPoint& v : pl->GetVertices()) line += point(v.x, v.y);
+    else if (const auto d = boost::dynamic_pointer_cast<_2dAlignedDimension>(e))
+      line += " " + d->GetDisplayText() + point(d->GetFirstPoint().x, d->GetFirstPoint().y) +
+              point(d->GetSecondPoint().x, d->GetSecondPoint().y);
+    else if (const auto o = boost::dynamic_pointer_cast<Ordinal>(e))
+      line += " " + std::to_string(o->GetNumber()) + point(o->GetCenter().x, o->GetCenter().y);
+    else if (const auto c = boost::dynamic_pointer_cast<_3dCircle>(e))
+      line += point(c->GetCenter().x, c->GetCenter().y);
+    record.push_back(line);
+  }
+  return record;
+}
+
+// A plan does not depend on where its tank's zones happen to lie in memory:
+// the same tank designed again, after other designs came and went, draws
+// the same entities in the same order.
+TEST(SlabPlans, TheSameTankDrawsTheSamePlanWhereverItsZonesLie) {
+  for (const std::string name : {"buried-two-cell", "grid-3x2"}) {
+    SCOPED_TRACE(name);
+    std::vector<std::unique_ptr<TankDesigner>> designs;
+    const auto design = [&](const std::string& example) {
+      auto d = std::make_unique<TankDesigner>();
+      tank::app::BuildNewTank(*d, tank::app::ReadProject(tank::app::ExampleProject(example), example), example);
+      EXPECT_TRUE(d->Analyse());
+      d->DesignRein(nullptr);
+      return d;
+    };
+    std::vector<std::vector<std::string>> records;
+    for (int round = 0; round < 3; ++round) {
+      // Other designs made and dropped in between shuffle the free store.
+      for (int k = 0; k < round; ++k) design(k % 2 ? "open-single-cell" : "grid-3x2");
+      designs.push_back(design(name));
+      for (int kind : PlanKinds(designs.back()->GetTank())) {
+        g_ViewBoard.Reset();
+        const auto view = DrawSlabPlan(*designs.back(), kind, designs.back()->GetSettings().GetViewSettings());
+        ASSERT_TRUE(view);
+        records.push_back(PlanRecord(*view));
+      }
+    }
+    const std::size_t perRound = records.size() / 3;
+    for (std::size_t i = perRound; i < records.size(); ++i) EXPECT_EQ(records[i], records[i % perRound]) << i;
+    g_ViewBoard.Reset();
+  }
+}
 
 // The same plan at 1:50 is twice as large, shows the same model lengths on
 // every dimension and section mark, and its title reads "1:50".

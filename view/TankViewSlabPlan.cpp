@@ -19,6 +19,8 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <unordered_set>
+#include <utility>
 
 std::vector<ReinZonePtr> CollectZonesSharingBoards(const ReinZonePtr& zone, const ZoneBoardMap& a,
                                                    const ZoneBoardMap& b) {
@@ -111,6 +113,65 @@ std::vector<Extents> SlabLabelFootprint(const _2dPoint& c, const Board& slab, co
   return boxes;
 }
 
+// The boxes of a drawn bar's label (bubble and texts) as the board draws them.
+std::vector<Extents> LabelBoxes(const LineReinEntity& bar, const AcadViewBoard& board) {
+  boost::shared_ptr<Ordinal> mark;
+  boost::shared_ptr<_Text> text, second;
+  bar.GetMark(mark);
+  bar.GetLabelText(text);
+  bar.GetSecondLabelText(second);
+  std::vector<Extents> boxes;
+  for (const EntityPtr& e : EntityList{mark, text, second}) {
+    if (!e) continue;
+    Extents box;
+    board.GetExtents(box, {e});
+    boxes.push_back(box);
+  }
+  return boxes;
+}
+
+// Whether a box of the first list overlaps one of the second by more than
+// a fifth of a millimetre on paper (boxes that merely touch do not count).
+bool AnyOverlap(const std::vector<Extents>& boxes, const std::vector<Extents>& others) {
+  const double touch = 0.2 * GetDrawingUnit();
+  for (const Extents& a : boxes)
+    for (const Extents& b : others)
+      if (!a.IsEmpty() && !b.IsEmpty() && std::min(a.maxX, b.maxX) > std::max(a.minX, b.minX) + touch &&
+          std::min(a.maxY, b.maxY) > std::max(a.minY, b.minY) + touch)
+        return true;
+  return false;
+}
+
+// A bar's label stands a quarter of the bar from its middle towards the
+// upper left.  Where it stands on a label or text already on the plan, or on
+// the column of a slab's own labels, it moves to the other quarter of the
+// bar when it stands better there: on fewer labels and texts, or on as many
+// and clear of the slab's labels.  The label's boxes join the others.
+void KeepLabelClear(LineReinEntity& bar, std::vector<Extents>& placed, const std::vector<Extents>& columns,
+                    const AcadViewBoard& board) {
+  const std::vector<Extents> boxes = LabelBoxes(bar, board);
+  if (boxes.empty()) return;
+  const auto standing = [&](const std::vector<Extents>& label) {
+    return std::make_pair(AnyOverlap(label, placed), AnyOverlap(label, columns));
+  };
+  const auto here = standing(boxes);
+  const boost::shared_ptr<_2dPolyline> line = bar.GetReinLine();
+  if ((here.first || here.second) && line && line->VerNums() >= 2) {
+    const _2dLine main = GetReinMainSegment(line);
+    _2dVector quarter = (main.GetEndPoint() - main.GetStartPoint()) * 0.25;
+    const double a = quarter.GetAngle();
+    if (a < 0.25 * g_Pi || a >= 1.25 * g_Pi) quarter = -quarter;
+    bar.MoveLabels(quarter * -2.0);
+    const std::vector<Extents> other = LabelBoxes(bar, board);
+    if (standing(other) < here) {
+      placed.insert(placed.end(), other.begin(), other.end());
+      return;
+    }
+    bar.MoveLabels(quarter * 2.0);
+  }
+  placed.insert(placed.end(), boxes.begin(), boxes.end());
+}
+
 }  // namespace
 
 void TankView::DrawBoardRein(Tank& tank, const std::vector<boost::shared_ptr<StructureComponent>>& slabs,
@@ -128,13 +189,37 @@ void TankView::DrawBoardRein(Tank& tank, const std::vector<boost::shared_ptr<Str
     }
     const ZoneBoardMap* groups[4] = {&g1, &g2, &g3, &g4};
 
+    // The maps order their zones by where the zones lie in memory; the plan
+    // takes them in the order its slabs hold them (faces, then edges), so
+    // that the same tank always draws the same plan.
+    std::vector<ReinZonePtr> met;
+    {
+      std::unordered_set<const ReinZone*> seen;
+      const auto meet = [&](const std::vector<ReinZonePtr>& list) {
+        for (const ReinZonePtr& z : list)
+          if (z && seen.insert(z.get()).second) met.push_back(z);
+      };
+      for (const BoardPtr& b : boards) {
+        if (!b) continue;
+        meet(b->GetUpperZones());
+        meet(b->GetLowerZones());
+        for (const BoardEdge& edge : b->GetEdges()) {
+          meet(edge.GetUpperZones());
+          meet(edge.GetLowerZones());
+        }
+      }
+      for (const ZoneBoardMap* map : groups)
+        for (const auto& p : *map)
+          if (seen.insert(p.first.get()).second) met.push_back(p.first);
+    }
     std::vector<ReinZoneBoards> pairs[4];
     std::vector<ReinZonePtr> zones[4];
     for (int g = 0; g < 4; ++g)
-      for (const auto& p : *groups[g]) {
-        pairs[g].emplace_back(p.first, p.second);
-        zones[g].push_back(p.first);
-      }
+      for (const ReinZonePtr& z : met)
+        if (const auto it = groups[g]->find(z); it != groups[g]->end()) {
+          pairs[g].emplace_back(z, it->second);
+          zones[g].push_back(z);
+        }
 
     std::vector<double> ratios[4];
     for (const auto& p : pairs[0]) ratios[0].push_back(NearFaceZonePosRatio{&g1, &g4, &g3, &m_viewVolumn}(p));
@@ -170,30 +255,23 @@ void TankView::DrawBoardRein(Tank& tank, const std::vector<boost::shared_ptr<Str
 
     // What the range dimensions' texts keep clear of: the labels of every
     // drawn bar and the column of each slab's own labels at its centre.
-    std::vector<Extents> keepClear;
+    std::vector<Extents> keepClear, columns;
     if (m_pViewBoard) {
       for (const auto& group : bars)
         for (const auto& list : group)
-          for (const LineReinPtr& bar : list) {
-            if (!bar) continue;
-            boost::shared_ptr<Ordinal> mark;
-            boost::shared_ptr<_Text> text, second;
-            bar->GetMark(mark);
-            bar->GetLabelText(text);
-            bar->GetSecondLabelText(second);
-            for (const EntityPtr& e : EntityList{mark, text, second}) {
-              if (!e) continue;
-              Extents box;
-              m_pViewBoard->GetExtents(box, {e});
-              keepClear.push_back(box);
+          for (const LineReinPtr& bar : list)
+            if (bar) {
+              const std::vector<Extents> label = LabelBoxes(*bar, *m_pViewBoard);
+              keepClear.insert(keepClear.end(), label.begin(), label.end());
             }
-          }
       for (const BoardPtr& b : boards)
         if (b) {
           const std::vector<Extents> column = SlabLabelFootprint(GetProjectedBoardCenter(b), *b, *m_pViewBoard);
-          keepClear.insert(keepClear.end(), column.begin(), column.end());
+          columns.insert(columns.end(), column.begin(), column.end());
         }
+      keepClear.insert(keepClear.end(), columns.begin(), columns.end());
     }
+    const std::size_t beforeRanges = keepClear.size();
 
     // Range dimensions keep only the zones whose label could be placed.
     auto rangeDims = [&](int g, bool near) {
@@ -210,6 +288,15 @@ void TankView::DrawBoardRein(Tank& tank, const std::vector<boost::shared_ptr<Str
     if (settings->m_bFarRangeDims) rangeDims(1, false), rangeDims(3, false);
 
     const int order[4] = {0, 2, 1, 3};
+    // Labels of the bars drawn, in drawing order, clear of those before them,
+    // of the range texts and of the slabs' own labels where they can be.
+    if (m_pViewBoard) {
+      std::vector<Extents> placed(keepClear.begin() + static_cast<std::ptrdiff_t>(beforeRanges), keepClear.end());
+      for (int g : order)
+        for (const auto& list : bars[g])
+          for (const LineReinPtr& bar : list)
+            if (bar) KeepLabelClear(*bar, placed, columns, *m_pViewBoard);
+    }
     for (int g : order)
       for (std::size_t i = 0; i < zones[g].size() && i < bars[g].size(); ++i)
         AddLineReinEntities(zones[g][i], ObjectList(bars[g][i].begin(), bars[g][i].end()));
