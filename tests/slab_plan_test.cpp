@@ -751,9 +751,9 @@ TEST_P(SlabPlanExamples, RangeDimensionTextsKeepClearOfEachOtherAndOfTheSlabLabe
   }
 }
 
-// The labels of the bars seen from the viewer's side (the near face's face
-// and edge zones) stand clear of each other: a label that would stand on an
-// earlier one takes the other quarter of its bar.
+// The labels of the face bars on the viewer's side (the slabs' upper faces
+// seen from above) stand clear of each other: a label that would stand on
+// an earlier one takes the other quarter of its bar.
 TEST_P(SlabPlanExamples, NearFaceBarLabelsKeepClearOfEachOther) {
   Tank& tank = GetTank();
   for (int kind : PlanKinds(tank)) {
@@ -762,24 +762,21 @@ TEST_P(SlabPlanExamples, NearFaceBarLabelsKeepClearOfEachOther) {
     ASSERT_TRUE(view);
     std::vector<std::pair<Extents, std::string>> labels;
     for (const BoardPtr& slab : Slabs(kind))
-      for (const auto* list : {&slab->GetUpperZones()})
-        for (const ReinZonePtr& zone : *list) {
-          EntityList entities;
-          if (!view->GetObjectEntities(zone, entities)) continue;
-          for (const EntityPtr& e : entities) {
-            const int k = view->GetEntityKind(e);
-            if (k != kKindReinText && k != kKindReinMark) continue;
-            Extents box;
-            g_ViewBoard.GetExtents(box, {e});
-            labels.emplace_back(box, "zone " + std::to_string(zone->GetNumber()));
-          }
+      for (const ReinZonePtr& zone : slab->GetUpperZones()) {
+        EntityList entities;
+        if (!view->GetObjectEntities(zone, entities)) continue;
+        for (const EntityPtr& e : entities) {
+          const int k = view->GetEntityKind(e);
+          if (k != kKindReinText && k != kKindReinMark) continue;
+          Extents box;
+          g_ViewBoard.GetExtents(box, {e});
+          labels.emplace_back(box, "zone " + std::to_string(zone->GetNumber()));
         }
+      }
     ASSERT_FALSE(labels.empty());
-    int overlaps = 0;
     for (std::size_t i = 0; i < labels.size(); ++i)
       for (std::size_t j = i + 1; j < labels.size(); ++j)
         if (labels[i].second != labels[j].second && BoxesOverlap(labels[i].first, labels[j].first)) {
-          ++overlaps;
           ADD_FAILURE() << labels[i].second << " at " << labels[i].first.GetCenter().x << ","
                         << labels[i].first.GetCenter().y << " on " << labels[j].second << " at "
                         << labels[j].first.GetCenter().x << "," << labels[j].first.GetCenter().y;
