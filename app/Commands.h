@@ -26,6 +26,8 @@ struct HostStreams {
 constexpr int kExitCheckFailed = 3;
 // `design` designed the tank but some bar groups are not satisfied.
 constexpr int kExitDesignFailed = 4;
+// `rebar-edit`: the re-design refused an edit; nothing is taken.
+constexpr int kExitEditRefused = 6;
 
 void RegisterVersionCommand(CLI::App& cli, HostStreams& io);
 void RegisterSettingsCommand(CLI::App& cli, HostStreams& io);
@@ -35,5 +37,6 @@ void RegisterAnalyseCommand(CLI::App& cli, HostStreams& io);
 void RegisterBookCommand(CLI::App& cli, HostStreams& io);
 void RegisterEditCommand(CLI::App& cli, HostStreams& io);
 void RegisterRebarDesignCommand(CLI::App& cli, HostStreams& io);
+void RegisterRebarEditCommand(CLI::App& cli, HostStreams& io);
 
 }  // namespace tank::app

@@ -59,6 +59,7 @@ EntityList ViewEntities(const TankView& view) {
   EntityList entities;
   entities.reserve(kinds.size());
   for (const auto& [entity, kind] : kinds) entities.push_back(entity);
+  view.ListOwnEntities(entities);
   return entities;
 }
 

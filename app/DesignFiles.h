@@ -20,7 +20,9 @@ std::vector<std::string> DesignProblems(TankDesigner& designer);
 // Saves safely (a temporary file renamed over the target).  A design that
 // OpenDesign would refuse is not written: the error names its problems.
 void SaveDesign(TankDesigner& designer, const std::string& path);
-// Every entity a view registered, once, in registration sequence.
+// Every entity a view put on the drawing: those it registered, once, in
+// registration sequence, then those it keeps outside its registry (the
+// tables' entities).
 EntityList ViewEntities(const TankView& view);
 
 }  // namespace tank::app

@@ -25,6 +25,7 @@ void RegisterCommands(CLI::App& cli, HostStreams& io) {
   RegisterNewCommand(cli, io);
   RegisterAnalyseCommand(cli, io);
   RegisterRebarDesignCommand(cli, io);
+  RegisterRebarEditCommand(cli, io);
   RegisterBookCommand(cli, io);
   RegisterEditCommand(cli, io);
   RegisterDesignCommands(cli, io);

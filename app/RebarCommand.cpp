@@ -11,6 +11,7 @@
 #include "app/OutputSet.h"
 #include "app/ProjectFile.h"
 #include "app/SafeInput.h"
+#include "app/TableCsv.h"
 #include "app/Warnings.h"
 #include "platform/Tobrin.h"
 #include "rebar/BarSelection.h"
@@ -62,17 +63,6 @@ void DesignProgress(int percent, int* /*reserved*/) {
   ShowProgress(percent, StepAfter(percent));
 }
 
-// A CSV field, quoted when it holds a comma, a quote or a line break.
-std::string Field(const std::string& text) {
-  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
-}
-
 const char* StatusText(int status, bool crackControlled) {
   switch (status) {
     case BarGroupStatus::kDesigned: return "ok";
@@ -103,11 +93,11 @@ int MarkOf(const std::vector<ReinZonePtr>& zones, int direction) {
 
 void Row(std::ostream& csv, const std::string& board, const char* face, const std::string& where,
          const FaceValues& v, double limit, bool crackControlled, int mark) {
-  csv << fmt::format("{},{},{},{:.1f},{},{},{},{:.1f},{:.3f},{:.3f},{},{},{},{:.1f},{}\n", Field(board), face,
-                     Field(where), v.calcArea, Field(v.grade), v.diameter, v.spacing,
+  csv << fmt::format("{},{},{},{:.1f},{},{},{},{:.1f},{:.3f},{:.3f},{},{},{},{:.1f},{}\n", CsvField(board), face,
+                     CsvField(where), v.calcArea, CsvField(v.grade), v.diameter, v.spacing,
                      AreaPerMetre(v.diameter, v.spacing), v.crackWidth, limit,
                      mark > 0 ? std::to_string(mark) : std::string(), StatusText(v.status, crackControlled),
-                     Field(v.statusNote), v.governingArea, GovernedBy(v));
+                     CsvField(v.statusNote), v.governingArea, GovernedBy(v));
 }
 
 void WriteRebarCsv(const Tank& tank, const CalcSettings& calc, const std::string& path) {

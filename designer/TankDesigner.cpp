@@ -525,6 +525,7 @@ void TankDesigner::Serialize(Archive& ar) {
     ar.WriteString(GetViewClassName(*view));
     if (const auto* part = dynamic_cast<const VekObject*>(view.get())) ar << *part;
     filer.WriteView(objects, *view, running);
+    view->WriteOwnRecord(ar, objects, running);
   }
   filer.WriteViewBoard(running, &g_ViewBoard);
   ar.WriteInt(m_mode);
@@ -552,6 +553,7 @@ std::unique_ptr<LoadedDesign> TankDesigner::ReadDesign(Archive& ar) const {
     if (!view) throw ArchiveError("unknown view class \"" + name + "\" in the design", at);
     if (auto* part = dynamic_cast<VekObject*>(view)) ar >> *part;
     filer.ReadView(objects, records[static_cast<std::size_t>(i)], running);
+    view->ReadOwnRecord(ar, objects, running);
   }
   filer.ReadViewBoard(running, design->board);
   ar.ReadInt(design->mode);

@@ -15,8 +15,9 @@
 //
 // Filing (Serialize): the designer's base record, the project (settings,
 // then tank), the number of views and per view its class name, its
-// kernel-object part (views that have one) and its view record, the view
-// board record, the mode and the design flag.  Reading reads the whole
+// kernel-object part (views that have one), its view record and the record
+// of the entities it keeps outside its registry (TankView::WriteOwnRecord),
+// the view board record, the mode and the design flag.  Reading reads the whole
 // design first and takes it over only when it was read completely: a
 // damaged file (ArchiveError) leaves the designer and the view board as
 // they were.
@@ -24,6 +25,7 @@
 
 #include "calcbook/CalcBookWriter.h"
 #include "designer/Project.h"
+#include "designer/ReinEdits.h"
 #include "designer/Statistics.h"
 #include "model/TankModeler.h"
 #include "platform/HostServices.h"
@@ -289,6 +291,20 @@ class TankDesigner : public VekObject {
   // kind numbered from 1 in the order of its first opening.
   static void NumberHoles(Tank& tank);
 
+  // ---- Tables (designer/TableDrawings.cpp) ---------------------------------
+  // Every rebar schedule (reinTable) or every material table of the list is
+  // cleared (its entities off the drawing, its records emptied); the views
+  // stay in the list.  Exact class tests: a material table is no schedule.
+  void ClearTableViews(bool reinTable);
+  // The rebar schedule anew: the earlier schedules cleared and dropped, a
+  // new one at the CAD scale, placed with its top-left corner at the point,
+  // or dragged into place by the user.
+  void DrawReinTable(bool placeAtPoint = false, _3dPoint point = _3dPoint(0.0, 0.0, 0.0));
+  // The material table anew: the earlier ones cleared and dropped, a new
+  // one prepared from the settings and the tank; placed with its top-left
+  // corner at the point, or dragged into place by the user.
+  void DrawMaterialTable(bool placeAtPoint = false, _3dPoint point = _3dPoint(0.0, 0.0, 0.0));
+
   // ---- Host-facing statistics (designer/Statistics.cpp) ---------------------
   // The level (m) the foundation gives the host: the burial depth of the
   // settings (the depth of the ground above the lowest bottom slab's
@@ -308,6 +324,68 @@ class TankDesigner : public VekObject {
                        std::vector<BoardZoneRecord>& bottomSlabs, std::vector<ReinZonePtr>& otherZones,
                        std::vector<ReinZonePtr>& supportReins) const;
 
+  // ---- Rebar edits (designer/ReinEdits.cpp) --------------------------------
+  // A bar group changed on a drawing (its label's text) or in the rebar
+  // schedule (one cell).  The change is checked by re-designing the zone
+  // (crack width and strength of every bar group the mark covers); a refused
+  // change leaves the zones, their marks, first flags and bars as they were
+  // and gives false with the reason in GetLastEditNote.  An accepted change
+  // is written into the model (every bar of the mark carries the new
+  // diameter and grade), the labels and bubbles of every view are rewritten
+  // with one mark number, and the table views are drawn again where they
+  // stand.  The design-done flag stays.
+  // Changed codes outside 130..133, diameters or spacings not above zero,
+  // and typed marks not positive or carried by other bars are refused; the
+  // sketch, length, count and total-length cells follow the bars (such an
+  // edit changes nothing).
+  bool EditReinZone(const ReinZonePtr& zone, bool fromTable, const EntityHandle* picked, int viewIndex,
+                    const std::string& oldText, const std::string& newText);
+  // Every zone of a mark (the schedule's row); the old values are the mark's
+  // first zone's.  A mark no zone carries is refused.
+  bool EditReinByNumber(int number, bool fromTable, const EntityHandle* picked, int viewIndex,
+                        const std::string& oldText, const std::string& newText);
+  // The changes between two label texts (code 8, diameter 3, spacing 4, in
+  // that order; a number missing from the new text is unchanged), or for a
+  // schedule cell the picked cell's column with the new text.
+  void GetReinChanges(bool fromTable, const EntityHandle* picked, int viewIndex, const std::string& oldText,
+                      const std::string& newText, PropertyChanges& out) const;
+  // The flags are only set (the caller passes them false).
+  static bool GetNewDiameterAndSpacing(const PropertyChanges& changes, bool* hasDiameter, int* diameter,
+                                       bool* hasSpacing, int* spacing);
+  bool RedesignReinZone(const ReinZonePtr& zone, int oldDiameter, int oldSpacing);
+  // One re-design per mark (it covers every zone of the mark); stops at the
+  // first refusal.
+  bool RedesignReinZones(const std::vector<ReinZonePtr>& zones, int oldDiameter, int oldSpacing);
+  static void ApplyReinChanges(const ReinZonePtr& zone, const PropertyChanges& changes);
+  static bool SetTextFromChange(const boost::shared_ptr<_Text>& text, int kind, const PropertyChanges& changes);
+  static bool RewriteReinLabel(const boost::shared_ptr<_Text>& text, const PropertyChanges& changes);
+  // The bubbles take the number of the changes' mark change (a new free
+  // number, appended as a change, when there is none).
+  void UpdateReinLabels(const TankViewPtr& view, const ReinZonePtr& zone, PropertyChanges& changes, bool renumber);
+  void UpdateReinTableRow(const TankViewPtr& view, const ReinZonePtr& zone, PropertyChanges& changes,
+                          bool renumber);
+  bool GetReinZonesByNumber(int number, std::vector<ReinZonePtr>& out) const;
+  // The smallest mark number of 1..n that no first zone carries, else n + 1
+  // (numbers outside 1..n are ignored).
+  int GetFreeReinNumber() const;
+  bool GetReinZoneEntities(const ReinZonePtr& zone, std::vector<ViewZonePair>& out) const;
+  bool GetReinEntitiesByNumber(int number, std::vector<ViewZonePair>& out) const;
+  bool GetObjectHandles(ObjectPtr object, std::string classPart, std::vector<EntityHandle>* out) const;
+  // The view at the index is exactly a ReinTableView (false for an index
+  // outside the list).
+  bool IsReinTableView(int viewIndex) const;
+  bool PickReinTableColumn(int viewIndex, const EntityHandle& picked, int* column) const;
+
+ private:
+  // Stores the reason of a refused edit; false.
+  bool RefuseReinEdit(const std::string& why);
+  // Checks the changes before anything is touched; false (with the reason)
+  // for a value no bar can take.  `mark` is the edited mark.
+  bool CheckReinChanges(const PropertyChanges& changes, int mark);
+  // The table views drawn again from the model where they stand.
+  void RedrawReinTables();
+
+ public:
   // ---- Filing --------------------------------------------------------------
   void Serialize(Archive& ar) override;
   // Reading in two steps: the whole design into a record, then taken over.

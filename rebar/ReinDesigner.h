@@ -15,6 +15,7 @@
 #include "platform/Quenby.h"
 #include "rebar/ReinDesignOptions.h"
 
+#include <string>
 #include <vector>
 
 class ReinTrendAdapter;
@@ -93,13 +94,19 @@ class ReinDesigner {
   // pairs take ties.
   void ReinforceRectangleHole(const BoardPtr& board, const boost::shared_ptr<RectangleHole>& hole,
                               const ReinDesignOptions& options) const;
-  // After a rebar edit wrote a new diameter and spacing into `zone`: the
-  // crack widths of every face or edge the zone's mark covers, for the new
-  // bars.  False (nothing changed) when one exceeds the crack limit or the
-  // bars have no meaning; otherwise every zone of the mark takes the new
-  // diameter and spacing, its bars are laid again and the widths stored.
+  // After a rebar edit wrote a new grade, diameter and spacing into `zone`:
+  // every face or edge bar group the zone's mark covers is checked for the
+  // new bars: crack width within the limit, and As·fy(new grade) at least
+  // max(required area, minimum-ratio area)·fy(grade the area was computed
+  // for).  False (nothing changed, `reason` naming the group and the width
+  // against the limit or the area against the requirement) when one fails,
+  // when the bars have no meaning, or for a new spacing of support or
+  // opening bars (laid by count); otherwise every zone of the mark takes the
+  // new grade, diameter and spacing, its bars are laid again after a spacing
+  // change, every bar of the mark carries the new diameter and grade, and
+  // the widths are stored.
   bool RedesignZone(ProjectSettings& settings, Tank& tank, const ReinZonePtr& zone, int oldDiameter,
-                    int oldSpacing) const;
+                    int oldSpacing, std::string* reason = nullptr) const;
 };
 
 // Empties every zone list a design fills: board faces, board edges, openings,

@@ -1,14 +1,18 @@
 // Re-design of one rebar zone after a rebar edit: the edit has written a new
-// diameter and spacing into the zone; the crack widths of every board face or
-// edge face the zone's bar mark covers are computed for the new bars, and
-// only when all of them stay within the crack limit is the change taken:
-// every zone of the mark gets the new diameter and spacing, its bars are laid
-// again, and the faces keep the new bars with their widths.  A rejected edit
-// leaves the model as it was (the editing command restores the edited zone).
+// grade, diameter and spacing into the zone; every board face or edge face
+// the zone's bar mark covers is checked for the new bars (crack width within
+// the limit, strength at least that of the area the face needs), and only
+// when all pass is the change taken: every zone of the mark gets the new
+// grade, diameter and spacing, its bars are laid again after a spacing
+// change, every bar carries the new diameter and grade, and the faces keep
+// the new bars with their widths.  A rejected edit leaves the model as it was
+// (the editing command restores the edited zone) and says why.
 #include "rebar/ReinDesigner.h"
 
 #include "platform/Zarvel.h"
 #include "rebar/BarLines.h"
+#include "rebar/BarSelection.h"
+#include "rebar/DetailingRules.h"
 #include "rebar/FaceZones.h"
 #include "rebar/GroupFaceZones.h"
 #include "rebar/SectionDesign.h"
@@ -89,21 +93,92 @@ void RefreshSegmentFlags(const ReinZonePtr& zone) {
 }  // namespace
 
 bool ReinDesigner::RedesignZone(ProjectSettings& settings, Tank& tank, const ReinZonePtr& zone, int /*oldDiameter*/,
-                                int oldSpacing) const {
-  if (!zone) return false;
-  const int category = zone->GetCategory();
-  if (category != ReinZone::PEDESTAL && category != 2 && category != 4) return true;  // nothing depends on it
+                                int oldSpacing, std::string* reason) const {
+  auto refuse = [reason](const std::string& why) {
+    if (reason) *reason = why;
+    return false;
+  };
+  if (reason) reason->clear();
+  if (!zone) return refuse("no rebar zone");
   const int d = zone->GetDiameter(), s = zone->GetSpacing();
-  if (d <= 0 || s <= 0) return false;
+  const std::string grade = zone->GetGrade();
+  if (d <= 0) return refuse(fmt::format("a diameter of {} mm is not a bar", d));
+  const bool spacingChanged = oldSpacing != s;
+
+  // Every zone of the mark, the edited one first (a zone the model does not
+  // hold stands for its mark all the same).
+  std::vector<ReinZonePtr> mark{zone};
+  const TankReinZones all = tank.GetReinZones();
+  for (const ReinZonePtr& z : all.GetZones())
+    if (z != zone && SameMark(z, zone)) mark.push_back(z);
+  // Support and opening bars are laid by count, not at a spacing: a new
+  // spacing would change nothing.
+  for (const ReinZonePtr& z : mark) {
+    const int c = z->GetCategory();
+    if ((c == 5 || c == 6) && (spacingChanged || z->GetSpacing() != s))
+      return refuse(fmt::format("{} bars are laid by count: their spacing cannot be changed",
+                                c == 5 ? "support" : "opening"));
+  }
+  const bool bySpacing = std::any_of(mark.begin(), mark.end(), [](const ReinZonePtr& z) {
+    const int c = z->GetCategory();
+    return c == ReinZone::PEDESTAL || c == 2 || c == 4;
+  });
+  if (bySpacing && s <= 0) return refuse(fmt::format("a spacing of {} mm is not a spacing", s));
 
   const CalcSettings& calc = settings.GetCalcSettings();
   const double limit = calc.GetCrackWidthLimit();
-  // A width the formula cannot give (a section without meaning) is never
-  // taken; one above the limit only when the project controls crack widths.
-  auto acceptable = [&](double w) { return IsCrackWidthReal(w) && (!calc.IsCrackWidthControlled() || w <= limit); };
-
   ReinDesignOptions options;
   options.SetSettings(&settings);
+
+  // One bar group (a board face in one direction, or one face of an edge)
+  // carrying the new bars: As·fy of the new bars at least the area the
+  // group needs (the larger of the required and the minimum-ratio area)
+  // times fy of the grade the area was computed for, and its crack width
+  // within the limit (when the project controls crack widths; a width
+  // without meaning never passes).
+  auto checkGroup = [&](const BoardPtr& board, FaceValues& values, bool span, bool upper, bool x, int edge,
+                        double& width) -> std::string {
+    const std::string group = DescribeBarGroup(*board, edge, span, upper, x);
+    const std::string groupGrade = values.grade;
+    std::string designGrade = GetReinGradeOfKind(settings, board->GetKind());
+    if (designGrade.empty()) designGrade = groupGrade;
+    const std::string newGrade = grade.empty() ? groupGrade : grade;
+    const double fyDesign = GetReinDesignStrength(designGrade), fyNew = GetReinDesignStrength(newGrade);
+    const double required = span && settings.GetLoadSettings().IsSupportAreaInSpan()
+                                ? GetSpanAreaWithSupports(board, upper, x)
+                                : values.calcArea;
+    const double ft = GetConcreteTensileStrength(board->GetConcreteGrade());
+    CSelectBestRein selector(ReinSelectInput{&settings, required, designGrade, ft, fyDesign, board->GetThickness(),
+                                             GetConcreteCover(options, board, true),
+                                             GetConcreteCover(options, board, false)});
+    const double ratio = selector.GetMinRatio();
+    const double minimum = ratio * board->GetThickness() * 1000.0;
+    const double needed = std::max(required, minimum);
+    const double area = AreaPerMetre(d, s);
+    // A grade without a design strength carries nothing.
+    if (!(fyNew > 0.0) || area * fyNew < needed * fyDesign * (1.0 - 1e-9)) {
+      const std::string need = minimum > required
+                                   ? fmt::format("the minimum ratio {:.2f} % needs {:.1f} mm²/m", ratio * 100.0, minimum)
+                                   : fmt::format("the moment needs {:.1f} mm²/m", required);
+      if (newGrade == designGrade)
+        return group + fmt::format(": area {:.1f} mm²/m of {}@{} below the requirement: {} of {}", area, d, s, need,
+                                   designGrade);
+      return group + fmt::format(": area {:.1f} mm²/m of {} {}@{} (as {:.1f} mm²/m of {}) below the requirement: {} "
+                                 "of {}",
+                                 area, newGrade, d, s, fyDesign > 0.0 ? area * fyNew / fyDesign : 0.0, designGrade,
+                                 need, designGrade);
+    }
+    // The crack width of the bars in their new grade (its modulus).
+    if (!grade.empty()) values.grade = grade;
+    width = ComputeCrackWidthFor(settings, board, span, upper, x, edge, d, s);
+    values.grade = groupGrade;
+    if (!IsCrackWidthReal(width)) return group + ": the crack width of the new bars has no meaning";
+    if (calc.IsCrackWidthControlled() && width > limit)
+      return group + fmt::format(": crack width {:.3f} mm above the limit {:.3f} mm", width, limit);
+
+    return std::string();
+  };
+
   std::vector<Slot> slots;
   std::vector<ZoneWork> work;
   auto workFor = [&work](const ReinZonePtr& z) -> ZoneWork& {
@@ -112,42 +187,42 @@ bool ReinDesigner::RedesignZone(ProjectSettings& settings, Tank& tank, const Rei
     work.push_back({z, false, {}});
     return work.back();
   };
-  const bool spacingChanged = oldSpacing != s;
+  auto relayed = [&](const ReinZonePtr& z) { return spacingChanged || z->GetSpacing() != s; };
 
-  if (category == 2) {
-    for (const BoardPtr& board : DesignBoards(tank))
+  // Face zones: each board face and direction they stand on.
+  for (const BoardPtr& board : DesignBoards(tank))
+    for (bool upper : {true, false})
+      for (const ReinZonePtr& z : upper ? board->GetUpperZones() : board->GetLowerZones()) {
+        if (!SameMark(z, zone)) continue;
+        const bool x = !z->IsYDirection();
+        FaceValues& values = board->GetFaceValues(upper, x);
+        double w = 0.0;
+        const std::string why = checkGroup(board, values, true, upper, x, -1, w);
+        if (!why.empty()) return refuse(why);
+        slots.push_back({&values, w, DescribeBarGroup(*board, -1, true, upper, x)});
+        ZoneWork& zw = workFor(z);
+        zw.faces.push_back({board, upper, x});
+        if (relayed(z)) zw.relay = true;
+      }
+  // Edge zones: the face of each edge they stand under (a joint zone stands
+  // under the edges of both boards of its joint, each face its own board's).
+  for (const BoardPtr& board : DesignBoards(tank)) {
+    auto& edges = board->GetEdges();
+    for (std::size_t i = 0; i < edges.size(); ++i)
       for (bool upper : {true, false})
-        for (const ReinZonePtr& z : upper ? board->GetUpperZones() : board->GetLowerZones()) {
+        for (const ReinZonePtr& z : upper ? edges[i].GetUpperZones() : edges[i].GetLowerZones()) {
           if (!SameMark(z, zone)) continue;
-          const bool x = !z->IsYDirection();
-          const double w = ComputeCrackWidthFor(settings, board, true, upper, x, -1, d, s);
-          if (!acceptable(w)) return false;
-          slots.push_back({&board->GetFaceValues(upper, x), w, DescribeBarGroup(*board, -1, true, upper, x)});
+          FaceValues& values = edges[i].GetFaceValues(upper);
+          double w = 0.0;
+          const std::string why = checkGroup(board, values, false, upper, true, static_cast<int>(i), w);
+          if (!why.empty()) return refuse(why);
+          slots.push_back({&values, w, DescribeBarGroup(*board, static_cast<int>(i), false, upper, true)});
           ZoneWork& zw = workFor(z);
-          if (spacingChanged || z->GetSpacing() != s) {
-            zw.relay = true;
-            zw.faces.push_back({board, upper, x});
-          }
+          if (relayed(z)) zw.relay = true;
         }
-  } else if (category == ReinZone::PEDESTAL) {
-    for (const BoardPtr& board : DesignBoards(tank)) {
-      auto& edges = board->GetEdges();
-      for (std::size_t i = 0; i < edges.size(); ++i)
-        for (bool upper : {true, false})
-          for (const ReinZonePtr& z : upper ? edges[i].GetUpperZones() : edges[i].GetLowerZones()) {
-            if (!SameMark(z, zone)) continue;
-            // The edge the zone was found under: a joint zone stands under
-            // the edges of both boards of its joint, and each face is its
-            // own board's.
-            const double w = ComputeCrackWidthFor(settings, board, false, upper, true, static_cast<int>(i), d, s);
-            if (!acceptable(w)) return false;
-            slots.push_back(
-                {&edges[i].GetFaceValues(upper), w, DescribeBarGroup(*board, static_cast<int>(i), false, upper, true)});
-            ZoneWork& zw = workFor(z);
-            if (spacingChanged || z->GetSpacing() != s) zw.relay = true;
-          }
-    }
-  } else {
+  }
+  // Haunch zones: no bar group of their own, laid again along their line.
+  {
     std::vector<BoardPtr> firsts, seconds;
     std::vector<BoardJointPtr> joints;
     tank.GetJoints(firsts, seconds, joints);
@@ -158,7 +233,7 @@ bool ReinDesigner::RedesignZone(ProjectSettings& settings, Tank& tank, const Rei
         for (const ReinZonePtr& z : ear->GetZones()) {
           if (!SameMark(z, zone)) continue;
           ZoneWork& zw = workFor(z);
-          if (spacingChanged || z->GetSpacing() != s) zw.relay = true;
+          if (relayed(z)) zw.relay = true;
         }
       }
   }
@@ -166,13 +241,15 @@ bool ReinDesigner::RedesignZone(ProjectSettings& settings, Tank& tank, const Rei
   // The edit is taken: the zones and the faces' bars and widths first (the
   // re-laying reads them: a bar end's anchorage and joint lengths go with
   // the new diameter), then the zones' bars.
-  for (ZoneWork& zw : work) {
-    zw.zone->SetDiameter(d);
-    zw.zone->SetSpacing(s);
+  for (const ReinZonePtr& z : mark) {
+    z->SetDiameter(d);
+    if (bySpacing) z->SetSpacing(s);
+    if (!grade.empty()) z->SetGrade(grade);
   }
   for (const Slot& slot : slots) {
     slot.values->diameter = d;
     slot.values->spacing = s;
+    if (!grade.empty()) slot.values->grade = grade;
     slot.values->crackWidth = slot.width;
     // The crack state follows the new width (a width above the limit is
     // taken only with crack control off, and fails the group all the same).
@@ -189,7 +266,8 @@ bool ReinDesigner::RedesignZone(ProjectSettings& settings, Tank& tank, const Rei
     }
   }
   for (ZoneWork& zw : work) {
-    if (zw.relay && category == 2) {
+    if (!zw.relay) continue;
+    if (!zw.faces.empty()) {
       std::vector<ReinPtr> bars;
       BoardGroup group;
       if (GroupOf(tank, zw, group)) {
@@ -197,20 +275,21 @@ bool ReinDesigner::RedesignZone(ProjectSettings& settings, Tank& tank, const Rei
                                 zw.zone->GetGrade());
       } else {
         for (const ZoneWork::Face& f : zw.faces)
-          for (const ReinPtr& bar : LayFaceBars(tank, options, f.board, f.upper, f.x, s)) {
-            bar->SetDiameter(d);
-            bar->SetGrade(zw.zone->GetGrade());
-            bars.push_back(bar);
-          }
+          for (const ReinPtr& bar : LayFaceBars(tank, options, f.board, f.upper, f.x, s)) bars.push_back(bar);
       }
       zw.zone->SetReins(bars);
-    } else if (zw.relay) {
-      DistributeBarsOnLine(zw.zone, 0, false);
     } else {
-      for (const ReinPtr& bar : zw.zone->GetReins())
-        if (bar) bar->SetDiameter(d);
+      DistributeBarsOnLine(zw.zone, 0, false);
     }
     RefreshSegmentFlags(zw.zone);
   }
+  // Every bar of the mark carries the zone's diameter and grade, whether it
+  // was laid again or stays where it was.
+  for (const ReinZonePtr& z : mark)
+    for (const ReinPtr& bar : z->GetReins())
+      if (bar) {
+        bar->SetDiameter(z->GetDiameter());
+        if (!z->GetGrade().empty()) bar->SetGrade(z->GetGrade());
+      }
   return true;
 }

@@ -287,7 +287,7 @@ TEST(BoardMethod, JointsAreBalancedPerLoadCaseBeforeTheEnvelope) {
 }
 
 // The joints of the 3 × 2-cell example (cell patterns: single cells full or
-// empty) balanced for every loading at once, each board's moments given
+// empty; each loading also without its live loads) balanced for every loading at once, each board's moments given
 // once per distinct value, against the same joints balanced loading after
 // loading: exactly the same moments, edge by edge.
 TEST(BoardMethod, BalancingAllLoadingsAtOnceGivesTheMomentsOfEachInTurn) {
@@ -299,8 +299,10 @@ TEST(BoardMethod, BalancingAllLoadingsAtOnceGivesTheMomentsOfEachInTurn) {
   TankActions actions;
   std::string why;
   ASSERT_TRUE(ComputeActions(tank, settings, actions, why)) << why;
-  const std::vector<CaseLoading> cases = CaseLoadings(actions);
-  ASSERT_GT(cases.size(), static_cast<std::size_t>(kCaseCount));  // the cell patterns are there
+  const std::vector<CaseLoading> patterns = CaseLoadings(actions);
+  ASSERT_GT(patterns.size(), static_cast<std::size_t>(kCaseCount));  // the cell patterns are there
+  const std::vector<CaseLoading> cases = LiveLoadVariants(actions, patterns);
+  ASSERT_GT(cases.size(), patterns.size());  // and the loadings without live loads
   const std::size_t boards = actions.boards.size();
   PlateModelCache models;
   std::vector<BoardSolution> inTurn(boards), atOnce(boards);

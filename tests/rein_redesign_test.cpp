@@ -113,13 +113,21 @@ TEST(ZoneRedesign, EditWithinTheCrackLimitRelaysEveryZoneOfTheMark) {
   EXPECT_EQ(f.a->GetFaceValues(true, false).spacing, 150);
 }
 
+// 25@700 gives 701 mm²/m, above the 0.2145 % of 300 mm the slabs need (no
+// moment area is stored), but opens cracks beyond the limit.
 TEST(ZoneRedesign, EditAboveTheCrackLimitIsRefusedAndChangesNothing) {
   TwoSlabs f;
-  ASSERT_GT(f.Width(f.a, 6, 300), f.Limit());
+  ASSERT_GT(f.Width(f.a, 25, 700), f.Limit());
   for (const BoardPtr& board : {f.a, f.b}) board->GetFaceValues(true, true).crackWidth = 0.123;
   const BarsSeen before = Seen(TwoSlabs::UpperX(f.b));
   const ReinZonePtr edited = TwoSlabs::UpperX(f.a);
-  EXPECT_FALSE(f.Edit(edited, 6, 300));
+  std::string why;
+  const int oldD = edited->GetDiameter(), oldS = edited->GetSpacing();
+  edited->SetDiameter(25);
+  edited->SetSpacing(700);
+  EXPECT_FALSE(ReinDesigner().RedesignZone(f.design.settings, f.tank, edited, oldD, oldS, &why));
+  EXPECT_NE(why.find("upper face, X bars: crack width"), std::string::npos) << why;
+  EXPECT_NE(why.find("above the limit"), std::string::npos) << why;
   // The edited zone still holds what the edit wrote (the editing command
   // restores it); its bars, the other zone of the mark and the faces are as
   // they were.
@@ -141,8 +149,8 @@ TEST(ZoneRedesign, CrackStateFollowsAnEditWithCrackControlOff) {
   TwoSlabs f;
   f.design.settings.GetCalcSettings().SetCrackWidthControlled(false);
   for (const BoardPtr& board : {f.a, f.b}) board->GetFaceValues(true, true).status = BarGroupStatus::kDesigned;
-  ASSERT_GT(f.Width(f.a, 6, 300), f.Limit());
-  ASSERT_TRUE(f.Edit(TwoSlabs::UpperX(f.a), 6, 300));
+  ASSERT_GT(f.Width(f.a, 25, 700), f.Limit());
+  ASSERT_TRUE(f.Edit(TwoSlabs::UpperX(f.a), 25, 700));
   for (const BoardPtr& board : {f.a, f.b}) {
     const FaceValues& v = board->GetFaceValues(true, true);
     EXPECT_EQ(v.status, BarGroupStatus::kCrackLimitNotMet);
@@ -184,21 +192,34 @@ TEST(ZoneRedesign, ZonesOutsideTheDesignOrWithoutBars) {
   TwoSlabs f;
   struct Case {
     const char* what;
-    int category, d, s;
+    int category, number, d, s;
     bool answer;
+    const char* reason;
   };
+  // Support and opening bars are laid by count (spacing 0): a new diameter
+  // is taken, a new spacing refused.
   const Case cases[] = {
-      {"support zone: nothing to re-design", 5, 14, 100, true},
-      {"opening zone: nothing to re-design", 6, 14, 100, true},
-      {"face zone with spacing 0", 2, 14, 0, false},
-      {"face zone with diameter 0", 2, 0, 100, false},
+      {"support zone: new diameter", 5, 99, 14, 0, true, ""},
+      {"opening zone: new diameter", 6, 99, 14, 0, true, ""},
+      {"support zone: new spacing", 5, 99, 14, 100, false, "support bars are laid by count"},
+      {"opening zone: new spacing", 6, 99, 14, 100, false, "opening bars are laid by count"},
+      {"face zone with spacing 0", 2, 5, 14, 0, false, "not a spacing"},
+      {"face zone with diameter 0", 2, 5, 0, 100, false, "not a bar"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     auto zone = boost::make_shared<ReinZone>();
     zone->SetCategory(c.category);
-    zone->SetNumber(5);  // the mark of both upper X zones
-    EXPECT_EQ(f.Edit(zone, c.d, c.s), c.answer);
+    zone->SetNumber(c.number);  // 5: the mark of both upper X zones
+    zone->SetGrade("HRB335");
+    zone->AddRein(boost::make_shared<Rein>());
+    std::string why;
+    zone->SetDiameter(c.d);
+    zone->SetSpacing(c.s);
+    EXPECT_EQ(ReinDesigner().RedesignZone(f.design.settings, f.tank, zone, 12, 0, &why), c.answer);
+    EXPECT_NE(why.find(c.reason), std::string::npos) << why;
+    // A taken edit reaches the zone's bars.
+    if (c.answer) EXPECT_EQ(zone->GetReins().front()->GetDiameter(), c.d);
     EXPECT_EQ(TwoSlabs::UpperX(f.a)->GetReins().size(), 26u);
     EXPECT_EQ(f.a->GetFaceValues(true, true).spacing, 150);
   }
@@ -246,8 +267,8 @@ TEST(ZoneRedesign, EdgeZoneWidthsPerFaceAndBarsAlongItsLine) {
 
   // Too wide on one of the two faces: refused, nothing changed.
   const double before = f.a->GetEdges()[1].GetUpperCrackWidth();
-  ASSERT_GT(ComputeCrackWidthFor(f.design.settings, f.b, false, false, true, 3, 6, 300), f.Limit());
-  EXPECT_FALSE(f.Edit(zone, 6, 300));
+  ASSERT_GT(ComputeCrackWidthFor(f.design.settings, f.b, false, false, true, 3, 25, 700), f.Limit());
+  EXPECT_FALSE(f.Edit(zone, 25, 700));
   EXPECT_EQ(zone->GetReins().size(), 40u);
   EXPECT_DOUBLE_EQ(f.a->GetEdges()[1].GetUpperCrackWidth(), before);
 }

@@ -118,5 +118,5 @@ void BoardReinZoneCollector::CollectAlongView(const BoardPtr& board) const {
                      std::find(lower.begin(), lower.end(), *it) != lower.end();
     if (own) AddZone(*it, board, *m_second);
   }
-  if (m_restrict) std::erase_if(*m_second, [](const auto& item) { return item.first->GetCategory() != 2; });
+  if (m_restrict) m_second->erase_if([](const auto& item) { return item.first->GetCategory() != 2; });
 }

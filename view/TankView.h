@@ -176,6 +176,17 @@ class TankView {
   // Moves the entities of kinds kKindMaskTransform by the placement.
   virtual void TransformEntities();
 
+  // --- Entities kept outside the registry (the table views); nothing here.
+  // Appends every entity the view put on the drawing without registering it.
+  virtual void ListOwnEntities(EntityList&) const {}
+  // Files those entities, and what ties them to model objects, after the
+  // view record: objects by their position in the tank's object list,
+  // entities in full, appended to the design's running entity list (the
+  // board's record refers to them there).  Reading checks every count and
+  // position (ArchiveError).
+  virtual void WriteOwnRecord(Archive&, const ObjectList&, EntityList&) const {}
+  virtual void ReadOwnRecord(Archive&, const ObjectList&, EntityList&) {}
+
   // Registers one batch drawn for one object: one kind per entity (a shorter
   // kinds list is std::invalid_argument); `handles` is empty or holds the
   // CAD entity of each entity.  When the entity and handle counts agree

@@ -11,7 +11,7 @@
 #include <vector>
 
 // The bars drawn for each zone, keyed by zone identity.
-using ZoneBarMap = std::map<ReinZonePtr, std::vector<LineReinPtr>, ZoneIdentityLess>;
+using ZoneBarMap = ZoneMap<std::vector<LineReinPtr>>;
 
 // The bar lines of the zone's drawn bars that have one, in order.
 std::vector<boost::shared_ptr<_2dPolyline>> GetDrawnLines(const ZoneBarMap& bars, const ReinZonePtr& zone);

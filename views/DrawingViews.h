@@ -35,9 +35,7 @@ class DrawingView : public TankView, public VekObject {
 TANK_DRAWING_VIEW(TankWallReinPlanView)
 TANK_DRAWING_VIEW(HoleDetailView)
 TANK_DRAWING_VIEW(NotchDetailView)
-TANK_DRAWING_VIEW(ReinTableView)
 TANK_DRAWING_VIEW(TankWallReinSectionView)
-TANK_DRAWING_VIEW(ReinAmountView)
 
 #undef TANK_DRAWING_VIEW
 
@@ -91,3 +89,5 @@ boost::shared_ptr<View> AddViewOfClass(boost::shared_ptr<View>& out, ViewList& v
   views.push_back(out);
   return out;
 }
+
+#include "views/TableViews.h"

@@ -67,6 +67,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <unordered_set>
 
 namespace tobrin {
 
@@ -248,13 +249,12 @@ std::vector<CaseLoading> CaseLoadings(const TankActions& actions) {
   std::vector<CaseLoading> out;
   const std::vector<std::size_t>& cells = actions.waterCells;
   for (int c = 0; c < kCaseCount; ++c) {
-    std::vector<std::vector<bool>> seen;  // the filled cells of each loading of this case
+    std::unordered_set<std::vector<bool>> seen;  // the filled cells of each loading of this case
     auto add = [&](const CaseLoading& loading) {
       std::vector<bool> full;
+      full.reserve(cells.size());
       for (std::size_t cell : cells) full.push_back(loading.HasWater(cell));
-      if (std::find(seen.begin(), seen.end(), full) != seen.end()) return;
-      seen.push_back(full);
-      out.push_back(loading);
+      if (seen.insert(std::move(full)).second) out.push_back(loading);
     };
     add({c, -1, true});
     if (!ActionInCase(kWater, c) || cells.size() < 2) continue;

@@ -9,6 +9,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -332,22 +333,34 @@ bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& 
     std::vector<std::uint32_t>& solved = loadingMoments[i];
     solved.reserve(loadingCount);
     std::uint64_t serial = 0;
-    for (const CaseLoading& c : cases)
+    // The key of each combination in the loading before: the next cell
+    // pattern mostly leaves the board's loads as they were.
+    std::array<std::uint64_t, kCombinationCount> lastKey{};
+    std::array<std::uint32_t, kCombinationCount> lastIndex{};
+    bool hasLast = false;
+    for (const CaseLoading& c : cases) {
+      std::uint64_t caseKey = static_cast<std::uint64_t>(c.loadCase) |
+                              static_cast<std::uint64_t>(feelsTopLive && c.withoutTopLive) << 4 |
+                              static_cast<std::uint64_t>(feelsGroundLive && c.withoutGroundLive) << 5 |
+                              static_cast<std::uint64_t>(feelsUserLive && c.withoutUserLive) << 6;
+      if (waterKeyed && waterBends) {
+        int bit = 7;
+        for (const auto& water : ba.cellWater) caseKey |= static_cast<std::uint64_t>(c.HasWater(water.first)) << bit++;
+      }
       for (int k = 0; k < kCombinationCount; ++k) {
-        std::uint64_t key = static_cast<std::uint64_t>(c.loadCase) | static_cast<std::uint64_t>(k) << 2 |
-                            static_cast<std::uint64_t>(feelsTopLive && c.withoutTopLive) << 4 |
-                            static_cast<std::uint64_t>(feelsGroundLive && c.withoutGroundLive) << 5 |
-                            static_cast<std::uint64_t>(feelsUserLive && c.withoutUserLive) << 6;
-        if (!waterKeyed) {
-          key = serial++;
-        } else if (waterBends) {
-          int bit = 7;
-          for (const auto& water : ba.cellWater) key |= static_cast<std::uint64_t>(c.HasWater(water.first)) << bit++;
+        const std::uint64_t key = waterKeyed ? caseKey | static_cast<std::uint64_t>(k) << 2 : serial++;
+        if (hasLast && key == lastKey[k]) {
+          solved.push_back(lastIndex[k]);
+          continue;
         }
         const auto [at, added] = keys.try_emplace(key, static_cast<std::uint32_t>(loadings.size()));
         solved.push_back(at->second);
+        lastKey[k] = key;
+        lastIndex[k] = at->second;
         if (added) loadings.push_back(CombinedLoads(actions, i, c, k, l, false));
       }
+      hasLast = true;
+    }
     // The board is linear: loadings that are multiples of one shape (a
     // bottom slab's ground reaction, a top slab's uniform loads, in every
     // case, combination and with or without its live load) are solved once
@@ -383,10 +396,14 @@ bool RunMethod0(Tank& tank, const ProjectSettings& settings, const TankActions& 
   for (std::size_t i = 0; i < boards; ++i) {
     seen.clear();
     CaseResults& r = results[i];
+    std::array<std::uint32_t, kCombinationCount + 1> last{};
     for (std::size_t c = 0; c < cases.size(); ++c) {
       std::array<std::uint32_t, kCombinationCount + 1> which{};
       which[0] = static_cast<std::uint32_t>(cases[c].loadCase);
       for (int k = 0; k < kCombinationCount; ++k) which[k + 1] = loadingMoments[i][c * kCombinationCount + k];
+      // Most loadings leave the board's balanced moments as the one before.
+      if (c > 0 && which == last) continue;
+      last = which;
       if (!seen.emplace(which, r.moments.size()).second) continue;
       std::array<BoardMoments, kCombinationCount>& m = r.moments.emplace_back();
       r.loadCase.push_back(cases[c].loadCase);

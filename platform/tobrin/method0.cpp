@@ -642,34 +642,51 @@ void DistributeJointMoments(const std::vector<Joint>& joints, std::vector<BoardS
   // Every edge is in one joint at most: a board's balanced moments follow
   // from its own moments and those of the members of its joints, the joints
   // taken in their order.  Each distinct combination is balanced once.
+  //
+  // The loadings run case by case, cell pattern after cell pattern, the
+  // combinations of each pattern side by side: most patterns leave a board
+  // as the pattern before.  Each board's changes are listed once (the
+  // loadings whose moments differ from those of the pattern before); a
+  // board whose own and whose joint partners' moments are all as in the
+  // pattern before keeps that pattern's balanced moments, and only the
+  // loadings where one of them changes are looked up.
+  constexpr std::size_t stride = kCombinationCount;
+  std::vector<std::vector<std::uint32_t>> changes(boards);
+  for (std::size_t b = 0; b < boards; ++b) {
+    const std::vector<std::uint32_t>& lm = loadingMoments[b];
+    for (std::size_t l = 0; l < loadings; ++l)
+      if (l < stride || lm[l] != lm[l - stride]) changes[b].push_back(static_cast<std::uint32_t>(l));
+  }
   std::vector<std::vector<RawBoardMoments>> balanced(boards);
   std::vector<std::vector<std::uint32_t>> balancedOf(boards, std::vector<std::uint32_t>(loadings));
   std::vector<std::uint32_t> signature;
-  // The signatures of the last loadings of each combination: the next cell
-  // pattern often leaves a board as the one before.
-  std::array<std::vector<std::uint32_t>, kCombinationCount> recent;
-  std::array<std::uint32_t, kCombinationCount> recentIndex{};
   std::vector<double> fem;
   std::unordered_map<std::vector<std::uint32_t>, std::uint32_t, IndexListHash> seen;
-  std::vector<const std::uint32_t*> sources;  // the loading indices of the board and its joints' members
+  std::vector<std::size_t> sourceBoards;      // the board and the other members of its joints, each once
+  std::vector<const std::uint32_t*> sources;  // their loading indices
+  std::vector<std::size_t> changedAt(loadings, boards);  // per loading: the last board that found a change there
   for (std::size_t b = 0; b < boards; ++b) {
     seen.clear();
-    for (std::vector<std::uint32_t>& r : recent) r.clear();
-    sources.assign(1, loadingMoments[b].data());
+    sourceBoards.assign(1, b);
     for (std::size_t j : jointsOf[b])
-      for (const JointMember& m : joints[j]) sources.push_back(loadingMoments[m.board].data());
+      for (const JointMember& m : joints[j])
+        if (std::find(sourceBoards.begin(), sourceBoards.end(), m.board) == sourceBoards.end())
+          sourceBoards.push_back(m.board);
+    sources.clear();
+    for (std::size_t s : sourceBoards) {
+      sources.push_back(loadingMoments[s].data());
+      for (std::uint32_t l : changes[s]) changedAt[l] = b;
+    }
     signature.resize(sources.size());
+    std::vector<std::uint32_t>& of = balancedOf[b];
     for (std::size_t l = 0; l < loadings; ++l) {
-      for (std::size_t s = 0; s < sources.size(); ++s) signature[s] = sources[s][l];
-      const std::size_t slot = l % recent.size();
-      if (signature == recent[slot]) {
-        balancedOf[b][l] = recentIndex[slot];
+      if (changedAt[l] != b) {
+        of[l] = of[l - stride];
         continue;
       }
+      for (std::size_t s = 0; s < sources.size(); ++s) signature[s] = sources[s][l];
       const auto [it, inserted] = seen.try_emplace(signature, static_cast<std::uint32_t>(balanced[b].size()));
-      balancedOf[b][l] = it->second;
-      recent[slot] = signature;
-      recentIndex[slot] = it->second;
+      of[l] = it->second;
       if (!inserted) continue;
       RawBoardMoments r = solutions[b].results[loadingMoments[b][l]];
       for (std::size_t j : jointsOf[b]) {

@@ -1,0 +1,96 @@
+// `tankdesign rebar-edit`: bar edits of marks of a designed tank, checked by
+// re-design and printed; refusals exit 6 with the reason, bad input names
+// the item, and the design file is never changed.
+#include "tests/host_run.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class HostRebarEdit : public HostCommandTest {
+ protected:
+  // The two-cell example, designed: mark 18 is D10@120 on two 300 mm wall
+  // faces (the minimum ratio 0.2145 % needs 643.5 mm²/m of HRB335).
+  std::string Designed() {
+    const std::string out = Path("t");
+    EXPECT_EQ(RunTool({"new", "--example", "buried-two-cell", "-o", out}).code, 0);
+    EXPECT_EQ(RunTool({"design", out + "/tank.tkd", "-o", out}).code, 0);
+    return out + "/tank.tkd";
+  }
+};
+
+TEST_F(HostRebarEdit, EditsAreCheckedPrintedAndNeverWritten) {
+  const std::string design = Designed();
+  const std::string before = ReadFile(design);
+  struct Case {
+    std::vector<std::string> edits;
+    int code;
+    const char* out;  // expected in the output, or in the error stream for codes other than 0
+  };
+  const Case cases[] = {
+      {{"18=D16@200"}, 0, "mark 18: D10@120 → D16@200 (2 zone(s): 2 face)"},
+      {{"18=@100"}, 0, "wall 1, lower face, X bars: crack width"},
+      {{"18=D10@120"}, 0, "mark 18: no change"},
+      {{"18=f"}, 0, "mark 18: D10@120 → f10@120"},
+      {{"18=%%132"}, 0, "mark 18: D10@120 → f10@120"},
+      // Under the minimum ratio, and HPB235 weaker than the HRB335 needed.
+      {{"18=D10@300"}, 6, "mark 18: refused: wall 1, lower face, X bars: area 261.8 mm²/m of 10@300 below the "
+                          "requirement: the minimum ratio 0.21 % needs 643.5 mm²/m of HRB335"},
+      {{"18=d"}, 6, "mark 18: refused: wall 1, lower face, X bars: area 654.5 mm²/m of HPB235 10@120"},
+      // All or none: the second refuses, nothing is taken.
+      {{"18=D12@150", "18=D10@300"}, 6, "no edit is taken"},
+      {{"1=X12"}, 1, "unknown grade letter 'X'"},
+      {{"99=D12"}, 1, "mark 99 is outside 1..35"},
+      {{"0=D12"}, 1, "mark 0 is outside 1..35"},
+      {{"18=D13"}, 1, "diameter 13 mm is not a standard bar size"},
+      {{"18=@12.5"}, 1, "spacing '12.5' is not a whole number"},
+      {{"18=@0"}, 1, "spacing '0' is not a whole number of mm above 0"},
+      {{"18=%%180"}, 1, "grade code %%180 is none of"},
+      {{"18"}, 1, "cannot be read; write N=BAR"},
+      {{"18="}, 1, "cannot be read"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args{"rebar-edit", design};
+    args.insert(args.end(), c.edits.begin(), c.edits.end());
+    SCOPED_TRACE(c.edits.front());
+    const HostRun r = RunTool(args);
+    EXPECT_EQ(r.code, c.code) << r.out << r.err;
+    EXPECT_NE((c.code == 0 ? r.out : r.err).find(c.out), std::string::npos) << r.out << r.err;
+  }
+  EXPECT_EQ(RunTool({"rebar-edit", design}).code, 2);
+  EXPECT_TRUE(ReadFile(design) == before);
+}
+
+TEST_F(HostRebarEdit, SupportSpacingAndUndesignedDesignsAreRefused) {
+  const std::string design = Designed();
+  // Every mark tried with a new spacing: those of support or opening bars
+  // (laid by count) are refused as bad input.
+  int refusedForCount = 0;
+  for (int mark = 1; mark <= 35; ++mark) {
+    const HostRun r = RunTool({"rebar-edit", design, std::to_string(mark) + "=@150"});
+    if (r.err.find("laid by count") != std::string::npos) {
+      EXPECT_EQ(r.code, 1);
+      ++refusedForCount;
+    }
+  }
+  EXPECT_GT(refusedForCount, 0);
+
+  const std::string out = Path("u");
+  ASSERT_EQ(RunTool({"new", "--example", "buried-two-cell", "-o", out}).code, 0);
+  const HostRun r = RunTool({"rebar-edit", out + "/tank.tkd", "1=D12"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("tankdesign draw"), std::string::npos) << r.err;
+}
+
+}  // namespace
