@@ -7,19 +7,11 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
-#include <utility>
-#include <vector>
 
 void TankView::DrawSectionMarks(const ZoneBoardMap& zones, bool mergeEqual, int style, int base, int side,
                                 const std::vector<boost::shared_ptr<_2dLine>>& sectionLines) {
   const VekGeometryComm& g = g_VekGeometryComm;
-  // The zones in the order the view registered their bars (the map orders
-  // them by where they lie in memory); a zone without bars gets no mark.
-  std::vector<std::pair<ReinZonePtr, std::vector<BoardPtr>>> ordered;
-  for (const auto& [object, registered] : m_objectEntities)
-    if (const auto zone = boost::dynamic_pointer_cast<ReinZone>(object))
-      if (const auto it = zones.find(zone); it != zones.end()) ordered.emplace_back(zone, it->second);
-  for (const auto& [zone, boards] : ordered) {
+  for (const auto& [zone, boards] : zones) {
     try {
       EntityList entities;
       GetObjectEntities(zone, entities);

@@ -19,7 +19,6 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
-#include <unordered_set>
 #include <utility>
 
 std::vector<ReinZonePtr> CollectZonesSharingBoards(const ReinZonePtr& zone, const ZoneBoardMap& a,
@@ -189,37 +188,13 @@ void TankView::DrawBoardRein(Tank& tank, const std::vector<boost::shared_ptr<Str
     }
     const ZoneBoardMap* groups[4] = {&g1, &g2, &g3, &g4};
 
-    // The maps order their zones by where the zones lie in memory; the plan
-    // takes them in the order its slabs hold them (faces, then edges), so
-    // that the same tank always draws the same plan.
-    std::vector<ReinZonePtr> met;
-    {
-      std::unordered_set<const ReinZone*> seen;
-      const auto meet = [&](const std::vector<ReinZonePtr>& list) {
-        for (const ReinZonePtr& z : list)
-          if (z && seen.insert(z.get()).second) met.push_back(z);
-      };
-      for (const BoardPtr& b : boards) {
-        if (!b) continue;
-        meet(b->GetUpperZones());
-        meet(b->GetLowerZones());
-        for (const BoardEdge& edge : b->GetEdges()) {
-          meet(edge.GetUpperZones());
-          meet(edge.GetLowerZones());
-        }
-      }
-      for (const ZoneBoardMap* map : groups)
-        for (const auto& p : *map)
-          if (seen.insert(p.first.get()).second) met.push_back(p.first);
-    }
     std::vector<ReinZoneBoards> pairs[4];
     std::vector<ReinZonePtr> zones[4];
     for (int g = 0; g < 4; ++g)
-      for (const ReinZonePtr& z : met)
-        if (const auto it = groups[g]->find(z); it != groups[g]->end()) {
-          pairs[g].emplace_back(z, it->second);
-          zones[g].push_back(z);
-        }
+      for (const auto& p : *groups[g]) {
+        pairs[g].emplace_back(p.first, p.second);
+        zones[g].push_back(p.first);
+      }
 
     std::vector<double> ratios[4];
     for (const auto& p : pairs[0]) ratios[0].push_back(NearFaceZonePosRatio{&g1, &g4, &g3, &m_viewVolumn}(p));
