@@ -2,6 +2,8 @@
 
 #include <boost/make_shared.hpp>
 
+#include <utility>
+
 EntityList DrawPlanElevationMark(const _2dPoint& anchor, const std::string& text, double height, double widthFactor,
                                  int textStyle, AcadViewBoard* board) {
   EntityList out;
@@ -19,8 +21,11 @@ EntityList DrawPlanElevationMark(const _2dPoint& anchor, const std::string& text
   const double y0 = anchor.y - (u + height / 2.0);
   const _2dPoint p1(anchor.x - length / 2.0 - 6.0 * u, y0), p2(anchor.x + length / 2.0, y0);
   const _2dPoint p3(p1.x + 3.0 * u, y0 - 3.0 * u), p4(p1.x + 6.0 * u, y0);
-  out.push_back(boost::make_shared<_2dLine>(p1, p2));
-  out.push_back(boost::make_shared<_2dLine>(p1, p3));
-  out.push_back(boost::make_shared<_2dLine>(p3, p4));
+  // The rule and its triangle are thin lines, on the layer of the text.
+  for (const auto& [a, b] : {std::pair{p1, p2}, std::pair{p1, p3}, std::pair{p3, p4}}) {
+    auto line = boost::make_shared<_2dLine>(a, b);
+    line->SetLayer(label->GetLayer());
+    out.push_back(line);
+  }
   return out;
 }

@@ -94,6 +94,7 @@ void DrawEdgeResultLabels::operator()(const BoardPtr& slab) const {
       text->SetHeight(h);
       text->SetWidth(kWidthFactor * h);
       text->SetTextStyle(style);
+      text->SetLayer(GetLayerName(8));  // with the slab's own result labels
     }
     const auto crack = GetCrackWidthTexts(texts, kinds);
     if (crack.first && crack.second) CenterTextPair(crack.first, crack.second);

@@ -886,3 +886,73 @@ TEST_F(InteriorWalls, HaunchLineAtAWallAndSlabJunction) {
 }
 
 }  // namespace
+
+namespace {
+
+// Two walls 300 thick meeting at the corner (0, 0) of a 6000 × 4000 cell
+// with a 300 × 300 haunch (45 degrees) on their joint, seen in plan: the
+// haunch runs from the face of one wall to the face of the other, 450 from
+// the corner along each axis, and the two inner face lines that met at the
+// corner (150, 150) now stop at it.  The wall plan draws it on the wall
+// layer, the slab plans on the hidden-line layer.
+TEST(WallJunctions, HaunchBetweenTwoWallsTrimsTheirInnerFaces) {
+  g_ViewBoard.Reset();
+  Tank tank;
+  ASSERT_TRUE(fixtures::MakeRegularTank(tank, fixtures::RegularLayout(1, 1, false, 6000, 4000), true));
+  BoardPtr alongY, alongX;
+  for (const BoardPtr& w : tank.GetWalls()) {
+    _2dLine axis;
+    if (!GetWallPlanLine(w, axis)) continue;
+    const _2dPoint a = axis.GetStartPoint(), b = axis.GetEndPoint();
+    if (std::fabs(a.x) < 1e-6 && std::fabs(b.x) < 1e-6) alongY = w;
+    if (std::fabs(a.y) < 1e-6 && std::fabs(b.y) < 1e-6) alongX = w;
+  }
+  ASSERT_TRUE(alongY && alongX);
+  BoardJointPtr joint;
+  ASSERT_TRUE(tank.FindJoint(alongX, alongY, joint));
+  auto ear = boost::make_shared<Ear>();
+  ear->SetLength(300);
+  ear->SetAngle(0.25 * g_Pi);
+  SetJointEar(joint, ear);
+
+  for (const int mode : {0, 1}) {
+    SCOPED_TRACE(mode);
+    auto view = boost::make_shared<BottomBoardReinView>(&g_ViewBoard, ViewSettings(), ViewVolumn());
+    const std::vector<BoardPtr> walls = tank.GetWalls();
+    view->DrawBoardPlans(tank, 1.0, mode, {walls.begin(), walls.end()});
+    EntityList haunch;
+    ASSERT_TRUE(view->GetObjectEntities(ear, haunch));
+    ASSERT_EQ(haunch.size(), 1u);
+    EXPECT_EQ(view->GetEntityKind(haunch[0]), 4);
+    EXPECT_EQ(haunch[0]->GetLayer(), GetLayerName(mode == 0 ? 11 : 19));
+    const auto line = boost::dynamic_pointer_cast<_2dLine>(haunch[0]);
+    ASSERT_TRUE(line);
+    const auto [low, high] = std::minmax(line->GetStartPoint(), line->GetEndPoint(), PointLess(1e-4));
+    EXPECT_NEAR(low.x, 150, kTol);
+    EXPECT_NEAR(low.y, 450, kTol);
+    EXPECT_NEAR(high.x, 450, kTol);
+    EXPECT_NEAR(high.y, 150, kTol);
+    // The face lines of both walls: none reaches the inner corner any more;
+    // the inner faces end where the haunch begins.
+    int trimmed = 0;
+    for (const BoardPtr& w : {alongX, alongY}) {
+      EntityList faces;
+      ASSERT_TRUE(view->GetObjectEntities(w, faces));
+      for (const EntityPtr& e : faces) {
+        const auto f = boost::dynamic_pointer_cast<_2dLine>(e);
+        if (!f) continue;
+        for (const _2dPoint& p : {f->GetStartPoint(), f->GetEndPoint()}) {
+          EXPECT_FALSE(std::fabs(p.x - 150) < kTol && std::fabs(p.y - 150) < kTol);
+          if ((std::fabs(p.x - 150) < kTol && std::fabs(p.y - 450) < kTol) ||
+              (std::fabs(p.x - 450) < kTol && std::fabs(p.y - 150) < kTol))
+            ++trimmed;
+        }
+      }
+    }
+    EXPECT_EQ(trimmed, 2);
+    view.reset();
+    g_ViewBoard.Reset();
+  }
+}
+
+}  // namespace

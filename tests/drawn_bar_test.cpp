@@ -685,6 +685,48 @@ TEST_F(ViewFixture, LabelGroupsFollowRunsOfMarks) {
   EXPECT_EQ(labelZones.size(), 1u);
 }
 
+// With boxes to keep clear the label line moves out along the bars until
+// the range dimension's text ("4000", 840 long, standing left of a vertical
+// line 120 clear of it) is clear of them, in steps of 2.5 u, and that text
+// joins the boxes; where no place is clear it takes the least overlap.
+TEST_F(ViewFixture, LabelLineMovesClearOfLabelsAlongTheBars) {
+  auto slab = boost::make_shared<Board>();
+  std::vector<BoardEdge> edges(4);
+  const _2dPoint p[4] = {{0, 0}, {6000, 0}, {6000, 4000}, {0, 4000}};
+  for (int i = 0; i < 4; ++i) edges[i].SetLine(_2dLine(p[i], p[(i + 1) % 4]));
+  slab->SetEdges(edges);
+  const auto zone = Zone(3);
+  ZoneBoardMap boards;
+  boards[zone] = {slab};
+  const std::vector<std::vector<LineReinPtr>> bars = {{Bar(2, 0, 2000, 6000, 2000)}};
+  struct Case {
+    std::vector<Extents> boxes;
+    double x;  // where the label line crosses the slab
+  };
+  const std::vector<Case> cases = {
+      {{}, 3500},                                                          // clear at 5 u
+      {{Extents(3100, 1900, 0, 3300, 2100, 0)}, 3750},                     // over the text at 5 u
+      {{Extents(3100, 1900, 0, 3300, 2100, 0), Extents(3400, 1900, 0, 3550, 2100, 0)}, 4000},
+      {{Extents(0, 1900, 0, 6000, 2100, 0)}, 3500},                        // nowhere clear: the first
+  };
+  for (const Case& c : cases) {
+    std::vector<Extents> boxes = c.boxes;
+    std::vector<ReinZonePtr> labelZones;
+    std::vector<std::vector<LineReinPtr>> labelBars;
+    std::vector<std::vector<_2dPoint>> ends;
+    view->MatchReinZonesToEntities({zone}, bars, boards, labelZones, labelBars, true, ends, &boxes);
+    ASSERT_EQ(ends.size(), 1u);
+    ASSERT_EQ(ends[0].size(), 2u);
+    ExpectPoint(ends[0][0], c.x, 0);
+    ExpectPoint(ends[0][1], c.x, 4000);
+    ASSERT_EQ(boxes.size(), c.boxes.size() + 1);
+    const Extents& text = boxes.back();
+    EXPECT_NEAR(text.maxX, c.x - 120, kTol);
+    EXPECT_NEAR(text.minX, c.x - 420, kTol);
+    EXPECT_NEAR(text.GetCenter().y, 2000, kTol);
+  }
+}
+
 TEST_F(ViewFixture, BreakLineAndProjection) {
   const auto line = view->MakeBreakLine(_2dLine(_2dPoint(0, 0), _2dPoint(1000, 0)));
   ExpectVertices(*line, {{0, 0}, {370, 0}, {440, 220}, {560, -220}, {630, 0}, {1000, 0}});
@@ -813,6 +855,8 @@ TEST(ElevationMark, TextOverARuleWithItsTriangle) {
   ExpectPoint(rule->GetEndPoint(), 1000 + 441, 2000 - 250);
   ExpectPoint(left->GetEndPoint(), 1000 - 441 - 300, 2000 - 550);
   ExpectPoint(right->GetEndPoint(), 1000 - 441, 2000 - 250);
+  // The rule and the triangle are thin lines like the text, not on layer "0".
+  for (const EntityPtr& line : {mark[1], mark[2], mark[3]}) EXPECT_EQ(line->GetLayer(), GetLayerName(9));
 }
 
 }  // namespace

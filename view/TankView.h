@@ -240,19 +240,26 @@ class TankView {
   // The label of one group [begin, end) of zones: the lowest (leftmost)
   // zone by ZoneBarInterceptLess, its bars and the two ends of the label
   // line across the boards of the lowest and the highest zone, 5 units
-  // forward (or back) of the middle of the bars.  An empty group throws
-  // std::invalid_argument, bars giving fewer than two end points
-  // std::logic_error.
+  // forward (or back) of the middle of the bars.  With boxes to keep clear
+  // the line may stand further out, in steps of 2.5 units while it stays in
+  // the middle three quarters of the bars' run: the first place where the
+  // text of the range dimension along it is clear of the boxes, else the
+  // place where it overlaps them least; that text's box joins the boxes.
+  // An empty group throws std::invalid_argument, bars giving fewer than two
+  // end points std::logic_error.
   void GetDrawInfo(std::vector<ReinZonePtr>::const_iterator begin, std::vector<ReinZonePtr>::const_iterator end,
                    const ZoneBarMap& barMap, const ZoneBoardMap& boardMap, ReinZonePtr& zone,
-                   std::vector<LineReinPtr>& bars, bool forward, std::vector<_2dPoint>& ends) const;
+                   std::vector<LineReinPtr>& bars, bool forward, std::vector<_2dPoint>& ends,
+                   std::vector<Extents>* keepClear = nullptr) const;
   // Groups runs of zones of one mark whose drawn bars overlap and gives the
-  // label zone, bars and label-line ends of each group.  Zones without a
-  // drawn line form no group.  Lets no exception out.
+  // label zone, bars and label-line ends of each group (boxes to keep clear:
+  // see GetDrawInfo).  Zones without a drawn line form no group.  Lets no
+  // exception out.
   void MatchReinZonesToEntities(std::vector<ReinZonePtr> zones, std::vector<std::vector<LineReinPtr>> barLists,
                                 const ZoneBoardMap& zoneBoards, std::vector<ReinZonePtr>& labelZones,
                                 std::vector<std::vector<LineReinPtr>>& labelBars, bool forward,
-                                std::vector<std::vector<_2dPoint>>& labelEnds) const;
+                                std::vector<std::vector<_2dPoint>>& labelEnds,
+                                std::vector<Extents>* keepClear = nullptr) const;
 
   // The bar drawn for a face zone of a slab plan (null when none); adding
   // keeps an earlier bar of the zone.

@@ -7,6 +7,7 @@
 #include <boost/make_shared.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 void TankView::AddLineReinEntities(ObjectPtr owner, std::vector<ObjectPtr> bars) {
@@ -89,10 +90,49 @@ void TankView::DrawRangeDim(const std::vector<std::vector<_2dPoint>>& info,
   }
 }
 
+namespace {
+
+// The box of the text a range dimension from p to q shows: its measured
+// length, a dimension text of the standard's height, centred over the
+// middle of the line on the side it reads from (as the view board draws it).
+Extents RangeTextBox(const _2dPoint& p, const _2dPoint& q, double scale, double unit, const AcadViewBoard& board) {
+  EntityList dims;
+  std::vector<int> kinds;
+  DrawDimensionChain({p, q}, 0.0, 0.0, 1, false, dims, kinds, scale, unit, kKindRangeDimension, 16, "");
+  const auto dim = boost::dynamic_pointer_cast<_2dAlignedDimension>(dims.at(0));
+  const double h = dim->GetTextHeight();
+  const double w = board.MeasureTextWidth(dim->GetDisplayText(), h, 0.7, 0);
+  double angle = std::atan2(q.y - p.y, q.x - p.x);
+  if (angle > 0.5 * g_Pi + 1e-9) angle -= g_Pi;
+  if (angle <= -0.5 * g_Pi + 1e-9) angle += g_Pi;
+  const _2dVector along(std::cos(angle), std::sin(angle)), up(-std::sin(angle), std::cos(angle));
+  const _2dPoint centre = g_VekGeometryComm.GetMidPoint(p, q) + up * (0.4 * h + 0.5 * h);
+  Extents box;
+  for (const double a : {-0.5 * w, 0.5 * w})
+    for (const double b : {-0.5 * h, 0.5 * h}) {
+      const _2dPoint corner = centre + along * a + up * b;
+      box.Extend(_3dPoint(corner.x, corner.y, 0.0));
+    }
+  return box;
+}
+
+double OverlapArea(const Extents& box, const std::vector<Extents>& others) {
+  double area = 0.0;
+  for (const Extents& o : others) {
+    if (o.IsEmpty()) continue;
+    const double w = std::min(box.maxX, o.maxX) - std::max(box.minX, o.minX);
+    const double h = std::min(box.maxY, o.maxY) - std::max(box.minY, o.minY);
+    if (w > 0.0 && h > 0.0) area += w * h;
+  }
+  return area;
+}
+
+}  // namespace
+
 void TankView::GetDrawInfo(std::vector<ReinZonePtr>::const_iterator begin,
                            std::vector<ReinZonePtr>::const_iterator end, const ZoneBarMap& barMap,
                            const ZoneBoardMap& boardMap, ReinZonePtr& zone, std::vector<LineReinPtr>& bars,
-                           bool forward, std::vector<_2dPoint>& ends) const {
+                           bool forward, std::vector<_2dPoint>& ends, std::vector<Extents>* keepClear) const {
   if (end - begin <= 0) throw std::invalid_argument("itrEnd - itrBegin <= 0 in TankView::GetDrawInfo");
   const ZoneBarInterceptLess less(barMap);
   const ReinZonePtr first = *std::min_element(begin, end, less);
@@ -112,38 +152,69 @@ void TankView::GetDrawInfo(std::vector<ReinZonePtr>::const_iterator begin,
   const _2dPoint b = points.front(), c = points.back();
   const _2dVector s = c - b;
   const double u = GetDrawingUnit();
-  const _2dVector step = s.GetUnitVector() * (5.0 * u);
-  const _2dPoint d = g_VekGeometryComm.GetMidPoint(b, c) + (forward ? step : -step);
   _2dVector across = s;
   across.Rotate(0.5 * g_Pi);
-  const _2dLine k(d, d + across);
 
   std::vector<BoardPtr> boards;
   for (const ReinZonePtr& z : {first, last}) {
     const auto it = boardMap.find(z);
     if (it != boardMap.end()) boards.insert(boards.end(), it->second.begin(), it->second.end());
   }
-  std::vector<_2dPoint> kept;
-  for (const BoardPtr& board : boards) {
-    if (!board) continue;
-    for (const _2dLine& outline : GetBoardOutlineLines(board)) {
-      _2dPoint x;
-      if (g_VekGeometryComm.IntersectLines(outline, k, x, g_DefaultTolerance) &&
-          g_VekGeometryComm.IsPointOnSegment(outline, x, g_DefaultTolerance)) {
-        kept.push_back(x);
+  // The two ends of the label line `shift` beside the middle of the bars,
+  // where it crosses the outlines of the boards; none when it crosses fewer
+  // than two.
+  const auto endsAt = [&](double shift) {
+    const _2dVector step = s.GetUnitVector() * shift;
+    const _2dPoint d = g_VekGeometryComm.GetMidPoint(b, c) + (forward ? step : -step);
+    const _2dLine k(d, d + across);
+    std::vector<_2dPoint> kept;
+    for (const BoardPtr& board : boards) {
+      if (!board) continue;
+      for (const _2dLine& outline : GetBoardOutlineLines(board)) {
+        _2dPoint x;
+        if (g_VekGeometryComm.IntersectLines(outline, k, x, g_DefaultTolerance) &&
+            g_VekGeometryComm.IsPointOnSegment(outline, x, g_DefaultTolerance)) {
+          kept.push_back(x);
+        }
       }
     }
-  }
-  if (kept.size() >= 2) {
+    if (kept.size() < 2) return std::vector<_2dPoint>();
     const PointLess order(1e-4);
-    ends = {*std::min_element(kept.begin(), kept.end(), order), *std::max_element(kept.begin(), kept.end(), order)};
+    return std::vector<_2dPoint>{*std::min_element(kept.begin(), kept.end(), order),
+                                 *std::max_element(kept.begin(), kept.end(), order)};
+  };
+  if (!keepClear || !m_pViewBoard) {
+    ends = endsAt(5.0 * u);
+    return;
   }
+  // The range dimension writes its length over the middle of the label
+  // line, where the labels of the slab itself and of the other layers'
+  // bars may stand: the line moves out along the bars until its text is
+  // clear of them.
+  std::vector<_2dPoint> best;
+  Extents chosen;
+  double least = 0.0;
+  for (double shift = 5.0 * u; shift <= std::max(5.0 * u, 0.375 * s.GetLength()); shift += 2.5 * u) {
+    const std::vector<_2dPoint> candidate = endsAt(shift);
+    if (candidate.size() != 2) continue;
+    const Extents box = RangeTextBox(candidate[0], candidate[1], m_scale, m_unit, *m_pViewBoard);
+    const double overlap = OverlapArea(box, *keepClear);
+    if (best.empty() || overlap < least) {
+      best = candidate;
+      chosen = box;
+      least = overlap;
+    }
+    if (overlap <= 0.0) break;
+  }
+  if (!best.empty()) keepClear->push_back(chosen);
+  ends = best;
 }
 
 void TankView::MatchReinZonesToEntities(std::vector<ReinZonePtr> zones, std::vector<std::vector<LineReinPtr>> barLists,
                                         const ZoneBoardMap& zoneBoards, std::vector<ReinZonePtr>& labelZones,
                                         std::vector<std::vector<LineReinPtr>>& labelBars, bool forward,
-                                        std::vector<std::vector<_2dPoint>>& labelEnds) const {
+                                        std::vector<std::vector<_2dPoint>>& labelEnds,
+                                        std::vector<Extents>* keepClear) const {
   try {
     if (zones.empty()) throw std::logic_error("reinZones.empty()");
     if (zones.size() != barLists.size()) throw std::logic_error("reinZones.size() != lineReinEnts.size()");
@@ -174,7 +245,7 @@ void TankView::MatchReinZonesToEntities(std::vector<ReinZonePtr> zones, std::vec
       std::vector<_2dPoint> ends;
       try {
         GetDrawInfo(zones.begin() + static_cast<std::ptrdiff_t>(from), zones.begin() + static_cast<std::ptrdiff_t>(to),
-                    barMap, zoneBoards, zone, bars, forward, ends);
+                    barMap, zoneBoards, zone, bars, forward, ends, keepClear);
       } catch (const std::invalid_argument&) {
         continue;
       } catch (...) {

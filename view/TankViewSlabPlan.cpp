@@ -15,9 +15,11 @@
 #include <boost/make_shared.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <utility>
 
 std::vector<ReinZonePtr> CollectZonesSharingBoards(const ReinZonePtr& zone, const ZoneBoardMap& a,
                                                    const ZoneBoardMap& b) {
@@ -68,6 +70,108 @@ double NearEdgeZonePosRatio::operator()(const ReinZoneBoards& entry) const {
   if (Conflicts(entry.first, *nearEdge, *near, volume)) return 0.75;
   return Conflicts(entry.first, *nearEdge, *farEdge, volume) ? kTwoThirds : 0.6;
 }
+
+namespace {
+
+// The three texts of a slab's labels: number, thickness and the level of its
+// face on the +z side (whatever its eccentricity).
+std::array<std::string, 3> SlabLabelTexts(const Board& slab) {
+  char buffer[64];
+  std::array<std::string, 3> texts;
+  std::snprintf(buffer, sizeof buffer, "B%d", slab.GetNumber());
+  texts[0] = buffer;
+  std::snprintf(buffer, sizeof buffer, "H=%.0f", slab.GetThickness());
+  texts[1] = buffer;
+  const double faceZ =
+      slab.GetOrigin().z + (slab.GetNormal().z >= 0.0 ? slab.GetUpperOffset() : slab.GetLowerOffset());
+  std::snprintf(buffer, sizeof buffer, "%.3f", faceZ * 0.001);
+  texts[2] = buffer;
+  return texts;
+}
+
+// The boxes the full column of a slab's labels takes at its centre c (see
+// TankView::DrawBoardLabels): number, thickness and level texts, and the
+// level mark's rule with its triangle reaching 6 u left of its text.
+std::vector<Extents> SlabLabelFootprint(const _2dPoint& c, const Board& slab, const AcadViewBoard& board) {
+  double hf = 0.0, w = 0.0;
+  GetTextSize(0, hf, w);
+  const double u = GetDrawingUnit();
+  const double h = hf * u, g = u;
+  const int style = GetTextStyle(0);
+  const std::array<std::string, 3> texts = SlabLabelTexts(slab);
+  const double ys[3] = {c.y + g + h, c.y, c.y - h - g};
+  std::vector<Extents> boxes;
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    const double half = 0.5 * board.MeasureTextWidth(texts[i], h, w, style);
+    boxes.emplace_back(c.x - half, ys[i] - 0.5 * h, 0.0, c.x + half, ys[i] + 0.5 * h, 0.0);
+    if (i == 2) {
+      const double rule = ys[i] - (u + 0.5 * h);
+      boxes.emplace_back(c.x - half - 6.0 * u, rule - 3.0 * u, 0.0, c.x + half, rule, 0.0);
+    }
+  }
+  return boxes;
+}
+
+// The boxes of a drawn bar's label (bubble and texts) as the board draws them.
+std::vector<Extents> LabelBoxes(const LineReinEntity& bar, const AcadViewBoard& board) {
+  boost::shared_ptr<Ordinal> mark;
+  boost::shared_ptr<_Text> text, second;
+  bar.GetMark(mark);
+  bar.GetLabelText(text);
+  bar.GetSecondLabelText(second);
+  std::vector<Extents> boxes;
+  for (const EntityPtr& e : EntityList{mark, text, second}) {
+    if (!e) continue;
+    Extents box;
+    board.GetExtents(box, {e});
+    boxes.push_back(box);
+  }
+  return boxes;
+}
+
+// Whether a box of the first list overlaps one of the second by more than
+// a fifth of a millimetre on paper (boxes that merely touch do not count).
+bool AnyOverlap(const std::vector<Extents>& boxes, const std::vector<Extents>& others) {
+  const double touch = 0.2 * GetDrawingUnit();
+  for (const Extents& a : boxes)
+    for (const Extents& b : others)
+      if (!a.IsEmpty() && !b.IsEmpty() && std::min(a.maxX, b.maxX) > std::max(a.minX, b.minX) + touch &&
+          std::min(a.maxY, b.maxY) > std::max(a.minY, b.minY) + touch)
+        return true;
+  return false;
+}
+
+// A bar's label stands a quarter of the bar from its middle towards the
+// upper left.  Where it stands on a label or text already on the plan, or on
+// the column of a slab's own labels, it moves to the other quarter of the
+// bar when it stands better there: on fewer labels and texts, or on as many
+// and clear of the slab's labels.  The label's boxes join the others.
+void KeepLabelClear(LineReinEntity& bar, std::vector<Extents>& placed, const std::vector<Extents>& columns,
+                    const AcadViewBoard& board) {
+  const std::vector<Extents> boxes = LabelBoxes(bar, board);
+  if (boxes.empty()) return;
+  const auto standing = [&](const std::vector<Extents>& label) {
+    return std::make_pair(AnyOverlap(label, placed), AnyOverlap(label, columns));
+  };
+  const auto here = standing(boxes);
+  const boost::shared_ptr<_2dPolyline> line = bar.GetReinLine();
+  if ((here.first || here.second) && line && line->VerNums() >= 2) {
+    const _2dLine main = GetReinMainSegment(line);
+    _2dVector quarter = (main.GetEndPoint() - main.GetStartPoint()) * 0.25;
+    const double a = quarter.GetAngle();
+    if (a < 0.25 * g_Pi || a >= 1.25 * g_Pi) quarter = -quarter;
+    bar.MoveLabels(quarter * -2.0);
+    const std::vector<Extents> other = LabelBoxes(bar, board);
+    if (standing(other) < here) {
+      placed.insert(placed.end(), other.begin(), other.end());
+      return;
+    }
+    bar.MoveLabels(quarter * 2.0);
+  }
+  placed.insert(placed.end(), boxes.begin(), boxes.end());
+}
+
+}  // namespace
 
 void TankView::DrawBoardRein(Tank& tank, const std::vector<boost::shared_ptr<StructureComponent>>& slabs,
                              const ViewSettings* settings) {
@@ -124,13 +228,33 @@ void TankView::DrawBoardRein(Tank& tank, const std::vector<boost::shared_ptr<Str
       for (std::size_t i = 0; i < pairs[g].size(); ++i) bars[g].push_back(construct(pairs[g][i], options[g][i]));
     }
 
+    // What the range dimensions' texts keep clear of: the labels of every
+    // drawn bar and the column of each slab's own labels at its centre.
+    std::vector<Extents> keepClear, columns;
+    if (m_pViewBoard) {
+      for (const auto& group : bars)
+        for (const auto& list : group)
+          for (const LineReinPtr& bar : list)
+            if (bar) {
+              const std::vector<Extents> label = LabelBoxes(*bar, *m_pViewBoard);
+              keepClear.insert(keepClear.end(), label.begin(), label.end());
+            }
+      for (const BoardPtr& b : boards)
+        if (b) {
+          const std::vector<Extents> column = SlabLabelFootprint(GetProjectedBoardCenter(b), *b, *m_pViewBoard);
+          columns.insert(columns.end(), column.begin(), column.end());
+        }
+      keepClear.insert(keepClear.end(), columns.begin(), columns.end());
+    }
+    const std::size_t beforeRanges = keepClear.size();
+
     // Range dimensions keep only the zones whose label could be placed.
     auto rangeDims = [&](int g, bool near) {
       if (zones[g].empty()) return;
       std::vector<ReinZonePtr> kept;
       std::vector<std::vector<LineReinPtr>> keptBars;
       std::vector<std::vector<_2dPoint>> info;
-      MatchReinZonesToEntities(zones[g], bars[g], *groups[g], kept, keptBars, near, info);
+      MatchReinZonesToEntities(zones[g], bars[g], *groups[g], kept, keptBars, near, info, &keepClear);
       DrawRangeDim(info, keptBars);
       zones[g] = kept;
       bars[g] = keptBars;
@@ -139,6 +263,15 @@ void TankView::DrawBoardRein(Tank& tank, const std::vector<boost::shared_ptr<Str
     if (settings->m_bFarRangeDims) rangeDims(1, false), rangeDims(3, false);
 
     const int order[4] = {0, 2, 1, 3};
+    // Labels of the bars drawn, in drawing order, clear of those before them,
+    // of the range texts and of the slabs' own labels where they can be.
+    if (m_pViewBoard) {
+      std::vector<Extents> placed(keepClear.begin() + static_cast<std::ptrdiff_t>(beforeRanges), keepClear.end());
+      for (int g : order)
+        for (const auto& list : bars[g])
+          for (const LineReinPtr& bar : list)
+            if (bar) KeepLabelClear(*bar, placed, columns, *m_pViewBoard);
+    }
     for (int g : order)
       for (std::size_t i = 0; i < zones[g].size() && i < bars[g].size(); ++i)
         AddLineReinEntities(zones[g][i], ObjectList(bars[g][i].begin(), bars[g][i].end()));
@@ -238,16 +371,7 @@ void TankView::DrawBoardLabels(const BoardPtr& slab, int flags) {
     EraseEntities(earlier);
   }
   const _2dPoint c = GetProjectedBoardCenter(slab);
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "B%d", slab->GetNumber());
-  const std::string t1 = buffer;
-  std::snprintf(buffer, sizeof buffer, "H=%.0f", slab->GetThickness());
-  const std::string t2 = buffer;
-  // The level of the slab's face on the +z side, whatever its eccentricity.
-  const double faceZ = slab->GetOrigin().z + (slab->GetNormal().z >= 0.0 ? slab->GetUpperOffset()
-                                                                         : slab->GetLowerOffset());
-  std::snprintf(buffer, sizeof buffer, "%.3f", faceZ * 0.001);
-  const std::string t3 = buffer;
+  const auto [t1, t2, t3] = SlabLabelTexts(*slab);
 
   double hf = 0.0, w = 0.0;
   GetTextSize(0, hf, w);
