@@ -395,6 +395,35 @@ class TankDesigner : public VekObject {
   void RedrawReinTables();
 
  public:
+  // ---- Sections (designer/Sections.cpp) ------------------------------------
+  // A section exists as the owner of its mark on a plan and through the wall
+  // section view that draws it.
+  // The sections owning entities in the views, view by view (a section in
+  // two views twice); not sorted.
+  std::vector<boost::shared_ptr<Section>> GetSections() const;
+  // The smallest positive number no section uses.
+  int GetNextSectionNumber() const;
+  // A section cut along `line` (CAD drawing coordinates) on the one plan
+  // drawing it crosses, looking towards the side point: the drawing's x
+  // axis runs along the line, pointing right as the viewer sees it, y up.
+  // Its mark is the user's (markEntities with their handles) or, without
+  // handles, drawn by the designer with the number.  A line crossing no plan
+  // or several is refused: message "剖面线必须在且只在一个平面图上", the
+  // user's mark deleted, an empty pointer returned.
+  boost::shared_ptr<Section> DefineSection(const _2dLine& line, const _2dPoint& side, int number,
+                                           const EntityList& markEntities, const EntityHandleList& markHandles);
+  // One section across the middle of every wall of the wall plan (else of
+  // the first slab plan) that shows two face lines; the others are skipped.
+  void MakeAutoSections();
+  // Draws the section's wall section drawing (placed at the point, or picked
+  // by the user) and moves the point right by 1.3 × its width.
+  bool DrawWallSection(boost::shared_ptr<Section> section, bool placeAtPoint, _3dPoint& insertPoint,
+                       Extents* outExtent);
+  // Every wall section drawing anew, in the order of the section numbers,
+  // side by side from the point; the point then drops by 1.3 × the row's
+  // height.  Stops at the first that fails (false).
+  bool DrawAllSections(_3dPoint& insertPoint, int* progress, unsigned share, TextProgressFn fn);
+
   // ---- Filing --------------------------------------------------------------
   void Serialize(Archive& ar) override;
   // Reading in two steps: the whole design into a record, then taken over.

@@ -386,6 +386,27 @@ class TankView {
                      const ViewSettings* settings);
   _2dPoint ProjectBoardRegion(const BoardPtr& board) const { return GetProjectedBoardCenter(board); }
 
+  // --- Wall sections.
+  // Cuts every board of the components (a board lying in the section plane
+  // excepted) with the plane through origin spanned by the axes, and
+  // registers the outline of each cut board, scaled by the factor, under the
+  // board with kind 0x2; the haunch lines at the junctions of the cut boards
+  // come with kind 0x4.  A board cut along an edge it shares with another
+  // board gives that face once.
+  void CutSection(Tank* tank, const std::vector<boost::shared_ptr<StructureComponent>>& components, double factor,
+                  const _3dPoint& origin, const _3dVector& xAxis, const _3dVector& yAxis);
+  // The line along the underside of the drawn bottom slabs, from their left
+  // end to their right end over the drawn lines, extended at both ends by
+  // factor × the settings' cut-line extension and offset by half of it
+  // below; registered with kind 0x10000 under an owner of its own.  Nothing
+  // without bottom-slab lines; std::out_of_range when the lines do not
+  // connect.
+  void DrawSectionCut(double factor);
+  // A numbered section mark drawn by the board for the cut line, looking
+  // towards the side point, registered under the owner with kind 0x8000.
+  EntityList AddGeometryEntities(ObjectPtr owner, const _2dLine& line, const _2dPoint& side, int number,
+                                 double size1, double size2, int style);
+
   // --- Wall drawings (wall plan and wall sections).
   // Builds, without registering or showing anything, the drawn bars of the
   // boards' rebar zones: line bars for the zones whose bars run along the

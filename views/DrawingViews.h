@@ -34,7 +34,6 @@ class DrawingView : public TankView, public VekObject {
 
 TANK_DRAWING_VIEW(HoleDetailView)
 TANK_DRAWING_VIEW(NotchDetailView)
-TANK_DRAWING_VIEW(TankWallReinSectionView)
 
 #undef TANK_DRAWING_VIEW
 
@@ -90,4 +89,5 @@ boost::shared_ptr<View> AddViewOfClass(boost::shared_ptr<View>& out, ViewList& v
 }
 
 #include "views/TableViews.h"
+#include "views/WallSectionView.h"
 #include "views/WallPlanView.h"
