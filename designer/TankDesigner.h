@@ -277,6 +277,30 @@ class TankDesigner : public VekObject {
   // The 3D rebar view of the list, if any.
   CTankRein3DView* GetRein3DView() const;
 
+  // ---- Openings on the drawings (designer/HoleDrawings.cpp) -----------------
+  // One detail of a rectangular or circular opening in a new view (earlier
+  // details stay): drawn at the scale, placed at insertPoint (placeAtPoint)
+  // or where the user picks, then its bars, frame and title "JD"/"YD" with
+  // the opening's number.  On success *outHeight (when given) receives the
+  // detail's height and insertPoint moves right by 1.3 times its width;
+  // false when nothing was drawn (not an opening, or the pick cancelled).
+  bool DrawHoleDetail(HolePtr opening, double scale, bool placeAtPoint, _3dPoint& insertPoint,
+                      double* outHeight);
+  // The details of all openings in one row, after removing the earlier
+  // details: rectangles first, then circles, by number, one per number and
+  // shape; at the scale of drawing entry 16 (placeAtPoint) or the CAD scale.
+  // It stops at the first detail not drawn; insertPoint then moves down by
+  // 1.3 times the tallest detail.  True when every opening was drawn.
+  bool DrawAllHoleDetails(bool placeAtPoint, _3dPoint& insertPoint);
+  // A notch detail view, appended; it draws nothing.
+  void DrawNotchDetail(boost::shared_ptr<Notch> notch);
+  // On the plan under the point (a slab or wall plan, else the message
+  // "请选择一个平面图"): the opening outlines of its boards, registered under
+  // the boards (AnnotatePlanHoles), or their dimensions and leader labels
+  // (AnnotatePlanHolesUnregistered); then the opening kinds 0x44000 shown.
+  void AnnotatePlanHoles(const _3dPoint& point);
+  void AnnotatePlanHolesUnregistered(const _3dPoint& point);
+
   // ---- Rebar design (designer/RebarDesign.cpp) ------------------------------
   // Designs the reinforcement of the tank: the design engine's run, the bar
   // marks, the opening numbers and the finishing pass, reporting 10 .. 80

@@ -28,7 +28,7 @@ TankView::~TankView() {
 
 // --- Drawing operations of the base: nothing to draw.
 
-bool TankView::DrawObjectDetail(Tank&, ObjectPtr, int, int, int, _3dPoint) { return false; }
+bool TankView::DrawObjectDetail(Tank&, ObjectPtr, double, bool, _3dPoint) { return false; }
 void TankView::DrawHole(boost::shared_ptr<Hole>) {}
 bool TankView::Draw(Tank&, double, const ViewSettings&, bool, _3dPoint) { return false; }
 void TankView::DrawObject(Tank&, ObjectPtr) {}

@@ -141,7 +141,9 @@ class TankView {
   virtual ~TankView();
 
   // --- Drawing operations: empty (or false) here; concrete views override.
-  virtual bool DrawObjectDetail(Tank& tank, ObjectPtr object, int a, int b, int c, _3dPoint insertPoint);
+  // The detail of one object at the drawing scale, placed at the point
+  // (placeAtPoint) or where the user picks; false when nothing was drawn.
+  virtual bool DrawObjectDetail(Tank& tank, ObjectPtr object, double scale, bool placeAtPoint, _3dPoint insertPoint);
   virtual void DrawHole(boost::shared_ptr<Hole> hole);
   // A hook for one opening (ForEachHole of designer/Statistics.h); false here.
   virtual bool ProcessHole(boost::shared_ptr<Hole>) { return false; }
@@ -433,6 +435,38 @@ class TankView {
   // along the row's line (kind 0x1000000, under the null owner, shown).
   void DrawReinRangeDims(Tank* tank, const std::vector<ReinZonePtr>& lineZones, const std::vector<ReinZonePtr>& dotZones,
                          const std::vector<std::vector<LineReinPtr>>& lineBars, const std::vector<DotReinPtr>& dotRows);
+
+  // --- Openings on the plans (drawing/HoleAnnotation.cpp).
+  // The openings of the boards of a plan (kind 0 walls, 1 bottom slabs, any
+  // other top slabs), in the view's scale and placement.  Outline mode
+  // registers each board's opening outlines under the board with kind
+  // 0x40000; annotation mode registers the dimensions (kind 0x4000) and the
+  // leader labels (kind 0x40000) under each opening and drops the outlines.
+  // Notches and boards of other classes are passed over.
+  void DrawHoles(Tank& tank, int kind, bool outlines);
+  // A slab's rectangular and circular openings: outlines appended to `out`;
+  // when annotated, the distances of the centre from the nearest wall faces
+  // and a leader with the name and size.
+  void DrawSlabHoles(const BoardPtr& slab, EntityList& out, Tank& tank, bool annotate);
+  // A wall's openings cut in plan across its thickness: outlines appended to
+  // `out`; when annotated, a chain of dimensions from the face of the wall
+  // at its reference end through the opening midpoints (by distance along
+  // the wall), and a leader with the name, size and centre level.
+  void DrawWallHoles(const BoardPtr& wall, EntityList& out, Tank& tank, bool annotate);
+  // An aligned dimension between model points, its line through linePoint,
+  // scaled and placed, registered under the owner with kind 0x4000.
+  EntityPtr AddHoleDimension(const _2dPoint& p1, const _2dPoint& p2, const _2dPoint& linePoint, ObjectPtr owner);
+  // A leader from the model point down right by firstLeg (model mm), then a
+  // level leg as long as the longer text needs, the upper text centred just
+  // above it and the lower just below (2 u high); registered under the
+  // owner with kind 0x40000.
+  EntityList AddHoleLeader(ObjectPtr owner, const _2dPoint& anchor, double firstLeg, const std::string& upper,
+                           const std::string& lower);
+  // The points at the clear distance from the centre to the nearest wall
+  // face on a steep and on a flat edge of the slab outline; a flag stays
+  // false where no edge qualifies.
+  void FindHoleDimensionTargets(const _2dPoint& centre, const BoardPtr& slab, Tank& tank, _2dPoint& steepTarget,
+                                _2dPoint& flatTarget, bool* steepFound = nullptr, bool* flatFound = nullptr);
 
   // --- Accessors of the view filer.
   void ListObjectEntities(ObjectEntityPairs& out) const;

@@ -32,9 +32,6 @@ class DrawingView : public TankView, public VekObject {
         : DrawingView(board, settings, volume) {}                                     \
   };
 
-TANK_DRAWING_VIEW(HoleDetailView)
-TANK_DRAWING_VIEW(NotchDetailView)
-
 #undef TANK_DRAWING_VIEW
 
 // A slab reinforcement plan: the walls in plan, the slab outlines, the
@@ -91,3 +88,5 @@ boost::shared_ptr<View> AddViewOfClass(boost::shared_ptr<View>& out, ViewList& v
 #include "views/TableViews.h"
 #include "views/WallSectionView.h"
 #include "views/WallPlanView.h"
+#include "views/HoleDetailView.h"
+#include "views/NotchDetailView.h"
