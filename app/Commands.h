@@ -26,6 +26,8 @@ struct HostStreams {
 constexpr int kExitCheckFailed = 3;
 // `design` designed the tank but some bar groups are not satisfied.
 constexpr int kExitDesignFailed = 4;
+// `draw` drew and wrote the drawings, but some zones could not be drawn.
+constexpr int kExitNotAllDrawn = 5;
 // `rebar-edit`: the re-design refused an edit; nothing is taken.
 constexpr int kExitEditRefused = 6;
 
@@ -38,5 +40,6 @@ void RegisterBookCommand(CLI::App& cli, HostStreams& io);
 void RegisterEditCommand(CLI::App& cli, HostStreams& io);
 void RegisterRebarDesignCommand(CLI::App& cli, HostStreams& io);
 void RegisterRebarEditCommand(CLI::App& cli, HostStreams& io);
+void RegisterDrawCommand(CLI::App& cli, HostStreams& io);
 
 }  // namespace tank::app

@@ -13,6 +13,7 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -69,33 +70,6 @@ void PrintInfo(const std::string& path, TankDesigner& designer, std::ostream& ou
   out << fmt::format("  mode: {} ({})\n", designer.GetMode(), ModeName(designer.GetMode()));
   out << fmt::format("  rebar designed: {}\n", designer.IsReinDesigned() ? "yes" : "no");
   out << fmt::format("  drawing: {} entities\n", g_ViewBoard.GetDrawingSize());
-}
-
-// Views in 3D space (the 3D model and the 3D rebar view): their previews
-// are isometric views, and on a sheet they stand apart from the plans.
-bool Is3dView(const TankView& view) {
-  return dynamic_cast<const TankModel3DView*>(&view) != nullptr ||
-         dynamic_cast<const CTankRein3DView*>(&view) != nullptr;
-}
-
-ExportPart ViewPart(const TankView& view) {
-  ExportPart part;
-  part.entities = ViewEntities(view);
-  part.projection = Is3dView(view) ? 1 : 0;
-  return part;
-}
-
-// What the design's current mode shows, as one sheet: the drawings on the
-// sheet's plane (plans and the drawing views, laid out where they are, with
-// the user's own entities) first, then every 3D view beside them, so that
-// nothing is drawn over anything else.  Hidden entities (those of the other
-// modes) are left out by the export.
-std::vector<ExportPart> SheetOfMode(const TankDesigner& designer) {
-  std::vector<ExportPart> parts(1);
-  parts.front().rest = true;
-  for (const auto& view : designer.GetViews())
-    if (view && Is3dView(*view)) parts.push_back(ViewPart(*view));
-  return parts;
 }
 
 struct ExportOptions {
@@ -187,8 +161,17 @@ void RunExport(const ExportOptions& o, HostStreams& io) {
         count == 0 ? fmt::format("{}: --view {}: the design holds no views", o.design, o.view)
                    : fmt::format("{}: --view {}: the design holds {} views, numbered 0 to {} (see `tankdesign info`)",
                                  o.design, o.view, count, count - 1));
-  // A design read back has every entity on show: show what its mode shows.
-  if (!o.viewGiven) designer->ShowViewsOfMode(designer->GetMode());
+  // A design read back has every entity on show: show what its mode shows,
+  // the plans as the mode starts them (the result labels hidden in the
+  // drawing mode).  One view asked for that its mode hides is shown whole.
+  designer->SetMode(designer->GetMode(), g_ResultFlagsNone);
+  if (o.viewGiven && o.view < kept) {
+    const TankViewPtr view = designer->GetView(o.view);
+    const EntityList entities = ViewEntities(*view);
+    if (std::none_of(entities.begin(), entities.end(),
+                     [](const EntityPtr& e) { return g_ViewBoard.IsEntityVisible(e); }))
+      view->ShowAllEntities();
+  }
   std::unique_ptr<TankView> top;
   if (o.viewGiven && o.view == kept) top = DrawTopPlan(*designer);
   const std::vector<ExportPart> parts =

@@ -2,6 +2,8 @@
 
 #include "app/Plausible.h"
 #include "app/SafeInput.h"
+#include "modelview/CTankRein3DView.h"
+#include "modelview/TankModel3DView.h"
 
 #include <fmt/format.h>
 
@@ -16,6 +18,13 @@ std::string ProblemList(const std::vector<std::string>& problems) {
   std::string list;
   for (const std::string& p : problems) list += "\n  " + PrintableMessage(p, true, 400);
   return fmt::format(" ({} {}):{}", problems.size(), problems.size() == 1 ? "problem" : "problems", list);
+}
+
+// Views in 3D space: their previews are isometric views, and on a sheet
+// they stand apart from the plans.
+bool Is3dView(const TankView& view) {
+  return dynamic_cast<const TankModel3DView*>(&view) != nullptr ||
+         dynamic_cast<const CTankRein3DView*>(&view) != nullptr;
 }
 
 }  // namespace
@@ -61,6 +70,21 @@ EntityList ViewEntities(const TankView& view) {
   for (const auto& [entity, kind] : kinds) entities.push_back(entity);
   view.ListOwnEntities(entities);
   return entities;
+}
+
+ExportPart ViewPart(const TankView& view) {
+  ExportPart part;
+  part.entities = ViewEntities(view);
+  part.projection = Is3dView(view) ? 1 : 0;
+  return part;
+}
+
+std::vector<ExportPart> SheetOfMode(const TankDesigner& designer) {
+  std::vector<ExportPart> parts(1);
+  parts.front().rest = true;
+  for (const auto& view : designer.GetViews())
+    if (view && Is3dView(*view)) parts.push_back(ViewPart(*view));
+  return parts;
 }
 
 }  // namespace tank::app

@@ -24,5 +24,14 @@ void SaveDesign(TankDesigner& designer, const std::string& path);
 // registration sequence, then those it keeps outside its registry (the
 // tables' entities).
 EntityList ViewEntities(const TankView& view);
+// A view as one drawing of a sheet: its entities, previewed as an
+// isometric view when the view is in 3D space (the 3D model, the 3D bars).
+ExportPart ViewPart(const TankView& view);
+// What the design's current mode shows, as one sheet: the drawings on the
+// sheet's plane (plans and the drawing views, laid out where they are, with
+// the user's own entities) first, then every 3D view beside them, so that
+// nothing is drawn over anything else.  Hidden entities (those of the other
+// modes) are left out by the export.
+std::vector<ExportPart> SheetOfMode(const TankDesigner& designer);
 
 }  // namespace tank::app

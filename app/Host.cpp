@@ -28,6 +28,7 @@ void RegisterCommands(CLI::App& cli, HostStreams& io) {
   RegisterRebarEditCommand(cli, io);
   RegisterBookCommand(cli, io);
   RegisterEditCommand(cli, io);
+  RegisterDrawCommand(cli, io);
   RegisterDesignCommands(cli, io);
 }
 

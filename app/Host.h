@@ -16,7 +16,8 @@ const char* Version();
 // process exit code.  Output goes to `out`, errors to `err`; nothing a user
 // passes may crash it: every failure becomes a message on `err` and a
 // non-zero code: 1 an error, 2 a wrong command line, 3 a tank that was
-// analysed but fails a check (anti-floating or bearing).
+// analysed but fails a check (anti-floating or bearing), 4 bar groups the
+// design could not satisfy, 5 drawings written with zones left undrawn.
 int RunHost(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace tank::app

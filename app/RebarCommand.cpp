@@ -7,6 +7,7 @@
 // satisfy are named on the error stream and the exit code is 4.
 #include "app/Commands.h"
 #include "app/DesignFiles.h"
+#include "app/DesignRun.h"
 #include "app/NewTank.h"
 #include "app/OutputSet.h"
 #include "app/ProjectFile.h"
@@ -160,45 +161,56 @@ struct RebarOptions {
   int roundingStep = 50;
 };
 
+}  // namespace
+
+void DesignTankRein(TankDesigner& designer, const std::string& input, HostStreams& io) {
+  io.err << fmt::format("{}: designing the reinforcement of {} boards...\n", PrintableMessage(input),
+                        designer.GetTank().GetBoards().size());
+  g_designProgress = &io.err;
+  g_eightiesSeen = 0;
+  g_lastStep.clear();
+  try {
+    designer.DesignRein(&DesignProgress);
+  } catch (const std::exception& e) {
+    g_designProgress = nullptr;
+    throw std::runtime_error(PrintableMessage(input) + ": rebar design failed: " + e.what());
+  }
+  ShowProgress(100, "done");
+  g_designProgress = nullptr;
+  designer.SetReinDesigned(true);
+
+  const Tank& tank = designer.GetTank();
+  const double limit = designer.GetSettings().GetCalcSettings().GetCrackWidthLimit();
+  PrintSummary(tank, limit, io.out);
+  // The whole design in one line: boards by kind, wall thicknesses, zones.
+  std::vector<BoardZoneRecord> walls, tops, bottoms;
+  std::vector<ReinZonePtr> others, supports;
+  designer.GetBoardRecords(walls, tops, bottoms, others, supports);
+  std::set<const ReinZone*> zones;
+  for (const auto* list : {&walls, &tops, &bottoms})
+    for (const BoardZoneRecord& r : *list)
+      for (const ReinZonePtr& z : r.zones) zones.insert(z.get());
+  for (const ReinZonePtr& z : others) zones.insert(z.get());
+  io.out << fmt::format("walls: {} ({:.0f} to {:.0f} mm thick), bottom slabs: {}, top slabs: {}; rebar zones: {}, "
+                        "support zones: {}\n",
+                        designer.CountBoards(0), designer.GetMinWallThickness(), designer.GetMaxWallThickness(),
+                        designer.CountBoards(1), designer.CountBoards(2), zones.size(), supports.size());
+}
+
+bool IsDesignCurrent(const TankDesigner& designer) {
+  const Project& project = designer.GetProject();
+  return designer.IsReinDesigned() && IsTankAnalysed(project.GetTank(), project.GetSettings());
+}
+
+namespace {
+
 void RunDesignCommand(const RebarOptions& o, HostStreams& io) {
   if (o.roundingStep <= 0) throw CLI::ValidationError("--rounding-step", "must be a positive number of mm");
   auto designer = std::make_unique<TankDesigner>();
   OpenAnalysedTank(*designer, o.input, io.err);
   g_ViewBoard.SetReinDesignValues(o.shorterSpan ? 1 : 0, GetReinDesignValue1(), o.roundingStep);
-  io.err << fmt::format("{}: designing the reinforcement of {} boards...\n", PrintableMessage(o.input),
-                        designer->GetTank().GetBoards().size());
-  g_designProgress = &io.err;
-  g_eightiesSeen = 0;
-  g_lastStep.clear();
-  try {
-    designer->DesignRein(&DesignProgress);
-  } catch (const std::exception& e) {
-    g_designProgress = nullptr;
-    throw std::runtime_error(PrintableMessage(o.input) + ": rebar design failed: " + e.what());
-  }
-  ShowProgress(100, "done");
-  g_designProgress = nullptr;
-  designer->SetReinDesigned(true);
-
+  DesignTankRein(*designer, o.input, io);
   const Tank& tank = designer->GetTank();
-  const double limit = designer->GetSettings().GetCalcSettings().GetCrackWidthLimit();
-  PrintSummary(tank, limit, io.out);
-  {
-    // The whole design in one line: boards by kind, wall thicknesses, zones.
-    std::vector<BoardZoneRecord> walls, tops, bottoms;
-    std::vector<ReinZonePtr> others, supports;
-    designer->GetBoardRecords(walls, tops, bottoms, others, supports);
-    std::set<const ReinZone*> zones;
-    for (const auto* list : {&walls, &tops, &bottoms})
-      for (const BoardZoneRecord& r : *list)
-        for (const ReinZonePtr& z : r.zones) zones.insert(z.get());
-    for (const ReinZonePtr& z : others) zones.insert(z.get());
-    io.out << fmt::format("walls: {} ({:.0f} to {:.0f} mm thick), bottom slabs: {}, top slabs: {}; rebar zones: {}, "
-                          "support zones: {}\n",
-                          designer->CountBoards(0), designer->GetMinWallThickness(),
-                          designer->GetMaxWallThickness(), designer->CountBoards(1), designer->CountBoards(2),
-                          zones.size(), supports.size());
-  }
   if (!o.outDir.empty()) {
     // Every output appears together, or none does.
     OutputSet out(o.outDir);

@@ -253,12 +253,14 @@ void TankDesigner::ResetPlanDisplay() {
 }
 
 void TankDesigner::SetReinLabelHeight(double factor) {
+  const double crackWidthLimit = m_project.GetSettings().GetViewSettings().crackWidthLimit;
   for (const auto& view : m_views) {
     if (!IsPlanView(view)) continue;
     view->EraseEntitiesOfKinds(0x1FF0, false);
     g_ReinLabelSizeFactor = factor;
-    // The plan views redraw their boards' labels at the new size with the
-    // reinforcement drawings; until then a plan holds no labels to redraw.
+    // The slab plans draw their per-slab labels again at the new size; the
+    // wall plan's labels come with its wall drawing.
+    if (auto* slabPlan = dynamic_cast<SlabReinPlanView*>(view.get())) slabPlan->DrawBoards(crackWidthLimit);
   }
   RedrawWallPlanLabels();
 }

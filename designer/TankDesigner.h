@@ -138,6 +138,17 @@ class TankDesigner : public VekObject {
   // view (or none) is left alone.
   void AutoDimensionPlan(TankView* view);
 
+  // ---- Slab reinforcement plans (designer/SlabPlanCommands.cpp) -------------
+  // Each removes the earlier plan of its class and draws a new one: with
+  // placeAtPoint at the scale of its drawing entry (2 bottom, 1 top), the
+  // upper left corner of its extent on insertPoint, else at the CAD scale
+  // where the user places it; then its title.  False when the placement was
+  // cancelled (the empty view stays in the list).  A tank without a slab of
+  // kind 2 gets the notice "没有顶板, 将略去顶板绘制过程" from the top slab
+  // command, which then returns false with nothing else done.
+  bool DrawBottomSlabPlan(bool placeAtPoint, _3dPoint insertPoint);
+  bool DrawTopSlabPlan(bool placeAtPoint, _3dPoint insertPoint);
+
   // ---- Pass-through hooks --------------------------------------------------
   static void CallViewObjectHookA(TankView* view, ObjectPtr object);
   static void CallViewObjectHookB(TankView* view, ObjectPtr object);

@@ -5,8 +5,39 @@
 #include <boost/make_shared.hpp>
 
 #include <cmath>
+#include <functional>
+#include <unordered_map>
+#include <utility>
 
 namespace {
+
+// The joints of a tank by the two boards they join (either order), the first
+// joint of a pair kept, as Tank::FindJoint answers: found once per drawing,
+// so that every pair of its components is looked up in constant time.
+class JointIndex {
+ public:
+  explicit JointIndex(const Tank& tank) {
+    std::vector<BoardPtr> firsts, seconds;
+    std::vector<BoardJointPtr> joints;
+    tank.GetJoints(firsts, seconds, joints);
+    for (std::size_t i = 0; i < joints.size(); ++i) m_joints.emplace(Key(firsts[i].get(), seconds[i].get()), joints[i]);
+  }
+  BoardJointPtr Find(const Board* a, const Board* b) const {
+    const auto it = m_joints.find(Key(a, b));
+    return it == m_joints.end() ? BoardJointPtr() : it->second;
+  }
+
+ private:
+  using Pair = std::pair<const Board*, const Board*>;
+  struct PairHash {
+    std::size_t operator()(const Pair& p) const {
+      const std::size_t a = std::hash<const Board*>()(p.first), b = std::hash<const Board*>()(p.second);
+      return a ^ (b + 0x9e3779b97f4a7c15ull + (a << 6) + (a >> 2));
+    }
+  };
+  static Pair Key(const Board* a, const Board* b) { return std::less<const Board*>()(a, b) ? Pair(a, b) : Pair(b, a); }
+  std::unordered_map<Pair, BoardJointPtr, PairHash> m_joints;
+};
 
 // The point at distance d from the reference along the line, running away
 // from the line's end nearer to the reference.
@@ -42,12 +73,14 @@ void TankView::DrawBoardJunctions(int category, Tank& tank, const _3dPoint& orig
                                   std::vector<boost::shared_ptr<_2dLine>>& result) {
   const VekGeometryComm& g = g_VekGeometryComm;
   const _3dVector planeNormal = xAxis.CrossProduct(yAxis);
+  const JointIndex jointIndex(tank);
   for (std::size_t i = 0; i < components.size(); ++i) {
     for (std::size_t j = i + 1; j < components.size(); ++j) {
       const BoardPtr bi = boost::dynamic_pointer_cast<Board>(components[i]);
       const BoardPtr bj = boost::dynamic_pointer_cast<Board>(components[j]);
-      BoardJointPtr joint;
-      if (!bi || !bj || !tank.FindJoint(bi, bj, joint) || !joint) continue;
+      if (!bi || !bj) continue;
+      const BoardJointPtr joint = jointIndex.Find(bi.get(), bj.get());
+      if (!joint) continue;
       if (bi->GetKind() == bj->GetKind() && (bi->GetKind() == 1 || bi->GetKind() == 2)) continue;
       const JointLinePtr jl = GetJointLine(joint);
       if (!jl) continue;

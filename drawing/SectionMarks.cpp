@@ -1,6 +1,7 @@
 // Section marks on the slab plans: how far a labelled bar runs beyond a
 // wall the plan cuts, or on either side of it.
 #include "drawing/DimensionChain.h"
+#include "view/BoardReinZoneCollector.h"
 #include "view/DrawingRoutines.h"
 #include "view/TankView.h"
 
@@ -11,7 +12,7 @@
 void TankView::DrawSectionMarks(const ZoneBoardMap& zones, bool mergeEqual, int style, int base, int side,
                                 const std::vector<boost::shared_ptr<_2dLine>>& sectionLines) {
   const VekGeometryComm& g = g_VekGeometryComm;
-  for (const auto& [zone, boards] : zones) {
+  for (const auto& [zone, boards] : OrderedZoneEntries(zones)) {
     try {
       EntityList entities;
       GetObjectEntities(zone, entities);

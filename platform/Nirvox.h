@@ -568,6 +568,11 @@ class AcadViewBoard : public HostViewBoard {
 // a designer is made; every designer and view share it.
 extern AcadViewBoard g_ViewBoard;
 
+// Whether the DXF export writes the entity: a kind it writes, every
+// coordinate and size finite, polylines of at least two vertices.  The
+// export skips (and counts) the others.
+bool IsWrittenToDxf(const Entity& entity);
+
 // ---------------------------------------------------------------------------
 // Filing of the board's part of a design file, after the views:
 //   (1) int A, then A × { int position of the entity in the running entity

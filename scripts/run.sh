@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The main job: installs what is needed, builds, and runs the design engine on
 # the built-in example tank (a buried two-cell covered tank): builds and
-# analyses it, designs its reinforcement and writes its calculation book,
-# putting its design, drawings, moments, rebar.csv, the 3D bars and calcbook.docx into
+# analyses it, designs its reinforcement, writes its calculation book and
+# draws its reinforcement drawings, putting its design, model drawings,
+# moments, rebar.csv, the 3D bars, calcbook.docx, the slab plans
+# (top-slab-plan.*, bottom-slab-plan.*) and the sheet drawings.dxf into
 # out/buried-two-cell/.  Arguments, when given, are
 # passed to tankdesign instead.
 set -euo pipefail
@@ -18,3 +20,4 @@ out="$root/out/buried-two-cell"
 "$root/build/app/tankdesign" design "$out/tank.tkd" -o "$out"
 "$root/build/app/tankdesign" export "$out/tank.tkd" --rebar3d "$out/rebar3d.dxf" --png "$out/rebar3d.png"
 "$root/build/app/tankdesign" book "$out/tank.tkd" -o "$out"
+"$root/build/app/tankdesign" draw "$out/tank.tkd" -o "$out"

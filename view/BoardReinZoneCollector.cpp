@@ -3,7 +3,10 @@
 #include "view/DrawingRoutines.h"
 
 #include <algorithm>
+#include <limits>
 #include <set>
+#include <tuple>
+#include <unordered_map>
 
 namespace {
 
@@ -121,4 +124,31 @@ void BoardReinZoneCollector::CollectAlongView(const BoardPtr& board) const {
     if (own) AddZone(*it, board, *m_second);
   }
   if (m_restrict) m_second->erase_if([](const auto& item) { return item.first->GetCategory() != 2; });
+}
+
+ZoneBoardEntries OrderedZoneEntries(const ZoneBoardMap& map) {
+  ZoneBoardEntries entries(map.begin(), map.end());
+  // The place of each zone among the zones of the boards met first.
+  std::unordered_map<const Board*, std::unordered_map<const ReinZone*, std::size_t>> places;
+  for (const auto& [zone, boards] : entries) {
+    if (boards.empty() || !boards.front() || places.count(boards.front().get())) continue;
+    auto& place = places[boards.front().get()];
+    const std::vector<ReinZonePtr> all = boards.front()->GetAllZones();
+    for (std::size_t i = 0; i < all.size(); ++i) place.emplace(all[i].get(), i);
+  }
+  const auto key = [&places](const std::pair<ReinZonePtr, std::vector<BoardPtr>>& entry) {
+    const ReinZone& zone = *entry.first;
+    const Board* board = entry.second.empty() ? nullptr : entry.second.front().get();
+    std::size_t place = std::numeric_limits<std::size_t>::max();
+    if (board) {
+      const auto& zones = places[board];
+      const auto it = zones.find(&zone);
+      if (it != zones.end()) place = it->second;
+    }
+    return std::make_tuple(board ? board->GetKind() : -1, board ? board->GetNumber() : -1, place, zone.GetNumber(),
+                           zone.GetCategory(), zone.GetFace(), zone.GetDirection());
+  };
+  std::stable_sort(entries.begin(), entries.end(),
+                   [&key](const auto& a, const auto& b) { return a.first && b.first && key(a) < key(b); });
+  return entries;
 }

@@ -41,3 +41,11 @@ class BoardReinZoneCollector {
   mutable std::set<const BoardJoint*> m_offLevel;
   mutable bool m_offLevelFound = false;
 };
+
+// The entries of a zone map in an order that does not depend on where the
+// zones lie in memory (the map orders them by identity): by the first board
+// each zone was found on (kind, then number), then by the zone's place among
+// that board's zones (Board::GetAllZones); zones the board does not list
+// (haunch zones) come after those, by mark, category, face and direction.
+using ZoneBoardEntries = std::vector<std::pair<ReinZonePtr, std::vector<BoardPtr>>>;
+ZoneBoardEntries OrderedZoneEntries(const ZoneBoardMap& map);

@@ -167,6 +167,18 @@ int ConstuctLineRein::EdgeBarSide(const ReinZoneBoards& entry, const _2dPoint& p
   return acute == !cw ? 1 : 0;
 }
 
+const std::vector<BoardPtr>& ConstuctLineRein::NeighbourWalls(const BoardPtr& board) const {
+  const auto [it, added] = m_neighbourWalls.try_emplace(board.get());
+  if (added) {
+    std::vector<BoardPtr> met;
+    std::vector<int> own, other;
+    m_pTank->GetNeighbourBoards(board, met, own, other);
+    for (const BoardPtr& b : met)
+      if (b && b->GetKind() == 0) it->second.push_back(b);
+  }
+  return it->second;
+}
+
 void ConstuctLineRein::TrimAtInteriorWalls(const ReinZoneBoards& entry, _2dPolyline& barLine) const {
   const std::vector<_2dLine> segments = ExplodePolylineTo2d(barLine);
   if (segments.empty()) throw std::logic_error("segmentLines.empty()");
@@ -186,11 +198,8 @@ void ConstuctLineRein::TrimAtInteriorWalls(const ReinZoneBoards& entry, _2dPolyl
   std::vector<BoardPtr> neighbours;
   for (const BoardPtr& board : entry.second) {
     if (!board || !m_pTank) continue;
-    std::vector<BoardPtr> met;
-    std::vector<int> own, other;
-    m_pTank->GetNeighbourBoards(board, met, own, other);
-    for (const BoardPtr& b : met)
-      if (b && b->GetKind() == 0) neighbours.push_back(b);
+    const std::vector<BoardPtr>& walls = NeighbourWalls(board);
+    neighbours.insert(neighbours.end(), walls.begin(), walls.end());
   }
   std::erase_if(walls, [&](const BoardPtr& w) {
     return std::find(neighbours.begin(), neighbours.end(), w) == neighbours.end();

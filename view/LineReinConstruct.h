@@ -26,6 +26,7 @@
 #include "view/DrawingRoutines.h"
 #include "view/TankView.h"
 
+#include <unordered_map>
 #include <vector>
 
 class ConstuctLineRein {
@@ -71,4 +72,8 @@ class ConstuctLineRein {
   // copied once: a drawing registers nothing while it builds its bars.
   boost::shared_ptr<const ObjectEntityMap> ViewEntities() const;
   mutable boost::shared_ptr<const ObjectEntityMap> m_viewEntities;
+  // The walls beside each board met so far: the tank's topology is looked
+  // up once per board, not once per zone.
+  const std::vector<BoardPtr>& NeighbourWalls(const BoardPtr& board) const;
+  mutable std::unordered_map<const Board*, std::vector<BoardPtr>> m_neighbourWalls;
 };

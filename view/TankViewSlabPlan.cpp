@@ -87,7 +87,7 @@ void TankView::DrawBoardRein(Tank& tank, const std::vector<boost::shared_ptr<Str
     std::vector<ReinZoneBoards> pairs[4];
     std::vector<ReinZonePtr> zones[4];
     for (int g = 0; g < 4; ++g)
-      for (const auto& p : *groups[g]) {
+      for (const auto& p : OrderedZoneEntries(*groups[g])) {
         pairs[g].emplace_back(p.first, p.second);
         zones[g].push_back(p.first);
       }

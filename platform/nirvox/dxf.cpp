@@ -14,7 +14,8 @@
 // - HEADER: $ACADVER AC1015, $DWGCODEPAGE ANSI_936, $HANDSEED above every
 //   handle, $INSUNITS millimetres, $LTSCALE from the drawing scale
 //   (EffectiveLinetypeScale: a paper millimetre of pattern per u units),
-//   $EXTMIN / $EXTMAX of the exported entities.
+//   $EXTMIN / $EXTMAX of the exported entities; with dimensions, the
+//   dimension variables of the first dimension style.
 // - TABLES: the layers of the standard and every layer an entity uses, with
 //   colour and line type; every line type used (known ISO patterns,
 //   unknown names as continuous lines); the standard's text styles and any
@@ -650,9 +651,7 @@ void DxfDocument::Prepare() {
   m_writable.assign(m_items.size(), false);
   for (std::size_t i = 0; i < m_items.size(); ++i) {
     const Entity& e = *m_items[i].shape;
-    if (nirvox::RecordTypes(e).empty() || !nirvox::IsFinite(e)) continue;
-    if (const auto* p = dynamic_cast<const _2dPolyline*>(&e); p && p->VerNums() < 2) continue;
-    if (const auto* p = dynamic_cast<const _3dPolyline*>(&e); p && p->VerNums() < 2) continue;
+    if (!IsWrittenToDxf(e)) continue;
     m_writable[i] = true;
     e.Accept(survey);
   }
@@ -887,6 +886,29 @@ void DxfDocument::WriteHeader(std::string& out, const Extents& box) {
   h.dxfInt(70, 4);
   h.dxfString(9, "$MEASUREMENT");
   h.dxfInt(70, 1);
+  if (!m_dimStyles.empty()) {
+    // The drawing's dimension variables are those of its first dimension
+    // style: readers that draw dimensions from the header variables rather
+    // than from their style or block (LibreCAD) then show the texts and ticks
+    // at their size on paper.
+    const DimStyleEntry& s = m_dimStyles.front();
+    const auto real = [&h](const char* name, double value) {
+      h.dxfString(9, name);
+      h.dxfReal(40, value);
+    };
+    real("$DIMSCALE", 1.0);
+    real("$DIMASZ", s.key.arrowSize);
+    real("$DIMEXO", 0.8 * s.key.arrowSize);
+    real("$DIMEXE", 0.8 * s.key.arrowSize);
+    real("$DIMTXT", s.key.textHeight);
+    real("$DIMTSZ", s.key.arrowSize);
+    real("$DIMLFAC", s.factor);
+    real("$DIMGAP", 0.4 * s.key.textHeight);
+    h.dxfString(9, "$DIMTAD");
+    h.dxfInt(70, 1);
+    h.dxfString(9, "$DIMDEC");
+    h.dxfInt(70, 0);
+  }
   h.sectionEnd();
   out = h.Text();
 }
@@ -1002,6 +1024,13 @@ void PlacePartsApart(std::vector<AcadViewBoard::ExportItem>& items) {
   }
 }
 }  // namespace nirvox
+
+bool IsWrittenToDxf(const Entity& e) {
+  if (nirvox::RecordTypes(e).empty() || !nirvox::IsFinite(e)) return false;
+  if (const auto* p = dynamic_cast<const _2dPolyline*>(&e); p && p->VerNums() < 2) return false;
+  if (const auto* p = dynamic_cast<const _3dPolyline*>(&e); p && p->VerNums() < 2) return false;
+  return true;
+}
 
 ExportSummary AcadViewBoard::ExportDxf(const std::string& path, const std::vector<ExportPart>& parts,
                                        const DxfExportOptions& options) const {

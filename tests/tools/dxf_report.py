@@ -119,6 +119,8 @@ def main():
         "encoding": doc.encoding,
         "handseed": doc.header.get("$HANDSEED", ""),
         "ltscale": doc.header.get("$LTSCALE", 1.0),
+        "dimvars": {name: doc.header.get("$" + name) for name in
+                    ("DIMSCALE", "DIMTXT", "DIMASZ", "DIMTSZ", "DIMLFAC", "DIMGAP") if "$" + name in doc.header},
         "errors": [f"{err.code}: {err.message}" for err in auditor.errors],
         "fixes": [f"{fix.code}: {fix.message}" for fix in auditor.fixes],
         "layers": {layer.dxf.name: {"color": layer.dxf.color, "linetype": layer.dxf.linetype}

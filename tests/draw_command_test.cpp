@@ -1,0 +1,322 @@
+// `tankdesign draw`: the slab plans of each example as files a CAD program
+// reads, the same files on a second run, the same entities and handles in
+// the sheet, the per-plan files and the reopened design, the zones that
+// cannot be drawn named with exit code 5, and wrong command lines refused
+// before any work.
+#include "app/NewTank.h"
+#include "app/ProjectFile.h"
+#include "designer/TankDesigner.h"
+#include "tests/export_readers.h"
+#include "tests/host_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using namespace export_readers;
+namespace fs = std::filesystem;
+
+std::string ExamplePath(const std::string& name) { return std::string(TANK_SOURCE_DIR) + "/examples/" + name + ".json"; }
+
+// Handle → (type, layer) of every model-space entity of the drawing.  A
+// mark bubble is one entity written as a circle and the text at its centre:
+// the circle carries the entity's handle, the text a handle of the file's
+// own, so the text is left out here.
+std::map<std::string, std::pair<std::string, std::string>> EntitiesByHandle(const json& report) {
+  std::map<std::string, std::pair<std::string, std::string>> out;
+  const json* previous = nullptr;
+  for (const json& e : report["entities"]) {
+    const bool bubbleText = previous && e["type"] == "TEXT" && (*previous)["type"] == "CIRCLE" &&
+                            std::abs(e["align_point"][0].get<double>() - (*previous)["center"][0].get<double>()) < 1e-6 &&
+                            std::abs(e["align_point"][1].get<double>() - (*previous)["center"][1].get<double>()) < 1e-6;
+    if (!bubbleText) out[e["handle"]] = {e["type"], e["layer"]};
+    previous = &e;
+  }
+  return out;
+}
+
+bool Contains(const std::vector<std::string>& texts, const std::string& text) {
+  return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+struct ExampleCase {
+  const char* name;
+  bool covered;
+};
+void PrintTo(const ExampleCase& c, std::ostream* os) { *os << c.name; }
+
+class DrawExample : public HostCommandTest, public ::testing::WithParamInterface<ExampleCase> {};
+
+// Each example: the plans it has, each with its previews, the sheet and the
+// design; the progress of the batch drawing; every DXF clean for ezdxf, in
+// the GBK code page with its Chinese title read back; each plan's entities
+// on the sheet under the same handles.
+TEST_P(DrawExample, DrawsTheSlabPlansOfTheExample) {
+  const ExampleCase c = GetParam();
+  const HostRun run = RunTool({"draw", ExamplePath(c.name), "-o", dir.string()});
+  ASSERT_EQ(run.code, 0) << run.err;
+  // Designed first, as `design` does it, then drawn.
+  EXPECT_NE(run.err.find("rebar design 100%  done"), std::string::npos) << run.err;
+  const std::size_t bottom = run.err.find("底板平面图");
+  ASSERT_NE(bottom, std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("drawing  50%  正在绘制底板平面图，请稍候..."), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("drawing   0%  正在绘制顶板平面图，请稍候..."), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("drawing 100%\n"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("没有顶板, 将略去顶板绘制过程") != std::string::npos, !c.covered) << run.err;
+  EXPECT_NE(run.out.find("bottom slab plan (1:100): "), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("top slab plan (1:100): ") != std::string::npos, c.covered) << run.out;
+
+  std::vector<std::pair<std::string, std::string>> plans{{"bottom-slab-plan", "底板配筋图"}};
+  if (c.covered) plans.push_back({"top-slab-plan", "顶板配筋图"});
+  EXPECT_EQ(fs::exists(Path("top-slab-plan.dxf")), c.covered);
+  EXPECT_EQ(fs::exists(Path("top-slab-plan.png")), c.covered);
+  EXPECT_TRUE(fs::exists(Path("tank.tkd")));
+
+  const json sheet = ReadWithEzdxf(Path("drawings.dxf"));
+  ASSERT_FALSE(sheet.is_null());
+  EXPECT_EQ(sheet["errors"], json::array());
+  const auto sheetEntities = EntitiesByHandle(sheet);
+  for (const auto& [stem, title] : plans) {
+    SCOPED_TRACE(stem);
+    for (const char* ext : {".svg", ".png"}) EXPECT_GT(fs::file_size(Path(stem + ext)), 0u);
+    const json r = ReadWithEzdxf(Path(stem + ".dxf"));
+    ASSERT_FALSE(r.is_null());
+    EXPECT_EQ(r["version"], "AC1015");
+    EXPECT_EQ(r["codepage"], "ANSI_936");
+    EXPECT_EQ(r["errors"], json::array());
+    const auto texts = r["texts"].get<std::vector<std::string>>();
+    EXPECT_TRUE(Contains(texts, title));
+    EXPECT_TRUE(Contains(texts, "1:100"));
+    // Readers that draw dimensions from the header variables show them at
+    // their size on paper: texts 3 mm, ticks 2 mm (u = 100).
+    EXPECT_DOUBLE_EQ(r["dimvars"]["DIMTXT"].get<double>(), 300.0);
+    EXPECT_DOUBLE_EQ(r["dimvars"]["DIMTSZ"].get<double>(), 200.0);
+    EXPECT_DOUBLE_EQ(r["dimvars"]["DIMSCALE"].get<double>(), 1.0);
+    EXPECT_TRUE(Contains(sheet["texts"].get<std::vector<std::string>>(), title));
+    // Bars on their layer, and every entity on the sheet under its handle.
+    int bars = 0;
+    for (const auto& [handle, entity] : EntitiesByHandle(r)) {
+      if (entity.first == "LWPOLYLINE" && entity.second == GetLayerName(7)) ++bars;
+      const auto it = sheetEntities.find(handle);
+      ASSERT_NE(it, sheetEntities.end()) << handle;
+      EXPECT_EQ(it->second, entity) << handle;
+    }
+    EXPECT_GT(bars, 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, DrawExample,
+                         ::testing::Values(ExampleCase{"open-single-cell", false}, ExampleCase{"buried-two-cell", true},
+                                           ExampleCase{"grid-3x2", true}),
+                         [](const auto& info) {
+                           std::string name = info.param.name;
+                           for (char& ch : name)
+                             if (ch == '-') ch = '_';
+                           return name;
+                         });
+
+class DrawCommandTest : public HostCommandTest {};
+
+// The design written by `draw` holds its drawings: reopened, its sheet is the
+// sheet `draw` wrote, entity for entity and handle for handle, and drawing a
+// designed design again in a new process gives the same files byte for byte.
+TEST_F(DrawCommandTest, SheetOfTheReopenedDesignAndASecondRunAreTheSame) {
+  const HostRun design = RunTool({"design", ExamplePath("grid-3x2"), "-o", Path("designed")});
+  ASSERT_EQ(design.code, 0) << design.err;
+  const std::string input = Path("designed/tank.tkd");
+  for (const char* out : {"a", "b"}) {
+    const std::string command = std::string(TANKDESIGN_EXE) + " draw '" + input + "' -o '" + Path(out) + "' >'" +
+                                Path(std::string(out) + ".log") + "' 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << ReadFile(Path(std::string(out) + ".log"));
+  }
+  // Designed already: drawn without a new design.
+  EXPECT_EQ(ReadFile(Path("a.log")).find("rebar design"), std::string::npos);
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(Path("a"))) {
+    const std::string name = entry.path().filename().string();
+    SCOPED_TRACE(name);
+    ++files;
+    EXPECT_EQ(ReadFile(entry.path().string()), ReadFile(Path("b/" + name)));
+  }
+  EXPECT_EQ(files, 8);
+  // The plans of the design drawn straight from its project file (built,
+  // analysed and designed in the same process) are the same too.
+  const std::string fromProject = std::string(TANKDESIGN_EXE) + " draw '" + ExamplePath("grid-3x2") + "' -o '" +
+                                  Path("c") + "' >'" + Path("c.log") + "' 2>&1";
+  ASSERT_EQ(std::system(fromProject.c_str()), 0) << ReadFile(Path("c.log"));
+  for (const char* plan : {"top-slab-plan.dxf", "bottom-slab-plan.dxf"})
+    EXPECT_EQ(ReadFile(Path(std::string("c/") + plan)), ReadFile(Path(std::string("a/") + plan))) << plan;
+
+  const HostRun exported = RunTool({"export", Path("a/tank.tkd"), "--dxf", Path("again.dxf")});
+  ASSERT_EQ(exported.code, 0) << exported.err;
+  const json sheet = ReadWithEzdxf(Path("a/drawings.dxf"));
+  const json again = ReadWithEzdxf(Path("again.dxf"));
+  ASSERT_FALSE(sheet.is_null());
+  ASSERT_FALSE(again.is_null());
+  EXPECT_EQ(again["errors"], json::array());
+  EXPECT_EQ(EntitiesByHandle(again), EntitiesByHandle(sheet));
+  EXPECT_EQ(again["texts"], sheet["texts"]);
+  // One plan exported again from the reopened design is its own file.
+  const HostRun info = RunTool({"info", Path("a/tank.tkd")});
+  const std::size_t at = info.out.find(": BottomBoardReinView");
+  ASSERT_NE(at, std::string::npos) << info.out;
+  const std::string index = info.out.substr(info.out.rfind(' ', at) + 1, at - info.out.rfind(' ', at) - 1);
+  ASSERT_EQ(RunTool({"export", Path("a/tank.tkd"), "--view", index, "--dxf", Path("plan.dxf")}).code, 0);
+  const json plan = ReadWithEzdxf(Path("plan.dxf"));
+  const json drawn = ReadWithEzdxf(Path("a/bottom-slab-plan.dxf"));
+  EXPECT_EQ(EntitiesByHandle(plan), EntitiesByHandle(drawn));
+}
+
+// The display options reach the plans: the crack-width labels of the slabs
+// and their numbers, thicknesses and levels appear on the plans' files, the
+// bars of the slab under a point only are drawn, and a point over no slab is
+// named.
+TEST_F(DrawCommandTest, DisplayOptionsReachThePlans) {
+  const HostRun design = RunTool({"design", ExamplePath("grid-3x2"), "-o", Path("designed")});
+  ASSERT_EQ(design.code, 0) << design.err;
+  const HostRun all = RunTool({"draw", Path("designed/tank.tkd"), "-o", Path("all")});
+  ASSERT_EQ(all.code, 0) << all.err;
+  const HostRun labelled = RunTool({"draw", Path("designed/tank.tkd"), "-o", Path("labelled"), "--results", "crack",
+                                    "--board-labels", "number,thickness,level", "--label-size", "4"});
+  ASSERT_EQ(labelled.code, 0) << labelled.err;
+  const json plain = ReadWithEzdxf(Path("all/bottom-slab-plan.dxf"));
+  const json shown = ReadWithEzdxf(Path("labelled/bottom-slab-plan.dxf"));
+  ASSERT_FALSE(plain.is_null());
+  ASSERT_FALSE(shown.is_null());
+  EXPECT_EQ(shown["errors"], json::array());
+  EXPECT_GT(shown["texts"].size(), plain["texts"].size());
+  // The slab levels (upper face of the 500 mm slab at -5.000 m).
+  EXPECT_TRUE(Contains(shown["texts"].get<std::vector<std::string>>(), "-5.000"));
+
+  const HostRun one = RunTool({"draw", Path("designed/tank.tkd"), "-o", Path("one"), "--only-at", "3000,3000",
+                               "--only-at=-50000,0"});
+  ASSERT_EQ(one.code, 0) << one.err;
+  EXPECT_NE(one.err.find("the point (-50000, 0) lies over no slab of the bottom slab plan"), std::string::npos)
+      << one.err;
+  const auto bars = [](const json& r) {
+    int n = 0;
+    for (const json& e : r["entities"])
+      if (e["layer"] == GetLayerName(7) && e["type"] == "LWPOLYLINE") ++n;
+    return n;
+  };
+  const json onlyOne = ReadWithEzdxf(Path("one/bottom-slab-plan.dxf"));
+  EXPECT_GT(bars(onlyOne), 0);
+  EXPECT_LT(bars(onlyOne), bars(plain));
+}
+
+// A design with a zone whose bars run off its slab: the plans are drawn and
+// written with that zone left out, the zone is named with its board, face
+// and reason, and the exit code is 5.
+TEST_F(DrawCommandTest, ZonesThatCannotBeDrawnAreNamedWithExitCodeFive) {
+  std::string zoneName;
+  {
+    TankDesigner designer;
+    tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject("grid-3x2"), "x"), "x");
+    ASSERT_TRUE(designer.Analyse());
+    designer.DesignRein(nullptr);
+    designer.SetReinDesigned(true);
+    ReinZonePtr zone;
+    for (const ReinZonePtr& z : designer.GetTank().GetBottomSlabs().front()->GetUpperZones())
+      if (z->GetCategory() == 2 && !z->GetReins().empty()) {
+        zone = z;
+        break;
+      }
+    ASSERT_TRUE(zone);
+    for (const ReinPtr& rein : zone->GetReins()) {
+      _2dPolyline moved = rein->GetPolyline();
+      for (int i = 0; i < moved.VerNums(); ++i) {
+        const _3dPoint p = moved.GetVertexAt(i);
+        moved.SetVertexAt(i, _3dPoint(p.x + 500000.0, p.y, p.z));
+      }
+      rein->SetPolyline(moved);
+    }
+    zoneName = "zone " + std::to_string(zone->GetNumber()) + " (upper face";
+    SaveDesignFile(designer, Path("broken.tkd"));
+  }
+  g_ViewBoard.Reset();
+  const HostRun run = RunTool({"draw", Path("broken.tkd"), "-o", Path("out")});
+  EXPECT_EQ(run.code, 5) << run.err;
+  EXPECT_NE(run.err.find("could not be drawn"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("bottom slab plan: " + zoneName), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("of bottom slab 1: "), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::exists(Path("out/bottom-slab-plan.dxf")));
+  EXPECT_TRUE(fs::exists(Path("out/drawings.dxf")));
+}
+
+// A design the bars cannot satisfy (a crack limit no bar meets) is drawn
+// and written all the same; its groups are named as `design` names them and
+// the exit code is 4.
+TEST_F(DrawCommandTest, UnsatisfiedGroupsAreNamedWithExitCodeFourAfterTheDrawings) {
+  json project = json::parse(ReadFile(ExamplePath("buried-two-cell")));
+  project["settings"]["calculation"]["crack_width_limit_mm"] = 0.05;
+  std::ofstream(Path("tight.json")) << project.dump();
+  const HostRun run = RunTool({"draw", Path("tight.json"), "-o", Path("out")});
+  EXPECT_EQ(run.code, 4) << run.err;
+  EXPECT_NE(run.err.find("not satisfied"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::exists(Path("out/bottom-slab-plan.dxf")));
+  EXPECT_TRUE(fs::exists(Path("out/tank.tkd")));
+}
+
+// Wrong command lines are refused (exit code 2) before any work, naming the
+// option and, for a list, the valid names; nothing is written.
+TEST_F(DrawCommandTest, WrongCommandLinesAreRefusedBeforeAnyWork) {
+  const std::vector<std::tuple<std::vector<std::string>, std::string>> cases = {
+      {{"--results", "crack,colour"}, "valid: number, thickness, level, moment, loadcase, required, provided, crack"},
+      {{"--board-labels", "moment"}, "valid: number, thickness, level"},
+      {{"--label-size", "0.4"}, "--label-size"},
+      {{"--label-size", "21"}, "--label-size"},
+      {{"--label-size", "big"}, "--label-size"},
+      {{"--only-at", "1000"}, "not a point X,Y"},
+      {{"--only-at", "a,b"}, "not a point X,Y"},
+      {{"--only-at", "1,2,3"}, "not a point X,Y"},
+      {{"--only-at", "1,nan"}, "not a point X,Y"},
+  };
+  for (const auto& [extra, message] : cases) {
+    std::vector<std::string> args{"draw", ExamplePath("grid-3x2"), "-o", Path("out")};
+    args.insert(args.end(), extra.begin(), extra.end());
+    const HostRun run = RunTool(args);
+    SCOPED_TRACE(extra.front() + " " + extra.back());
+    EXPECT_EQ(run.code, 2) << run.err;
+    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("analysing"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(Path("out")));
+  }
+  EXPECT_EQ(RunTool({"draw", ExamplePath("grid-3x2")}).code, 2);
+}
+
+// A design that is missing or damaged is named with the reason, and an
+// output folder that cannot be made is named; nothing is written.
+TEST_F(DrawCommandTest, UnreadableDesignsAndUnusableFoldersAreNamed) {
+  const HostRun missing = RunTool({"draw", Path("none.tkd"), "-o", Path("out")});
+  EXPECT_EQ(missing.code, 1);
+  EXPECT_NE(missing.err.find(Path("none.tkd")), std::string::npos) << missing.err;
+  EXPECT_FALSE(fs::exists(Path("out")));
+
+  {
+    std::ofstream damaged(Path("damaged.tkd"), std::ios::binary);
+    damaged << "not a design";
+  }
+  const HostRun bad = RunTool({"draw", Path("damaged.tkd"), "-o", Path("out")});
+  EXPECT_EQ(bad.code, 1);
+  EXPECT_NE(bad.err.find(Path("damaged.tkd")), std::string::npos) << bad.err;
+  EXPECT_FALSE(fs::exists(Path("out")));
+
+  {
+    std::ofstream file(Path("file"));
+    file << "x";
+  }
+  const HostRun folder = RunTool({"draw", ExamplePath("open-single-cell"), "-o", Path("file/out")});
+  EXPECT_EQ(folder.code, 1);
+  EXPECT_NE(folder.err.find(Path("file")), std::string::npos) << folder.err;
+}
+
+}  // namespace
