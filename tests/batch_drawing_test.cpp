@@ -255,19 +255,26 @@ TEST_F(BatchDrawing, SecondBatchEmptiesTheEarlierSchedule) {
 }
 
 // The section step alone takes the whole of 100: with a maker that defines
-// no section, nothing is reported but the end, and nothing drawn.
-TEST_F(BatchDrawing, SectionStepWithoutSections) {
+// no section, nothing is reported but the end, and nothing drawn; with the
+// automatic sections and one defined before, each reports its part.
+TEST_F(BatchDrawing, SectionStepAlone) {
   TankDesigner& designer = *covered;
   EXPECT_EQ(Run(designer, kDrawingSection, [](TankDesigner&) {}), (Reports{{100, ""}}));
   EXPECT_TRUE(ViewsOf<TankWallReinSectionView>(designer).empty());
-  // The automatic sections need a plan to be cut on: the wall plan first.
+  // With a wall plan in the list the automatic sections are cut on it and
+  // added to a section defined there before; all of them share the 100.
   ASSERT_TRUE(designer.DrawWallPlan(true, kAt));
+  const Extents plan = PlanExtent(ViewsOf<TankWallReinPlanView>(designer).front());
+  const double x = plan.minX + 0.3 * (plan.maxX - plan.minX);
+  ASSERT_TRUE(designer.DefineSection(_2dLine(_2dPoint(x, plan.maxY + 500.0), _2dPoint(x, plan.minY - 500.0)),
+                                     _2dPoint(x + 500.0, 0.5 * (plan.minY + plan.maxY)), 1, {}, {}));
   const Reports reports = Run(designer, kDrawingSection);
   const std::size_t n = designer.GetSections().size();
-  ASSERT_GT(n, 0u);
+  ASSERT_EQ(n, 5u) << "one defined, four automatic";
   ASSERT_EQ(reports.size(), n + 1);
   for (std::size_t i = 0; i < n; ++i)
     EXPECT_EQ(reports[i], std::make_pair(static_cast<int>(i * (100 / n)), SectionText(static_cast<int>(i + 1))));
+  EXPECT_EQ(reports.back(), std::make_pair(100, std::string()));
   EXPECT_EQ(ViewsOf<TankWallReinSectionView>(designer).size(), n);
 }
 
