@@ -83,8 +83,8 @@ void TankDesigner::DrawAll(_3dPoint point, TextProgressFn fn, const SectionMaker
   if (options & kDrawingRebarSchedule) {
     ReportTextProgress(fn, progress, "正在绘制钢筋表，请稍候...");
     ClearTableViews(true);
-    AddReinTableView(static_cast<double>(GetSettings().GetDetailingSettings().GetDrawingEntry(kDrawingRebarSchedule).scale),
-                     true, point);
+    const int scale = GetSettings().GetDetailingSettings().GetDrawingEntry(kDrawingRebarSchedule).scale;
+    AddReinTableView(static_cast<double>(scale), true, point);
   }
 
   ReportTextProgress(fn, 100, "");

@@ -237,4 +237,22 @@ TEST_F(TableEdits, ScheduleCellOfAReopenedDesign) {
   EXPECT_EQ(owner.get(), zone.get());
 }
 
+// A schedule a later batch emptied stays in the list; an edit redraws only
+// the schedule that stands on the drawing.
+TEST_F(TableEdits, EmptiedScheduleStaysEmpty) {
+  Design(true);
+  designer.GetSettings().GetDetailingSettings().SetDrawingOptions(kDrawingRebarSchedule);
+  designer.DrawAll(kSchedulePoint, nullptr);
+  const auto schedules = ViewsOf<ReinTableView>(designer);
+  ASSERT_EQ(schedules.size(), 2u);
+  EXPECT_TRUE(TextsOf(*schedules[0].second).empty());
+  const ReinZonePtr zone = FaceZone();
+  ASSERT_TRUE(zone);
+  const int s = zone->GetSpacing();
+  ASSERT_TRUE(designer.EditReinByNumber(zone->GetNumber(), false, nullptr, -1, LabelOf(zone, s), LabelOf(zone, s - 50)))
+      << designer.GetLastEditNote();
+  EXPECT_TRUE(TextsOf(*schedules[0].second).empty());
+  EXPECT_EQ(TextsOf(*schedules[1].second), FreshSchedule(designer, kSchedulePoint));
+}
+
 }  // namespace
