@@ -110,8 +110,15 @@ bool TankDesigner::CheckReinChanges(const PropertyChanges& changes, int mark) {
 }
 
 void TankDesigner::RedrawReinTables() {
-  for (const TankViewPtr& view : m_views)
-    if (auto* table = dynamic_cast<ReinTableRedraw*>(view.get())) table->RedrawAfterReinEdit(GetTank());
+  for (const TankViewPtr& view : m_views) {
+    auto* table = dynamic_cast<ReinTableRedraw*>(view.get());
+    if (!table) continue;
+    // A material table takes its concrete and grade substitution from the
+    // settings anew, as its drawing command does: a reopened design files
+    // the table's entities, not its preparation.
+    if (auto* amount = dynamic_cast<ReinAmountView*>(view.get())) amount->Prepare(GetSettings(), GetTank());
+    table->RedrawAfterReinEdit(GetTank());
+  }
 }
 
 void TankDesigner::GetReinChanges(bool fromTable, const EntityHandle* picked, int viewIndex,

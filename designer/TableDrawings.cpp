@@ -12,9 +12,13 @@ void TankDesigner::ClearTableViews(bool reinTable) {
 void TankDesigner::DrawReinTable(bool placeAtPoint, _3dPoint point) {
   ClearTableViews(true);
   RemoveViewsOfClass<ReinTableView>();
+  AddReinTableView(static_cast<double>(GetCurrentScale()), placeAtPoint, point);
+}
+
+void TankDesigner::AddReinTableView(double scale, bool placeAtPoint, const _3dPoint& point) {
   boost::shared_ptr<ReinTableView> view;
   AddViewOfClass(view, m_views, GetSettings().GetViewSettings(), ViewVolumn());
-  view->SetScaleValues(static_cast<double>(GetCurrentScale()), view->GetUnit());
+  view->SetScaleValues(scale, view->GetUnit());
   view->Draw(GetTank(), 1.0, ViewSettings(), placeAtPoint, point);
 }
 

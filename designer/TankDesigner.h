@@ -37,6 +37,7 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <typeinfo>
@@ -459,6 +460,27 @@ class TankDesigner : public VekObject {
   // height.  Stops at the first that fails (false).
   bool DrawAllSections(_3dPoint& insertPoint, int* progress, unsigned share, TextProgressFn fn);
 
+  // ---- Batch drawing (designer/BatchDrawing.cpp) ----------------------------
+  // Defines the sections the batch draws, on the wall plan it has just drawn.
+  using SectionMaker = std::function<void(TankDesigner&)>;
+  // Every drawing the detailing settings' options enable, each at the scale
+  // of its drawing entry, laid out from the point: the top slab, bottom slab
+  // and wall plans (with their bars, dimensions and titles) one below the
+  // other, then the row of wall sections, the row of opening details and
+  // the rebar schedule; each drawing starts 1.3 × the height of the one
+  // above lower.  Before each step fn receives the running percentage and
+  // the step's text (the sections report their own), at the end (100, "").
+  // The section step makes its sections with makeSections (the automatic
+  // sections when empty); with no section it draws nothing.  The earlier
+  // rebar schedules are emptied, not removed.  The caller's point stays.
+  void DrawAll(_3dPoint insertPoint, TextProgressFn fn, const SectionMaker& makeSections = SectionMaker());
+
+ private:
+  // A new rebar schedule appended to the list (earlier ones stay) with the
+  // scale value, placed at the point or dragged into place by the user.
+  void AddReinTableView(double scale, bool placeAtPoint, const _3dPoint& point);
+
+ public:
   // ---- Filing --------------------------------------------------------------
   void Serialize(Archive& ar) override;
   // Reading in two steps: the whole design into a record, then taken over.

@@ -25,6 +25,12 @@ double TruncatedSum(const std::vector<double>& values) {
 }  // namespace
 
 void ReinAmountView::Prepare(ProjectSettings& settings, Tank& tank) {
+  // A table prepared again (redrawn after a rebar edit) starts afresh: the
+  // part grades would otherwise count their concrete twice.
+  m_substituteDiameter = -1;
+  m_upgradeGrade = 0;
+  m_concreteGrades.clear();
+  m_gradeParts.clear();
   int diameter = 0;
   if (ReadGradeSubstitution(settings, diameter)) SetSubstitutionDiameter(diameter);
   for (int part : {0x100, 0x1, 0x10}) AddConcreteGrade(GetConcreteGrade(settings, part));

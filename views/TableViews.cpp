@@ -20,6 +20,16 @@ bool TankTableView::Draw(Tank& tank, double /*scale*/, const ViewSettings& /*set
   return true;
 }
 
+void TankTableView::RedrawAfterReinEdit(Tank& tank) {
+  EntityList standing;
+  ListOwnEntities(standing);
+  if (standing.empty()) return;
+  const _3dPoint at = m_insertPoint;
+  Clear();
+  m_placed = false;
+  Draw(tank, 1.0, ViewSettings(), true, at);
+}
+
 // The registry (empty for a drawn table) and the table's own entities.
 void TankTableView::HideAllEntities() {
   TankView::HideAllEntities();

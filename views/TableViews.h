@@ -18,6 +18,7 @@
 
 #include "view/BoardReinZoneCollector.h"
 #include "view/DrawingRoutines.h"
+#include "view/ReinScheduleAccess.h"
 #include "views/DrawingViews.h"
 #include "views/TableData.h"
 #include "views/TableLayout.h"
@@ -29,8 +30,8 @@
 
 // The common body of the two tables: Draw takes the zone collection and
 // hands it to DrawTables; the entity list, its placing, showing, extent and
-// filing.
-class TankTableView : public DrawingView {
+// filing; the redraw after a rebar edit.
+class TankTableView : public DrawingView, public ReinTableRedraw {
  public:
   TankTableView(AcadViewBoard* board, const ViewSettings& settings, const ViewVolumn& volume)
       : DrawingView(board, settings, volume) {}
@@ -49,6 +50,10 @@ class TankTableView : public DrawingView {
   void ListOwnEntities(EntityList& out) const override;
   void WriteOwnRecord(Archive& ar, const ObjectList& modelObjects, EntityList& running) const override;
   void ReadOwnRecord(Archive& ar, const ObjectList& modelObjects, EntityList& running) override;
+  // The tables drawn again from the tank, their first table where it stood
+  // (the view keeps its preparation and scale value); a cleared view stays
+  // empty.
+  void RedrawAfterReinEdit(Tank& tank) override;
 
   const EntityList& GetTableEntities() const { return m_entities; }
   // Where the (first) table was put: the given point, the point the user
@@ -86,8 +91,9 @@ struct ScheduleCell {
 // bars laid by count), bar length, count and total length; one table for
 // the whole tank ("水池钢筋表") or three side by side (top slab, bottom slab,
 // walls with supports).  Every row entity remembers its zone and column
-// (1 to 7; the sketch and its lengths 2).
-class ReinTableView : public TankTableView {
+// (1 to 7; the sketch and its lengths 2).  The rebar edits read the rows
+// through ReinScheduleAccess.
+class ReinTableView : public TankTableView, public ReinScheduleAccess {
  public:
   ReinTableView(AcadViewBoard* board, const ViewSettings& settings, const ViewVolumn& volume)
       : TankTableView(board, settings, volume) {}
@@ -119,6 +125,15 @@ class ReinTableView : public TankTableView {
   // Appends the row entities of the zone; true when the list is not empty
   // afterwards.
   bool GetObjectEntities(const ObjectPtr& object, EntityList& entities) const override;
+
+  // ReinScheduleAccess: the three answers above.
+  bool GetScheduleColumn(const EntityPtr& entity, int* column) const override {
+    return column && GetEntityColumn(entity, *column);
+  }
+  bool GetPickedScheduleColumn(const EntityHandle& picked, int* column) const override {
+    return column && GetPickedColumn(picked, *column);
+  }
+  void ListScheduleRows(ObjectEntityPairs& out) const override { ListObjectEntities(out); }
 
   // The zones of the rows, in row order.
   std::vector<ReinZonePtr> GetRowZones() const;
@@ -166,7 +181,8 @@ class ReinAmountView : public TankTableView {
   ReinAmountView(AcadViewBoard* board, const ViewSettings& settings, const ViewVolumn& volume)
       : TankTableView(board, settings, volume) {}
 
-  // The preparation steps of the drawing command, in their order.
+  // The preparation steps of the drawing command, in their order; an
+  // earlier preparation is dropped.
   void Prepare(ProjectSettings& settings, Tank& tank);
   bool ReadGradeSubstitution(ProjectSettings& settings, int& diameter);
   void SetSubstitutionDiameter(int diameter) { m_substituteDiameter = diameter; }
