@@ -19,6 +19,55 @@ std::vector<int> RecordsOfNewBar(const ReinPtr& bar, const ReinZonePtr& zone) {
   return std::vector<int>(ExplodePolyline(bar->GetPolyline()).size(), GetSegmentRecord(zone));
 }
 
+// Wall bars interrupted by an opening are stored as pieces, one after the
+// other, at one place across the zone.  The ratio runs over the places; a
+// place of pieces has no bar between it and its neighbour, so the pieces of
+// the nearer place are the bars there, each as laid (a bar made up from two
+// pieces would lie nowhere: a leg of one piece at the end of the other).
+// False, with nothing found, when the ratio falls between two whole bars or
+// the zone has no pieces: the bar is then interpolated between them, q being
+// turned into the ratio by bar index that finds them.
+bool GetPiecesAtPosRatio(const ReinZonePtr& zone, double& q, std::vector<ReinPtr>& bars,
+                         std::vector<std::vector<int>>& records) {
+  const std::vector<ReinPtr>& reins = zone->GetReins();
+  _3dVector o;
+  if (reins.empty() || !zone->GetReinDispOrientation(o) || o.GetLength() <= g_DefaultTolerance) return false;
+  const _3dVector across = o.GetUnitVector();
+  const auto placeOf = [&](const ReinPtr& bar) {
+    const _2dPolyline& line = bar->GetPolyline();
+    if (line.VerNums() == 0) return 0.0;
+    const _3dPoint v = line.GetVertexAt(0);
+    return v.x * across.x + v.y * across.y + v.z * across.z;
+  };
+  std::vector<std::size_t> placeStarts;
+  for (std::size_t i = 0; i < reins.size(); ++i)
+    if (i == 0 || std::fabs(placeOf(reins[i]) - placeOf(reins[i - 1])) > 1.0) placeStarts.push_back(i);
+  if (placeStarts.size() == reins.size()) return false;
+  const auto piecesOf = [&](int place) {
+    const std::size_t p = static_cast<std::size_t>(place);
+    return std::pair(placeStarts[p], p + 1 < placeStarts.size() ? placeStarts[p + 1] : reins.size());
+  };
+  const auto single = [&](int place) {
+    const auto [from, to] = piecesOf(place);
+    return to - from == 1;
+  };
+  const int places = static_cast<int>(placeStarts.size());
+  const int g = static_cast<int>(std::floor((places - 1) * q));
+  const double f = (places - 1) * q - g;
+  if (g < 0 || g >= places) return false;
+  if (single(g) && (g == places - 1 || single(g + 1))) {
+    if (reins.size() > 1) q = (static_cast<double>(placeStarts[static_cast<std::size_t>(g)]) + f) / (reins.size() - 1.0);
+    return false;
+  }
+  const int place = g < places - 1 && f > 0.5 ? g + 1 : g;
+  const auto [from, to] = piecesOf(place);
+  for (std::size_t i = from; i < to; ++i) {
+    bars.push_back(boost::make_shared<Rein>(*reins[i]));
+    records.push_back(zone->GetReinSegmentRecords(static_cast<int>(i)));
+  }
+  return true;
+}
+
 }  // namespace
 
 void GetReinAtPosRatio(int mode, Tank* tank, const ReinZonePtr& zone, const std::vector<BoardPtr>& boards, double q,
@@ -114,7 +163,12 @@ std::vector<ReinWithRecords> SelectRepresentativeSlabReins::operator()(const Rei
   }
   std::vector<ReinPtr> bars;
   std::vector<std::vector<int>> records;
-  GetReinAtPosRatio(1, m_tank, zone, entry.second, q, bars, records);
+  // A drawn wall bar shows a bar as laid: the pieces at an opening are not
+  // joined into one.
+  if (!m_piecesAsLaid || std::any_of(entry.second.begin(), entry.second.end(), HasZoneItems) ||
+      !GetPiecesAtPosRatio(zone, q, bars, records)) {
+    GetReinAtPosRatio(1, m_tank, zone, entry.second, q, bars, records);
+  }
   if (bars.size() != records.size()) return result;
   if (std::any_of(bars.begin(), bars.end(), [](const ReinPtr& b) { return !b; })) return result;
   for (std::size_t i = 0; i < bars.size(); ++i) result.emplace_back(bars[i], records[i]);

@@ -27,14 +27,21 @@ void GetReinAtPosRatio(int mode, Tank* tank, const ReinZonePtr& zone, const std:
 // orientation, seen in the view, points outside [π/4, 5π/4).  A zone
 // without orientation, a ratio outside [0, 1], or a lookup that gives no
 // usable bar give an empty result; the lookup's errors pass to the caller.
+//
+// With `piecesAsLaid` (the wall drawings), bars interrupted by an opening,
+// stored as pieces at one place across the zone, are not interpolated into
+// one: the ratio runs over the places, and a place of pieces near it gives
+// its pieces as laid (boards without items only).
 class SelectRepresentativeSlabReins {
  public:
-  SelectRepresentativeSlabReins(const ViewVolumn& volume, double ratio, Tank* tank, bool ratioAsGiven)
-      : m_ratioAsGiven(ratioAsGiven), m_volume(volume), m_ratio(ratio), m_tank(tank) {}
+  SelectRepresentativeSlabReins(const ViewVolumn& volume, double ratio, Tank* tank, bool ratioAsGiven,
+                                bool piecesAsLaid = false)
+      : m_ratioAsGiven(ratioAsGiven), m_piecesAsLaid(piecesAsLaid), m_volume(volume), m_ratio(ratio), m_tank(tank) {}
   std::vector<ReinWithRecords> operator()(const ReinZoneBoards& entry) const;
 
  private:
   bool m_ratioAsGiven;
+  bool m_piecesAsLaid;
   ViewVolumn m_volume;
   double m_ratio;
   Tank* m_tank;

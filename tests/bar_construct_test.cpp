@@ -314,6 +314,102 @@ TEST(RepresentativeBars, ZoneWithoutBarsGivesNoBar) {
   EXPECT_NEAR(last[0].first->GetPolyline().GetVertexAt(0).y, 3875, kTol);
 }
 
+// Wall bars interrupted by an opening are stored as pieces at one place
+// across the zone.  The bar a wall drawing shows at a ratio is never made up
+// from two pieces: a place of pieces gives its pieces as laid; between two
+// whole bars the bar is interpolated, the ratio running over the places.
+TEST(RepresentativeBars, PiecesAtAnOpeningAreTakenAsLaid) {
+  // Vertical bars across x at 0, 200, 400, 600; those at 200 and 400 are
+  // cut by an opening between z 2000 and 2800 (a lower and an upper piece,
+  // each with its leg into a slab).
+  auto zone = boost::make_shared<ReinZone>();
+  zone->SetCategory(2);
+  zone->SetDistributionLine(_3dLine(_3dPoint(0, 0, 0), _3dPoint(600, 0, 0)));
+  const auto add = [&](std::vector<_3dPoint> points) {
+    auto bar = boost::make_shared<Rein>();
+    bar->SetPolyline(_2dPolyline(points));
+    zone->AddRein(bar);
+  };
+  for (const double x : {0.0, 200.0, 400.0, 600.0}) {
+    if (x == 0.0 || x == 600.0) {
+      add({{x, 300, 0}, {x, 0, 0}, {x, 0, 4000}, {x, 300, 4000}});
+    } else {
+      add({{x, 0, 1965}, {x, 0, 0}, {x, 300, 0}});
+      add({{x, 0, 2835}, {x, 0, 4000}, {x, 300, 4000}});
+    }
+  }
+  const BoardPtr wall = rebarfx::MakeBoard(1, 600, 4000, 300);
+  Tank tank;
+  struct Case {
+    double q;
+    std::vector<double> xs;  // the places of the bars found; one per bar
+    bool whole;              // one bar of 4 vertices
+  };
+  const Case cases[] = {
+      {0.0, {0.0}, true},            // the first bar
+      {0.1, {0.0}, true},            // nearer the first bar than the pieces
+      {0.3, {200.0, 200.0}, false},  // both pieces at 200
+      {0.5, {200.0, 200.0}, false},  // halfway between two places of pieces
+      {0.6, {400.0, 400.0}, false},
+      {0.95, {600.0}, true},         // between pieces and a whole bar: the nearer
+      {1.0, {600.0}, true},
+  };
+  const auto select = [&](const ReinZonePtr& z, double q) {
+    return SelectRepresentativeSlabReins(ViewVolumn(), q, &tank, true, true)(ReinZoneBoards(z, {wall}));
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.q);
+    const std::vector<ReinWithRecords> bars = select(zone, c.q);
+    ASSERT_EQ(bars.size(), c.xs.size());
+    for (std::size_t i = 0; i < bars.size(); ++i) {
+      const _2dPolyline& line = bars[i].first->GetPolyline();
+      ASSERT_GT(line.VerNums(), 0);
+      EXPECT_NEAR(line.GetVertexAt(0).x, c.xs[i], kTol);
+      EXPECT_EQ(line.VerNums(), c.whole ? 4 : 3);
+      // Every vertex is one of a designed bar's: the legs stay in the slabs.
+      for (const _3dPoint& v : line.GetVertices())
+        EXPECT_TRUE(v.z == 0.0 || v.z == 4000.0 || v.z == 1965.0 || v.z == 2835.0) << v.z;
+    }
+  }
+  // Whole bars only: the interpolation by bar index holds.
+  auto plain = boost::make_shared<ReinZone>();
+  plain->SetCategory(2);
+  plain->SetDistributionLine(_3dLine(_3dPoint(0, 0, 0), _3dPoint(600, 0, 0)));
+  for (const double x : {0.0, 200.0, 400.0, 600.0}) {
+    auto bar = boost::make_shared<Rein>();
+    bar->SetPolyline(_2dPolyline(std::vector<_3dPoint>{{x, 0, 0}, {x, 0, 4000}}));
+    plain->AddRein(bar);
+  }
+  for (const auto& [q, x] : {std::pair(0.5, 300.0), std::pair(0.25, 150.0), std::pair(1.0, 600.0)}) {
+    const std::vector<ReinWithRecords> bars = select(plain, q);
+    ASSERT_EQ(bars.size(), 1u);
+    EXPECT_NEAR(bars[0].first->GetPolyline().GetVertexAt(0).x, x, kTol) << q;
+  }
+  // Between two whole bars of a zone with pieces elsewhere, the ratio runs
+  // over the places: halfway between the last two places (pieces at 200).
+  auto mixed = boost::make_shared<ReinZone>();
+  mixed->SetCategory(2);
+  mixed->SetDistributionLine(_3dLine(_3dPoint(0, 0, 0), _3dPoint(600, 0, 0)));
+  for (const ReinPtr& bar : plain->GetReins()) {
+    if (bar->GetPolyline().GetVertexAt(0).x == 200.0) {
+      for (const std::vector<_3dPoint>& piece : {std::vector<_3dPoint>{{200, 0, 1965}, {200, 0, 0}},
+                                                 std::vector<_3dPoint>{{200, 0, 2835}, {200, 0, 4000}}}) {
+        auto p = boost::make_shared<Rein>();
+        p->SetPolyline(_2dPolyline(piece));
+        mixed->AddRein(p);
+      }
+    } else {
+      mixed->AddRein(boost::make_shared<Rein>(*bar));
+    }
+  }
+  const std::vector<ReinWithRecords> between = select(mixed, 5.0 / 6.0);
+  ASSERT_EQ(between.size(), 1u);
+  EXPECT_NEAR(between[0].first->GetPolyline().GetVertexAt(0).x, 500.0, kTol);
+  // The slab plans keep the interpolation by bar index.
+  const auto slab = SelectRepresentativeSlabReins(ViewVolumn(), 0.3, &tank, true)(ReinZoneBoards(zone, {wall}));
+  ASSERT_EQ(slab.size(), 1u);
+}
+
 // ---------------------------------------------------------------------------
 // The zone collector
 

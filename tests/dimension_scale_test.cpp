@@ -116,6 +116,46 @@ TEST(DimensionMeasureScale, DxfAndPreviewShowTheModelLength) {
   EXPECT_EQ(shown, 2);
 }
 
+// A dimension in any direction stores the model length as its measurement
+// (group 42); the drawn distance times the style's length factor gives the
+// same.  Vertical ones matter most: the wall sections dimension heights.
+TEST(DimensionMeasureScale, DxfStoresTheModelLengthInEveryDirection) {
+  AcadViewBoard board;
+  board.Reset();
+  struct Case {
+    _2dVector direction;
+    _2dVector offset;
+  };
+  const Case cases[] = {{_2dVector(1, 0), _2dVector(0, -800)},
+                        {_2dVector(0, 1), _2dVector(800, 0)},
+                        {_2dVector(0, -1), _2dVector(-800, 0)},
+                        {_2dVector(0.6, 0.8), _2dVector(-640, 480)}};
+  const double factor = 100.0 / 50.0;
+  double x = 0.0;
+  for (const Case& c : cases) {
+    const _2dPoint a(x, 0);
+    const _2dPoint b = a + c.direction * (3400 * factor);
+    auto d = boost::make_shared<_2dAlignedDimension>(a, b, b + c.offset, GetCategoryStyle(14),
+                                                     GetDimensionStyle(50, 100), factor);
+    d->SetLayer(GetLayerName(14));
+    board.ShowEntity(d);
+    x += 20000.0;
+  }
+  const std::string dxf = TestTempPath("directions.dxf");
+  board.ExportDxf(dxf);
+  const json r = ReadWithEzdxf(dxf);
+  ASSERT_FALSE(r.is_null());
+  EXPECT_EQ(r["errors"], json::array()) << r["errors"].dump();
+  ASSERT_EQ(r["entities"].size(), 4u);
+  for (const json& e : r["entities"]) {
+    SCOPED_TRACE(e["defpoint3"].dump());
+    ASSERT_TRUE(e["actual_measurement"].is_number());
+    EXPECT_NEAR(e["actual_measurement"].get<double>(), 3400.0, 1e-6);
+    EXPECT_NEAR(e["measurement"].get<double>() * e["dimlfac"].get<double>(), 3400.0, 1e-6);
+    EXPECT_EQ(e["block_texts"], (std::vector<std::string>{"3400"}));
+  }
+}
+
 TEST(DrawingStandardDimensions, TextHeightAndTickSizeDefaults) {
   const DrawingStandard standard;
   EXPECT_DOUBLE_EQ(standard.dimensionTextHeight, 3.0);

@@ -70,7 +70,7 @@ std::vector<LineReinPtr> ConstuctLineRein::BuildWallBars(const ReinZoneBoards& e
 
   std::vector<LineReinPtr> result;
   for (const ReinWithRecords& rep :
-       SelectRepresentativeSlabReins(volume, option.ratio, m_pTank, m_bFixedRatio)(entry)) {
+       SelectRepresentativeSlabReins(volume, option.ratio, m_pTank, m_bFixedRatio, true)(entry)) {
     _2dPolyline line = rep.first->GetPolyline();
     const std::vector<_3dLine> segments = ExplodePolyline(line);
     if (segments.empty()) continue;
@@ -87,10 +87,15 @@ std::vector<LineReinPtr> ConstuctLineRein::BuildWallBars(const ReinZoneBoards& e
       });
       if (holder != entry.second.end()) boards[i] = *holder;
     }
+    // The end segments that get the board of their neighbour segment: an
+    // anchorage that may run on into another board.
+    std::vector<bool> borrowed(boards.size(), false);
     if (category != 4) {
       const auto first = std::find_if(boards.begin(), boards.end(), IsNonEmptyPointer<Board>);
       if (first != boards.end()) {
         const auto last = std::find_if(boards.rbegin(), boards.rend(), IsNonEmptyPointer<Board>);
+        std::fill(borrowed.begin(), borrowed.begin() + (first - boards.begin()), true);
+        std::fill(borrowed.rbegin(), borrowed.rbegin() + (last - boards.rbegin()), true);
         std::fill(boards.begin(), first, *first);
         std::fill(boards.rbegin(), last, *last);
       }
@@ -116,8 +121,36 @@ std::vector<LineReinPtr> ConstuctLineRein::BuildWallBars(const ReinZoneBoards& e
     // lies on its left: the drawn segment then lies in the concrete.
     std::vector<_2dLine> mating;
     const EarPtr ear = CollectAdjoiningBoards(m_pTank, zone);
+    // A leg bent into a neighbouring board (a corner leg of a wall bar, also
+    // one lying in the corner block where two walls meet) lies beside the
+    // nearest face of a board whose concrete holds it.
+    const auto besideNeighbour = [&](std::size_t i) {
+      std::pair<bool, _2dLine> found{false, _2dLine()};
+      if (!m_pTank || i >= barSegments.size()) return found;
+      double nearest = 0.0;
+      for (const auto& component : m_pTank->GetComponents()) {
+        const BoardPtr other = boost::dynamic_pointer_cast<Board>(component);
+        if (!other || other == boards[i] || !SegmentInBoardConcrete(segments[i])(other) ||
+            !g.IsPerpendicular(segments[i], other->GetNormal())) {
+          continue;
+        }
+        const std::pair<bool, _2dLine> beside = project(segments[i], other);
+        const double distance = g.DistancePointToLine(barSegments[i].GetMidPoint(), beside.second);
+        if (beside.first && (!found.first || distance < nearest)) {
+          found = beside;
+          nearest = distance;
+        }
+      }
+      return found;
+    };
     for (std::size_t i = 0; i < segments.size(); ++i) {
-      std::pair<bool, _2dLine> found = project(segments[i], boards[i]);
+      // An end segment outside the concrete of the board it borrowed lies in
+      // another board: beside that board's face first.  The borrowed board's
+      // own lines parallel to it are not its faces (the edges of an opening
+      // the section cuts through, say).
+      const bool offBoard = i < borrowed.size() && borrowed[i] && !SegmentInBoardConcrete(segments[i])(boards[i]);
+      std::pair<bool, _2dLine> found = offBoard ? besideNeighbour(i) : std::pair<bool, _2dLine>{false, _2dLine()};
+      if (!found.first) found = project(segments[i], boards[i]);
       // A segment of a haunch zone off its boards lies beside the haunch.
       if (!found.first && ear) {
         if (const EntityList* drawn = entities->Find(ear)) {
@@ -128,25 +161,7 @@ std::vector<LineReinPtr> ConstuctLineRein::BuildWallBars(const ReinZoneBoards& e
             }
         }
       }
-      // A leg bent into a neighbouring board (a corner leg of a wall bar,
-      // also one lying in the corner block where two walls meet) lies beside
-      // the nearest face of a board whose concrete holds it.
-      if (!found.first && m_pTank && i < barSegments.size()) {
-        double nearest = 0.0;
-        for (const auto& component : m_pTank->GetComponents()) {
-          const BoardPtr other = boost::dynamic_pointer_cast<Board>(component);
-          if (!other || other == boards[i] || !SegmentInBoardConcrete(segments[i])(other) ||
-              !g.IsPerpendicular(segments[i], other->GetNormal())) {
-            continue;
-          }
-          const std::pair<bool, _2dLine> beside = project(segments[i], other);
-          const double distance = g.DistancePointToLine(barSegments[i].GetMidPoint(), beside.second);
-          if (beside.first && (!found.first || distance < nearest)) {
-            found = beside;
-            nearest = distance;
-          }
-        }
-      }
+      if (!found.first && !offBoard) found = besideNeighbour(i);
       _2dLine m = found.second;
       if (i < barSegments.size() && g.IsClockwise(m.GetStartPoint(), m.GetEndPoint(), barSegments[i].GetMidPoint()))
         m = m.Reversed();

@@ -89,7 +89,15 @@ def describe(e):
         d["dimstyle"] = e.dxf.get("dimstyle", "")
         d["defpoint2"] = point(e.dxf.defpoint2)
         d["defpoint3"] = point(e.dxf.defpoint3)
-        d["measurement"] = e.get_measurement()
+        # ezdxf measures every linear dimension along group 50 (0 when
+        # absent), which an aligned dimension does not use: a vertical aligned
+        # dimension would read 0.  An aligned one measures between its points.
+        if e.dimtype == 1:
+            d["measurement"] = (e.dxf.defpoint3 - e.dxf.defpoint2).magnitude
+        else:
+            d["measurement"] = e.get_measurement()
+        # Group 42: the value the file stores as the measurement.
+        d["actual_measurement"] = e.dxf.get("actual_measurement", None)
         block = e.get_geometry_block()
         d["block_counts"] = {}
         d["block_texts"] = []
