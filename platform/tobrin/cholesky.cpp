@@ -5,10 +5,12 @@
 #include <suitesparse/cholmod.h>
 #include <malloc.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -167,6 +169,36 @@ void ReturnFreedMemory() {
 #endif
 }
 
+// The strictly upper triangles of the supernodes' diagonal blocks: the
+// supernodal factor stores each supernode as a full column-major block
+// whose rows start at the supernode's first column, so column j of a block
+// begins with j values above the diagonal that the factorisation zeroes
+// and no solve reads (the triangular solves reference the lower triangle
+// alone).  Their whole pages are handed back to the system: on the folded
+// plates of a tank the large supernodes near the root of the elimination
+// tree waste a seventh of the factor so.  A page read again reads zeros;
+// a later factorisation writes the blocks afresh.
+void ReleaseUpperTriangles(const cholmod_factor* l) {
+  const long page = sysconf(_SC_PAGESIZE);
+  if (page <= 0 || !l->is_super || l->x == nullptr) return;
+  const std::uintptr_t size = static_cast<std::uintptr_t>(page);
+  const int* super = static_cast<const int*>(l->super);
+  const int* pi = static_cast<const int*>(l->pi);
+  const int* px = static_cast<const int*>(l->px);
+  double* x = static_cast<double*>(l->x);
+  for (std::size_t s = 0; s < l->nsuper; ++s) {
+    const std::size_t ncol = static_cast<std::size_t>(super[s + 1] - super[s]);
+    const std::size_t nrow = static_cast<std::size_t>(pi[s + 1] - pi[s]);
+    // Column j's upper part spans j values; shorter ones hold no page.
+    for (std::size_t j = size / sizeof(double); j < ncol; ++j) {
+      const auto from = reinterpret_cast<std::uintptr_t>(x + px[s] + j * nrow);
+      const auto to = reinterpret_cast<std::uintptr_t>(x + px[s] + j * nrow + j);
+      const std::uintptr_t first = (from + size - 1) / size * size, last = to / size * size;
+      if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+    }
+  }
+}
+
 // The values x[0 … n−1] permuted in place: x[k] takes x[perm[k]] (P x),
 // or, with `back`, x[perm[k]] takes x[k] (Pᵀ x); `column` holds n values
 // of scratch.
@@ -298,6 +330,7 @@ bool SparseCholesky::Factorise(const Eigen::SparseMatrix<double>& upper, Eigen::
         return false;
       }
   }
+  ReleaseUpperTriangles(l);
   d.factorised = true;
   return true;
 }
