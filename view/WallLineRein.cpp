@@ -115,9 +115,16 @@ std::vector<LineReinPtr> ConstuctLineRein::BuildWallBars(const ReinZoneBoards& e
     // The face line each segment is drawn beside, oriented so that the bar
     // lies on its left: the drawn segment then lies in the concrete.
     std::vector<_2dLine> mating;
-    const EarPtr ear = CollectAdjoiningBoards(m_pTank, zone);
+    // The haunch of the zone is looked for (among all joints) only for a
+    // segment off its boards, once per bar.
+    EarPtr ear;
+    bool earSought = false;
     for (std::size_t i = 0; i < segments.size(); ++i) {
       std::pair<bool, _2dLine> found = project(segments[i], boards[i]);
+      if (!found.first && !earSought) {
+        ear = CollectAdjoiningBoards(m_pTank, zone);
+        earSought = true;
+      }
       // A segment of a haunch zone off its boards lies beside the haunch.
       if (!found.first && ear) {
         if (const EntityList* drawn = entities->Find(ear)) {
