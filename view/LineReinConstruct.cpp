@@ -184,8 +184,20 @@ void ConstuctLineRein::TrimAtInteriorWalls(const ReinZoneBoards& entry, _2dPolyl
   if (segments.empty()) throw std::logic_error("segmentLines.empty()");
   _2dLine s = segments.front();
   std::vector<boost::shared_ptr<_2dLine>> crossed;
-  for (const auto& line : m_planLines)
-    if (line && g_VekGeometryComm.LinesIntersect(s, *line)) crossed.push_back(line);
+  // Only plan lines whose box meets the bar's (widened by more than the
+  // meeting tolerance) can meet it: the others are passed over unmeasured.
+  const double margin = 10.0 * kPointTolerance;
+  const _2dPoint s0 = s.GetStartPoint(), s1 = s.GetEndPoint();
+  const double minX = std::min(s0.x, s1.x) - margin, maxX = std::max(s0.x, s1.x) + margin;
+  const double minY = std::min(s0.y, s1.y) - margin, maxY = std::max(s0.y, s1.y) + margin;
+  for (const auto& line : m_planLines) {
+    if (!line) continue;
+    const _2dPoint l0 = line->GetStartPoint(), l1 = line->GetEndPoint();
+    if (std::max(l0.x, l1.x) < minX || std::min(l0.x, l1.x) > maxX || std::max(l0.y, l1.y) < minY ||
+        std::min(l0.y, l1.y) > maxY)
+      continue;
+    if (g_VekGeometryComm.LinesIntersect(s, *line)) crossed.push_back(line);
+  }
   std::vector<BoardPtr> walls;
   for (const auto& line : crossed) {
     ObjectList owners;

@@ -176,6 +176,9 @@ void KeepLabelClear(LineReinEntity& bar, std::vector<Extents>& placed, const std
 void TankView::DrawBoardRein(Tank& tank, const std::vector<boost::shared_ptr<StructureComponent>>& slabs,
                              const ViewSettings* settings) {
   try {
+    // The tank does not change while its bars are drawn: its joints and
+    // neighbours are found once.
+    const Structure::TopologyFreeze frozen(tank);
     std::vector<BoardPtr> boards;
     for (const auto& c : slabs) boards.push_back(boost::dynamic_pointer_cast<Board>(c));
 

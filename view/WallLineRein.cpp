@@ -120,7 +120,10 @@ std::vector<LineReinPtr> ConstuctLineRein::BuildWallBars(const ReinZoneBoards& e
     // The face line each segment is drawn beside, oriented so that the bar
     // lies on its left: the drawn segment then lies in the concrete.
     std::vector<_2dLine> mating;
-    const EarPtr ear = CollectAdjoiningBoards(m_pTank, zone);
+    // The haunch of the zone is looked for (among all joints) only for a
+    // segment off its boards, once per bar.
+    EarPtr ear;
+    bool earSought = false;
     // A leg bent into a neighbouring board (a corner leg of a wall bar, also
     // one lying in the corner block where two walls meet) lies beside the
     // nearest face of a board whose concrete holds it.
@@ -151,6 +154,10 @@ std::vector<LineReinPtr> ConstuctLineRein::BuildWallBars(const ReinZoneBoards& e
       const bool offBoard = i < borrowed.size() && borrowed[i] && !SegmentInBoardConcrete(segments[i])(boards[i]);
       std::pair<bool, _2dLine> found = offBoard ? besideNeighbour(i) : std::pair<bool, _2dLine>{false, _2dLine()};
       if (!found.first) found = project(segments[i], boards[i]);
+      if (!found.first && !earSought) {
+        ear = CollectAdjoiningBoards(m_pTank, zone);
+        earSought = true;
+      }
       // A segment of a haunch zone off its boards lies beside the haunch.
       if (!found.first && ear) {
         if (const EntityList* drawn = entities->Find(ear)) {

@@ -27,8 +27,8 @@ _2dLine FirstMainSegment(const ZoneBarMap& bars, const ReinZonePtr& zone) {
 }  // namespace
 
 bool ZoneBarInterceptLess::operator()(const ReinZonePtr& a, const ReinZonePtr& b) const {
-  _2dLine sa = FirstMainSegment(m_bars, a);
-  const _2dLine sb = FirstMainSegment(m_bars, b);
+  _2dLine sa = FirstMainSegment(*m_bars, a);
+  const _2dLine sb = FirstMainSegment(*m_bars, b);
   if (!PointLess(1e-4)(sa.GetStartPoint(), sa.GetEndPoint())) sa = sa.Reversed();
   const double angle = sa.GetDirection().GetAngle();
   const VekGeometryComm& g = g_VekGeometryComm;
@@ -44,8 +44,8 @@ bool ZoneBarInterceptLess::operator()(const ReinZonePtr& a, const ReinZonePtr& b
 }
 
 bool ZoneBarsOverlapTest::operator()(const ReinZonePtr& other) const {
-  const auto mine = GetDrawnLines(m_bars, m_zone);
-  const auto theirs = GetDrawnLines(m_bars, other);
+  const auto mine = GetDrawnLines(*m_bars, m_zone);
+  const auto theirs = GetDrawnLines(*m_bars, other);
   for (const auto& e : mine) {
     const _2dLine me = GetReinMainSegment(e);
     for (const auto& t : theirs) {

@@ -19,24 +19,28 @@ std::vector<boost::shared_ptr<_2dPolyline>> GetDrawnLines(const ZoneBarMap& bars
 // Zones by where the straight part of their first drawn bar crosses the y
 // axis (bars within 45 degrees of horizontal, either way) or the x axis
 // (steeper bars): lower, respectively further left, first.  A zone without a
-// drawn line throws std::logic_error.
+// drawn line throws std::logic_error.  The map is referred to, not copied
+// (the order is copied freely by the algorithms), and must outlive it.
 class ZoneBarInterceptLess {
  public:
-  explicit ZoneBarInterceptLess(ZoneBarMap bars) : m_bars(std::move(bars)) {}
+  explicit ZoneBarInterceptLess(const ZoneBarMap& bars) : m_bars(&bars) {}
+  explicit ZoneBarInterceptLess(ZoneBarMap&&) = delete;
   bool operator()(const ReinZonePtr& a, const ReinZonePtr& b) const;
 
  private:
-  ZoneBarMap m_bars;
+  const ZoneBarMap* m_bars;
 };
 
 // True when the held zone and the other zone have a pair of parallel drawn
-// bars whose straight parts overlap by more than 2/3 of the longer one.
+// bars whose straight parts overlap by more than 2/3 of the longer one.  The
+// map is referred to, not copied, and must outlive the test.
 class ZoneBarsOverlapTest {
  public:
-  ZoneBarsOverlapTest(ReinZonePtr zone, ZoneBarMap bars) : m_zone(std::move(zone)), m_bars(std::move(bars)) {}
+  ZoneBarsOverlapTest(ReinZonePtr zone, const ZoneBarMap& bars) : m_zone(std::move(zone)), m_bars(&bars) {}
+  ZoneBarsOverlapTest(ReinZonePtr, ZoneBarMap&&) = delete;
   bool operator()(const ReinZonePtr& other) const;
 
  private:
   ReinZonePtr m_zone;
-  ZoneBarMap m_bars;
+  const ZoneBarMap* m_bars;
 };

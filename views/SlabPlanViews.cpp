@@ -29,6 +29,9 @@ std::vector<BoardPtr> SlabReinPlanView::Slabs(const Tank& tank) const {
 
 bool SlabReinPlanView::Draw(Tank& tank, double scale, const ViewSettings& settings, bool usePoint,
                             _3dPoint insertPoint) {
+  // The tank does not change while the plan is drawn: its joints and
+  // neighbours are found once.
+  const Structure::TopologyFreeze frozen(tank);
   const std::vector<BoardPtr> slabs = Slabs(tank);
   const std::vector<BoardPtr> walls = tank.GetWalls();
   m_scale = scale;

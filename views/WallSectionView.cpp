@@ -33,6 +33,9 @@ struct TopSlabMeetsWallPredicate {
 
 bool TankWallReinSectionView::Draw(Tank& tank, double scale, const ViewSettings& settings, bool givenPoint,
                                    _3dPoint point) {
+  // The tank does not change while the section is drawn: its joints and
+  // neighbours are found once.
+  const Structure::TopologyFreeze frozen(tank);
   const std::vector<boost::shared_ptr<StructureComponent>> components = tank.GetComponents();
   m_scale = scale;
   m_unit = static_cast<double>(GetDrawingUnit());
