@@ -279,6 +279,12 @@ TEST_F(DrawCommandTest, WrongCommandLinesAreRefusedBeforeAnyWork) {
       {{"--only-at", "a,b"}, "not a point X,Y"},
       {{"--only-at", "1,2,3"}, "not a point X,Y"},
       {{"--only-at", "1,nan"}, "not a point X,Y"},
+      {{"--at", "1;2"}, "not a point X,Y"},
+      {{"--section", "wall:"}, "has no wall number"},
+      {{"--section", "wall:3@1.5"}, "ratio T outside 0..1"},
+      {{"--section", "wall:3@x"}, "ratio T outside 0..1"},
+      {{"--section", "line:0,0,1"}, "four numbers"},
+      {{"--section", "cut:1"}, "is not a section"},
   };
   for (const auto& [extra, message] : cases) {
     std::vector<std::string> args{"draw", ExamplePath("grid-3x2"), "-o", Path("out")};
@@ -291,6 +297,38 @@ TEST_F(DrawCommandTest, WrongCommandLinesAreRefusedBeforeAnyWork) {
     EXPECT_FALSE(fs::exists(Path("out")));
   }
   EXPECT_EQ(RunTool({"draw", ExamplePath("grid-3x2")}).code, 2);
+}
+
+// The sections the command line asks for replace the automatic ones, made
+// in the order given; a cut that cannot be made is an error with nothing
+// written.
+TEST_F(DrawCommandTest, SectionsOfTheCommandLine) {
+  const HostRun run = RunTool({"draw", ExamplePath("grid-3x2"), "-o", Path("out"), "--section", "wall:3", "--section",
+                               "wall:5@0.25:flip", "--section", "line:0,3000,1200,3000"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  for (const char* line : {"section 1 (1:50): made from wall:3,", "section 2 (1:50): made from wall:5@0.25:flip,",
+                           "section 3 (1:50): made from line:0,3000,1200,3000,"})
+    EXPECT_NE(run.out.find(line), std::string::npos) << run.out;
+  EXPECT_TRUE(fs::exists(Path("out/section-3.dxf")));
+  EXPECT_FALSE(fs::exists(Path("out/section-4.dxf")));
+  EXPECT_TRUE(fs::exists(Path("out/materials.csv")));
+
+  const HostRun none = RunTool({"draw", ExamplePath("grid-3x2"), "-o", Path("none"), "--no-sections"});
+  ASSERT_EQ(none.code, 0) << none.err;
+  EXPECT_FALSE(fs::exists(Path("none/section-1.dxf")));
+
+  const std::vector<std::tuple<std::string, std::string>> refused = {
+      {"wall:99", "wall 99 is not a wall (the tank has 17 walls)"},
+      {"line:0,3000,0,3000", "zero length"},
+      {"line:-90000,-90000,-80000,-90000", "剖面线必须在且只在一个平面图上"},
+  };
+  for (const auto& [spec, message] : refused) {
+    SCOPED_TRACE(spec);
+    const HostRun bad = RunTool({"draw", ExamplePath("grid-3x2"), "-o", Path("bad"), "--section", spec});
+    EXPECT_EQ(bad.code, 1) << bad.err;
+    EXPECT_NE(bad.err.find(message), std::string::npos) << bad.err;
+    EXPECT_FALSE(fs::exists(Path("bad")));
+  }
 }
 
 // A design that is missing or damaged is named with the reason, and an
