@@ -3,8 +3,10 @@
 # the built-in example tank (a buried two-cell covered tank): builds and
 # analyses it, designs its reinforcement, writes its calculation book and
 # draws its reinforcement drawings, putting its design, model drawings,
-# moments, rebar.csv, the 3D bars, calcbook.docx, the slab plans
-# (top-slab-plan.*, bottom-slab-plan.*) and the sheet drawings.dxf into
+# moments, rebar.csv, the 3D bars, calcbook.docx, the drawings
+# (top-slab-plan.*, bottom-slab-plan.*, wall-plan.*, section-N.*, hole-JD1.*,
+# hole-YD1.*, rebar-schedule.*, materials.*), rebar-schedule.csv,
+# materials.csv and the sheet drawings.dxf|.svg|.png into
 # out/buried-two-cell/.  Arguments, when given, are
 # passed to tankdesign instead.
 set -euo pipefail
