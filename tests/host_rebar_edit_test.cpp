@@ -1,6 +1,7 @@
 // `tankdesign rebar-edit`: bar edits of marks of a designed tank, checked by
 // re-design and printed; refusals exit 6 with the reason, bad input names
 // the item, and the design file is never changed.
+#include "tests/export_readers.h"
 #include "tests/host_run.h"
 
 #include <gtest/gtest.h>
@@ -91,6 +92,58 @@ TEST_F(HostRebarEdit, SupportSpacingAndUndesignedDesignsAreRefused) {
   const HostRun r = RunTool({"rebar-edit", out + "/tank.tkd", "1=D12"});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("tankdesign draw"), std::string::npos) << r.err;
+}
+
+}  // namespace
+
+namespace {
+
+// Rebar labels picked by their DXF handle, as `draw` wrote them.
+class HostRebarEditByHandle : public HostCommandTest {};
+
+TEST_F(HostRebarEditByHandle, LabelsOfTheDrawingsAreEditedByHandle) {
+  const std::string t = Path("t"), d = Path("d");
+  ASSERT_EQ(RunTool({"new", "--example", "buried-two-cell", "-o", t}).code, 0);
+  // Handles need drawings.
+  const HostRun none = RunTool({"rebar-edit", t + "/tank.tkd", "h:21E=D16"});
+  EXPECT_EQ(none.code, 1);
+  EXPECT_NE(none.err.find("tankdesign draw"), std::string::npos) << none.err;
+  ASSERT_EQ(RunTool({"draw", t + "/tank.tkd", "-o", d}).code, 0);
+  const std::string design = d + "/tank.tkd";
+  const std::string before = ReadFile(design);
+  const nlohmann::json dxf = export_readers::ReadWithEzdxf(d + "/bottom-slab-plan.dxf");
+  std::string label, other;
+  for (const auto& e : dxf["entities"]) {
+    if (e["type"] != "TEXT") continue;
+    const std::string text = e["text"];
+    if (label.empty() && text.find("%%13114@125") != std::string::npos) label = e["handle"];
+  }
+  for (const auto& e : dxf["entities"])
+    if (other.empty() && e["type"] == "LINE") other = e["handle"];
+  ASSERT_FALSE(label.empty());
+  ASSERT_FALSE(other.empty());
+  struct Case {
+    std::string edit;
+    int code;
+    const char* out;
+  };
+  const Case cases[] = {
+      // The label's zone leaves the mark it shares and takes one of its own.
+      {"h:" + label + "=D16@150", 0, "D14@125 → D16@150 (1 zone(s): 1 face)"},
+      {"h:" + label + "=D14@125", 0, "no change"},
+      {"h:" + label + "=@300", 6, "refused: bottom slab 1, upper face, X bars: area"},
+      {"h:" + label + "=Q14", 1, "unknown grade letter 'Q'"},
+      {"h:FFFFFF=D12", 1, "handle FFFFFF is not in the design"},
+      {"h:" + other + "=D12", 1, "is neither a cell of the rebar schedule nor a rebar label"},
+      {"h:zz=D12", 1, "'zz' is not a handle"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.edit);
+    const HostRun r = RunTool({"rebar-edit", design, c.edit});
+    EXPECT_EQ(r.code, c.code) << r.out << r.err;
+    EXPECT_NE((c.code == 0 ? r.out : r.err).find(c.out), std::string::npos) << r.out << r.err;
+  }
+  EXPECT_TRUE(ReadFile(design) == before);
 }
 
 }  // namespace
