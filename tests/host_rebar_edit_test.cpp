@@ -1,12 +1,19 @@
 // `tankdesign rebar-edit`: bar edits of marks of a designed tank, checked by
 // re-design and printed; refusals exit 6 with the reason, bad input names
 // the item, and the design file is never changed.
+#include "app/NewTank.h"
+#include "app/ProjectFile.h"
+#include "designer/TankDesigner.h"
 #include "tests/export_readers.h"
 #include "tests/host_run.h"
+#include "view/ReinScheduleAccess.h"
 
 #include <gtest/gtest.h>
 
+#include <boost/pointer_cast.hpp>
+
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 
@@ -143,6 +150,82 @@ TEST_F(HostRebarEditByHandle, LabelsOfTheDrawingsAreEditedByHandle) {
     EXPECT_EQ(r.code, c.code) << r.out << r.err;
     EXPECT_NE((c.code == 0 ? r.out : r.err).find(c.out), std::string::npos) << r.out << r.err;
   }
+  EXPECT_TRUE(ReadFile(design) == before);
+}
+
+}  // namespace
+
+namespace {
+
+// Cells of a drawn rebar schedule picked by their handle: 编号, 直径 and 间距
+// take a value, the columns that follow from the bars are refused.
+TEST_F(HostRebarEditByHandle, ScheduleCellsAreEditedByHandle) {
+  const std::string design = Path("drawn.tkd");
+  std::map<int, std::string> cells;  // column tag -> handle of mark 18's cell
+  std::string design18;
+  {
+    TankDesigner designer;
+    tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject("buried-two-cell"), "x"),
+                            "x");
+    ASSERT_TRUE(designer.Analyse());
+    designer.DesignRein(nullptr);
+    designer.SetReinDesigned(true);
+    designer.DrawReinTable(true, _3dPoint(0.0, 0.0, 0.0));
+    for (const TankViewPtr& view : designer.GetViews()) {
+      const ReinScheduleAccess* schedule = AsReinSchedule(view.get());
+      if (!schedule) continue;
+      ObjectEntityPairs rows;
+      schedule->ListScheduleRows(rows);
+      for (const auto& [object, entities] : rows) {
+        const auto zone = boost::dynamic_pointer_cast<ReinZone>(object);
+        if (!zone || zone->GetNumber() != 18) continue;
+        for (const EntityPtr& e : entities) {
+          int column = 0;
+          EntityHandle handle;
+          if (schedule->GetScheduleColumn(e, &column) && g_ViewBoard.FindEntityHandle(e, handle) &&
+              !cells.count(column))
+            cells[column] = handle.ToString();
+        }
+      }
+    }
+    SaveDesignFile(designer, design);
+  }
+  g_ViewBoard.Reset();
+  ASSERT_EQ(cells.size(), 7u);
+  const std::string before = ReadFile(design);
+  struct Case {
+    int column;
+    std::string value;
+    int code;
+    const char* out;
+  };
+  const Case cases[] = {
+      {3, "16", 0, "mark 18: D10@120 → D16@120 (2 zone(s): 2 face)"},
+      {4, "100", 0, "mark 18: D10@120 → D10@100"},
+      {1, "40", 0, "mark 18 (now mark 40): D10@120 (2 zone(s): 2 face)"},
+      {1, "18", 0, "mark 18: no change"},
+      {4, "300", 6, "mark 18: refused: wall 1, lower face, X bars: area"},
+      {1, "0", 1, "the new mark '0' is not a positive whole number"},
+      {1, "3", 1, "mark 3 is already carried by other bars"},
+      {3, "13", 1, "diameter 13 mm is not a standard bar size"},
+      {3, "D16", 1, "the diameter 'D16' is not a number of mm"},
+      {5, "2000", 1, "the 长度 cell of mark 18: length, count and total length follow from the bars"},
+      {6, "9", 1, "the 根数 cell"},
+      {7, "9", 1, "the 总长度 cell"},
+      {2, "9", 1, "the 略图 cell"},
+  };
+  for (const Case& c : cases) {
+    const std::string edit = "h:" + cells[c.column] + "=" + c.value;
+    SCOPED_TRACE(edit);
+    const HostRun r = RunTool({"rebar-edit", design, edit});
+    EXPECT_EQ(r.code, c.code) << r.out << r.err;
+    EXPECT_NE((c.code == 0 ? r.out : r.err).find(c.out), std::string::npos) << r.out << r.err;
+  }
+  // Two cells of one row in one run: the second cell is found again in the
+  // schedule the first edit drew anew.
+  const HostRun both = RunTool({"rebar-edit", design, "h:" + cells[3] + "=12", "h:" + cells[4] + "=150"});
+  EXPECT_EQ(both.code, 0) << both.err;
+  EXPECT_NE(both.out.find("mark 18: D12@120 → D12@150"), std::string::npos) << both.out;
   EXPECT_TRUE(ReadFile(design) == before);
 }
 
