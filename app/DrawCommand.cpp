@@ -8,6 +8,8 @@
 // as DXF with SVG and PNG previews, all of them together on the sheet
 // drawings.dxf, and the design with its drawings as tank.tkd.  Zones that
 // could not be drawn are named on the error stream and the exit code is 5.
+#include "app/DrawCommand.h"
+
 #include "app/Commands.h"
 #include "app/DesignFiles.h"
 #include "app/DesignRun.h"
@@ -16,6 +18,7 @@
 #include "app/OutputSet.h"
 #include "app/ProjectFile.h"
 #include "app/SafeInput.h"
+#include "app/TableCsv.h"
 #include "app/Warnings.h"
 #include "platform/HostServices.h"
 #include "platform/Tobrin.h"
@@ -28,6 +31,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <set>
@@ -39,15 +43,6 @@
 namespace tank::app {
 
 namespace {
-
-struct DrawOptions {
-  std::string design;
-  std::string outDir;
-  std::string results;
-  std::string boardLabels;
-  double labelSize = 3.0;
-  std::vector<std::string> onlyAt;
-};
 
 // What the command line asks for, read before any work.
 struct DrawRequest {
@@ -89,7 +84,7 @@ int ParseFlagList(const std::string& option, const std::string& list, const Flag
 }
 
 // "X,Y": two finite numbers, model plan mm.
-_2dPoint ParsePoint(const std::string& text) {
+_2dPoint ParsePoint(const std::string& text, const char* option = "--only-at") {
   const std::size_t comma = text.find(',');
   const auto number = [&text](const std::string& part, double& value) {
     if (part.empty()) return false;
@@ -100,39 +95,20 @@ _2dPoint ParsePoint(const std::string& text) {
   };
   double x = 0.0, y = 0.0;
   if (comma == std::string::npos || !number(text.substr(0, comma), x) || !number(text.substr(comma + 1), y))
-    throw CLI::ValidationError("--only-at", fmt::format("\"{}\" is not a point X,Y (two numbers, mm)",
+    throw CLI::ValidationError(option, fmt::format("\"{}\" is not a point X,Y (two numbers, mm)",
                                                         PrintableMessage(text)));
   return {x, y};
 }
 
-DrawRequest ReadRequest(const DrawOptions& o, bool labelSizeGiven) {
+DrawRequest ReadRequest(const DrawOptions& o) {
   DrawRequest r;
   if (!o.results.empty()) r.resultFlags = ParseFlagList("--results", o.results, kResultNames);
   if (!o.boardLabels.empty()) r.boardLabelFlags = ParseFlagList("--board-labels", o.boardLabels, kBoardLabelNames);
-  r.labelSizeGiven = labelSizeGiven;
+  r.labelSizeGiven = o.labelSizeGiven;
   r.labelSize = o.labelSize;
   for (const std::string& p : o.onlyAt) r.points.push_back(ParsePoint(p));
   return r;
 }
-
-// One slab plan of the drawing set.
-struct PlanStep {
-  int bit;             // drawing option and key of its scale
-  const char* progress;
-  const char* name;    // in the summary and messages
-  const char* file;    // file stem
-  bool top;
-};
-
-constexpr PlanStep kPlanSteps[] = {
-    {kDrawingTopSlabPlan, "正在绘制顶板平面图，请稍候...", "top slab plan", "top-slab-plan", true},
-    {kDrawingBottomSlabPlan, "正在绘制底板平面图，请稍候...", "bottom slab plan", "bottom-slab-plan", false},
-};
-
-struct DrawnPlan {
-  const PlanStep* step;
-  TankViewPtr view;
-};
 
 // The board that holds the zone (face or edge zone), if any.
 BoardPtr BoardOfZone(const Tank& tank, const ReinZonePtr& zone) {
@@ -198,77 +174,200 @@ struct QuietMessages {
   ~QuietMessages() { GetScriptedHost().SetMessageStream(&std::cerr); }
 };
 
-void ShowDrawProgress(std::ostream& err, int percent, const std::string& text) {
-  err << fmt::format("  drawing {:3d}%{}{}\n", percent, text.empty() ? "" : "  ", text) << std::flush;
+// The progress of the batch on the error stream (the designer's progress
+// callback takes no context).
+std::ostream* g_progressStream = nullptr;
+
+void ShowDrawProgress(int percent, std::string text, int*) {
+  if (!g_progressStream) return;
+  *g_progressStream << fmt::format("  drawing {:3d}%{}{}\n", percent, text.empty() ? "" : "  ", text) << std::flush;
 }
 
-// The plans the settings enable, drawn as the batch drawing draws them: from
-// the point (0, 0, 0) down, each at its own scale, with all bars (or those
-// of the slabs under the points) and the automatic dimensions.
-std::vector<DrawnPlan> DrawPlans(TankDesigner& designer, const DrawRequest& request, const std::string& input,
-                                 HostStreams& io) {
-  const int options = designer.GetSettings().GetDetailingSettings().GetDrawingOptions();
-  int weights = 0;
-  for (const PlanStep& step : kPlanSteps)
-    if (options & step.bit) ++weights;
-  const int stepValue = weights > 0 ? static_cast<int>(100.0 / weights) : 0;
-  int percent = 0;
-  _3dPoint p(0.0, 0.0, 0.0);
-  std::vector<DrawnPlan> drawn;
-  for (const PlanStep& step : kPlanSteps) {
-    if (!(options & step.bit)) continue;
-    ShowDrawProgress(io.err, percent, step.progress);
-    percent += stepValue;
-    const std::size_t messages = GetScriptedHost().GetMessages().size();
-    const bool ok = step.top ? designer.DrawTopSlabPlan(true, p) : designer.DrawBottomSlabPlan(true, p);
-    PrintMessagesSince(messages, input, io.err);
-    if (!ok) continue;
-    TankViewPtr view;
-    for (const TankViewPtr& v : designer.GetViews())
-      if (v && (step.top ? typeid(*v) == typeid(TopBoardReinView) : typeid(*v) == typeid(BottomBoardReinView))) {
-        view = v;
-        break;
-      }
-    if (!view) continue;
-    if (request.points.empty()) {
-      designer.DrawViewRein(view.get());
-    } else {
-      // Each point, model plan mm, mapped into the plan.
-      const double f = view->GetDrawingFactor();
-      _3dVector placement;
-      view->GetPlacement(placement);
-      const std::vector<BoardPtr> slabs =
-          step.top ? designer.GetTank().GetTopSlabs() : designer.GetTank().GetBottomSlabs();
-      for (const _2dPoint& q : request.points) {
-        const bool over = std::any_of(slabs.begin(), slabs.end(), [&q](const BoardPtr& s) { return s->ContainsPoint(q); });
-        if (!over) {
-          io.err << fmt::format("{}: notice: the point ({:g}, {:g}) lies over no slab of the {}\n",
-                                PrintableMessage(input), q.x, q.y, step.name);
-          continue;
-        }
-        const std::size_t before = GetScriptedHost().GetMessages().size();
-        designer.DrawBoardReinAt(_3dPoint(q.x * f + placement.x, q.y * f + placement.y, 0.0));
-        PrintMessagesSince(before, input, io.err);
-      }
-    }
-    designer.AutoDimensionPlan(view.get());
-    const Extents e = view->GetExtent(~0x1FF8);
-    p.y -= (e.maxY - e.minY) * (1.0 + g_DrawingGapRatio);
-    drawn.push_back({&step, view});
+// "wall:N[@T][:flip]" or "line:X1,Y1,X2,Y2[:flip]".
+struct SectionSpec {
+  std::string text;
+  bool wall = true;
+  int wallNumber = 0;
+  double ratio = 0.5;
+  _2dPoint a, b;  // model plan mm
+  bool flip = false;
+};
+
+bool ReadNumber(const std::string& part, double& value) {
+  if (part.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtod(part.c_str(), &end);
+  return errno == 0 && end == part.c_str() + part.size() && std::isfinite(value);
+}
+
+SectionSpec ParseSection(const std::string& text) {
+  const auto bad = [&text](const char* why) {
+    return CLI::ValidationError("--section", fmt::format("\"{}\" {} (forms: wall:N[@T][:flip], "
+                                                         "line:X1,Y1,X2,Y2[:flip])",
+                                                         PrintableMessage(text), why));
+  };
+  SectionSpec spec;
+  spec.text = text;
+  std::string body = text;
+  const std::string flip = ":flip";
+  if (body.size() > flip.size() && body.compare(body.size() - flip.size(), flip.size(), flip) == 0) {
+    spec.flip = true;
+    body.resize(body.size() - flip.size());
   }
-  ShowDrawProgress(io.err, 100, "");
+  if (body.rfind("wall:", 0) == 0) {
+    std::string number = body.substr(5), ratio;
+    const std::size_t at = number.find('@');
+    if (at != std::string::npos) {
+      ratio = number.substr(at + 1);
+      number.resize(at);
+    }
+    double n = 0.0;
+    if (!ReadNumber(number, n) || n < 1.0 || n != std::floor(n) || n > 1e6) throw bad("has no wall number");
+    spec.wallNumber = static_cast<int>(n);
+    if (at != std::string::npos && (!ReadNumber(ratio, spec.ratio) || spec.ratio < 0.0 || spec.ratio > 1.0))
+      throw bad("has a ratio T outside 0..1");
+    return spec;
+  }
+  if (body.rfind("line:", 0) == 0) {
+    spec.wall = false;
+    std::vector<double> v;
+    std::size_t from = 5;
+    while (from <= body.size()) {
+      const std::size_t comma = std::min(body.find(',', from), body.size());
+      double x = 0.0;
+      if (!ReadNumber(body.substr(from, comma - from), x)) throw bad("is not a line of four numbers (mm)");
+      v.push_back(x);
+      from = comma + 1;
+    }
+    if (v.size() != 4) throw bad("is not a line of four numbers (mm)");
+    spec.a = _2dPoint(v[0], v[1]);
+    spec.b = _2dPoint(v[2], v[3]);
+    return spec;
+  }
+  throw bad("is not a section");
+}
+
+// The sections the command line asks for, defined on the wall plan the
+// batch has just drawn, in the order given.  std::runtime_error (nothing is
+// written) for a cut that cannot be made.
+void DefineRequestedSections(TankDesigner& designer, const std::vector<SectionSpec>& specs) {
+  const Tank& tank = designer.GetTank();
+  TankViewPtr plan;
+  for (const TankViewPtr& v : designer.GetViews())
+    if (!plan && v && typeid(*v) == typeid(TankWallReinPlanView)) plan = v;
+  for (const SectionSpec& spec : specs) {
+    const std::string name = PrintableMessage(spec.text);
+    _2dLine cut;
+    if (spec.wall) {
+      int walls = 0;
+      for (const BoardPtr& board : tank.GetBoards())
+        if (BoardName(tank, board).rfind("wall ", 0) == 0) ++walls;
+      const BoardPtr wall = FindBoard(tank, fmt::format("wall {}", spec.wallNumber));
+      if (!wall)
+        throw std::runtime_error(fmt::format("--section {}: wall {} is not a wall (the tank has {})", name,
+                                             spec.wallNumber, Counted(walls, "wall", "walls")));
+      try {
+        cut = designer.SectionLineAcrossWall(wall, spec.ratio);
+      } catch (const std::runtime_error& e) {
+        throw std::runtime_error(fmt::format("--section {}: wall {}: {}; give the cut as line:X1,Y1,X2,Y2", name,
+                                             spec.wallNumber, e.what()));
+      }
+    } else {
+      if (!plan) throw std::runtime_error(fmt::format("--section {}: no wall plan is drawn", name));
+      const double f = plan->GetDrawingFactor();
+      _3dVector placement;
+      plan->GetPlacement(placement);
+      const auto map = [&](const _2dPoint& q) { return _2dPoint(q.x * f + placement.x, q.y * f + placement.y); };
+      cut = _2dLine(map(spec.a), map(spec.b));
+    }
+    const _2dPoint s = cut.GetStartPoint(), e = cut.GetEndPoint();
+    _2dPoint side = TankDesigner::SectionSidePoint(s, e);
+    if (spec.flip) side = _2dPoint(s.x + e.x - side.x, s.y + e.y - side.y);
+    if (!designer.DefineSection(cut, side, designer.GetNextSectionNumber(), {}, {}))
+      throw std::runtime_error(fmt::format("--section {}: 剖面线必须在且只在一个平面图上", name));
+  }
+}
+
+// What each drawing is written as: its file stem and its name in messages.
+struct DrawnView {
+  TankViewPtr view;
+  std::string file;
+  std::string name;
+};
+
+std::vector<DrawnView> NameViews(const TankDesigner& designer) {
+  std::vector<DrawnView> drawn;
+  int schedules = 0, materials = 0;
+  for (const TankViewPtr& v : designer.GetViews()) {
+    if (!v) continue;
+    const std::type_info& t = typeid(*v);
+    if (t == typeid(TopBoardReinView)) drawn.push_back({v, "top-slab-plan", "top slab plan"});
+    else if (t == typeid(BottomBoardReinView)) drawn.push_back({v, "bottom-slab-plan", "bottom slab plan"});
+    else if (t == typeid(TankWallReinPlanView)) drawn.push_back({v, "wall-plan", "wall plan"});
+    else if (t == typeid(TankWallReinSectionView)) {
+      const auto section = static_cast<const TankWallReinSectionView&>(*v).GetSection();
+      const int n = section ? section->GetNumber() : 0;
+      drawn.push_back({v, fmt::format("section-{}", n), fmt::format("section {}", n)});
+    } else if (t == typeid(HoleDetailView)) {
+      const std::string& title = static_cast<const HoleDetailView&>(*v).GetTitle();
+      drawn.push_back({v, "hole-" + title, "detail " + title});
+    } else if (t == typeid(ReinTableView)) {
+      ++schedules;
+      drawn.push_back({v, schedules == 1 ? "rebar-schedule" : fmt::format("rebar-schedule-{}", schedules),
+                       "rebar schedule"});
+    } else if (t == typeid(ReinAmountView)) {
+      ++materials;
+      drawn.push_back({v, materials == 1 ? "materials" : fmt::format("materials-{}", materials), "material table"});
+    }
+  }
   return drawn;
+}
+
+// The counts of a drawing: entities per kind.
+std::map<int, int> KindCounts(const TankView& view) {
+  EntityKindPairs kinds;
+  view.ListEntityKinds(kinds);
+  std::map<int, int> counts;
+  for (const auto& [entity, kind] : kinds) ++counts[kind];
+  return counts;
+}
+
+std::string ViewSummary(const DrawnView& d, const std::map<const Section*, std::string>& madeFrom) {
+  const TankView& view = *d.view;
+  if (typeid(view) == typeid(TopBoardReinView) || typeid(view) == typeid(BottomBoardReinView) ||
+      typeid(view) == typeid(TankWallReinPlanView))
+    return PlanSummary(view);
+  std::map<int, int> k = KindCounts(view);
+  if (typeid(view) == typeid(TankWallReinSectionView)) {
+    const auto& sv = static_cast<const TankWallReinSectionView&>(view);
+    const auto section = sv.GetSection();
+    const auto from = section ? madeFrom.find(section.get()) : madeFrom.end();
+    double window = 0.0;
+    if (section) {
+      const ViewVolumn& vol = section->GetVolume();
+      window = vol.m_bounds[0] + vol.m_bounds[2];
+    }
+    return fmt::format("made from {}, window {:g} mm, {}, {}, {}, break lines: left {}, right {}",
+                       from == madeFrom.end() ? std::string("the automatic cut") : from->second, window,
+                       Counted(k[kKindReinLine], "bar", "bars"), Counted(k[kKindReinFirstLeader], "dot leader", "dot leaders"),
+                       Counted(k[kKindRangeDimension], "range mark", "range marks"), sv.GetLeftCut() ? "yes" : "no",
+                       sv.GetRightCut() ? "yes" : "no");
+  }
+  if (typeid(view) == typeid(HoleDetailView))
+    return fmt::format("{}, {}", Counted(k[kKindReinLine], "bar", "bars"), Counted(k[kKindReinText], "label", "labels"));
+  return Counted(static_cast<int>(ViewEntities(view).size()), "entity", "entities");
 }
 
 // The zones the plans could not draw, and the entities of the plans the DXF
 // writer leaves out, one line each on the error stream; false when there
 // are none.
-bool WarnUndrawn(const std::vector<DrawnPlan>& plans, const Tank& tank, std::ostream& err) {
+bool WarnUndrawn(const std::vector<DrawnView>& plans, const Tank& tank, std::ostream& err) {
   int count = 0;
   std::string lines;
-  for (const DrawnPlan& plan : plans) {
+  for (const DrawnView& plan : plans) {
     for (const ZoneDrawFailure& f : plan.view->GetZoneFailures()) {
-      lines += fmt::format("  {}: {}: {}\n", plan.step->name, ZoneName(tank, f.zone), PrintableMessage(f.reason));
+      lines += fmt::format("  {}: {}: {}\n", plan.name, ZoneName(tank, f.zone), PrintableMessage(f.reason));
       ++count;
     }
     for (const EntityPtr& e : ViewEntities(*plan.view)) {
@@ -276,7 +375,7 @@ bool WarnUndrawn(const std::vector<DrawnPlan>& plans, const Tank& tank, std::ost
       ObjectPtr owner;
       const ReinZonePtr zone =
           plan.view->GetEntityOwner(e, owner) ? boost::dynamic_pointer_cast<ReinZone>(owner) : ReinZonePtr();
-      lines += fmt::format("  {}: an entity of {} has no finite geometry and is not written\n", plan.step->name,
+      lines += fmt::format("  {}: an entity of {} has no finite geometry and is not written\n", plan.name,
                            zone ? ZoneName(tank, zone) : std::string("the plan"));
       ++count;
     }
@@ -287,63 +386,171 @@ bool WarnUndrawn(const std::vector<DrawnPlan>& plans, const Tank& tank, std::ost
   return true;
 }
 
-void RunDraw(const DrawOptions& o, bool labelSizeGiven, HostStreams& io) {
+void RunDraw(const DrawOptions& o, HostStreams& io) {
   // The command line is checked before any work.
-  const DrawRequest request = ReadRequest(o, labelSizeGiven);
+  ReadRequest(o);
+  if (!o.at.empty()) ParsePoint(o.at, "--at");
+  for (const std::string& text : o.sections) ParseSection(text);
   auto designer = std::make_unique<TankDesigner>();
   OpenTank(*designer, o.design);
   // The output folder is made (or found unusable) before the long work.
-  OutputSet out(o.outDir);
+  { OutputSet probe(o.outDir); }
   if (!IsDesignCurrent(*designer)) {
     AnalyseIfChanged(*designer, o.design, io.err);
     DesignTankRein(*designer, o.design, io);
   }
+  io.status = DrawAndWriteSet(*designer, o, o.outDir, io);
+}
 
+}  // namespace
+
+int DrawAndWriteSet(TankDesigner& designer, const DrawOptions& o, const std::string& dir, HostStreams& io) {
+  const DrawRequest request = ReadRequest(o);
+  const _2dPoint at = o.at.empty() ? _2dPoint(0.0, 0.0) : ParsePoint(o.at, "--at");
+  std::vector<SectionSpec> specs;
+  for (const std::string& text : o.sections) specs.push_back(ParseSection(text));
+  for (const SectionSpec& spec : specs)
+    if (!spec.wall && spec.a.x == spec.b.x && spec.a.y == spec.b.y)
+      throw std::runtime_error(fmt::format("--section {}: the line has zero length", PrintableMessage(spec.text)));
+  OutputSet out(dir);
   QuietMessages quiet;
-  const std::vector<DrawnPlan> plans = DrawPlans(*designer, request, o.design, io);
-  for (const DrawnPlan& plan : plans)
-    io.out << fmt::format("{} (1:{:g}): {}\n", plan.step->name, plan.view->GetScale(), PlanSummary(*plan.view));
+  Tank& tank = designer.GetTank();
+
+  // The batch, with the sections the command line asks for.
+  std::map<const Section*, std::string> madeFrom;
+  TankDesigner::SectionMaker maker;
+  if (o.noSections) {
+    maker = [](TankDesigner&) {};
+  } else if (!specs.empty()) {
+    maker = [&](TankDesigner& d) {
+      DefineRequestedSections(d, specs);
+      for (const auto& section : d.GetSections())
+        if (section->GetNumber() >= 1 && section->GetNumber() <= static_cast<int>(specs.size()))
+          madeFrom[section.get()] = specs[section->GetNumber() - 1].text;
+    };
+  }
+  const std::size_t messages = GetScriptedHost().GetMessages().size();
+  g_progressStream = &io.err;
+  try {
+    designer.DrawAll(_3dPoint(at.x, at.y, 0.0), &ShowDrawProgress, maker);
+  } catch (...) {
+    g_progressStream = nullptr;
+    throw;
+  }
+  g_progressStream = nullptr;
+  PrintMessagesSince(messages, o.design, io.err);
+
+  // Only the bars of the slabs under the points, when asked: the batch's
+  // bars of the slab plans go, those of each point are drawn again.
+  if (!request.points.empty())
+    for (const TankViewPtr& v : designer.GetViews()) {
+      if (!v || (typeid(*v) != typeid(TopBoardReinView) && typeid(*v) != typeid(BottomBoardReinView))) continue;
+      const bool top = typeid(*v) == typeid(TopBoardReinView);
+      v->EraseEntitiesOfKinds(kKindReinLine | kKindReinFirstLeader | kKindReinSecondLeader | kKindReinMark |
+                                  kKindReinText | kKindRangeDimension,
+                              false);
+      const double f = v->GetDrawingFactor();
+      _3dVector placement;
+      v->GetPlacement(placement);
+      const std::vector<BoardPtr> slabs = top ? tank.GetTopSlabs() : tank.GetBottomSlabs();
+      for (const _2dPoint& q : request.points) {
+        if (std::none_of(slabs.begin(), slabs.end(), [&q](const BoardPtr& b) { return b->ContainsPoint(q); })) {
+          io.err << fmt::format("{}: notice: the point ({:g}, {:g}) lies over no slab of the {}\n",
+                                PrintableMessage(o.design), q.x, q.y, top ? "top slab plan" : "bottom slab plan");
+          continue;
+        }
+        const std::size_t before = GetScriptedHost().GetMessages().size();
+        designer.DrawBoardReinAt(_3dPoint(q.x * f + placement.x, q.y * f + placement.y, 0.0));
+        PrintMessagesSince(before, o.design, io.err);
+      }
+    }
+
+  // The schedules the batch emptied go; the new one stays.
+  TankViewPtr schedule;
+  for (const TankViewPtr& v : designer.GetViews())
+    if (v && typeid(*v) == typeid(ReinTableView)) schedule = v;
+  designer.RemoveViewsOfClass<ReinTableView>();
+  if (schedule) designer.AddView(schedule);
+
+  // The openings of every plan drawn: outlines, then dimensions and labels.
+  for (const TankViewPtr& v : designer.GetViews()) {
+    if (!v) continue;
+    const std::type_info& t = typeid(*v);
+    const int kind = t == typeid(TankWallReinPlanView) ? 0 : t == typeid(BottomBoardReinView) ? 1
+                     : t == typeid(TopBoardReinView)   ? 2
+                                                       : -1;
+    if (kind < 0) continue;
+    v->DrawHoles(tank, kind, true);
+    v->DrawHoles(tank, kind, false);
+    v->ShowHideEntitiesOfKinds(&tank, 0x44000, 0, false);
+  }
+  // The material table below the schedule.
+  if (schedule) {
+    const Extents e = schedule->GetExtent(kKindMaskAll);
+    designer.DrawMaterialTable(true, _3dPoint(at.x, e.minY - 0.3 * (e.maxY - e.minY), 0.0));
+  }
+  // A notch gets a detail view that draws nothing.
+  designer.RemoveViewsOfClass<NotchDetailView>();
+  std::vector<std::string> notchLines;
+  for (const BoardPtr& board : tank.GetBoards())
+    for (const HolePtr& hole : board->GetHoles())
+      if (const auto notch = boost::dynamic_pointer_cast<Notch>(hole)) {
+        designer.DrawNotchDetail(notch);
+        notchLines.push_back(fmt::format("notch {}: no detail drawing\n", notch->GetNumber()));
+      }
+
+  const std::vector<DrawnView> drawn = NameViews(designer);
+  for (const DrawnView& d : drawn)
+    io.out << fmt::format("{} (1:{:g}): {}\n", d.name, d.view->GetScale(), ViewSummary(d, madeFrom));
+  for (const std::string& line : notchLines) io.out << line;
 
   // The drawing mode, with the display the options ask for.
-  if (request.labelSizeGiven) designer->SetReinLabelHeight(request.labelSize);
-  designer->SetMode(1, g_ResultFlagsNone);
-  if (request.resultFlags != 0) designer->SetResultDisplayFlags(request.resultFlags);
+  std::vector<DrawnView> plans;
+  for (const DrawnView& d : drawn)
+    if (typeid(*d.view) == typeid(TopBoardReinView) || typeid(*d.view) == typeid(BottomBoardReinView)) plans.push_back(d);
+  if (request.labelSizeGiven) designer.SetReinLabelHeight(request.labelSize);
+  designer.SetMode(1, g_ResultFlagsNone);
+  if (request.resultFlags != 0) designer.SetResultDisplayFlags(request.resultFlags);
   if (request.boardLabelFlags != 0)
-    for (const DrawnPlan& plan : plans) {
+    for (const DrawnView& plan : plans) {
       const Extents e = plan.view->GetExtent(~0x1FF8);
-      designer->DrawBoardLabelsAt(_3dPoint((e.minX + e.maxX) * 0.5, (e.minY + e.maxY) * 0.5, 0.0),
-                                  request.boardLabelFlags);
+      designer.DrawBoardLabelsAt(_3dPoint((e.minX + e.maxX) * 0.5, (e.minY + e.maxY) * 0.5, 0.0),
+                                 request.boardLabelFlags);
     }
 
   // Every file appears together, or none does.
   std::vector<std::string> lines;
   PreviewOptions preview;
   preview.projection = 0;
-  for (const DrawnPlan& plan : plans) {
-    const EntityList entities = ViewEntities(*plan.view);
-    const std::string stem = plan.step->file;
-    const ExportSummary dxf = g_ViewBoard.ExportDxf(out.Stage(stem + ".dxf"), entities);
-    g_ViewBoard.ExportSvg(out.Stage(stem + ".svg"), entities, preview);
-    g_ViewBoard.ExportPng(out.Stage(stem + ".png"), entities, preview);
+  for (const DrawnView& d : drawn) {
+    const EntityList entities = ViewEntities(*d.view);
+    const ExportSummary dxf = g_ViewBoard.ExportDxf(out.Stage(d.file + ".dxf"), entities);
+    g_ViewBoard.ExportSvg(out.Stage(d.file + ".svg"), entities, preview);
+    g_ViewBoard.ExportPng(out.Stage(d.file + ".png"), entities, preview);
     lines.push_back(fmt::format("wrote {} ({} entities) with .svg and .png\n",
-                                (out.Folder() / (stem + ".dxf")).string(), dxf.entities));
+                                (out.Folder() / (d.file + ".dxf")).string(), dxf.entities));
   }
-  const ExportSummary sheet = g_ViewBoard.ExportDxf(out.Stage("drawings.dxf"), SheetOfMode(*designer));
-  lines.push_back(fmt::format("wrote {} ({} entities)\n", (out.Folder() / "drawings.dxf").string(), sheet.entities));
-  SaveDesign(*designer, out.Stage("tank.tkd"));
+  const std::vector<ExportPart> sheetParts = SheetOfMode(designer);
+  const ExportSummary sheet = g_ViewBoard.ExportDxf(out.Stage("drawings.dxf"), sheetParts);
+  g_ViewBoard.ExportSvg(out.Stage("drawings.svg"), sheetParts, preview);
+  g_ViewBoard.ExportPng(out.Stage("drawings.png"), sheetParts, preview);
+  lines.push_back(fmt::format("wrote {} ({} entities) with .svg and .png\n", (out.Folder() / "drawings.dxf").string(),
+                              sheet.entities));
+  WriteRebarScheduleCsv(tank, designer.GetSettings(), out.Stage("rebar-schedule.csv"));
+  WriteMaterialsCsv(tank, designer.GetSettings(), out.Stage("materials.csv"));
+  lines.push_back(fmt::format("wrote {} and {}\n", (out.Folder() / "rebar-schedule.csv").string(),
+                              (out.Folder() / "materials.csv").string()));
+  SaveDesign(designer, out.Stage("tank.tkd"));
   lines.push_back(fmt::format("wrote {}\n", (out.Folder() / "tank.tkd").string()));
   out.Commit();
   for (const std::string& line : lines) io.out << line;
 
-  const bool undrawn = WarnUndrawn(plans, designer->GetTank(), io.err);
-  const bool groupsFailed = WarnFailingGroups(designer->GetTank(), io.err);
-  if (undrawn)
-    io.status = kExitNotAllDrawn;
-  else if (groupsFailed)
-    io.status = kExitDesignFailed;
+  const bool undrawn = WarnUndrawn(drawn, tank, io.err);
+  const bool groupsFailed = WarnFailingGroups(tank, io.err);
+  if (undrawn) return kExitNotAllDrawn;
+  if (groupsFailed) return kExitDesignFailed;
+  return 0;
 }
-
-}  // namespace
 
 void RegisterDrawCommand(CLI::App& cli, HostStreams& io) {
   auto o = std::make_shared<DrawOptions>();
@@ -369,7 +576,17 @@ void RegisterDrawCommand(CLI::App& cli, HostStreams& io) {
                   "Draw only the bars of the slab under the point X,Y (model plan mm; repeatable)")
       ->type_name("X,Y")
       ->allow_extra_args(false);
-  cmd->callback([o, size, &io] { RunDraw(*o, size->count() > 0, io); });
+  cmd->add_option("--at", o->at, "Insertion point X,Y of the drawing set (default 0,0)")->type_name("X,Y");
+  cmd->add_option("--section", o->sections,
+                  "A section in place of the automatic ones (repeatable): wall:N[@T][:flip] across wall N at "
+                  "ratio T (default 0.5) of its face, or line:X1,Y1,X2,Y2[:flip] in model plan mm")
+      ->type_name("SPEC")
+      ->allow_extra_args(false);
+  cmd->add_flag("--no-sections", o->noSections, "Draw no section");
+  cmd->callback([o, size, &io] {
+    o->labelSizeGiven = size->count() > 0;
+    RunDraw(*o, io);
+  });
 }
 
 }  // namespace tank::app

@@ -22,15 +22,65 @@ bool IsA(const TankViewPtr& view) {
   return view && typeid(*view) == typeid(View);
 }
 
+}  // namespace
+
 // The side point of an automatic cut: left of the cut run from its lower
 // end to its upper end (PointLess), one cut length off its middle.
-_2dPoint SectionSidePoint(_2dPoint a, _2dPoint b) {
+_2dPoint TankDesigner::SectionSidePoint(_2dPoint a, _2dPoint b) {
   if (PointLess()(b, a)) std::swap(a, b);
   const _2dVector d = b - a;
   const double len = std::hypot(d.x, d.y);
   const _2dPoint mid((a.x + b.x) * 0.5, (a.y + b.y) * 0.5);
   if (!(len > 0.0)) return mid;
   return _2dPoint(mid.x - d.y / len * len, mid.y + d.x / len * len);
+}
+
+namespace {
+
+// The plan the sections are cut on: the wall plan, else the bottom or the
+// top slab plan.
+TankViewPtr SectionPlan(const ViewList& views) {
+  for (const TankViewPtr& v : views)
+    if (IsA<TankWallReinPlanView>(v)) return v;
+  for (const TankViewPtr& v : views)
+    if (IsA<BottomBoardReinView>(v)) return v;
+  for (const TankViewPtr& v : views)
+    if (IsA<TopBoardReinView>(v)) return v;
+  return {};
+}
+
+// The cut across a wall of the plan, through the point at `ratio` of its
+// shorter face line (from its lower end), perpendicular to the faces and
+// reaching w beyond both.  std::runtime_error when the plan does not show
+// the wall with two face lines facing each other.
+_2dLine CutAcrossWall(const TankView& plan, const ObjectPtr& wall, double ratio, double w) {
+  EntityList entities;
+  plan.GetObjectEntities(wall, entities);
+  std::vector<_2dLine> lines;
+  for (const EntityPtr& e : entities)
+    if (e && typeid(*e) == typeid(_2dLine) && plan.GetEntityKind(e) == kKindBoardOutline)
+      lines.push_back(static_cast<const _2dLine&>(*e));
+  if (lines.size() != 2)
+    throw std::runtime_error("the plan shows " + std::to_string(lines.size()) + " face lines of the wall, not two");
+  const double l0 = lines[0].GetLength(), l1 = lines[1].GetLength();
+  const _2dLine& shorter = l1 < l0 ? lines[1] : lines[0];
+  const _2dLine& other = l1 < l0 ? lines[0] : lines[1];
+  _2dPoint lo = shorter.GetStartPoint(), hi = shorter.GetEndPoint();
+  if (PointLess()(hi, lo)) std::swap(lo, hi);
+  const double len = shorter.GetLength();
+  const _2dVector u = (hi - lo).GetUnitVector();
+  const _2dPoint at(lo.x + u.x * len * ratio, lo.y + u.y * len * ratio);
+  const _2dPoint a(lo.x + u.x * len / 8, lo.y + u.y * len / 8);
+  const _2dVector p(-u.y * len / 8, u.x * len / 8);
+  const VekGeometryComm& g = g_VekGeometryComm;
+  _2dPoint m2, a2;
+  if (!g.IntersectLines(_2dLine(at, _2dPoint(at.x + p.x, at.y + p.y)), other, m2) ||
+      !g.IntersectLines(_2dLine(a, _2dPoint(a.x + p.x, a.y + p.y)), other, a2))
+    throw std::runtime_error("the wall's faces do not face each other");
+  const _2dVector across = (a2 - a).GetUnitVector();
+  const _2dPoint m1(at.x - across.x * w, at.y - across.y * w);
+  m2 = _2dPoint(m2.x + across.x * w, m2.y + across.y * w);
+  return _2dLine(m1, m2);
 }
 
 }  // namespace
@@ -105,13 +155,7 @@ boost::shared_ptr<Section> TankDesigner::DefineSection(const _2dLine& line, cons
 void TankDesigner::MakeAutoSections() {
   double height = 1.0, widthFactor = 0.7;
   GetTextSize(2, height, widthFactor);
-  TankViewPtr plan;
-  for (const TankViewPtr& v : m_views)
-    if (!plan && IsA<TankWallReinPlanView>(v)) plan = v;
-  for (const TankViewPtr& v : m_views)
-    if (!plan && IsA<BottomBoardReinView>(v)) plan = v;
-  for (const TankViewPtr& v : m_views)
-    if (!plan && IsA<TopBoardReinView>(v)) plan = v;
+  const TankViewPtr plan = SectionPlan(m_views);
   if (!plan) return;
 
   EntityList outlines, others;
@@ -125,39 +169,22 @@ void TankDesigner::MakeAutoSections() {
       if (o && o != g_NullOwner && seen.insert(o.get()).second) candidates.push_back(o);
   }
 
-  const VekGeometryComm& g = g_VekGeometryComm;
   for (const ObjectPtr& candidate : candidates) {
     try {
-      EntityList entities;
-      plan->GetObjectEntities(candidate, entities);
-      std::vector<_2dLine> lines;
-      for (const EntityPtr& e : entities)
-        if (e && typeid(*e) == typeid(_2dLine) && plan->GetEntityKind(e) == kKindBoardOutline)
-          lines.push_back(static_cast<const _2dLine&>(*e));
-      if (lines.size() != 2) throw std::logic_error("spLines.size() != 2");
-      const double l0 = lines[0].GetLength(), l1 = lines[1].GetLength();
-      const _2dLine& shorter = l1 < l0 ? lines[1] : lines[0];
-      const _2dLine& other = l1 < l0 ? lines[0] : lines[1];
-      _2dPoint lo = shorter.GetStartPoint(), hi = shorter.GetEndPoint();
-      if (PointLess()(hi, lo)) std::swap(lo, hi);
-      const double len = shorter.GetLength();
-      const _2dPoint mid((lo.x + hi.x) * 0.5, (lo.y + hi.y) * 0.5);
-      const _2dVector u = (hi - lo).GetUnitVector();
-      const _2dPoint a(lo.x + u.x * len / 8, lo.y + u.y * len / 8);
-      const _2dVector p(-u.y * len / 8, u.x * len / 8);
-      _2dPoint m2, a2;
-      if (!g.IntersectLines(_2dLine(mid, _2dPoint(mid.x + p.x, mid.y + p.y)), other, m2) ||
-          !g.IntersectLines(_2dLine(a, _2dPoint(a.x + p.x, a.y + p.y)), other, a2))
-        throw std::logic_error("the wall's faces do not face each other");
-      const _2dVector across = (a2 - a).GetUnitVector();
-      const double w = plan->GetUnit() * height;
-      const _2dPoint m1(mid.x - across.x * w, mid.y - across.y * w);
-      m2 = _2dPoint(m2.x + across.x * w, m2.y + across.y * w);
-      DefineSection(_2dLine(m1, m2), SectionSidePoint(m1, m2), GetNextSectionNumber(), {}, {});
+      const _2dLine cut = CutAcrossWall(*plan, candidate, 0.5, plan->GetUnit() * height);
+      DefineSection(cut, SectionSidePoint(cut.GetStartPoint(), cut.GetEndPoint()), GetNextSectionNumber(), {}, {});
     } catch (...) {
       // A wall that gives no cut is skipped.
     }
   }
+}
+
+_2dLine TankDesigner::SectionLineAcrossWall(const BoardPtr& wall, double ratio) const {
+  double height = 1.0, widthFactor = 0.7;
+  GetTextSize(2, height, widthFactor);
+  const TankViewPtr plan = SectionPlan(m_views);
+  if (!plan) throw std::runtime_error("no wall plan is drawn");
+  return CutAcrossWall(*plan, wall, ratio, plan->GetUnit() * height);
 }
 
 bool TankDesigner::DrawWallSection(boost::shared_ptr<Section> section, bool placeAtPoint, _3dPoint& insertPoint,

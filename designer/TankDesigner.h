@@ -459,6 +459,14 @@ class TankDesigner : public VekObject {
   // side by side from the point; the point then drops by 1.3 × the row's
   // height.  Stops at the first that fails (false).
   bool DrawAllSections(_3dPoint& insertPoint, int* progress, unsigned share, TextProgressFn fn);
+  // A cut across one wall of the wall plan (else the slab plan the
+  // automatic sections use), made as the automatic sections make theirs but
+  // through the point at `ratio` (0..1) of the wall's shorter face line, in
+  // drawing coordinates; std::runtime_error saying why when the plan does
+  // not show the wall with two face lines.  The side point of a cut as the
+  // automatic sections choose it.
+  _2dLine SectionLineAcrossWall(const BoardPtr& wall, double ratio) const;
+  static _2dPoint SectionSidePoint(_2dPoint a, _2dPoint b);
 
   // ---- Batch drawing (designer/BatchDrawing.cpp) ----------------------------
   // Defines the sections the batch draws, on the wall plan it has just drawn.
