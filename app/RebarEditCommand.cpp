@@ -19,7 +19,7 @@
 // without it nothing is written.
 #include "app/Commands.h"
 #include "app/DesignFiles.h"
-//TMP#include "app/DrawCommand.h"
+#include "app/DrawCommand.h"
 #include "app/ProjectFile.h"
 #include "app/SafeInput.h"
 #include "rebar/ReinDesigner.h"
@@ -451,10 +451,10 @@ void RunRebarEdit(const RebarEditOptions& o, HostStreams& io) {
   for (std::size_t i = 0; i < edits.size(); ++i)
     if (!session.Apply(edits[i], &targets[i])) return;
   if (o.outDir.empty()) return;
-  //TMP DrawOptions draw;
-  //TMP draw.design = o.design;
-  //TMP draw.outDir = o.outDir;
-  //TMP io.status = DrawAndWriteSet(*designer, draw, o.outDir, io);
+  DrawOptions draw;
+  draw.design = o.design;
+  draw.outDir = o.outDir;
+  io.status = DrawAndWriteSet(*designer, draw, o.outDir, io);
 }
 
 }  // namespace
@@ -467,9 +467,9 @@ void RegisterRebarEditCommand(CLI::App& cli, HostStreams& io) {
                   "N=BAR: mark N takes the bars BAR, e.g. 18=D16@200, 18=@150, 18=f16; h:HANDLE=VALUE: the "
                   "schedule cell (编号, 直径, 间距) or rebar label of that DXF handle takes VALUE")
       ->required();
-  //TMP cmd->add_option("-o,--output", o->outDir,
-  //TMP                 "Write the edited design and its drawings, drawn anew as `draw` draws them, into DIR")
-  //TMP     ->type_name("DIR");
+  cmd->add_option("-o,--output", o->outDir,
+                  "Write the edited design and its drawings, drawn anew as `draw` draws them, into DIR")
+      ->type_name("DIR");
   cmd->callback([o, &io] { RunRebarEdit(*o, io); });
 }
 

@@ -12,6 +12,7 @@
 
 #include <boost/pointer_cast.hpp>
 
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -227,6 +228,78 @@ TEST_F(HostRebarEditByHandle, ScheduleCellsAreEditedByHandle) {
   EXPECT_EQ(both.code, 0) << both.err;
   EXPECT_NE(both.out.find("mark 18: D12@120 → D12@150"), std::string::npos) << both.out;
   EXPECT_TRUE(ReadFile(design) == before);
+}
+
+}  // namespace
+
+namespace {
+
+// CSV rows as maps from the header's names.
+std::vector<std::map<std::string, std::string>> ReadCsv(const std::string& path) {
+  std::istringstream in(ReadFile(path));
+  std::vector<std::map<std::string, std::string>> rows;
+  std::string line;
+  std::vector<std::string> header;
+  auto split = [](const std::string& l) {
+    std::vector<std::string> f;
+    std::stringstream s(l);
+    std::string x;
+    while (std::getline(s, x, ',')) f.push_back(x);
+    return f;
+  };
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (header.empty()) {
+      header = split(line);
+      continue;
+    }
+    const std::vector<std::string> f = split(line);
+    std::map<std::string, std::string> row;
+    for (std::size_t i = 0; i < header.size() && i < f.size(); ++i) row[header[i]] = f[i];
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// With -o the edited design is drawn anew and written as `draw` writes it;
+// a refused edit leaves the folder as it was.
+TEST_F(HostRebarEdit, WritesTheEditedDrawingSetOrNothing) {
+  const std::string t = Path("t"), drawn = Path("drawn"), out = Path("edit");
+  ASSERT_EQ(RunTool({"new", "--example", "buried-two-cell", "-o", t}).code, 0);
+  ASSERT_EQ(RunTool({"draw", t + "/tank.tkd", "-o", drawn}).code, 0);
+  const HostRun r = RunTool({"rebar-edit", drawn + "/tank.tkd", "18=D16@200", "-o", out});
+  ASSERT_EQ(r.code, 0) << r.err;
+  auto row18 = [](const std::string& dir) {
+    for (const auto& row : ReadCsv(dir + "/rebar-schedule.csv"))
+      if (row.at("mark") == "18") return row;
+    return std::map<std::string, std::string>();
+  };
+  const auto before = row18(drawn), after = row18(out);
+  ASSERT_FALSE(after.empty());
+  EXPECT_EQ(before.at("diameter_mm"), "10");
+  EXPECT_EQ(after.at("diameter_mm"), "16");
+  EXPECT_EQ(after.at("spacing_mm"), "200");
+  EXPECT_NE(after.at("count"), before.at("count"));  // the bars laid again
+  // The steel of the d16 rows grows by the mark's new bars, that of d10
+  // shrinks.
+  auto steel = [](const std::string& dir, const std::string& d) {
+    double kg = 0.0;
+    for (const auto& row : ReadCsv(dir + "/materials.csv"))
+      if (row.at("material") == "steel" && row.at("diameter_mm") == d) kg += std::stod(row.at("weight_kg"));
+    return kg;
+  };
+  EXPECT_LT(steel(out, "10"), steel(drawn, "10"));
+  EXPECT_GT(steel(out, "16"), steel(drawn, "16"));
+
+  // A refusal writes nothing: every file stays byte for byte.
+  std::map<std::string, std::string> files;
+  for (const auto& f : std::filesystem::directory_iterator(out)) files[f.path().string()] = ReadFile(f.path().string());
+  const HostRun refused = RunTool({"rebar-edit", drawn + "/tank.tkd", "18=D10@300", "-o", out});
+  EXPECT_EQ(refused.code, 6);
+  EXPECT_NE(refused.err.find("mark 18: refused"), std::string::npos) << refused.err;
+  std::map<std::string, std::string> now;
+  for (const auto& f : std::filesystem::directory_iterator(out)) now[f.path().string()] = ReadFile(f.path().string());
+  EXPECT_TRUE(now == files);
 }
 
 }  // namespace
