@@ -1,11 +1,20 @@
 // `tankdesign rebar-edit`: bar edits of marks of a designed tank, checked by
 // re-design and printed; refusals exit 6 with the reason, bad input names
 // the item, and the design file is never changed.
+#include "app/NewTank.h"
+#include "app/ProjectFile.h"
+#include "designer/TankDesigner.h"
+#include "tests/export_readers.h"
 #include "tests/host_run.h"
+#include "view/ReinScheduleAccess.h"
 
 #include <gtest/gtest.h>
 
+#include <boost/pointer_cast.hpp>
+
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 
@@ -91,6 +100,206 @@ TEST_F(HostRebarEdit, SupportSpacingAndUndesignedDesignsAreRefused) {
   const HostRun r = RunTool({"rebar-edit", out + "/tank.tkd", "1=D12"});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("tankdesign draw"), std::string::npos) << r.err;
+}
+
+}  // namespace
+
+namespace {
+
+// Rebar labels picked by their DXF handle, as `draw` wrote them.
+class HostRebarEditByHandle : public HostCommandTest {};
+
+TEST_F(HostRebarEditByHandle, LabelsOfTheDrawingsAreEditedByHandle) {
+  const std::string t = Path("t"), d = Path("d");
+  ASSERT_EQ(RunTool({"new", "--example", "buried-two-cell", "-o", t}).code, 0);
+  // Handles need drawings.
+  const HostRun none = RunTool({"rebar-edit", t + "/tank.tkd", "h:21E=D16"});
+  EXPECT_EQ(none.code, 1);
+  EXPECT_NE(none.err.find("tankdesign draw"), std::string::npos) << none.err;
+  ASSERT_EQ(RunTool({"draw", t + "/tank.tkd", "-o", d}).code, 0);
+  const std::string design = d + "/tank.tkd";
+  const std::string before = ReadFile(design);
+  const nlohmann::json dxf = export_readers::ReadWithEzdxf(d + "/bottom-slab-plan.dxf");
+  std::string label, other;
+  for (const auto& e : dxf["entities"]) {
+    if (e["type"] != "TEXT") continue;
+    const std::string text = e["text"];
+    if (label.empty() && text.find("%%13114@125") != std::string::npos) label = e["handle"];
+  }
+  for (const auto& e : dxf["entities"])
+    if (other.empty() && e["type"] == "LINE") other = e["handle"];
+  ASSERT_FALSE(label.empty());
+  ASSERT_FALSE(other.empty());
+  struct Case {
+    std::string edit;
+    int code;
+    const char* out;
+  };
+  const Case cases[] = {
+      // The label's zone leaves the mark it shares and takes one of its own.
+      {"h:" + label + "=D16@150", 0, "D14@125 → D16@150 (1 zone(s): 1 face)"},
+      {"h:" + label + "=D14@125", 0, "no change"},
+      {"h:" + label + "=@300", 6, "refused: bottom slab 1, upper face, X bars: area"},
+      {"h:" + label + "=Q14", 1, "unknown grade letter 'Q'"},
+      {"h:FFFFFF=D12", 1, "handle FFFFFF is not in the design"},
+      {"h:" + other + "=D12", 1, "is neither a cell of the rebar schedule nor a rebar label"},
+      {"h:zz=D12", 1, "'zz' is not a handle"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.edit);
+    const HostRun r = RunTool({"rebar-edit", design, c.edit});
+    EXPECT_EQ(r.code, c.code) << r.out << r.err;
+    EXPECT_NE((c.code == 0 ? r.out : r.err).find(c.out), std::string::npos) << r.out << r.err;
+  }
+  EXPECT_TRUE(ReadFile(design) == before);
+}
+
+}  // namespace
+
+namespace {
+
+// Cells of a drawn rebar schedule picked by their handle: 编号, 直径 and 间距
+// take a value, the columns that follow from the bars are refused.
+TEST_F(HostRebarEditByHandle, ScheduleCellsAreEditedByHandle) {
+  const std::string design = Path("drawn.tkd");
+  std::map<int, std::string> cells;  // column tag -> handle of mark 18's cell
+  std::string design18;
+  {
+    TankDesigner designer;
+    tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject("buried-two-cell"), "x"),
+                            "x");
+    ASSERT_TRUE(designer.Analyse());
+    designer.DesignRein(nullptr);
+    designer.SetReinDesigned(true);
+    designer.DrawReinTable(true, _3dPoint(0.0, 0.0, 0.0));
+    for (const TankViewPtr& view : designer.GetViews()) {
+      const ReinScheduleAccess* schedule = AsReinSchedule(view.get());
+      if (!schedule) continue;
+      ObjectEntityPairs rows;
+      schedule->ListScheduleRows(rows);
+      for (const auto& [object, entities] : rows) {
+        const auto zone = boost::dynamic_pointer_cast<ReinZone>(object);
+        if (!zone || zone->GetNumber() != 18) continue;
+        for (const EntityPtr& e : entities) {
+          int column = 0;
+          EntityHandle handle;
+          if (schedule->GetScheduleColumn(e, &column) && g_ViewBoard.FindEntityHandle(e, handle) &&
+              !cells.count(column))
+            cells[column] = handle.ToString();
+        }
+      }
+    }
+    SaveDesignFile(designer, design);
+  }
+  g_ViewBoard.Reset();
+  ASSERT_EQ(cells.size(), 7u);
+  const std::string before = ReadFile(design);
+  struct Case {
+    int column;
+    std::string value;
+    int code;
+    const char* out;
+  };
+  const Case cases[] = {
+      {3, "16", 0, "mark 18: D10@120 → D16@120 (2 zone(s): 2 face)"},
+      {4, "100", 0, "mark 18: D10@120 → D10@100"},
+      {1, "40", 0, "mark 18 (now mark 40): D10@120 (2 zone(s): 2 face)"},
+      {1, "18", 0, "mark 18: no change"},
+      {4, "300", 6, "mark 18: refused: wall 1, lower face, X bars: area"},
+      {1, "0", 1, "the new mark '0' is not a positive whole number"},
+      {1, "3", 1, "mark 3 is already carried by other bars"},
+      {3, "13", 1, "diameter 13 mm is not a standard bar size"},
+      {3, "D16", 1, "the diameter 'D16' is not a number of mm"},
+      {5, "2000", 1, "the 长度 cell of mark 18: length, count and total length follow from the bars"},
+      {6, "9", 1, "the 根数 cell"},
+      {7, "9", 1, "the 总长度 cell"},
+      {2, "9", 1, "the 略图 cell"},
+  };
+  for (const Case& c : cases) {
+    const std::string edit = "h:" + cells[c.column] + "=" + c.value;
+    SCOPED_TRACE(edit);
+    const HostRun r = RunTool({"rebar-edit", design, edit});
+    EXPECT_EQ(r.code, c.code) << r.out << r.err;
+    EXPECT_NE((c.code == 0 ? r.out : r.err).find(c.out), std::string::npos) << r.out << r.err;
+  }
+  // Two cells of one row in one run: the second cell is found again in the
+  // schedule the first edit drew anew.
+  const HostRun both = RunTool({"rebar-edit", design, "h:" + cells[3] + "=12", "h:" + cells[4] + "=150"});
+  EXPECT_EQ(both.code, 0) << both.err;
+  EXPECT_NE(both.out.find("mark 18: D12@120 → D12@150"), std::string::npos) << both.out;
+  EXPECT_TRUE(ReadFile(design) == before);
+}
+
+}  // namespace
+
+namespace {
+
+// CSV rows as maps from the header's names.
+std::vector<std::map<std::string, std::string>> ReadCsv(const std::string& path) {
+  std::istringstream in(ReadFile(path));
+  std::vector<std::map<std::string, std::string>> rows;
+  std::string line;
+  std::vector<std::string> header;
+  auto split = [](const std::string& l) {
+    std::vector<std::string> f;
+    std::stringstream s(l);
+    std::string x;
+    while (std::getline(s, x, ',')) f.push_back(x);
+    return f;
+  };
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (header.empty()) {
+      header = split(line);
+      continue;
+    }
+    const std::vector<std::string> f = split(line);
+    std::map<std::string, std::string> row;
+    for (std::size_t i = 0; i < header.size() && i < f.size(); ++i) row[header[i]] = f[i];
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// With -o the edited design is drawn anew and written as `draw` writes it;
+// a refused edit leaves the folder as it was.
+TEST_F(HostRebarEdit, WritesTheEditedDrawingSetOrNothing) {
+  const std::string t = Path("t"), drawn = Path("drawn"), out = Path("edit");
+  ASSERT_EQ(RunTool({"new", "--example", "buried-two-cell", "-o", t}).code, 0);
+  ASSERT_EQ(RunTool({"draw", t + "/tank.tkd", "-o", drawn}).code, 0);
+  const HostRun r = RunTool({"rebar-edit", drawn + "/tank.tkd", "18=D16@200", "-o", out});
+  ASSERT_EQ(r.code, 0) << r.err;
+  auto row18 = [](const std::string& dir) {
+    for (const auto& row : ReadCsv(dir + "/rebar-schedule.csv"))
+      if (row.at("mark") == "18") return row;
+    return std::map<std::string, std::string>();
+  };
+  const auto before = row18(drawn), after = row18(out);
+  ASSERT_FALSE(after.empty());
+  EXPECT_EQ(before.at("diameter_mm"), "10");
+  EXPECT_EQ(after.at("diameter_mm"), "16");
+  EXPECT_EQ(after.at("spacing_mm"), "200");
+  EXPECT_NE(after.at("count"), before.at("count"));  // the bars laid again
+  // The steel of the d16 rows grows by the mark's new bars, that of d10
+  // shrinks.
+  auto steel = [](const std::string& dir, const std::string& d) {
+    double kg = 0.0;
+    for (const auto& row : ReadCsv(dir + "/materials.csv"))
+      if (row.at("material") == "steel" && row.at("diameter_mm") == d) kg += std::stod(row.at("weight_kg"));
+    return kg;
+  };
+  EXPECT_LT(steel(out, "10"), steel(drawn, "10"));
+  EXPECT_GT(steel(out, "16"), steel(drawn, "16"));
+
+  // A refusal writes nothing: every file stays byte for byte.
+  std::map<std::string, std::string> files;
+  for (const auto& f : std::filesystem::directory_iterator(out)) files[f.path().string()] = ReadFile(f.path().string());
+  const HostRun refused = RunTool({"rebar-edit", drawn + "/tank.tkd", "18=D10@300", "-o", out});
+  EXPECT_EQ(refused.code, 6);
+  EXPECT_NE(refused.err.find("mark 18: refused"), std::string::npos) << refused.err;
+  std::map<std::string, std::string> now;
+  for (const auto& f : std::filesystem::directory_iterator(out)) now[f.path().string()] = ReadFile(f.path().string());
+  EXPECT_TRUE(now == files);
 }
 
 }  // namespace
