@@ -7,6 +7,7 @@
 #include "drawing/WallBarPlacement.h"
 #include "drawing/WallPlanBoardDrawer.h"
 #include "view/DotReinMaker.h"
+#include "view/LabelClearance.h"
 #include "view/LineReinConstruct.h"
 #include "view/ReinLabel.h"
 #include "view/ReinMarkLabelMaker.h"
@@ -524,4 +525,78 @@ TEST(WallPlan, RangeDimensionsOfTheDotRowsAndOneView) {
   EXPECT_EQ(std::count_if(views.begin(), views.end(),
                           [](const TankViewPtr& v) { return boost::dynamic_pointer_cast<TankWallReinPlanView>(v); }),
             1);
+}
+
+// On every example's wall plan the labels of different zones stand clear of
+// one another (bubbles and texts as the board draws them), every leader
+// still reaches its bar or dots, and the texts read their zones.
+TEST(WallPlan, LabelsOfDifferentZonesStandClear) {
+  const double dotRadius = 0.5 * GetDrawingUnit() * GetReinDotSize() + 1e-6;
+  for (const std::string& example : tank::app::ExampleNames()) {
+    SCOPED_TRACE(example);
+    DesignedWallPlan plan(example.c_str());
+    ASSERT_TRUE(plan.view);
+    std::vector<std::pair<int, std::vector<Extents>>> labels;
+    const TankReinZones zones = plan.GetTank().GetReinZones();
+    for (const ReinZonePtr& zone : zones.GetZones()) {
+      EntityList members = plan.Of(zone, kKindReinMark);
+      const EntityList texts = plan.Of(zone, kKindReinText);
+      members.insert(members.end(), texts.begin(), texts.end());
+      if (members.empty()) continue;
+      labels.emplace_back(zone->GetNumber(), EntityBoxes(members, g_ViewBoard));
+      for (const EntityPtr& t : texts) {
+        const std::string text = boost::dynamic_pointer_cast<_Text>(t)->GetText();
+        if (zone->GetCategory() == 5)
+          EXPECT_EQ(text, FormatReinText(1, GetReinGradeIndex(zone->GetGrade()), zone->GetDiameter(),
+                                         zone->GetSpacing(), static_cast<int>(plan.Of(zone, kKindReinLine).size())));
+        else
+          EXPECT_EQ(text, ZoneText(zone));
+      }
+
+      // Where the leaders start: on a bar's segment, or at a dot.
+      std::vector<_2dLine> segments;
+      std::vector<_2dPoint> dots;
+      for (const EntityPtr& e : plan.Of(zone, kKindReinLine)) {
+        const auto line = boost::dynamic_pointer_cast<_2dPolyline>(e);
+        if (line->IsClosed() && line->VerNums() == 2) {
+          dots.push_back(DotCentre(e));
+          continue;
+        }
+        const std::vector<_3dPoint> v = line->GetVertices();
+        for (std::size_t i = 1; i < v.size(); ++i) segments.emplace_back(_2dPoint(v[i - 1].x, v[i - 1].y), _2dPoint(v[i].x, v[i].y));
+      }
+      const auto onBar = [&](const _2dPoint& p) {
+        return std::any_of(segments.begin(), segments.end(),
+                           [&](const _2dLine& s) { return g_VekGeometryComm.IsPointOnSegment(s, p, 1e-3); });
+      };
+      const auto atDot = [&](const _2dPoint& p) {
+        return std::any_of(dots.begin(), dots.end(),
+                           [&](const _2dPoint& c) { return g_VekGeometryComm.Distance(c, p) < dotRadius; });
+      };
+      const EntityList firsts = plan.Of(zone, kKindReinFirstLeader), seconds = plan.Of(zone, kKindReinSecondLeader);
+      std::vector<_2dLine> first, second;
+      for (const EntityPtr& e : firsts) first.push_back(*boost::dynamic_pointer_cast<_2dLine>(e));
+      for (const EntityPtr& e : seconds) second.push_back(*boost::dynamic_pointer_cast<_2dLine>(e));
+      // Every label line is reached by a leader, and every leader that
+      // reaches it comes from the bar, a dot, or the common centre of a fan
+      // whose other leaders end at the dots.
+      for (const _2dLine& line : second) {
+        int reaching = 0;
+        for (const _2dLine& l : first) {
+          if (!g_VekGeometryComm.IsPointOnSegment(line, l.GetEndPoint(), 1e-3)) continue;
+          ++reaching;
+          const _2dPoint s = l.GetStartPoint();
+          const bool fan = std::any_of(first.begin(), first.end(), [&](const _2dLine& o) {
+            return g_VekGeometryComm.Distance(o.GetStartPoint(), s) < 1e-6 && atDot(o.GetEndPoint());
+          });
+          EXPECT_TRUE(onBar(s) || atDot(s) || fan) << "zone " << zone->GetNumber() << " leader at " << s.x << "," << s.y;
+        }
+        EXPECT_GT(reaching, 0) << "zone " << zone->GetNumber();
+      }
+    }
+    for (std::size_t i = 0; i < labels.size(); ++i)
+      for (std::size_t j = i + 1; j < labels.size(); ++j)
+        EXPECT_FALSE(AnyOverlap(labels[i].second, labels[j].second))
+            << "marks " << labels[i].first << " and " << labels[j].first;
+  }
 }

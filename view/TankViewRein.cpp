@@ -2,6 +2,7 @@
 // line of slab plans and the projection of boards into the drawing.
 #include "drawing/DimensionChain.h"
 #include "view/DrawingRoutines.h"
+#include "view/LabelClearance.h"
 #include "view/TankView.h"
 
 #include <boost/make_shared.hpp>
@@ -114,17 +115,6 @@ Extents RangeTextBox(const _2dPoint& p, const _2dPoint& q, double scale, double 
       box.Extend(_3dPoint(corner.x, corner.y, 0.0));
     }
   return box;
-}
-
-double OverlapArea(const Extents& box, const std::vector<Extents>& others) {
-  double area = 0.0;
-  for (const Extents& o : others) {
-    if (o.IsEmpty()) continue;
-    const double w = std::min(box.maxX, o.maxX) - std::max(box.minX, o.minX);
-    const double h = std::min(box.maxY, o.maxY) - std::max(box.minY, o.minY);
-    if (w > 0.0 && h > 0.0) area += w * h;
-  }
-  return area;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "platform/morlak/helpers.h"
 #include "platform/morlak/polygon.h"
 #include "view/BoardReinZoneCollector.h"
+#include "view/LabelClearance.h"
 #include "view/LineReinConstruct.h"
 #include "view/LineReinEntity.h"
 
@@ -110,35 +111,6 @@ std::vector<Extents> SlabLabelFootprint(const _2dPoint& c, const Board& slab, co
     }
   }
   return boxes;
-}
-
-// The boxes of a drawn bar's label (bubble and texts) as the board draws them.
-std::vector<Extents> LabelBoxes(const LineReinEntity& bar, const AcadViewBoard& board) {
-  boost::shared_ptr<Ordinal> mark;
-  boost::shared_ptr<_Text> text, second;
-  bar.GetMark(mark);
-  bar.GetLabelText(text);
-  bar.GetSecondLabelText(second);
-  std::vector<Extents> boxes;
-  for (const EntityPtr& e : EntityList{mark, text, second}) {
-    if (!e) continue;
-    Extents box;
-    board.GetExtents(box, {e});
-    boxes.push_back(box);
-  }
-  return boxes;
-}
-
-// Whether a box of the first list overlaps one of the second by more than
-// a fifth of a millimetre on paper (boxes that merely touch do not count).
-bool AnyOverlap(const std::vector<Extents>& boxes, const std::vector<Extents>& others) {
-  const double touch = 0.2 * GetDrawingUnit();
-  for (const Extents& a : boxes)
-    for (const Extents& b : others)
-      if (!a.IsEmpty() && !b.IsEmpty() && std::min(a.maxX, b.maxX) > std::max(a.minX, b.minX) + touch &&
-          std::min(a.maxY, b.maxY) > std::max(a.minY, b.minY) + touch)
-        return true;
-  return false;
 }
 
 // A bar's label stands a quarter of the bar from its middle towards the

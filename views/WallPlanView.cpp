@@ -1,6 +1,7 @@
 #include "views/WallPlanView.h"
 
 #include "drawing/WallPlanBoardDrawer.h"
+#include "view/LabelClearance.h"
 
 #include <algorithm>
 
@@ -62,6 +63,7 @@ void TankWallReinPlanView::DrawAllRein(Tank& tank, const ViewSettings& settings)
   DrawWallRein(7, &tank, tallest, false, &m_viewVolumn, &settings, boardLines, cutLines, 0.0, outlines, lineZones,
                dotZones, supportZones, lineBars, dotRows, supportDots);
   AlignWallReinLabels(&tank, lineZones, dotZones, lineBars, dotRows);
+  if (m_pViewBoard) KeepWallLabelsClear(lineBars, dotRows, supportDots, *m_pViewBoard);
   DrawReinRangeDims(&tank, lineZones, dotZones, lineBars, dotRows);
 
   for (std::size_t i = 0; i < lineZones.size() && i < lineBars.size(); ++i)
