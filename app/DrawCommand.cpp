@@ -546,8 +546,15 @@ int DrawAndWriteSet(TankDesigner& designer, const DrawOptions& o, const std::str
   for (const std::string& line : lines) io.out << line;
 
   const bool undrawn = WarnUndrawn(drawn, tank, io.err);
+  for (const auto& failure : designer.GetSectionFailures()) {
+    const auto from = failure.section ? madeFrom.find(failure.section.get()) : madeFrom.end();
+    io.err << fmt::format("warning: section {} ({}) could not be drawn and is left out: {}\n",
+                          failure.section ? failure.section->GetNumber() : 0,
+                          from == madeFrom.end() ? std::string("made from the automatic cut") : "made from " + from->second,
+                          PrintableMessage(failure.reason));
+  }
   const bool groupsFailed = WarnFailingGroups(tank, io.err);
-  if (undrawn) return kExitNotAllDrawn;
+  if (undrawn || !designer.GetSectionFailures().empty()) return kExitNotAllDrawn;
   if (groupsFailed) return kExitDesignFailed;
   return 0;
 }

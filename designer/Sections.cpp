@@ -215,6 +215,7 @@ bool TankDesigner::DrawWallSection(boost::shared_ptr<Section> section, bool plac
 bool TankDesigner::DrawAllSections(_3dPoint& insertPoint, int* progress, unsigned share, TextProgressFn fn) {
   _3dPoint p = insertPoint;
   RemoveViewsOfClass<TankWallReinSectionView>();
+  m_sectionFailures.clear();
   std::vector<boost::shared_ptr<Section>> sections = GetSections();
   if (sections.empty()) return true;
   std::stable_sort(sections.begin(), sections.end(), [](const auto& a, const auto& b) {
@@ -229,11 +230,23 @@ bool TankDesigner::DrawAllSections(_3dPoint& insertPoint, int* progress, unsigne
     ReportTextProgress(fn, progress ? *progress : 0, text);
     if (progress) *progress += static_cast<int>(step);
     Extents e;
-    if (!DrawWallSection(sections[i], true, p, &e)) {
+    const std::size_t viewsBefore = m_views.size();
+    bool drawn = false;
+    try {
+      drawn = DrawWallSection(sections[i], true, p, &e);
+    } catch (const std::exception& error) {
+      // A section whose cut cannot be drawn (the underside of its slabs does
+      // not connect, say) is left out with the reason; the others are drawn.
+      if (m_views.size() > viewsBefore) m_views.resize(viewsBefore);
+      m_sectionFailures.push_back({sections[i], *error.what() ? error.what() : "the section could not be drawn"});
+      all = false;
+      continue;
+    }
+    if (!drawn) {
       all = false;
       break;
     }
-    if (i == 0) row = e;
+    if (row.IsEmpty()) row = e;
     else row.Extend(e);
   }
   if (!row.IsEmpty()) insertPoint.y -= (row.maxY - row.minY) * (1.0 + g_DrawingGapRatio);

@@ -459,6 +459,13 @@ class TankDesigner : public VekObject {
   // side by side from the point; the point then drops by 1.3 × the row's
   // height.  Stops at the first that fails (false).
   bool DrawAllSections(_3dPoint& insertPoint, int* progress, unsigned share, TextProgressFn fn);
+  // A section whose drawing raised during the last DrawAllSections: its view
+  // was removed and the other sections were drawn.
+  struct SectionDrawFailure {
+    boost::shared_ptr<Section> section;
+    std::string reason;
+  };
+  const std::vector<SectionDrawFailure>& GetSectionFailures() const { return m_sectionFailures; }
   // A cut across one wall of the wall plan (else the slab plan the
   // automatic sections use), made as the automatic sections make theirs but
   // through the point at `ratio` (0..1) of the wall's shorter face line, in
@@ -518,6 +525,7 @@ class TankDesigner : public VekObject {
   int m_mode = 0;
   ReinDesigner m_reinDesigner;
   ViewList m_views;
+  std::vector<SectionDrawFailure> m_sectionFailures;
   TankModeler m_modeler;
   Project m_project;
   CalcBookWriter m_calcBook;
