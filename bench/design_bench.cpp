@@ -3,10 +3,8 @@
 // runs them) on the 3 × 2-cell tank (18 m × 12 m) and on a 6 × 6-cell tank
 // (36 m × 36 m), both analysed with the board method first.  The cost should
 // grow no faster than the number of boards.
-#include "model/TankModeler.h"
-#include "platform/Tobrin.h"
+#include "bench/regular_tank.h"
 #include "rebar/ReinDesigner.h"
-#include "tests/tank_fixtures.h"
 
 #include <benchmark/benchmark.h>
 
@@ -17,14 +15,7 @@ void BM_DesignRein(benchmark::State& state) {
   const int cellsX = cells == 6 ? 3 : 6, cellsY = cells == 6 ? 2 : 6;
   Tank tank;
   ProjectSettings settings;
-  fixtures::MakeRegularTank(tank, fixtures::RegularLayout(cellsX, cellsY, true, 6000.0 * cellsX, 6000.0 * cellsY));
-  TankModeler m;
-  m.MarkOuterWallFaces(tank);
-  m.ClassifyBoardEdges(tank, 1, 1, 0);
-  if (!AnalyseTank(tank, settings)) {
-    state.SkipWithError(GetLastAnalysisError().c_str());
-    return;
-  }
+  if (!benchfx::AnalysedRegularTank(tank, settings, cellsX, cellsY, state)) return;
   ReinDesigner designer;
   ReinDesignOptions options;
   options.SetSettings(&settings);

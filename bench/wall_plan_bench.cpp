@@ -5,10 +5,8 @@
 // and 6 × 6 cells of 6 m) show how the cost grows with the walls.
 #include "bench/designed_example.h"
 #include "designer/TankDesigner.h"
-#include "model/TankModeler.h"
-#include "platform/Tobrin.h"
+#include "bench/regular_tank.h"
 #include "rebar/ReinDesigner.h"
-#include "tests/tank_fixtures.h"
 #include "views/WallPlanView.h"
 
 #include <benchmark/benchmark.h>
@@ -42,14 +40,7 @@ void BM_WallPlanRegular(benchmark::State& state) {
   const int cellsX = cells == 6 ? 3 : 6, cellsY = cells == 6 ? 2 : 6;
   Tank tank;
   ProjectSettings settings;
-  fixtures::MakeRegularTank(tank, fixtures::RegularLayout(cellsX, cellsY, true, 6000.0 * cellsX, 6000.0 * cellsY));
-  TankModeler m;
-  m.MarkOuterWallFaces(tank);
-  m.ClassifyBoardEdges(tank, 1, 1, 0);
-  if (!AnalyseTank(tank, settings)) {
-    state.SkipWithError(GetLastAnalysisError().c_str());
-    return;
-  }
+  if (!benchfx::AnalysedRegularTank(tank, settings, cellsX, cellsY, state)) return;
   ReinDesigner designer;
   ReinDesignOptions options;
   options.SetSettings(&settings);

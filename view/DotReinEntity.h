@@ -1,6 +1,6 @@
 // A drawn row of bar dots: bars cut across by the drawing plane, each a
 // filled disc, with an optional label (leaders from the dots, the line the
-// mark and text stand at, the bar-mark bubble and the specification text).
+// mark and text stand at, the bar-mark bubble and the bar text).
 // A filed class with the kernel's base record only, like LineReinEntity.
 #pragma once
 
