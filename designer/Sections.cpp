@@ -89,9 +89,7 @@ std::vector<boost::shared_ptr<Section>> TankDesigner::GetSections() const {
   std::vector<boost::shared_ptr<Section>> sections;
   for (const TankViewPtr& view : m_views) {
     if (!view) continue;
-    ObjectEntityMap map;
-    view->GetObjectEntityMap(map);
-    for (const auto& [object, entities] : map)
+    for (const auto& [object, entities] : view->GetObjectEntityMap())
       if (const auto section = boost::dynamic_pointer_cast<Section>(object)) sections.push_back(section);
   }
   return sections;

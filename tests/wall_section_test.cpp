@@ -95,6 +95,34 @@ bool DotCentre(const EntityPtr& e, _2dPoint& centre) {
 // Every bar vertex and dot centre of the section lies in the concrete and
 // between the cut lines; every label reads its zone's text and every bubble
 // its zone's mark.  Returns the number of bars and dots seen.
+// The ends of the drawn slab bars (bottom slabs kind 1, top slabs kind 2)
+// that the window shows as real bar ends: not on a cut line.
+int SlabBarEndsInWindow(const TankWallReinSectionView& view, const Tank& tank, int slabKind) {
+  const auto left = view.GetLeftCut(), right = view.GetRightCut();
+  const double clear = view.GetUnit();
+  int ends = 0;
+  for (const auto& c : tank.GetComponents()) {
+    const auto b = boost::dynamic_pointer_cast<Board>(c);
+    if (!b || b->GetKind() != slabKind) continue;
+    for (const ReinZonePtr& zone : b->GetAllZones()) {
+      EntityList entities;
+      if (!view.GetObjectEntities(zone, entities)) continue;
+      for (const EntityPtr& e : entities) {
+        _2dPoint centre;
+        const auto pl = boost::dynamic_pointer_cast<_2dPolyline>(e);
+        if (view.GetEntityKind(e) != kKindReinLine || !pl || DotCentre(e, centre) || pl->VerNums() < 2) continue;
+        for (const int i : {0, pl->VerNums() - 1}) {
+          const _3dPoint v = pl->GetVertexAt(i);
+          if (left && v.x < left->GetStartPoint().x + clear) continue;
+          if (right && v.x > right->GetStartPoint().x - clear) continue;
+          ++ends;
+        }
+      }
+    }
+  }
+  return ends;
+}
+
 int CheckSectionBars(const TankWallReinSectionView& view, const Tank& tank, bool skipConcrete = false) {
   const auto boxes = ConcreteBoxes(view);
   const auto left = view.GetLeftCut(), right = view.GetRightCut();
@@ -840,6 +868,30 @@ TEST(SectionExamples, EveryAutomaticSectionDraws) {
       }
     }
     EXPECT_EQ(drawn, count);
+    // A section across an inner wall cuts the slabs where their bars are
+    // lapped through that wall: bottom and top slab bars alike keep their
+    // own ends there, none slid off to a crossing beyond the window.
+    double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
+    for (const BoardPtr& wall : designer.GetTank().GetWalls())
+      for (const _3dPoint& p : wall->GetOutlinePoints()) {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+      }
+    for (const auto& v : designer.GetViews()) {
+      const auto view = boost::dynamic_pointer_cast<TankWallReinSectionView>(v);
+      if (!view) continue;
+      ViewVolumn volume;
+      view->GetViewVolumn(volume);
+      const _3dPoint& o = volume.m_origin;
+      if (o.x < minX + 1000 || o.x > maxX - 1000 || o.y < minY + 1000 || o.y > maxY - 1000) continue;
+      const int n = view->GetSection()->GetNumber();
+      const int bottom = SlabBarEndsInWindow(*view, designer.GetTank(), 1);
+      const int top = SlabBarEndsInWindow(*view, designer.GetTank(), 2);
+      EXPECT_GT(top, 0) << name << " section " << n;
+      EXPECT_EQ(bottom, top) << name << " section " << n;
+    }
     int bars = 0;
     for (const auto& v : designer.GetViews())
       if (const auto view = boost::dynamic_pointer_cast<TankWallReinSectionView>(v))

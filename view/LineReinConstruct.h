@@ -76,4 +76,13 @@ class ConstuctLineRein {
   // copied once: a drawing registers nothing while it builds its bars.
   boost::shared_ptr<const ObjectEntityMap> ViewEntities() const;
   mutable boost::shared_ptr<const ObjectEntityMap> m_viewEntities;
+  // The haunch holding a zone, at any joint of the tank: the tank's joints
+  // are walked once per construction, not once per bar.
+  EarPtr ZoneEar(const ReinZonePtr& zone) const;
+  mutable std::unordered_map<const ReinZone*, EarPtr> m_zoneEars;
+  mutable bool m_zoneEarsFound = false;
+  // The boards of the tank in component order, gathered once.
+  const std::vector<BoardPtr>& TankBoards() const;
+  mutable std::vector<BoardPtr> m_tankBoards;
+  mutable bool m_tankBoardsFound = false;
 };

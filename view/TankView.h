@@ -189,6 +189,11 @@ class TankView {
   virtual void WriteOwnRecord(Archive&, const ObjectList&, EntityList&) const {}
   virtual void ReadOwnRecord(Archive&, const ObjectList&, EntityList&) {}
 
+  // Whether the bars of a zone can reach the drawing at all: a view that
+  // shows only a window of what its plane meets leaves out the zones lying
+  // wholly beyond it before their bars are built.  Every zone by default.
+  virtual bool ZoneMayShow(const ReinZonePtr&) const { return true; }
+
   // Registers one batch drawn for one object: one kind per entity (a shorter
   // kinds list is std::invalid_argument); `handles` is empty or holds the
   // CAD entity of each entity.  When the entity and handle counts agree
@@ -483,6 +488,7 @@ class TankView {
   void SetEntityOwners(const EntityOwnerPairs& pairs);
   void SetEntityKinds(const EntityKindPairs& pairs);
   void GetObjectEntityMap(ObjectEntityMap& out) const { out = m_objectEntities; }
+  const ObjectEntityMap& GetObjectEntityMap() const { return m_objectEntities; }
   void GetViewVolumn(ViewVolumn& out) const { out = m_viewVolumn; }
   void SetViewVolumn(const ViewVolumn& volume) { m_viewVolumn = volume; }
   void GetPlacement(_3dVector& out) const { out = m_placement; }

@@ -64,6 +64,8 @@ void TankView::DrawWallRein(int zoneKinds, Tank* tank,
   if (!section) {
     alongView.erase_if([](const auto& entry) { return entry.first->GetCategory() == 4 && entry.second.size() < 2; });
   }
+  alongView.erase_if([this](const auto& entry) { return !ZoneMayShow(entry.first); });
+  facing.erase_if([this](const auto& entry) { return !ZoneMayShow(entry.first); });
 
   // Support zones: in the wall plan those at a junction of the drawn walls
   // (a grouped junction counts through the first joint of its group).
@@ -95,6 +97,7 @@ void TankView::DrawWallRein(int zoneKinds, Tank* tank,
                           [&](const BoardJointPtr& j) { return ContainsByIdentity(reference, j); });
     });
   }
+  std::erase_if(supports, [this](const ReinZonePtr& zone) { return !ZoneMayShow(zone); });
   supportZones.clear();
   supportZones = supports;
 

@@ -15,25 +15,6 @@
 
 namespace {
 
-// The haunch that holds the zone, at any joint of the tank.
-EarPtr CollectAdjoiningBoards(const Tank* tank, const ReinZonePtr& zone) {
-  if (!tank || !zone) return EarPtr();
-  std::vector<BoardPtr> firsts, seconds;
-  std::vector<BoardJointPtr> joints;
-  tank->GetJoints(firsts, seconds, joints);
-  for (const BoardJointPtr& joint : joints) {
-    EarPtr ears[2];
-    GetJointEar(joint, ears[0]);
-    GetJointOverhangEar(joint, ears[1]);
-    for (const EarPtr& ear : ears) {
-      if (!ear) continue;
-      const auto& zones = ear->GetZones();
-      if (std::find(zones.begin(), zones.end(), zone) != zones.end()) return ear;
-    }
-  }
-  return EarPtr();
-}
-
 // The unit vector square to a → b on the side of p.
 _2dVector TowardPoint(const _2dPoint& a, const _2dPoint& b, const _2dPoint& p) {
   _2dVector t = b - a;
@@ -46,6 +27,37 @@ bool RunsAlong(const _2dLine& drawn, const _2dLine& mating) {
 }
 
 }  // namespace
+
+EarPtr ConstuctLineRein::ZoneEar(const ReinZonePtr& zone) const {
+  if (!m_pTank || !zone) return EarPtr();
+  if (!m_zoneEarsFound) {
+    // Every haunch of the tank's joints, inner and overhang, by the zones it
+    // holds: the first haunch met holds a zone.
+    m_zoneEarsFound = true;
+    std::vector<BoardPtr> firsts, seconds;
+    std::vector<BoardJointPtr> joints;
+    m_pTank->GetJoints(firsts, seconds, joints);
+    for (const BoardJointPtr& joint : joints) {
+      EarPtr ears[2];
+      GetJointEar(joint, ears[0]);
+      GetJointOverhangEar(joint, ears[1]);
+      for (const EarPtr& ear : ears)
+        if (ear)
+          for (const ReinZonePtr& z : ear->GetZones()) m_zoneEars.emplace(z.get(), ear);
+    }
+  }
+  const auto found = m_zoneEars.find(zone.get());
+  return found == m_zoneEars.end() ? EarPtr() : found->second;
+}
+
+const std::vector<BoardPtr>& ConstuctLineRein::TankBoards() const {
+  if (!m_tankBoardsFound && m_pTank) {
+    m_tankBoardsFound = true;
+    for (const auto& component : m_pTank->GetComponents())
+      if (const BoardPtr board = boost::dynamic_pointer_cast<Board>(component)) m_tankBoards.push_back(board);
+  }
+  return m_tankBoards;
+}
 
 boost::shared_ptr<const ObjectEntityMap> ConstuctLineRein::ViewEntities() const {
   if (!m_viewEntities) {
@@ -131,10 +143,9 @@ std::vector<LineReinPtr> ConstuctLineRein::BuildWallBars(const ReinZoneBoards& e
       std::pair<bool, _2dLine> found{false, _2dLine()};
       if (!m_pTank || i >= barSegments.size()) return found;
       double nearest = 0.0;
-      for (const auto& component : m_pTank->GetComponents()) {
-        const BoardPtr other = boost::dynamic_pointer_cast<Board>(component);
-        if (!other || other == boards[i] || !SegmentInBoardConcrete(segments[i])(other) ||
-            !g.IsPerpendicular(segments[i], other->GetNormal())) {
+      for (const BoardPtr& other : TankBoards()) {
+        if (other == boards[i] || !g.IsPerpendicular(segments[i], other->GetNormal()) ||
+            !SegmentInBoardConcrete(segments[i])(other)) {
           continue;
         }
         const std::pair<bool, _2dLine> beside = project(segments[i], other);
@@ -155,7 +166,7 @@ std::vector<LineReinPtr> ConstuctLineRein::BuildWallBars(const ReinZoneBoards& e
       std::pair<bool, _2dLine> found = offBoard ? besideNeighbour(i) : std::pair<bool, _2dLine>{false, _2dLine()};
       if (!found.first) found = project(segments[i], boards[i]);
       if (!found.first && !earSought) {
-        ear = CollectAdjoiningBoards(m_pTank, zone);
+        ear = ZoneEar(zone);
         earSought = true;
       }
       // A segment of a haunch zone off its boards lies beside the haunch.

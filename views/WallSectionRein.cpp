@@ -7,6 +7,8 @@
 #include "view/LineReinEntity.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <map>
 #include <stdexcept>
 #include <typeinfo>
@@ -44,10 +46,11 @@ void MakeSectionReinRecord(SectionReinRecord& out, const LineReinPtr& bar, bool 
   }
 }
 
-// Each bar end is slid, hook and all, onto the nearest crossing of its end
-// segment's line with the end segment lines of the other records.
-void JoinBarEndsToCrossingBars(const std::vector<SectionReinRecord>& records) {
+// Each movable bar end is slid, hook and all, onto the nearest crossing of
+// its end segment's line with the end segment lines of the other records.
+void JoinBarEndsToCrossingBars(const std::vector<SectionReinRecord>& records, const std::vector<bool>& movable) {
   for (std::size_t i = 0; i < records.size(); ++i) {
+    if (!movable[i]) continue;
     const _2dLine si = records[i].Segment();
     if (G().Equal(si.GetLength(), 0.0, 1e-4)) continue;
     const _2dPoint end = si.GetStartPoint();
@@ -150,6 +153,50 @@ void TankWallReinSectionView::JoinBarEndsBeyondWalls(Tank& tank, std::vector<Rei
   for (std::size_t i = 0; i < zones.size(); ++i)
     if (in(slabZones, zones[i])) selected.push_back(i);
 
+  // Found from the whole cut when the section was drawn; else from the
+  // walls the view holds now.
+  if (!m_outerWallsFound) FindOuterWalls(tank);
+  if (!m_outerWallsFound) return;
+
+  std::vector<SectionReinRecord> records;
+  try {
+    for (std::size_t i : selected)
+      for (const LineReinPtr& bar : groups[i])
+        for (bool atEnd : {false, true}) {
+          SectionReinRecord r;
+          MakeSectionReinRecord(r, bar, atEnd);
+          records.push_back(r);
+        }
+  } catch (...) {
+    return;
+  }
+  // Left and right of the outermost walls of the whole cut, as drawn (left:
+  // smaller x).  A bar end there that the window shows is joined; a bar
+  // lapped through an inner wall keeps its own end.
+  const double left = m_spLeftCut ? std::min(m_spLeftCut->GetStartPoint().x, m_spLeftCut->GetEndPoint().x)
+                                  : -std::numeric_limits<double>::infinity();
+  const double right = m_spRightCut ? std::max(m_spRightCut->GetStartPoint().x, m_spRightCut->GetEndPoint().x)
+                                    : std::numeric_limits<double>::infinity();
+  std::vector<SectionReinRecord> leftEnds, rightEnds;
+  std::vector<bool> leftMovable, rightMovable;
+  for (const SectionReinRecord& r : records) {
+    const _2dPoint e(r.line->GetVertexAt(r.end));
+    const bool inWindow = e.x >= left && e.x <= right;
+    if (e.x < m_outerWallLeftX - g_DefaultTolerance) {
+      leftEnds.push_back(r);
+      leftMovable.push_back(inWindow);
+    }
+    if (e.x > m_outerWallRightX + g_DefaultTolerance) {
+      rightEnds.push_back(r);
+      rightMovable.push_back(inWindow);
+    }
+  }
+  JoinBarEndsToCrossingBars(leftEnds, leftMovable);
+  JoinBarEndsToCrossingBars(rightEnds, rightMovable);
+}
+
+void TankWallReinSectionView::FindOuterWalls(Tank& tank) {
+  m_outerWallsFound = false;
   std::vector<_2dLine> wallLines;
   for (const BoardPtr& wall : tank.GetWalls()) {
     EntityList entities;
@@ -164,30 +211,37 @@ void TankWallReinSectionView::JoinBarEndsBeyondWalls(Tank& tank, std::vector<Rei
   std::stable_sort(wallLines.begin(), wallLines.end(),
                    [](const _2dLine& a, const _2dLine& b) { return a.GetStartPoint().x < b.GetStartPoint().x; });
   const _2dLine wl = wallLines.front(), wr = wallLines.back();
+  m_outerWallLeftX = std::min(wl.GetStartPoint().x, wl.GetEndPoint().x);
+  m_outerWallRightX = std::max(wr.GetStartPoint().x, wr.GetEndPoint().x);
+  m_outerWallsFound = true;
+}
 
-  std::vector<SectionReinRecord> records;
-  try {
-    for (std::size_t i : selected)
-      for (const LineReinPtr& bar : groups[i])
-        for (bool atEnd : {false, true}) {
-          SectionReinRecord r;
-          MakeSectionReinRecord(r, bar, atEnd);
-          records.push_back(r);
-        }
-  } catch (...) {
-    return;
+bool TankWallReinSectionView::ZoneMayShow(const ReinZonePtr& zone) const {
+  if (!zone || (!m_spLeftCut && !m_spRightCut)) return true;
+  const double f = GetDrawingFactor();
+  // The drawing x of a point: along the view's x axis (normalised, as the
+  // frame mapping of the bars takes it), scaled and placed.
+  const _3dPoint& o = m_viewVolumn.m_origin;
+  _3dVector x = m_viewVolumn.m_xAxis;
+  const double length = std::sqrt(x.x * x.x + x.y * x.y + x.z * x.z);
+  if (length <= 0.0) return true;
+  x = _3dVector(x.x / length, x.y / length, x.z / length);
+  double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+  for (const ReinPtr& rein : zone->GetReins()) {
+    if (!rein) continue;
+    for (const _3dPoint& p : rein->GetPolyline().GetVertices()) {
+      const double d = ((p.x - o.x) * x.x + (p.y - o.y) * x.y + (p.z - o.z) * x.z) * f + m_placement.x;
+      lo = std::min(lo, d);
+      hi = std::max(hi, d);
+    }
   }
-  // Left and right of the outermost walls, as drawn (left: smaller x).
-  std::vector<SectionReinRecord> leftEnds, rightEnds;
-  for (const SectionReinRecord& r : records) {
-    const _2dPoint e(r.line->GetVertexAt(r.end));
-    const _2dLine upL = wl.GetStartPoint().y <= wl.GetEndPoint().y ? wl : _2dLine(wl.GetEndPoint(), wl.GetStartPoint());
-    const _2dLine upR = wr.GetStartPoint().y <= wr.GetEndPoint().y ? wr : _2dLine(wr.GetEndPoint(), wr.GetStartPoint());
-    if (e.x < std::min(upL.GetStartPoint().x, upL.GetEndPoint().x) - g_DefaultTolerance) leftEnds.push_back(r);
-    if (e.x > std::max(upR.GetStartPoint().x, upR.GetEndPoint().x) + g_DefaultTolerance) rightEnds.push_back(r);
-  }
-  JoinBarEndsToCrossingBars(leftEnds);
-  JoinBarEndsToCrossingBars(rightEnds);
+  if (lo > hi) return true;
+  const double margin = 10.0 * m_unit;
+  if (m_spLeftCut && hi < std::min(m_spLeftCut->GetStartPoint().x, m_spLeftCut->GetEndPoint().x) - margin)
+    return false;
+  if (m_spRightCut && lo > std::max(m_spRightCut->GetStartPoint().x, m_spRightCut->GetEndPoint().x) + margin)
+    return false;
+  return true;
 }
 
 void TankWallReinSectionView::DropRebarOutsideCuts(BarGroups& groups, DotRows& dots1, DotRows& dots2,
@@ -254,24 +308,7 @@ std::vector<ReinZonePtr> TankWallReinSectionView::TrimBarsAtCuts(const std::vect
   return trimmed;
 }
 
-void TankWallReinSectionView::ProbeSectionBars(std::vector<boost::shared_ptr<_2dPolyline>>& bars, Tank* tank,
-                                               const ViewSettings* settings) {
-  if (!tank) return;
-  std::vector<boost::shared_ptr<_2dLine>> lines;
-  for (const auto& l : m_cutOutlineLines)
-    if (l) lines.push_back(boost::make_shared<_2dLine>(*l));
-  std::vector<ReinZonePtr> lineZones, dotZones, supportZones;
-  BarGroups groups;
-  DotRows dotRows, supportDots;
-  DrawWallRein(4, tank, tank->GetComponents(), true, &m_viewVolumn, settings, lines, m_cutExtraLines, 0.0,
-               m_cutBoardLines, lineZones, dotZones, supportZones, groups, dotRows, supportDots);
-  for (const auto& group : groups)
-    for (const LineReinPtr& bar : group)
-      if (bar && bar->GetReinLine()) bars.push_back(bar->GetReinLine());
-}
-
-void TankWallReinSectionView::DrawSectionRein(Tank& tank, const ViewSettings& settings, double passThrough) {
-  // The boards the section plane meets.
+std::vector<boost::shared_ptr<StructureComponent>> TankWallReinSectionView::BoardsOnSectionPlane(Tank& tank) const {
   _3dVector normal;
   m_viewVolumn.GetNormal(normal);
   const PlaneLinePredicate onPlane(m_viewVolumn.m_origin, normal);
@@ -285,6 +322,31 @@ void TankWallReinSectionView::DrawSectionRein(Tank& tank, const ViewSettings& se
     });
     if (met) boards.push_back(component);
   }
+  return boards;
+}
+
+void TankWallReinSectionView::ProbeSectionBars(std::vector<boost::shared_ptr<_2dPolyline>>& bars, Tank* tank,
+                                               const ViewSettings* settings) {
+  if (!tank) return;
+  if (!m_barsProbed) {
+    m_barsProbed = true;
+    std::vector<boost::shared_ptr<_2dLine>> lines;
+    for (const auto& l : m_cutOutlineLines)
+      if (l) lines.push_back(boost::make_shared<_2dLine>(*l));
+    std::vector<ReinZonePtr> lineZones, dotZones, supportZones;
+    BarGroups groups;
+    DotRows dotRows, supportDots;
+    DrawWallRein(4, tank, BoardsOnSectionPlane(*tank), true, &m_viewVolumn, settings, lines, m_cutExtraLines, 0.0,
+                 m_cutBoardLines, lineZones, dotZones, supportZones, groups, dotRows, supportDots);
+    for (const auto& group : groups)
+      for (const LineReinPtr& bar : group)
+        if (bar && bar->GetReinLine()) m_probedBars.push_back(bar->GetReinLine());
+  }
+  bars.insert(bars.end(), m_probedBars.begin(), m_probedBars.end());
+}
+
+void TankWallReinSectionView::DrawSectionRein(Tank& tank, const ViewSettings& settings, double passThrough) {
+  const std::vector<boost::shared_ptr<StructureComponent>> boards = BoardsOnSectionPlane(tank);
 
   std::vector<boost::shared_ptr<_2dLine>> lines;
   for (const auto& l : m_cutOutlineLines)

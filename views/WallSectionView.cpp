@@ -40,6 +40,8 @@ bool TankWallReinSectionView::Draw(Tank& tank, double scale, const ViewSettings&
   m_scale = scale;
   m_unit = static_cast<double>(GetDrawingUnit());
   const double f = GetDrawingFactor();
+  m_probedBars.clear();
+  m_barsProbed = false;
 
   CutSection(&tank, components, f, m_viewVolumn.m_origin, m_viewVolumn.m_xAxis, m_viewVolumn.m_yAxis);
   DrawSectionCut(f);
@@ -55,6 +57,7 @@ bool TankWallReinSectionView::Draw(Tank& tank, double scale, const ViewSettings&
   CollectBoardLines(lines, m_cutExtraLines, m_cutBoardLines);
   for (const auto& line : lines) m_cutOutlineLines.push_back(boost::make_shared<_2dLine>(*line));
 
+  FindOuterWalls(tank);
   const auto breaks = DrawCutEnds(&tank, &settings, drawing, f);
   if (!breaks.empty()) {
     const EntityList entities(breaks.begin(), breaks.end());
@@ -129,6 +132,8 @@ void TankWallReinSectionView::TransformEntities() {
   for (_2dLine& line : m_cutBoardLines) line.Move(m_placement);
   if (m_spLeftCut) m_spLeftCut->Move(m_placement);
   if (m_spRightCut) m_spRightCut->Move(m_placement);
+  m_outerWallLeftX += m_placement.x;
+  m_outerWallRightX += m_placement.x;
 }
 
 void TankWallReinSectionView::DrawDimensions(Tank&) {

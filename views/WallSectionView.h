@@ -48,6 +48,9 @@ class TankWallReinSectionView : public DrawingView {
   // for the bars it cuts, with their range dimensions; bars and rows beyond
   // the cut lines dropped, bars across them trimmed.
   virtual void DrawSectionRein(Tank& tank, const ViewSettings& settings, double passThrough);
+  // Once the cut lines stand, a zone whose bars all lie more than 10 units
+  // beyond one of them is left out: nothing of it would stay in the window.
+  bool ZoneMayShow(const ReinZonePtr& zone) const override;
 
   // The extent the drawing is placed by: everything but the break lines and
   // the unsupported top slabs.
@@ -71,8 +74,10 @@ class TankWallReinSectionView : public DrawingView {
   void CollectCutOutlineLines(std::vector<_2dLine>& haunchLines, std::vector<_2dLine>& bottomSlabLines,
                               std::vector<_2dLine>& cutLines) const;
   // The bar polylines of the haunch bars the section will show (not
-  // registered).
+  // registered); built once per drawing, both cut lines use them.
   void ProbeSectionBars(std::vector<boost::shared_ptr<_2dPolyline>>& bars, Tank* tank, const ViewSettings* settings);
+  // The boards the section plane meets: only their zones can show bars.
+  std::vector<boost::shared_ptr<StructureComponent>> BoardsOnSectionPlane(Tank& tank) const;
   // Drops the entities wholly outside the cut (left of it with keepRight)
   // and shortens the lines across it to it; true when anything changed.
   bool ClipAtCutLine(EntityList& drawing, _2dLine cut, bool keepRight);
@@ -107,6 +112,15 @@ class TankWallReinSectionView : public DrawingView {
   double m_foundationLevel = 0.0;
   boost::shared_ptr<_2dLine> m_spLeftCut;
   boost::shared_ptr<_2dLine> m_spRightCut;
+  std::vector<boost::shared_ptr<_2dPolyline>> m_probedBars;
+  bool m_barsProbed = false;
+  // The drawing x of the outer faces of the outermost walls the plane cuts,
+  // taken before the window clips the cut (moved with the placement).
+  bool m_outerWallsFound = false;
+  double m_outerWallLeftX = 0.0;
+  double m_outerWallRightX = 0.0;
+  // Finds them from the wall outline lines of the whole cut.
+  void FindOuterWalls(Tank& tank);
 };
 
 // Point tests of drawn bars and dot rows against a directed line: no point
