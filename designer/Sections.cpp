@@ -188,6 +188,8 @@ _2dLine TankDesigner::SectionLineAcrossWall(const BoardPtr& wall, double ratio) 
 bool TankDesigner::DrawWallSection(boost::shared_ptr<Section> section, bool placeAtPoint, _3dPoint& insertPoint,
                                    Extents* outExtent) {
   if (!section) return false;
+  // The tank does not change while the section is drawn.
+  const Structure::TopologyFreeze frozen(GetTank());
   boost::shared_ptr<TankWallReinSectionView> view;
   AddViewOfClass(view, m_views, GetSettings().GetViewSettings(), section->GetVolume());
   view->SetFoundationLevel(GetFoundationLevel());

@@ -217,6 +217,7 @@ void TankWallReinSectionView::FindOuterWalls(Tank& tank) {
 }
 
 bool TankWallReinSectionView::ZoneMayShow(const ReinZonePtr& zone) const {
+  if (m_probing && boost::dynamic_pointer_cast<SupportRein>(zone)) return false;
   if (!zone || (!m_spLeftCut && !m_spRightCut)) return true;
   const double f = GetDrawingFactor();
   // The drawing x of a point: along the view's x axis (normalised, as the
@@ -336,8 +337,15 @@ void TankWallReinSectionView::ProbeSectionBars(std::vector<boost::shared_ptr<_2d
     std::vector<ReinZonePtr> lineZones, dotZones, supportZones;
     BarGroups groups;
     DotRows dotRows, supportDots;
-    DrawWallRein(4, tank, BoardsOnSectionPlane(*tank), true, &m_viewVolumn, settings, lines, m_cutExtraLines, 0.0,
-                 m_cutBoardLines, lineZones, dotZones, supportZones, groups, dotRows, supportDots);
+    m_probing = true;
+    try {
+      DrawWallRein(4, tank, PlaneBoards(*tank), true, &m_viewVolumn, settings, lines, m_cutExtraLines, 0.0,
+                   m_cutBoardLines, lineZones, dotZones, supportZones, groups, dotRows, supportDots);
+    } catch (...) {
+      m_probing = false;
+      throw;
+    }
+    m_probing = false;
     for (const auto& group : groups)
       for (const LineReinPtr& bar : group)
         if (bar && bar->GetReinLine()) m_probedBars.push_back(bar->GetReinLine());
@@ -345,8 +353,23 @@ void TankWallReinSectionView::ProbeSectionBars(std::vector<boost::shared_ptr<_2d
   bars.insert(bars.end(), m_probedBars.begin(), m_probedBars.end());
 }
 
+const std::vector<boost::shared_ptr<StructureComponent>>& TankWallReinSectionView::PlaneBoards(Tank& tank) {
+  if (!m_planeBoardsFound) {
+    m_planeBoards = BoardsOnSectionPlane(tank);
+    m_planeBoardsFound = true;
+  }
+  return m_planeBoards;
+}
+
 void TankWallReinSectionView::DrawSectionRein(Tank& tank, const ViewSettings& settings, double passThrough) {
-  const std::vector<boost::shared_ptr<StructureComponent>> boards = BoardsOnSectionPlane(tank);
+  // The tank does not change while the bars are drawn: its joints and
+  // neighbours are found once.
+  const Structure::TopologyFreeze frozen(tank);
+  // The boards the probe found serve once more; the view keeps none of the
+  // tank's boards afterwards.
+  const std::vector<boost::shared_ptr<StructureComponent>> boards = PlaneBoards(tank);
+  m_planeBoards.clear();
+  m_planeBoardsFound = false;
 
   std::vector<boost::shared_ptr<_2dLine>> lines;
   for (const auto& l : m_cutOutlineLines)

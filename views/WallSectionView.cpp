@@ -42,6 +42,8 @@ bool TankWallReinSectionView::Draw(Tank& tank, double scale, const ViewSettings&
   const double f = GetDrawingFactor();
   m_probedBars.clear();
   m_barsProbed = false;
+  m_planeBoards.clear();
+  m_planeBoardsFound = false;
 
   CutSection(&tank, components, f, m_viewVolumn.m_origin, m_viewVolumn.m_xAxis, m_viewVolumn.m_yAxis);
   DrawSectionCut(f);

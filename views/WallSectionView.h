@@ -114,6 +114,12 @@ class TankWallReinSectionView : public DrawingView {
   boost::shared_ptr<_2dLine> m_spRightCut;
   std::vector<boost::shared_ptr<_2dPolyline>> m_probedBars;
   bool m_barsProbed = false;
+  // While the haunch bars are probed only the line bars are wanted.
+  bool m_probing = false;
+  // The boards the plane meets, found once per drawing.
+  std::vector<boost::shared_ptr<StructureComponent>> m_planeBoards;
+  bool m_planeBoardsFound = false;
+  const std::vector<boost::shared_ptr<StructureComponent>>& PlaneBoards(Tank& tank);
   // The drawing x of the outer faces of the outermost walls the plane cuts,
   // taken before the window clips the cut (moved with the placement).
   bool m_outerWallsFound = false;
