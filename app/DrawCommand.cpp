@@ -333,7 +333,70 @@ std::map<int, int> KindCounts(const TankView& view) {
   return counts;
 }
 
-std::string ViewSummary(const DrawnView& d, const std::map<const Section*, std::string>& madeFrom) {
+// What a wall section shows: its drawn bars, the dot rows of the bars it
+// cuts and the dot groups of the support bars in its corners, counted by
+// the zones that own them.
+struct SectionCounts {
+  int bars = 0;
+  int dotRows = 0;
+  int supportGroups = 0;
+};
+
+SectionCounts CountSectionRebar(const TankView& view) {
+  SectionCounts counts;
+  ObjectEntityPairs objects;
+  view.ListObjectEntities(objects);
+  for (const auto& [object, entities] : objects) {
+    const auto zone = boost::dynamic_pointer_cast<ReinZone>(object);
+    if (!zone) continue;
+    bool dots = false;
+    for (const EntityPtr& e : entities) {
+      if (view.GetEntityKind(e) != kKindReinLine) continue;
+      // A dot is a closed two-vertex polyline with width; a bar is open.
+      const auto line = boost::dynamic_pointer_cast<_2dPolyline>(e);
+      if (line && line->VerNums() == 2 && line->IsClosed()) dots = true;
+      else ++counts.bars;
+    }
+    if (dots) ++(boost::dynamic_pointer_cast<SupportRein>(zone) ? counts.supportGroups : counts.dotRows);
+  }
+  return counts;
+}
+
+// The schedule's rows and steel per table, in the tables' order.
+std::string ScheduleSummary(const Tank& tank, const ProjectSettings& settings) {
+  std::vector<std::pair<int, std::pair<int, double>>> tables;
+  for (const auto& [parts, row] : ListScheduleRows(tank, settings.GetViewSettings().combineTables != 0)) {
+    if (tables.empty() || tables.back().first != parts) tables.push_back({parts, {0, 0.0}});
+    ++tables.back().second.first;
+    tables.back().second.second += SteelWeightKg(static_cast<double>(row.totalLength), row.diameter);
+  }
+  if (tables.empty()) return "no rows";
+  std::string text;
+  for (const auto& [parts, figures] : tables)
+    text += fmt::format("{}{}: {}, {:.1f} kg", text.empty() ? "" : "; ", TablePartName(parts),
+                        Counted(figures.first, "row", "rows"), figures.second);
+  return text;
+}
+
+// The material table's steel per table and its concrete.
+std::string MaterialSummary(Tank& tank, ProjectSettings& settings) {
+  std::vector<MaterialSteelRow> steel;
+  std::vector<MaterialConcreteRow> concrete;
+  ListMaterialRows(tank, settings, steel, concrete);
+  std::vector<std::pair<std::string, double>> parts;
+  for (const MaterialSteelRow& r : steel) {
+    if (parts.empty() || parts.back().first != r.part) parts.push_back({r.part, 0.0});
+    parts.back().second += r.weightKg;
+  }
+  double volume = 0.0;
+  for (const MaterialConcreteRow& r : concrete) volume += r.volume;
+  std::string text;
+  for (const auto& [part, kg] : parts) text += fmt::format("{}{}: {:.1f} kg steel", text.empty() ? "" : "; ", part, kg);
+  return fmt::format("{}{}concrete {:.2f} m3", text, text.empty() ? "" : "; ", volume);
+}
+
+std::string ViewSummary(const DrawnView& d, const std::map<const Section*, std::string>& madeFrom,
+                        TankDesigner& designer) {
   const TankView& view = *d.view;
   if (typeid(view) == typeid(TopBoardReinView) || typeid(view) == typeid(BottomBoardReinView) ||
       typeid(view) == typeid(TankWallReinPlanView))
@@ -348,14 +411,17 @@ std::string ViewSummary(const DrawnView& d, const std::map<const Section*, std::
       const ViewVolumn& vol = section->GetVolume();
       window = vol.m_bounds[0] + vol.m_bounds[2];
     }
+    const SectionCounts counts = CountSectionRebar(view);
     return fmt::format("made from {}, window {:g} mm, {}, {}, {}, break lines: left {}, right {}",
                        from == madeFrom.end() ? std::string("the automatic cut") : from->second, window,
-                       Counted(k[kKindReinLine], "bar", "bars"), Counted(k[kKindReinFirstLeader], "dot leader", "dot leaders"),
-                       Counted(k[kKindRangeDimension], "range mark", "range marks"), sv.GetLeftCut() ? "yes" : "no",
-                       sv.GetRightCut() ? "yes" : "no");
+                       Counted(counts.bars, "bar", "bars"), Counted(counts.dotRows, "dot row", "dot rows"),
+                       Counted(counts.supportGroups, "support dot group", "support dot groups"),
+                       sv.GetLeftCut() ? "yes" : "no", sv.GetRightCut() ? "yes" : "no");
   }
   if (typeid(view) == typeid(HoleDetailView))
     return fmt::format("{}, {}", Counted(k[kKindReinLine], "bar", "bars"), Counted(k[kKindReinText], "label", "labels"));
+  if (typeid(view) == typeid(ReinTableView)) return ScheduleSummary(designer.GetTank(), designer.GetSettings());
+  if (typeid(view) == typeid(ReinAmountView)) return MaterialSummary(designer.GetTank(), designer.GetSettings());
   return Counted(static_cast<int>(ViewEntities(view).size()), "entity", "entities");
 }
 
@@ -501,7 +567,7 @@ int DrawAndWriteSet(TankDesigner& designer, const DrawOptions& o, const std::str
 
   const std::vector<DrawnView> drawn = NameViews(designer);
   for (const DrawnView& d : drawn)
-    io.out << fmt::format("{} (1:{:g}): {}\n", d.name, d.view->GetScale(), ViewSummary(d, madeFrom));
+    io.out << fmt::format("{} (1:{:g}): {}\n", d.name, d.view->GetScale(), ViewSummary(d, madeFrom, designer));
   for (const std::string& line : notchLines) io.out << line;
 
   // The drawing mode, with the display the options ask for.

@@ -12,10 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -312,6 +314,42 @@ TEST_F(DrawCommandTest, SectionsOfTheCommandLine) {
   EXPECT_TRUE(fs::exists(Path("out/section-3.dxf")));
   EXPECT_FALSE(fs::exists(Path("out/section-4.dxf")));
   EXPECT_TRUE(fs::exists(Path("out/materials.csv")));
+  // Each cut across a wall shows the horizontal bars of its two faces as two
+  // rows of dots.
+  for (int n = 1; n <= 3; ++n) {
+    const std::string head = "section " + std::to_string(n) + " (1:50): ";
+    const std::size_t at = run.out.find(head);
+    ASSERT_NE(at, std::string::npos) << run.out;
+    const std::string line = run.out.substr(at, run.out.find('\n', at) - at);
+    EXPECT_NE(line.find(", 2 dot rows, "), std::string::npos) << line;
+    EXPECT_NE(line.find("support dot group"), std::string::npos) << line;
+  }
+  // The schedule's rows and steel per table, as its CSV lists them; the
+  // material table's steel per table alike.
+  std::vector<std::tuple<std::string, int, double>> tables;
+  {
+    std::istringstream csv(ReadFile(Path("out/rebar-schedule.csv")));
+    std::string row;
+    std::getline(csv, row);
+    while (std::getline(csv, row)) {
+      const std::string table = row.substr(0, row.find(','));
+      const double kg = std::stod(row.substr(row.rfind(',') + 1));
+      if (tables.empty() || std::get<0>(tables.back()) != table) tables.emplace_back(table, 0, 0.0);
+      ++std::get<1>(tables.back());
+      std::get<2>(tables.back()) += kg;
+    }
+  }
+  ASSERT_EQ(tables.size(), 3u);
+  std::string schedule = "rebar schedule (1:100): ", materials = "material table (1:100): ";
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    const auto& [table, rows, kg] = tables[i];
+    char figures[64];
+    std::snprintf(figures, sizeof figures, "%.1f kg", kg);
+    schedule += (i ? "; " : "") + table + ": " + std::to_string(rows) + " rows, " + figures;
+    materials += (i ? "; " : "") + table + ": " + figures + " steel";
+  }
+  EXPECT_NE(run.out.find(schedule + "\n"), std::string::npos) << schedule << "\n" << run.out;
+  EXPECT_NE(run.out.find(materials + "; concrete "), std::string::npos) << materials << "\n" << run.out;
 
   const HostRun none = RunTool({"draw", ExamplePath("grid-3x2"), "-o", Path("none"), "--no-sections"});
   ASSERT_EQ(none.code, 0) << none.err;
