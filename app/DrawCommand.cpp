@@ -153,12 +153,20 @@ std::string PlanSummary(const TankView& view) {
     if (kind == kKindDimension) ++dimensions;
     if (kind == kKindRangeDimension) ++(boost::dynamic_pointer_cast<_3dCircle>(entity) ? rangeCircles : rangeOther);
   }
-  // A range dimension is one dimension and the circle on its bar; the other
-  // entities of that kind are the section marks.
+  // On a slab plan a range dimension is one dimension and the circle on its
+  // bar; the other entities of that kind are the section marks.  On the
+  // wall plan the range dimensions of the dot rows have no circle, and the
+  // section marks are the cuts of the wall sections, one per section.
+  int ranges = rangeCircles, marks = rangeOther - rangeCircles;
+  if (typeid(view) == typeid(TankWallReinPlanView)) {
+    ranges = rangeOther;
+    marks = static_cast<int>(std::count_if(objects.begin(), objects.end(), [](const auto& entry) {
+      return boost::dynamic_pointer_cast<Section>(entry.first) != nullptr;
+    }));
+  }
   return fmt::format("{} drawn, {}, {}, {}, {}, {}", Counted(zones, "zone", "zones"), Counted(bars, "bar", "bars"),
-                     Counted(labels, "label", "labels"), Counted(rangeCircles, "range dimension", "range dimensions"),
-                     Counted(rangeOther - rangeCircles, "section mark", "section marks"),
-                     Counted(dimensions, "dimension", "dimensions"));
+                     Counted(labels, "label", "labels"), Counted(ranges, "range dimension", "range dimensions"),
+                     Counted(marks, "section mark", "section marks"), Counted(dimensions, "dimension", "dimensions"));
 }
 
 // The host's messages since `from` (the notices of the drawing commands).

@@ -314,6 +314,13 @@ TEST_F(DrawCommandTest, SectionsOfTheCommandLine) {
   EXPECT_TRUE(fs::exists(Path("out/section-3.dxf")));
   EXPECT_FALSE(fs::exists(Path("out/section-4.dxf")));
   EXPECT_TRUE(fs::exists(Path("out/materials.csv")));
+  // The wall plan carries the mark of each of the three cuts, and a range
+  // dimension per dot row.
+  const std::size_t plan = run.out.find("wall plan (1:100): ");
+  ASSERT_NE(plan, std::string::npos) << run.out;
+  const std::string planLine = run.out.substr(plan, run.out.find('\n', plan) - plan);
+  EXPECT_NE(planLine.find(", 3 section marks, "), std::string::npos) << planLine;
+  EXPECT_EQ(planLine.find(" 0 range dimensions"), std::string::npos) << planLine;
   // Each cut across a wall shows the horizontal bars of its two faces as two
   // rows of dots.
   for (int n = 1; n <= 3; ++n) {
