@@ -1,5 +1,6 @@
 // The view board's drawing leaves the machine as DXF (checked with an
 // independent reader, ezdxf), SVG and PNG holding the same entities.
+#include "drawing/DimensionChain.h"
 #include "platform/Nirvox.h"
 #include "platform/Morlak.h"
 #include "tests/export_readers.h"
@@ -213,6 +214,51 @@ TEST_F(DxfDrawing, CarriesTheDrawnProperties) {
     const std::vector<std::string> declared = r["linetypes"];
     EXPECT_NE(std::find(declared.begin(), declared.end(), lt), declared.end()) << lt;
   }
+}
+
+// A chain "150 300 150" across a 300 wall at 1:50: the narrow outer
+// dimensions cannot hold their figures between their ticks, so their texts
+// stand one row higher (placed where the drawing puts them, flag 128), clear
+// of the middle text that keeps its place on the line; each stays centred
+// over its own dimension.
+TEST(DxfDimensions, NarrowDimensionTextsStandARowHigherThanTheirNeighbours) {
+  AcadViewBoard board;
+  EntityList dims;
+  std::vector<int> kinds;
+  // Drawing units at 1:50 with a unit of 100: 2 per model millimetre.
+  DrawDimensionChain({_2dPoint(0, 0), _2dPoint(300, 0), _2dPoint(900, 0), _2dPoint(1200, 0)}, 0.0, 0.0, 0, false,
+                     dims, kinds, 50, 100, 0x4000, 14, "");
+  ASSERT_EQ(dims.size(), 3u);
+  for (const EntityPtr& e : dims) board.ShowEntity(e);
+  const std::string path = TestTempPath("chain.dxf");
+  board.ExportDxf(path, dims);
+  const json r = ReadWithEzdxf(path);
+  ASSERT_FALSE(r.is_null());
+  EXPECT_EQ(r["errors"], json::array()) << r["errors"].dump();
+  std::vector<std::pair<std::string, std::vector<double>>> texts;
+  std::vector<int> flags;
+  for (const json& e : r["entities"])
+    if (e["type"] == "DIMENSION") {
+      ASSERT_EQ(e["block_texts"].size(), 1u);
+      texts.emplace_back(e["block_texts"][0], e["block_text_points"][0].get<std::vector<double>>());
+      flags.push_back(e["dimflags"].get<int>() & 128);
+      // The dimension's own text point is the block text's middle.
+      EXPECT_NEAR(e["text_midpoint"][0].get<double>(), texts.back().second[0], 1e-6);
+    }
+  ASSERT_EQ(texts.size(), 3u);
+  EXPECT_EQ(texts[0].first, "150");
+  EXPECT_EQ(texts[1].first, "300");
+  EXPECT_EQ(texts[2].first, "150");
+  EXPECT_EQ(flags, (std::vector<int>{128, 0, 128}));
+  const double y150 = std::fabs(texts[0].second[1]), y300 = std::fabs(texts[1].second[1]);
+  EXPECT_NEAR(std::fabs(texts[2].second[1]), y150, 1e-6);
+  // Raised by more than a text height: the two rows do not touch.
+  const auto dim = boost::dynamic_pointer_cast<_2dAlignedDimension>(dims[1]);
+  EXPECT_GT(y150 - y300, dim->GetTextHeight());
+  // Centred over their own dimensions.
+  EXPECT_NEAR(texts[0].second[0], 150.0, 1e-6);
+  EXPECT_NEAR(texts[1].second[0], 600.0, 1e-6);
+  EXPECT_NEAR(texts[2].second[0], 1050.0, 1e-6);
 }
 
 TEST_F(DxfDrawing, KeepsGbkTextAndGradeCodesInTheFile) {

@@ -610,7 +610,9 @@ void RecordWriter::Visit(const _2dAlignedDimension& e) {
   w.dxfString(2, dim.block);
   w.Point(10, d.secondOnLine.x, d.secondOnLine.y, 0.0);
   w.Point(11, d.textMiddle.x, d.textMiddle.y, 0.0);
-  w.dxfInt(70, 1 | 32);
+  // 128: the text stands where the drawing put it (raised off a narrow
+  // dimension), not where a CAD program would centre it.
+  w.dxfInt(70, 1 | 32 | (d.textMoved ? 128 : 0));
   w.dxfInt(71, 5);
   w.dxfReal(42, e.GetMeasurement());
   w.dxfString(1, Utf8ToGbk(e.GetText()));

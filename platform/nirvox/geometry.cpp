@@ -188,9 +188,15 @@ DimensionDrawing DrawDimension(const _2dAlignedDimension& dim) {
   if (angle <= -0.5 * g_Pi + 1e-9) angle += g_Pi;
   const _2dVector up(-std::sin(angle), std::cos(angle));
   const _2dPoint mid((d.firstOnLine.x + d.secondOnLine.x) / 2.0, (d.firstOnLine.y + d.secondOnLine.y) / 2.0);
-  const double lift = 0.4 * textHeight;
+  // A text wider than the space between the ticks stands one row higher:
+  // in a chain its neighbours' texts keep their places on the line, so the
+  // narrow dimension's figure is read above them, not across them.
+  const std::string shown = dim.GetDisplayText();
+  const bool fits = TextWidth(shown, textHeight, 0.7) <= length;
+  const double lift = fits ? 0.4 * textHeight : 1.9 * textHeight;
+  d.textMoved = !fits;
   _Text& t = d.text;
-  t.SetText(dim.GetDisplayText());
+  t.SetText(shown);
   t.SetHeight(textHeight);
   t.SetWidth(0.7 * textHeight);
   t.SetRotation(angle);

@@ -38,6 +38,7 @@ struct DimensionDrawing {
   std::vector<_2dLine> ticks;
   _Text text;
   _2dPoint textMiddle;                  // centre of the text box
+  bool textMoved = false;               // text raised off the line: it did not fit
 };
 DimensionDrawing DrawDimension(const _2dAlignedDimension& dimension);
 

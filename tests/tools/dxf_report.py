@@ -85,6 +85,7 @@ def describe(e):
         d["align_point"] = point(e.dxf.get("align_point", e.dxf.insert))
     elif t == "DIMENSION":
         d["dimtype"] = e.dimtype
+        d["dimflags"] = e.dxf.get("dimtype", 0)
         d["block"] = e.dxf.get("geometry", "")
         d["dimstyle"] = e.dxf.get("dimstyle", "")
         d["defpoint2"] = point(e.dxf.defpoint2)
@@ -101,11 +102,14 @@ def describe(e):
         block = e.get_geometry_block()
         d["block_counts"] = {}
         d["block_texts"] = []
+        d["block_text_points"] = []
+        d["text_midpoint"] = point(e.dxf.get("text_midpoint", (0, 0, 0)))
         if block is not None:
             for b in block:
                 d["block_counts"][b.dxftype()] = d["block_counts"].get(b.dxftype(), 0) + 1
                 if b.dxftype() == "TEXT":
                     d["block_texts"].append(text_of(b.dxf.text))
+                    d["block_text_points"].append(point(b.dxf.get("align_point", b.dxf.insert)))
         dimstyle = e.doc.dimstyles.get(d["dimstyle"]) if d["dimstyle"] else None
         d["dimlfac"] = dimstyle.dxf.get("dimlfac", 1.0) if dimstyle is not None else None
     return d
