@@ -178,6 +178,7 @@ TEST_P(DrawExample, DrawsTheSlabPlansOfTheExample) {
     EXPECT_EQ(r["version"], "AC1015");
     EXPECT_EQ(r["codepage"], "ANSI_936");
     EXPECT_EQ(r["errors"], json::array());
+    EXPECT_EQ(r["fixes"], json::array());
     EXPECT_GT(r["entities"].size(), 0u);
     std::set<std::string> handles;
     for (const json& e : r["entities"]) {
