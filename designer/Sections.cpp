@@ -237,7 +237,13 @@ bool TankDesigner::DrawAllSections(_3dPoint& insertPoint, int* progress, unsigne
     } catch (const std::exception& error) {
       // A section whose cut cannot be drawn (the underside of its slabs does
       // not connect, say) is left out with the reason; the others are drawn.
+      // Its half-drawn view goes, and its mark on the plans with it: the
+      // section then no longer exists in the design.
       if (m_views.size() > viewsBefore) m_views.resize(viewsBefore);
+      for (const TankViewPtr& view : m_views) {
+        EntityList mark;
+        if (view && view->GetObjectEntities(sections[i], mark) && !mark.empty()) view->EraseEntities(mark);
+      }
       m_sectionFailures.push_back({sections[i], *error.what() ? error.what() : "the section could not be drawn"});
       all = false;
       continue;

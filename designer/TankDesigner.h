@@ -457,10 +457,13 @@ class TankDesigner : public VekObject {
                        Extents* outExtent);
   // Every wall section drawing anew, in the order of the section numbers,
   // side by side from the point; the point then drops by 1.3 × the row's
-  // height.  Stops at the first that fails (false).
+  // height.  Stops at the first whose placement fails (false); one whose
+  // drawing raises is left out (GetSectionFailures), the rest are drawn and
+  // the result is false.
   bool DrawAllSections(_3dPoint& insertPoint, int* progress, unsigned share, TextProgressFn fn);
   // A section whose drawing raised during the last DrawAllSections: its view
-  // was removed and the other sections were drawn.
+  // and its mark on the plans were removed (GetSections no longer lists it)
+  // and the other sections were drawn.
   struct SectionDrawFailure {
     boost::shared_ptr<Section> section;
     std::string reason;

@@ -1,8 +1,8 @@
-// `tankdesign draw`: the slab plans of each example as files a CAD program
+// `tankdesign draw`: the drawings of each example as files a CAD program
 // reads, the same files on a second run, the same entities and handles in
-// the sheet, the per-plan files and the reopened design, the zones that
-// cannot be drawn named with exit code 5, and wrong command lines refused
-// before any work.
+// the sheet, the per-drawing files and the reopened design, the zones and
+// wall sections that cannot be drawn named with exit code 5, and wrong
+// command lines refused before any work.
 #include "app/NewTank.h"
 #include "app/ProjectFile.h"
 #include "designer/TankDesigner.h"
@@ -11,15 +11,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <tuple>
+#include <typeinfo>
 #include <vector>
 
 namespace {
@@ -50,6 +54,82 @@ bool Contains(const std::vector<std::string>& texts, const std::string& text) {
   return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
+// The titles a drawing file of `draw` carries, by its name: each drawing its
+// own, the sheet all of them.  False for a name `draw` does not write.
+bool TitlesOfDrawing(const std::string& stem, bool covered, std::vector<std::string>& titles) {
+  static const std::map<std::string, std::string> plans = {
+      {"top-slab-plan", "顶板配筋图"}, {"bottom-slab-plan", "底板配筋图"}, {"wall-plan", "池壁配筋图"}};
+  if (const auto it = plans.find(stem); it != plans.end()) {
+    titles = {it->second};
+  } else if (stem.rfind("section-", 0) == 0) {
+    const std::string n = stem.substr(8);
+    titles = {n + "-" + n + " 剖面配筋图"};
+  } else if (stem.rfind("hole-", 0) == 0) {
+    titles = {stem.substr(5)};
+  } else if (stem == "rebar-schedule" || stem == "materials") {
+    // One part per board kind, the top slabs' only under a cover.
+    const std::string tail = stem == "materials" ? "材料用量" : "钢筋表";
+    titles = {"底板" + tail, "池壁" + tail};
+    if (covered) titles.push_back("顶板" + tail);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The entities of a report, the handles of the bubble texts left out (each
+// file gives them its own, see EntitiesByHandle).
+json EntitiesWithoutBubbleTextHandles(const json& report) {
+  json out = report["entities"];
+  for (std::size_t i = 1; i < out.size(); ++i) {
+    const json& e = out[i];
+    const json& previous = out[i - 1];
+    if (e["type"] == "TEXT" && previous["type"] == "CIRCLE" && e["align_point"][0] == previous["center"][0] &&
+        e["align_point"][1] == previous["center"][1])
+      out[i].erase("handle");
+  }
+  return out;
+}
+
+// The first entity where two reports differ, or "" when they hold the same
+// entities in the same order.
+std::string FirstEntityDifference(const json& a, const json& b) {
+  const json ea = EntitiesWithoutBubbleTextHandles(a);
+  const json eb = EntitiesWithoutBubbleTextHandles(b);
+  for (std::size_t i = 0; i < std::min(ea.size(), eb.size()); ++i)
+    if (ea[i] != eb[i]) return "entity " + std::to_string(i) + ": " + ea[i].dump() + " vs " + eb[i].dump();
+  if (ea.size() != eb.size()) return std::to_string(ea.size()) + " entities vs " + std::to_string(eb.size());
+  return {};
+}
+
+// The drawing files `draw` reported writing, in its order (the sheet left
+// out), by name without ".dxf".
+std::vector<std::string> WrittenDrawings(const std::string& out) {
+  std::vector<std::string> stems;
+  static const std::regex wrote(R"rx(wrote .*/([^/]+)\.dxf \()rx");
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch m;
+    if (std::regex_search(line, m, wrote) && m[1] != "drawings") stems.push_back(m[1]);
+  }
+  return stems;
+}
+
+// The numbers `info` gives the views `draw` writes as drawings, in its
+// order.
+std::vector<std::string> DrawingViewNumbers(const std::string& info) {
+  static const std::regex view(
+      R"rx(^ +([0-9]+): (TopBoardReinView|BottomBoardReinView|TankWallReinPlanView|TankWallReinSectionView|)rx"
+      R"rx(HoleDetailView|ReinTableView|ReinAmountView) \()rx");
+  std::vector<std::string> numbers;
+  std::istringstream lines(info);
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch m;
+    if (std::regex_search(line, m, view)) numbers.push_back(m[1]);
+  }
+  return numbers;
+}
+
 struct ExampleCase {
   const char* name;
   bool covered;
@@ -59,9 +139,11 @@ void PrintTo(const ExampleCase& c, std::ostream* os) { *os << c.name; }
 class DrawExample : public HostCommandTest, public ::testing::WithParamInterface<ExampleCase> {};
 
 // Each example: the plans it has, each with its previews, the sheet and the
-// design; the progress of the batch drawing; every DXF clean for ezdxf, in
-// the GBK code page with its Chinese title read back; each plan's entities
-// on the sheet under the same handles.
+// design; the progress of the batch drawing; every DXF written clean for
+// ezdxf, R2000 in the GBK code page, each entity under a handle, with its
+// Chinese titles read back; each plan's entities on the sheet under the
+// same handles; and each drawing exported alone from the reopened design
+// the same as the file `draw` wrote.
 TEST_P(DrawExample, DrawsTheSlabPlansOfTheExample) {
   const ExampleCase c = GetParam();
   const HostRun run = RunTool({"draw", ExamplePath(c.name), "-o", dir.string()});
@@ -83,20 +165,52 @@ TEST_P(DrawExample, DrawsTheSlabPlansOfTheExample) {
   EXPECT_EQ(fs::exists(Path("top-slab-plan.png")), c.covered);
   EXPECT_TRUE(fs::exists(Path("tank.tkd")));
 
-  const json sheet = ReadWithEzdxf(Path("drawings.dxf"));
-  ASSERT_FALSE(sheet.is_null());
-  EXPECT_EQ(sheet["errors"], json::array());
-  const auto sheetEntities = EntitiesByHandle(sheet);
-  for (const auto& [stem, title] : plans) {
+  // Every DXF written, the sheet among them: clean for ezdxf, R2000 in the
+  // GBK code page, every entity under a handle of its own, and the titles of
+  // its drawings read back.
+  std::map<std::string, json> reports;
+  std::vector<std::string> allTitles;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    if (entry.path().extension() != ".dxf") continue;
+    const std::string stem = entry.path().stem().string();
     SCOPED_TRACE(stem);
-    for (const char* ext : {".svg", ".png"}) EXPECT_GT(fs::file_size(Path(stem + ext)), 0u);
-    const json r = ReadWithEzdxf(Path(stem + ".dxf"));
+    const json r = ReadWithEzdxf(entry.path().string());
     ASSERT_FALSE(r.is_null());
     EXPECT_EQ(r["version"], "AC1015");
     EXPECT_EQ(r["codepage"], "ANSI_936");
     EXPECT_EQ(r["errors"], json::array());
+    EXPECT_EQ(r["fixes"], json::array());
+    EXPECT_GT(r["entities"].size(), 0u);
+    std::set<std::string> handles;
+    for (const json& e : r["entities"]) {
+      const std::string handle = e["handle"].is_string() ? e["handle"].get<std::string>() : std::string();
+      EXPECT_FALSE(handle.empty()) << e.dump();
+      EXPECT_TRUE(handles.insert(handle).second) << "handle " << handle << " twice";
+    }
+    std::vector<std::string> titles;
+    if (stem != "drawings") {
+      ASSERT_TRUE(TitlesOfDrawing(stem, c.covered, titles)) << "a drawing draw should not write";
+      allTitles.insert(allTitles.end(), titles.begin(), titles.end());
+      const auto texts = r["texts"].get<std::vector<std::string>>();
+      for (const std::string& title : titles) EXPECT_TRUE(Contains(texts, title)) << title;
+    }
+    reports[stem] = r;
+  }
+  ASSERT_TRUE(reports.count("drawings"));
+  ASSERT_TRUE(reports.count("wall-plan"));
+  ASSERT_TRUE(reports.count("section-1"));
+  ASSERT_TRUE(reports.count("rebar-schedule"));
+  ASSERT_TRUE(reports.count("materials"));
+  const auto sheetTexts = reports["drawings"]["texts"].get<std::vector<std::string>>();
+  for (const std::string& title : allTitles) EXPECT_TRUE(Contains(sheetTexts, title)) << title;
+
+  const json& sheet = reports["drawings"];
+  const auto sheetEntities = EntitiesByHandle(sheet);
+  for (const auto& [stem, title] : plans) {
+    SCOPED_TRACE(stem);
+    for (const char* ext : {".svg", ".png"}) EXPECT_GT(fs::file_size(Path(stem + ext)), 0u);
+    const json& r = reports[stem];
     const auto texts = r["texts"].get<std::vector<std::string>>();
-    EXPECT_TRUE(Contains(texts, title));
     EXPECT_TRUE(Contains(texts, "1:100"));
     // Readers that draw dimensions from the header variables show them at
     // their size on paper: texts 3 mm, ticks 2 mm (u = 100).
@@ -113,6 +227,26 @@ TEST_P(DrawExample, DrawsTheSlabPlansOfTheExample) {
       EXPECT_EQ(it->second, entity) << handle;
     }
     EXPECT_GT(bars, 0);
+  }
+
+  // The design written reopened: each drawing exported alone is the file
+  // `draw` wrote, entity for entity.  `info` numbers the views in the order
+  // `draw` wrote them.
+  const std::vector<std::string> stems = WrittenDrawings(run.out);
+  const HostRun info = RunTool({"info", Path("tank.tkd")});
+  ASSERT_EQ(info.code, 0) << info.err;
+  const std::vector<std::string> numbers = DrawingViewNumbers(info.out);
+  ASSERT_EQ(numbers.size(), stems.size()) << info.out << run.out;
+  for (std::size_t i = 0; i < stems.size(); ++i) {
+    const std::string& stem = stems[i];
+    SCOPED_TRACE(stem + " as view " + numbers[i]);
+    const HostRun exported = RunTool({"export", Path("tank.tkd"), "--view", numbers[i], "--dxf", Path("view.dxf")});
+    ASSERT_EQ(exported.code, 0) << exported.err;
+    const json alone = ReadWithEzdxf(Path("view.dxf"));
+    ASSERT_FALSE(alone.is_null());
+    EXPECT_EQ(alone["errors"], json::array());
+    EXPECT_EQ(FirstEntityDifference(alone, reports[stem]), "");
+    EXPECT_EQ(alone["texts"], reports[stem]["texts"]);
   }
 }
 
@@ -374,6 +508,60 @@ TEST_F(DrawCommandTest, SectionsOfTheCommandLine) {
     EXPECT_NE(bad.err.find(message), std::string::npos) << bad.err;
     EXPECT_FALSE(fs::exists(Path("bad")));
   }
+}
+
+// A section whose cut outline does not join up (an oblique cut across the
+// outer wall of the two-cell example with one bottom slab lowered by half a
+// metre) is left out: named with its number, what it was made from and the
+// reason, exit code 5, the other drawings written.  Nothing of it lingers:
+// no file, no mark on the wall plan or the sheet, no section in the design.
+TEST_F(DrawCommandTest, SectionThatCannotBeDrawnIsLeftOutAndForgotten) {
+  ASSERT_EQ(RunTool({"new", "--example", "buried-two-cell", "-o", Path("t")}).code, 0);
+  std::ofstream(Path("lower.txt")) << "change-slab-levels -5000 \"bottom slab 1\"\n";
+  const HostRun edit = RunTool({"edit", Path("t/tank.tkd"), Path("lower.txt"), "-o", Path("low")});
+  ASSERT_EQ(edit.code, 0) << edit.err;
+  const std::string cut = "line:10900,1900,13800,3000";
+  const HostRun run =
+      RunTool({"draw", Path("low/tank.tkd"), "-o", Path("out"), "--section", cut, "--section", "wall:3"});
+  EXPECT_EQ(run.code, 5) << run.err;
+  EXPECT_NE(run.err.find("warning: section 1 (made from " + cut +
+                         ") could not be drawn and is left out: the cut outline of the slabs does not join up "
+                         "from the left end of the section to the right end\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.err.find("vector"), std::string::npos) << run.err;
+  EXPECT_EQ(run.out.find("section 1 ("), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("section 2 (1:50): made from wall:3,"), std::string::npos) << run.out;
+  for (const char* file : {"section-2.dxf", "wall-plan.dxf", "bottom-slab-plan.dxf", "top-slab-plan.dxf",
+                           "hole-JD1.dxf", "rebar-schedule.dxf", "materials.dxf", "drawings.dxf", "tank.tkd"})
+    EXPECT_TRUE(fs::exists(Path(std::string("out/") + file))) << file;
+  for (const char* ext : {".dxf", ".svg", ".png"}) EXPECT_FALSE(fs::exists(Path(std::string("out/section-1") + ext)));
+
+  // The section marks of the wall plan: the numbers at both ends of the cut
+  // on the thin-line layer, section 2's only.
+  const json plan = ReadWithEzdxf(Path("out/wall-plan.dxf"));
+  ASSERT_FALSE(plan.is_null());
+  std::vector<std::string> marks;
+  for (const json& e : plan["entities"])
+    if (e["type"] == "TEXT" && e["layer"] == GetLayerName(9)) marks.push_back(e["text"]);
+  EXPECT_EQ(marks, (std::vector<std::string>{"2", "2"}));
+  const json sheet = ReadWithEzdxf(Path("out/drawings.dxf"));
+  ASSERT_FALSE(sheet.is_null());
+  const auto sheetTexts = sheet["texts"].get<std::vector<std::string>>();
+  EXPECT_TRUE(Contains(sheetTexts, "2-2 剖面配筋图"));
+  EXPECT_FALSE(Contains(sheetTexts, "1-1 剖面配筋图"));
+
+  // Reopened, the design knows section 2 alone (by its mark), drawn once.
+  g_ViewBoard.Reset();
+  TankDesigner reopened;
+  OpenDesignFile(reopened, Path("out/tank.tkd"));
+  std::vector<int> numbers;
+  for (const auto& section : reopened.GetSections()) numbers.push_back(section->GetNumber());
+  EXPECT_EQ(numbers, (std::vector<int>{2}));
+  int sectionViews = 0;
+  for (const TankViewPtr& view : reopened.GetViews())
+    if (view && typeid(*view) == typeid(TankWallReinSectionView)) ++sectionViews;
+  EXPECT_EQ(sectionViews, 1);
 }
 
 // A design that is missing or damaged is named with the reason, and an

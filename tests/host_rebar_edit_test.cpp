@@ -15,8 +15,11 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -261,8 +264,102 @@ std::vector<std::map<std::string, std::string>> ReadCsv(const std::string& path)
   return rows;
 }
 
-// With -o the edited design is drawn anew and written as `draw` writes it;
-// a refused edit leaves the folder as it was.
+// The DXF handles of the rebar labels of a mark on the drawings of a design
+// (the schedule aside): its bubbles and its bar texts.
+struct MarkLabels {
+  std::vector<std::string> bubbles, texts;
+};
+MarkLabels LabelsOfMark(const std::string& design, int mark) {
+  g_ViewBoard.Reset();
+  MarkLabels labels;
+  {
+    TankDesigner designer;
+    OpenDesignFile(designer, design);
+    for (const TankViewPtr& view : designer.GetViews()) {
+      if (!view || AsReinSchedule(view.get())) continue;
+      ObjectEntityPairs pairs;
+      view->ListObjectEntities(pairs);
+      for (const auto& [object, entities] : pairs) {
+        const auto zone = boost::dynamic_pointer_cast<ReinZone>(object);
+        if (!zone || zone->GetNumber() != mark) continue;
+        for (const EntityPtr& e : entities) {
+          EntityHandle handle;
+          if (!g_ViewBoard.FindEntityHandle(e, handle)) continue;
+          const int kind = view->GetEntityKind(e);
+          if (kind == kKindReinMark) labels.bubbles.push_back(handle.ToString());
+          if (kind == kKindReinText) labels.texts.push_back(handle.ToString());
+        }
+      }
+    }
+  }
+  g_ViewBoard.Reset();
+  return labels;
+}
+
+// Every label of the mark, found by its handle in the DXF files of the
+// folder, reads `bar`, and every bubble of it (a circle, its number the
+// text at its centre) the mark, on its own drawing and on the sheet.
+void ExpectLabelsOfMark(const std::string& folder, int mark, const std::string& bar) {
+  SCOPED_TRACE(folder);
+  const MarkLabels labels = LabelsOfMark(folder + "/tank.tkd", mark);
+  ASSERT_FALSE(labels.bubbles.empty());
+  ASSERT_FALSE(labels.texts.empty());
+  // handle -> (file, position) of every entity of the drawings.
+  std::map<std::string, nlohmann::json> reports;
+  std::map<std::string, std::vector<std::pair<std::string, std::size_t>>> where;
+  for (const auto& f : std::filesystem::directory_iterator(folder)) {
+    if (f.path().extension() != ".dxf") continue;
+    const std::string stem = f.path().stem().string();
+    reports[stem] = export_readers::ReadWithEzdxf(f.path().string());
+    const nlohmann::json& entities = reports[stem]["entities"];
+    for (std::size_t i = 0; i < entities.size(); ++i) where[entities[i]["handle"]].push_back({stem, i});
+  }
+  std::set<std::string> drawings;
+  std::map<std::string, int> bubblesFound;
+  const auto check = [&](const std::string& handle, bool bubble) {
+    SCOPED_TRACE((bubble ? "bubble " : "label ") + handle);
+    const auto found = where.find(handle);
+    ASSERT_NE(found, where.end());
+    bool onSheet = false, onDrawing = false;
+    for (const auto& [stem, i] : found->second) {
+      (stem == "drawings" ? onSheet : onDrawing) = true;
+      if (stem != "drawings") drawings.insert(stem);
+      const nlohmann::json& entities = reports[stem]["entities"];
+      if (bubble) {
+        ++bubblesFound[stem];
+        EXPECT_EQ(entities[i]["type"], "CIRCLE") << stem;
+        ASSERT_LT(i + 1, entities.size());
+        EXPECT_EQ(entities[i + 1]["type"], "TEXT") << stem;
+        EXPECT_EQ(entities[i + 1]["text"], std::to_string(mark)) << stem;
+        EXPECT_EQ(entities[i + 1]["align_point"], entities[i]["center"]) << stem;
+      } else {
+        EXPECT_EQ(entities[i]["type"], "TEXT") << stem;
+        EXPECT_EQ(entities[i]["text"], bar) << stem;
+      }
+    }
+    EXPECT_TRUE(onSheet);
+    EXPECT_TRUE(onDrawing);
+  };
+  for (const std::string& handle : labels.bubbles) check(handle, true);
+  for (const std::string& handle : labels.texts) check(handle, false);
+  // The wall plan and the sections across the mark's walls.
+  EXPECT_TRUE(drawings.count("wall-plan"));
+  EXPECT_GT(drawings.size(), 1u);
+  // No bubble of the mark in the files that the design does not know as one.
+  for (const auto& [stem, report] : reports) {
+    const nlohmann::json& entities = report["entities"];
+    int bubbles = 0;
+    for (std::size_t i = 0; i + 1 < entities.size(); ++i)
+      if (entities[i]["type"] == "CIRCLE" && entities[i + 1]["type"] == "TEXT" &&
+          entities[i + 1]["text"] == std::to_string(mark) && entities[i + 1]["align_point"] == entities[i]["center"])
+        ++bubbles;
+    EXPECT_EQ(bubbles, bubblesFound[stem]) << stem;
+  }
+}
+
+// With -o the edited design is drawn anew and written as `draw` writes it,
+// the mark's labels on the plans and sections with the new bars; a refused
+// edit leaves the folder as it was.
 TEST_F(HostRebarEdit, WritesTheEditedDrawingSetOrNothing) {
   const std::string t = Path("t"), drawn = Path("drawn"), out = Path("edit");
   ASSERT_EQ(RunTool({"new", "--example", "buried-two-cell", "-o", t}).code, 0);
@@ -290,6 +387,10 @@ TEST_F(HostRebarEdit, WritesTheEditedDrawingSetOrNothing) {
   };
   EXPECT_LT(steel(out, "10"), steel(drawn, "10"));
   EXPECT_GT(steel(out, "16"), steel(drawn, "16"));
+  // Not the schedule alone: every label of the mark on the drawings reads
+  // the new bars.
+  ExpectLabelsOfMark(drawn, 18, "%%13110@120");
+  ExpectLabelsOfMark(out, 18, "%%13116@200");
 
   // A refusal writes nothing: every file stays byte for byte.
   std::map<std::string, std::string> files;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <set>
+#include <stdexcept>
 #include <typeinfo>
 
 namespace {
@@ -46,7 +47,13 @@ bool TankWallReinSectionView::Draw(Tank& tank, double scale, const ViewSettings&
   m_planeBoardsFound = false;
 
   CutSection(&tank, components, f, m_viewVolumn.m_origin, m_viewVolumn.m_xAxis, m_viewVolumn.m_yAxis);
-  DrawSectionCut(f);
+  try {
+    DrawSectionCut(f);
+  } catch (const std::out_of_range&) {
+    // The walk along the undersides of the cut slabs found no next line.
+    throw std::runtime_error(
+        "the cut outline of the slabs does not join up from the left end of the section to the right end");
+  }
 
   // Each entity once, in the order of the object map.
   EntityList drawing;

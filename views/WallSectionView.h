@@ -33,7 +33,9 @@ class TankWallReinSectionView : public DrawingView {
   // places it: with givenPoint its upper left corner (as it will stand once
   // the unsupported top slabs are erased, break lines left out) goes to the
   // point; otherwise the user drags its lower left corner, and a cancel
-  // erases the drawing and gives false.
+  // erases the drawing and gives false.  std::runtime_error saying so when
+  // the cut outline of the slabs does not join up from the left end of the
+  // section to the right end (the line under the slabs cannot be drawn).
   bool Draw(Tank& tank, double scale, const ViewSettings& settings, bool givenPoint, _3dPoint point) override;
   // Dimension chains on the four sides and elevation marks, kind 0x4000 and
   // 0x20000, under no model object.
