@@ -7,6 +7,7 @@
 #include "designer/TankDesigner.h"
 #include "drawing/WallSectionDimensions.h"
 #include "view/DrawingRoutines.h"
+#include "view/LabelClearance.h"
 #include "view/ReinLabel.h"
 #include "tests/tank_fixtures.h"
 #include "views/DrawingViews.h"
@@ -845,6 +846,66 @@ TEST(SectionExamples, EveryAutomaticSectionDraws) {
       if (const auto view = boost::dynamic_pointer_cast<TankWallReinSectionView>(v))
         bars += CheckSectionBars(*view, designer.GetTank());
     EXPECT_GT(bars, 0);
+    designer.ClearViews();
+  }
+  g_ViewBoard.Reset();
+}
+
+// A wall section shows a dot row at each face of the cut wall, the two a
+// wall thickness apart: their range dimensions' texts stand clear of each
+// other and of the bar labels, and each dimension still measures along its
+// row (its two points on the line of the row's dots).
+TEST(SectionExamples, RangeDimensionTextsOfTheTwoFacesStandClear) {
+  for (const std::string name : {"open-single-cell", "buried-two-cell", "grid-3x2"}) {
+    SCOPED_TRACE(name);
+    g_ViewBoard.Reset();
+    TankDesigner designer;
+    tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject(name), "x"), "x");
+    ASSERT_TRUE(designer.Analyse());
+    designer.DesignRein(nullptr);
+    designer.SetReinDesigned(true);
+    ViewSettings settings;
+    boost::shared_ptr<BottomBoardReinView> plan;
+    AddViewOfClass(plan, const_cast<ViewList&>(designer.GetViews()), settings, ViewVolumn());
+    ASSERT_TRUE(plan->Draw(designer.GetTank(), 100, settings, true, _3dPoint(0, 0, 0)));
+    designer.MakeAutoSections();
+    _3dPoint at(0, -50000, 0);
+    ASSERT_TRUE(designer.DrawAllSections(at, nullptr, 0, nullptr));
+    int pairs = 0;
+    for (const auto& v : designer.GetViews()) {
+      const auto view = boost::dynamic_pointer_cast<TankWallReinSectionView>(v);
+      if (!view) continue;
+      const int n = view->GetSection()->GetNumber();
+      std::vector<Extents> labels;
+      for (const int kind : {kKindReinMark, kKindReinText}) {
+        const std::vector<Extents> boxes = EntityBoxes(EntitiesOfKind(*view, kind), g_ViewBoard);
+        labels.insert(labels.end(), boxes.begin(), boxes.end());
+      }
+      std::vector<_2dPoint> dots;
+      for (const EntityPtr& e : EntitiesOfKind(*view, kKindReinLine))
+        if (const auto line = boost::dynamic_pointer_cast<_2dPolyline>(e); line && line->IsClosed() && line->VerNums() == 2) {
+          const _3dPoint m = g_VekGeometryComm.GetMidPoint3d(line->GetVertexAt(0), line->GetVertexAt(1));
+          dots.emplace_back(m.x, m.y);
+        }
+      std::vector<Extents> texts;
+      for (const EntityPtr& e : EntitiesOfKind(*view, kKindRangeDimension)) {
+        const auto dim = boost::dynamic_pointer_cast<_2dAlignedDimension>(e);
+        if (!dim) continue;
+        const Extents box = DimensionTextBox(*dim, g_ViewBoard);
+        EXPECT_FALSE(AnyOverlap({box}, texts)) << "section " << n << ": " << dim->GetDisplayText() << " on another";
+        EXPECT_FALSE(AnyOverlap({box}, labels)) << "section " << n << ": " << dim->GetDisplayText() << " on a label";
+        texts.push_back(box);
+        bool onRow = false;
+        for (std::size_t a = 0; a < dots.size() && !onRow; ++a)
+          for (std::size_t b = a + 1; b < dots.size() && !onRow; ++b)
+            onRow = g_VekGeometryComm.Distance(dots[a], dots[b]) > 1e-6 &&
+                    g_VekGeometryComm.IsCollinear(dots[a], dots[b], dim->GetFirstPoint(), 1e-6) &&
+                    g_VekGeometryComm.IsCollinear(dots[a], dots[b], dim->GetSecondPoint(), 1e-6);
+        EXPECT_TRUE(onRow) << "section " << n << ": " << dim->GetDisplayText() << " measured off the dot rows";
+      }
+      if (texts.size() >= 2) ++pairs;
+    }
+    EXPECT_GT(pairs, 0);
     designer.ClearViews();
   }
   g_ViewBoard.Reset();
