@@ -298,7 +298,7 @@ void TankView::DrawReinRangeDims(Tank* tank, const std::vector<ReinZonePtr>& /*l
         placed.insert(placed.end(), boxes.begin(), boxes.end());
       }
   }
-  constexpr int kSteps = 8;
+  constexpr int kSteps = 4;
   for (const RowRange& range : ranges) {
     const _2dVector outward = OutwardOf(range, ranges, reach);
     const _2dVector toLeft = range.ends[1] - range.ends[0];
