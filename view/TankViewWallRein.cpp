@@ -276,7 +276,8 @@ void TankView::DrawReinRangeDims(Tank* tank, const std::vector<ReinZonePtr>& /*l
   // Each text stands on the row's own face side: a row whose text would
   // face the other row has its dimension line moved out beyond its text,
   // and a line whose text stands on a label or a text placed before moves
-  // further out until it is clear.  The measured points stay on the row.
+  // further out, by half text heights up to two, until it is clear (else
+  // where it overlaps least).  The measured points stay on the row.
   double thickness = 0.0;
   if (tank)
     for (const auto& c : tank->GetComponents())
