@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <cstdlib>
 #include <tuple>
 #include <stdexcept>
@@ -93,6 +94,35 @@ TEST(LineReinEntity, HooksOfEachTypeAndSide) {
   const Extents box = LineReinEntity(1, 0, 0, 0, Line2(0, 0, 6000, 0)).GetReinLine()->GetExtents();
   EXPECT_NEAR(box.minX, -100.0 - 25.0, 1e-6);
   EXPECT_NEAR(box.maxX, 6100.0 + 25.0, 1e-6);
+}
+
+// A semicircular hook across a board thinner than the hook on the drawing
+// is drawn no wider than the room to the far face less the bar line's
+// width (50), its tail in proportion, at two fifths of the standard's size
+// (chord 200, tail 250) at the least; the other end keeps its own size.
+TEST(LineReinEntity, SemicircularHookFitsTheRoomAcrossItsEnd) {
+  const double none = std::numeric_limits<double>::infinity();
+  struct Case {
+    double startRoom, endRoom;
+    double startChord, startTail, endChord, endTail;
+  };
+  const std::vector<Case> cases = {
+      {none, none, 200, 250, 200, 250},
+      {300, 250, 200, 250, 200, 250},
+      {150, none, 100, 125, 200, 250},
+      {none, 20, 200, 250, 80, 100},
+      {-45, 130, 80, 100, 80, 100},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "rooms " << c.startRoom << " " << c.endRoom);
+    const LineReinEntity bar(1, 1, 0, 0, Line2(0, 0, 6000, 0), c.startRoom, c.endRoom);
+    ExpectVertices(*bar.GetReinLine(), {{c.startTail, c.startChord},
+                                        {0, c.startChord},
+                                        {0, 0},
+                                        {6000, 0},
+                                        {6000, c.endChord},
+                                        {6000 - c.endTail, c.endChord}});
+  }
 }
 
 TEST(LineReinEntity, DefaultBarIsEmptyAndMatchesNoFaceMode) {

@@ -8,6 +8,7 @@
 #include "platform/HostServices.h"
 #include "tests/tank_fixtures.h"
 #include "view/DrawingRoutines.h"
+#include "view/LabelClearance.h"
 #include "view/ReinLabel.h"
 #include "views/HoleDetailView.h"
 
@@ -594,6 +595,49 @@ TEST_F(HoleDrawings, EveryExampleDetailFramesItsBarsAndCountsItsGroups) {
     EXPECT_GT(details, 0);
     EXPECT_GT(labels, 0);
   }
+}
+
+// The labels of a detail's bar groups (the straight bars and the diagonal
+// bars at the corners of an opening) stand clear of one another: a label
+// that would stand on one drawn before runs the other way across its group
+// or further out.
+TEST_F(HoleDrawings, DetailLabelsStandClearOfEachOther) {
+  int texts = 0;
+  for (const char* example : kExamples) {
+    SCOPED_TRACE(example);
+    TankDesigner& designer = Designed(example);
+    g_ViewBoard.Reset();
+    _3dPoint p(0, 0, 0);
+    ASSERT_TRUE(designer.DrawAllHoleDetails(true, p));
+    for (const TankViewPtr& v : designer.GetViews()) {
+      if (typeid(*v) != typeid(HoleDetailView)) continue;
+      ObjectEntityPairs pairs;
+      v->ListObjectEntities(pairs);
+      // Each label: its bars text and, after it, its length text.
+      std::vector<std::pair<Extents, std::string>> boxes;
+      std::vector<int> label;
+      for (const auto& [owner, entities] : pairs) {
+        if (!boost::dynamic_pointer_cast<ReinZone>(owner)) continue;
+        for (const EntityPtr& e : entities)
+          if (const auto t = boost::dynamic_pointer_cast<_Text>(e)) {
+            Extents box;
+            g_ViewBoard.GetExtents(box, {e});
+            const bool first = t->GetText().rfind("上下各", 0) == 0 || label.empty();
+            label.push_back(first ? static_cast<int>(label.size()) : label.back());
+            boxes.emplace_back(box, t->GetText());
+          }
+      }
+      texts += static_cast<int>(boxes.size());
+      for (std::size_t i = 0; i < boxes.size(); ++i)
+        for (std::size_t j = i + 1; j < boxes.size(); ++j)
+          if (label[i] != label[j])
+            EXPECT_FALSE(AnyOverlap({boxes[i].first}, {boxes[j].first}))
+              << boxes[i].second << " at " << boxes[i].first.GetCenter().x << "," << boxes[i].first.GetCenter().y
+              << " on " << boxes[j].second << " at " << boxes[j].first.GetCenter().x << ","
+              << boxes[j].first.GetCenter().y;
+    }
+  }
+  EXPECT_GT(texts, 4);
 }
 
 // An accepted edit of an opening mark reaches the labels of its detail.

@@ -527,6 +527,49 @@ TEST(WallPlan, RangeDimensionsOfTheDotRowsAndOneView) {
             1);
 }
 
+// The two faces of a wall carry a dot row each, a wall thickness apart: the
+// texts of their range dimensions stand clear of each other and of the bar
+// labels (each text on its own face's side), while every dimension still
+// measures from the row's first bar to its last along the row.
+TEST(WallPlan, RangeDimensionTextsOfTheTwoFacesStandClear) {
+  for (const std::string& example : tank::app::ExampleNames()) {
+    SCOPED_TRACE(example);
+    DesignedWallPlan plan(example.c_str());
+    ASSERT_TRUE(plan.view);
+    std::vector<Extents> texts, labels;
+    std::vector<std::pair<_2dPoint, _2dPoint>> rows;
+    const TankReinZones zones = plan.GetTank().GetReinZones();
+    for (const ReinZonePtr& zone : zones.GetZones()) {
+      for (const int kind : {kKindReinMark, kKindReinText}) {
+        const std::vector<Extents> boxes = EntityBoxes(plan.Of(zone, kind), g_ViewBoard);
+        labels.insert(labels.end(), boxes.begin(), boxes.end());
+      }
+      const EntityList dots = plan.Of(zone, kKindReinLine);
+      if (zone->GetCategory() == 2 && dots.size() >= 2) rows.emplace_back(DotCentre(dots.front()), DotCentre(dots.back()));
+    }
+    EntityList all;
+    plan.view->GetObjectEntities(g_NullOwner, all);
+    int dims = 0;
+    for (const EntityPtr& e : all) {
+      const auto dim = boost::dynamic_pointer_cast<_2dAlignedDimension>(e);
+      if (!dim || plan.view->GetEntityKind(e) != kKindRangeDimension) continue;
+      ++dims;
+      const Extents box = DimensionTextBox(*dim, g_ViewBoard);
+      for (const Extents& other : texts)
+        EXPECT_FALSE(AnyOverlap({box}, {other})) << dim->GetDisplayText() << " at " << box.GetCenter().x << ","
+                                                  << box.GetCenter().y;
+      EXPECT_FALSE(AnyOverlap({box}, labels)) << dim->GetDisplayText() << " at " << box.GetCenter().x << ","
+                                               << box.GetCenter().y << " on a bar label";
+      texts.push_back(box);
+      EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const auto& row) {
+        return g_VekGeometryComm.IsCollinear(row.first, row.second, dim->GetFirstPoint(), 1e-6) &&
+               g_VekGeometryComm.IsCollinear(row.first, row.second, dim->GetSecondPoint(), 1e-6);
+      })) << dim->GetDisplayText() << " measured off its dot row";
+    }
+    EXPECT_GT(dims, 1);
+  }
+}
+
 // On every example's wall plan the labels of different zones stand clear of
 // one another (bubbles and texts as the board draws them), every leader
 // still reaches its bar or dots, and the texts read their zones.

@@ -7,6 +7,7 @@
 #include "designer/TankDesigner.h"
 #include "drawing/WallSectionDimensions.h"
 #include "view/DrawingRoutines.h"
+#include "view/LabelClearance.h"
 #include "view/ReinLabel.h"
 #include "tests/tank_fixtures.h"
 #include "views/DrawingViews.h"
@@ -899,6 +900,129 @@ TEST(SectionExamples, EveryAutomaticSectionDraws) {
     EXPECT_GT(bars, 0);
     designer.ClearViews();
   }
+  g_ViewBoard.Reset();
+}
+
+// A wall section shows a dot row at each face of the cut wall, the two a
+// wall thickness apart: their range dimensions' texts stand clear of each
+// other and of the bar labels, and each dimension still measures along its
+// row (its two points on the line of the row's dots).
+TEST(SectionExamples, RangeDimensionTextsOfTheTwoFacesStandClear) {
+  for (const std::string name : {"open-single-cell", "buried-two-cell", "grid-3x2"}) {
+    SCOPED_TRACE(name);
+    g_ViewBoard.Reset();
+    TankDesigner designer;
+    tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject(name), "x"), "x");
+    ASSERT_TRUE(designer.Analyse());
+    designer.DesignRein(nullptr);
+    designer.SetReinDesigned(true);
+    ViewSettings settings;
+    boost::shared_ptr<BottomBoardReinView> plan;
+    AddViewOfClass(plan, const_cast<ViewList&>(designer.GetViews()), settings, ViewVolumn());
+    ASSERT_TRUE(plan->Draw(designer.GetTank(), 100, settings, true, _3dPoint(0, 0, 0)));
+    designer.MakeAutoSections();
+    _3dPoint at(0, -50000, 0);
+    ASSERT_TRUE(designer.DrawAllSections(at, nullptr, 0, nullptr));
+    int pairs = 0;
+    for (const auto& v : designer.GetViews()) {
+      const auto view = boost::dynamic_pointer_cast<TankWallReinSectionView>(v);
+      if (!view) continue;
+      const int n = view->GetSection()->GetNumber();
+      std::vector<Extents> labels;
+      for (const int kind : {kKindReinMark, kKindReinText}) {
+        const std::vector<Extents> boxes = EntityBoxes(EntitiesOfKind(*view, kind), g_ViewBoard);
+        labels.insert(labels.end(), boxes.begin(), boxes.end());
+      }
+      std::vector<_2dPoint> dots;
+      for (const EntityPtr& e : EntitiesOfKind(*view, kKindReinLine))
+        if (const auto line = boost::dynamic_pointer_cast<_2dPolyline>(e); line && line->IsClosed() && line->VerNums() == 2) {
+          const _3dPoint m = g_VekGeometryComm.GetMidPoint3d(line->GetVertexAt(0), line->GetVertexAt(1));
+          dots.emplace_back(m.x, m.y);
+        }
+      std::vector<Extents> texts;
+      for (const EntityPtr& e : EntitiesOfKind(*view, kKindRangeDimension)) {
+        const auto dim = boost::dynamic_pointer_cast<_2dAlignedDimension>(e);
+        if (!dim) continue;
+        const Extents box = DimensionTextBox(*dim, g_ViewBoard);
+        EXPECT_FALSE(AnyOverlap({box}, texts)) << "section " << n << ": " << dim->GetDisplayText() << " on another";
+        EXPECT_FALSE(AnyOverlap({box}, labels)) << "section " << n << ": " << dim->GetDisplayText() << " on a label";
+        texts.push_back(box);
+        bool onRow = false;
+        for (std::size_t a = 0; a < dots.size() && !onRow; ++a)
+          for (std::size_t b = a + 1; b < dots.size() && !onRow; ++b)
+            onRow = g_VekGeometryComm.Distance(dots[a], dots[b]) > 1e-6 &&
+                    g_VekGeometryComm.IsCollinear(dots[a], dots[b], dim->GetFirstPoint(), 1e-6) &&
+                    g_VekGeometryComm.IsCollinear(dots[a], dots[b], dim->GetSecondPoint(), 1e-6);
+        EXPECT_TRUE(onRow) << "section " << n << ": " << dim->GetDisplayText() << " measured off the dot rows";
+      }
+      if (texts.size() >= 2) ++pairs;
+    }
+    EXPECT_GT(pairs, 0);
+    designer.ClearViews();
+  }
+  g_ViewBoard.Reset();
+}
+
+// Plain bars (HPB235) end in 180-degree hooks turned across the wall.  On a
+// 120 mm wall drawn at 1:50 (2.4 mm on paper) a hook of the standard's size
+// from a bar near one face reached past the other: every hook of the wall
+// sections stays between the faces of the wall it ends in.
+TEST(SectionRein, PlainBarHooksStayInsideAThinWall) {
+  nlohmann::ordered_json project = nlohmann::ordered_json::parse(tank::app::ExampleProject("open-single-cell"));
+  project["settings"]["geometry"]["wall_thickness_mm"] = 120;
+  project["settings"]["materials"]["rebar_grade_walls"] = "HPB235";
+  project["settings"]["materials"]["rebar_grade_bottom_slab"] = "HPB235";
+  project["settings"]["reinforcement"]["plain_bar_upgrade"] = false;
+  g_ViewBoard.Reset();
+  TankDesigner designer;
+  tank::app::BuildNewTank(designer, tank::app::ReadProject(project.dump(), "thin"), "thin");
+  ASSERT_TRUE(designer.Analyse());
+  designer.DesignRein(nullptr);
+  designer.SetReinDesigned(true);
+  ViewSettings settings;
+  boost::shared_ptr<BottomBoardReinView> plan;
+  AddViewOfClass(plan, const_cast<ViewList&>(designer.GetViews()), settings, ViewVolumn());
+  ASSERT_TRUE(plan->Draw(designer.GetTank(), 100, settings, true, _3dPoint(0, 0, 0)));
+  designer.MakeAutoSections();
+  _3dPoint at(0, -50000, 0);
+  ASSERT_TRUE(designer.DrawAllSections(at, nullptr, 0, nullptr));
+  int hooks = 0;
+  for (const auto& v : designer.GetViews()) {
+    const auto view = boost::dynamic_pointer_cast<TankWallReinSectionView>(v);
+    if (!view) continue;
+    const int n = view->GetSection()->GetNumber();
+    std::vector<_2dLine> faces;
+    for (const _2dLine& l : LinesOfKind(*view, 0x10006))
+      if (std::fabs(l.GetStartPoint().x - l.GetEndPoint().x) < kTol) faces.push_back(l);
+    for (const EntityPtr& e : EntitiesOfKind(*view, kKindReinLine)) {
+      const auto bar = boost::dynamic_pointer_cast<_2dPolyline>(e);
+      if (!bar || bar->IsClosed()) continue;
+      for (int i = 0; i + 1 < bar->VerNums(); ++i) {
+        // A half circle whose chord runs across a vertical wall.
+        if (std::fabs(std::fabs(bar->GetBulgeAt(i)) - 1.0) > 1e-6) continue;
+        const _2dPoint a(bar->GetVertexAt(i).x, bar->GetVertexAt(i).y);
+        const _2dPoint b(bar->GetVertexAt(i + 1).x, bar->GetVertexAt(i + 1).y);
+        if (std::fabs(a.y - b.y) > kTol) continue;
+        ++hooks;
+        // The faces either side of the hook's bar end at its level.
+        const _2dPoint end = i == 1 ? b : a;
+        double left = -std::numeric_limits<double>::infinity(), right = std::numeric_limits<double>::infinity();
+        for (const _2dLine& f : faces) {
+          const double x = f.GetStartPoint().x;
+          if (end.y < std::min(f.GetStartPoint().y, f.GetEndPoint().y) - kTol ||
+              end.y > std::max(f.GetStartPoint().y, f.GetEndPoint().y) + kTol)
+            continue;
+          if (x <= end.x) left = std::max(left, x);
+          if (x >= end.x) right = std::min(right, x);
+        }
+        ASSERT_TRUE(std::isfinite(left) && std::isfinite(right)) << "section " << n << " hook at " << end.x << "," << end.y;
+        EXPECT_GE(std::min(a.x, b.x), left - kTol) << "section " << n << " hook at " << end.x << "," << end.y;
+        EXPECT_LE(std::max(a.x, b.x), right + kTol) << "section " << n << " hook at " << end.x << "," << end.y;
+      }
+    }
+  }
+  EXPECT_GT(hooks, 0);
+  designer.ClearViews();
   g_ViewBoard.Reset();
 }
 

@@ -30,6 +30,30 @@ std::vector<Extents> LabelBoxes(const DotReinEntity& row, const AcadViewBoard& b
   return EntityBoxes({row.GetMark(), row.GetLabelText()}, board);
 }
 
+Extents DimensionTextBox(const _2dAlignedDimension& dim, const AcadViewBoard& board) {
+  const _2dPoint p = dim.GetFirstPoint(), q = dim.GetSecondPoint();
+  const double h = std::abs(dim.GetTextHeight());
+  const double w = board.MeasureTextWidth(dim.GetDisplayText(), h, 0.7, 0);
+  double angle = std::atan2(q.y - p.y, q.x - p.x);
+  if (angle > 0.5 * g_Pi + 1e-9) angle -= g_Pi;
+  if (angle <= -0.5 * g_Pi + 1e-9) angle += g_Pi;
+  const _2dVector along(std::cos(angle), std::sin(angle)), up(-std::sin(angle), std::cos(angle));
+  // The dimension line runs through the line point, parallel to p–q; the
+  // text stands 0.4 of its height off it.
+  const double length = (q - p).GetLength();
+  const _2dVector dir = length > 0.0 ? (q - p) * (1.0 / length) : along;
+  const _2dVector normal(-dir.y, dir.x);
+  const _2dVector lineShift = normal * (dim.GetLinePoint() - p).Dot(normal);
+  const _2dPoint centre = g_VekGeometryComm.GetMidPoint(p, q) + lineShift + up * (0.4 * h + 0.5 * h);
+  Extents box;
+  for (const double a : {-0.5 * w, 0.5 * w})
+    for (const double b : {-0.5 * h, 0.5 * h}) {
+      const _2dPoint corner = centre + along * a + up * b;
+      box.Extend(_3dPoint(corner.x, corner.y, 0.0));
+    }
+  return box;
+}
+
 double OverlapArea(const Extents& box, const std::vector<Extents>& others) {
   double area = 0.0;
   for (const Extents& o : others) {
@@ -142,10 +166,11 @@ bool MakeMovable(const DotReinPtr& row, const AcadViewBoard& board, MovableLabel
 }  // namespace
 
 void KeepWallLabelsClear(const std::vector<std::vector<LineReinPtr>>& lineBars, const std::vector<DotReinPtr>& dotRows,
-                         const std::vector<DotReinPtr>& supportDots, const AcadViewBoard& board) {
+                         const std::vector<DotReinPtr>& supportDots, const AcadViewBoard& board,
+                         const std::vector<Extents>& drawn) {
   // Steps tried out along the leader first, then back across the bar.
   constexpr int kTries = 12;
-  std::vector<Extents> placed;
+  std::vector<Extents> placed = drawn;
   const auto keep = [&](MovableLabel& label) {
     const std::vector<Extents> here = label.boxes();
     if (AnyOverlap(here, placed) && label.step > 0.0) {

@@ -19,6 +19,11 @@ std::vector<Extents> LabelBoxes(const LineReinEntity& bar, const AcadViewBoard& 
 // The boxes of a dot row's label (bubble and text).
 std::vector<Extents> LabelBoxes(const DotReinEntity& row, const AcadViewBoard& board);
 
+// The box of the text a dimension shows (its set text or its measured
+// length), as the board draws it: a dimension text centred over the middle
+// of the dimension line, on the side it reads from.
+Extents DimensionTextBox(const _2dAlignedDimension& dim, const AcadViewBoard& board);
+
 // The area the box shares with the others, summed.
 double OverlapArea(const Extents& box, const std::vector<Extents>& others);
 
@@ -33,6 +38,8 @@ bool AnyOverlap(const std::vector<Extents>& boxes, const std::vector<Extents>& o
 // overlaps least).  The leader is lengthened, so
 // it still starts at its bar or dots, and bubble, text and label line move
 // together; a label's place along its wall stays, so the two faces' labels
-// stay level.
+// stay level.  The boxes of `drawn` (texts already on the drawing, such as
+// the range dimensions') stand before every label.
 void KeepWallLabelsClear(const std::vector<std::vector<LineReinPtr>>& lineBars, const std::vector<DotReinPtr>& dotRows,
-                         const std::vector<DotReinPtr>& supportDots, const AcadViewBoard& board);
+                         const std::vector<DotReinPtr>& supportDots, const AcadViewBoard& board,
+                         const std::vector<Extents>& drawn = {});

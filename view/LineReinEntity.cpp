@@ -5,6 +5,7 @@
 #include <boost/make_shared.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 namespace {
@@ -30,7 +31,8 @@ boost::shared_ptr<_2dLine> ThinLine(const _2dPoint& a, const _2dPoint& b) {
 
 }  // namespace
 
-LineReinEntity::LineReinEntity(int hookType, int constructMode, int startSide, int endSide, const _2dPolyline& bar)
+LineReinEntity::LineReinEntity(int hookType, int constructMode, int startSide, int endSide, const _2dPolyline& bar,
+                               double startRoom, double endRoom)
     : m_constructMode(constructMode), m_hookType(hookType), m_startHookSide(startSide), m_endHookSide(endSide) {
   auto line = boost::make_shared<_2dPolyline>(bar);
   // A circle given as two half arcs and back becomes a closed two-vertex circle.
@@ -44,7 +46,7 @@ LineReinEntity::LineReinEntity(int hookType, int constructMode, int startSide, i
   }
   m_spReinLine = line;
   if (hookType == 1) {
-    AddSemicircularHooks(startSide, endSide);
+    AddSemicircularHooks(startSide, endSide, startRoom, endRoom);
   } else if (hookType == 2) {
     AddBentHooks(startSide, endSide, 0.5 * g_Pi);
   } else if (hookType == 3) {
@@ -90,13 +92,22 @@ _2dVector LineReinEntity::GetHookVector(const _2dLine& segment, double angle, do
   return v;
 }
 
-void LineReinEntity::AddSemicircularHooks(int startSide, int endSide) {
+void LineReinEntity::AddSemicircularHooks(int startSide, int endSide, double startRoom, double endRoom) {
   _2dLine first, last;
   GetEndSegments(first, last);
   const double u = Unit();
-  const double chord = 2.0 * u * GetHookRadius();
-  const double tail = u * GetHookTailLength();
+  // A hook wider than the room across its end (less the bar line's width,
+  // so that the drawn line keeps inside the far face) is drawn smaller,
+  // its tail in proportion; at the least two fifths of the standard's size,
+  // which still reads as a hook rather than a dot.
+  const double fullChord = 2.0 * u * GetHookRadius();
+  const auto fitted = [&](double room) {
+    if (!std::isfinite(room) || fullChord <= 0.0) return 1.0;
+    return std::clamp((room - u * GetReinLineWidth()) / fullChord, 0.4, 1.0);
+  };
   _2dPolyline& bar = *m_spReinLine;
+  double chord = fullChord * fitted(startRoom);
+  double tail = u * GetHookTailLength() * fitted(startRoom);
   // Start: the half circle from q back to the bar's start, the tail before it.
   {
     const double a = startSide ? -0.5 * g_Pi : 0.5 * g_Pi;
@@ -107,6 +118,8 @@ void LineReinEntity::AddSemicircularHooks(int startSide, int endSide) {
     bar.InsertVertex(0, Space(q + t), 0.0);
   }
   // End: the half circle from the bar's end to q, the tail running back.
+  chord = fullChord * fitted(endRoom);
+  tail = u * GetHookTailLength() * fitted(endRoom);
   {
     const double a = endSide ? -0.5 * g_Pi : 0.5 * g_Pi;
     const _2dPoint q = last.GetEndPoint() + GetHookVector(last, a, chord);

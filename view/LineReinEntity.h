@@ -19,13 +19,20 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include <limits>
 #include <string>
 #include <vector>
 
 class LineReinEntity : public VekObject {
  public:
   LineReinEntity() = default;
-  LineReinEntity(int hookType, int constructMode, int startSide, int endSide, const _2dPolyline& bar);
+  // A semicircular hook is drawn at the standard's size, or smaller where
+  // the room it may take across the bar at that end (startRoom, endRoom:
+  // drawing units to the far face of the concrete; infinite for no limit)
+  // is less.
+  LineReinEntity(int hookType, int constructMode, int startSide, int endSide, const _2dPolyline& bar,
+                 double startRoom = std::numeric_limits<double>::infinity(),
+                 double endRoom = std::numeric_limits<double>::infinity());
   ~LineReinEntity() override = default;
   DECLARE_VEK_SERIAL(LineReinEntity)
 
@@ -53,7 +60,8 @@ class LineReinEntity : public VekObject {
   void GetEndSegments(_2dLine& first, _2dLine& last) const;
   // The segment's direction of the given length, turned by the angle.
   static _2dVector GetHookVector(const _2dLine& segment, double angle, double length);
-  void AddSemicircularHooks(int startSide, int endSide);
+  void AddSemicircularHooks(int startSide, int endSide, double startRoom = std::numeric_limits<double>::infinity(),
+                            double endRoom = std::numeric_limits<double>::infinity());
   void AddBentHooks(int startSide, int endSide, double angle);
   // A copy of the bar without its hooks (std::logic_error when the bar is
   // missing or too short for its hook type).

@@ -100,21 +100,7 @@ Extents RangeTextBox(const _2dPoint& p, const _2dPoint& q, double scale, double 
   EntityList dims;
   std::vector<int> kinds;
   DrawDimensionChain({p, q}, 0.0, 0.0, 1, false, dims, kinds, scale, unit, kKindRangeDimension, 16, "");
-  const auto dim = boost::dynamic_pointer_cast<_2dAlignedDimension>(dims.at(0));
-  const double h = dim->GetTextHeight();
-  const double w = board.MeasureTextWidth(dim->GetDisplayText(), h, 0.7, 0);
-  double angle = std::atan2(q.y - p.y, q.x - p.x);
-  if (angle > 0.5 * g_Pi + 1e-9) angle -= g_Pi;
-  if (angle <= -0.5 * g_Pi + 1e-9) angle += g_Pi;
-  const _2dVector along(std::cos(angle), std::sin(angle)), up(-std::sin(angle), std::cos(angle));
-  const _2dPoint centre = g_VekGeometryComm.GetMidPoint(p, q) + up * (0.4 * h + 0.5 * h);
-  Extents box;
-  for (const double a : {-0.5 * w, 0.5 * w})
-    for (const double b : {-0.5 * h, 0.5 * h}) {
-      const _2dPoint corner = centre + along * a + up * b;
-      box.Extend(_3dPoint(corner.x, corner.y, 0.0));
-    }
-  return box;
+  return DimensionTextBox(*boost::dynamic_pointer_cast<_2dAlignedDimension>(dims.at(0)), board);
 }
 
 }  // namespace

@@ -8,10 +8,12 @@
 #include "view/BoardReinZoneCollector.h"
 #include "view/DotReinMaker.h"
 #include "view/DrawingRoutines.h"
+#include "view/LabelClearance.h"
 #include "view/LineReinConstruct.h"
 #include "view/ReinMarkLabelMaker.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <set>
@@ -192,11 +194,54 @@ void TankView::AlignWallReinLabels(Tank* tank, std::vector<ReinZonePtr> lineZone
   }
 }
 
-void TankView::DrawReinRangeDims(Tank* /*tank*/, const std::vector<ReinZonePtr>& /*lineZones*/,
+namespace {
+
+// A dot row's range dimension: the two measured points (the first and the
+// last of the zone's bars, on the line of the row's dots) and the row's line.
+struct RowRange {
+  std::vector<_2dPoint> ends;
+  _2dPoint origin;
+  _2dVector along;
+};
+
+// The side a dimension from p to q writes its text on: the side it reads
+// from, left of a line running rightwards or upwards.
+_2dVector TextSide(const _2dPoint& p, const _2dPoint& q) {
+  double angle = std::atan2(q.y - p.y, q.x - p.x);
+  if (angle > 0.5 * g_Pi + 1e-9) angle -= g_Pi;
+  if (angle <= -0.5 * g_Pi + 1e-9) angle += g_Pi;
+  return _2dVector(-std::sin(angle), std::cos(angle));
+}
+
+// The unit vector from the row towards the face it lies at: away from the
+// nearest row of the same wall (parallel, beside it along its length and
+// not farther than the wall is thick); without such a row, the side its
+// text stands on.
+_2dVector OutwardOf(const RowRange& row, const std::vector<RowRange>& rows, double reach) {
+  const _2dVector normal(-row.along.y, row.along.x);
+  const double length = (row.ends[1] - row.ends[0]).Dot(row.along);
+  const double lo = std::min(0.0, length), hi = std::max(0.0, length);
+  double nearest = 0.0;
+  for (const RowRange& other : rows) {
+    if (&other == &row || std::abs(row.along.Cross(other.along)) > 1e-6) continue;
+    const double across = (other.origin - row.origin).Dot(normal);
+    if (std::abs(across) <= 1e-6 || std::abs(across) > reach) continue;
+    const double a = (other.ends[0] - row.origin).Dot(row.along), b = (other.ends[1] - row.origin).Dot(row.along);
+    if (std::max(a, b) <= lo || std::min(a, b) >= hi) continue;
+    if (nearest == 0.0 || std::abs(across) < std::abs(nearest)) nearest = across;
+  }
+  if (nearest == 0.0) return TextSide(row.ends[0], row.ends[1]);
+  return nearest > 0.0 ? -normal : normal;
+}
+
+}  // namespace
+
+void TankView::DrawReinRangeDims(Tank* tank, const std::vector<ReinZonePtr>& /*lineZones*/,
                                  const std::vector<ReinZonePtr>& dotZones,
-                                 const std::vector<std::vector<LineReinPtr>>& /*lineBars*/,
+                                 const std::vector<std::vector<LineReinPtr>>& lineBars,
                                  const std::vector<DotReinPtr>& dotRows) {
   const double factor = GetDrawingFactor();
+  std::vector<RowRange> ranges;
   for (std::size_t i = 0; i < dotZones.size() && i < dotRows.size(); ++i) {
     const ReinZonePtr& zone = dotZones[i];
     const DotReinPtr& row = dotRows[i];
@@ -226,11 +271,73 @@ void TankView::DrawReinRangeDims(Tank* /*tank*/, const std::vector<ReinZonePtr>&
         g_VekGeometryComm.GetPerpendicularFootByDirection(first, centres.front(), along),
         g_VekGeometryComm.GetPerpendicularFootByDirection(last, centres.front(), along)};
     if (g_VekGeometryComm.Equal(g_VekGeometryComm.Distance(ends[0], ends[1]), 0.0, 1e-4)) continue;
-    EntityList entities;
-    std::vector<int> kinds;
-    DrawDimensionChain(ends, 0.0, 0.0, 1, false, entities, kinds, m_scale, m_unit, kKindRangeDimension, 16, "");
-    AddEntities(entities, g_NullOwner, kinds, EntityHandleList());
+    ranges.push_back({ends, centres.front(), along.GetUnitVector(g_DefaultTolerance)});
+  }
+
+  // The two faces' rows of a wall lie close together, and a text on the
+  // side of its line facing the other row stands on the other row's text.
+  // Each text stands on the row's own face side: a row whose text would
+  // face the other row has its dimension line moved out beyond its text,
+  // and a line whose text stands on a label or a text placed before moves
+  // further out, by half text heights up to two, until it is clear (else
+  // where it overlaps least).  The measured points stay on the row.
+  double thickness = 0.0;
+  if (tank)
+    for (const auto& c : tank->GetComponents())
+      if (const auto b = boost::dynamic_pointer_cast<Board>(c))
+        if (b->GetKind() == 0) thickness = std::max(thickness, b->GetThickness());
+  const double reach = thickness * factor;
+  const double h = GetDimensionTextHeight() * m_unit;
+  std::vector<Extents> placed;
+  if (m_pViewBoard) {
+    for (const auto& bars : lineBars)
+      for (const LineReinPtr& bar : bars)
+        if (bar) {
+          const std::vector<Extents> boxes = LabelBoxes(*bar, *m_pViewBoard);
+          placed.insert(placed.end(), boxes.begin(), boxes.end());
+        }
+    for (const DotReinPtr& row : dotRows)
+      if (row) {
+        const std::vector<Extents> boxes = LabelBoxes(*row, *m_pViewBoard);
+        placed.insert(placed.end(), boxes.begin(), boxes.end());
+      }
+  }
+  constexpr int kSteps = 4;
+  for (const RowRange& range : ranges) {
+    const _2dVector outward = OutwardOf(range, ranges, reach);
+    const _2dVector toLeft = range.ends[1] - range.ends[0];
+    const int side = _2dVector(-toLeft.y, toLeft.x).Dot(outward) > 0.0 ? 0 : 1;
+    // A text facing the other row stands between its line and the row: the
+    // line goes a text height and its gaps out.
+    const double start = TextSide(range.ends[0], range.ends[1]).Dot(outward) > 0.0 ? 0.0 : 1.6 * h;
+    EntityList best;
+    std::vector<int> bestKinds;
+    Extents chosen;
+    double least = 0.0;
+    for (int k = 0; k <= kSteps; ++k) {
+      EntityList entities;
+      std::vector<int> kinds;
+      const double offset = (start + 0.5 * h * k) / m_unit;
+      DrawDimensionChain(range.ends, offset, 0.0, side, false, entities, kinds, m_scale, m_unit, kKindRangeDimension,
+                         16, "");
+      if (entities.empty()) break;
+      if (!m_pViewBoard) {
+        best = entities, bestKinds = kinds;
+        break;
+      }
+      const auto dim = boost::dynamic_pointer_cast<_2dAlignedDimension>(entities.front());
+      const Extents box = DimensionTextBox(*dim, *m_pViewBoard);
+      const double overlap = OverlapArea(box, placed);
+      const bool clear = !AnyOverlap({box}, placed);
+      if (best.empty() || clear || overlap < least) {
+        best = entities, bestKinds = kinds, chosen = box, least = overlap;
+      }
+      if (clear) break;
+    }
+    if (best.empty()) continue;
+    if (m_pViewBoard) placed.push_back(chosen);
+    AddEntities(best, g_NullOwner, bestKinds, EntityHandleList());
     if (m_pViewBoard)
-      for (const EntityPtr& e : entities) m_pViewBoard->ShowEntity(e);
+      for (const EntityPtr& e : best) m_pViewBoard->ShowEntity(e);
   }
 }

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 namespace {
@@ -221,7 +222,27 @@ std::vector<LineReinPtr> ConstuctLineRein::BuildWallBars(const ReinZoneBoards& e
       result.push_back(boost::make_shared<LineReinEntity>());
       continue;
     }
-    auto bar = boost::make_shared<LineReinEntity>(hookType, m_constructMode, startSide, endSide, line);
+    // A 180-degree hook turns across the board holding the bar's end: it is
+    // drawn no wider than the room from the bar to that board's far face
+    // (no limit where no board holds the end, or the face line found lies
+    // farther off than the board is thick and ten drawing units).
+    const double unlimited = std::numeric_limits<double>::infinity();
+    const auto hookRoom = [&](std::size_t i) {
+      if (i >= n || i >= segments.size() || i >= boards.size()) return unlimited;
+      BoardPtr holder = boards[i] && SegmentInBoardConcrete(segments[i])(boards[i]) ? boards[i] : BoardPtr();
+      if (!holder && m_pTank)
+        for (const auto& c : m_pTank->GetComponents())
+          if (const BoardPtr b = boost::dynamic_pointer_cast<Board>(c); b && SegmentInBoardConcrete(segments[i])(b)) {
+            holder = b;
+            break;
+          }
+      if (!holder) return unlimited;
+      const double across = holder->GetThickness() * m_drawFactor;
+      const double offFace = g.DistancePointToLine(drawn[i].GetMidPoint(), mating[i]);
+      return offFace > across + 10.0 * GetDrawingUnit() ? unlimited : across - offFace;
+    };
+    auto bar = boost::make_shared<LineReinEntity>(hookType, m_constructMode, startSide, endSide, line, hookRoom(0),
+                                                  hookRoom(n - 1));
     try {
       LabelWallBar(*bar, entry, option, rep.first, segments, drawn, std::vector<_2dLine>(mating.begin(), mating.begin() + n));
     } catch (...) {

@@ -2,6 +2,7 @@
 #include "views/HoleDetailView.h"
 
 #include "view/DrawingRoutines.h"
+#include "view/LabelClearance.h"
 #include "view/LineReinConstruct.h"
 #include "view/LineReinEntity.h"
 #include "view/ReinLabel.h"
@@ -170,6 +171,8 @@ void HoleDetailView::DrawObjectRein(Tank& tank, ObjectPtr object) {
   const ConstuctLineRein maker(this, false, 3, m_pViewBoard, {}, f, m_placement, &tank, nullptr, nullptr, nullptr,
                                nullptr, {}, 0.0);
 
+  // The boxes of the labels drawn so far, which a later label keeps clear of.
+  std::vector<Extents> labelled;
   for (const ReinZonePtr& zone : hole->GetZones()) {
     // The bars in the board's own frame.
     std::vector<ReinPtr> copies;
@@ -230,16 +233,53 @@ void HoleDetailView::DrawObjectRein(Tank& tank, ObjectPtr object) {
       const bool spaced = crossings.size() >= 2;
       const int spacing =
           spaced ? static_cast<int>(g_VekGeometryComm.DistanceWithTolerance(crossings[0], crossings[1])) : 0;
-      _2dLine leader(crossings.front(), crossings.back());
-      leader.Scale(f);
-      leader.Move(m_placement);
-      _2dVector dir = leader.GetDirection();
-      if (dir.GetLength() < g_DefaultTolerance) dir = across;
-      leader.SetEndPoint(leader.GetEndPoint() + dir.GetUnitVector(g_DefaultTolerance) * (6.0 * u));
+      // The leader runs across the group from its first bar to its last and
+      // on beyond it, the label after it.  A label standing on one drawn
+      // before runs the other way across the group, and failing that
+      // further out (where none is clear, where it overlaps least).
+      const auto leaderOf = [&](bool reversed, double beyond) {
+        _2dLine leader = reversed ? _2dLine(crossings.back(), crossings.front())
+                                  : _2dLine(crossings.front(), crossings.back());
+        leader.Scale(f);
+        leader.Move(m_placement);
+        _2dVector dir = leader.GetDirection();
+        if (dir.GetLength() < g_DefaultTolerance) dir = reversed ? -across : across;
+        leader.SetEndPoint(leader.GetEndPoint() + dir.GetUnitVector(g_DefaultTolerance) * beyond);
+        return leader;
+      };
 
       const std::string upper = "上下各" + FormatReinText(spaced ? 3 : 1, grade, reference->GetDiameter(), spacing, count);
       const std::string lower = fmt::format("L={:.0f}", std::floor(refLine.GetLength() + 0.5));
-      drawn[begin]->DrawLeaderLabel(upper, lower, leader, m_pViewBoard);
+      LineReinEntity& bar = *drawn[begin];
+      bar.DrawLeaderLabel(upper, lower, leaderOf(false, 6.0 * u), m_pViewBoard);
+      if (!m_pViewBoard) continue;
+      std::vector<Extents> boxes = LabelBoxes(bar, *m_pViewBoard);
+      if (AnyOverlap(boxes, labelled)) {
+        constexpr int kSteps = 6;
+        bool bestReversed = false;
+        double bestBeyond = 6.0 * u, least = -1.0;
+        const auto overlap = [&](const std::vector<Extents>& b) {
+          double area = 0.0;
+          for (const Extents& x : b) area += OverlapArea(x, labelled);
+          return area;
+        };
+        bool clear = false;
+        for (int k = 0; k <= kSteps && !clear; ++k)
+          for (const bool reversed : {false, true}) {
+            const double beyond = (6.0 + 3.0 * k) * u;
+            bar.DrawLeaderLabel(upper, lower, leaderOf(reversed, beyond), m_pViewBoard);
+            const std::vector<Extents> here = LabelBoxes(bar, *m_pViewBoard);
+            clear = !AnyOverlap(here, labelled);
+            const double area = overlap(here);
+            if (clear || least < 0.0 || area < least) {
+              least = area, bestReversed = reversed, bestBeyond = beyond;
+            }
+            if (clear) break;
+          }
+        bar.DrawLeaderLabel(upper, lower, leaderOf(bestReversed, bestBeyond), m_pViewBoard);
+        boxes = LabelBoxes(bar, *m_pViewBoard);
+      }
+      labelled.insert(labelled.end(), boxes.begin(), boxes.end());
     }
 
     // Under the zone, so that an edit of the zone's bars reaches the labels.

@@ -63,8 +63,20 @@ void TankWallReinPlanView::DrawAllRein(Tank& tank, const ViewSettings& settings)
   DrawWallRein(7, &tank, tallest, false, &m_viewVolumn, &settings, boardLines, cutLines, 0.0, outlines, lineZones,
                dotZones, supportZones, lineBars, dotRows, supportDots);
   AlignWallReinLabels(&tank, lineZones, dotZones, lineBars, dotRows);
-  if (m_pViewBoard) KeepWallLabelsClear(lineBars, dotRows, supportDots, *m_pViewBoard);
+  // The range dimensions' texts stand at the middle of the walls, on the
+  // faces' sides, where the bars' labels also stand: they are drawn first,
+  // and the labels keep clear of them.
   DrawReinRangeDims(&tank, lineZones, dotZones, lineBars, dotRows);
+  if (m_pViewBoard) {
+    EntityList drawn;
+    GetObjectEntities(g_NullOwner, drawn);
+    std::vector<Extents> rangeTexts;
+    for (const EntityPtr& e : drawn)
+      if (const auto dim = boost::dynamic_pointer_cast<_2dAlignedDimension>(e);
+          dim && GetEntityKind(e) == kKindRangeDimension)
+        rangeTexts.push_back(DimensionTextBox(*dim, *m_pViewBoard));
+    KeepWallLabelsClear(lineBars, dotRows, supportDots, *m_pViewBoard, rangeTexts);
+  }
 
   for (std::size_t i = 0; i < lineZones.size() && i < lineBars.size(); ++i)
     AddLineReinEntities(lineZones[i], {lineBars[i].begin(), lineBars[i].end()});
