@@ -230,9 +230,9 @@ std::vector<LineReinPtr> ConstuctLineRein::BuildWallBars(const ReinZoneBoards& e
     const auto hookRoom = [&](std::size_t i) {
       if (i >= n || i >= segments.size() || i >= boards.size()) return unlimited;
       BoardPtr holder = boards[i] && SegmentInBoardConcrete(segments[i])(boards[i]) ? boards[i] : BoardPtr();
-      if (!holder && m_pTank)
-        for (const auto& c : m_pTank->GetComponents())
-          if (const BoardPtr b = boost::dynamic_pointer_cast<Board>(c); b && SegmentInBoardConcrete(segments[i])(b)) {
+      if (!holder)
+        for (const BoardPtr& b : TankBoards())
+          if (SegmentInBoardConcrete(segments[i])(b)) {
             holder = b;
             break;
           }
@@ -241,8 +241,10 @@ std::vector<LineReinPtr> ConstuctLineRein::BuildWallBars(const ReinZoneBoards& e
       const double offFace = g.DistancePointToLine(drawn[i].GetMidPoint(), mating[i]);
       return offFace > across + 10.0 * GetDrawingUnit() ? unlimited : across - offFace;
     };
-    auto bar = boost::make_shared<LineReinEntity>(hookType, m_constructMode, startSide, endSide, line, hookRoom(0),
-                                                  hookRoom(n - 1));
+    // Only the 180-degree hooks of plain bars are fitted to the room.
+    auto bar = boost::make_shared<LineReinEntity>(hookType, m_constructMode, startSide, endSide, line,
+                                                  hookType == 1 ? hookRoom(0) : unlimited,
+                                                  hookType == 1 ? hookRoom(n - 1) : unlimited);
     try {
       LabelWallBar(*bar, entry, option, rep.first, segments, drawn, std::vector<_2dLine>(mating.begin(), mating.begin() + n));
     } catch (...) {
