@@ -4,6 +4,7 @@
 #include "view/TankView.h"
 
 #include "view/DrawingRoutines.h"
+#include "view/LabelClearance.h"
 
 #include <boost/make_shared.hpp>
 #include <boost/pointer_cast.hpp>
@@ -283,27 +284,66 @@ EntityList TankView::AddHoleLeader(ObjectPtr owner, const _2dPoint& anchor, doub
                                    const std::string& lower) {
   const double u = m_unit;
   const std::string layer = GetLayerName(kCategoryOpening);
-  auto first = boost::make_shared<_2dLine>(anchor, Along(anchor, firstLeg, -0.25 * g_Pi));
-  first->SetLayer(layer);
-  EntityScaleMoveFunctor(GetDrawingFactor(), m_placement)(first);
-
   // The level leg holds the longer text: 0.98 u per byte of its GBK form.
   const std::size_t bytes = std::max(Utf8ToGbk(upper).size(), Utf8ToGbk(lower).size());
-  const _2dPoint e = first->GetEndPoint();
-  auto second = boost::make_shared<_2dLine>(e, _2dPoint(e.x + 0.98 * u * static_cast<double>(bytes), e.y));
-  second->SetLayer(layer);
+  const double levelLeg = 0.98 * u * static_cast<double>(bytes);
 
-  const _2dPoint g = second->GetMidPoint();
-  const auto text = [&](const std::string& s, double dy) {
-    auto t = boost::make_shared<_Text>(s, _3dPoint(g.x, g.y + dy, 0.0), 2.0 * u);
-    t->SetWidth(1.4 * u);
-    t->SetTextStyle(GetTextStyle(0));
-    t->SetStyleName(GetTextStyleName(GetTextStyle(0)));
-    t->SetLayer(layer);
-    t->SetAlignment(_Text::kCenter, _Text::kMiddle);
-    return t;
+  // The leader drawn with its first leg at the angle, that leg's length
+  // times the factor; the level leg runs on the side the first leg points.
+  const auto build = [&](double angle, double factor) {
+    auto first = boost::make_shared<_2dLine>(anchor, Along(anchor, firstLeg * factor, angle));
+    first->SetLayer(layer);
+    EntityScaleMoveFunctor(GetDrawingFactor(), m_placement)(first);
+    const _2dPoint e = first->GetEndPoint();
+    const double sign = std::cos(angle) >= 0.0 ? 1.0 : -1.0;
+    auto second = boost::make_shared<_2dLine>(e, _2dPoint(e.x + sign * levelLeg, e.y));
+    second->SetLayer(layer);
+    const _2dPoint g = second->GetMidPoint();
+    const auto text = [&](const std::string& s, double dy) {
+      auto t = boost::make_shared<_Text>(s, _3dPoint(g.x, g.y + dy, 0.0), 2.0 * u);
+      t->SetWidth(1.4 * u);
+      t->SetTextStyle(GetTextStyle(0));
+      t->SetStyleName(GetTextStyleName(GetTextStyle(0)));
+      t->SetLayer(layer);
+      t->SetAlignment(_Text::kCenter, _Text::kMiddle);
+      return t;
+    };
+    return EntityList{first, second, text(upper, u), text(lower, -u)};
   };
-  EntityList entities{first, second, text(upper, u), text(lower, -u)};
+
+  EntityList entities = build(-0.25 * g_Pi, 1.0);
+  if (m_pViewBoard) {
+    // The texts stand clear of the bar labels and of the other openings'
+    // texts already on the plan: down to the right first, as drawn by
+    // default, then the other three diagonals, then with longer first legs;
+    // where no place is clear, the one overlapping least.
+    EntityList drawn;
+    for (const auto& [entity, kind] : m_entityKinds)
+      if (entity && (kind == kKindReinText || kind == kKindReinMark || (kind == kKindOpening && typeid(*entity) == typeid(_Text))))
+        drawn.push_back(entity);
+    const std::vector<Extents> taken = EntityBoxes(drawn, *m_pViewBoard);
+    double least = -1.0;
+    EntityList best;
+    bool clear = false;
+    for (const double factor : {1.0, 1.5, 2.0})
+      for (const double angle : {-0.25 * g_Pi, 0.25 * g_Pi, -0.75 * g_Pi, 0.75 * g_Pi}) {
+        if (clear) break;
+        EntityList candidate = build(angle, factor);
+        const std::vector<Extents> boxes = EntityBoxes({candidate[2], candidate[3]}, *m_pViewBoard);
+        if (!AnyOverlap(boxes, taken)) {
+          best = candidate;
+          clear = true;
+          break;
+        }
+        double area = 0.0;
+        for (const Extents& box : boxes) area += OverlapArea(box, taken);
+        if (least < 0.0 || area < least) {
+          least = area;
+          best = candidate;
+        }
+      }
+    if (!best.empty()) entities = best;
+  }
   AddEntities(entities, std::move(owner), std::vector<int>(entities.size(), kKindOpening), {});
   return entities;
 }

@@ -11,6 +11,7 @@
 #include "view/LabelClearance.h"
 #include "view/ReinLabel.h"
 #include "views/HoleDetailView.h"
+#include "views/WallPlanView.h"
 
 #include <gtest/gtest.h>
 
@@ -151,6 +152,35 @@ TEST_F(HoleDrawings, TwoCellOpeningsAreDimensionedFromTheWallFaces) {
     EXPECT_NEAR(std::fabs(t->GetPosition().y - legs[1]->GetMidPoint().y), 100, kTol);
     EXPECT_EQ(t->GetLayer(), GetLayerName(12));
   }
+}
+
+// On the two-cell example's wall plan drawn with its bars, the leader texts
+// of the wall opening stand clear of every bar label and bubble (drawn by
+// default, down to the right, they stood on a label of the wall's bars).
+TEST_F(HoleDrawings, OpeningLeaderTextsStandClearOfTheBarLabels) {
+  auto designer = Built("buried-two-cell");
+  ASSERT_TRUE(designer->Analyse());
+  designer->DesignRein(nullptr);
+  designer->SetReinDesigned(true);
+  designer->DrawAll(_3dPoint(0, 0, 0), nullptr);
+  TankViewPtr wallPlan;
+  for (const TankViewPtr& v : designer->GetViews())
+    if (v && typeid(*v) == typeid(TankWallReinPlanView)) wallPlan = v;
+  ASSERT_TRUE(wallPlan);
+  Tank& tank = designer->GetTank();
+  wallPlan->DrawHoles(tank, 0, false);
+  const auto jd = FirstHole<RectangleHole>(tank.GetWalls());
+  ASSERT_TRUE(jd);
+  EntityList texts;
+  for (const auto& t : EntitiesUnder<_Text>(*wallPlan, jd)) texts.push_back(t);
+  ASSERT_EQ(texts.size(), 2u);
+  EntityKindPairs kinds;
+  wallPlan->ListEntityKinds(kinds);
+  EntityList labels;
+  for (const auto& [entity, kind] : kinds)
+    if (kind == kKindReinText || kind == kKindReinMark) labels.push_back(entity);
+  ASSERT_FALSE(labels.empty());
+  EXPECT_FALSE(AnyOverlap(EntityBoxes(texts, g_ViewBoard), EntityBoxes(labels, g_ViewBoard)));
 }
 
 // Outline mode registers the outlines under their board and nothing else;
