@@ -322,27 +322,24 @@ EntityList TankView::AddHoleLeader(ObjectPtr owner, const _2dPoint& anchor, doub
       if (entity && (kind == kKindReinText || kind == kKindReinMark || (kind == kKindOpening && typeid(*entity) == typeid(_Text))))
         drawn.push_back(entity);
     const std::vector<Extents> taken = EntityBoxes(drawn, *m_pViewBoard);
-    double least = -1.0;
-    EntityList best;
-    bool clear = false;
+    std::vector<std::pair<double, double>> places;
     for (const double factor : {1.0, 1.5, 2.0})
-      for (const double angle : {-0.25 * g_Pi, 0.25 * g_Pi, -0.75 * g_Pi, 0.75 * g_Pi}) {
-        if (clear) break;
-        EntityList candidate = build(angle, factor);
-        const std::vector<Extents> boxes = EntityBoxes({candidate[2], candidate[3]}, *m_pViewBoard);
-        if (!AnyOverlap(boxes, taken)) {
-          best = candidate;
-          clear = true;
-          break;
-        }
-        double area = 0.0;
-        for (const Extents& box : boxes) area += OverlapArea(box, taken);
-        if (least < 0.0 || area < least) {
-          least = area;
-          best = candidate;
-        }
+      for (const double angle : {-0.25 * g_Pi, 0.25 * g_Pi, -0.75 * g_Pi, 0.75 * g_Pi}) places.emplace_back(angle, factor);
+    double least = -1.0;
+    for (const auto& [angle, factor] : places) {
+      EntityList candidate = build(angle, factor);
+      const std::vector<Extents> boxes = EntityBoxes({candidate[2], candidate[3]}, *m_pViewBoard);
+      if (!AnyOverlap(boxes, taken)) {
+        entities = candidate;
+        break;
       }
-    if (!best.empty()) entities = best;
+      double area = 0.0;
+      for (const Extents& box : boxes) area += OverlapArea(box, taken);
+      if (least < 0.0 || area < least) {
+        least = area;
+        entities = candidate;
+      }
+    }
   }
   AddEntities(entities, std::move(owner), std::vector<int>(entities.size(), kKindOpening), {});
   return entities;

@@ -188,6 +188,28 @@ int CheckSectionBars(const TankWallReinSectionView& view, const Tank& tank, bool
   return seen;
 }
 
+// A project built, analysed and designed, its bottom slab plan drawn at
+// 1:100 at the origin and every automatic section of it drawn in a row
+// below; `made` takes the number of sections made before they are drawn.
+::testing::AssertionResult DesignAndDrawAutomaticSections(TankDesigner& designer, const std::string& project,
+                                                          std::size_t* made = nullptr) {
+  tank::app::BuildNewTank(designer, tank::app::ReadProject(project, "x"), "x");
+  if (!designer.Analyse()) return ::testing::AssertionFailure() << "the analysis failed";
+  designer.DesignRein(nullptr);
+  designer.SetReinDesigned(true);
+  ViewSettings settings;
+  boost::shared_ptr<BottomBoardReinView> plan;
+  AddViewOfClass(plan, const_cast<ViewList&>(designer.GetViews()), settings, ViewVolumn());
+  if (!plan->Draw(designer.GetTank(), 100, settings, true, _3dPoint(0, 0, 0)))
+    return ::testing::AssertionFailure() << "the bottom slab plan was not drawn";
+  designer.MakeAutoSections();
+  if (made) *made = designer.GetSections().size();
+  _3dPoint at(0, -50000, 0);
+  if (!designer.DrawAllSections(at, nullptr, 0, nullptr))
+    return ::testing::AssertionFailure() << "a section was not drawn";
+  return ::testing::AssertionSuccess();
+}
+
 // A single-cell tank of the default settings with 350 mm walls, its bottom
 // slab plan drawn at 1:100 at the origin (the plan the cuts are given on).
 class SectionFixture : public ::testing::Test {
@@ -815,19 +837,9 @@ TEST(SectionExamples, EveryAutomaticSectionDraws) {
     SCOPED_TRACE(name);
     g_ViewBoard.Reset();
     TankDesigner designer;
-    tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject(name), "x"), "x");
-    ASSERT_TRUE(designer.Analyse());
-    designer.DesignRein(nullptr);
-    designer.SetReinDesigned(true);
-    ViewSettings settings;
-    boost::shared_ptr<BottomBoardReinView> plan;
-    AddViewOfClass(plan, const_cast<ViewList&>(designer.GetViews()), settings, ViewVolumn());
-    ASSERT_TRUE(plan->Draw(designer.GetTank(), 100, settings, true, _3dPoint(0, 0, 0)));
-    designer.MakeAutoSections();
-    const std::size_t count = designer.GetSections().size();
+    std::size_t count = 0;
+    ASSERT_TRUE(DesignAndDrawAutomaticSections(designer, tank::app::ExampleProject(name), &count));
     EXPECT_GE(count, 2u);
-    _3dPoint at(0, -50000, 0);
-    ASSERT_TRUE(designer.DrawAllSections(at, nullptr, 0, nullptr));
     std::size_t drawn = 0;
     for (const auto& v : designer.GetViews()) {
       const auto view = boost::dynamic_pointer_cast<TankWallReinSectionView>(v);
@@ -912,17 +924,7 @@ TEST(SectionExamples, RangeDimensionTextsOfTheTwoFacesStandClear) {
     SCOPED_TRACE(name);
     g_ViewBoard.Reset();
     TankDesigner designer;
-    tank::app::BuildNewTank(designer, tank::app::ReadProject(tank::app::ExampleProject(name), "x"), "x");
-    ASSERT_TRUE(designer.Analyse());
-    designer.DesignRein(nullptr);
-    designer.SetReinDesigned(true);
-    ViewSettings settings;
-    boost::shared_ptr<BottomBoardReinView> plan;
-    AddViewOfClass(plan, const_cast<ViewList&>(designer.GetViews()), settings, ViewVolumn());
-    ASSERT_TRUE(plan->Draw(designer.GetTank(), 100, settings, true, _3dPoint(0, 0, 0)));
-    designer.MakeAutoSections();
-    _3dPoint at(0, -50000, 0);
-    ASSERT_TRUE(designer.DrawAllSections(at, nullptr, 0, nullptr));
+    ASSERT_TRUE(DesignAndDrawAutomaticSections(designer, tank::app::ExampleProject(name)));
     int pairs = 0;
     for (const auto& v : designer.GetViews()) {
       const auto view = boost::dynamic_pointer_cast<TankWallReinSectionView>(v);
@@ -975,17 +977,7 @@ TEST(SectionRein, PlainBarHooksStayInsideAThinWall) {
   project["settings"]["reinforcement"]["plain_bar_upgrade"] = false;
   g_ViewBoard.Reset();
   TankDesigner designer;
-  tank::app::BuildNewTank(designer, tank::app::ReadProject(project.dump(), "thin"), "thin");
-  ASSERT_TRUE(designer.Analyse());
-  designer.DesignRein(nullptr);
-  designer.SetReinDesigned(true);
-  ViewSettings settings;
-  boost::shared_ptr<BottomBoardReinView> plan;
-  AddViewOfClass(plan, const_cast<ViewList&>(designer.GetViews()), settings, ViewVolumn());
-  ASSERT_TRUE(plan->Draw(designer.GetTank(), 100, settings, true, _3dPoint(0, 0, 0)));
-  designer.MakeAutoSections();
-  _3dPoint at(0, -50000, 0);
-  ASSERT_TRUE(designer.DrawAllSections(at, nullptr, 0, nullptr));
+  ASSERT_TRUE(DesignAndDrawAutomaticSections(designer, project.dump()));
   int hooks = 0;
   for (const auto& v : designer.GetViews()) {
     const auto view = boost::dynamic_pointer_cast<TankWallReinSectionView>(v);

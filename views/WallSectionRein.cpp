@@ -7,7 +7,6 @@
 #include "view/LineReinEntity.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 #include <map>
 #include <stdexcept>
@@ -224,9 +223,7 @@ bool TankWallReinSectionView::ZoneMayShow(const ReinZonePtr& zone) const {
   // frame mapping of the bars takes it), scaled and placed.
   const _3dPoint& o = m_viewVolumn.m_origin;
   _3dVector x = m_viewVolumn.m_xAxis;
-  const double length = std::sqrt(x.x * x.x + x.y * x.y + x.z * x.z);
-  if (length <= 0.0) return true;
-  x = _3dVector(x.x / length, x.y / length, x.z / length);
+  if (!x.Normalize(g_DefaultTolerance)) return true;
   double lo = std::numeric_limits<double>::infinity(), hi = -lo;
   for (const ReinPtr& rein : zone->GetReins()) {
     if (!rein) continue;
@@ -331,15 +328,12 @@ void TankWallReinSectionView::ProbeSectionBars(std::vector<boost::shared_ptr<_2d
   if (!tank) return;
   if (!m_barsProbed) {
     m_barsProbed = true;
-    std::vector<boost::shared_ptr<_2dLine>> lines;
-    for (const auto& l : m_cutOutlineLines)
-      if (l) lines.push_back(boost::make_shared<_2dLine>(*l));
     std::vector<ReinZonePtr> lineZones, dotZones, supportZones;
     BarGroups groups;
     DotRows dotRows, supportDots;
     m_probing = true;
     try {
-      DrawWallRein(4, tank, PlaneBoards(*tank), true, &m_viewVolumn, settings, lines, m_cutExtraLines, 0.0,
+      DrawWallRein(4, tank, PlaneBoards(*tank), true, &m_viewVolumn, settings, CutOutlineCopies(), m_cutExtraLines, 0.0,
                    m_cutBoardLines, lineZones, dotZones, supportZones, groups, dotRows, supportDots);
     } catch (...) {
       m_probing = false;
@@ -351,6 +345,13 @@ void TankWallReinSectionView::ProbeSectionBars(std::vector<boost::shared_ptr<_2d
         if (bar && bar->GetReinLine()) m_probedBars.push_back(bar->GetReinLine());
   }
   bars.insert(bars.end(), m_probedBars.begin(), m_probedBars.end());
+}
+
+std::vector<boost::shared_ptr<_2dLine>> TankWallReinSectionView::CutOutlineCopies() const {
+  std::vector<boost::shared_ptr<_2dLine>> lines;
+  for (const auto& l : m_cutOutlineLines)
+    if (l) lines.push_back(boost::make_shared<_2dLine>(*l));
+  return lines;
 }
 
 const std::vector<boost::shared_ptr<StructureComponent>>& TankWallReinSectionView::PlaneBoards(Tank& tank) {
@@ -371,13 +372,10 @@ void TankWallReinSectionView::DrawSectionRein(Tank& tank, const ViewSettings& se
   m_planeBoards.clear();
   m_planeBoardsFound = false;
 
-  std::vector<boost::shared_ptr<_2dLine>> lines;
-  for (const auto& l : m_cutOutlineLines)
-    if (l) lines.push_back(boost::make_shared<_2dLine>(*l));
   std::vector<ReinZonePtr> zones, dotZones1, dotZones2;
   BarGroups groups;
   DotRows dots1, dots2;
-  DrawWallRein(7, &tank, boards, true, &m_viewVolumn, &settings, lines, m_cutExtraLines, passThrough,
+  DrawWallRein(7, &tank, boards, true, &m_viewVolumn, &settings, CutOutlineCopies(), m_cutExtraLines, passThrough,
                m_cutBoardLines, zones, dotZones1, dotZones2, groups, dots1, dots2);
   AlignWallReinLabels(&tank, zones, dotZones1, groups, dots1);
   JoinBarEndsBeyondWalls(tank, zones, groups);

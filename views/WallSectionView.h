@@ -122,6 +122,9 @@ class TankWallReinSectionView : public DrawingView {
   std::vector<boost::shared_ptr<StructureComponent>> m_planeBoards;
   bool m_planeBoardsFound = false;
   const std::vector<boost::shared_ptr<StructureComponent>>& PlaneBoards(Tank& tank);
+  // Copies of the cut's outline lines, for the bar constructions to lay
+  // their bars beside.
+  std::vector<boost::shared_ptr<_2dLine>> CutOutlineCopies() const;
   // The drawing x of the outer faces of the outermost walls the plane cuts,
   // taken before the window clips the cut (moved with the placement).
   bool m_outerWallsFound = false;
